@@ -1,0 +1,77 @@
+// Fixed-width text fields of the network records.
+//
+// A field always holds exactly N bytes (Latin-1). Assigning pads with blanks
+// on the right or cuts to N. A field never assigned holds N NUL bytes, which
+// compares less than " " and so counts as empty; the file writer and the grid
+// rely on telling the two apart.
+#pragma once
+
+#include <array>
+#include <compare>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vd {
+
+// Binary, byte-by-byte comparison of two texts as the original runtime did it:
+// unsigned bytes, and a proper prefix is less than the longer text.
+int CompareText(std::string_view a, std::string_view b);
+
+std::string TrimRight(std::string_view s);  // trailing blanks removed
+std::string TrimLeft(std::string_view s);   // leading blanks removed
+std::string Trim(std::string_view s);       // both
+std::string UpperCase(std::string_view s);  // ASCII letters only
+
+template <std::size_t N>
+class FixedText {
+public:
+    static constexpr std::size_t Width = N;
+
+    FixedText() { bytes_.fill('\0'); }
+    FixedText(std::string_view s) { assign(s); }  // NOLINT: assignment-like
+
+    FixedText& operator=(std::string_view s) {
+        assign(s);
+        return *this;
+    }
+    FixedText& operator=(const char* s) { return *this = std::string_view(s); }
+    FixedText& operator=(const std::string& s) { return *this = std::string_view(s); }
+
+    void assign(std::string_view s) {
+        std::size_t n = s.size() < N ? s.size() : N;
+        for (std::size_t i = 0; i < n; ++i) bytes_[i] = s[i];
+        for (std::size_t i = n; i < N; ++i) bytes_[i] = ' ';
+    }
+    void clear() { bytes_.fill('\0'); }  // back to the never-assigned state
+
+    // The whole field, N bytes, NULs and trailing blanks included.
+    std::string str() const { return std::string(bytes_.data(), N); }
+    std::string_view view() const { return std::string_view(bytes_.data(), N); }
+    // The field without trailing blanks (NULs kept).
+    std::string rtrim() const { return TrimRight(view()); }
+    // The field without blanks on either side.
+    std::string trim() const { return Trim(view()); }
+
+    // Never assigned: all NUL.
+    bool unassigned() const {
+        for (char c : bytes_)
+            if (c != '\0') return false;
+        return true;
+    }
+    // The empty-field test of the original code: the text is less than " ".
+    bool lessThanBlank() const { return CompareText(view(), " ") < 0; }
+
+    char* data() { return bytes_.data(); }
+    const char* data() const { return bytes_.data(); }
+
+    friend bool operator==(const FixedText& a, const FixedText& b) { return a.bytes_ == b.bytes_; }
+    friend std::strong_ordering operator<=>(const FixedText& a, const FixedText& b) {
+        return CompareText(a.view(), b.view()) <=> 0;
+    }
+
+private:
+    std::array<char, N> bytes_;
+};
+
+}  // namespace vd

@@ -1,0 +1,158 @@
+#include "engine/number_text.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/ui_sink.h"
+
+namespace vd {
+
+namespace {
+bool Skipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+double Val(std::string_view text) {
+    // Blanks, tabs and line feeds do not count anywhere in the text.
+    std::string s;
+    s.reserve(text.size());
+    for (char c : text)
+        if (!Skipped(c)) s.push_back(c);
+
+    std::size_t i = 0;
+    if (s.size() >= 2 && s[0] == '&') {
+        char kind = s[1];
+        int base = (kind == 'H' || kind == 'h') ? 16 : (kind == 'O' || kind == 'o') ? 8 : 0;
+        if (base == 0) return 0;
+        unsigned long long v = 0;
+        std::size_t digits = 0;
+        for (i = 2; i < s.size(); ++i) {
+            char c = s[i];
+            int d = -1;
+            if (IsDigit(c)) d = c - '0';
+            else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+            else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+            if (d < 0 || d >= base) break;
+            v = v * base + d;
+            ++digits;
+            if (v > 0xFFFFFFFFull) return 0;
+        }
+        // Short forms read as 16-bit values, longer ones as 32-bit: &HFFFF is -1.
+        if (v <= 0xFFFF && (base == 16 ? digits <= 4 : v <= 0177777)) {
+            return v > 0x7FFF ? static_cast<double>(static_cast<long long>(v) - 0x10000) : static_cast<double>(v);
+        }
+        return v > 0x7FFFFFFF ? static_cast<double>(static_cast<long long>(v) - 0x100000000LL) : static_cast<double>(v);
+    }
+
+    std::string num;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) num.push_back(s[i++]);
+    bool anyDigit = false;
+    while (i < s.size() && IsDigit(s[i])) {
+        num.push_back(s[i++]);
+        anyDigit = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        num.push_back(s[i++]);
+        while (i < s.size() && IsDigit(s[i])) {
+            num.push_back(s[i++]);
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit) return 0;
+    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+        std::size_t j = i + 1;
+        std::string ex = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ex.push_back(s[j++]);
+        bool expDigit = false;
+        while (j < s.size() && IsDigit(s[j])) {
+            ex.push_back(s[j++]);
+            expDigit = true;
+        }
+        if (expDigit) num += ex;
+    }
+    double v = std::strtod(num.c_str(), nullptr);
+    if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
+    return v;
+}
+
+double RoundHalfEven(double v) {
+    if (!std::isfinite(v)) return v;
+    double r = std::round(v);
+    if (std::fabs(v - std::trunc(v)) == 0.5) r = 2.0 * std::round(v / 2.0);
+    return r;
+}
+
+int16_t CInt(double v) {
+    double r = RoundHalfEven(v);
+    if (!std::isfinite(r) || r < -32768.0 || r > 32767.0) throw RuntimeError(6, "Overflow");
+    return static_cast<int16_t>(r);
+}
+
+int32_t CLng(double v) {
+    double r = RoundHalfEven(v);
+    if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0) throw RuntimeError(6, "Overflow");
+    return static_cast<int32_t>(r);
+}
+
+int16_t ClampInt16(long long v) {
+    if (v < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
+    if (v > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
+    return static_cast<int16_t>(v);
+}
+
+std::string NumText(long long v) { return std::to_string(v); }
+
+std::string FormatFixed(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    if (!std::isfinite(value)) throw RuntimeError(6, "Overflow");
+    double scale = std::pow(10.0, decimals);
+    double scaled = RoundHalfEven(value * scale);
+    // 64-bit, so large values never overflow where a 32-bit integer would.
+    if (std::fabs(scaled) > 9.0e15) throw RuntimeError(6, "Overflow");
+    double r = scaled / scale;
+    double w = std::trunc(r);
+    long long wi = static_cast<long long>(w);
+    std::string intText = (w >= 0 ? " " : "") + std::to_string(wi);
+    long long f = static_cast<long long>(RoundHalfEven(std::fabs(r - w) * scale));
+    std::string frac;
+    if (decimals > 0) {
+        std::string digits = std::to_string(f);
+        if (static_cast<int>(digits.size()) < decimals)
+            digits = std::string(decimals - digits.size(), '0') + digits;
+        frac = "." + digits.substr(0, decimals);
+    }
+    std::string result = intText + frac;
+    if (value < 0 && f != 0 && intText[0] != '-') result = "-" + intText.substr(1) + frac;
+    return result;
+}
+
+std::string ChainageText(double distance) {
+    std::string s = FormatFixed(distance / 1000.0, 3);
+    auto dot = s.find('.');
+    if (dot == std::string::npos) return s;
+    s[dot] = '+';
+    return s.substr(0, dot + 4);
+}
+
+std::string SingleText(float value) {
+    if (value == 0) return "0";
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
+    return buf;
+}
+
+std::string SinglePrintText(float value) {
+    std::string t = SingleText(value);
+    return (t[0] == '-' ? t : " " + t) + " ";
+}
+
+double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2) {
+    if (p1.size() < 2 || p2.size() < 2) throw RuntimeError(9, "Subscript out of range");
+    double dx = p2[0] - p1[0];
+    double dy = p2[1] - p1[1];
+    return std::pow(dx * dx + dy * dy, 0.5);
+}
+
+}  // namespace vd

@@ -1,0 +1,1 @@
+// Platform layers: grid model, canvas, CAD document, workbook, dialogs, key poll.

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "engine/number_text.h"
+#include "engine/ui_sink.h"
+
+namespace vd {
+namespace {
+
+TEST(FormatFixed, WorkedExamples) {
+    struct Case { double v; int n; const char* want; };
+    const Case cases[] = {
+        {12.5, 2, " 12.50"}, {3, 2, " 3.00"}, {-1.5, 1, "-1.5"}, {-0.25, 2, "-0.25"},
+        {2.5, 0, " 2"}, {3.5, 0, " 4"}, {0.125, 2, " 0.12"}, {-0.004, 2, " 0.00"},
+        {0.5, 2, " 0.50"}, {-1.25, 1, "-1.2"}, {0, 3, " 0.000"}, {0.05, 2, " 0.05"},
+        {300000, 4, " 300000.0000"},  // wider than 32 bits once scaled: still formats
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatFixed(c.v, c.n), c.want) << c.v << " " << c.n;
+    // A Single widened keeps its own value: 12.345f is a hair above 12.345.
+    EXPECT_EQ(FormatFixed(12.345f, 2), " 12.35");
+}
+
+TEST(ChainageText, KilometresPlusMetres) {
+    EXPECT_EQ(ChainageText(1234), " 1+234");
+    EXPECT_EQ(ChainageText(56), " 0+056");
+    EXPECT_EQ(ChainageText(-56), "-0+056");
+    EXPECT_EQ(ChainageText(0), " 0+000");
+}
+
+TEST(Val, LeadingNumberRule) {
+    struct Case { const char* text; double want; };
+    const Case cases[] = {
+        {"12.5m", 12.5}, {"1,5", 1}, {"1 2", 12}, {"&H1F", 31}, {"&HFFFF", -1}, {"&O17", 15},
+        {"1D2", 100}, {"1e-3", 0.001}, {"  -3.5", -3.5}, {"\t\n7", 7}, {"abc", 0}, {"", 0},
+        {".5", 0.5}, {"1E", 1}, {"- 4", -4}, {"+2.", 2},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.want) << c.text;
+}
+
+TEST(Rounding, HalfToEven) {
+    EXPECT_EQ(CInt(2.5), 2);
+    EXPECT_EQ(CInt(3.5), 4);
+    EXPECT_EQ(CInt(-2.5), -2);
+    EXPECT_EQ(CInt(2.51), 3);
+    EXPECT_EQ(CLng(100000.5), 100000);
+    EXPECT_THROW(CInt(40000), RuntimeError);
+}
+
+TEST(SinglePrint, ShortestWithSevenDigits) {
+    EXPECT_EQ(SinglePrintText(50), " 50 ");
+    EXPECT_EQ(SinglePrintText(100.25f), " 100.25 ");
+    EXPECT_EQ(SinglePrintText(0.005f), " 0.005 ");
+    EXPECT_EQ(SinglePrintText(-12.5f), "-12.5 ");
+    EXPECT_EQ(SinglePrintText(0), " 0 ");
+    EXPECT_EQ(SinglePrintText(1.0f / 3.0f), " 0.3333333 ");
+    EXPECT_EQ(SinglePrintText(1e8f), " 1E+08 ");
+    EXPECT_EQ(SinglePrintText(1e-5f), " 1E-05 ");
+}
+
+TEST(PointDistance, IgnoresThirdElement) {
+    EXPECT_DOUBLE_EQ(PointDistance({0, 0, 5}, {3, 4, 9}), 5.0);
+    EXPECT_THROW(PointDistance({0}, {3, 4}), RuntimeError);
+}
+
+TEST(AppendLogText, KeepsNear1500Characters) {
+    std::string log;
+    AppendLogText(log, std::string(20, 'a'));
+    EXPECT_EQ(log, std::string(20, 'a') + "\r\n");
+
+    // 1490 characters with line ends every 10: cut after the first CR LF at or
+    // after position 120, then append.
+    log.clear();
+    while (log.size() < 1490) log += "abcdefgh\r\n";
+    log.resize(1490);
+    std::string msg(20, 'm');
+    std::string expect = log.substr(log.find("\r\n", 119) + 2) + msg + "\r\n";
+    AppendLogText(log, msg);
+    EXPECT_EQ(log, expect);
+
+    // A message longer than the log: no CR LF from that position, one character dropped.
+    log = "xy\r\nz";
+    std::string big(1600, 'b');
+    AppendLogText(log, big);
+    EXPECT_EQ(log, "y\r\nz" + big + "\r\n");
+}
+
+}  // namespace
+}  // namespace vd
