@@ -1,0 +1,31 @@
+// The network text file (".asb" and its backups) and the coordinates file
+// (".cor"): writer and reader.
+#pragma once
+
+#include <string>
+
+#include "engine/model.h"
+
+namespace vd {
+
+// Writes folder + fileName (folder ends with '/' or is empty). Every line
+// 1..LineCount is written exactly once. The file is written to a temporary
+// name and renamed over the target, so a failed save never destroys what it
+// replaces. Failures show their message through the model's UI sink.
+// Returns true when the file was written completely.
+bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder);
+
+struct LoadResult {
+    bool ok = false;          // the whole file was read (rows up to "END" or the end)
+    bool truncated = false;   // stopped early (subscript, unknown row, bad field); rows read stay
+    int linesRead = 0;        // LineCount after the read
+    std::string message;      // what was shown, empty when ok
+};
+
+// Reads path into lines 1.. of the tables as they stand (the caller clears
+// rows first), then the ".cor" companion found through ProjectFolder and
+// ProjectName, then writes the ".bak" backup when the read succeeded.
+// Leaves LatCount 0: the lateral table describes no lines until the next Process.
+LoadResult LoadNetworkText(Model& m, const std::string& path);
+
+}  // namespace vd
