@@ -1,0 +1,393 @@
+// The program's own CAD drawing: an in-process document with the automation
+// calls the plan exchange and the profile drawing make (application, drawing,
+// model space, layers, blocks, text styles, selection sets, point prompt).
+// It is shown in the "Drawing" window and kept on disk as DXF, so that any
+// CAD program can edit the drawing between two commands.
+//
+// Failures are CadError, a RuntimeError carrying the numbers the callers
+// choose their handling by. Names of layers, blocks, text styles, extended
+// data applications and selection filters compare without regard to case;
+// attribute tags keep theirs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/ui_sink.h"
+
+namespace vd {
+
+using CadPoint = std::array<double, 3>;
+
+namespace caderr {
+inline constexpr int TypeMismatch = 13;
+inline constexpr int ObjectNotSet = 91;
+inline constexpr int NoServer = 429;                  // no drawing to attach to
+inline constexpr int KeyNotFound = -2145386476;       // 0x80200014
+inline constexpr int InvalidInput = -2145386445;      // 0x80200033
+inline constexpr int ObjectReferenced = -2145386239;  // 0x80200101
+inline constexpr int InvalidObject = -2145320939;     // 0x80210015
+inline constexpr int DuplicateKey = -2145320851;      // 0x8021006D
+inline constexpr int ServerFailed = -2145320900;      // 0x8021003C
+inline constexpr int Disconnected = -2147417848;      // 0x80010108
+inline constexpr int UserCancelled = -2147352567;     // 0x80020009, Esc at a prompt
+}  // namespace caderr
+
+class CadError : public RuntimeError {
+public:
+    using RuntimeError::RuntimeError;
+};
+
+// Case-insensitive name comparison of the drawing's tables.
+bool SameCadName(std::string_view a, std::string_view b);
+// Filter match: '*' any run, '?' one character, ',' alternatives; no case.
+bool CadWildcardMatch(std::string_view pattern, std::string_view text);
+
+// One extended data value: group code and either text or a number.
+struct XDataItem {
+    int16_t code = 1000;
+    std::string text;
+    double number = 0;
+    bool isText() const;  // 1000 to 1009 and 1071 count as text-like codes
+};
+using XData = std::vector<XDataItem>;
+
+// A value handed to SetXData: a text or a number. A number under a text code
+// is stored as its decimal text.
+using XValue = std::variant<std::string, double>;
+
+enum class CadKind { Line, Text, Solid, Circle, Polyline, Insert, Attribute, AttributeDef };
+
+class CadDocument;
+class CadBlock;
+
+class CadEntity : public std::enable_shared_from_this<CadEntity> {
+public:
+    CadEntity(CadKind kind, CadDocument* doc, CadBlock* owner) : kind(kind), doc_(doc), owner_(owner) {}
+
+    const CadKind kind;
+    // The DXF type name: "LINE", "TEXT", "SOLID", "CIRCLE", "POLYLINE", "INSERT", "ATTRIB", "ATTDEF".
+    std::string ObjectName() const;
+
+    // A layer that does not exist yet is created; a numeric name gets that colour.
+    const std::string& layer() const { return layer_; }
+    void setLayer(const std::string& name);
+
+    int Color = 256;  // 256 by layer, 0 by block
+    CadPoint StartPoint{}, EndPoint{};           // LINE
+    CadPoint InsertionPoint{};                   // TEXT, INSERT, ATTRIB, ATTDEF; CIRCLE centre
+    CadPoint TextAlignmentPoint{};               // TEXT, ATTRIB, ATTDEF when Alignment > 0
+    std::array<CadPoint, 4> Corners{};           // SOLID
+    double Radius = 0;                           // CIRCLE
+    std::vector<CadPoint> Vertices;              // POLYLINE
+    std::vector<std::array<double, 2>> Widths;   // POLYLINE, start and end width per vertex
+    std::string TextString;                      // TEXT, ATTRIB; ATTDEF default
+    std::string TagString, PromptString;         // ATTRIB, ATTDEF
+    std::string StyleName = "STANDARD";
+    double Height = 1;
+    double Rotation = 0;                         // radians
+    int Alignment = 0;                           // AutoCAD acAlignment values 0 to 14
+    int Mode = 0;                                // ATTDEF flags
+    std::string Name;                            // INSERT: the block referenced
+    double XScale = 1, YScale = 1, ZScale = 1;   // INSERT
+
+    // POLYLINE segment widths; a segment outside the polyline is InvalidInput.
+    void SetWidth(int segment, double startWidth, double endWidth);
+    // INSERT: its attribute references, in definition order.
+    std::vector<std::shared_ptr<CadEntity>> GetAttributes() const { return attributes_; }
+    bool HasAttributes() const { return !attributes_.empty(); }
+
+    // Item 0 must be code 1001 with the application name; the application is
+    // registered in the drawing. Replaces earlier data of that application.
+    void SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values);
+    // The data of one application, item 0 its name; empty when there is none.
+    XData GetXData(const std::string& application) const;
+    // Every application's data, in the order they were attached.
+    const std::vector<XData>& AllXData() const { return xdata_; }
+
+    void Erase();
+    bool erased() const { return erased_; }
+    CadDocument* document() const { return doc_; }
+
+private:
+    friend class CadBlock;
+    friend class CadDocument;
+    std::string layer_ = "0";
+    std::vector<std::shared_ptr<CadEntity>> attributes_;
+    std::vector<XData> xdata_;
+    CadDocument* doc_;
+    CadBlock* owner_;
+    bool erased_ = false;
+};
+using CadEntityPtr = std::shared_ptr<CadEntity>;
+
+// Model space and every block definition: a named list of entities.
+class CadBlock {
+public:
+    CadBlock(CadDocument* doc, std::string name, CadPoint origin) : Name(std::move(name)), Origin(origin), doc_(doc) {}
+
+    std::string Name;
+    CadPoint Origin;
+
+    CadEntityPtr AddLine(const CadPoint& start, const CadPoint& end);
+    CadEntityPtr AddText(const std::string& text, const CadPoint& point, double height);
+    CadEntityPtr AddSolid(const CadPoint& p1, const CadPoint& p2, const CadPoint& p3, const CadPoint& p4);
+    CadEntityPtr AddCircle(const CadPoint& centre, double radius);
+    // Points as x, y, z triples, flat as the automation call takes them.
+    CadEntityPtr AddPolyline(const std::vector<double>& xyz);
+    CadEntityPtr AddAttribute(double height, int mode, const std::string& prompt, const CadPoint& point,
+                              const std::string& tag, const std::string& value);
+    // Attribute references are made from the block's definitions, in order,
+    // at the insertion point plus the scaled definition point. A missing block
+    // is KeyNotFound.
+    CadEntityPtr InsertBlock(const CadPoint& point, const std::string& name, double xScale = 1,
+                             double yScale = 1, double zScale = 1, double rotation = 0);
+
+    int Count() const { return static_cast<int>(entities_.size()); }
+    CadEntityPtr Item(int index) const;  // 0-based; out of range is InvalidInput
+    const std::vector<CadEntityPtr>& entities() const { return entities_; }
+    bool IsModelSpace() const;
+
+    // Removes the definition from the drawing; refused (ObjectReferenced)
+    // while a block reference in the drawing uses it.
+    void Delete();
+
+private:
+    friend class CadEntity;
+    friend class CadDocument;
+    CadEntityPtr add(CadKind kind);
+    std::vector<CadEntityPtr> entities_;
+    CadDocument* doc_;
+};
+
+struct CadLayer {
+    std::string Name;
+    int Color = 7;
+};
+
+struct CadTextStyle {
+    std::string Name;
+    // Setting a file that names no font is InvalidInput, as a CAD program
+    // answers a font it cannot load.
+    void setFontFile(const std::string& file);
+    const std::string& fontFile() const { return fontFile_; }
+    std::string fontFile_ = "txt";
+};
+
+class CadLayers {
+public:
+    explicit CadLayers(CadDocument* doc);
+    // Returns the existing layer of that name, or a new one with colour 7.
+    CadLayer& Add(const std::string& name);
+    CadLayer& Item(const std::string& name);  // KeyNotFound when missing
+    CadLayer* Find(const std::string& name);
+    int Count() const { return static_cast<int>(layers_.size()); }
+    const std::vector<std::unique_ptr<CadLayer>>& all() const { return layers_; }
+
+private:
+    std::vector<std::unique_ptr<CadLayer>> layers_;
+    CadDocument* doc_;
+};
+
+class CadTextStyles {
+public:
+    explicit CadTextStyles(CadDocument* doc);
+    CadTextStyle& Add(const std::string& name);
+    CadTextStyle& Item(const std::string& name);  // KeyNotFound when missing
+    CadTextStyle* Find(const std::string& name);
+    int Count() const { return static_cast<int>(styles_.size()); }
+    const std::vector<std::unique_ptr<CadTextStyle>>& all() const { return styles_; }
+
+private:
+    std::vector<std::unique_ptr<CadTextStyle>> styles_;
+    CadDocument* doc_;
+};
+
+class CadBlocks {
+public:
+    explicit CadBlocks(CadDocument* doc) : doc_(doc) {}
+    // Returns the existing definition of that name, or a new empty one.
+    CadBlock& Add(const CadPoint& origin, const std::string& name);
+    CadBlock& Item(const std::string& name);  // KeyNotFound when missing
+    CadBlock* Find(const std::string& name);
+    int Count() const { return static_cast<int>(blocks_.size()); }
+    CadBlock& Item(int index);  // 0-based; InvalidInput out of range
+    const std::vector<std::unique_ptr<CadBlock>>& all() const { return blocks_; }
+
+private:
+    friend class CadBlock;
+    std::vector<std::unique_ptr<CadBlock>> blocks_;
+    CadDocument* doc_;
+};
+
+class CadSelectionSet {
+public:
+    CadSelectionSet(CadDocument* doc, std::string name) : Name(std::move(name)), doc_(doc) {}
+    std::string Name;
+    // Mode 5 (the whole drawing) with a filter of group codes 0 (entity type),
+    // 2 (block name) and 8 (layer); an empty value sets no condition. Other
+    // modes need a pick on screen and are InvalidInput here.
+    void Select(int mode, const std::vector<int16_t>& filterTypes, const std::vector<std::string>& filterValues);
+    int Count() const { return static_cast<int>(items_.size()); }
+    CadEntityPtr Item(int index) const;  // 0-based
+    void Clear() { items_.clear(); }
+    // Removes the set from the drawing's named sets.
+    void Delete();
+
+private:
+    std::vector<CadEntityPtr> items_;
+    CadDocument* doc_;
+};
+
+class CadSelectionSets {
+public:
+    explicit CadSelectionSets(CadDocument* doc) : doc_(doc) {}
+    CadSelectionSet& Add(const std::string& name);  // DuplicateKey when the name exists
+    CadSelectionSet& Item(const std::string& name);  // KeyNotFound when missing
+    int Count() const { return static_cast<int>(sets_.size()); }
+
+private:
+    friend class CadSelectionSet;
+    std::vector<std::unique_ptr<CadSelectionSet>> sets_;
+    CadDocument* doc_;
+};
+
+class CadApplication;
+
+class CadUtility {
+public:
+    explicit CadUtility(CadDocument* doc) : doc_(doc) {}
+    // Asks for a point: answered by a click in the Drawing window or typed
+    // coordinates; Esc is UserCancelled.
+    CadPoint GetPoint(const std::string& prompt);
+
+private:
+    CadDocument* doc_;
+};
+
+class CadDocument {
+public:
+    explicit CadDocument(CadApplication* app = nullptr, std::string name = "Drawing1.dxf");
+    CadDocument(const CadDocument&) = delete;
+    CadDocument& operator=(const CadDocument&) = delete;
+
+    std::string Name;      // file name without folder
+    std::string FullName;  // full path, empty until saved or opened
+
+    void Activate() {}
+    CadBlock& ModelSpace() { return *blocks_.all().front(); }
+    const CadBlock& ModelSpace() const { return *blocks_.all().front(); }
+    CadLayers& Layers() { return layers_; }
+    const CadLayers& Layers() const { return layers_; }
+    CadBlocks& Blocks() { return blocks_; }
+    const CadBlocks& Blocks() const { return blocks_; }
+    CadTextStyles& TextStyles() { return styles_; }
+    const CadTextStyles& TextStyles() const { return styles_; }
+    CadSelectionSets& SelectionSets() { return sets_; }
+    CadUtility& Utility() { return utility_; }
+
+    // Application names registered by extended data, as first written.
+    const std::vector<std::string>& RegisteredApps() const { return apps_; }
+    void RegisterApp(const std::string& name);
+
+    // Changed since opened or saved.
+    bool modified() const { return modified_; }
+    void setModified(bool m);
+    CadApplication* application() const { return app_; }
+
+    // DXF, through the one reader/writer pair (cad_dxf.cpp).
+    // Save writes a temporary file and renames it; a failure is a CadError
+    // and leaves the old file as it was.
+    void SaveAs(const std::string& path);
+    // Texts on what a load could not take over (unknown entities and so on).
+    std::vector<std::string> loadWarnings;
+
+private:
+    friend class CadEntity;
+    friend class CadBlock;
+    void touched();
+    CadApplication* app_;
+    CadBlocks blocks_;
+    CadLayers layers_;
+    CadTextStyles styles_;
+    CadSelectionSets sets_;
+    CadUtility utility_;
+    std::vector<std::string> apps_;
+    bool modified_ = false;
+};
+
+// Reads an ASCII DXF file (R12 to current) into a new document. A file that
+// is not an ASCII DXF, or ends early, is a CadError with a clear message; what
+// the reader could not take over is listed in loadWarnings.
+std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app = nullptr);
+// Writes the document as an ASCII DXF (R12 layout) to path as it stands.
+void SaveDxfDocument(const CadDocument& doc, const std::string& path);
+
+// What the Drawing window does for the application: show, raise, fit, repaint
+// and ask for a point.
+class CadHost {
+public:
+    virtual ~CadHost() = default;
+    virtual void cadShow(bool visible) = 0;
+    virtual void cadActivate() = 0;
+    virtual void cadZoomExtents() = 0;
+    virtual void cadChanged() = 0;
+    // nullopt when the user cancelled.
+    virtual std::optional<CadPoint> cadGetPoint(const std::string& prompt) = 0;
+};
+
+// The stand-in for the CAD automation server: one drawing at a time.
+class CadApplication {
+public:
+    CadApplication();
+    ~CadApplication();
+
+    // The running-object attach: NoServer (429) when no drawing is open.
+    void Attach();
+    // Starting a server: opens a new empty drawing when none is open; an open
+    // drawing is kept, so nothing unsaved is lost.
+    void Create();
+    bool HasDocument() const { return doc_ != nullptr; }
+    // ObjectNotSet (91) when no drawing is open.
+    CadDocument& ActiveDocument();
+
+    // Replaces the drawing (the window asks about unsaved changes first).
+    CadDocument& NewDocument();
+    CadDocument& OpenDocument(const std::string& path);
+    void CloseDocument();
+
+    bool Visible() const { return visible_; }
+    void setVisible(bool v);
+    std::string Caption() const;
+    void AppActivate(const std::string& caption);
+    void ZoomExtents();
+    // Tells the window that the drawing changed.
+    void Update();
+
+    void setHost(CadHost* host) { host_ = host; }
+    CadHost* host() const { return host_; }
+
+    // Headless answers for GetPoint, taken before the window is asked;
+    // nullopt answers as Esc.
+    std::deque<std::optional<CadPoint>> pendingPoints;
+
+    // The sheet grid the read-backs last found in a drawing ("Sheetindex"
+    // data); kept across drawings and project resets. SheetSize 0: none known.
+    double SheetOriginX = 0, SheetOriginY = 0, SheetSize = 0;
+
+private:
+    friend class CadUtility;
+    std::unique_ptr<CadDocument> doc_;
+    CadHost* host_ = nullptr;
+    bool visible_ = false;
+    int untitled_ = 0;
+};
+
+}  // namespace vd

@@ -1,0 +1,31 @@
+// The Esc test of a long read-back: the key state is read through the Qt
+// event loop, so a press in any window of the program is seen between two
+// steps of the loop.
+#pragma once
+
+#include <QObject>
+
+namespace vd {
+
+class EscKeyPoll : public QObject {
+    Q_OBJECT
+public:
+    explicit EscKeyPoll(QObject* parent = nullptr);
+    ~EscKeyPoll() override;
+
+    // Lets pending events through, then says whether Esc was pressed since
+    // the last Reset. A press is latched so that a short one between two
+    // reads is not missed.
+    virtual bool EscPressed();
+    void Reset() { pressed_ = false; }
+    // Tests: as if the user pressed Esc.
+    void Inject() { pressed_ = true; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool pressed_ = false;
+};
+
+}  // namespace vd
