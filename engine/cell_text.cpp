@@ -1,0 +1,336 @@
+#include "engine/cell_text.h"
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/hydraulics.h"
+#include "engine/number_text.h"
+#include "engine/pipe_size.h"
+
+namespace vd {
+
+namespace {
+
+constexpr double kPi = 3.14159;  // the program's value throughout its hydraulics
+
+// Where the texts of one call go; records missing from a short catalogue are
+// skipped.
+class Cells {
+public:
+    explicit Cells(std::span<GridColumnDef> catalogue) : cat_(catalogue) {}
+    bool has(int code) const { return code >= 0 && static_cast<std::size_t>(code) < cat_.size(); }
+    void put(int code, std::string_view text) {
+        if (has(code)) cat_[code].CellText = text;
+    }
+    void blank(int code) { put(code, std::string_view()); }
+    void fixed(int code, double value, int decimals) {
+        // Non-finite or absurd values would only turn into an overflow.
+        if (!std::isfinite(value)) return blank(code);
+        try {
+            put(code, FormatFixed(value, decimals));
+        } catch (const RuntimeError&) {
+            blank(code);
+        }
+    }
+
+private:
+    std::span<GridColumnDef> cat_;
+};
+
+template <typename T>
+bool InTable(const T& table, long long i) {
+    return i >= 0 && static_cast<unsigned long long>(i) < table.size();
+}
+
+// A LatTable cell as a line number; no value when it is not a whole-number
+// index into Lines.
+std::optional<int> LateralLine(const Model& m, int lateral, int column) {
+    if (m.LatCount < 1 || lateral < 0 || lateral > m.LatCount || !InTable(m.LatTable, lateral))
+        return std::nullopt;
+    double v = RoundHalfEven(m.LatTable[lateral][column]);
+    if (!std::isfinite(v) || v < 0 || v >= static_cast<double>(m.Lines.size()) ||
+        v >= static_cast<double>(m.Results.size()))
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+// Peak factor of a zone's population, two decimals, capped by KmaxText.
+double PeakFactor(const Model& m, double population) {
+    if (!(population > 0)) return 0;
+    double k = RoundHalfEven(5.0 / std::pow(population / 1000.0, 0.167) * 100.0) / 100.0;
+    double cap = Val(m.Criteria.KmaxText);
+    return k > cap ? cap : k;
+}
+
+// The Manning n of a line without disturbing the n last shown in its column.
+double QuietManningN(Model& m, int line) {
+    double saved = m.ManningN;
+    double n = LineManningN(m, line);
+    m.ManningN = saved;
+    return n;
+}
+
+// Velocity (m/s) of a flow (l/s) in a line: from the partial-flow depth while
+// the pipe can carry it, over the full section once it cannot.
+std::optional<double> FlowVelocity(Model& m, int line, double flow) {
+    const LineRecord& l = m.Lines[line];
+    double n = QuietManningN(m, line);
+    double d = l.Dia / 1000.0;
+    double s = l.slope;
+    if (!(n > 0) || !(d > 0) || !(s > 0) || !(flow > 0)) return std::nullopt;
+    double q = flow / 1000.0;
+    double fullArea = kPi * d * d / 4.0;
+    double full = kPi / (std::pow(4.0, 5.0 / 3.0) * n) * std::pow(d, 8.0 / 3.0) * std::sqrt(s);
+    if (q >= full) return q / fullArea;
+    double r = d / 2.0;
+    std::optional<PartialFlow> pf = SolvePartialFlow(q, n, r, s);
+    if (!pf) return std::nullopt;
+    double area = r * r * (pf->theta - std::sin(pf->theta)) / 2.0;
+    if (!(area > 0) || area > fullArea) return std::nullopt;
+    double v = q / area;
+    return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
+    if (!InTable(m.Lines, row) || !InTable(m.Results, row)) return;
+    LineRecord& l = m.Lines[row];
+    const ResultRecord& r = m.Results[row];
+    const DesignCriteria& c = m.Criteria;
+    switch (code) {
+        case 1: return cells.put(code, l.From.view());
+        case 2: return cells.put(code, l.to.view());
+        case 3: return cells.fixed(code, l.Area1_sub, 3);
+        case 4: return cells.fixed(code, r.Area1_total, 3);
+        case 5: return cells.fixed(code, l.Pop1, 0);
+        case 6: return cells.fixed(code, r.Pop1_total, 0);
+        case 7: return cells.fixed(code, l.Area2_sub, 3);
+        case 8: return cells.fixed(code, r.Area2_Total, 3);
+        case 9: return cells.fixed(code, l.Pop2, 0);
+        case 10: return cells.fixed(code, r.Pop2_total, 0);
+        case 11: return cells.fixed(code, r.Qsw, 2);
+        case 12:
+            if (r.Qsw > 0)
+                if (auto v = FlowVelocity(m, row, r.Qsw)) cells.fixed(code, *v, 2);
+            return;
+        case 14:
+        case 16: {
+            double p = r.Pop1_total;
+            double k = PeakFactor(m, p);
+            double qmax = p * Num(c.LPCD1) / 86400.0 * Num(c.Connect1) / 100.0 * k;
+            cells.fixed(14, k, 2);
+            cells.fixed(16, Num(c.InflowPercent) / 100.0 * qmax, 2);
+            return;
+        }
+        case 15: return cells.fixed(code, r.Qinf1, 3);
+        case 17: return cells.fixed(code, r.QmaxBig, 2);
+        case 18: return cells.fixed(code, r.VmaxBig, 2);
+        case 20: return cells.fixed(code, r.QavgEnd, 2);
+        case 21: return cells.fixed(code, r.VavgEnd, 2);
+        case 23:
+        case 25: {
+            double p = r.Pop2_total;
+            double k = PeakFactor(m, p);
+            double q = p > 0 ? k * r.QavgEnd : 0.0;
+            cells.fixed(23, k, 2);
+            cells.fixed(25, Num(c.InflowPercent) / 100.0 * q, 2);
+            return;
+        }
+        case 24: return cells.fixed(code, r.Qinf2, 3);
+        case 26: return cells.fixed(code, r.QaddTotal, 2);
+        case 27: return cells.fixed(code, r.QmaxEnd, 2);
+        case 28: return cells.fixed(code, r.VmaxEnd, 2);
+        case 31: return cells.fixed(code, l.Dia, 0);
+        case 32: {
+            double s = RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0;
+            if (!std::isfinite(s)) return;
+            float rounded = static_cast<float>(s);
+            if (row > 0) l.slope = rounded;  // row 0 is the blank template
+            return cells.fixed(code, rounded, 4);
+        }
+        case 33: return cells.fixed(code, LineManningN(m, row), 3);
+        case 34:
+        case 35: {
+            if (!(r.QmaxEnd > 0)) return;
+            std::optional<double> qf = FullPipeCapacity(l.Dia, l.slope, QuietManningN(m, row));
+            if (!qf) return;
+            cells.fixed(34, *qf, 2);
+            double area = kPi * std::pow(l.Dia / 1000.0, 2) / 4.0;
+            if (area > 0) cells.fixed(35, *qf / 1000.0 / area, 2);
+            return;
+        }
+        case 36: {
+            std::optional<double> s = LineHydraulics(m, row);
+            if (s) return cells.fixed(code, *s, 4);
+            // No design flow is a slope of 0; anything else has no answer.
+            if (r.QmaxBig == 0) cells.fixed(code, 0, 4);
+            return;
+        }
+        case 37: return cells.fixed(code, l.Gr1, 2);
+        case 38: return cells.fixed(code, l.Gr2, 2);
+        case 39:
+            if (l.Len != 0) cells.fixed(code, static_cast<float>((static_cast<double>(l.Gr1) - l.Gr2) / l.Len), 4);
+            return;
+        case 40: return cells.fixed(code, l.Len, 2);
+        case 41: return cells.fixed(code, l.Inv1, 2);
+        case 42: return cells.fixed(code, l.Inv2, 2);
+        case 43: return cells.fixed(code, static_cast<double>(l.Gr1) - l.Inv1, 2);
+        case 44: return cells.fixed(code, static_cast<double>(l.Gr2) - l.Inv2, 2);
+        case 45: {
+            if (!InTable(m.Links, row)) return;
+            int next = m.Links[row].NextLine;
+            if (next < 1) return cells.fixed(code, 0, 2);
+            if (InTable(m.Lines, next)) cells.fixed(code, static_cast<double>(l.Inv2) - m.Lines[next].Inv1, 2);
+            return;
+        }
+        case 46:
+        case 47:
+        case 48:
+        case 49:
+        case 50: return cells.fixed(code, 0, 2);
+        case 51: {
+            if (l.Len == 0) return;
+            std::optional<int32_t> cost = LineCost(m, row, fill);
+            if (cost) cells.fixed(code, static_cast<double>(*cost) / l.Len, 0);
+            return;
+        }
+        case 52: return cells.put(code, l.Latral.view());
+        case 53: {
+            double sheet = RoundHalfEven(r.SheetIdx);
+            if (std::isfinite(sheet) && sheet >= 0 && sheet < static_cast<double>(m.SheetTable.size()))
+                cells.fixed(code, m.SheetTable[static_cast<std::size_t>(sheet)].DwgNo, 0);
+            return;
+        }
+        case 54: return cells.put(code, l.Status.view());
+        case 55: return cells.fixed(code, l.Qadd, 2);
+        case 56: {
+            double p = r.Pop2_total;
+            return cells.fixed(code, r.QavgEnd * PeakFactor(m, p), 2);
+        }
+        case 57: return cells.fixed(code, l.Mincover, 2);
+        case 68: return cells.put(code, SingleText(l.X1));
+        case 69: return cells.put(code, SingleText(l.Y1));
+        case 70: return cells.put(code, SingleText(l.X2));
+        case 71: return cells.put(code, SingleText(l.Y2));
+        case 100: return cells.put(code, l.MhType.view());
+        case 101: {
+            if (!InTable(m.Links, row)) return;
+            int u = m.Links[row].UpLine;
+            if (!InTable(m.Links, u)) return;
+            const LinkRecord& up = m.Links[u];
+            if (u > 0 && up.Branch1 == 0) cells.put(code, "1");
+            if (up.Branch1 > 0 && up.Branch2 == 0) cells.put(code, "2");
+            if (up.Branch1 > 0 && up.Branch2 > 0) cells.put(code, "3");
+            if (u == 0) cells.put(code, "0");
+            return;
+        }
+        case 102: {
+            if (!InTable(m.Links, row)) return;
+            int u = m.Links[row].UpLine;
+            if (!InTable(m.Links, u) || !InTable(m.Lines, u)) return;
+            double d = u < 1 ? 0.0 : static_cast<double>(m.Lines[u].Inv2) - l.Inv1;
+            for (int b : {static_cast<int>(m.Links[u].Branch1), static_cast<int>(m.Links[u].Branch2)}) {
+                if (b < 1) continue;
+                if (!InTable(m.Lines, b)) return;
+                double db = static_cast<double>(m.Lines[b].Inv2) - l.Inv1;
+                if (db > d) d = db;
+            }
+            return cells.fixed(code, d, 2);
+        }
+        default: return;  // 13, 19, 22, 29, 30 have no conversion
+    }
+}
+
+void PipeSizeCell(const Model& m, int code, int row, Cells& cells) {
+    if (row > UsableDiaCount(m) || !InTable(m.DiaTable, row)) return;
+    const DiaRecord& d = m.DiaTable[row];
+    switch (code) {
+        case 60: return cells.fixed(code, d.Dia, 0);
+        case 61: return cells.fixed(code, d.Mins, 4);
+        case 62: return cells.fixed(code, d.Maxvel, 1);
+        case 63: return cells.fixed(code, d.HdMax, 2);
+        case 64: return cells.fixed(code, d.nCoef, 3);
+        case 65: return cells.fixed(code, d.Pipeprice, 0);
+        case 66: return cells.fixed(code, d.PipeCons, 0);
+        case 67: return cells.fixed(code, d.MhCons, 0);
+        default: return;
+    }
+}
+
+void StyleCell(const Model& m, int code, int row, Cells& cells) {
+    if (!InTable(m.ObjectStyles, row)) return;
+    const ObjectStyle& s = m.ObjectStyles[row];
+    switch (code) {
+        case 79: return cells.put(code, s.EntityName.view());
+        case 80: return cells.put(code, s.Visible.view());
+        case 81: return cells.put(code, s.StyleName.view());
+        case 82: return cells.put(code, SingleText(s.Color));
+        case 83: return cells.put(code, s.RowLocate.view());
+        case 84: return cells.put(code, s.HSpace.view());
+        case 85: return cells.fixed(code, s.VSpace, 2);
+        case 86: return cells.fixed(code, s.DivideLen, 2);
+        case 87: return cells.fixed(code, s.Rotate, 0);
+        default: return;
+    }
+}
+
+void LateralCell(const Model& m, int code, int row, Cells& cells) {
+    std::optional<int> first = LateralLine(m, row, LatFirst);
+    std::optional<int> last = LateralLine(m, row, LatLast);
+    if (!first || !last) return;
+    const LineRecord& f = m.Lines[*first];
+    const LineRecord& l = m.Lines[*last];
+    const ResultRecord& lr = m.Results[*last];
+    switch (code) {
+        case 88: return cells.fixed(code, f.Level, 0);
+        case 89: return cells.put(code, f.From.view());
+        case 90: return cells.put(code, l.to.view());
+        case 91: return cells.fixed(code, lr.Chainage, 2);
+        case 92: return cells.fixed(code, f.Gr1, 2);
+        case 93: return cells.fixed(code, f.Inv1, 2);
+        case 94: return cells.fixed(code, l.Gr2, 2);
+        case 95: return cells.fixed(code, l.Inv2, 2);
+        case 96: return cells.put(code, f.Latral.view());
+        case 97: return cells.fixed(code, lr.Pop2_total, 2);
+        case 98: return cells.fixed(code, lr.QmaxEnd, 2);
+        case 99: return cells.fixed(code, l.Dia, 0);
+        default: return;
+    }
+}
+
+// The other record a paired code writes.
+int Partner(int code) {
+    switch (code) {
+        case 14: return 16;
+        case 16: return 14;
+        case 23: return 25;
+        case 25: return 23;
+        case 34: return 35;
+        case 35: return 34;
+        default: return -1;
+    }
+}
+
+}  // namespace
+
+void LineFieldToCell(Model& m, int code, int row, std::span<GridColumnDef> catalogue,
+                     CostMessages* fill) {
+    Cells cells(catalogue);
+    cells.blank(code);
+    int partner = Partner(code);
+    if (partner > 0) cells.blank(partner);
+    if (row < 0 || code < 1 || code > 102) return;
+    try {
+        if (code >= 60 && code <= 67) PipeSizeCell(m, code, row, cells);
+        else if (code >= 79 && code <= 87) StyleCell(m, code, row, cells);
+        else if (code >= 88 && code <= 99) LateralCell(m, code, row, cells);
+        else LineCell(m, code, row, cells, fill);
+    } catch (const RuntimeError&) {
+        // A value the rules cannot give (an overflow on the way) is no text.
+        cells.blank(code);
+        if (partner > 0) cells.blank(partner);
+    }
+}
+
+}  // namespace vd
