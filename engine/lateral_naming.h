@@ -9,4 +9,9 @@ namespace vd {
 // order and links them again. The caller has run BuildNetworkLinks.
 void NameLaterals(Model& m);
 
+// The reordering stage of NameLaterals on its own: for i = 1..LineCount, every
+// row j >= i whose SeqText begins with the number i is exchanged with row i,
+// in ascending j. Only Lines rows move. Near-linear.
+void ReorderLinesBySequence(Model& m);
+
 }  // namespace vd
