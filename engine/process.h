@@ -22,4 +22,14 @@ void BuildLaterals(Model& m);
 // From startLine downstream, stores CalcSlope and logs slope and invert errors.
 void CheckBranchSlopes(Model& m, int startLine);
 
+// Steps of ProcessNetwork, callable on their own for checks.
+// Defaults each line's cover, clears its drop and compares the ground levels
+// at manholes shared by several lines; false when a mismatch ends the run.
+bool CheckGroundLevels(Model& m);
+// Logs every line whose lateral name differs from its upstream line's, on the
+// walk from each lateral's head to the outfall.
+void CheckLateralNames(Model& m);
+// CheckBranchSlopes for the head of every lateral, with the progress bar.
+void CheckAllBranchSlopes(Model& m);
+
 }  // namespace vd

@@ -1,0 +1,373 @@
+#include "engine/process.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/linking.h"
+#include "engine/number_text.h"
+#include "engine/sheet_cutting.h"
+
+namespace vd {
+
+namespace {
+
+// Lines 1..n are usable in all three per-line tables.
+int UsableLineCount(const Model& m) {
+    return std::clamp(m.LineCount, 0, std::min(m.LineUpper(), m.LinkUpper()));
+}
+
+bool HasF(const LineRecord& line) {
+    for (char c : line.Status.view())
+        if (c == 'F' || c == 'f') return true;
+    return false;
+}
+
+// A link field as a line number; anything outside 1..n ends the walk.
+int LinkedLine(int16_t field, int n) { return (field >= 1 && field <= n) ? field : 0; }
+
+// A line no valid upstream link points from heads a lateral, so that every
+// line belongs to one.
+bool StartsLateral(const Model& m, int i, int n) {
+    return LinkedLine(m.Links[i].UpLine, n) == 0 || HasF(m.Lines[i]);
+}
+
+void LogWalkStop(Model& m, int line) {
+    AppendLog(m, "Walk stopped at line " + NumText(line) + ": line met twice");
+}
+
+std::string SlopeMessage(const LineRecord& l) { return "Slope error in" + l.From.str() + " To " + l.to.str(); }
+std::string InvertMessage(const LineRecord& l) { return "Inv Error in  " + l.From.str() + " To " + l.to.str(); }
+
+void UpdateCalcSlope(LineRecord& l) {
+    if (l.Len > 0) l.CalcSlope = (l.Inv1 - l.Inv2) / l.Len;
+}
+
+bool InvertStepsUp(const Model& m, int j, int n) {
+    int next = LinkedLine(m.Links[j].NextLine, n);
+    return next > 0 && m.Lines[j].Inv2 < m.Lines[next].Inv1;
+}
+
+// Walks along NextLine from many start lines, each walk going to the outfall
+// and stopping at the first line it meets twice. A walk below a junction
+// repeats what the walks above it saw, so the flagged lines are found once and
+// each walk jumps from one flagged line to the next: the cost is the number of
+// lines plus the number of reports, not lines times laterals.
+class DownstreamWalks {
+public:
+    DownstreamWalks(const Model& m, int n)
+        : n_(n), next_(n + 1, 0), cycle_(n + 1, -1), pos_(n + 1, 0), entry_(n + 1, 0), nextFlag_(n + 1, 0) {
+        for (int j = 1; j <= n; ++j) next_[j] = LinkedLine(m.Links[j].NextLine, n);
+        FindCycles();
+    }
+
+    // Lines reached by a walk from any of the starts.
+    std::vector<int> Reached(const std::vector<int>& starts) const {
+        std::vector<char> seen(n_ + 1, 0);
+        std::vector<int> out;
+        for (int s : starts) {
+            if (s < 1 || s > n_) continue;
+            for (int j = s; j > 0 && !seen[j]; j = next_[j]) {
+                seen[j] = 1;
+                out.push_back(j);
+            }
+        }
+        return out;
+    }
+
+    // flagged[j] marks the lines a walk reports.
+    void SetFlags(const std::vector<char>& flagged) {
+        for (int j : tailOrder_) nextFlag_[j] = flagged[j] ? j : (next_[j] > 0 ? nextFlag_[next_[j]] : 0);
+        cycleFlags_.assign(cycles_.size(), {});
+        for (std::size_t c = 0; c < cycles_.size(); ++c)
+            for (std::size_t p = 0; p < cycles_[c].size(); ++p)
+                if (flagged[cycles_[c][p]]) cycleFlags_[c].push_back(static_cast<int>(p));
+    }
+
+    // Calls report(j) for each flagged line of the walk from s, in walk order,
+    // and stop(e) when the walk meets line e again.
+    template <class Report, class Stop>
+    void Walk(int s, Report report, Stop stop) const {
+        if (s < 1 || s > n_) return;
+        if (cycle_[s] < 0)
+            for (int x = nextFlag_[s]; x > 0; x = next_[x] > 0 ? nextFlag_[next_[x]] : 0) report(x);
+        int e = cycle_[s] >= 0 ? s : entry_[s];
+        if (e == 0) return;
+        const auto& lines = cycles_[cycle_[e]];
+        const auto& flags = cycleFlags_[cycle_[e]];
+        auto first = std::lower_bound(flags.begin(), flags.end(), pos_[e]);
+        for (auto it = first; it != flags.end(); ++it) report(lines[*it]);
+        for (auto it = flags.begin(); it != first; ++it) report(lines[*it]);
+        stop(e);
+    }
+
+private:
+    // Marks the lines on cycles and, for every other line, the cycle line its
+    // walk runs into (0 when it reaches an outfall); lists the other lines so
+    // that each comes after the line below it.
+    void FindCycles() {
+        std::vector<char> state(n_ + 1, 0);  // 0 new, 1 on the current path, 2 done
+        std::vector<int> path;
+        for (int j = 1; j <= n_; ++j) {
+            if (state[j]) continue;
+            path.clear();
+            int x = j;
+            while (x > 0 && state[x] == 0) {
+                state[x] = 1;
+                path.push_back(x);
+                x = next_[x];
+            }
+            if (x > 0 && state[x] == 1) {
+                std::vector<int> ring;
+                auto at = std::find(path.begin(), path.end(), x);
+                for (auto it = at; it != path.end(); ++it) {
+                    cycle_[*it] = static_cast<int>(cycles_.size());
+                    pos_[*it] = static_cast<int>(ring.size());
+                    state[*it] = 2;
+                    ring.push_back(*it);
+                }
+                cycles_.push_back(std::move(ring));
+                path.erase(at, path.end());
+            }
+            int below = 0;
+            if (x > 0) below = cycle_[x] >= 0 ? x : entry_[x];
+            for (auto it = path.rbegin(); it != path.rend(); ++it) {
+                entry_[*it] = below;
+                state[*it] = 2;
+                tailOrder_.push_back(*it);
+            }
+        }
+    }
+
+    int n_;
+    std::vector<int> next_;
+    std::vector<int> cycle_;  // cycle index of a line on a cycle, else -1
+    std::vector<int> pos_;    // place of a cycle line on its cycle
+    std::vector<int> entry_;  // for other lines: the cycle line their walk meets, 0 none
+    std::vector<std::vector<int>> cycles_;
+    std::vector<int> tailOrder_;
+    std::vector<int> nextFlag_;  // first flagged line at or below a line, before any cycle
+    std::vector<std::vector<int>> cycleFlags_;
+};
+
+std::vector<int> LateralHeads(const Model& m, int n) {
+    std::vector<int> heads;
+    for (int k = 1; k <= m.LatCount; ++k) {
+        int s = m.Lat(k, LatFirst);
+        if (s >= 1 && s <= n) heads.push_back(s);
+    }
+    return heads;
+}
+
+std::string GroundText(const FixedText<25>& name, float level) { return name.str() + "=" + SingleText(level); }
+
+}  // namespace
+
+bool CheckGroundLevels(Model& m) {
+    const int n = UsableLineCount(m);
+    const double cover = Num(m.Criteria.MinCoverDefault);
+
+    // Lines ending at each manhole, in ascending order; when all of them carry
+    // one downstream ground level, the common value saves scanning the group.
+    struct Group {
+        std::vector<int> lines;
+        bool uniform = true;
+        float level = 0;
+    };
+    std::unordered_map<std::string_view, Group> byTo;
+    byTo.reserve(static_cast<std::size_t>(n) * 2);
+    for (int i = 1; i <= n; ++i) {
+        Group& g = byTo[m.Lines[i].to.view()];
+        float v = m.Lines[i].Gr2;
+        if (g.lines.empty()) g.level = v;
+        else if (!(v == g.level)) g.uniform = false;
+        if (std::isnan(v)) g.uniform = false;
+        g.lines.push_back(i);
+    }
+    static const std::vector<int> kNone;
+    auto differing = [&](std::string_view name, float v) -> const std::vector<int>& {
+        auto it = byTo.find(name);
+        if (it == byTo.end()) return kNone;
+        const Group& g = it->second;
+        if (g.uniform && v == g.level) return kNone;
+        return g.lines;
+    };
+
+    for (int i = 1; i <= n; ++i) {
+        LineRecord& li = m.Lines[i];
+        if (li.Mincover <= 0) li.Mincover = static_cast<float>(cover);
+        m.Links[i].Drop = 0;
+
+        const auto& feeders = differing(li.From.view(), li.Gr1);
+        const auto& sameEnd = differing(li.to.view(), li.Gr2);
+        auto a = feeders.begin();
+        auto b = sameEnd.begin();
+        while (a != feeders.end() || b != sameEnd.end()) {
+            int mLine = std::min(a != feeders.end() ? *a : n + 1, b != sameEnd.end() ? *b : n + 1);
+            const LineRecord& lm = m.Lines[mLine];
+            if (a != feeders.end() && *a == mLine) {
+                ++a;
+                if (li.Gr1 != lm.Gr2) {
+                    m.Ui->MessageBox("Error :No " + NumText(i) + "Gr.elv " + GroundText(li.From, li.Gr1) + "and   No" +
+                                     NumText(mLine) + "Gr.elv" + GroundText(lm.to, lm.Gr2));
+                    AppendLog(m, "Error :No  " + NumText(i) + " Gr.elv " + GroundText(li.From, li.Gr1) + " and   No" +
+                                     NumText(mLine) + "Gr.elv" + GroundText(lm.to, lm.Gr2));
+                    return false;
+                }
+            }
+            if (b != sameEnd.end() && *b == mLine) {
+                ++b;
+                if (li.Gr2 != lm.Gr2) {
+                    std::string text = " No" + NumText(i) + "Gr.elv" + GroundText(li.to, li.Gr2) + "and   No" +
+                                       NumText(mLine) + "Gr.elv" + GroundText(lm.to, lm.Gr2);
+                    m.Ui->MessageBox(text);
+                    AppendLog(m, text);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+void CheckLateralNames(Model& m) {
+    const int n = UsableLineCount(m);
+    const FixedText<40> none;
+    std::vector<char> flagged(n + 1, 0);
+    for (int j = 1; j <= n; ++j) {
+        int up = LinkedLine(m.Links[j].UpLine, n);
+        const FixedText<40>& above = up > 0 ? m.Lines[up].Latral : none;
+        flagged[j] = !(m.Lines[j].Latral == above);
+    }
+    DownstreamWalks walks(m, n);
+    walks.SetFlags(flagged);
+    for (int s : LateralHeads(m, n))
+        walks.Walk(
+            s, [&](int j) { AppendLog(m, "Lateral name error in line" + NumText(j)); },
+            [&](int e) { LogWalkStop(m, e); });
+}
+
+void CheckAllBranchSlopes(Model& m) {
+    const int n = UsableLineCount(m);
+    m.Ui->SetProgressVisible(true);
+    m.Ui->SetProgress(0);
+
+    DownstreamWalks walks(m, n);
+    // CalcSlope depends on the line alone, so working it out once for every
+    // line some walk reaches gives what each walk would see.
+    std::vector<int> heads;
+    for (int k = 1; k <= m.LatCount; ++k) heads.push_back(m.Lat(k, LatFirst));
+    for (int j : walks.Reached(heads)) UpdateCalcSlope(m.Lines[j]);
+
+    std::vector<char> flagged(n + 1, 0);
+    for (int j = 1; j <= n; ++j) flagged[j] = m.Lines[j].CalcSlope <= 0 || InvertStepsUp(m, j, n);
+    walks.SetFlags(flagged);
+
+    auto report = [&](int j) {
+        if (m.Lines[j].CalcSlope <= 0) AppendLog(m, SlopeMessage(m.Lines[j]));
+        if (InvertStepsUp(m, j, n)) AppendLog(m, InvertMessage(m.Lines[j]));
+    };
+    auto stop = [&](int e) { LogWalkStop(m, e); };
+    for (int k = 1; k <= m.LatCount; ++k) {
+        m.Ui->SetProgress(static_cast<int>(std::floor(static_cast<double>(k - 1) / m.LatCount * 100.0)));
+        walks.Walk(heads[k - 1], report, stop);
+    }
+    m.Ui->SetProgress(0);
+}
+
+void BuildLaterals(Model& m) {
+    const int n = UsableLineCount(m);
+    int starts = 0;
+    for (int i = 1; i <= n; ++i)
+        if (StartsLateral(m, i, n)) ++starts;
+    m.CreateLatTable(std::max(m.LatCount, starts));
+
+    int k = 0;
+    for (int i = 1; i <= n; ++i) {
+        if (!StartsLateral(m, i, n)) continue;
+        ++k;
+        m.LatTable[k][LatFirst] = i;
+        int j = i;
+        for (int steps = 0;; ++steps) {
+            m.Links[j].LatNo = ClampInt16(k);
+            int next = LinkedLine(m.Links[j].NextLine, n);
+            if (next == 0 || HasF(m.Lines[next]) || m.Links[next].UpLine != j || steps >= n) {
+                if (steps >= n) LogWalkStop(m, j);
+                m.LatTable[k][LatLast] = j;
+                break;
+            }
+            j = next;
+        }
+    }
+}
+
+void CheckBranchSlopes(Model& m, int startLine) {
+    const int n = UsableLineCount(m);
+    if (startLine < 1 || startLine > n) return;
+    std::vector<char> seen(n + 1, 0);
+    int j = startLine;
+    for (int steps = 0; j > 0 && steps < n; ++steps) {
+        if (seen[j]) {
+            LogWalkStop(m, j);
+            return;
+        }
+        seen[j] = 1;
+        LineRecord& line = m.Lines[j];
+        UpdateCalcSlope(line);
+        if (line.CalcSlope <= 0) AppendLog(m, SlopeMessage(line));
+        if (InvertStepsUp(m, j, n)) AppendLog(m, InvertMessage(line));
+        j = LinkedLine(m.Links[j].NextLine, n);
+    }
+}
+
+void ProcessNetwork(Model& m, int& outcome) {
+    int n = UsableLineCount(m);
+    for (int i = 1; i <= n; ++i) m.Results[i] = ResultRecord{};
+    m.Ui->SetStatus("Process  data                   ");
+
+    BuildNetworkLinks(m);
+    n = UsableLineCount(m);
+
+    for (int i = 1; i <= n; ++i) {
+        const LinkRecord& l = m.Links[i];
+        if (l.NextLine == l.UpLine && l.NextLine > 0) {
+            m.Ui->MessageBox(" Error : loop In Line" + NumText(i));
+            return;
+        }
+    }
+
+    m.LatCount = 0;
+    for (int i = n; i >= 1; --i)
+        if (StartsLateral(m, i, n)) ++m.LatCount;
+    BuildLaterals(m);
+
+    if (!CheckGroundLevels(m)) return;
+
+    m.Ui->SetStatus("Check Invert             ");
+    CheckLateralNames(m);
+    CheckAllBranchSlopes(m);
+
+    for (int k = 1; k <= m.LatCount; ++k) {
+        int j = m.Lat(k, LatFirst);
+        int last = m.Lat(k, LatLast);
+        if (j < 1 || j > n) continue;
+        m.Results[j].Chainage = 0;
+        for (int steps = 0; j != last && j != 0; ++steps) {
+            int next = LinkedLine(m.Links[j].NextLine, n);
+            if (next == 0) break;  // row 0 is the template
+            if (steps >= n) {
+                LogWalkStop(m, j);
+                break;
+            }
+            m.Results[next].Chainage = m.Results[j].Chainage + m.Lines[j].Len;
+            j = next;
+        }
+    }
+
+    m.Ui->SetStatus("                      ");
+    CutSheets(m);
+    outcome = 2;
+}
+
+}  // namespace vd
