@@ -1,0 +1,393 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/network_file.h"
+#include "net_builder.h"
+#include "recording_ui.h"
+
+namespace vd {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+int CountOf(const std::string& hay, const std::string& needle) {
+    int n = 0;
+    for (std::size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+}
+
+class NetworkFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/vd_netfile_XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        folder = dir.string() + "/";
+        m.SetUi(&ui);
+    }
+    void TearDown() override {
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+    // Reads bytes as project "net" of the test folder.
+    LoadResult Load(const std::string& bytes) {
+        WriteBytes(dir / "net.asb", bytes);
+        m.ProjectFolder = folder;
+        m.ProjectName = "net";
+        return LoadNetworkText(m, folder + "net.asb");
+    }
+    void MakeWorkedLine() {
+        test::NetBuilder(m).line("MH1", "MH2").len(50).gr(100.5f, 100.25f).inv(98, 97.75f).slope(0.005f)
+            .dia(300).lat("01").mhType("T2");
+    }
+
+    fs::path dir;
+    std::string folder;
+    test::RecordingUi ui;
+    Model m;
+};
+
+TEST_F(NetworkFile, WorkedRowByteForByte) {
+    MakeWorkedLine();
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    std::string want = "L,MH1" + std::string(22, ' ') + ",MH2" + std::string(22, ' ') + ",  " +
+                       " 50 ," + std::string(9, ' ') + " 100.5 ," + std::string(6, ' ') + " 100.25 ," +
+                       std::string(5, ' ') + " 98 ," + std::string(9, ' ') + " 97.75 ," + std::string(6, ' ') +
+                       " 0.005 ," + std::string(6, ' ') + " 300 ," + std::string(8, ' ') + "01" +
+                       std::string(38, ' ') + ", " + "T2" + std::string(28, ' ');
+    ASSERT_EQ(want.size(), 226u);
+    EXPECT_EQ(ReadBytes(dir / "net.asb"), want + "\r\nEND\r\n");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(NetworkFile, CommaJustBeforeAZoneStartMovesToTheFollowingZone) {
+    MakeWorkedLine();
+    m.Lines[1].Len = -1.23456e8f;  // "-1.23456E+08 " fills columns 57 to 69, comma at 70
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    std::string row = ReadBytes(dir / "net.asb");
+    EXPECT_EQ(row.substr(56, 15), "-1.23456E+08 , ");
+    EXPECT_EQ(row.substr(84, 8), " 100.5 ,");
+}
+
+TEST_F(NetworkFile, RoundTripRestoresTheTablesAndRewritesTheSameBytes) {
+    test::NetBuilder net(m);
+    MakeWorkedLine();
+    net.line("MH2", "MH3").len(12.5f).gr(100.25f, 99).inv(97.7f, 96.1f).slope(0.0123f).dia(400).lat("01")
+        .mhType("T13");
+    net.line("A7", "MH2").len(0.001f).gr(-3.5f, 1e9f).inv(0, -0.25f).slope(1e-5f).dia(150).lat("0101")
+        .mhType("T9");
+    ASSERT_TRUE(SaveNetworkText(m, "first.asb", folder));
+
+    Model back;
+    back.SetUi(&ui);
+    back.ProjectFolder = folder;
+    back.ProjectName = "first";
+    LoadResult r = LoadNetworkText(back, folder + "first.asb");
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.truncated);
+    ASSERT_EQ(back.LineCount, 3);
+    EXPECT_EQ(r.linesRead, 3);
+    for (int i = 1; i <= 3; ++i) {
+        const LineRecord& a = m.Lines[i];
+        const LineRecord& b = back.Lines[i];
+        EXPECT_EQ(a.From, b.From) << i;
+        EXPECT_EQ(a.to, b.to) << i;
+        EXPECT_EQ(a.Latral, b.Latral) << i;
+        EXPECT_EQ(a.MhType, b.MhType) << i;
+        for (auto f : {&LineRecord::Len, &LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Inv1, &LineRecord::Inv2,
+                       &LineRecord::slope, &LineRecord::Dia})
+            EXPECT_EQ(a.*f, b.*f) << i;
+    }
+    // The read left its backup, which is the same file again.
+    EXPECT_EQ(ReadBytes(dir / "first.bak"), ReadBytes(dir / "first.asb"));
+}
+
+TEST_F(NetworkFile, LateralOrderWritesEachLateralFromItsHead) {
+    test::NetBuilder net(m);
+    net.line("A", "B").lat("01");   // 1
+    net.line("B", "C").lat("01");   // 2
+    net.line("D", "B").lat("0101"); // 3, a branch into B
+    // Lateral 1 is 3 alone, lateral 2 runs 1 -> 2.
+    m.Links[1].NextLine = 2;
+    m.Links[2].UpLine = 1;
+    m.Links[3].NextLine = 2;
+    m.CreateLatTable(2);
+    m.LatTable[1][LatFirst] = 3;
+    m.LatTable[1][LatLast] = 3;
+    m.LatTable[2][LatFirst] = 1;
+    m.LatTable[2][LatLast] = 2;
+    m.LatCount = 2;
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+
+    Model back;
+    back.ProjectFolder = folder;
+    back.ProjectName = "net";
+    ASSERT_TRUE(LoadNetworkText(back, folder + "net.asb").ok);
+    ASSERT_EQ(back.LineCount, 3);
+    EXPECT_EQ(back.Lines[1].From.trim(), "D");
+    EXPECT_EQ(back.Lines[2].From.trim(), "A");
+    EXPECT_EQ(back.Lines[3].From.trim(), "B");
+    EXPECT_EQ(back.LatCount, 0);
+}
+
+TEST_F(NetworkFile, EveryLineWrittenOnceWhateverTheLateralTableSays) {
+    test::NetBuilder net(m);
+    for (int i = 1; i <= 6; ++i) net.line("N" + std::to_string(i), "X");
+    // 1 -> 2, and a cycle 4 -> 5 -> 4 that no LatLast ends.
+    m.Links[1].NextLine = 2;
+    m.Links[2].UpLine = 1;
+    m.Links[4].NextLine = 5;
+    m.Links[5].UpLine = 4;
+    m.Links[5].NextLine = 4;
+    m.Links[4].UpLine = 5;
+    m.CreateLatTable(3);
+    m.LatTable[1] = {0, 1, 2, 0, 0, 0, 0, 0};
+    m.LatTable[2] = {0, 4, 0, 0, 0, 0, 0, 0};  // walk never meets its LatLast
+    m.LatTable[3] = {0, 1, 2, 0, 0, 0, 0, 0};  // same lateral again
+    m.LatCount = 5;                            // beyond the rows the table has
+
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    std::string file = ReadBytes(dir / "net.asb");
+    for (int i = 1; i <= 6; ++i) EXPECT_EQ(CountOf(file, "L,N" + std::to_string(i) + " "), 1) << i;
+    EXPECT_EQ(CountOf(file, "\r\n"), 7);
+    EXPECT_LT(file.find("L,N2 "), file.find("L,N4 "));
+    EXPECT_LT(file.find("L,N5 "), file.find("L,N3 "));
+    EXPECT_FALSE(ui.logs.empty());  // the walk that came round again
+}
+
+TEST_F(NetworkFile, UnassignedTextsAreFilledAndNoNulIsWritten) {
+    m.LineCount = 2;
+    m.Lines[2].From = "P";
+    m.Lines[2].Latral = std::string("a\nb");
+    for (int lateralOrder = 0; lateralOrder < 2; ++lateralOrder) {
+        if (lateralOrder) {
+            m.Lines[1] = LineRecord{};
+            m.CreateLatTable(2);
+            m.LatTable[1][LatFirst] = 2;
+            m.LatTable[1][LatLast] = 2;
+            m.LatCount = 2;
+        }
+        ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+        std::string file = ReadBytes(dir / "net.asb");
+        EXPECT_EQ(file.find('\0'), std::string::npos);
+        EXPECT_EQ(CountOf(file, "\r\n"), 3);
+        EXPECT_EQ(CountOf(file, "\n"), 3);
+        EXPECT_EQ(m.Lines[1].to.rtrim(), "0");
+        EXPECT_EQ(m.Lines[1].Latral.rtrim(), " 0");
+        EXPECT_EQ(m.Lines[1].MhType.rtrim(), " 0");
+        EXPECT_TRUE(m.Lines[1].From.unassigned());
+        EXPECT_NE(file.find("L," + std::string(25, ' ') + ",0 "), std::string::npos);
+    }
+}
+
+TEST_F(NetworkFile, QuotedTextsKeepCommasAndQuotes) {
+    test::NetBuilder(m).line("A,1", "B \"x\"").len(5).lat("01, east").mhType("T2");
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    Model back;
+    back.ProjectFolder = folder;
+    back.ProjectName = "net";
+    ASSERT_TRUE(LoadNetworkText(back, folder + "net.asb").ok);
+    EXPECT_EQ(back.Lines[1].From.rtrim(), "A,1");
+    EXPECT_EQ(back.Lines[1].to.rtrim(), "B \"x\"");
+    EXPECT_EQ(back.Lines[1].Len, 5.0f);
+    EXPECT_EQ(back.Lines[1].Latral.rtrim(), "01, east");
+    EXPECT_EQ(back.Lines[1].MhType.rtrim(), "T2");
+}
+
+const std::string kRowA = "L,A,B, 10 , 5 , 4 , 3 , 2 , 0.1 , 300 ,01,T2";
+const std::string kRowC = "L,C,D, 20 , 6 , 5 , 4 , 3 , 0.2 , 400 ,02,T3";
+
+TEST_F(NetworkFile, ReaderCases) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int lines;
+        bool ok;
+        const char* box;  // nullptr: no box
+    };
+    const Case cases[] = {
+        {"no END row", kRowA + "\r\n" + kRowC + "\r\n", 2, true, nullptr},
+        {"lower-case tags", "l" + kRowA.substr(1) + "\r\nend\r\n" + kRowC + "\r\n", 1, true, nullptr},
+        {"LF only, last row unended", kRowA + "\n" + kRowC, 2, true, nullptr},
+        {"short row at the end", kRowA + "\r\nL,C,D, 20", 2, true, nullptr},
+        {"short row mid-file", "L,C,D, 20\r\n" + kRowA + "\r\nEND\r\n", 2, true, nullptr},
+        {"blank rows after the lines", kRowA + "\r\n\r\n\r\n", 1, true, nullptr},
+        {"unknown row with no lines after it", kRowA + "\r\nremark\r\n", 1, true, nullptr},
+        {"blank row before more lines", kRowA + "\r\n\r\n" + kRowC + "\r\nEND\r\n", 1, false, nullptr},
+        {"number field not a number", kRowA + "\r\nL,C,D, 2x0\r\n", 1, false, " Error in file open"},
+        {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, " Error in file open"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m = Model();
+        ui.clear();
+        m.SetUi(&ui);
+        m.Lines[2].Gr1 = 99;  // a field a short row does not reach
+        fs::remove(dir / "net.bak");
+        LoadResult r = Load(c.bytes);
+        EXPECT_EQ(m.LineCount, c.lines);
+        EXPECT_EQ(r.linesRead, c.lines);
+        EXPECT_EQ(r.ok, c.ok);
+        EXPECT_EQ(r.truncated, !c.ok);
+        EXPECT_EQ(fs::exists(dir / "net.bak"), c.ok);
+        if (c.box) {
+            ASSERT_EQ(ui.boxes.size(), 1u);
+            EXPECT_EQ(ui.boxes[0], c.box);
+            EXPECT_EQ(r.message, c.box);
+        } else if (!c.ok) {
+            ASSERT_EQ(ui.boxes.size(), 1u);
+            EXPECT_NE(ui.boxes[0].find("row 2"), std::string::npos) << ui.boxes[0];
+            ASSERT_FALSE(ui.logs.empty());
+        } else {
+            EXPECT_TRUE(ui.boxes.empty());
+        }
+    }
+}
+
+TEST_F(NetworkFile, ShortRowsKeepTheirUnreadFields) {
+    m.Lines[1].Gr1 = 99;
+    m.Lines[1].Inv1 = 42;
+    m.Lines[2].Gr1 = 77;
+    m.Lines[3].Len = 33;
+    LoadResult r = Load("L,C,D, 20,,\r\n" + kRowA + "\r\nL,E, F");
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(m.LineCount, 3);
+    EXPECT_EQ(m.Lines[1].Len, 20.0f);
+    EXPECT_EQ(m.Lines[1].Gr1, 0.0f);  // present but empty
+    EXPECT_EQ(m.Lines[1].Gr2, 0.0f);
+    EXPECT_EQ(m.Lines[1].Inv1, 42.0f);  // not in the row
+    EXPECT_EQ(m.Lines[2].From.trim(), "A");
+    EXPECT_EQ(m.Lines[2].Gr1, 5.0f);
+    EXPECT_EQ(m.Lines[3].to.rtrim(), "F");
+    EXPECT_EQ(m.Lines[3].Len, 33.0f);
+    EXPECT_EQ(m.Lines[3].Latral.rtrim(), " 0");  // filled by the backup written after the read
+}
+
+TEST_F(NetworkFile, FieldsAreReadAsStored) {
+    std::string longName(60, 'N');
+    LoadResult r = Load("L ,   " + longName + ",\"B\" , -1.5E+2 , 1D1 ,+.5 ,0, 7. , .005 ,300,  01 ,T2\r\nEND\r\n");
+    ASSERT_TRUE(r.ok);
+    const LineRecord& l = m.Lines[1];
+    EXPECT_EQ(l.From.str(), std::string(25, 'N'));
+    EXPECT_EQ(l.to.str(), "B" + std::string(24, ' '));
+    EXPECT_EQ(l.Len, -150.0f);
+    EXPECT_EQ(l.Gr1, 10.0f);
+    EXPECT_EQ(l.Gr2, 0.5f);
+    EXPECT_EQ(l.Inv2, 7.0f);
+    EXPECT_EQ(l.slope, 0.005f);
+    EXPECT_EQ(l.Dia, 300.0f);
+    EXPECT_EQ(l.Latral.rtrim(), "01");
+}
+
+TEST_F(NetworkFile, MissingAndEmptyFiles) {
+    m.LatCount = 3;
+    LoadResult missing = LoadNetworkText(m, folder + "nothing.asb");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message, " Error in file open");
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
+    EXPECT_EQ(m.LatCount, 0);
+
+    ui.clear();
+    LoadResult empty = Load("");
+    EXPECT_TRUE(empty.ok);
+    EXPECT_EQ(m.LineCount, 0);
+    EXPECT_FALSE(empty.message.empty());
+    EXPECT_FALSE(ui.logs.empty());
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(NetworkFile, MoreRowsThanTheTableHolds) {
+    std::string bytes;
+    for (int i = 1; i <= 2001; ++i) bytes += "L,M" + std::to_string(i) + ",M" + std::to_string(i + 1) + ", 1\r\n";
+    bytes += "END\r\n";
+    LoadResult r = Load(bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.truncated);
+    EXPECT_EQ(m.LineCount, 2000);
+    EXPECT_EQ(m.LineUpper(), 2000);
+    EXPECT_EQ(m.Lines[2000].From.trim(), "M2000");
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{"  Subscript out of range "});
+    EXPECT_FALSE(fs::exists(dir / "net.bak"));
+}
+
+TEST_F(NetworkFile, CoordinatesFile) {
+    const std::string three = kRowA + "\r\n" + kRowA + "\r\n" + kRowA + "\r\nEND\r\n";
+    // A lower-case tag is stored and then stops the reading.
+    WriteBytes(dir / "net.cor", "MHB,1,2,3,4\r\nmhb,5,6,7,8\r\nMHB,9,9,9,9\r\n");
+    ASSERT_TRUE(Load(three).ok);
+    EXPECT_EQ(m.Lines[1].X1, 1.0f);
+    EXPECT_EQ(m.Lines[1].Y2, 4.0f);
+    EXPECT_EQ(m.Lines[2].X1, 5.0f);
+    EXPECT_EQ(m.Lines[2].Y2, 8.0f);
+    EXPECT_EQ(m.Lines[3].X1, 0.0f);
+
+    // Fewer rows than lines fill the first lines only.
+    m = Model();
+    m.SetUi(&ui);
+    WriteBytes(dir / "net.cor", "MHB, 1.5 , 2 , 3 , 4\n");
+    ASSERT_TRUE(Load(three).ok);
+    EXPECT_EQ(m.Lines[1].X1, 1.5f);
+    EXPECT_EQ(m.Lines[2].X1, 0.0f);
+
+    // A row with too few fields fails the read.
+    ui.clear();
+    fs::remove(dir / "net.bak");
+    WriteBytes(dir / "net.cor", "MHB,1,2\r\n");
+    LoadResult r = Load(three);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
+    EXPECT_FALSE(fs::exists(dir / "net.bak"));
+}
+
+TEST_F(NetworkFile, BackupGoesBesideTheFileWithoutAProjectFolder) {
+    fs::create_directory(dir / "sub");
+    WriteBytes(dir / "sub" / "plan.asb", kRowA + "\r\nEND\r\n");
+    m.ProjectFolder.clear();
+    m.ProjectName = "plan";
+    ASSERT_TRUE(LoadNetworkText(m, (dir / "sub" / "plan.asb").string()).ok);
+    EXPECT_TRUE(fs::exists(dir / "sub" / "plan.bak"));
+}
+
+TEST_F(NetworkFile, FailedSaveKeepsTheOldFileAndSaysWhy) {
+    MakeWorkedLine();
+    WriteBytes(dir / "net.asb", "old contents");
+
+    EXPECT_FALSE(SaveNetworkText(m, "net.asb", folder + "no/such/"));
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{"Error # = 76"});
+
+    // A folder standing where the file should go cannot be replaced.
+    fs::create_directory(dir / "taken.asb");
+    ui.clear();
+    EXPECT_FALSE(SaveNetworkText(m, "taken.asb", folder));
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{" Can not save backup on drive"});
+    EXPECT_TRUE(fs::is_directory(dir / "taken.asb"));
+    fs::remove(dir / "taken.asb");
+
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+    if (::access(dir.c_str(), W_OK) == 0) GTEST_SKIP() << "running as a user who may write anywhere";
+    ui.clear();
+    EXPECT_FALSE(SaveNetworkText(m, "net.asb", folder));
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{" Can not save backup on drive"});
+    EXPECT_EQ(ReadBytes(dir / "net.asb"), "old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace vd
