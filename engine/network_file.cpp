@@ -66,7 +66,10 @@ std::string LineRow(LineRecord& line) {
     row += ',';
     for (float v : {line.Len, line.Gr1, line.Gr2, line.Inv1, line.Inv2, line.slope, line.Dia}) {
         PadToZone(row);
-        row += SinglePrintText(v);
+        // A decimal comma from the user's locale would split the field.
+        std::string number = SinglePrintText(v);
+        std::replace(number.begin(), number.end(), ',', '.');
+        row += number;
         row += ',';
     }
     PadToZone(row);

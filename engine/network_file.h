@@ -19,7 +19,7 @@ struct LoadResult {
     bool ok = false;          // the whole file was read (rows up to "END" or the end)
     bool truncated = false;   // stopped early (subscript, unknown row, bad field); rows read stay
     int linesRead = 0;        // LineCount after the read
-    std::string message;      // what was shown, empty when ok
+    std::string message;      // what was shown or logged; empty after a good read of some lines
 };
 
 // Reads path into lines 1.. of the tables as they stand (the caller clears
