@@ -1,11 +1,18 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "engine/model.h"
+#include "platform/dialogs.h"
+#include "workspace/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle("VIDODUV");
-    w.resize(900, 600);
-    w.show();
-    return app.exec();
+    QApplication::setApplicationName("VIDODUV");
+    vd::Model model;
+    vd::QtDialogs dialogs;
+    vd::Form1 window(model, dialogs);
+    dialogs.setParent(&window);
+    window.show();
+    int rc = app.exec();
+    model.SetUi(nullptr);
+    return rc;
 }

@@ -30,10 +30,11 @@ bool AcadPlanCommand(Model& m, CadApplication& app);
 void syncron(Model& m, CadApplication& app);
 bool SyncWithAutoCAD(Model& m, CadApplication& app);
 
+enum class ReadBack { Done, Cancelled, Failed };
 // The read-backs proper; they need a connected drawing. GetAcadLines ends
-// early (false) when Esc is pressed; keys may be null (no Esc test).
-bool GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys);
-bool getmhblock(Model& m, CadApplication& app);
+// early when Esc is pressed; keys may be null (no Esc test).
+ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys);
+ReadBack getmhblock(Model& m, CadApplication& app);
 
 // The File menu commands "Get ACAD" and "Get ACAD Block": connect to the
 // open drawing; only when it holds something to read, empty ProjectName,

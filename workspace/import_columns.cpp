@@ -1,0 +1,85 @@
+#include "workspace/import_columns.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/number_text.h"
+#include "workspace/text_import.h"
+
+namespace vd {
+
+const std::array<const char*, kImportFields> kImportFieldCaptions = {
+    " From", " To", " Gr.El.From", " Gr.El.To", "Length", " INV.EL.From", " INV.EL.To", "Dia",
+    "Slope", " Lateral", "Manhole Type", "X1", "Y1", "X2", "Y2"};
+
+ImportColumnMap::ImportColumnMap() {
+    for (int k = 0; k < kImportFields; ++k) {
+        column[k] = NumText(k + 1);
+        ticked[k] = true;
+    }
+}
+
+namespace {
+
+// Shortest decimal text of a number, as the runtime shows a Double.
+std::string NumberText(double v) {
+    if (v == 0) return "0";
+    char buf[40];
+    for (int digits = 1; digits <= 15; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*G", digits, v);
+        if (std::strtod(buf, nullptr) == v) break;
+    }
+    return buf;
+}
+
+QString Q(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+}  // namespace
+
+std::string ImportColumnRow(const std::string& boxText, bool ticked) {
+    double v = Val(boxText);
+    if (!ticked) v = -v;
+    if (v == 0) v = 0;  // no "-0"
+    std::string digits = NumberText(std::fabs(v));
+    return (v < 0 ? "-" : " ") + digits + " ";
+}
+
+int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes) {
+    std::vector<std::string> rows = SplitFileRows(bytes);
+    int k = 0;
+    for (; k < kImportFields && k < static_cast<int>(rows.size()); ++k) {
+        double v = Val(rows[k]);
+        map.column[k] = NumberText(std::fabs(v));
+        if (v < 0) map.ticked[k] = false;
+    }
+    return k;
+}
+
+bool ReadImportColumns(const std::string& path, ImportColumnMap& map) {
+    QFile f(Q(path));
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError) return false;
+    ApplyImportColumnRows(map, bytes.toStdString());
+    return true;
+}
+
+std::string WriteImportColumns(const std::string& path, const ImportColumnMap& map) {
+    QSaveFile f(Q(path));
+    if (!f.open(QIODevice::WriteOnly)) return f.errorString().toStdString();
+    std::string text;
+    for (int k = 0; k < kImportFields; ++k) text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
+    if (f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        std::string why = f.errorString().toStdString();
+        f.cancelWriting();
+        return why;
+    }
+    if (!f.commit()) return f.errorString().toStdString();
+    return {};
+}
+
+}  // namespace vd

@@ -1,0 +1,119 @@
+#include "workspace/lateral_names.h"
+
+#include <algorithm>
+
+#include "engine/number_text.h"
+
+namespace vd {
+
+LateralNameFile ParseLateralNames(const std::string& bytes) {
+    LateralNameFile out;
+    for (unsigned char c : bytes) {
+        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != 0x1A) {
+            out.error = "The file is not a lateral-name text file (it holds binary data).";
+            return out;
+        }
+    }
+    std::vector<std::string> fields;
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    auto atEnd = [&] { return i >= n || bytes[i] == 0x1A; };
+    while (true) {
+        // Blanks and empty lines between fields are not fields.
+        while (!atEnd() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) ++i;
+        if (atEnd()) break;
+        std::string field;
+        if (bytes[i] == '"') {
+            ++i;
+            while (!atEnd() && bytes[i] != '"' && bytes[i] != '\n') field += bytes[i++];
+            if (!atEnd() && bytes[i] == '"') ++i;
+            while (!atEnd() && bytes[i] != ',' && bytes[i] != '\n') ++i;
+        } else {
+            while (!atEnd() && bytes[i] != ',' && bytes[i] != '\n') field += bytes[i++];
+            if (!field.empty() && field.back() == '\r') field.pop_back();
+            field = TrimRight(field);
+            while (!field.empty() && field.back() == '\t') field.pop_back();
+        }
+        if (!atEnd() && bytes[i] == ',') ++i;
+        fields.push_back(std::move(field));
+    }
+    if (fields.size() % 3 != 0) {
+        out.error = "Input past end of file: the last record of the file has " +
+                    NumText(static_cast<long long>(fields.size() % 3)) + " of its 3 fields.";
+        return out;
+    }
+    for (std::size_t k = 0; k < fields.size(); k += 3)
+        out.records.push_back({fields[k], Val(fields[k + 1]), Val(fields[k + 2])});
+    out.ok = true;
+    return out;
+}
+
+bool AnyLateralStart(const Model& m, const std::vector<LateralNameRecord>& records) {
+    const int count = std::min(m.LineCount, m.LineUpper());
+    for (int i = 1; i <= count; ++i) {
+        const double key = Val(m.Lines[i].From.view());
+        for (const LateralNameRecord& r : records)
+            if (r.startKey == key) return true;
+    }
+    return false;
+}
+
+LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& records) {
+    LateralNameOutcome out;
+    const int count = std::min(m.LineCount, std::min(m.LineUpper(), m.LinkUpper()));
+    std::vector<std::vector<int>> starts(records.size());
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        for (int i = 1; i <= count; ++i)
+            if (Val(m.Lines[i].From.view()) == records[r].startKey) starts[r].push_back(i);
+        if (starts[r].empty())
+            out.notes.push_back("Lateral " + records[r].name + ": no line starts at manhole " +
+                                SingleText(static_cast<float>(records[r].startKey)));
+    }
+    bool anyStart = std::any_of(starts.begin(), starts.end(), [](const auto& s) { return !s.empty(); });
+    if (!anyStart) return out;
+
+    for (int i = 1; i <= count; ++i) m.Lines[i].Latral = "0";
+    std::vector<int> visitedIn(static_cast<std::size_t>(count) + 1, -1);
+    std::vector<bool> named(static_cast<std::size_t>(count) + 1, false);
+    int walkNo = 0;
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        const LateralNameRecord& rec = records[r];
+        bool endMet = false;
+        for (int start : starts[r]) {
+            ++walkNo;
+            int line = start;
+            int steps = 0;
+            while (true) {
+                if (visitedIn[line] == walkNo) {
+                    out.notes.push_back("Lateral " + rec.name + ": the lines from line " + NumText(start) +
+                                        " form a ring at line " + NumText(line) + "; the walk stops there");
+                    break;
+                }
+                visitedIn[line] = walkNo;
+                m.Lines[line].Latral = rec.name;
+                named[line] = true;
+                if (Val(m.Lines[line].to.view()) == rec.endKey) {
+                    endMet = true;
+                    break;
+                }
+                int next = m.Links[line].NextLine;
+                if (next <= 0 || next > count) break;
+                if (++steps >= count) {
+                    out.notes.push_back("Lateral " + rec.name + ": the walk from line " + NumText(start) +
+                                        " stops after " + NumText(count) + " lines");
+                    break;
+                }
+                line = next;
+            }
+        }
+        if (!starts[r].empty() && !endMet)
+            out.notes.push_back("Lateral " + rec.name + ": manhole " +
+                                SingleText(static_cast<float>(rec.endKey)) +
+                                " not met; named down to the outfall");
+    }
+    out.applied = true;
+    out.linesNamed = static_cast<int>(std::count(named.begin(), named.end(), true));
+    return out;
+}
+
+}  // namespace vd

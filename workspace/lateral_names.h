@@ -1,0 +1,42 @@
+// The lateral-name file ".prf": records of lateral name, start key and end
+// key, the keys being the leading numbers of manhole names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/model.h"
+
+namespace vd {
+
+struct LateralNameRecord {
+    std::string name;
+    double startKey = 0;
+    double endKey = 0;
+};
+
+struct LateralNameFile {
+    bool ok = false;
+    std::string error;  // description of why the file cannot be read
+    std::vector<LateralNameRecord> records;
+};
+
+// Free-format fields: separated by commas or line ends, blanks around a field
+// ignored, a field in double quotes may hold commas. Three fields a record.
+LateralNameFile ParseLateralNames(const std::string& bytes);
+
+// True when some record's start key is the key of a line's upstream manhole.
+bool AnyLateralStart(const Model& m, const std::vector<LateralNameRecord>& records);
+
+struct LateralNameOutcome {
+    bool applied = false;     // false: no record reaches a line, nothing changed
+    int linesNamed = 0;
+    std::vector<std::string> notes;  // per-record remarks, also logged
+};
+
+// Gives each run of lines its record's name; every other line gets "0". The
+// caller has linked the lines. Walks stop after LineCount steps or at a line
+// already visited in the same walk.
+LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& records);
+
+}  // namespace vd

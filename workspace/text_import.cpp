@@ -1,0 +1,135 @@
+#include "workspace/text_import.h"
+
+#include <algorithm>
+
+#include "engine/number_text.h"
+#include "workspace/line_rows.h"
+
+namespace vd {
+
+const std::array<const char*, kTextImportFields> kTextImportCaptions = {
+    "From", "To", "length", "Gr.El.From", "Gr.El.To", "Inv.El.From",
+    "Inv.El.To", "Gslope", "Slope", "Dia", "Latral", "Mh.Type"};
+
+namespace {
+
+constexpr char kBar = static_cast<char>(0xB3);
+
+void ReplaceFirst(std::string& s, char what) {
+    auto pos = s.find(what);
+    if (pos != std::string::npos) s[pos] = ' ';
+}
+
+bool HasDataBeyondSeparators(const std::string& rest) {
+    return std::any_of(rest.begin(), rest.end(), [](char c) { return c != ' ' && c != ',' && c != kBar; });
+}
+
+}  // namespace
+
+RowSplit SplitTextRow(std::string row) {
+    RowSplit out;
+    row = Trim(row);
+    if (!row.empty() && row[0] == ',') row[0] = ' ';
+    if (row.find(kBar) != std::string::npos) {
+        ReplaceFirst(row, kBar);
+        row = TrimLeft(row);
+    }
+    const std::size_t L = row.size();
+    std::size_t p = 1;
+    while (p <= L) {
+        ReplaceFirst(row, ',');
+        ReplaceFirst(row, kBar);
+        if (p <= row.size() && row[p - 1] == ' ') {
+            out.values.push_back(row.substr(0, p));
+            row = TrimLeft(row.substr(p - 1));
+            p = 1;
+        }
+        if (row.find(' ') == std::string::npos) {
+            out.values.push_back(row);
+            return out;
+        }
+        if (static_cast<int>(out.values.size()) >= kTextImportMaxValues) {
+            out.cut = HasDataBeyondSeparators(row);
+            return out;
+        }
+        ++p;
+    }
+    return out;
+}
+
+void StoreTextValues(LineRecord& line, const std::vector<std::string>& values,
+                     const std::array<bool, kTextImportFields>& ticked) {
+    std::size_t c = 0;
+    for (int k = 0; k < kTextImportFields; ++k) {
+        if (!ticked[k] || c >= values.size()) continue;
+        const std::string& v = values[c++];
+        switch (k) {
+            case 0: line.From = v; break;
+            case 1: line.to = v; break;
+            case 2: line.Len = static_cast<float>(Val(v)); break;
+            case 3: line.Gr1 = static_cast<float>(Val(v)); break;
+            case 4: line.Gr2 = static_cast<float>(Val(v)); break;
+            case 5: line.Inv1 = static_cast<float>(Val(v)); break;
+            case 6: line.Inv2 = static_cast<float>(Val(v)); break;
+            case 7: break;  // ground slope: read and dropped
+            case 8: line.slope = static_cast<float>(Val(v) / 1000.0); break;
+            case 9: line.Dia = static_cast<float>(Val(v)); break;
+            case 10: line.Latral = v; break;
+            case 11: line.MhType = v; break;
+        }
+    }
+}
+
+std::vector<std::string> SplitFileRows(const std::string& bytes) {
+    std::vector<std::string> rows;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t lf = bytes.find('\n', start);
+        std::size_t end = lf == std::string::npos ? bytes.size() : lf;
+        std::string row = bytes.substr(start, end - start);
+        if (!row.empty() && row.back() == '\r') row.pop_back();
+        rows.push_back(std::move(row));
+        if (lf == std::string::npos) break;
+        start = lf + 1;
+    }
+    return rows;
+}
+
+TextImportResult ImportTextTable(Model& m, const std::string& bytes,
+                                 const std::array<bool, kTextImportFields>& ticked, int clearUpTo) {
+    TextImportResult r;
+    if (bytes.find('\0') != std::string::npos) {
+        r.message = "The file is not a text table (it holds binary data). Nothing was imported.";
+        return r;
+    }
+    std::vector<std::string> rows = SplitFileRows(bytes);
+    if (rows.empty()) {
+        r.message = "The file is empty. Nothing was imported.";
+        return r;
+    }
+    const int capacity = m.LineUpper();
+    if (static_cast<int>(rows.size()) > capacity) {
+        r.message = "The file has " + NumText(static_cast<long long>(rows.size())) +
+                    " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.";
+        return r;
+    }
+    std::vector<RowSplit> splits;
+    splits.reserve(rows.size());
+    for (std::size_t n = 0; n < rows.size(); ++n) {
+        splits.push_back(SplitTextRow(rows[n]));
+        if (splits.back().cut) {
+            r.message = "Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
+                        NumText(kTextImportMaxValues) + " values. Nothing was imported.";
+            return r;
+        }
+    }
+    ClearLineRows(m, clearUpTo);
+    for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);
+    m.LineCount = static_cast<int>(splits.size());
+    m.LatCount = 0;
+    r.ok = true;
+    r.rows = m.LineCount;
+    return r;
+}
+
+}  // namespace vd

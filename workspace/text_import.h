@@ -1,0 +1,50 @@
+// The text-table import: one pipe line per text row, values separated by
+// blanks, commas or the box-drawing bar (byte 0xB3).
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "engine/model.h"
+
+namespace vd {
+
+inline constexpr int kTextImportFields = 12;
+inline constexpr int kTextImportMaxValues = 11;
+
+// Captions of the twelve field check boxes, in column order.
+extern const std::array<const char*, kTextImportFields> kTextImportCaptions;
+
+struct RowSplit {
+    std::vector<std::string> values;
+    // The row held more than kTextImportMaxValues values; the rest was dropped.
+    bool cut = false;
+};
+
+// Splits one row (8-bit text, no line end) the way the import always has:
+// a run of separators counts as one, a leading comma gives an empty first
+// value, at most 11 values are taken.
+RowSplit SplitTextRow(std::string row);
+
+// Stores the values into the ticked fields of one line, in field order.
+void StoreTextValues(LineRecord& line, const std::vector<std::string>& values,
+                     const std::array<bool, kTextImportFields>& ticked);
+
+// The file's rows; CR LF and LF both end a row, a last row without an end
+// counts, a final line end opens no further row.
+std::vector<std::string> SplitFileRows(const std::string& bytes);
+
+struct TextImportResult {
+    bool ok = false;
+    std::string message;  // why nothing was imported
+    int rows = 0;
+};
+
+// Checks the whole file first; only a file that can be taken completely
+// replaces the lines (rows 1..clearUpTo are cleared first). Sets LineCount,
+// and LatCount 0 so that the lateral table of the old network is not used.
+TextImportResult ImportTextTable(Model& m, const std::string& bytes,
+                                 const std::array<bool, kTextImportFields>& ticked, int clearUpTo);
+
+}  // namespace vd

@@ -1,0 +1,185 @@
+// The design workspace "VORLAN": the button row and File menu, the message
+// log, progress bar and status bar, the import frames, and the two hosted
+// views, the table editor (FLEX1) and the profile view (prof1).
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/model.h"
+#include "platform/dialogs.h"
+#include "workspace/import_columns.h"
+#include "workspace/text_import.h"
+#include "workspace/workspace_layout.h"
+
+class QAction;
+class QCheckBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+
+namespace vd {
+
+class GridHost;
+class ProfileHost;
+
+// The engine's messages, on the workspace's widgets.
+class WorkspaceUi : public UiSink {
+public:
+    WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
+        : log_(log), status_(status), progress_(progress), dialogs_(dialogs) {}
+    void AppendLog(const std::string& message) override;
+    void SetStatus(const std::string& text) override;
+    void SetProgress(int value) override;
+    void SetProgressVisible(bool visible) override;
+    void MessageBox(const std::string& text) override;
+
+    const std::string& logText() const { return text_; }
+    const std::string& statusText() const { return status_text_; }
+
+private:
+    QPlainTextEdit* log_;
+    QLabel* status_;
+    QProgressBar* progress_;
+    Dialogs& dialogs_;
+    std::string text_;
+    std::string status_text_;
+};
+
+// The caption of the status bar's first panel while a grid view is open, and
+// after it closes.
+inline const std::string kGridOpenStatus = "Data" + std::string(24, ' ');
+inline const std::string kGridClosedStatus = std::string(29, ' ');
+
+// The views a workspace hosts; empty placeholders when null. The workspace
+// takes ownership.
+struct WorkspaceViews {
+    GridHost* grid = nullptr;
+    ProfileHost* profile = nullptr;
+};
+
+class Vorlan : public QWidget {
+    Q_OBJECT
+public:
+    using Views = WorkspaceViews;
+    Vorlan(Model& m, Dialogs& dialogs, QWidget* parent = nullptr, Views views = {});
+    ~Vorlan() override;
+
+    // Button row.
+    void Command1_Click();   // "File"
+    void Command14_Click();  // "XLS"
+    void Command10_Click();  // "Save As"
+    void Command4_Click();   // "SEWER"
+    void Command2_Click();   // "Process"
+    void Command3_Click();   // "Profile"
+    void Command11_Click();  // "ACAD"
+    void Command13_Click();  // "Latral"
+    void Command5_Click();   // "About"
+    void Command9_Click();   // "----", the grid's close box
+    // File menu.
+    void mnuopen_Click() { openvrl(); }
+    void mnuimport_Click();
+    void mnuprf_Click() { mnuprfopen(); }
+    void mnuexcel_Click();
+    void mnugetacad_Click();
+    void mnublock_Click();
+    void mnusave_Click();
+    void mnusaveas_Click() { mnusaveas(); }
+    // Import frames.
+    void Command12_Click();  // text import
+    void Command15_Click();  // close the Excel import frame
+    void Command16_Click();  // "save col#"
+    void Command20_Click();  // Excel line import
+
+    void openvrl();
+    void mnusaveas();
+    void mnuprfopen();
+
+    // The views' Hide notifications: the close steps of each view.
+    void FLEX1_Hide();
+    void prof1_Hide();
+    void UserControl_Resize();
+
+    // The main window's state for the profile view's drawing commands:
+    // 0 normal, 1 minimized, 2 maximized.
+    void Form1WindowState(int state);
+
+    // Where "import.col" is read and written.
+    QString importColumnsPath() const { return importColumnsPath_; }
+    void setImportColumnsPath(const QString& path) { importColumnsPath_ = path; }
+    void ReadImportColumnMap();
+    ImportColumnMap importColumnMap() const;
+    void setImportColumnMap(const ImportColumnMap& map);
+    std::array<bool, kTextImportFields> textImportTicks() const;
+
+    // Work of later issues, run by their commands when set.
+    std::function<void()> excelImport;      // Frame2's "Import"
+    std::function<void()> acadPlan;         // "ACAD"
+    std::function<void()> acadGetLines;     // "Get ACAD"
+    std::function<void()> acadGetBlocks;    // "Get ACAD Block"
+
+    Model& model() { return m_; }
+    WorkspaceUi& ui() { return *ui_; }
+    std::string statusText() const { return ui_->statusText(); }
+    const std::string& logText() const { return ui_->logText(); }
+    WorkspaceGeometry geometryTwips() const { return geometry_; }
+
+    // The children, by their form names.
+    QPushButton *Command1, *Command14, *Command10, *Command4, *Command2, *Command3, *Command11, *Command13,
+        *Command5, *Command9;
+    QCheckBox* Check3;
+    QPlainTextEdit* Textwin;
+    QProgressBar* ProgressBar1;
+    QStatusBar* StatusBar1;
+    GridHost* FLEX1;
+    ProfileHost* prof1;
+    QGroupBox* Frame2;
+    QGroupBox* Frame4;
+    std::array<QLineEdit*, kImportFields> Text5{};
+    std::array<QCheckBox*, kImportFields> Check1{};
+    QLineEdit *Text3, *Text4;
+    QPushButton *Command15, *Command16, *Command20;
+    std::array<QCheckBox*, kTextImportFields> Check2{};
+    QPushButton* Command12;
+    QMenu* mnufile;
+    QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
+        *mnusetexcel, *mnusetacad;
+    QDialog* ABOUT;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void UserControl_Initialize();
+    void buildFrame2();
+    void buildFrame4();
+    void buildMenu();
+    void buildAbout();
+    void gridToggle(bool lateral);
+    void setCaption(const QString& caption);
+    void report(const std::string& what, const std::exception& e);
+    // Folder for backups when the network has no project folder yet.
+    std::string backupFolder() const;
+    void applyGeometry();
+
+    Model& m_;
+    Dialogs& dialogs_;
+    QLabel* statusPanel1_;
+    std::unique_ptr<WorkspaceUi> ui_;
+    WorkspaceGeometry geometry_;
+    QString importColumnsPath_;
+    // Folder of the last file a network was imported from.
+    std::string sourceFolder_;
+    bool closingGrid_ = false;
+};
+
+}  // namespace vd
