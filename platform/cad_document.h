@@ -55,7 +55,7 @@ struct XDataItem {
     int16_t code = 1000;
     std::string text;
     double number = 0;
-    bool isText() const;  // 1000 to 1009 and 1071 count as text-like codes
+    bool isText() const;  // 1000 to 1009
 };
 using XData = std::vector<XDataItem>;
 
@@ -103,6 +103,8 @@ public:
     // INSERT: its attribute references, in definition order.
     std::vector<std::shared_ptr<CadEntity>> GetAttributes() const { return attributes_; }
     bool HasAttributes() const { return !attributes_.empty(); }
+    // The reader fills the list from the file.
+    std::vector<std::shared_ptr<CadEntity>>& attributeList() { return attributes_; }
 
     // Item 0 must be code 1001 with the application name; the application is
     // registered in the drawing. Replaces earlier data of that application.
@@ -223,6 +225,7 @@ public:
 
 private:
     friend class CadBlock;
+    friend class CadDocument;
     std::vector<std::unique_ptr<CadBlock>> blocks_;
     CadDocument* doc_;
 };
@@ -312,6 +315,9 @@ public:
 private:
     friend class CadEntity;
     friend class CadBlock;
+    friend class CadLayers;
+    friend class CadTextStyles;
+    friend class CadBlocks;
     void touched();
     CadApplication* app_;
     CadBlocks blocks_;

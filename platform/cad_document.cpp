@@ -1,0 +1,544 @@
+#include "platform/cad_document.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace vd {
+
+namespace {
+
+char Up(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+bool MatchOne(std::string_view p, std::string_view t) {
+    // Iterative '*' matching with one back-track point.
+    size_t pi = 0, ti = 0, star = std::string_view::npos, mark = 0;
+    while (ti < t.size()) {
+        if (pi < p.size() && (p[pi] == '?' || Up(p[pi]) == Up(t[ti]))) {
+            ++pi;
+            ++ti;
+        } else if (pi < p.size() && p[pi] == '*') {
+            star = pi++;
+            mark = ti;
+        } else if (star != std::string_view::npos) {
+            pi = star + 1;
+            ti = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == '*') ++pi;
+    return pi == p.size();
+}
+
+
+std::string NumberAsText(double v) {
+    char buf[40];
+    if (v == std::floor(v) && std::fabs(v) < 1e15) std::snprintf(buf, sizeof buf, "%.0f", v);
+    else std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+const char* const kKnownFonts[] = {"txt",      "simplex", "romans",  "romand", "romanc",  "romant",
+                                   "italic",   "italicc", "italict", "complex", "monotxt", "isocp",
+                                   "isocp2",   "isocp3",  "isoct",   "isoct2", "isoct3",  "isocpeur",
+                                   "gothice",  "gothicg", "gothici", "scripts", "scriptc", "greeks",
+                                   "greekc",   "syastro", "symap",   "symath", "symeteo", "symusic",
+                                   "arial",    "times",   "courier", "tahoma", "verdana"};
+
+}  // namespace
+
+bool SameCadName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (Up(a[i]) != Up(b[i])) return false;
+    return true;
+}
+
+bool CadWildcardMatch(std::string_view pattern, std::string_view text) {
+    size_t start = 0;
+    while (true) {
+        size_t comma = pattern.find(',', start);
+        std::string_view one = pattern.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        if (MatchOne(one, text)) return true;
+        if (comma == std::string_view::npos) return false;
+        start = comma + 1;
+    }
+}
+
+bool XDataItem::isText() const { return (code >= 1000 && code <= 1009); }
+
+// ---------------------------------------------------------------- entities
+
+std::string CadEntity::ObjectName() const {
+    switch (kind) {
+    case CadKind::Line: return "LINE";
+    case CadKind::Text: return "TEXT";
+    case CadKind::Solid: return "SOLID";
+    case CadKind::Circle: return "CIRCLE";
+    case CadKind::Polyline: return "POLYLINE";
+    case CadKind::Insert: return "INSERT";
+    case CadKind::Attribute: return "ATTRIB";
+    case CadKind::AttributeDef: return "ATTDEF";
+    }
+    return "";
+}
+
+void CadEntity::setLayer(const std::string& name) {
+    if (name.empty()) throw CadError(caderr::InvalidInput, "Invalid input: empty layer name");
+    if (doc_) {
+        CadLayer* l = doc_->Layers().Find(name);
+        if (!l) l = &doc_->Layers().Add(name);
+        layer_ = l->Name;
+        doc_->touched();
+    } else {
+        layer_ = name;
+    }
+}
+
+void CadEntity::SetWidth(int segment, double startWidth, double endWidth) {
+    if (kind != CadKind::Polyline || segment < 0 || segment + 1 >= static_cast<int>(Vertices.size()))
+        throw CadError(caderr::InvalidInput, "Invalid input: no such polyline segment");
+    if (Widths.size() < Vertices.size()) Widths.resize(Vertices.size(), {0, 0});
+    Widths[static_cast<size_t>(segment)] = {startWidth, endWidth};
+    if (doc_) doc_->touched();
+}
+
+void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values) {
+    if (codes.empty() || codes.size() != values.size() || codes[0] != 1001 ||
+        !std::holds_alternative<std::string>(values[0]) || std::get<std::string>(values[0]).empty())
+        throw CadError(caderr::InvalidInput, "Invalid input: extended data must begin with an application name");
+    XData data;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        XDataItem item;
+        item.code = codes[i];
+        bool textCode = (item.code >= 1000 && item.code <= 1009);
+        bool realCode = (item.code >= 1010 && item.code <= 1042);
+        bool intCode = (item.code >= 1060 && item.code <= 1071);
+        if (!textCode && !realCode && !intCode)
+            throw CadError(caderr::InvalidInput, "Invalid input: extended data group code " + std::to_string(item.code));
+        if (i > 0 && item.code == 1001)
+            throw CadError(caderr::InvalidInput, "Invalid input: one application per SetXData call");
+        if (const auto* s = std::get_if<std::string>(&values[i])) {
+            if (!textCode) throw CadError(caderr::TypeMismatch, "Type mismatch in extended data");
+            // NUL bytes of never-assigned fields would cut the text short in a file.
+            item.text = *s;
+            for (char& c : item.text)
+                if (c == '\0' || c == '\r' || c == '\n') c = ' ';
+        } else {
+            double v = std::get<double>(values[i]);
+            if (textCode) item.text = NumberAsText(v);
+            else item.number = v;
+        }
+        data.push_back(std::move(item));
+    }
+    const std::string app = data[0].text;
+    if (doc_) doc_->RegisterApp(app);
+    for (auto& d : xdata_) {
+        if (SameCadName(d[0].text, app)) {
+            d = std::move(data);
+            if (doc_) doc_->touched();
+            return;
+        }
+    }
+    xdata_.push_back(std::move(data));
+    if (doc_) doc_->touched();
+}
+
+XData CadEntity::GetXData(const std::string& application) const {
+    for (const auto& d : xdata_)
+        if (!d.empty() && SameCadName(d[0].text, application)) return d;
+    return {};
+}
+
+void CadEntity::Erase() {
+    if (erased_) throw CadError(caderr::InvalidObject, "Object was erased");
+    if (owner_) {
+        auto& v = owner_->entities_;
+        v.erase(std::remove_if(v.begin(), v.end(), [this](const CadEntityPtr& e) { return e.get() == this; }), v.end());
+    }
+    erased_ = true;
+    if (doc_) doc_->touched();
+}
+
+// ---------------------------------------------------------------- blocks
+
+CadEntityPtr CadBlock::add(CadKind kind) {
+    auto e = std::make_shared<CadEntity>(kind, doc_, this);
+    entities_.push_back(e);
+    if (doc_) doc_->touched();
+    return e;
+}
+
+CadEntityPtr CadBlock::AddLine(const CadPoint& start, const CadPoint& end) {
+    auto e = add(CadKind::Line);
+    e->StartPoint = start;
+    e->EndPoint = end;
+    return e;
+}
+
+CadEntityPtr CadBlock::AddText(const std::string& text, const CadPoint& point, double height) {
+    if (!(height > 0)) throw CadError(caderr::InvalidInput, "Invalid input: text height");
+    auto e = add(CadKind::Text);
+    e->TextString = text;
+    e->InsertionPoint = point;
+    e->TextAlignmentPoint = point;
+    e->Height = height;
+    return e;
+}
+
+CadEntityPtr CadBlock::AddSolid(const CadPoint& p1, const CadPoint& p2, const CadPoint& p3, const CadPoint& p4) {
+    auto e = add(CadKind::Solid);
+    e->Corners = {p1, p2, p3, p4};
+    return e;
+}
+
+CadEntityPtr CadBlock::AddCircle(const CadPoint& centre, double radius) {
+    if (!(radius > 0)) throw CadError(caderr::InvalidInput, "Invalid input: circle radius");
+    auto e = add(CadKind::Circle);
+    e->InsertionPoint = centre;
+    e->Radius = radius;
+    return e;
+}
+
+CadEntityPtr CadBlock::AddPolyline(const std::vector<double>& xyz) {
+    if (xyz.size() < 6 || xyz.size() % 3 != 0)
+        throw CadError(caderr::InvalidInput, "Invalid input: a polyline needs two or more points");
+    auto e = add(CadKind::Polyline);
+    for (size_t i = 0; i + 2 < xyz.size(); i += 3) e->Vertices.push_back({xyz[i], xyz[i + 1], xyz[i + 2]});
+    e->Widths.assign(e->Vertices.size(), {0, 0});
+    return e;
+}
+
+CadEntityPtr CadBlock::AddAttribute(double height, int mode, const std::string& prompt, const CadPoint& point,
+                                    const std::string& tag, const std::string& value) {
+    if (tag.empty() || tag.find(' ') != std::string::npos)
+        throw CadError(caderr::InvalidInput, "Invalid input: attribute tag \"" + tag + "\"");
+    if (!(height > 0)) throw CadError(caderr::InvalidInput, "Invalid input: attribute height");
+    auto e = add(CadKind::AttributeDef);
+    e->Height = height;
+    e->Mode = mode;
+    e->PromptString = prompt;
+    e->InsertionPoint = point;
+    e->TextAlignmentPoint = point;
+    e->TagString = tag;
+    e->TextString = value;
+    return e;
+}
+
+CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& name, double xScale, double yScale,
+                                   double zScale, double rotation) {
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable not set");
+    CadBlock& def = doc_->Blocks().Item(name);
+    if (&def == this) throw CadError(caderr::InvalidInput, "Invalid input: a block cannot hold itself");
+    auto e = add(CadKind::Insert);
+    e->Name = def.Name;
+    e->InsertionPoint = point;
+    e->XScale = xScale;
+    e->YScale = yScale;
+    e->ZScale = zScale;
+    e->Rotation = rotation;
+    const double c = std::cos(rotation), s = std::sin(rotation);
+    for (const auto& d : def.entities_) {
+        if (d->kind != CadKind::AttributeDef) continue;
+        auto a = std::make_shared<CadEntity>(CadKind::Attribute, doc_, nullptr);
+        auto place = [&](const CadPoint& p) {
+            double dx = (p[0] - def.Origin[0]) * xScale, dy = (p[1] - def.Origin[1]) * yScale;
+            return CadPoint{point[0] + dx * c - dy * s, point[1] + dx * s + dy * c,
+                            point[2] + (p[2] - def.Origin[2]) * zScale};
+        };
+        a->InsertionPoint = place(d->InsertionPoint);
+        a->TextAlignmentPoint = place(d->TextAlignmentPoint);
+        a->TagString = d->TagString;
+        a->TextString = d->TextString;
+        a->Height = d->Height * yScale;
+        a->Rotation = d->Rotation + rotation;
+        a->Alignment = d->Alignment;
+        a->StyleName = d->StyleName;
+        a->Color = d->Color;
+        a->layer_ = d->layer_;
+        a->Mode = d->Mode;
+        e->attributes_.push_back(a);
+    }
+    return e;
+}
+
+CadEntityPtr CadBlock::Item(int index) const {
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    return entities_[static_cast<size_t>(index)];
+}
+
+bool CadBlock::IsModelSpace() const { return doc_ && &doc_->ModelSpace() == this; }
+
+void CadBlock::Delete() {
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable not set");
+    if (IsModelSpace()) throw CadError(caderr::InvalidInput, "Invalid input: model space cannot be deleted");
+    for (const auto& b : doc_->Blocks().all())
+        for (const auto& e : b->entities_)
+            if (e->kind == CadKind::Insert && SameCadName(e->Name, Name))
+                throw CadError(caderr::ObjectReferenced, "Object is referenced");
+    auto& v = doc_->blocks_.blocks_;
+    CadDocument* doc = doc_;
+    v.erase(std::remove_if(v.begin(), v.end(), [this](const std::unique_ptr<CadBlock>& b) { return b.get() == this; }),
+            v.end());
+    doc->touched();  // 'this' is gone
+}
+
+// ---------------------------------------------------------------- tables
+
+void CadTextStyle::setFontFile(const std::string& file) {
+    std::string base = file;
+    size_t slash = base.find_last_of("/\\");
+    if (slash != std::string::npos) base = base.substr(slash + 1);
+    std::string lower;
+    for (char c : base) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    auto ends = [&](const char* ext) {
+        std::string e(ext);
+        return lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0;
+    };
+    if (ends(".shx") || ends(".ttf") || ends(".otf")) lower = lower.substr(0, lower.rfind('.'));
+    bool known = ends(".ttf") || ends(".otf");
+    for (const char* f : kKnownFonts)
+        if (lower == f) known = true;
+    if (!known) throw CadError(caderr::InvalidInput, "Invalid input: font file \"" + file + "\" not found");
+    fontFile_ = file;
+}
+
+CadLayers::CadLayers(CadDocument* doc) : doc_(doc) {
+    layers_.push_back(std::make_unique<CadLayer>(CadLayer{"0", 7}));
+}
+
+CadLayer* CadLayers::Find(const std::string& name) {
+    for (auto& l : layers_)
+        if (SameCadName(l->Name, name)) return l.get();
+    return nullptr;
+}
+
+CadLayer& CadLayers::Add(const std::string& name) {
+    if (CadLayer* l = Find(name)) return *l;
+    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
+        throw CadError(caderr::InvalidInput, "Invalid input: layer name \"" + name + "\"");
+    int colour = 7;
+    bool numeric = !name.empty() && name.size() <= 3 && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c));
+    });
+    if (numeric) {
+        int v = std::stoi(name);
+        if (v >= 1 && v <= 255) colour = v;
+    }
+    layers_.push_back(std::make_unique<CadLayer>(CadLayer{name, colour}));
+    if (doc_) doc_->touched();
+    return *layers_.back();
+}
+
+CadLayer& CadLayers::Item(const std::string& name) {
+    if (CadLayer* l = Find(name)) return *l;
+    throw CadError(caderr::KeyNotFound, "Key not found: layer \"" + name + "\"");
+}
+
+CadTextStyles::CadTextStyles(CadDocument* doc) : doc_(doc) {
+    styles_.push_back(std::make_unique<CadTextStyle>());
+    styles_.back()->Name = "STANDARD";
+}
+
+CadTextStyle* CadTextStyles::Find(const std::string& name) {
+    for (auto& s : styles_)
+        if (SameCadName(s->Name, name)) return s.get();
+    return nullptr;
+}
+
+CadTextStyle& CadTextStyles::Add(const std::string& name) {
+    if (CadTextStyle* s = Find(name)) return *s;
+    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
+        throw CadError(caderr::InvalidInput, "Invalid input: text style name \"" + name + "\"");
+    styles_.push_back(std::make_unique<CadTextStyle>());
+    styles_.back()->Name = name;
+    if (doc_) doc_->touched();
+    return *styles_.back();
+}
+
+CadTextStyle& CadTextStyles::Item(const std::string& name) {
+    if (CadTextStyle* s = Find(name)) return *s;
+    throw CadError(caderr::KeyNotFound, "Key not found: text style \"" + name + "\"");
+}
+
+CadBlock* CadBlocks::Find(const std::string& name) {
+    for (auto& b : blocks_)
+        if (SameCadName(b->Name, name)) return b.get();
+    return nullptr;
+}
+
+CadBlock& CadBlocks::Add(const CadPoint& origin, const std::string& name) {
+    if (CadBlock* b = Find(name)) return *b;
+    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
+        throw CadError(caderr::InvalidInput, "Invalid input: block name \"" + name + "\"");
+    blocks_.push_back(std::make_unique<CadBlock>(doc_, name, origin));
+    if (doc_) doc_->touched();
+    return *blocks_.back();
+}
+
+CadBlock& CadBlocks::Item(const std::string& name) {
+    if (CadBlock* b = Find(name)) return *b;
+    throw CadError(caderr::KeyNotFound, "Key not found: block \"" + name + "\"");
+}
+
+CadBlock& CadBlocks::Item(int index) {
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    return *blocks_[static_cast<size_t>(index)];
+}
+
+// ---------------------------------------------------------------- selection
+
+void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
+                             const std::vector<std::string>& filterValues) {
+    if (mode != 5) throw CadError(caderr::InvalidInput, "Invalid input: only whole-drawing selection is offered");
+    if (filterTypes.size() != filterValues.size())
+        throw CadError(caderr::InvalidInput, "Invalid input: filter types and values differ in count");
+    for (int16_t t : filterTypes)
+        if (t != 0 && t != 2 && t != 8)
+            throw CadError(caderr::InvalidInput, "Invalid input: filter group code " + std::to_string(t));
+    for (const auto& e : doc_->ModelSpace().entities()) {
+        bool ok = true;
+        for (size_t i = 0; i < filterTypes.size() && ok; ++i) {
+            const std::string& v = filterValues[i];
+            if (v.empty()) continue;
+            switch (filterTypes[i]) {
+            case 0: ok = CadWildcardMatch(v, e->ObjectName()); break;
+            case 2: ok = e->kind == CadKind::Insert && CadWildcardMatch(v, e->Name); break;
+            case 8: ok = CadWildcardMatch(v, e->layer()); break;
+            }
+        }
+        if (ok && std::find(items_.begin(), items_.end(), e) == items_.end()) items_.push_back(e);
+    }
+}
+
+CadEntityPtr CadSelectionSet::Item(int index) const {
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    return items_[static_cast<size_t>(index)];
+}
+
+void CadSelectionSet::Delete() {
+    auto& v = doc_->SelectionSets().sets_;
+    v.erase(std::remove_if(v.begin(), v.end(), [this](const std::unique_ptr<CadSelectionSet>& s) { return s.get() == this; }),
+            v.end());
+}
+
+CadSelectionSet& CadSelectionSets::Add(const std::string& name) {
+    for (auto& s : sets_)
+        if (SameCadName(s->Name, name)) throw CadError(caderr::DuplicateKey, "Duplicate record name \"" + name + "\"");
+    sets_.push_back(std::make_unique<CadSelectionSet>(doc_, name));
+    return *sets_.back();
+}
+
+CadSelectionSet& CadSelectionSets::Item(const std::string& name) {
+    for (auto& s : sets_)
+        if (SameCadName(s->Name, name)) return *s;
+    throw CadError(caderr::KeyNotFound, "Key not found: selection set \"" + name + "\"");
+}
+
+// ---------------------------------------------------------------- document
+
+CadPoint CadUtility::GetPoint(const std::string& prompt) {
+    CadApplication* app = doc_ ? doc_->application() : nullptr;
+    std::optional<CadPoint> p;
+    if (app && !app->pendingPoints.empty()) {
+        p = app->pendingPoints.front();
+        app->pendingPoints.pop_front();
+    } else if (app && app->host()) {
+        p = app->host()->cadGetPoint(prompt);
+    }
+    if (!p) throw CadError(caderr::UserCancelled, "Point input cancelled");
+    return *p;
+}
+
+CadDocument::CadDocument(CadApplication* app, std::string name)
+    : Name(std::move(name)), app_(app), blocks_(this), layers_(this), styles_(this), sets_(this), utility_(this) {
+    blocks_.blocks_.push_back(std::make_unique<CadBlock>(this, "*Model_Space", CadPoint{0, 0, 0}));
+    apps_.push_back("ACAD");
+    modified_ = false;
+}
+
+void CadDocument::RegisterApp(const std::string& name) {
+    for (const auto& a : apps_)
+        if (SameCadName(a, name)) return;
+    apps_.push_back(name);
+}
+
+void CadDocument::touched() { modified_ = true; }
+
+void CadDocument::setModified(bool m) { modified_ = m; }
+
+void CadDocument::SaveAs(const std::string& path) {
+    const std::string temp = path + ".tmp~";
+    SaveDxfDocument(*this, temp);
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        throw CadError(75, "Cannot write \"" + path + "\"");
+    }
+    FullName = path;
+    size_t slash = path.find_last_of('/');
+    Name = slash == std::string::npos ? path : path.substr(slash + 1);
+    modified_ = false;
+}
+
+// ---------------------------------------------------------------- application
+
+CadApplication::CadApplication() = default;
+CadApplication::~CadApplication() = default;
+
+void CadApplication::Attach() {
+    if (!doc_) throw CadError(caderr::NoServer, "ActiveX component can't create object: no drawing is open");
+}
+
+void CadApplication::Create() {
+    if (!doc_) NewDocument();
+}
+
+CadDocument& CadApplication::ActiveDocument() {
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    return *doc_;
+}
+
+CadDocument& CadApplication::NewDocument() {
+    ++untitled_;
+    doc_ = std::make_unique<CadDocument>(this, "Drawing" + std::to_string(untitled_) + ".dxf");
+    Update();
+    return *doc_;
+}
+
+CadDocument& CadApplication::OpenDocument(const std::string& path) {
+    auto d = LoadDxfDocument(path, this);
+    doc_ = std::move(d);
+    Update();
+    return *doc_;
+}
+
+void CadApplication::CloseDocument() {
+    doc_.reset();
+    Update();
+}
+
+void CadApplication::setVisible(bool v) {
+    visible_ = v;
+    if (host_) host_->cadShow(v);
+}
+
+std::string CadApplication::Caption() const {
+    return "Drawing - " + (doc_ ? doc_->Name : std::string("(none)"));
+}
+
+void CadApplication::AppActivate(const std::string& caption) {
+    if (caption != Caption()) throw CadError(5, "Invalid procedure call or argument");
+    if (host_) host_->cadActivate();
+}
+
+void CadApplication::ZoomExtents() {
+    if (host_) host_->cadZoomExtents();
+}
+
+void CadApplication::Update() {
+    if (host_) host_->cadChanged();
+}
+
+}  // namespace vd

@@ -1,0 +1,769 @@
+// The one reader/writer pair of the CAD document's DXF files. dxflib does the
+// group-code level on both sides; the entity structure (block references with
+// attributes, attribute definitions, extended data) is handled here, since
+// dxflib's own entity callbacks do not carry it.
+#include <dxflib/dl_creationadapter.h>
+#include <dxflib/dl_dxf.h>
+#include <dxflib/dl_writer_ascii.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "platform/cad_document.h"
+
+namespace vd {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// AutoCAD text alignment <-> DXF horizontal (72) and vertical (73/74) codes.
+const int kAlignH[15] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 0, 1, 2, 0, 1, 2};
+const int kAlignV[15] = {0, 0, 0, 0, 0, 0, 3, 3, 3, 2, 2, 2, 1, 1, 1};
+
+int AlignmentOf(int h, int v) {
+    if (v == 0) return (h >= 0 && h <= 5) ? h : 0;
+    if (h < 0 || h > 2 || v < 1 || v > 3) return 0;
+    for (int a = 6; a < 15; ++a)
+        if (kAlignH[a] == h && kAlignV[a] == v) return a;
+    return 0;
+}
+
+// Texts go into the file on one line each; control characters would break it.
+std::string CleanText(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+class Writer {
+public:
+    explicit Writer(const DL_WriterA& w) : w_(w) {}
+
+    void str(int code, const std::string& v) { w_.dxfString(code, CleanText(v)); }
+    void real(int code, double v) { w_.dxfReal(code, std::isfinite(v) ? v : 0.0); }
+    void integer(int code, int v) { w_.dxfInt(code, v); }
+    void point(int base, const CadPoint& p) {
+        real(base, p[0]);
+        real(base + 10, p[1]);
+        real(base + 20, p[2]);
+    }
+
+    void common(const CadEntity& e, const std::string& type) {
+        str(0, type);
+        str(8, e.layer());
+        if (e.Color != 256) integer(62, e.Color);
+    }
+
+    void xdata(const CadEntity& e) {
+        for (const auto& d : e.AllXData()) {
+            for (const auto& item : d) {
+                if (item.code >= 1000 && item.code <= 1009) str(item.code, item.text);
+                else if (item.code >= 1060 && item.code <= 1071) integer(item.code, static_cast<int>(item.number));
+                else real(item.code, item.number);
+            }
+        }
+    }
+
+    void textAlign(const CadEntity& e, int verticalCode) {
+        int a = (e.Alignment >= 0 && e.Alignment < 15) ? e.Alignment : 0;
+        if (kAlignH[a] != 0) integer(72, kAlignH[a]);
+        if (a != 0) point(11, e.TextAlignmentPoint);
+        if (kAlignV[a] != 0) integer(verticalCode, kAlignV[a]);
+    }
+
+    void entity(const CadEntity& e) {
+        switch (e.kind) {
+        case CadKind::Line:
+            common(e, "LINE");
+            point(10, e.StartPoint);
+            point(11, e.EndPoint);
+            xdata(e);
+            break;
+        case CadKind::Text:
+            common(e, "TEXT");
+            point(10, e.InsertionPoint);
+            real(40, e.Height);
+            str(1, e.TextString);
+            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
+            str(7, e.StyleName);
+            textAlign(e, 73);
+            xdata(e);
+            break;
+        case CadKind::Solid:
+            common(e, "SOLID");
+            for (int k = 0; k < 4; ++k) point(10 + k, e.Corners[static_cast<size_t>(k)]);
+            xdata(e);
+            break;
+        case CadKind::Circle:
+            common(e, "CIRCLE");
+            point(10, e.InsertionPoint);
+            real(40, e.Radius);
+            xdata(e);
+            break;
+        case CadKind::Polyline:
+            common(e, "POLYLINE");
+            integer(66, 1);
+            point(10, {0, 0, 0});
+            integer(70, 0);
+            xdata(e);
+            for (size_t i = 0; i < e.Vertices.size(); ++i) {
+                str(0, "VERTEX");
+                str(8, e.layer());
+                point(10, e.Vertices[i]);
+                std::array<double, 2> w = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
+                if (w[0] != 0) real(40, w[0]);
+                if (w[1] != 0) real(41, w[1]);
+            }
+            str(0, "SEQEND");
+            str(8, e.layer());
+            break;
+        case CadKind::Insert: {
+            auto attributes = e.GetAttributes();
+            common(e, "INSERT");
+            if (!attributes.empty()) integer(66, 1);
+            str(2, e.Name);
+            point(10, e.InsertionPoint);
+            if (e.XScale != 1) real(41, e.XScale);
+            if (e.YScale != 1) real(42, e.YScale);
+            if (e.ZScale != 1) real(43, e.ZScale);
+            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
+            xdata(e);
+            if (attributes.empty()) break;
+            for (const auto& a : attributes) {
+                common(*a, "ATTRIB");
+                point(10, a->InsertionPoint);
+                real(40, a->Height);
+                str(1, a->TextString);
+                str(2, a->TagString);
+                integer(70, a->Mode & 0x0F);
+                if (a->Rotation != 0) real(50, a->Rotation * 180 / kPi);
+                str(7, a->StyleName);
+                textAlign(*a, 74);
+                xdata(*a);
+            }
+            str(0, "SEQEND");
+            str(8, e.layer());
+            break;
+        }
+        case CadKind::AttributeDef:
+            common(e, "ATTDEF");
+            point(10, e.InsertionPoint);
+            real(40, e.Height);
+            str(1, e.TextString);
+            str(3, e.PromptString);
+            str(2, e.TagString);
+            integer(70, e.Mode & 0x0F);
+            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
+            str(7, e.StyleName);
+            textAlign(e, 74);
+            xdata(e);
+            break;
+        case CadKind::Attribute:
+            break;  // written with its block reference
+        }
+    }
+
+private:
+    const DL_WriterA& w_;
+};
+
+void CollectNames(const CadEntity& e, std::vector<std::string>& layers, std::vector<std::string>& styles) {
+    auto addTo = [](std::vector<std::string>& v, const std::string& n) {
+        for (const auto& x : v)
+            if (SameCadName(x, n)) return;
+        v.push_back(n);
+    };
+    addTo(layers, e.layer());
+    if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
+        addTo(styles, e.StyleName.empty() ? "STANDARD" : e.StyleName);
+    for (const auto& a : e.GetAttributes()) CollectNames(*a, layers, styles);
+}
+
+}  // namespace
+
+void SaveDxfDocument(const CadDocument& doc, const std::string& path) {
+    // Layers and styles used by entities but never added go into the tables
+    // too, so that every reader finds what the entities name.
+    std::vector<std::string> layerNames, styleNames;
+    for (const auto& l : doc.Layers().all()) layerNames.push_back(l->Name);
+    for (const auto& s : doc.TextStyles().all()) styleNames.push_back(s->Name);
+    for (const auto& b : doc.Blocks().all())
+        for (const auto& e : b->entities()) CollectNames(*e, layerNames, styleNames);
+
+    {
+        DL_WriterA dw(path.c_str(), DL_VERSION_R12);
+        if (dw.openFailed()) throw CadError(75, "Cannot write the drawing \"" + path + "\"");
+        Writer w(dw);
+
+        w.str(0, "SECTION");
+        w.str(2, "HEADER");
+        w.str(9, "$ACADVER");
+        w.str(1, "AC1009");
+        w.str(9, "$DWGCODEPAGE");
+        w.str(3, "ANSI_1252");
+        w.str(9, "$INSBASE");
+        w.point(10, {0, 0, 0});
+        w.str(0, "ENDSEC");
+
+        w.str(0, "SECTION");
+        w.str(2, "TABLES");
+        w.str(0, "TABLE");
+        w.str(2, "LTYPE");
+        w.integer(70, 1);
+        w.str(0, "LTYPE");
+        w.str(2, "CONTINUOUS");
+        w.integer(70, 0);
+        w.str(3, "Solid line");
+        w.integer(72, 65);
+        w.integer(73, 0);
+        w.real(40, 0.0);
+        w.str(0, "ENDTAB");
+
+        w.str(0, "TABLE");
+        w.str(2, "LAYER");
+        w.integer(70, static_cast<int>(layerNames.size()));
+        for (const auto& name : layerNames) {
+            const CadLayer* l = nullptr;
+            for (const auto& x : doc.Layers().all())
+                if (SameCadName(x->Name, name)) l = x.get();
+            int colour = l ? l->Color : 7;
+            if (colour < 1 || colour > 255) colour = 7;
+            w.str(0, "LAYER");
+            w.str(2, name);
+            w.integer(70, 0);
+            w.integer(62, colour);
+            w.str(6, "CONTINUOUS");
+        }
+        w.str(0, "ENDTAB");
+
+        w.str(0, "TABLE");
+        w.str(2, "STYLE");
+        w.integer(70, static_cast<int>(styleNames.size()));
+        for (const auto& name : styleNames) {
+            std::string font = "txt";
+            for (const auto& s : doc.TextStyles().all())
+                if (SameCadName(s->Name, name)) font = s->fontFile();
+            w.str(0, "STYLE");
+            w.str(2, name);
+            w.integer(70, 0);
+            w.real(40, 0.0);
+            w.real(41, 1.0);
+            w.real(50, 0.0);
+            w.integer(71, 0);
+            w.real(42, 0.2);
+            w.str(3, font);
+            w.str(4, "");
+        }
+        w.str(0, "ENDTAB");
+
+        w.str(0, "TABLE");
+        w.str(2, "APPID");
+        w.integer(70, static_cast<int>(doc.RegisteredApps().size()));
+        for (const auto& app : doc.RegisteredApps()) {
+            w.str(0, "APPID");
+            w.str(2, app);
+            w.integer(70, 0);
+        }
+        w.str(0, "ENDTAB");
+        w.str(0, "ENDSEC");
+
+        w.str(0, "SECTION");
+        w.str(2, "BLOCKS");
+        for (const auto& b : doc.Blocks().all()) {
+            if (b->IsModelSpace()) continue;
+            bool hasAttdefs = false;
+            for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
+            w.str(0, "BLOCK");
+            w.str(8, "0");
+            w.str(2, b->Name);
+            w.integer(70, hasAttdefs ? 2 : 0);
+            w.point(10, b->Origin);
+            w.str(3, b->Name);
+            for (const auto& e : b->entities()) w.entity(*e);
+            w.str(0, "ENDBLK");
+            w.str(8, "0");
+        }
+        w.str(0, "ENDSEC");
+
+        w.str(0, "SECTION");
+        w.str(2, "ENTITIES");
+        for (const auto& e : doc.ModelSpace().entities()) w.entity(*e);
+        w.str(0, "ENDSEC");
+        w.str(0, "EOF");
+        dw.close();
+    }
+    // The stream reports no write failure of its own: check the end arrived.
+    std::ifstream check(path, std::ios::binary | std::ios::ate);
+    std::streamoff size = check ? static_cast<std::streamoff>(check.tellg()) : 0;
+    std::string tail;
+    if (size >= 4) {
+        check.seekg(size - std::min<std::streamoff>(size, 8));
+        tail.assign(std::istreambuf_iterator<char>(check), {});
+    }
+    if (tail.find("EOF") == std::string::npos) throw CadError(75, "The drawing \"" + path + "\" was not written completely");
+}
+
+// ---------------------------------------------------------------- reading
+
+namespace {
+
+struct Pair {
+    int code;
+    std::string value;
+};
+
+class PairCollector : public DL_CreationAdapter {
+public:
+    void processCodeValuePair(unsigned int code, const std::string& value) override {
+        pairs.push_back({static_cast<int>(code), value});
+    }
+    std::vector<Pair> pairs;
+};
+
+double Num(const std::string& s) {
+    try {
+        size_t used = 0;
+        double v = std::stod(s, &used);
+        return std::isfinite(v) ? v : 0.0;
+    } catch (...) {
+        return 0.0;
+    }
+}
+int Int(const std::string& s) {
+    double v = Num(s);
+    if (v > 2147483647.0 || v < -2147483648.0) return 0;
+    return static_cast<int>(v);
+}
+
+// UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes '?'.
+std::string Utf8ToLatin1(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        int n = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + static_cast<size_t>(n) > s.size()) {
+            out += static_cast<char>(c);  // not UTF-8 after all: keep the byte
+            ++i;
+            continue;
+        }
+        unsigned cp = c & (0x7F >> n);
+        bool ok = true;
+        for (int k = 1; k < n; ++k) {
+            unsigned char cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            if ((cc & 0xC0) != 0x80) ok = false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+        i += static_cast<size_t>(n);
+    }
+    return out;
+}
+
+struct RawEntity {
+    std::string type;
+    std::vector<Pair> own;     // before the extended data
+    std::vector<Pair> xdata;   // from the first 1001 on
+    std::vector<RawEntity> children;  // ATTRIB / VERTEX
+};
+
+class Reader {
+public:
+    Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {}
+
+    void run() {
+        bool sawEof = false;
+        while (i_ < p_.size()) {
+            if (p_[i_].code == 0 && p_[i_].value == "EOF") {
+                sawEof = true;
+                break;
+            }
+            if (p_[i_].code == 0 && p_[i_].value == "SECTION" && i_ + 1 < p_.size() && p_[i_ + 1].code == 2) {
+                std::string name = p_[i_ + 1].value;
+                i_ += 2;
+                if (name == "HEADER") header();
+                else if (name == "TABLES") tables();
+                else if (name == "BLOCKS") blocks();
+                else if (name == "ENTITIES") entities(&doc_.ModelSpace(), "ENDSEC");
+                else skipTo("ENDSEC");
+                if (i_ < p_.size()) ++i_;  // ENDSEC
+                continue;
+            }
+            ++i_;
+        }
+        if (!sawEof) throw CadError(62, "The DXF file ends early (no EOF): it is truncated or damaged");
+        for (const auto& [type, n] : skipped_)
+            doc_.loadWarnings.push_back(std::to_string(n) + " " + type + " entit" + (n == 1 ? "y" : "ies") +
+                                        " not read (not offered by this drawing)");
+    }
+
+private:
+    std::string text(const std::string& v) const { return utf8_ ? Utf8ToLatin1(v) : v; }
+
+    void skipTo(const char* marker) {
+        while (i_ < p_.size() && !(p_[i_].code == 0 && p_[i_].value == marker)) {
+            if (p_[i_].code == 0 && p_[i_].value == "EOF") return;
+            ++i_;
+        }
+    }
+
+    void header() {
+        while (i_ < p_.size() && !(p_[i_].code == 0)) {
+            if (p_[i_].code == 9 && p_[i_].value == "$ACADVER" && i_ + 1 < p_.size()) {
+                const std::string& v = p_[i_ + 1].value;
+                // AC1021 (2007) and later files hold UTF-8.
+                utf8_ = v.size() >= 6 && v.compare(0, 2, "AC") == 0 && Int(v.substr(2)) >= 1021;
+            }
+            ++i_;
+        }
+    }
+
+    void tables() {
+        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
+            if (p_[i_].code != 0) {
+                ++i_;
+                continue;
+            }
+            std::string type = p_[i_].value;
+            ++i_;
+            std::map<int, std::string> f;
+            while (i_ < p_.size() && p_[i_].code != 0) {
+                if (!f.count(p_[i_].code)) f[p_[i_].code] = p_[i_].value;
+                ++i_;
+            }
+            if (!f.count(2) || f[2].empty()) continue;
+            std::string name = text(f[2]);
+            try {
+                if (type == "LAYER") {
+                    CadLayer& l = doc_.Layers().Add(name);
+                    int c = std::abs(Int(f.count(62) ? f[62] : "7"));
+                    l.Color = (c >= 1 && c <= 255) ? c : 7;
+                } else if (type == "STYLE" && !(Int(f[70]) & 1)) {
+                    CadTextStyle& s = doc_.TextStyles().Add(name);
+                    if (f.count(3) && !f[3].empty()) s.fontFile_ = text(f[3]);
+                } else if (type == "APPID") {
+                    doc_.RegisterApp(name);
+                }
+            } catch (const CadError&) {
+                doc_.loadWarnings.push_back(type + " \"" + name + "\" not read: its name is not allowed here");
+            }
+        }
+    }
+
+    void blocks() {
+        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
+            if (!(p_[i_].code == 0 && p_[i_].value == "BLOCK")) {
+                ++i_;
+                continue;
+            }
+            ++i_;
+            std::string name;
+            CadPoint origin{0, 0, 0};
+            while (i_ < p_.size() && p_[i_].code != 0) {
+                const Pair& q = p_[i_];
+                if (q.code == 2) name = text(q.value);
+                else if (q.code == 10) origin[0] = Num(q.value);
+                else if (q.code == 20) origin[1] = Num(q.value);
+                else if (q.code == 30) origin[2] = Num(q.value);
+                ++i_;
+            }
+            CadBlock* target = nullptr;
+            // Model and paper space records and anonymous blocks belong to the
+            // writing program; the model space entities come from ENTITIES.
+            if (!name.empty() && name[0] != '*') {
+                try {
+                    target = &doc_.Blocks().Add(origin, name);
+                } catch (const CadError&) {
+                    doc_.loadWarnings.push_back("Block \"" + name + "\" not read: its name is not allowed here");
+                }
+            }
+            entities(target, "ENDBLK");
+            if (i_ < p_.size() && p_[i_].value == "ENDBLK") {
+                ++i_;
+                while (i_ < p_.size() && p_[i_].code != 0) ++i_;
+            }
+        }
+    }
+
+    RawEntity rawEntity() {
+        RawEntity r;
+        r.type = p_[i_].value;
+        ++i_;
+        bool inX = false;
+        bool embedded = false;
+        while (i_ < p_.size() && p_[i_].code != 0) {
+            const Pair& q = p_[i_];
+            if (q.code == 1001) inX = true;
+            if (q.code == 101) embedded = true;  // embedded object of newer files: not ours
+            if (inX && q.code >= 1000) r.xdata.push_back(q);
+            else if (!embedded) r.own.push_back(q);
+            ++i_;
+        }
+        return r;
+    }
+
+    void entities(CadBlock* target, const char* endMarker) {
+        while (i_ < p_.size()) {
+            if (p_[i_].code != 0) {
+                ++i_;
+                continue;
+            }
+            const std::string& v = p_[i_].value;
+            if (v == endMarker || v == "ENDSEC" || v == "EOF" || v == "ENDBLK") return;
+            RawEntity r = rawEntity();
+            if (r.type == "POLYLINE" || (r.type == "INSERT" && has66(r))) {
+                while (i_ < p_.size() && p_[i_].code == 0 && (p_[i_].value == "VERTEX" || p_[i_].value == "ATTRIB"))
+                    r.children.push_back(rawEntity());
+                if (i_ < p_.size() && p_[i_].code == 0 && p_[i_].value == "SEQEND") rawEntity();
+            }
+            if (!target) continue;
+            try {
+                build(*target, r);
+            } catch (const CadError& err) {
+                ++skipped_[r.type + " (" + err.what() + ")"];
+            }
+        }
+    }
+
+    static bool has66(const RawEntity& r) {
+        for (const auto& q : r.own)
+            if (q.code == 66) return Int(q.value) == 1;
+        return false;
+    }
+
+    void common(CadEntity& e, const RawEntity& r) {
+        for (const auto& q : r.own) {
+            if (q.code == 8 && !q.value.empty()) e.setLayer(text(q.value));
+            else if (q.code == 62) e.Color = Int(q.value);
+        }
+    }
+
+    void textFields(CadEntity& e, const RawEntity& r, int verticalCode) {
+        int h = 0, vAlign = 0;
+        bool alignPoint = false;
+        for (const auto& q : r.own) {
+            switch (q.code) {
+            case 10: e.InsertionPoint[0] = Num(q.value); break;
+            case 20: e.InsertionPoint[1] = Num(q.value); break;
+            case 30: e.InsertionPoint[2] = Num(q.value); break;
+            case 11: e.TextAlignmentPoint[0] = Num(q.value); alignPoint = true; break;
+            case 21: e.TextAlignmentPoint[1] = Num(q.value); break;
+            case 31: e.TextAlignmentPoint[2] = Num(q.value); break;
+            case 40: e.Height = Num(q.value); break;
+            case 50: e.Rotation = Num(q.value) * kPi / 180; break;
+            case 7: e.StyleName = text(q.value); break;
+            case 1: e.TextString = text(q.value); break;
+            case 72: h = Int(q.value); break;
+            default:
+                if (q.code == verticalCode) vAlign = Int(q.value);
+            }
+        }
+        e.Alignment = AlignmentOf(h, vAlign);
+        if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
+        if (!doc_.TextStyles().Find(e.StyleName) && !e.StyleName.empty()) doc_.TextStyles().Add(e.StyleName);
+    }
+
+    void xdata(CadEntity& e, const RawEntity& r) {
+        std::vector<int16_t> codes;
+        std::vector<XValue> values;
+        auto flush = [&] {
+            if (!codes.empty()) {
+                try {
+                    e.SetXData(codes, values);
+                } catch (const CadError&) {
+                    doc_.loadWarnings.push_back("Extended data of an entity not read: malformed");
+                }
+            }
+            codes.clear();
+            values.clear();
+        };
+        for (const auto& q : r.xdata) {
+            if (q.code == 1001) {
+                flush();
+                codes.push_back(1001);
+                values.push_back(text(q.value));
+            } else if (codes.empty()) {
+                continue;
+            } else if (q.code >= 1000 && q.code <= 1009) {
+                codes.push_back(static_cast<int16_t>(q.code));
+                values.push_back(text(q.value));
+            } else if (q.code >= 1010 && q.code <= 1071) {
+                codes.push_back(static_cast<int16_t>(q.code));
+                values.push_back(Num(q.value));
+            }
+        }
+        flush();
+    }
+
+    void point(CadPoint& p, const Pair& q, int base) {
+        int k = (q.code - base) / 10;
+        if (k >= 0 && k < 3 && (q.code - base) % 10 == 0) p[static_cast<size_t>(k)] = Num(q.value);
+    }
+
+    void build(CadBlock& target, const RawEntity& r) {
+        const std::string& t = r.type;
+        CadEntityPtr e;
+        if (t == "LINE") {
+            e = target.AddLine({0, 0, 0}, {0, 0, 0});
+            for (const auto& q : r.own) {
+                point(e->StartPoint, q, 10);
+                point(e->EndPoint, q, 11);
+            }
+        } else if (t == "TEXT") {
+            e = target.AddText("", {0, 0, 0}, 1);
+            textFields(*e, r, 73);
+        } else if (t == "SOLID") {
+            e = target.AddSolid({0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0});
+            for (const auto& q : r.own)
+                for (int k = 0; k < 4; ++k) point(e->Corners[static_cast<size_t>(k)], q, 10 + k);
+        } else if (t == "CIRCLE") {
+            e = target.AddCircle({0, 0, 0}, 1);
+            for (const auto& q : r.own) {
+                point(e->InsertionPoint, q, 10);
+                if (q.code == 40) e->Radius = Num(q.value);
+            }
+        } else if (t == "POLYLINE" || t == "LWPOLYLINE") {
+            std::vector<double> xyz;
+            std::vector<std::array<double, 2>> widths;
+            if (t == "POLYLINE") {
+                for (const auto& v : r.children) {
+                    CadPoint p{0, 0, 0};
+                    std::array<double, 2> w{0, 0};
+                    for (const auto& q : v.own) {
+                        point(p, q, 10);
+                        if (q.code == 40) w[0] = Num(q.value);
+                        if (q.code == 41) w[1] = Num(q.value);
+                    }
+                    xyz.insert(xyz.end(), p.begin(), p.end());
+                    widths.push_back(w);
+                }
+            } else {
+                for (const auto& q : r.own) {
+                    if (q.code == 10) {
+                        xyz.insert(xyz.end(), {Num(q.value), 0, 0});
+                        widths.push_back({0, 0});
+                    } else if (q.code == 20 && !xyz.empty()) {
+                        xyz[xyz.size() - 2] = Num(q.value);
+                    } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
+                        widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
+                    }
+                }
+            }
+            if (xyz.size() < 6) {
+                ++skipped_[t + " (fewer than two points)"];
+                return;
+            }
+            e = target.AddPolyline(xyz);
+            e->Widths = widths;
+        } else if (t == "INSERT") {
+            std::string name;
+            for (const auto& q : r.own)
+                if (q.code == 2) name = text(q.value);
+            if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
+                ++skipped_["INSERT of a block not defined in the file"];
+                return;
+            }
+            // The attributes the file holds replace those the definition gives,
+            // as the file is what the user saved.
+            CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
+            ref->attributeList().clear();
+            for (const auto& q : r.own) {
+                point(ref->InsertionPoint, q, 10);
+                if (q.code == 41) ref->XScale = Num(q.value);
+                if (q.code == 42) ref->YScale = Num(q.value);
+                if (q.code == 43) ref->ZScale = Num(q.value);
+                if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
+            }
+            for (const auto& a : r.children) {
+                auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
+                common(*att, a);
+                textFields(*att, a, 74);
+                for (const auto& q : a.own) {
+                    if (q.code == 2) att->TagString = text(q.value);
+                    if (q.code == 70) att->Mode = Int(q.value);
+                }
+                xdata(*att, a);
+                ref->attributeList().push_back(att);
+            }
+            e = ref;
+        } else if (t == "ATTDEF") {
+            std::string tag, prompt;
+            for (const auto& q : r.own) {
+                if (q.code == 2) tag = text(q.value);
+                if (q.code == 3) prompt = text(q.value);
+            }
+            if (tag.empty() || tag.find(' ') != std::string::npos) {
+                ++skipped_["ATTDEF without a usable tag"];
+                return;
+            }
+            e = target.AddAttribute(1, 0, prompt, {0, 0, 0}, tag, "");
+            textFields(*e, r, 74);
+            for (const auto& q : r.own)
+                if (q.code == 70) e->Mode = Int(q.value);
+        } else {
+            ++skipped_[t];
+            return;
+        }
+        for (const auto& q : r.own)
+            if (q.code == 67 && Int(q.value) == 1) {
+                // Paper space belongs to layouts this drawing does not offer.
+                e->Erase();
+                ++skipped_[t + " in paper space"];
+                return;
+            }
+        common(*e, r);
+        xdata(*e, r);
+    }
+
+    std::vector<Pair> p_;
+    CadDocument& doc_;
+    size_t i_ = 0;
+    bool utf8_ = false;
+    std::map<std::string, int> skipped_;
+};
+
+}  // namespace
+
+std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe) throw CadError(53, "File not found: \"" + path + "\"");
+    std::string head(64, '\0');
+    probe.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(probe.gcount()));
+    if (head.rfind("AutoCAD Binary DXF", 0) == 0)
+        throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");
+    for (char c : head)
+        if (c == '\0') throw CadError(13, "\"" + path + "\" is not a DXF file (it holds binary data)");
+    probe.close();
+
+    PairCollector pairs;
+    DL_Dxf dxf;
+    if (!dxf.in(path, &pairs)) throw CadError(53, "Cannot read \"" + path + "\"");
+    if (pairs.pairs.empty() || (pairs.pairs.front().code != 0 && pairs.pairs.front().code != 999))
+        throw CadError(13, "\"" + path + "\" is not a DXF file");
+
+    size_t slash = path.find_last_of('/');
+    auto doc = std::make_unique<CadDocument>(app, slash == std::string::npos ? path : path.substr(slash + 1));
+    doc->FullName = path;
+    Reader reader(std::move(pairs.pairs), *doc);
+    reader.run();
+    doc->setModified(false);
+    return doc;
+}
+
+}  // namespace vd

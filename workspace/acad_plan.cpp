@@ -1,0 +1,313 @@
+// The connection to the drawing, the plan drawing ("ACAD") and the plan
+// synchronisation.
+#include <functional>
+
+#include "engine/number_text.h"
+#include "workspace/acad_commands.h"
+#include "workspace/acad_shared.h"
+
+namespace vd {
+
+namespace {
+
+struct LayerColour {
+    const char* name;
+    int colour;  // 0: left as it is
+};
+const LayerColour kConnectLayers[] = {{"EDIT", 0},  {"sewer", 1},   {"area", 6}, {"area-trakom", 3},
+                                      {"trakom", 5}, {"POP-TXT", 4}, {"GELV", 2}};
+const char* const kPlanLayers[] = {"VORLAN", "sewer", "MH-TEXT", "Cordinate", "out-Dia", "out-Slope", "LATRAL"};
+
+// A step that the drawing refuses with ServerFailed is run again after a new
+// start, a few times at most.
+constexpr int kStepTries = 3;
+
+}  // namespace
+
+std::string XText(const FixedTextView& f) {
+    std::string s(f);
+    for (char& c : s)
+        if (c == '\0') c = ' ';
+    return s;
+}
+
+double XNumber(const XData& d, size_t item) {
+    if (item >= d.size()) return 0;
+    return d[item].isText() ? Val(d[item].text) : d[item].number;
+}
+
+std::string XString(const XData& d, size_t item) {
+    if (item >= d.size()) return "";
+    if (d[item].isText()) return d[item].text;
+    return SingleText(static_cast<float>(d[item].number));
+}
+
+int ProgressOf(double fraction) {
+    double v = RoundHalfEven(fraction * 100.0);
+    return v < 0 ? 0 : v > 100 ? 100 : static_cast<int>(v);
+}
+
+CadSelectionSet& FreshSelectionSet(CadDocument& doc, const std::string& name) {
+    for (int tries = 0;; ++tries) {
+        try {
+            return doc.SelectionSets().Add(name);
+        } catch (const CadError& e) {
+            if (e.number() != caderr::DuplicateKey || tries >= kStepTries) throw;
+            doc.SelectionSets().Item(name).Delete();
+        }
+    }
+}
+
+bool ConnectAutoCAD(Model& m, CadApplication& app) {
+    (void)m;
+    try {
+        app.Attach();
+    } catch (const CadError& e) {
+        if (e.number() != caderr::NoServer) return false;
+        try {
+            app.Create();
+        } catch (const CadError&) {
+            return false;
+        }
+    }
+    // Each step runs in the handler's terms: ServerFailed starts anew and runs
+    // the step again; anything else leaves silently.
+    auto step = [&](const std::function<void()>& run) {
+        for (int tries = 0;; ++tries) {
+            try {
+                run();
+                return true;
+            } catch (const CadError& e) {
+                if (e.number() != caderr::ServerFailed || tries >= kStepTries) return false;
+                try {
+                    app.Create();
+                } catch (const CadError&) {
+                    return false;
+                }
+            }
+        }
+    };
+    if (!step([&] { app.ActiveDocument().ModelSpace(); })) return false;
+    if (!step([&] {
+            app.setVisible(true);
+            app.AppActivate(app.Caption());
+        }))
+        return false;
+    for (const auto& l : kConnectLayers)
+        if (!step([&] {
+                CadLayer& layer = app.ActiveDocument().Layers().Add(l.name);
+                if (l.colour) layer.Color = l.colour;
+            }))
+            return false;
+    if (!step([&] {
+            auto t = app.ActiveDocument().ModelSpace().AddText("VORLAN-Profile", {0, 0, 0}, 100);
+            t->setLayer("0");
+            t->StyleName = "standard";
+        }))
+        return false;
+    if (!step([&] { app.ActiveDocument().Layers().Add("Error"); })) return false;
+    bool ok = step([&] {
+        CadDocument& doc = app.ActiveDocument();
+        try {
+            doc.Blocks().Item("Endblock");
+        } catch (const CadError& e) {
+            if (e.number() != caderr::KeyNotFound) throw;
+            doc.Blocks().Add({0, 0, 0}, "Endblock");
+        }
+    });
+    app.Update();
+    return ok;
+}
+
+void DefineInOutBlock(CadDocument& doc) {
+    CadBlock& b = doc.Blocks().Add({0, 0, 0}, "IN-OUT");
+    b.AddCircle({0, 0, 0}, 0.5);
+    struct Def {
+        const char* prompt;
+        const char* tag;
+        double y;
+    };
+    const Def defs[] = {{"Diameter", "DIA", 2}, {"Slope", "Slope", 1}, {"INV.EL", "INV", -1}, {"AREA1", "Area1", -2},
+                        {"AREA2", "Area2", -3}, {"Pop1", "P1", -4},    {"Pop2", "P2", -5}};
+    for (const auto& d : defs) b.AddAttribute(1, 0, d.prompt, {0, d.y, 0}, d.tag, "");
+    b.AddLine({0, 1, 0}, {1, 0, 0});
+}
+
+void delobject(Model& m, CadApplication& app) {
+    try {
+        CadDocument& doc = app.ActiveDocument();
+        doc.Activate();
+        AppendLog(m, "Active Document =" + doc.Name);
+        AppendLog(m, "Draw plan sewer line  ");
+        for (const char* name : kPlanLayers) doc.Layers().Add(name);
+        CadSelectionSet& set = FreshSelectionSet(doc, "TEST3");
+        set.Select(5, {0, 8}, {"Line", "sewer"});
+        const int count = set.Count();
+        for (int n = 1; n <= count; ++n) {
+            m.Ui->SetProgress(ProgressOf(static_cast<double>(n) / count));
+            CadEntityPtr e = set.Item(n - 1);
+            // Only the program's own plan lines go; other lines the user keeps
+            // on the layer stay.
+            if (IsPlanLine(*e) && !e->erased()) e->Erase();
+        }
+    } catch (const CadError& e) {
+        if (e.number() == caderr::InvalidInput) {
+            try {
+                DefineInOutBlock(app.ActiveDocument());
+            } catch (const CadError&) {
+            }
+            return;
+        }
+        m.Ui->MessageBox(e.what());
+        throw;
+    }
+}
+
+bool IsPlanLine(const CadEntity& e) {
+    return e.kind == CadKind::Line &&
+           (!e.GetXData("SEWER").empty() || !e.GetXData("DUV").empty() || !e.GetXData("DORADO").empty());
+}
+
+void drawline(Model& m, CadApplication& app) {
+    CadBlock& space = app.ActiveDocument().ModelSpace();
+    const int count = std::min(m.LineCount, std::min(m.LineUpper(), m.LinkUpper()));
+    const XValue zero = 0.0;
+    for (int i = 1; i <= count; ++i) {
+        m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / count));
+        const LineRecord& l = m.Lines[static_cast<size_t>(i)];
+        const LinkRecord& k = m.Links[static_cast<size_t>(i)];
+        auto line = space.AddLine({l.X1, l.Y1, l.Gr1}, {l.X2, l.Y2, l.Gr2});
+        line->setLayer("sewer");
+        line->Color = l.Level;
+        const std::string from = XText(l.From.view()), to = XText(l.to.view()), lat = XText(l.Latral.view());
+        const float crown = l.Gr1 - l.Inv1 - l.Dia / 1000.0f;
+        std::vector<int16_t> codes(21, 1040);
+        codes[0] = 1001;
+        for (int c : {1, 2, 8, 15, 20}) codes[static_cast<size_t>(c)] = 1000;
+        std::vector<XValue> v(21, zero);
+        v[0] = std::string("SEWER");
+        v[1] = from;
+        v[2] = to;
+        v[8] = lat;
+        v[9] = double(l.Dia);
+        v[10] = double(l.slope);
+        v[11] = double(crown);
+        v[14] = double(l.Inv1);
+        v[15] = std::string("e");
+        line->SetXData(codes, v);
+
+        std::fill(v.begin(), v.end(), zero);
+        v[0] = std::string("DORADO");
+        v[1] = from;
+        v[2] = to;
+        v[7] = double(l.Len);
+        v[8] = lat;
+        v[9] = double(l.Dia);
+        v[10] = double(l.slope);
+        v[11] = double(l.Gr1);
+        v[12] = double(l.Gr2);
+        v[14] = double(l.Inv1);
+        line->SetXData(codes, v);
+
+        std::vector<int16_t> duvCodes(11, 1040);
+        duvCodes[0] = 1001;
+        duvCodes[8] = duvCodes[10] = 1000;
+        std::vector<XValue> duv(11, zero);
+        duv[0] = std::string("DUV");
+        duv[1] = double(i);
+        duv[2] = double(k.NextLine);
+        duv[3] = double(k.UpLine);
+        duv[4] = double(k.Branch1);
+        duv[5] = double(k.Branch2);
+        line->SetXData(duvCodes, duv);
+        m.Ui->SetProgress(0);
+    }
+    app.Update();
+}
+
+bool AcadPlanCommand(Model& m, CadApplication& app) {
+    bool ok = ConnectAutoCAD(m, app);
+    if (!ok) AppendLog(m, "ACAD: the drawing could not be reached");
+    try {
+        delobject(m, app);
+    } catch (const CadError& e) {
+        ok = false;
+        AppendLog(m, std::string("ACAD: old plan not erased: ") + e.what());
+    }
+    try {
+        drawline(m, app);
+    } catch (const CadError& e) {
+        ok = false;
+        m.Ui->SetProgress(0);
+        AppendLog(m, std::string("ACAD: plan drawing stopped: ") + e.what());
+        m.Ui->MessageBox(std::string("The plan was not drawn completely: ") + e.what());
+    }
+    app.Update();
+    return ok;
+}
+
+void syncron(Model& m, CadApplication& app) {
+    CadDocument& doc = app.ActiveDocument();
+    doc.Activate();
+    AppendLog(m, "Active Document =" + doc.Name);
+    AppendLog(m, "Acad Syncronize Data  ");
+    CadSelectionSet* set = nullptr;
+    for (int tries = 0; !set; ++tries) {
+        try {
+            set = &FreshSelectionSet(doc, "TEST3");
+            set->Select(5, {0, 8}, {"Line", "sewer"});
+        } catch (const CadError& e) {
+            if (e.number() != caderr::InvalidInput || tries >= kStepTries) throw;
+            set = nullptr;
+            DefineInOutBlock(doc);
+        }
+    }
+    const int count = set->Count();
+    const int lines = std::min(m.LineCount, m.LineUpper());
+    for (int n = 1; n <= count; ++n) {
+        m.Ui->SetProgress(ProgressOf(static_cast<double>(n) / count));
+        CadEntityPtr e = set->Item(n - 1);
+        XData d = e->GetXData("sewer");
+        if (d.size() < 9) {
+            AppendLog(m, "Syncron: a LINE without SEWER data skipped");
+            continue;
+        }
+        e->Color = 6;
+        const std::string up = Trim(d[1].text), down = Trim(d[2].text);
+        for (int i = 1; i <= lines; ++i) {
+            LineRecord& l = m.Lines[static_cast<size_t>(i)];
+            if (up == Trim(XText(l.From.view()))) {
+                l.X1 = static_cast<float>(e->StartPoint[0]);
+                l.Y1 = static_cast<float>(e->StartPoint[1]);
+                l.X2 = static_cast<float>(e->EndPoint[0]);
+                l.Y2 = static_cast<float>(e->EndPoint[1]);
+                l.Latral = XString(d, 8);
+                e->Color = 20;
+            }
+            if (down == Trim(XText(l.to.view()))) {
+                l.X2 = static_cast<float>(e->EndPoint[0]);
+                l.Y2 = static_cast<float>(e->EndPoint[1]);
+            }
+        }
+    }
+    m.Ui->SetProgress(0);
+    AppendLog(m, "Syncron...");
+    app.Update();
+}
+
+bool SyncWithAutoCAD(Model& m, CadApplication& app) {
+    if (!ConnectAutoCAD(m, app)) {
+        m.Ui->MessageBox("No drawing to synchronise with.");
+        return false;
+    }
+    try {
+        syncron(m, app);
+        return true;
+    } catch (const CadError& e) {
+        m.Ui->SetProgress(0);
+        m.Ui->MessageBox(e.what());
+        return false;
+    }
+}
+
+}  // namespace vd

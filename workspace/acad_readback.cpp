@@ -1,0 +1,365 @@
+// "Get ACAD" and "Get ACAD Block": a network read back from the drawing.
+#include <cmath>
+#include <memory>
+#include <set>
+
+#include "engine/number_text.h"
+#include "engine/project_reset.h"
+#include "platform/key_poll.h"
+#include "workspace/acad_commands.h"
+#include "workspace/acad_shared.h"
+
+namespace vd {
+
+namespace {
+
+// Column letters of a cell: A to Z, then AA, AB, ... as spreadsheets name
+// them, so that no two columns share a name; columns left of the origin get
+// a minus sign.
+std::string ColumnLetters(long long col) {
+    std::string prefix;
+    if (col < 0) {
+        prefix = "-";
+        col = -col - 1;
+    }
+    std::string s;
+    long long n = col + 1;
+    while (n > 0) {
+        --n;
+        s.insert(s.begin(), static_cast<char>('A' + n % 26));
+        n /= 26;
+    }
+    return prefix + s;
+}
+
+void ReadSheetGrid(CadDocument& doc, CadApplication& app, bool threeItemFilter) {
+    CadSelectionSet& set = FreshSelectionSet(doc, "temp");
+    if (threeItemFilter) set.Select(5, {0, 8, 0}, {"TEXT", "VORLAN", ""});
+    else set.Select(5, {0, 8}, {"TEXT", "VORLAN"});
+    for (int i = 0; i < set.Count(); ++i) {
+        CadEntityPtr e = set.Item(i);
+        if (e->TextString != "VORLAN") continue;
+        XData d = e->GetXData("Sheetindex");
+        if (!d.empty()) {
+            app.SheetOriginX = XNumber(d, 1);
+            app.SheetOriginY = XNumber(d, 2);
+            app.SheetSize = XNumber(d, 5);
+        }
+        return;
+    }
+}
+
+bool HasLetter(const FixedText<30>& status, char letter) {
+    return UpperCase(status.view()).find(letter) != std::string::npos;
+}
+
+// Lateral table from the links as they stand: laterals numbered in the order
+// of the lateral name of their last line. Every walk is bounded, and the
+// table describes exactly the laterals built.
+void BuildLateralTable(Model& m) {
+    const int n = std::min(m.LineCount, std::min(m.LineUpper(), m.LinkUpper()));
+    auto link = [&](int i) -> const LinkRecord& { return m.Links[static_cast<size_t>(i)]; };
+    auto inRange = [&](int i) { return i >= 1 && i <= n; };
+    auto isEnd = [&](int j) {
+        int next = link(j).NextLine;
+        return next == 0 || !inRange(next) || link(next).UpLine != j;
+    };
+    int heads = 0, ends = 0;
+    for (int i = n; i >= 1; --i) {
+        if (HasLetter(m.Lines[static_cast<size_t>(i)].Status, 'F') || link(i).UpLine == 0) ++heads;
+        if (isEnd(i)) ++ends;
+    }
+    m.CreateLatTable(std::max(heads, ends));
+    std::vector<std::string> name(static_cast<size_t>(n) + 1);
+    std::string top;
+    for (int i = 1; i <= n; ++i) {
+        name[static_cast<size_t>(i)] = m.Lines[static_cast<size_t>(i)].Latral.str();
+        if (CompareText(name[static_cast<size_t>(i)], top) > 0) top = name[static_cast<size_t>(i)];
+    }
+    const std::string taken = top + "aaa";
+    int latNo = 0;
+    for (int j = 1; j <= n; ++j) {
+        if (!isEnd(j)) continue;
+        m.Ui->SetProgress(ProgressOf(static_cast<double>(j) / n));
+        int best = 0;
+        std::string bound = top + "1";
+        for (int k = 1; k <= n; ++k) {
+            if (!isEnd(k)) continue;
+            if (CompareText(name[static_cast<size_t>(k)], bound) < 0) {
+                bound = name[static_cast<size_t>(k)];
+                best = k;
+            }
+        }
+        if (best == 0) break;
+        ++latNo;
+        m.LatTable[static_cast<size_t>(latNo)][LatLast] = best;
+        name[static_cast<size_t>(best)] = taken;
+        std::vector<bool> seen(static_cast<size_t>(n) + 1, false);
+        int line = best, steps = 0;
+        while (inRange(line)) {
+            if (seen[static_cast<size_t>(line)] || ++steps > n) {
+                AppendLog(m, "Lateral " + NumText(latNo) + ": the upstream links of line " + NumText(line) +
+                                 " lead round in a circle; the walk stops there");
+                break;
+            }
+            seen[static_cast<size_t>(line)] = true;
+            m.Links[static_cast<size_t>(line)].LatNo = ClampInt16(latNo);
+            m.LatTable[static_cast<size_t>(latNo)][LatFirst] = line;
+            line = link(line).UpLine;
+        }
+    }
+    m.LatCount = latNo;
+}
+
+}  // namespace
+
+std::string SheetCellText(const CadApplication& app, double x, double y) {
+    if (!(app.SheetSize > 0)) return "";
+    double c = std::trunc((x - app.SheetOriginX) / app.SheetSize);
+    double r = std::trunc((app.SheetOriginY - y) / app.SheetSize) + 1;
+    if (!std::isfinite(c) || !std::isfinite(r) || std::fabs(c) > 1e9 || std::fabs(r) > 1e9) return "";
+    return ColumnLetters(static_cast<long long>(c)) + NumText(static_cast<long long>(r));
+}
+
+ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
+    try {
+        CadDocument& doc = app.ActiveDocument();
+        ReadSheetGrid(doc, app, false);
+        CadSelectionSet& set = FreshSelectionSet(doc, "temp");
+        set.Select(5, {0, 8}, {"LINE", "SEWER"});
+        m.Ui->SetProgressVisible(true);
+        m.Ui->SetProgress(0);
+        const int count = set.Count();
+        const int upper = std::min(m.LineUpper(), m.LinkUpper());
+        int c = 0, highest = 0, skipped = 0;
+        std::set<int> read;
+        auto escape = [&] {
+            if (!keys || !keys->EscPressed()) return false;
+            m.Ui->SetProgress(0);
+            // What was read stays visible rather than hidden behind LineCount 1.
+            m.LineCount = std::max(highest, 1);
+            m.LatCount = 0;
+            AppendLog(m, "Get ACAD stopped by Esc after " + NumText(c) + " of " + NumText(count) + " lines");
+            return true;
+        };
+        for (int s = 0; s < count; ++s) {
+            CadEntityPtr e = set.Item(s);
+            if (escape()) return ReadBack::Cancelled;
+            ++c;
+            m.Ui->SetProgress(ProgressOf(static_cast<double>(c) / count));
+            XData duv = e->GetXData("DUV");
+            XData sewer = e->GetXData("sewer");
+            const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
+            if (duv.size() < 8 || sewer.size() < 16) {
+                ++skipped;
+                AppendLog(m, "Get ACAD: a LINE without complete DUV and SEWER data skipped");
+                continue;
+            }
+            if (!(kValue >= 1 && kValue <= upper)) {
+                ++skipped;
+                AppendLog(m, "Get ACAD: a LINE numbered " + SingleText(static_cast<float>(kValue)) +
+                                 " lies outside the line table; skipped");
+                continue;
+            }
+            const int k = CInt(kValue);
+            if (!read.insert(k).second) AppendLog(m, "Get ACAD: line number " + NumText(k) + " appears twice; the later LINE is kept");
+            LinkRecord& link = m.Links[static_cast<size_t>(k)];
+            auto asInt = [&](size_t item) { return ClampInt16(static_cast<long long>(RoundHalfEven(XNumber(duv, item)))); };
+            link.NextLine = asInt(2);
+            link.UpLine = asInt(3);
+            link.Branch1 = asInt(4);
+            link.Branch2 = asInt(5);
+            link.Drop = static_cast<float>(XNumber(duv, 7));
+            if (escape()) return ReadBack::Cancelled;
+            m.Ui->SetProgress(ProgressOf(static_cast<double>(c) / count));
+
+            LineRecord& l = m.Lines[static_cast<size_t>(k)];
+            if (app.SheetSize > 0) l.SeqText = SheetCellText(app, e->StartPoint[0], e->StartPoint[1]);
+            auto f = [&](size_t item) { return static_cast<float>(XNumber(sewer, item)); };
+            l.From = XString(sewer, 1);
+            l.to = XString(sewer, 2);
+            l.Latral = XString(sewer, 8);
+            l.Qadd = f(3);
+            l.Len = static_cast<float>(PointDistance({e->StartPoint[0], e->StartPoint[1]}, {e->EndPoint[0], e->EndPoint[1]}));
+            l.Area1_sub = f(4);
+            l.Area2_sub = f(5);
+            l.Pop1 = f(6);
+            l.Pop2 = f(7);
+            l.Dia = f(9);
+            l.slope = f(10);
+            l.Mincover = f(11);
+            l.Status = XString(sewer, 15);
+            l.CalcSlope = f(12);
+            l.XData13 = f(13);
+            l.Inv1 = f(14);
+            l.Inv2 = l.Inv1 - l.Len * l.slope;
+            if ((l.slope > 0.6f || l.slope < 0) && !HasLetter(l.Status, 'E')) l.slope = 0;
+            // Ground levels and coordinates as drawn: rounding them would
+            // corrupt depths, cover and cost.
+            l.X1 = static_cast<float>(e->StartPoint[0]);
+            l.Y1 = static_cast<float>(e->StartPoint[1]);
+            l.Gr1 = static_cast<float>(e->StartPoint[2]);
+            l.X2 = static_cast<float>(e->EndPoint[0]);
+            l.Y2 = static_cast<float>(e->EndPoint[1]);
+            l.Gr2 = static_cast<float>(e->EndPoint[2]);
+            highest = std::max(highest, k);
+        }
+        // Lines stand under their own numbers: a gap is reported, and no line
+        // above it is dropped.
+        m.LineCount = highest;
+        for (int i = 1; i <= highest; ++i)
+            if (!read.count(i)) AppendLog(m, "Get ACAD: no LINE for line " + NumText(i) + "; the row stays blank");
+        if (skipped) AppendLog(m, "Get ACAD: " + NumText(skipped) + " LINE(s) skipped");
+        m.Ui->SetProgress(0);
+        BuildLateralTable(m);
+        m.Ui->SetProgress(0);
+        return ReadBack::Done;
+    } catch (const CadError& e) {
+        m.Ui->SetProgress(0);
+        m.Ui->MessageBox(e.what());
+        return ReadBack::Failed;
+    }
+}
+
+ReadBack getmhblock(Model& m, CadApplication& app) {
+    try {
+        CadDocument& doc = app.ActiveDocument();
+        ReadSheetGrid(doc, app, true);
+        CadSelectionSet& set = FreshSelectionSet(doc, "temp");
+        set.Select(5, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"});
+        int n = set.Count();
+        if (n > m.LineUpper()) {
+            AppendLog(m, "Get ACAD Block: only the first " + NumText(m.LineUpper()) + " of " + NumText(n) +
+                             " blocks fit in the line table");
+            n = m.LineUpper();
+        }
+        std::vector<CadEntityPtr> blocks;
+        for (int i = 1; i <= n; ++i) {
+            m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / n));
+            CadEntityPtr b = set.Item(i - 1);
+            blocks.push_back(b);
+            LineRecord& l = m.Lines[static_cast<size_t>(i)];
+            l.X1 = static_cast<float>(b->InsertionPoint[0]);
+            l.Y1 = static_cast<float>(b->InsertionPoint[1]);
+            auto attributes = b->GetAttributes();
+            if (attributes.empty())
+                AppendLog(m, "Get ACAD Block: block " + NumText(i) + " at " + SingleText(l.X1) + ", " +
+                                 SingleText(l.Y1) + " has no attributes");
+            for (const auto& a : attributes) {
+                // Tags come back upper-cased from most CAD programs.
+                const std::string& tag = a->TagString;
+                const std::string& text = a->TextString;
+                if (SameCadName(tag, "Mhname1")) l.From = text;
+                else if (SameCadName(tag, "Mhname2")) l.to = text;
+                else if (SameCadName(tag, "Gr-el")) l.Gr1 = static_cast<float>(Val(text));
+                else if (SameCadName(tag, "Inv-el")) l.Inv1 = static_cast<float>(Val(text));
+                else if (SameCadName(tag, "Dia")) l.Dia = static_cast<float>(Val(text));
+                else if (SameCadName(tag, "Slope")) l.slope = static_cast<float>(Val(text)) / 100.0f;
+                else if (SameCadName(tag, "Dist")) l.Len = static_cast<float>(Val(text));
+                else if (SameCadName(tag, "Lat")) l.Latral = text;
+            }
+        }
+        m.LineCount = n;
+        for (int i = 1; i <= n; ++i) {
+            m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / n));
+            LineRecord& li = m.Lines[static_cast<size_t>(i)];
+            const std::string down = Trim(XText(li.to.view()));
+            if (down.empty() || down == "0") blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
+            for (int j = 1; j <= n; ++j) {
+                LineRecord& lj = m.Lines[static_cast<size_t>(j)];
+                if (j != i && lj.From == li.From &&
+                    UpperCase(blocks[static_cast<size_t>(j - 1)]->layer()) != "ERROR")
+                    blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
+                if (li.From == lj.to) {
+                    lj.Gr2 = li.Gr1;
+                    lj.X2 = li.X1;
+                    lj.Y2 = li.Y1;
+                }
+            }
+            li.Inv2 = li.Inv1 - li.Len * li.slope;
+        }
+        m.Ui->SetProgress(0);
+        BuildLateralTable(m);
+        m.Ui->SetProgress(0);
+        app.Update();
+        return ReadBack::Done;
+    } catch (const CadError& e) {
+        m.Ui->SetProgress(0);
+        m.Ui->MessageBox(e.what());
+        return ReadBack::Failed;
+    }
+}
+
+namespace {
+
+// Connects and checks that the drawing holds something to read; says why not.
+bool ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& types,
+                 const std::vector<std::string>& values, const std::string& what, const std::string& statusWord) {
+    if (!app.HasDocument()) {
+        m.Ui->MessageBox("No drawing is open. Open the drawing (DXF) in the Drawing window first.");
+        m.Ui->SetStatus(statusWord + " ... no drawing");
+        return false;
+    }
+    if (!ConnectAutoCAD(m, app)) {
+        m.Ui->MessageBox("The drawing could not be reached.");
+        m.Ui->SetStatus(statusWord + " ... failed");
+        return false;
+    }
+    int found = 0;
+    try {
+        CadSelectionSet& set = FreshSelectionSet(app.ActiveDocument(), "temp");
+        set.Select(5, types, values);
+        found = set.Count();
+    } catch (const CadError& e) {
+        m.Ui->MessageBox(e.what());
+        m.Ui->SetStatus(statusWord + " ... failed");
+        return false;
+    }
+    if (found == 0) {
+        m.Ui->MessageBox("The drawing \"" + app.ActiveDocument().Name + "\" holds no " + what +
+                         ". The project is left as it was.");
+        m.Ui->SetStatus(statusWord + " ... nothing to read");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
+    if (!ReadyToRead(m, app, {0, 8}, {"LINE", "SEWER"}, "plan lines on layer \"sewer\"", "Get Acad Data")) return false;
+    std::unique_ptr<EscKeyPoll> own;
+    if (!keys) {
+        own = std::make_unique<EscKeyPoll>();
+        keys = own.get();
+    }
+    keys->Reset();
+    m.ProjectName = "";
+    ResetProject(m);
+    ReadBack r = GetAcadLines(m, app, keys);
+    m.Ui->SetProgress(0);
+    switch (r) {
+    case ReadBack::Done: m.Ui->SetStatus("Get Acad Data ... OK"); return true;
+    case ReadBack::Cancelled: m.Ui->SetStatus("Get Acad Data ... stopped by Esc"); return false;
+    case ReadBack::Failed: m.Ui->SetStatus("Get Acad Data ... failed"); return false;
+    }
+    return false;
+}
+
+bool GetAcadBlockCommand(Model& m, CadApplication& app) {
+    if (!ReadyToRead(m, app, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"}, "\"Mhblock\" blocks on a layer \"sewer*\"",
+                     "Get Block Data"))
+        return false;
+    m.ProjectName = "";
+    ResetProject(m);
+    ReadBack r = getmhblock(m, app);
+    m.Ui->SetProgress(0);
+    if (r == ReadBack::Done) {
+        m.Ui->SetStatus("Get Block Data ... OK");
+        return true;
+    }
+    m.Ui->SetStatus("Get Block Data ... failed");
+    return false;
+}
+
+}  // namespace vd
