@@ -306,8 +306,10 @@ void CheckBranchSlopes(Model& m, int startLine) {
     const int n = UsableLineCount(m);
     if (startLine < 1 || startLine > n) return;
     std::vector<char> seen(n + 1, 0);
+    // A walk over distinct lines ends within LineCount steps; the first line
+    // met twice is where a loop would begin.
     int j = startLine;
-    for (int steps = 0; j > 0 && steps < n; ++steps) {
+    while (j > 0) {
         if (seen[j]) {
             LogWalkStop(m, j);
             return;
