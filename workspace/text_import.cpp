@@ -45,7 +45,11 @@ RowSplit SplitTextRow(std::string row) {
             p = 1;
         }
         if (row.find(' ') == std::string::npos) {
-            out.values.push_back(row);
+            // Never a twelfth value, whichever step would take it.
+            if (static_cast<int>(out.values.size()) >= kTextImportMaxValues)
+                out.cut = HasDataBeyondSeparators(row);
+            else
+                out.values.push_back(row);
             return out;
         }
         if (static_cast<int>(out.values.size()) >= kTextImportMaxValues) {

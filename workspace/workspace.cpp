@@ -64,6 +64,16 @@ std::string ReadWholeFile(const QString& path, QString& error) {
     return bytes.toStdString();
 }
 
+// The first row is a line row "L,...".
+bool HasLineRow(const std::string& bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t')) ++i;
+    if (i >= bytes.size() || (bytes[i] != 'L' && bytes[i] != 'l')) return false;
+    ++i;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t')) ++i;
+    return i < bytes.size() && bytes[i] == ',';
+}
+
 }  // namespace
 
 // ---- the engine's messages on the widgets -------------------------------
@@ -465,6 +475,24 @@ void Vorlan::openvrl() {
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
         const PathParts parts = SplitProjectPath(path);
+        QString error;
+        const std::string bytes = ReadWholeFile(*chosen, error);
+        if (!error.isEmpty()) {
+            ui_->MessageBox("OPEN" + error.toStdString());
+            return;
+        }
+        if (bytes.find('\0') != std::string::npos) {
+            ui_->MessageBox("OPEN" + std::string("The file is not a network text file (it holds binary data); "
+                                                 "the network was not changed."));
+            return;
+        }
+
+        // The reader would take a file without line rows as an empty network
+        // and back that up over the last good backup.
+        if (!HasLineRow(bytes)) {
+            ui_->MessageBox("OPEN" + std::string("The file holds no network lines; the network was not changed."));
+            return;
+        }
 
         // Read into a copy, so that a failed read leaves the network as it was.
         Model scratch = m_;
@@ -496,6 +524,7 @@ void Vorlan::openvrl() {
             AppendLog(m_, "Not opened: " + path + " (the network was not changed)");
             return;
         }
+
         if (!redirected.isEmpty())
             AppendLog(m_, "Backup of the opened file written to " + EnginePath(redirected));
         m_.Lines = scratch.Lines;

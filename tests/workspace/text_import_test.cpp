@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "net_builder.h"
+#include "workspace/text_import.h"
+
+namespace vd {
+namespace {
+
+using Values = std::vector<std::string>;
+const std::string kBar(1, static_cast<char>(0xB3));
+
+TEST(TextRowSplit, Table) {
+    struct Case {
+        std::string row;
+        Values values;
+    };
+    const Case cases[] = {
+        {"MH1 MH2 35.5", {"MH1 ", "MH2 ", "35.5"}},
+        {"MH1,,MH2", {"MH1 ", "MH2"}},
+        {"MH1,,,,,,MH2", {"MH1 ", ",,MH2"}},
+        {",MH2,35.5", {" ", "MH2 ", "35.5"}},
+        {kBar + "MH1" + kBar + "MH2" + kBar, {"MH1 ", "MH2 ", ""}},
+        {"ABCDEFGHIJ,,,,,,,,,,,,X Y", {"ABCDEFGHIJ ", " X ", "Y"}},
+        {"  MH1   MH2  ", {"MH1 ", "MH2"}},
+        {"single", {"single"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitTextRow(c.row).values, c.values) << c.row;
+}
+
+TEST(TextRowSplit, AtMostElevenValues) {
+    for (const char* row : {"1 2 3 4 5 6 7 8 9 10 11 12 13", "1 2 3 4 5 6 7 8 9 10 11 12"}) {
+        RowSplit s = SplitTextRow(row);
+        EXPECT_EQ(s.values.size(), 11u) << row;
+        EXPECT_TRUE(s.cut) << row;
+    }
+    EXPECT_FALSE(SplitTextRow("1 2 3 4 5 6 7 8 9 10 11").cut);
+    // A box-drawn row's closing bar is no twelfth value.
+    std::string boxed = kBar;
+    for (int k = 1; k <= 11; ++k) boxed += std::to_string(k) + kBar;
+    EXPECT_FALSE(SplitTextRow(boxed).cut);
+}
+
+TEST(TextImport, DefaultTicksFillTheLine) {
+    Model m;
+    std::array<bool, kTextImportFields> ticks{};
+    for (int k = 0; k < 10; ++k) ticks[k] = true;
+    LineRecord line;
+    StoreTextValues(line, SplitTextRow("MH1 MH2 35.5 101.2 100.9 99.5 99.3 0.2 5.7 300").values, ticks);
+    EXPECT_EQ(line.From.trim(), "MH1");
+    EXPECT_EQ(line.to.trim(), "MH2");
+    EXPECT_FLOAT_EQ(line.Len, 35.5f);
+    EXPECT_FLOAT_EQ(line.Gr1, 101.2f);
+    EXPECT_FLOAT_EQ(line.Gr2, 100.9f);
+    EXPECT_FLOAT_EQ(line.Inv1, 99.5f);
+    EXPECT_FLOAT_EQ(line.Inv2, 99.3f);
+    EXPECT_FLOAT_EQ(line.slope, 0.0057f);
+    EXPECT_FLOAT_EQ(line.Dia, 300.0f);
+    EXPECT_TRUE(line.Latral.unassigned());
+}
+
+TEST(TextImport, UntickedFieldsTakeNoColumn) {
+    std::array<bool, kTextImportFields> ticks{};
+    ticks[0] = ticks[1] = ticks[10] = ticks[11] = true;
+    LineRecord line;
+    StoreTextValues(line, {"A ", "B ", "L-1 ", "T3"}, ticks);
+    EXPECT_EQ(line.Latral.trim(), "L-1");
+    EXPECT_EQ(line.MhType.trim(), "T3");
+    EXPECT_FLOAT_EQ(line.Len, 0.0f);
+}
+
+std::array<bool, kTextImportFields> DefaultTicks() {
+    std::array<bool, kTextImportFields> t{};
+    for (int k = 0; k < 10; ++k) t[k] = true;
+    return t;
+}
+
+TEST(TextImport, ReplacesTheWholeOldNetwork) {
+    Model m;
+    test::NetBuilder net(m);
+    for (int i = 0; i < 5; ++i) net.line("OLD" + std::to_string(i), "X").len(9).lat("OLDLAT");
+    m.LineCount = 1;  // as an interrupted import leaves it
+    m.LatCount = 4;
+    TextImportResult r = ImportTextTable(m, "A B 10\r\n\nC D 20", DefaultTicks(), 5);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(m.LineCount, 3);
+    EXPECT_EQ(m.LatCount, 0);
+    EXPECT_EQ(m.Lines[1].From.trim(), "A");
+    EXPECT_EQ(m.Lines[2].From.rtrim(), std::string(25, '\0'));  // the blank row counts
+    EXPECT_EQ(m.Lines[3].to.trim(), "D");
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "0") << i;
+    EXPECT_FLOAT_EQ(m.Lines[4].Len, 0.0f);
+}
+
+TEST(TextImport, BadFilesChangeNothing) {
+    std::string tooWide = "A B 1 2 3 4 5 6 7 8 9 10\n";
+    std::string tooLong;
+    for (int i = 0; i < 2001; ++i) tooLong += "A B 1\n";
+    const struct {
+        std::string bytes;
+        const char* says;
+    } cases[] = {
+        {"", "empty"},
+        {std::string("A B\0\x01\x02", 6), "binary"},
+        {tooWide, "Row 1 has more than 11 values"},
+        {tooLong, "2001 rows"},
+    };
+    for (const auto& c : cases) {
+        Model m;
+        test::NetBuilder net(m);
+        net.line("KEEP", "ME").len(12);
+        net.line("KEEP2", "ME");
+        m.LatCount = 2;
+        TextImportResult r = ImportTextTable(m, c.bytes, DefaultTicks(), 2);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
+        EXPECT_NE(r.message.find("Nothing was imported"), std::string::npos);
+        EXPECT_EQ(m.LineCount, 2);
+        EXPECT_EQ(m.LatCount, 2);
+        EXPECT_EQ(m.Lines[1].From.trim(), "KEEP");
+    }
+}
+
+}  // namespace
+}  // namespace vd

@@ -1,0 +1,412 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "engine/network_file.h"
+#include "net_builder.h"
+#include "workspace/grid_host.h"
+#include "workspace/main_window.h"
+#include "workspace/profile_host.h"
+
+namespace vd {
+namespace {
+
+struct RecordingGrid : GridHost {
+    std::vector<std::string> calls;
+    void mnusewer() override { calls.push_back("mnusewer"); }
+    void mnulatral() override { calls.push_back("mnulatral"); }
+    void mnuout() override { calls.push_back("mnuout"); }
+    void frm7upDATE() override { calls.push_back("frm7upDATE"); }
+};
+
+struct RecordingProfile : ProfileHost {
+    std::vector<std::string> calls;
+    Model* m = nullptr;
+    void ff() override { calls.push_back("ff"); }
+    void Resize1() override { calls.push_back("Resize1"); }
+    void ReloadSheetOptions() override {
+        calls.push_back("reload");
+        m->ObjectStyles[26].Color = 2.5f;
+    }
+};
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class WorkspaceWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        grid = new RecordingGrid;
+        profile = new RecordingProfile;
+        profile->m = &m;
+        form = std::make_unique<Form1>(m, dialogs, WorkspaceViews{grid, profile});
+        w = form->VORLAN1;
+        w->setImportColumnsPath(dir.path() + "/import.col");
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override { form.reset(); }
+
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // "F P S Pr A L": File, Process, Save As, Profile, ACAD, Latral; 1 enabled.
+    std::string states() const {
+        std::string s;
+        for (QPushButton* b : {w->Command1, w->Command2, w->Command10, w->Command3, w->Command11, w->Command13})
+            s += b->isEnabled() ? '1' : '0';
+        return s;
+    }
+    QString path(const char* name) const { return dir.path() + "/" + name; }
+    void smallNetwork() {
+        test::NetBuilder net(m);
+        net.line("1", "2").len(40).dia(300).gr(101, 100.5f).inv(99, 98.8f);
+        net.line("2", "3").len(40).dia(300).gr(100.5f, 100).inv(98.8f, 98.6f);
+    }
+
+    Model m;
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    RecordingGrid* grid;
+    RecordingProfile* profile;
+    std::unique_ptr<Form1> form;
+    Vorlan* w;
+};
+
+TEST_F(WorkspaceWindow, StartUp) {
+    EXPECT_EQ(form->windowTitle(), "VIDODUV");
+    std::vector<QString> captions;
+    for (QPushButton* b : {w->Command1, w->Command14, w->Command10, w->Command4, w->Command2, w->Command3,
+                           w->Command11, w->Command13, w->Command5})
+        captions.push_back(b->text());
+    EXPECT_EQ(captions, (std::vector<QString>{"File", "XLS", "Save As", "SEWER", "Process", "Profile", "ACAD",
+                                              "Latral", "About"}));
+    EXPECT_EQ(states(), "111000");
+    EXPECT_EQ(w->Check3->text(), "Mh Type");
+    EXPECT_FALSE(w->Check3->isChecked());
+    EXPECT_GT(w->Check3->x(), w->Command5->x());
+    EXPECT_TRUE(w->FLEX1->isHidden());
+    EXPECT_TRUE(w->prof1->isHidden());
+    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_TRUE(w->Frame4->isHidden());
+    EXPECT_EQ(w->Frame2->title(), "Import  XLS");
+    EXPECT_EQ(w->Text5[14]->text(), "15");
+    std::vector<QString> menu;
+    for (QAction* a : w->mnufile->actions()) menu.push_back(a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(menu, (std::vector<QString>{"Open", "Import", "Get Prf", "Get EXCEL", "Get ACAD", "Get ACAD Block",
+                                          "-", "Save", "Save As", "Set EXCEL", "Set ACAD"}));
+    AppendLog(m, "hello");
+    EXPECT_EQ(w->Textwin->toPlainText(), "hello");
+}
+
+TEST(WorkspaceLayout, ResizeRules) {
+    QSize s = FormResize(QSize(11055, 7815), 9000, 6000);
+    EXPECT_EQ(s, QSize(9000, 5500));
+    WorkspaceGeometry g;
+    WorkspaceResize(g, s.width(), s.height());
+    EXPECT_EQ(g.prof1, QRect(0, 360, 9000, 5500));
+    EXPECT_EQ(g.flex1, QRect(100, 500, 8500, 4500));
+    EXPECT_EQ(g.progressTop, 5200);
+    EXPECT_EQ(FormResize(QSize(11055, 7815), 500, 500), QSize(11055, 7815));
+    WorkspaceGeometry small;
+    WorkspaceResize(small, 500, 500);
+    EXPECT_EQ(small.flex1, WorkspaceGeometry{}.flex1);
+    EXPECT_EQ(small.progressTop, 200);
+}
+
+TEST_F(WorkspaceWindow, GridToggleWritesBackOnEveryClose) {
+    click(w->Command4);
+    EXPECT_FALSE(w->FLEX1->isHidden());
+    EXPECT_EQ(grid->calls, std::vector<std::string>{"mnusewer"});
+    EXPECT_EQ(states(), "001000");
+    EXPECT_EQ(w->statusText(), "Data" + std::string(24, ' '));
+    EXPECT_TRUE(w->Textwin->isHidden());
+    EXPECT_FALSE(w->Command9->isHidden());
+    QRect f = w->FLEX1->geometry();
+    EXPECT_NEAR(w->Command9->x(), f.right() + 1 - Px(300), 1);
+    EXPECT_NEAR(w->Command9->y(), f.top() + 1, 1);
+
+    w->Command13->setEnabled(true);  // as after a Process run
+    click(w->Command13);  // closes, does not switch to the lateral table
+    EXPECT_TRUE(w->FLEX1->isHidden());
+    EXPECT_EQ(grid->calls, (std::vector<std::string>{"mnusewer", "frm7upDATE"}));
+    EXPECT_EQ(w->statusText(), std::string(29, ' '));
+    EXPECT_EQ(states(), "111001");
+    EXPECT_TRUE(w->Command9->isHidden());
+
+    click(w->Command4);
+    click(w->Command9);
+    EXPECT_TRUE(w->FLEX1->isHidden());
+    EXPECT_EQ(grid->calls.back(), "frm7upDATE");
+    EXPECT_EQ(states(), "111001");
+
+    click(w->Command4);
+    click(w->Command14);  // "XLS" closes the grid through its close steps
+    EXPECT_TRUE(w->FLEX1->isHidden());
+    EXPECT_EQ(grid->calls.back(), "frm7upDATE");
+    EXPECT_TRUE(w->Command9->isHidden());
+    EXPECT_EQ(states(), "110001");
+    EXPECT_FALSE(w->Frame2->isHidden());
+    // Hiding an already hidden grid writes nothing.
+    size_t n = grid->calls.size();
+    w->FLEX1->hide();
+    EXPECT_EQ(grid->calls.size(), n);
+}
+
+TEST_F(WorkspaceWindow, ProcessThenProfile) {
+    smallNetwork();
+    m.ProjectFolder = (dir.path() + "/").toStdString();
+    m.ProjectName = "net";
+    click(w->Command2);
+    EXPECT_EQ(states(), "111111");
+    EXPECT_NE(w->logText().find("Process\r\n"), std::string::npos);
+    EXPECT_NE(w->logText().find("Process...\r\n"), std::string::npos);
+    EXPECT_TRUE(QFile::exists(path("net-3.bak")));
+
+    click(w->Command4);  // grid open
+    click(w->Command3);  // profile opens, grid closes with a write-back
+    EXPECT_FALSE(w->prof1->isHidden());
+    EXPECT_TRUE(w->FLEX1->isHidden());
+    EXPECT_EQ(grid->calls.back(), "frm7upDATE");
+    EXPECT_EQ(profile->calls, (std::vector<std::string>{"reload", "ff", "Resize1"}));
+    EXPECT_EQ(m.SheetLayoutMode, 2);  // 2.5 to the even neighbour
+    EXPECT_EQ(states(), "001101");
+    click(w->Command3);
+    EXPECT_TRUE(w->prof1->isHidden());
+    EXPECT_EQ(states(), "111101");  // ACAD stays off until the next Process
+    click(w->Command2);
+    EXPECT_EQ(states(), "111111");
+    EXPECT_FALSE(w->Textwin->isHidden());
+}
+
+TEST_F(WorkspaceWindow, ProcessWithManholeTypes) {
+    smallNetwork();
+    QTest::mouseClick(w->Check3, Qt::LeftButton);
+    ASSERT_TRUE(w->Check3->isChecked());
+    click(w->Command2);
+    EXPECT_EQ(m.Lines[1].MhType.trim(), "T2");
+    EXPECT_NEAR(m.Lines[1].Mincover, 1.7f, 1e-4);
+}
+
+TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
+    smallNetwork();
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
+    m.LineCount = 0;
+    dialogs.files.push_back(path("net.asb"));
+    w->mnuopen->trigger();
+    EXPECT_EQ(dialogs.asked.back().title, "Open Prof file");
+    EXPECT_EQ(dialogs.asked.back().filter, "profile File (*.asb)|*.asb");
+    EXPECT_EQ(form->windowTitle(), "DIRURUV - net");
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.LatCount, 0);
+    EXPECT_EQ(m.ProjectName, "net");
+    EXPECT_EQ(m.ProjectFolder, (dir.path() + "/").toStdString());
+    EXPECT_TRUE(QFile::exists(path("net.bak")));
+
+    // Save after Open: straight to the file, no dialog.
+    size_t asked = dialogs.asked.size();
+    m.Lines[1].Len = 55;
+    w->mnusave->trigger();
+    EXPECT_EQ(dialogs.asked.size(), asked);
+    EXPECT_TRUE(ReadBytes(path("net.asb")).contains(" 55 "));
+
+    // Save As "plan" asks about plan.asb, the file it writes.
+    WriteBytes(path("plan.asb"), "OLD");
+    dialogs.files.push_back(path("plan"));
+    dialogs.answers.push_back(false);
+    click(w->Command10);
+    EXPECT_EQ(dialogs.asked.back().kind, ScriptedDialogs::Asked::YesNo);
+    EXPECT_EQ(dialogs.asked.back().title, " Overwrite ?");
+    EXPECT_EQ(dialogs.asked.back().preset, "No");
+    EXPECT_EQ(ReadBytes(path("plan.asb")), "OLD");
+    EXPECT_EQ(form->windowTitle(), "DIRURUV - net");
+
+    dialogs.files.push_back(path("new.asb"));
+    w->mnusaveas_->trigger();
+    EXPECT_EQ(dialogs.asked.back().preset, "net");
+    EXPECT_EQ(form->windowTitle(), "VORLAN  new");
+    EXPECT_TRUE(QFile::exists(path("new.asb")));
+
+    // A save that cannot be written says so and keeps the project where it was.
+    dialogs.files.push_back("/nonexistent-folder/x.asb");
+    w->mnusaveas_->trigger();
+    EXPECT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(form->windowTitle(), "VORLAN  new");
+    EXPECT_EQ(m.ProjectName, "new");
+    EXPECT_NE(w->logText().find("Not saved: /nonexistent-folder/x.asb"), std::string::npos);
+}
+
+TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
+    smallNetwork();
+    form->setWindowTitle("DIRURUV - old");
+    WriteBytes(path("binary.asb"), QByteArray("L,\0\0\x01\x02", 6));
+    WriteBytes(path("empty.asb"), "");
+    QByteArray tooLong;
+    for (int i = 0; i < 2001; ++i) tooLong += "L,A,B,1,1,1,1,1,1,1,X,Y\r\n";
+    WriteBytes(path("long.asb"), tooLong);
+    const struct {
+        std::optional<QString> file;
+        bool message;
+    } cases[] = {
+        {std::nullopt, false},  // a cancel is a cancel
+        {path("binary.asb"), true},
+        {path("empty.asb"), true},
+        {path("long.asb"), true},
+        {path("missing.asb"), true},
+    };
+    for (const auto& c : cases) {
+        dialogs.messages.clear();
+        dialogs.files.push_back(c.file);
+        w->openvrl();
+        EXPECT_EQ(!dialogs.messages.empty(), c.message) << (c.file ? c.file->toStdString() : "cancel");
+        EXPECT_EQ(m.LineCount, 2);
+        EXPECT_EQ(m.Lines[1].From.trim(), "1");
+        EXPECT_FLOAT_EQ(m.Lines[2].Len, 40.0f);
+        EXPECT_EQ(form->windowTitle(), "DIRURUV - old");
+    }
+    EXPECT_FALSE(QFile::exists(path("long.bak")));
+}
+
+TEST_F(WorkspaceWindow, OpeningABackupLeavesItAlone) {
+    smallNetwork();
+    for (int i = 10; i <= 14; ++i) m.Lines[i].From = "STALE";  // rows an aborted import left
+    ASSERT_TRUE(SaveNetworkText(m, "x.bak", (dir.path() + "/").toStdString()));
+    const QByteArray before = ReadBytes(path("x.bak"));
+    m.LineCount = 0;
+    dialogs.files.push_back(path("x.bak"));
+    w->openvrl();
+    EXPECT_EQ(ReadBytes(path("x.bak")), before);
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.ProjectName, "x");
+    EXPECT_EQ(m.ProjectFolder, (dir.path() + "/").toStdString());
+    for (int i = 10; i <= 14; ++i) EXPECT_TRUE(m.Lines[i].From.unassigned()) << i;
+}
+
+TEST_F(WorkspaceWindow, TextImport) {
+    smallNetwork();
+    m.LatCount = 3;
+    w->Command3->setEnabled(true);
+    w->mnuimport->trigger();
+    EXPECT_FALSE(w->Frame4->isHidden());
+    EXPECT_EQ(w->Frame4->title(), "Import");
+    EXPECT_TRUE(w->Check2[9]->isChecked());
+    EXPECT_FALSE(w->Check2[10]->isChecked());
+
+    QByteArray tooWide = "A B 1 2 3 4 5 6 7 8 9 10 11 12\r\n";
+    WriteBytes(path("wide.txt"), tooWide);
+    dialogs.files.push_back(path("wide.txt"));
+    click(w->Command12);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].toStdString(), "Row 1 has more than 11 values. Nothing was imported.");
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_FALSE(w->Frame4->isHidden());
+
+    WriteBytes(path("lines.txt"), "A1 A2 10 5 4 3 2 0 5 200\r\nA2 A3 20\r\n");
+    dialogs.files.push_back(path("lines.txt"));
+    click(w->Command12);
+    EXPECT_EQ(dialogs.asked.back().title, "Import Text");
+    EXPECT_EQ(dialogs.asked.back().filter, "Text File (*.txt)|*.txt");
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.Lines[2].From.trim(), "A2");
+    EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 0.0f);
+    EXPECT_EQ(m.LatCount, 0);
+    EXPECT_TRUE(w->Frame4->isHidden());
+    EXPECT_EQ(states(), "111000");
+}
+
+TEST_F(WorkspaceWindow, LateralNameImport) {
+    test::NetBuilder net(m);
+    net.line("10", "11").lat("OLD");
+    net.line("11", "12").lat("OLD");
+    w->Command13->setEnabled(true);
+
+    WriteBytes(path("bad.prf"), "L-A,10\r\n");
+    WriteBytes(path("unknown.prf"), "L-X,55,56\r\n");
+    for (const char* f : {"bad.prf", "unknown.prf"}) {
+        dialogs.messages.clear();
+        dialogs.files.push_back(path(f));
+        w->mnuprf->trigger();
+        ASSERT_EQ(dialogs.messages.size(), 1u) << f;
+        EXPECT_TRUE(dialogs.messages[0].startsWith("OPEN")) << f;
+        EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD") << f;
+        EXPECT_TRUE(w->Command13->isEnabled());
+    }
+
+    WriteBytes(path("good.prf"), "L-A,10,12\r\nL-Z,77,78\r\n");
+    dialogs.messages.clear();
+    dialogs.files.push_back(path("good.prf"));
+    w->mnuprf->trigger();
+    EXPECT_EQ(dialogs.asked.back().title, "Import Prf file");
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(m.Lines[1].Latral.trim(), "L-A");
+    EXPECT_EQ(m.Lines[2].Latral.trim(), "L-A");
+    EXPECT_NE(w->logText().find("no line starts at manhole 77"), std::string::npos);
+    EXPECT_FALSE(w->Command13->isEnabled());
+}
+
+TEST_F(WorkspaceWindow, ImportColumnMapFile) {
+    w->Text5[3]->setText("7");
+    w->Check1[3]->setChecked(false);
+    click(w->Command16);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Save col# to import.col ok...");
+    EXPECT_TRUE(ReadBytes(path("import.col")).startsWith(" 1 \r\n 2 \r\n 3 \r\n-7 \r\n 5 \r\n"));
+
+    WriteBytes(path("import.col"), " 4\r\n-12\r\n");
+    w->Check1[3]->setChecked(true);
+    w->ReadImportColumnMap();
+    EXPECT_EQ(w->Text5[0]->text(), "4");
+    EXPECT_EQ(w->Text5[1]->text(), "12");
+    EXPECT_FALSE(w->Check1[1]->isChecked());
+    EXPECT_TRUE(w->Check1[3]->isChecked());
+
+    w->setImportColumnsPath("/nonexistent-folder/import.col");
+    click(w->Command16);
+    EXPECT_TRUE(dialogs.messages.back().startsWith("import.col was not saved"));
+}
+
+TEST_F(WorkspaceWindow, MenuAndInertCommands) {
+    click(w->Command1);
+    EXPECT_TRUE(w->mnufile->isVisible());
+    w->mnufile->hide();
+    smallNetwork();
+    m.ProjectName = "keep";
+    w->mnusetexcel->trigger();
+    w->mnusetacad->trigger();
+    w->mnugetacad->trigger();
+    click(w->Command11);
+    EXPECT_EQ(m.ProjectName, "keep");
+    EXPECT_EQ(m.LineCount, 2);
+    w->mnuexcel->trigger();  // no reset until an import really starts
+    EXPECT_EQ(m.ProjectName, "");
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_FALSE(w->Frame2->isHidden());
+    click(w->Command15);
+    EXPECT_TRUE(w->Frame2->isHidden());
+    dialogs.files.push_back(path("asked.asb"));
+    w->mnusave->trigger();  // no name: asks through Save As
+    EXPECT_EQ(dialogs.asked.back().title, "Save As");
+    click(w->Command5);
+    EXPECT_TRUE(w->ABOUT->isVisible());
+    EXPECT_EQ(w->ABOUT->windowTitle(), "ABOUT");
+    EXPECT_FALSE(w->ABOUT->isModal());
+}
+
+}  // namespace
+}  // namespace vd
