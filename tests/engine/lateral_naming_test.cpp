@@ -273,28 +273,17 @@ TEST(ReorderLinesBySequence, MatchesTheStatedRuleOnRandomNetworks) {
         std::shuffle(rows.begin(), rows.end(), rng);
         std::copy(rows.begin(), rows.end(), m.Lines.begin() + 1);
         const char* junk[] = {"", "x", "2.5", "0", "-3", "1E300", "1E999", "&H2", " 1 2"};
-        for (int k = 0; k < n / 4 + 1; ++k) {
+        // Every third trial, many rows share a few values.
+        const int stale = trial % 3 == 2 ? n : n / 4 + 1;
+        for (int k = 0; k < stale; ++k) {
             int r = 1 + static_cast<int>(rng() % n);
+            if (trial % 3 == 2) {
+                m.Lines[r].SeqText = std::to_string(1 + rng() % 4);
+                continue;
+            }
             if (rng() % 3 == 0) m.Lines[r].SeqText = junk[rng() % std::size(junk)];
             else if (rng() % 2 == 0) m.Lines[r].SeqText = std::to_string(1 + rng() % (n + 3));
             else m.Lines[r].SeqText.clear();
-        }
-        Model ref = m;
-        ReferenceReorder(ref);
-        ReorderLinesBySequence(m);
-        ExpectSameOrder(m, ref, trial);
-    }
-}
-
-TEST(ReorderLinesBySequence, HeavyDuplicatesRotateLikeTheSwaps) {
-    std::mt19937 rng(7);
-    for (int trial = 0; trial < 100; ++trial) {
-        Model m;
-        NetBuilder net(m);
-        const int n = 1 + static_cast<int>(rng() % 60);
-        for (int k = 1; k <= n; ++k) {
-            net.line("L" + std::to_string(k), "X");
-            m.Lines[k].SeqText = std::to_string(1 + rng() % 4);
         }
         Model ref = m;
         ReferenceReorder(ref);
