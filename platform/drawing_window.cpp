@@ -1,0 +1,440 @@
+#include "platform/drawing_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace vd {
+
+namespace {
+
+// A few colours of the CAD colour index; the rest fall back to grey shades.
+QColor AciColour(int aci, int layerColour) {
+    if (aci == 256 || aci == 0) aci = layerColour;
+    switch (aci) {
+    case 1: return QColor(255, 0, 0);
+    case 2: return QColor(255, 255, 0);
+    case 3: return QColor(0, 255, 0);
+    case 4: return QColor(0, 255, 255);
+    case 5: return QColor(0, 0, 255);
+    case 6: return QColor(255, 0, 255);
+    case 7: return QColor(255, 255, 255);
+    case 8: return QColor(128, 128, 128);
+    case 9: return QColor(192, 192, 192);
+    default: break;
+    }
+    if (aci >= 10 && aci <= 249) {
+        // Hue steps of ten as the index palette lays them out.
+        int hue = ((aci / 10) - 1) * 15 % 360;
+        int shade = aci % 10;
+        int value = 255 - (shade / 2) * 40;
+        int sat = shade % 2 ? 128 : 255;
+        return QColor::fromHsv(hue, sat, std::max(value, 60));
+    }
+    if (aci >= 250 && aci <= 255) return QColor::fromRgb(51 + (aci - 250) * 40, 51 + (aci - 250) * 40, 51 + (aci - 250) * 40);
+    return QColor(255, 255, 255);
+}
+
+struct Extents {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    void add(double x, double y) {
+        if (!std::isfinite(x) || !std::isfinite(y)) return;
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
+    }
+    bool valid() const { return x0 <= x1 && y0 <= y1; }
+};
+
+}  // namespace
+
+DrawingView::DrawingView(CadApplication& app, QWidget* parent) : QWidget(parent), app_(app) {
+    setMinimumSize(300, 200);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(false);
+}
+
+QPointF DrawingView::toScreen(double x, double y) const {
+    return {width() / 2.0 + (x - centreX_) * scale_, height() / 2.0 - (y - centreY_) * scale_};
+}
+
+CadPoint DrawingView::toDrawing(const QPointF& p) const {
+    return {centreX_ + (p.x() - width() / 2.0) / scale_, centreY_ - (p.y() - height() / 2.0) / scale_, 0};
+}
+
+void DrawingView::zoomExtents() {
+    Extents ex;
+    if (app_.HasDocument()) {
+        for (const auto& e : app_.ActiveDocument().ModelSpace().entities()) {
+            switch (e->kind) {
+            case CadKind::Line:
+                ex.add(e->StartPoint[0], e->StartPoint[1]);
+                ex.add(e->EndPoint[0], e->EndPoint[1]);
+                break;
+            case CadKind::Solid:
+                for (const auto& c : e->Corners) ex.add(c[0], c[1]);
+                break;
+            case CadKind::Polyline:
+                for (const auto& v : e->Vertices) ex.add(v[0], v[1]);
+                break;
+            case CadKind::Circle:
+                ex.add(e->InsertionPoint[0] - e->Radius, e->InsertionPoint[1] - e->Radius);
+                ex.add(e->InsertionPoint[0] + e->Radius, e->InsertionPoint[1] + e->Radius);
+                break;
+            default:
+                ex.add(e->InsertionPoint[0], e->InsertionPoint[1]);
+                break;
+            }
+        }
+    }
+    if (!ex.valid()) {
+        centreX_ = centreY_ = 0;
+        scale_ = 1;
+    } else {
+        centreX_ = (ex.x0 + ex.x1) / 2;
+        centreY_ = (ex.y0 + ex.y1) / 2;
+        double w = std::max(ex.x1 - ex.x0, 1e-6), h = std::max(ex.y1 - ex.y0, 1e-6);
+        scale_ = 0.9 * std::min(width() / w, height() / h);
+        if (!std::isfinite(scale_) || scale_ <= 0) scale_ = 1;
+    }
+    update();
+}
+
+void DrawingView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(33, 40, 48));
+    if (!app_.HasDocument()) {
+        p.setPen(Qt::lightGray);
+        p.drawText(rect(), Qt::AlignCenter, tr("No drawing open"));
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    CadDocument& doc = app_.ActiveDocument();
+    auto layerColour = [&](const std::string& name) {
+        CadLayer* l = doc.Layers().Find(name);
+        return l ? l->Color : 7;
+    };
+    std::function<void(const CadEntity&, const QTransform&)> draw;
+    auto drawText = [&](const CadEntity& e, const QTransform& t, const std::string& text, QColor colour) {
+        QPointF at = t.map(toScreen(e.InsertionPoint[0], e.InsertionPoint[1]));
+        double px = e.Height * scale_;
+        if (px < 2 || text.empty()) return;
+        QFont f("Sans");
+        f.setPixelSize(std::max(1, static_cast<int>(std::min(px, 2000.0))));
+        p.save();
+        p.setFont(f);
+        p.setPen(colour);
+        p.translate(at);
+        p.rotate(-e.Rotation * 180 / M_PI);
+        p.drawText(QPointF(0, 0), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+        p.restore();
+    };
+    draw = [&](const CadEntity& e, const QTransform& t) {
+        QColor colour = AciColour(e.Color, layerColour(e.layer()));
+        QPen pen(colour, 0);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        auto S = [&](const CadPoint& c) { return t.map(toScreen(c[0], c[1])); };
+        switch (e.kind) {
+        case CadKind::Line: p.drawLine(S(e.StartPoint), S(e.EndPoint)); break;
+        case CadKind::Circle: {
+            QPointF c = S(e.InsertionPoint);
+            double r = e.Radius * scale_;
+            p.drawEllipse(c, r, r);
+            break;
+        }
+        case CadKind::Solid: {
+            // Corners 3 and 4 are drawn crosswise, as solids are defined.
+            QPolygonF poly({S(e.Corners[0]), S(e.Corners[1]), S(e.Corners[3]), S(e.Corners[2])});
+            p.setBrush(colour);
+            p.drawPolygon(poly);
+            break;
+        }
+        case CadKind::Polyline:
+            for (size_t i = 0; i + 1 < e.Vertices.size(); ++i) {
+                double w = i < e.Widths.size() ? std::max(e.Widths[i][0], e.Widths[i][1]) : 0;
+                p.setPen(QPen(colour, std::max(0.0, w * scale_)));
+                p.drawLine(S(e.Vertices[i]), S(e.Vertices[i + 1]));
+            }
+            break;
+        case CadKind::Text: drawText(e, t, e.TextString, colour); break;
+        case CadKind::AttributeDef: break;
+        case CadKind::Attribute: drawText(e, t, e.TextString, colour); break;
+        case CadKind::Insert: {
+            CadBlock* def = doc.Blocks().Find(e.Name);
+            if (def) {
+                // Block geometry placed by the reference's point, scale and rotation.
+                QPointF base = toScreen(e.InsertionPoint[0], e.InsertionPoint[1]);
+                QTransform bt;
+                bt.translate(base.x(), base.y());
+                bt.rotate(-e.Rotation * 180 / M_PI);
+                bt.scale(e.XScale, e.YScale);
+                QPointF origin = toScreen(def->Origin[0], def->Origin[1]);
+                bt.translate(-origin.x(), -origin.y());
+                for (const auto& child : def->entities())
+                    if (child->kind != CadKind::Insert) draw(*child, bt * t);
+            }
+            for (const auto& a : e.GetAttributes()) draw(*a, t);
+            break;
+        }
+        }
+    };
+    for (const auto& e : doc.ModelSpace().entities()) draw(*e, QTransform());
+    if (picking) {
+        p.setPen(QPen(QColor(255, 200, 0), 1, Qt::DashLine));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void DrawingView::wheelEvent(QWheelEvent* ev) {
+    double factor = std::pow(1.0015, ev->angleDelta().y());
+    CadPoint before = toDrawing(ev->position());
+    scale_ = std::clamp(scale_ * factor, 1e-9, 1e9);
+    CadPoint after = toDrawing(ev->position());
+    centreX_ += before[0] - after[0];
+    centreY_ += before[1] - after[1];
+    update();
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* ev) {
+    if (ev->button() == Qt::LeftButton && picking) {
+        CadPoint d = toDrawing(ev->position());
+        emit picked(d[0], d[1]);
+        return;
+    }
+    if (ev->button() == Qt::MiddleButton || ev->button() == Qt::LeftButton || ev->button() == Qt::RightButton) {
+        panning_ = true;
+        panFrom_ = ev->pos();
+    }
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* ev) {
+    CadPoint d = toDrawing(ev->position());
+    emit cursorAt(d[0], d[1]);
+    if (panning_) {
+        QPoint delta = ev->pos() - panFrom_;
+        panFrom_ = ev->pos();
+        centreX_ -= delta.x() / scale_;
+        centreY_ += delta.y() / scale_;
+        update();
+    }
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent*) { panning_ = false; }
+
+void DrawingView::keyPressEvent(QKeyEvent* ev) {
+    if (ev->key() == Qt::Key_Escape && picking) {
+        emit cancelled();
+        return;
+    }
+    if (ev->key() == Qt::Key_Plus || ev->key() == Qt::Key_Equal) scale_ *= 1.25;
+    else if (ev->key() == Qt::Key_Minus) scale_ /= 1.25;
+    else if (ev->key() == Qt::Key_Home) return zoomExtents();
+    else return QWidget::keyPressEvent(ev);
+    update();
+}
+
+// ---------------------------------------------------------------- window
+
+DrawingWindow::DrawingWindow(CadApplication& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+    resize(900, 640);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new DrawingView(app_, central);
+    layout->addWidget(view_, 1);
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(6, 2, 6, 2);
+    prompt_ = new QLabel(central);
+    coords_ = new QLineEdit(central);
+    coords_->setPlaceholderText(tr("x, y"));
+    coords_->setMaximumWidth(240);
+    coords_->setEnabled(false);
+    bar->addWidget(prompt_);
+    bar->addWidget(coords_);
+    bar->addStretch(1);
+    layout->addLayout(bar);
+    setCentralWidget(central);
+    cursor_ = new QLabel(this);
+    statusBar()->addPermanentWidget(cursor_);
+
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), this, [this] { newDrawing(); });
+    file->addAction(tr("&Open..."), this, [this] { openDrawing(); });
+    file->addAction(tr("&Save"), this, [this] { save(); });
+    file->addAction(tr("Save &As..."), this, [this] { saveAs(); });
+    QMenu* viewMenu = menuBar()->addMenu(tr("&View"));
+    viewMenu->addAction(tr("Zoom &Extents"), this, [this] { view_->zoomExtents(); });
+
+    dialogs.askSave = [this](const QString& name) {
+        auto b = QMessageBox::question(this, tr("Drawing"), tr("Save the changes to the drawing \"%1\"?").arg(name),
+                                       QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        return b == QMessageBox::Save ? 0 : b == QMessageBox::Discard ? 1 : 2;
+    };
+    dialogs.saveFileName = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, tr("Save Drawing"), suggested, tr("DXF drawing (*.dxf *.DXF)"));
+    };
+    dialogs.openFileName = [this] {
+        return QFileDialog::getOpenFileName(this, tr("Open Drawing"), {}, tr("DXF drawing (*.dxf *.DXF)"));
+    };
+    dialogs.message = [this](const QString& text) { QMessageBox::warning(this, tr("Drawing"), text); };
+
+    connect(view_, &DrawingView::cursorAt, this,
+            [this](double x, double y) { cursor_->setText(QString("%1, %2").arg(x, 0, 'f', 3).arg(y, 0, 'f', 3)); });
+    connect(view_, &DrawingView::picked, this, [this](double x, double y) { finishPick(CadPoint{x, y, 0}); });
+    connect(view_, &DrawingView::cancelled, this, [this] { finishPick(std::nullopt); });
+    connect(coords_, &QLineEdit::returnPressed, this, [this] {
+        QStringList parts = coords_->text().split(QRegularExpression("[,;\\s]+"), Qt::SkipEmptyParts);
+        bool okX = false, okY = false, okZ = true;
+        double x = parts.size() > 0 ? parts[0].toDouble(&okX) : 0;
+        double y = parts.size() > 1 ? parts[1].toDouble(&okY) : 0;
+        double z = parts.size() > 2 ? parts[2].toDouble(&okZ) : 0;
+        if (!okX || !okY || !okZ || parts.size() > 3) {
+            statusBar()->showMessage(tr("Type the point as x, y or x, y, z"), 4000);
+            return;
+        }
+        finishPick(CadPoint{x, y, z});
+    });
+    app_.setHost(this);
+    updateTitle();
+}
+
+DrawingWindow::~DrawingWindow() {
+    if (app_.host() == this) app_.setHost(nullptr);
+    finishPick(std::nullopt);
+}
+
+void DrawingWindow::updateTitle() {
+    QString name = app_.HasDocument() ? QString::fromLatin1(app_.ActiveDocument().Name.c_str()) : tr("(none)");
+    bool modified = app_.HasDocument() && app_.ActiveDocument().modified();
+    setWindowTitle(tr("Drawing - %1%2").arg(name, modified ? " *" : ""));
+}
+
+bool DrawingWindow::maybeSave() {
+    if (!app_.HasDocument() || !app_.ActiveDocument().modified()) return true;
+    int answer = dialogs.askSave(QString::fromLatin1(app_.ActiveDocument().Name.c_str()));
+    if (answer == 1) return true;
+    if (answer == 2) return false;
+    return save();
+}
+
+bool DrawingWindow::newDrawing() {
+    if (!maybeSave()) return false;
+    app_.NewDocument();
+    view_->zoomExtents();
+    updateTitle();
+    return true;
+}
+
+bool DrawingWindow::openDrawing(const QString& given) {
+    if (!maybeSave()) return false;
+    QString path = given.isEmpty() ? dialogs.openFileName() : given;
+    if (path.isEmpty()) return false;
+    try {
+        CadDocument& doc = app_.OpenDocument(path.toLocal8Bit().toStdString());
+        view_->zoomExtents();
+        updateTitle();
+        if (!doc.loadWarnings.empty()) {
+            QStringList lines;
+            for (const auto& w : doc.loadWarnings) lines << QString::fromLatin1(w.c_str());
+            dialogs.message(tr("Parts of \"%1\" could not be read:\n%2").arg(path, lines.join("\n")));
+        }
+        return true;
+    } catch (const CadError& e) {
+        dialogs.message(tr("The drawing \"%1\" was not opened: %2").arg(path, QString::fromLatin1(e.what())));
+        return false;
+    }
+}
+
+bool DrawingWindow::save() {
+    if (!app_.HasDocument()) return true;
+    if (app_.ActiveDocument().FullName.empty()) return saveAs();
+    return saveAs(QString::fromLocal8Bit(app_.ActiveDocument().FullName.c_str()));
+}
+
+bool DrawingWindow::saveAs(const QString& given) {
+    if (!app_.HasDocument()) return true;
+    QString path = given;
+    if (path.isEmpty()) {
+        path = dialogs.saveFileName(QString::fromLatin1(app_.ActiveDocument().Name.c_str()));
+        if (path.isEmpty()) return false;
+        if (!path.endsWith(".dxf", Qt::CaseInsensitive)) path += ".dxf";
+    }
+    try {
+        app_.ActiveDocument().SaveAs(path.toLocal8Bit().toStdString());
+        updateTitle();
+        return true;
+    } catch (const CadError& e) {
+        dialogs.message(tr("The drawing was not saved: %1").arg(QString::fromLatin1(e.what())));
+        return false;
+    }
+}
+
+void DrawingWindow::closeEvent(QCloseEvent* ev) {
+    // Closing hides the window only; the drawing lives on with the program.
+    if (pickLoop_) finishPick(std::nullopt);
+    ev->accept();
+}
+
+void DrawingWindow::cadShow(bool visible) {
+    setVisible(visible);
+    if (visible) view_->zoomExtents();
+}
+
+void DrawingWindow::cadActivate() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void DrawingWindow::cadZoomExtents() { view_->zoomExtents(); }
+
+void DrawingWindow::cadChanged() {
+    updateTitle();
+    view_->update();
+}
+
+std::optional<CadPoint> DrawingWindow::cadGetPoint(const std::string& prompt) {
+    if (pickLoop_) return std::nullopt;  // one prompt at a time
+    cadActivate();
+    prompt_->setText(QString::fromLatin1(prompt.c_str()));
+    coords_->setEnabled(true);
+    coords_->clear();
+    view_->picking = true;
+    view_->setFocus();
+    view_->update();
+    QEventLoop loop;
+    pickLoop_ = &loop;
+    pickResult_.reset();
+    loop.exec();
+    pickLoop_ = nullptr;
+    view_->picking = false;
+    prompt_->clear();
+    coords_->setEnabled(false);
+    view_->update();
+    return pickResult_;
+}
+
+void DrawingWindow::finishPick(std::optional<CadPoint> p) {
+    if (!pickLoop_) return;
+    pickResult_ = p;
+    pickLoop_->quit();
+}
+
+}  // namespace vd

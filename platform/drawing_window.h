@@ -1,0 +1,98 @@
+// The "Drawing" window: shows the CAD document the commands draw into, with
+// zoom and pan, answers point prompts by a click or typed coordinates, and
+// opens and saves the drawing as DXF.
+#pragma once
+
+#include <QMainWindow>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+#include "platform/cad_document.h"
+
+class QLabel;
+class QLineEdit;
+class QEventLoop;
+
+namespace vd {
+
+class DrawingView : public QWidget {
+    Q_OBJECT
+public:
+    explicit DrawingView(CadApplication& app, QWidget* parent = nullptr);
+    void zoomExtents();
+    // Screen <-> drawing coordinates of the current view.
+    QPointF toScreen(double x, double y) const;
+    CadPoint toDrawing(const QPointF& p) const;
+    bool picking = false;
+
+signals:
+    void picked(double x, double y);
+    void cancelled();
+    void cursorAt(double x, double y);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    CadApplication& app_;
+    double scale_ = 1;              // pixels per drawing unit
+    double centreX_ = 0, centreY_ = 0;
+    QPoint panFrom_;
+    bool panning_ = false;
+};
+
+// Questions the window asks, replaceable so tests answer them headless.
+struct DrawingDialogs {
+    // 0 save, 1 discard, 2 cancel
+    std::function<int(const QString& name)> askSave;
+    std::function<QString(const QString& suggested)> saveFileName;
+    std::function<QString()> openFileName;
+    std::function<void(const QString& text)> message;
+};
+
+class DrawingWindow : public QMainWindow, public CadHost {
+    Q_OBJECT
+public:
+    explicit DrawingWindow(CadApplication& app, QWidget* parent = nullptr);
+    ~DrawingWindow() override;
+
+    // Before the program closes: asks about an unsaved drawing. False when the
+    // user cancelled (the program stays open) or saving failed.
+    bool maybeSave();
+    bool newDrawing();
+    bool openDrawing(const QString& path = {});
+    bool save();
+    bool saveAs(const QString& path = {});
+
+    DrawingView* view() const { return view_; }
+    DrawingDialogs dialogs;
+
+    // CadHost
+    void cadShow(bool visible) override;
+    void cadActivate() override;
+    void cadZoomExtents() override;
+    void cadChanged() override;
+    std::optional<CadPoint> cadGetPoint(const std::string& prompt) override;
+
+protected:
+    void closeEvent(QCloseEvent*) override;
+
+private:
+    void updateTitle();
+    void finishPick(std::optional<CadPoint> p);
+    CadApplication& app_;
+    DrawingView* view_;
+    QLabel* prompt_;
+    QLineEdit* coords_;
+    QLabel* cursor_;
+    QEventLoop* pickLoop_ = nullptr;
+    std::optional<CadPoint> pickResult_;
+};
+
+}  // namespace vd

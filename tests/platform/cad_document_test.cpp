@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QWidget>
+#include <QCoreApplication>
+
+#include "platform/cad_document.h"
+#include "platform/key_poll.h"
+
+namespace vd {
+namespace {
+
+int ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CadError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(CadDocument, TablesCompareNamesWithoutCase) {
+    CadDocument doc;
+    CadLayer& a = doc.Layers().Add("sewer");
+    a.Color = 1;
+    EXPECT_EQ(&doc.Layers().Add("SEWER"), &a);
+    EXPECT_EQ(doc.Layers().Add("46").Color, 46);  // a numeric layer takes its colour
+    EXPECT_EQ(ErrorOf([&] { doc.Layers().Item("nope"); }), caderr::KeyNotFound);
+    auto t = doc.ModelSpace().AddText("x", {0, 0, 0}, 1);
+    t->setLayer("Error");
+    t->setLayer("ERROR");
+    EXPECT_EQ(t->layer(), "Error");
+    EXPECT_EQ(&doc.TextStyles().Add("standard"), &doc.TextStyles().Item("STANDARD"));
+    EXPECT_EQ(ErrorOf([&] { doc.TextStyles().Add("DOT").setFontFile("DOT"); }), caderr::InvalidInput);
+    EXPECT_EQ(ErrorOf([&] { doc.TextStyles().Add("R").setFontFile("romans.shx"); }), 0);
+}
+
+TEST(CadDocument, SelectionFilters) {
+    CadDocument doc;
+    CadBlock& ms = doc.ModelSpace();
+    doc.Blocks().Add({0, 0, 0}, "Mhblock");
+    ms.AddLine({0, 0, 0}, {1, 1, 0})->setLayer("sewer");
+    ms.AddLine({0, 0, 0}, {1, 1, 0})->setLayer("other");
+    ms.AddText("VORLAN", {0, 0, 0}, 1)->setLayer("VORLAN");
+    ms.InsertBlock({0, 0, 0}, "MHBLOCK")->setLayer("sewer-2");
+    ms.InsertBlock({0, 0, 0}, "Mhblock")->setLayer("plan");
+    struct Case {
+        std::vector<int16_t> types;
+        std::vector<std::string> values;
+        int count;
+    } cases[] = {
+        {{0, 8}, {"Line", "sewer"}, 1},
+        {{0, 8}, {"LINE", "SEWER"}, 1},
+        {{0}, {"LINE,TEXT"}, 3},
+        {{0, 2, 8}, {"INSERT", "Mhblock", "sewer*"}, 1},
+        {{0, 8, 0}, {"TEXT", "VORLAN", ""}, 1},  // an empty value sets no condition
+        {{8}, {"?ewer*"}, 2},
+        {{}, {}, 5},
+    };
+    for (const auto& c : cases) {
+        CadSelectionSet& s = doc.SelectionSets().Add("T");
+        s.Select(5, c.types, c.values);
+        EXPECT_EQ(s.Count(), c.count) << (c.values.empty() ? "" : c.values[0]);
+        EXPECT_EQ(ErrorOf([&] { doc.SelectionSets().Add("t"); }), caderr::DuplicateKey);
+        s.Delete();
+    }
+    EXPECT_EQ(ErrorOf([&] { doc.SelectionSets().Item("T"); }), caderr::KeyNotFound);
+}
+
+TEST(CadDocument, BlocksAttributesAndDeletion) {
+    CadDocument doc;
+    EXPECT_EQ(ErrorOf([&] { doc.Blocks().Item("Endblock"); }), caderr::KeyNotFound);
+    CadBlock& b = doc.Blocks().Add({0, 0, 0}, "From");
+    b.AddLine({0, 0, 0}, {0, 0, 0});
+    b.AddAttribute(0.18, 0, "INV", {-0.1, -0.9, 0}, "INV", " ");
+    b.AddAttribute(0.18, 0, "DWG#", {0.3, -0.3, 0}, "DWG", " ");
+    EXPECT_EQ(&doc.Blocks().Add({5, 5, 0}, "FROM"), &b);  // an existing definition is kept
+    auto ref = doc.ModelSpace().InsertBlock({10, 20, 0}, "from", 2, 2, 1, 0);
+    auto atts = ref->GetAttributes();
+    ASSERT_EQ(atts.size(), 2u);
+    EXPECT_EQ(atts[0]->TagString, "INV");
+    EXPECT_DOUBLE_EQ(atts[0]->InsertionPoint[0], 9.8);
+    EXPECT_DOUBLE_EQ(atts[1]->InsertionPoint[1], 19.4);
+    atts[1]->TextString = "7";
+    EXPECT_EQ(ref->GetAttributes()[1]->TextString, "7");  // the list is the reference's own
+    EXPECT_EQ(ErrorOf([&] { b.Delete(); }), caderr::ObjectReferenced);
+    ref->Erase();
+    EXPECT_EQ(doc.ModelSpace().Count(), 0);
+    EXPECT_EQ(ErrorOf([&] { doc.Blocks().Item("From").Delete(); }), 0);
+    EXPECT_EQ(doc.Blocks().Find("From"), nullptr);
+    EXPECT_EQ(ErrorOf([&] { doc.ModelSpace().InsertBlock({0, 0, 0}, "From"); }), caderr::KeyNotFound);
+    auto pl = doc.ModelSpace().AddPolyline({0.05, 0, 0, 0.05, 1, 0});
+    pl->SetWidth(0, 0.1, 0.1);
+    EXPECT_EQ(pl->Widths[0][1], 0.1);
+    EXPECT_EQ(ErrorOf([&] { pl->SetWidth(1, 0.1, 0.1); }), caderr::InvalidInput);
+}
+
+TEST(CadDocument, ExtendedData) {
+    CadDocument doc;
+    auto l = doc.ModelSpace().AddLine({0, 0, 0}, {1, 0, 0});
+    std::string nul(25, '\0');
+    l->SetXData({1001, 1000, 1040, 1000}, {std::string("SEWER"), nul, 2.5, 0.0});
+    XData d = l->GetXData("sewer");
+    ASSERT_EQ(d.size(), 4u);
+    EXPECT_EQ(d[1].text, std::string(25, ' '));  // never-assigned fields arrive as blanks
+    EXPECT_EQ(d[2].number, 2.5);
+    EXPECT_EQ(d[3].text, "0");
+    EXPECT_TRUE(l->GetXData("DUV").empty());
+    EXPECT_EQ(doc.RegisteredApps().back(), "SEWER");
+    l->SetXData({1001, 1040}, {std::string("Sewer"), 1.0});  // replaces, whatever the case
+    EXPECT_EQ(l->AllXData().size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { l->SetXData({1000}, {std::string("x")}); }), caderr::InvalidInput);
+    EXPECT_EQ(ErrorOf([&] { l->SetXData({1001, 1040}, {std::string("A"), std::string("x")}); }), caderr::TypeMismatch);
+}
+
+TEST(CadDocument, ApplicationAttachAndPointPrompt) {
+    CadApplication app;
+    EXPECT_EQ(ErrorOf([&] { app.Attach(); }), caderr::NoServer);
+    EXPECT_EQ(ErrorOf([&] { app.ActiveDocument(); }), caderr::ObjectNotSet);
+    app.Create();
+    CadDocument* first = &app.ActiveDocument();
+    first->ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
+    app.Create();  // an open drawing is kept
+    EXPECT_EQ(&app.ActiveDocument(), first);
+    EXPECT_EQ(app.ActiveDocument().ModelSpace().Count(), 1);
+    app.pendingPoints.push_back(CadPoint{1, 2, 0});
+    app.pendingPoints.push_back(std::nullopt);
+    EXPECT_EQ(app.ActiveDocument().Utility().GetPoint("Enter Insertion point: ")[1], 2);
+    EXPECT_EQ(ErrorOf([&] { app.ActiveDocument().Utility().GetPoint("p"); }), caderr::UserCancelled);
+    EXPECT_EQ(ErrorOf([&] { app.ActiveDocument().Utility().GetPoint("p"); }), caderr::UserCancelled);
+}
+
+TEST(EscKeyPoll, SeesEscThroughTheEventLoop) {
+    EscKeyPoll keys;
+    QWidget w;
+    EXPECT_FALSE(keys.EscPressed());
+    QCoreApplication::postEvent(&w, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier));
+    EXPECT_FALSE(keys.EscPressed());
+    QCoreApplication::postEvent(&w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    EXPECT_TRUE(keys.EscPressed());
+    keys.Reset();
+    EXPECT_FALSE(keys.EscPressed());
+}
+
+}  // namespace
+}  // namespace vd
