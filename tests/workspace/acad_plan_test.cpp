@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "engine/project_reset.h"
+#include "net_builder.h"
+#include "platform/cad_document.h"
+#include "platform/key_poll.h"
+#include "recording_ui.h"
+#include "workspace/acad_commands.h"
+
+namespace vd {
+namespace {
+
+class AcadPlan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m.SetUi(&ui);
+        test::NetBuilder net(m);
+        net.line("MH1", "MH2").len(40).dia(300).slope(0.005f).gr(101.37f, 100.85f).inv(99.5f, 99.3f).lat("01")
+            .xy(1000.5f, 2000.25f, 1040.5f, 2000.25f);
+        net.line("MH2", "MH3").len(30).dia(400).slope(0.004f).gr(100.85f, 100.2f).inv(99.2f, 99.08f).lat("01")
+            .xy(1040.5f, 2000.25f, 1070.5f, 2000.25f);
+        net.line("MH4", "MH2").len(25).dia(250).slope(0.01f).gr(101.5f, 100.85f).inv(99.9f, 99.65f).lat("0101")
+            .xy(1040.5f, 2025.25f, 1040.5f, 2000.25f);
+        m.Links[1].NextLine = 2;
+        m.Links[2].UpLine = 1;
+        m.Links[3].NextLine = 2;
+        m.Links[1].Branch1 = 3;
+        m.Lines[1].Level = 1;
+        m.Lines[3].Level = 2;
+    }
+    int planLines() {
+        CadSelectionSet& s = app.ActiveDocument().SelectionSets().Add("count");
+        s.Select(5, {0, 8}, {"LINE", "sewer"});
+        int n = s.Count();
+        s.Delete();
+        return n;
+    }
+    test::RecordingUi ui;
+    Model m;
+    CadApplication app;
+};
+
+TEST_F(AcadPlan, ConnectPreparesTheDrawing) {
+    ASSERT_TRUE(ConnectAutoCAD(m, app));  // no drawing open: a new one is made
+    CadDocument& doc = app.ActiveDocument();
+    EXPECT_TRUE(app.Visible());
+    doc.Layers().Item("sewer").Color = 9;
+    doc.Layers().Item("EDIT").Color = 9;
+    doc.Layers().Item("Error").Color = 9;
+    CadBlock* end = &doc.Blocks().Item("ENDBLOCK");
+    end->AddLine({0, 0, 0}, {1, 0, 0});
+    ASSERT_TRUE(ConnectAutoCAD(m, app));
+    EXPECT_EQ(doc.Layers().Item("SEWER").Color, 1);  // colours given again
+    EXPECT_EQ(doc.Layers().Item("GELV").Color, 2);
+    EXPECT_EQ(doc.Layers().Item("EDIT").Color, 9);   // these two keep theirs
+    EXPECT_EQ(doc.Layers().Item("ERROR").Color, 9);
+    EXPECT_EQ(&doc.Blocks().Item("Endblock"), end);
+    EXPECT_EQ(end->Count(), 1);
+    int markers = 0;
+    for (const auto& e : doc.ModelSpace().entities())
+        markers += e->TextString == "VORLAN-Profile" && e->Height == 100 && e->layer() == "0";
+    EXPECT_EQ(markers, 2);
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(AcadPlan, DrawingTwiceKeepsOneLinePerRecordAndTheUsersLines) {
+    ASSERT_TRUE(ConnectAutoCAD(m, app));
+    auto own = app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {5, 5, 0});
+    own->setLayer("sewer");
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    EXPECT_EQ(planLines(), 4);  // three plan lines and the user's own
+    EXPECT_FALSE(own->erased());
+    EXPECT_EQ(ui.logs[0].rfind("Active Document =Drawing", 0), 0u);
+    EXPECT_EQ(ui.logs[1], "Draw plan sewer line  ");
+
+    CadEntityPtr first;
+    for (const auto& e : app.ActiveDocument().ModelSpace().entities())
+        if (!e->GetXData("DUV").empty() && e->GetXData("DUV")[1].number == 1) first = e;
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->layer(), "sewer");
+    EXPECT_EQ(first->Color, 1);
+    EXPECT_FLOAT_EQ(static_cast<float>(first->StartPoint[2]), 101.37f);
+    XData sewer = first->GetXData("SEWER"), dorado = first->GetXData("DORADO"), duv = first->GetXData("DUV");
+    ASSERT_EQ(sewer.size(), 21u);
+    ASSERT_EQ(dorado.size(), 21u);
+    ASSERT_EQ(duv.size(), 11u);
+    EXPECT_EQ(sewer[1].text, "MH1" + std::string(22, ' '));
+    EXPECT_EQ(sewer[8].text.size(), 40u);
+    EXPECT_FLOAT_EQ(static_cast<float>(sewer[11].number), 101.37f - 99.5f - 0.3f);
+    EXPECT_EQ(sewer[15].text, "e");
+    EXPECT_EQ(sewer[20].text, "0");
+    EXPECT_FLOAT_EQ(static_cast<float>(dorado[12].number), 100.85f);
+    EXPECT_EQ(duv[2].number, 2);
+    EXPECT_EQ(duv[4].number, 3);
+}
+
+TEST_F(AcadPlan, NeverAssignedFieldsAndEmptyNetworks) {
+    m.Lines[4] = LineRecord{};
+    m.LineCount = 4;  // row 4 never assigned: names are NULs, coordinates 0
+    m.Lines[4].Gr1 = 50;
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    for (const auto& e : app.ActiveDocument().ModelSpace().entities()) {
+        XData d = e->GetXData("SEWER");
+        if (d.empty() || e->GetXData("DUV")[1].number != 4) continue;
+        EXPECT_EQ(d[1].text, std::string(25, ' '));
+        EXPECT_EQ(d[8].text, std::string(40, ' '));
+        EXPECT_EQ(e->StartPoint, (CadPoint{0, 0, 50}));
+    }
+    m.LineCount = 0;
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    EXPECT_EQ(planLines(), 0);
+}
+
+TEST_F(AcadPlan, SynchronisationTakesPositionsAndLateralNames) {
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    CadDocument& doc = app.ActiveDocument();
+    for (const auto& e : doc.ModelSpace().entities()) {
+        XData d = e->GetXData("SEWER");
+        if (d.empty()) continue;
+        if (d[1].text.rfind("MH1", 0) == 0) {  // the user moved this one and renamed its lateral
+            e->StartPoint = {10, 20, 0};
+            e->EndPoint = {30, 40, 0};
+            d[8].text = "LA";
+            std::vector<int16_t> codes;
+            std::vector<XValue> values;
+            for (const auto& i : d) {
+                codes.push_back(i.code);
+                values.push_back(i.isText() ? XValue(i.text) : XValue(i.number));
+            }
+            e->SetXData(codes, values);
+        }
+    }
+    auto stranger = doc.ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
+    stranger->setLayer("sewer");
+    stranger->SetXData({1001, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000},
+                       {std::string("SEWER"), std::string("mh1"), std::string("MHX"), std::string(), std::string(),
+                        std::string(), std::string(), std::string(), std::string("ZZ")});
+    auto bare = doc.ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
+    bare->setLayer("sewer");
+    ASSERT_TRUE(SyncWithAutoCAD(m, app));
+    EXPECT_EQ(m.Lines[1].X1, 10);
+    EXPECT_EQ(m.Lines[1].Y1, 20);
+    EXPECT_EQ(m.Lines[1].X2, 1040.5f);  // the later LINE into MH2 gave its end point
+    EXPECT_EQ(m.Lines[1].Latral.trim(), "LA");
+    EXPECT_EQ(m.Lines[3].X2, 1040.5f);  // every line into MH2 takes the end point of a LINE ending there
+    EXPECT_EQ(stranger->Color, 6);  // "mh1" is not "MH1"
+    EXPECT_EQ(bare->Color, 256);
+    EXPECT_EQ(ui.logs.back(), "Syncron...");
+    EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), "Syncron: a LINE without SEWER data skipped"), ui.logs.end());
+    for (const auto& e : doc.ModelSpace().entities())
+        if (!e->GetXData("DUV").empty()) EXPECT_EQ(e->Color, 20);
+}
+
+}  // namespace
+}  // namespace vd
