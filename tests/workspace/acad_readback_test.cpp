@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "net_builder.h"
+#include "platform/cad_document.h"
+#include "platform/key_poll.h"
+#include "recording_ui.h"
+#include "workspace/acad_commands.h"
+
+namespace vd {
+namespace {
+
+bool Logged(const test::RecordingUi& ui, const std::string& part) {
+    for (const auto& l : ui.logs)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+class AcadReadBack : public ::testing::Test {
+protected:
+    void SetUp() override { m.SetUi(&ui); }
+    void buildNetwork() {
+        test::NetBuilder net(m);
+        net.line("MH1", "MH2").len(40).dia(300).slope(0.005f).gr(101.37f, 100.85f).inv(99.5f, 99.3f).lat("01")
+            .xy(1000.5f, 2000.25f, 1040.5f, 2000.25f);
+        net.line("MH2", "MH3").len(30).dia(400).slope(0.004f).gr(100.85f, 100.2f).inv(99.2f, 99.08f).lat("01")
+            .xy(1040.5f, 2000.25f, 1070.5f, 2000.25f);
+        net.line("MH4", "MH2").len(25).dia(250).slope(0.01f).gr(101.5f, 100.85f).inv(99.9f, 99.65f).lat("0101")
+            .xy(1040.5f, 2025.25f, 1040.5f, 2000.25f);
+        m.Links[1].NextLine = 2;
+        m.Links[2].UpLine = 1;
+        m.Links[3].NextLine = 2;
+        m.Links[1].Branch1 = 3;
+    }
+    test::RecordingUi ui;
+    Model m;
+    CadApplication app;
+};
+
+// Draw the plan, save the drawing, open it again and read it back.
+TEST_F(AcadReadBack, PlanRoundTripThroughDxf) {
+    buildNetwork();
+    m.ProjectName = "net";
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    QTemporaryDir dir;
+    std::string path = dir.filePath("plan.dxf").toStdString();
+    app.ActiveDocument().SaveAs(path);
+    app.OpenDocument(path);
+    EscKeyPoll keys;
+    ASSERT_TRUE(GetAcadCommand(m, app, &keys));
+    EXPECT_EQ(ui.status, "Get Acad Data ... OK");
+    EXPECT_EQ(m.ProjectName, "");
+    ASSERT_EQ(m.LineCount, 3);
+    const LineRecord& l = m.Lines[1];
+    EXPECT_EQ(l.From.trim(), "MH1");
+    EXPECT_EQ(l.to.trim(), "MH2");
+    EXPECT_EQ(l.Latral.trim(), "01");
+    EXPECT_EQ(l.Status.trim(), "e");
+    EXPECT_FLOAT_EQ(l.Gr1, 101.37f);  // levels and coordinates as drawn
+    EXPECT_FLOAT_EQ(l.Gr2, 100.85f);
+    EXPECT_FLOAT_EQ(l.X1, 1000.5f);
+    EXPECT_FLOAT_EQ(l.Y1, 2000.25f);
+    EXPECT_FLOAT_EQ(l.Len, 40);
+    EXPECT_FLOAT_EQ(l.Dia, 300);
+    EXPECT_FLOAT_EQ(l.Mincover, 101.37f - 99.5f - 0.3f);
+    EXPECT_FLOAT_EQ(l.Inv2, 99.5f - 40 * 0.005f);
+    EXPECT_EQ(m.Links[1].NextLine, 2);
+    EXPECT_EQ(m.Links[2].UpLine, 1);
+    EXPECT_EQ(m.Links[1].Branch1, 3);
+    // Laterals in the order of the name of their last line: "01" ends at line 2, "0101" at line 3.
+    ASSERT_EQ(m.LatCount, 2);
+    EXPECT_EQ(m.Lat(1, LatLast), 2);
+    EXPECT_EQ(m.Lat(1, LatFirst), 1);
+    EXPECT_EQ(m.Lat(2, LatLast), 3);
+    EXPECT_EQ(m.Links[3].LatNo, 2);
+}
+
+TEST_F(AcadReadBack, NothingToReadLeavesTheProject) {
+    buildNetwork();
+    m.ProjectName = "net";
+    EXPECT_FALSE(GetAcadCommand(m, app));
+    EXPECT_EQ(ui.status, "Get Acad Data ... no drawing");
+    EXPECT_FALSE(app.HasDocument());
+    app.NewDocument();
+    EXPECT_FALSE(GetAcadCommand(m, app));
+    EXPECT_EQ(ui.status, "Get Acad Data ... nothing to read");
+    EXPECT_FALSE(GetAcadBlockCommand(m, app));
+    EXPECT_EQ(ui.status, "Get Block Data ... nothing to read");
+    EXPECT_EQ(m.LineCount, 3);
+    EXPECT_EQ(m.ProjectName, "net");
+    EXPECT_EQ(ui.boxes.size(), 3u);
+}
+
+class EscAfter : public EscKeyPoll {
+public:
+    explicit EscAfter(int reads) : left_(reads) {}
+    bool EscPressed() override { return left_-- <= 0; }
+
+private:
+    int left_;
+};
+
+TEST_F(AcadReadBack, EscStopsAndSaysSo) {
+    buildNetwork();
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    EscAfter keys(3);  // two reads for the first line, one for the second
+    EXPECT_FALSE(GetAcadCommand(m, app, &keys));
+    EXPECT_EQ(ui.status, "Get Acad Data ... stopped by Esc");
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.LatCount, 0);
+    EXPECT_TRUE(Logged(ui, "stopped by Esc after 2 of 3"));
+    EXPECT_EQ(ui.progress, 0);
+}
+
+TEST_F(AcadReadBack, GapsAndBadLinesAreLoggedNotDropped) {
+    buildNetwork();
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    CadDocument& doc = app.ActiveDocument();
+    for (const auto& e : doc.ModelSpace().entities()) {
+        XData d = e->GetXData("DUV");
+        if (d.size() > 1 && d[1].number == 2) {
+            std::vector<XValue> v;
+            std::vector<int16_t> codes;
+            for (const auto& i : d) {
+                codes.push_back(i.code);
+                v.push_back(i.isText() ? XValue(i.text) : XValue(i.number));
+            }
+            v[1] = 5.0;  // line 2 becomes line 5: rows 2 and 4 stay blank
+            e->SetXData(codes, v);
+        }
+    }
+    auto noData = doc.ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
+    noData->setLayer("SEWER");
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    EXPECT_EQ(m.LineCount, 5);
+    EXPECT_EQ(m.Lines[5].From.trim(), "MH2");
+    EXPECT_TRUE(Logged(ui, "no LINE for line 2"));
+    EXPECT_TRUE(Logged(ui, "no LINE for line 4"));
+    EXPECT_TRUE(Logged(ui, "without complete DUV and SEWER data skipped"));
+    EXPECT_EQ(ui.status, "Get Acad Data ... OK");
+}
+
+TEST_F(AcadReadBack, SheetCellNames) {
+    app.SheetOriginX = 1000;
+    app.SheetOriginY = 5000;
+    app.SheetSize = 100;
+    struct Case {
+        double x, y;
+        const char* name;
+    } cases[] = {
+        {1000, 5000, "A1"},    {1050, 4950, "A1"},    {3550, 4950, "Z1"},  {3650, 4950, "AA1"},
+        {3750, 4950, "AB1"},   {6250, 4950, "BA1"},   {950, 4950, "A1"},   {850, 4950, "-A1"},
+        {1050, 5050, "A1"},    {1050, 5150, "A0"},    {1050, 4850, "A2"},  {1000 + 676 * 100, 4950, "ZA1"},
+        {1000 + 702 * 100, 4950, "AAA1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SheetCellText(app, c.x, c.y), c.name) << c.x << "," << c.y;
+    app.SheetSize = 0;
+    EXPECT_EQ(SheetCellText(app, 1050, 4950), "");
+}
+
+TEST_F(AcadReadBack, SheetGridFromTheVorlanText) {
+    buildNetwork();
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    auto t = app.ActiveDocument().ModelSpace().AddText("VORLAN", {0, 0, 0}, 1);
+    t->setLayer("VORLAN");
+    t->SetXData({1001, 1040, 1040, 1040, 1040, 1040},
+                {std::string("Sheetindex"), 1000.0, 2100.0, 0.0, 0.0, 20.0});
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    EXPECT_EQ(m.Lines[1].SeqText.trim(), "A5");
+    EXPECT_EQ(m.Lines[2].SeqText.trim(), "C5");
+}
+
+// Mhblock references as a user inserts them.
+class MhBlocks : public AcadReadBack {
+protected:
+    CadEntityPtr block(double x, double y, std::vector<std::pair<std::string, std::string>> atts,
+                       const std::string& layer = "sewer") {
+        CadDocument& doc = app.ActiveDocument();
+        CadBlock& def = doc.Blocks().Add({0, 0, 0}, "Mhblock");
+        auto ref = doc.ModelSpace().InsertBlock({x, y, 0}, "Mhblock");
+        ref->setLayer(layer);
+        for (const auto& [tag, value] : atts) {
+            auto a = std::make_shared<CadEntity>(CadKind::Attribute, &doc, nullptr);
+            a->TagString = tag;
+            a->TextString = value;
+            ref->attributeList().push_back(a);
+        }
+        (void)def;
+        return ref;
+    }
+};
+
+TEST_F(MhBlocks, BlocksBecomeLines) {
+    app.NewDocument();
+    auto b1 = block(10, 20, {{"Mhname1", "A"}, {"Mhname2", "B"}, {"Gr-el", "102.5"}, {"Inv-el", "100.00"},
+                             {"Dia", "300"}, {"Slope", "0.5"}, {"Dist", "40"}, {"Lat", "L1"}});
+    auto b3 = block(90, 20, {{"Mhname1", "B"}, {"Mhname2", "0"}});
+    auto b2 = block(50, 20, {{"MHNAME1", "B"}, {"MHNAME2", "C"}, {"GR-EL", "101.75"}, {"INV-EL", "99.7"}});
+    auto b4 = block(0, 0, {});
+    auto other = block(0, 0, {{"Mhname1", "X"}, {"Mhname2", "Y"}}, "plan");
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    EXPECT_EQ(ui.status, "Get Block Data ... OK");
+    ASSERT_EQ(m.LineCount, 4);
+    const LineRecord& l = m.Lines[1];
+    EXPECT_EQ(l.From.trim(), "A");
+    EXPECT_FLOAT_EQ(l.slope, 0.005f);
+    EXPECT_NEAR(l.Inv2, 99.80f, 1e-4);
+    EXPECT_EQ(l.Latral.trim(), "L1");
+    EXPECT_FLOAT_EQ(l.Gr2, 101.75f);  // from the block of its downstream manhole
+    EXPECT_EQ(l.X2, 50);
+    EXPECT_EQ(m.Lines[3].to.trim(), "C");  // upper-cased tags are read too
+    EXPECT_EQ(b1->layer(), "sewer");
+    EXPECT_EQ(b3->layer(), "Error");  // first of two blocks named B
+    EXPECT_EQ(b2->layer(), "sewer");
+    EXPECT_EQ(b4->layer(), "Error");  // no attributes: no downstream name
+    EXPECT_EQ(other->layer(), "plan");
+    EXPECT_TRUE(Logged(ui, "has no attributes"));
+    EXPECT_EQ(m.LatCount, 4);  // no links: every line a lateral of its own
+}
+
+// A drawing written by another CAD writer is read by both read-backs.
+TEST_F(AcadReadBack, DrawingFromAnotherWriter) {
+    if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0) GTEST_SKIP() << "ezdxf not available";
+    QTemporaryDir dir;
+    std::string dxf = dir.filePath("other.dxf").toStdString(), py = dir.filePath("w.py").toStdString();
+    std::ofstream(py) << R"(import ezdxf
+doc = ezdxf.new('R2010')
+for app in ('SEWER', 'DUV'): doc.appids.new(app)
+doc.layers.new('SEWER', dxfattribs={'color': 1})
+msp = doc.modelspace()
+def plan(k, nxt, up, a, b, p, q):
+    l = msp.add_line(p, q, dxfattribs={'layer': 'SEWER'})
+    s = [(1000, a), (1000, b)] + [(1040, 0.0)] * 5 + [(1000, 'L1'), (1040, 300.0), (1040, 0.005), (1040, 1.5),
+         (1040, 0.0), (1040, 0.0), (1040, 99.5), (1000, 'e')]
+    l.set_xdata('SEWER', s)
+    l.set_xdata('DUV', [(1040, float(k)), (1040, float(nxt)), (1040, float(up)), (1040, 0.0), (1040, 0.0), (1040, 0.0), (1040, 0.0)])
+plan(1, 2, 0, 'M1', 'M2', (0, 0, 101.25), (30, 40, 100.75))
+plan(2, 0, 1, 'M2', 'M3', (30, 40, 100.75), (60, 40, 100.5))
+blk = doc.blocks.new('MHBLOCK')
+blk.add_attdef('MHNAME1', (0, 1))
+blk.add_attdef('MHNAME2', (0, 2))
+r = msp.add_blockref('MHBLOCK', (5, 6), dxfattribs={'layer': 'sewer-mh'})
+r.add_attrib('MHNAME1', 'M1', (5, 7))
+r.add_attrib('MHNAME2', 'M2', (5, 8))
+msp.add_mtext('a note')
+doc.saveas(')" << dxf << "')\n";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + py).c_str()), 0);
+    app.OpenDocument(dxf);
+    EXPECT_FALSE(app.ActiveDocument().loadWarnings.empty());  // the MTEXT is reported
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    ASSERT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.Lines[2].From.trim(), "M2");
+    EXPECT_FLOAT_EQ(m.Lines[1].Gr1, 101.25f);
+    EXPECT_FLOAT_EQ(m.Lines[1].Len, 50);
+    EXPECT_EQ(m.Links[1].NextLine, 2);
+    EXPECT_EQ(m.Links[2].UpLine, 1);
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    ASSERT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Lines[1].to.trim(), "M2");
+    EXPECT_EQ(m.Lines[1].X1, 5);
+}
+
+}  // namespace
+}  // namespace vd
