@@ -17,10 +17,12 @@ void Form1::resizeEvent(QResizeEvent* e) {
 }
 
 void Form1::Form_Resize() {
-    // The window's height counts its title bar, as the workspace's 500 allow for.
-    const int frameExtra = std::max(0, frameGeometry().height() - height());
+    // The window's height counts its title bar, which the 500 taken off allow
+    // for; without a title bar from the window system the workspace fills
+    // the window.
+    const int titleBar = std::max(frameGeometry().height() - height(), Px(500));
     QSize s = FormResize(VORLAN1->size() * kTwipsPerPixel, width() * kTwipsPerPixel,
-                         (height() + frameExtra) * kTwipsPerPixel);
+                         (height() + titleBar) * kTwipsPerPixel);
     VORLAN1->resize(Px(s.width()), Px(s.height()));
 }
 

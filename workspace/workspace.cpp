@@ -23,6 +23,8 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
+#include "platform/cad_document.h"
+#include "workspace/acad_commands.h"
 #include "workspace/grid_host.h"
 #include "workspace/lateral_names.h"
 #include "workspace/line_rows.h"
@@ -173,6 +175,7 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     connect(prof1, &ProfileHost::Hide, this, &Vorlan::prof1_Hide);
 
     ui_ = std::make_unique<WorkspaceUi>(Textwin, statusPanel1_, ProgressBar1, dialogs_);
+    cad_ = std::make_unique<CadApplication>();
     importColumnsPath_ = ProgramFolderFor("import.col") + "import.col";
     UserControl_Initialize();
 }
@@ -203,8 +206,10 @@ void Vorlan::ReadImportColumnMap() {
 void Vorlan::buildFrame2() {
     Frame2 = new QGroupBox("Import  XLS", this);
     Frame2->setGeometry(PxRect(1800, 2160, 3615, 5175));
+    // The frame was laid out for a small dialog font; a wide default font
+    // would run its captions into the boxes.
     QFont small = Frame2->font();
-    small.setPointSizeF(std::min<qreal>(small.pointSizeF() > 0 ? small.pointSizeF() : 8, 8));
+    small.setPixelSize(10);
     Frame2->setFont(small);
     MakeLabel(Frame2, "Col# :", 240, 360, 480, 240);
     MakeLabel(Frame2, "check:", 720, 360, 600, 240);
@@ -218,7 +223,8 @@ void Vorlan::buildFrame2() {
         Check1[k]->setGeometry(PxRect(960, 600 + 240 * k, 1335, 225));
         Check1[k]->setChecked(true);
     }
-    MakeLabel(Frame2, "Start text at :", 1920, 720, 960, 240);
+    // Runs a little left of its place, so that the caption ends at its box.
+    MakeLabel(Frame2, "Start text at :", 1800, 720, 1065, 240)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Text4 = new QLineEdit("1", Frame2);
     Text4->setGeometry(PxRect(2880, 720, 495, 225));
     MakeLabel(Frame2, "Start import at row :", 240, 4200, 1560, 240);
@@ -318,7 +324,6 @@ void Vorlan::report(const std::string& what, const std::exception& e) {
 
 std::string Vorlan::backupFolder() const {
     if (!m_.ProjectFolder.empty()) return m_.ProjectFolder;
-    if (!sourceFolder_.empty()) return sourceFolder_;
     return EnginePath(UserDataFolder());
 }
 
@@ -353,6 +358,8 @@ void Vorlan::gridToggle(bool lateral) {
         prof1->hide();
         FLEX1->show();
         FLEX1->raise();
+        StatusBar1->raise();
+        ProgressBar1->raise();
         try {
             if (lateral)
                 FLEX1->mnulatral();
@@ -400,6 +407,9 @@ void Vorlan::Command3_Click() {
     if (prof1->isHidden()) {
         prof1->show();
         prof1->raise();
+        // The bars every long command reports through stay in sight.
+        StatusBar1->raise();
+        ProgressBar1->raise();
         try {
             prof1->ReloadSheetOptions();
             m_.SheetLayoutMode = CInt(m_.ObjectStyles[26].Color);
@@ -429,10 +439,11 @@ void Vorlan::prof1_Hide() {
 }
 
 void Vorlan::Command11_Click() {
-    if (acadPlan)
-        acadPlan();
-    else
-        ui_->SetStatus("AutoCAD plan drawing is not available");
+    try {
+        AcadPlanCommand(m_, *cad_);
+    } catch (const std::exception& e) {
+        AppendLog(m_, std::string("ACAD: ") + e.what());
+    }
 }
 
 void Vorlan::Command5_Click() {
@@ -532,7 +543,6 @@ void Vorlan::openvrl() {
         m_.LatCount = 0;
         m_.ProjectFolder = parts.folder;
         m_.ProjectName = parts.baseName;
-        sourceFolder_ = parts.folder;
         setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
         Command13->setEnabled(false);
         Command3->setEnabled(false);
@@ -569,7 +579,6 @@ void Vorlan::mnusaveas() {
         AppendLog(m_, "Not saved: " + target);
         return;
     }
-    sourceFolder_ = parts.folder;
     setCaption("VORLAN  " + DisplayPath(m_.ProjectName));
 }
 
@@ -602,17 +611,19 @@ void Vorlan::mnuexcel_Click() {
 }
 
 void Vorlan::mnugetacad_Click() {
-    if (acadGetLines)
-        acadGetLines();
-    else
-        ui_->SetStatus("AutoCAD read-back is not available");
+    try {
+        GetAcadCommand(m_, *cad_);
+    } catch (const std::exception& e) {
+        report("Get ACAD: ", e);
+    }
 }
 
 void Vorlan::mnublock_Click() {
-    if (acadGetBlocks)
-        acadGetBlocks();
-    else
-        ui_->SetStatus("AutoCAD read-back is not available");
+    try {
+        GetAcadBlockCommand(m_, *cad_);
+    } catch (const std::exception& e) {
+        report("Get ACAD Block: ", e);
+    }
 }
 
 // ---- lateral-name file ---------------------------------------------------------
@@ -670,7 +681,6 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox(r.message);
         return;
     }
-    sourceFolder_ = SplitProjectPath(EnginePath(QFileInfo(*chosen).absoluteFilePath())).folder;
     Frame4->hide();
     Command3->setEnabled(false);
     Command13->setEnabled(false);

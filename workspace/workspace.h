@@ -29,6 +29,7 @@ class QStatusBar;
 
 namespace vd {
 
+class CadApplication;
 class GridHost;
 class ProfileHost;
 
@@ -121,11 +122,11 @@ public:
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
 
-    // Work of later issues, run by their commands when set.
-    std::function<void()> excelImport;      // Frame2's "Import"
-    std::function<void()> acadPlan;         // "ACAD"
-    std::function<void()> acadGetLines;     // "Get ACAD"
-    std::function<void()> acadGetBlocks;    // "Get ACAD Block"
+    // Frame2's "Import", the Excel line import; run when set.
+    std::function<void()> excelImport;
+
+    // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
+    CadApplication& AcadApp() { return *cad_; }
 
     Model& model() { return m_; }
     WorkspaceUi& ui() { return *ui_; }
@@ -167,7 +168,8 @@ private:
     void gridToggle(bool lateral);
     void setCaption(const QString& caption);
     void report(const std::string& what, const std::exception& e);
-    // Folder for backups when the network has no project folder yet.
+    // Folder for the Process backup: the project folder, or for a network
+    // that has none yet the per-user data folder.
     std::string backupFolder() const;
     void applyGeometry();
 
@@ -175,10 +177,9 @@ private:
     Dialogs& dialogs_;
     QLabel* statusPanel1_;
     std::unique_ptr<WorkspaceUi> ui_;
+    std::unique_ptr<CadApplication> cad_;
     WorkspaceGeometry geometry_;
     QString importColumnsPath_;
-    // Folder of the last file a network was imported from.
-    std::string sourceFolder_;
     bool closingGrid_ = false;
 };
 

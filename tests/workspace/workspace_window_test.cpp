@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +55,7 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
 class WorkspaceWindow : public ::testing::Test {
 protected:
     void SetUp() override {
+        QStandardPaths::setTestModeEnabled(true);
         grid = new RecordingGrid;
         profile = new RecordingProfile;
         profile->m = &m;
@@ -406,6 +408,32 @@ TEST_F(WorkspaceWindow, MenuAndInertCommands) {
     EXPECT_TRUE(w->ABOUT->isVisible());
     EXPECT_EQ(w->ABOUT->windowTitle(), "ABOUT");
     EXPECT_FALSE(w->ABOUT->isModal());
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+TEST_F(WorkspaceWindow, ExampleTableAndLateralNames) {
+    dialogs.files.push_back(VIDODUV_SOURCE_DIR "/examples/lines.txt");
+    w->Command12_Click();
+    ASSERT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(m.LineCount, 11);
+    dialogs.files.push_back(VIDODUV_SOURCE_DIR "/examples/town.prf");
+    w->mnuprfopen();
+    ASSERT_TRUE(dialogs.messages.empty());
+    std::vector<std::string> names;
+    for (int i = 1; i <= m.LineCount; ++i) names.push_back(m.Lines[i].Latral.trim());
+    EXPECT_EQ(names, (std::vector<std::string>{"Main", "Main", "Main", "Main", "Main", "Main", "East", "East",
+                                               "East", "West", "West"}));
+    QTest::mouseClick(w->Check3, Qt::LeftButton);
+    w->Command2_Click();
+    EXPECT_EQ(states(), "111111");
+    // No project folder yet: the backup goes to the user's data folder.
+    EXPECT_TRUE(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/-3.bak"));
+    EXPECT_FALSE(QFile::exists(VIDODUV_SOURCE_DIR "/examples/-3.bak"));
 }
 
 }  // namespace
