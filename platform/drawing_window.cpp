@@ -97,6 +97,19 @@ void DrawingView::zoomExtents() {
                 ex.add(e->InsertionPoint[0] - e->Radius, e->InsertionPoint[1] - e->Radius);
                 ex.add(e->InsertionPoint[0] + e->Radius, e->InsertionPoint[1] + e->Radius);
                 break;
+            case CadKind::Text:
+                // A rough box of the text, enough to keep it in view.
+                ex.add(e->InsertionPoint[0], e->InsertionPoint[1]);
+                ex.add(e->InsertionPoint[0] + e->Height * 0.8 * e->TextString.size(), e->InsertionPoint[1] + e->Height);
+                break;
+            case CadKind::Insert:
+                ex.add(e->InsertionPoint[0], e->InsertionPoint[1]);
+                for (const auto& a : e->GetAttributes()) {
+                    ex.add(a->InsertionPoint[0], a->InsertionPoint[1]);
+                    ex.add(a->InsertionPoint[0] + a->Height * 0.8 * a->TextString.size(),
+                           a->InsertionPoint[1] + a->Height);
+                }
+                break;
             default:
                 ex.add(e->InsertionPoint[0], e->InsertionPoint[1]);
                 break;
@@ -197,6 +210,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     };
     for (const auto& e : doc.ModelSpace().entities()) draw(*e, QTransform());
     if (picking) {
+        p.setBrush(Qt::NoBrush);
         p.setPen(QPen(QColor(255, 200, 0), 1, Qt::DashLine));
         p.drawRect(rect().adjusted(1, 1, -2, -2));
     }
