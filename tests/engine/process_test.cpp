@@ -93,20 +93,6 @@ TEST_F(ProcessFixture, SlopeAndInvertFindingsAreLogged) {
     EXPECT_FALSE(Logged("Slope error in" + Pad25("E") + " To " + m.Lines[4].to.str()));
 }
 
-TEST_F(ProcessFixture, CoverDefaultsAndDropsAreCleared) {
-    m.Criteria.MinCoverDefault = 1.2;
-    net.line("A", "B").len(10).inv(2, 1);
-    net.line("B", "C").len(10).inv(1, 0);
-    m.Lines[2].Mincover = 0.8f;
-    m.Links[1].Drop = 0.5f;
-    m.Results[1].QmaxBig = 7;
-    ASSERT_EQ(Run(), 2);
-    EXPECT_FLOAT_EQ(m.Lines[1].Mincover, 1.2f);
-    EXPECT_FLOAT_EQ(m.Lines[2].Mincover, 0.8f);
-    EXPECT_EQ(m.Links[1].Drop, 0);
-    EXPECT_EQ(m.Results[1].QmaxBig, 0);
-}
-
 TEST_F(ProcessFixture, TwoLinesDrainingIntoEachOtherStopTheRun) {
     net.line("A", "B").len(10);
     net.line("B", "A").len(10);
@@ -139,6 +125,7 @@ TEST_F(ProcessFixture, UpstreamGroundMismatchIsFatal) {
     ASSERT_EQ(ui.boxes.size(), 2u);
     EXPECT_EQ(ui.boxes[1], box);
     EXPECT_EQ(ui.logs.back(), log);
+    EXPECT_EQ(m.Lines[2].Mincover, 1) << "an empty cover takes the default";
     EXPECT_EQ(m.Lines[3].Mincover, 0) << "lines after the fatal one are not reached";
 }
 
