@@ -97,7 +97,9 @@ void Model::CreateLatTable(int rows) {
 
 int Model::Lat(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(LatTable.size()) || column < 0 || column > 7) return 0;
-    return static_cast<int>(LatTable[row][column]);
+    double v = LatTable[row][column];
+    if (!(v > -32769.0 && v < 32768.0)) return 0;  // not a line or row number
+    return static_cast<int>(v);
 }
 
 }  // namespace vd

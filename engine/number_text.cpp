@@ -1,5 +1,6 @@
 #include "engine/number_text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -72,8 +73,17 @@ double Val(std::string_view text) {
         }
         if (expDigit) num += ex;
     }
-    double v = std::strtod(num.c_str(), nullptr);
-    if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
+    // from_chars ignores the C locale, which the window toolkit sets from the
+    // environment: a decimal comma locale must not change what a file means.
+    if (num[0] == '+') num.erase(0, 1);
+    double v = 0;
+    auto res = std::from_chars(num.data(), num.data() + num.size(), v);
+    if (res.ec == std::errc::result_out_of_range || !std::isfinite(v)) {
+        // Tiny values underflow to 0; huge ones do not fit.
+        bool tiny = num.find("e-") != std::string::npos;
+        if (tiny) return 0;
+        throw RuntimeError(6, "Overflow");
+    }
     return v;
 }
 
@@ -139,8 +149,11 @@ std::string ChainageText(double distance) {
 std::string SingleText(float value) {
     if (value == 0) return "0";
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%.7G", static_cast<double>(value));
-    return buf;
+    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::general, 7);
+    std::string t(buf, res.ptr);
+    for (char& c : t)
+        if (c == 'e') c = 'E';
+    return t;
 }
 
 std::string SinglePrintText(float value) {
