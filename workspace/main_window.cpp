@@ -1,6 +1,9 @@
 #include "workspace/main_window.h"
 
+#include <QCloseEvent>
 #include <QResizeEvent>
+
+#include "platform/drawing_window.h"
 
 namespace vd {
 
@@ -9,6 +12,18 @@ Form1::Form1(Model& m, Dialogs& dialogs, Vorlan::Views views) {
     VORLAN1 = new Vorlan(m, dialogs, this, views);
     VORLAN1->setGeometry(PxRect(0, 0, 11055, 7815));
     resize(Px(11265), Px(7980));
+    drawing_ = std::make_unique<DrawingWindow>(VORLAN1->AcadApp());
+}
+
+Form1::~Form1() = default;
+
+void Form1::closeEvent(QCloseEvent* e) {
+    if (!drawing_->maybeSave()) {
+        e->ignore();
+        return;
+    }
+    drawing_->close();
+    QWidget::closeEvent(e);
 }
 
 void Form1::resizeEvent(QResizeEvent* e) {

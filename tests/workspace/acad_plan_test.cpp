@@ -151,7 +151,9 @@ TEST_F(AcadPlan, SynchronisationTakesPositionsAndLateralNames) {
     EXPECT_EQ(ui.logs.back(), "Syncron...");
     EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), "Syncron: a LINE without SEWER data skipped"), ui.logs.end());
     for (const auto& e : doc.ModelSpace().entities()) {
-        if (!e->GetXData("DUV").empty()) EXPECT_EQ(e->Color, 20);
+        if (!e->GetXData("DUV").empty()) {
+            EXPECT_EQ(e->Color, 20);
+        }
     }
 }
 
