@@ -79,6 +79,7 @@ CadPoint DrawingView::toDrawing(const QPointF& p) const {
 }
 
 void DrawingView::zoomExtents() {
+    userMoved_ = false;
     Extents ex;
     if (app_.HasDocument()) {
         for (const auto& e : app_.ActiveDocument().ModelSpace().entities()) {
@@ -219,6 +220,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
 void DrawingView::wheelEvent(QWheelEvent* ev) {
     double factor = std::pow(1.0015, ev->angleDelta().y());
     CadPoint before = toDrawing(ev->position());
+    userMoved_ = true;
     scale_ = std::clamp(scale_ * factor, 1e-9, 1e9);
     CadPoint after = toDrawing(ev->position());
     centreX_ += before[0] - after[0];
@@ -244,6 +246,7 @@ void DrawingView::mouseMoveEvent(QMouseEvent* ev) {
     if (panning_) {
         QPoint delta = ev->pos() - panFrom_;
         panFrom_ = ev->pos();
+        if (!delta.isNull()) userMoved_ = true;
         centreX_ -= delta.x() / scale_;
         centreY_ += delta.y() / scale_;
         update();
@@ -421,6 +424,8 @@ void DrawingWindow::cadZoomExtents() { view_->zoomExtents(); }
 
 void DrawingWindow::cadChanged() {
     updateTitle();
+    // What a command just drew stays in view until the user takes over.
+    if (!view_->userMoved()) view_->zoomExtents();
     view_->update();
 }
 

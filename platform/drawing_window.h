@@ -21,6 +21,8 @@ class DrawingView : public QWidget {
 public:
     explicit DrawingView(CadApplication& app, QWidget* parent = nullptr);
     void zoomExtents();
+    // True once the user zoomed or panned since the last zoom to extents.
+    bool userMoved() const { return userMoved_; }
     // Screen <-> drawing coordinates of the current view.
     QPointF toScreen(double x, double y) const;
     CadPoint toDrawing(const QPointF& p) const;
@@ -45,6 +47,7 @@ private:
     double centreX_ = 0, centreY_ = 0;
     QPoint panFrom_;
     bool panning_ = false;
+    bool userMoved_ = false;
 };
 
 // Questions the window asks, replaceable so tests answer them headless.
