@@ -8,22 +8,12 @@
 
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
+#include "engine/walk.h"
 #include "engine/sheet_cutting.h"
 
 namespace vd {
 
 namespace {
-
-int UsableLines(const Model& m) {
-    return std::clamp(m.LineCount, 0,
-                      std::min({m.LineUpper(), m.LinkUpper(), static_cast<int>(m.Results.size()) - 1}));
-}
-
-int Linked(int16_t field, int n) { return field >= 1 && field <= n ? field : 0; }
-
-void LogWalkStop(Model& m, int line) {
-    AppendLog(m, "Walk stopped at line " + NumText(line) + ": line met twice");
-}
 
 enum class Key { LateralName, StartManhole };
 
@@ -36,17 +26,17 @@ void Reorder(Model& m, Key key, bool showProgress) {
 
     // Same-name feeder rule, by lateral name whatever the key.
     for (int j = 1; j <= n; ++j) {
-        const int next = Linked(m.Links[j].NextLine, n);
+        const int next = LinkedLine(m.Links[j].NextLine, n);
         if (next == 0) continue;  // the template row is never written
         for (int16_t b : {m.Links[j].Branch1, m.Links[j].Branch2}) {
-            const int f = Linked(b, n);
+            const int f = LinkedLine(b, n);
             if (f > 0 && m.Lines[f].Latral == m.Lines[j].Latral) m.Links[next].UpLine = static_cast<int16_t>(f);
         }
     }
 
     std::vector<int> heads;
     for (int i = 1; i <= n; ++i)
-        if (Linked(m.Links[i].UpLine, n) == 0) heads.push_back(i);
+        if (LinkedLine(m.Links[i].UpLine, n) == 0) heads.push_back(i);
     std::vector<int> order = heads;
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return CompareText(KeyOf(m, a, key), KeyOf(m, b, key)) < 0;
@@ -65,7 +55,7 @@ void Reorder(Model& m, Key key, bool showProgress) {
         for (;;) {
             seen[k] = lat;
             m.Links[k].LatNo = ClampInt16(lat);
-            const int next = Linked(m.Links[k].NextLine, n);
+            const int next = LinkedLine(m.Links[k].NextLine, n);
             if (next == 0 || m.Links[next].UpLine != k) break;
             if (seen[next] == lat) {
                 LogWalkStop(m, next);
@@ -85,7 +75,7 @@ void Reorder(Model& m, Key key, bool showProgress) {
         for (int steps = 0; steps < n; ++steps) {
             m.Links[k].LatNo = ClampInt16(L);
             if (k == lastLine) break;
-            const int next = Linked(m.Links[k].NextLine, n);
+            const int next = LinkedLine(m.Links[k].NextLine, n);
             if (next == 0) break;
             m.Results[next].Chainage = m.Lines[k].Len + m.Results[k].Chainage;
             k = next;

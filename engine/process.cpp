@@ -9,15 +9,11 @@
 #include "engine/linking.h"
 #include "engine/number_text.h"
 #include "engine/sheet_cutting.h"
+#include "engine/walk.h"
 
 namespace vd {
 
 namespace {
-
-// Lines 1..n are usable in all three per-line tables.
-int UsableLineCount(const Model& m) {
-    return std::clamp(m.LineCount, 0, std::min(m.LineUpper(), m.LinkUpper()));
-}
 
 bool HasF(const LineRecord& line) {
     for (char c : line.Status.view())
@@ -25,17 +21,10 @@ bool HasF(const LineRecord& line) {
     return false;
 }
 
-// A link field as a line number; anything outside 1..n ends the walk.
-int LinkedLine(int16_t field, int n) { return (field >= 1 && field <= n) ? field : 0; }
-
 // A line no valid upstream link points from heads a lateral, so that every
 // line belongs to one.
 bool StartsLateral(const Model& m, int i, int n) {
     return LinkedLine(m.Links[i].UpLine, n) == 0 || HasF(m.Lines[i]);
-}
-
-void LogWalkStop(Model& m, int line) {
-    AppendLog(m, "Walk stopped at line " + NumText(line) + ": line met twice");
 }
 
 std::string SlopeMessage(const LineRecord& l) { return "Slope error in" + l.From.str() + " To " + l.to.str(); }
@@ -166,7 +155,7 @@ std::string GroundText(const FixedText<25>& name, float level) { return name.str
 }  // namespace
 
 bool CheckGroundLevels(Model& m) {
-    const int n = UsableLineCount(m);
+    const int n = UsableLines(m);
     const double cover = Num(m.Criteria.MinCoverDefault);
 
     // Lines ending at each manhole, in ascending order; when all of them carry
@@ -232,7 +221,7 @@ bool CheckGroundLevels(Model& m) {
 }
 
 void CheckLateralNames(Model& m) {
-    const int n = UsableLineCount(m);
+    const int n = UsableLines(m);
     const FixedText<40> none;
     std::vector<char> flagged(n + 1, 0);
     for (int j = 1; j <= n; ++j) {
@@ -249,7 +238,7 @@ void CheckLateralNames(Model& m) {
 }
 
 void CheckAllBranchSlopes(Model& m) {
-    const int n = UsableLineCount(m);
+    const int n = UsableLines(m);
     m.Ui->SetProgressVisible(true);
     m.Ui->SetProgress(0);
 
@@ -277,7 +266,7 @@ void CheckAllBranchSlopes(Model& m) {
 }
 
 void BuildLaterals(Model& m) {
-    const int n = UsableLineCount(m);
+    const int n = UsableLines(m);
     int starts = 0;
     for (int i = 1; i <= n; ++i)
         if (StartsLateral(m, i, n)) ++starts;
@@ -303,7 +292,7 @@ void BuildLaterals(Model& m) {
 }
 
 void CheckBranchSlopes(Model& m, int startLine) {
-    const int n = UsableLineCount(m);
+    const int n = UsableLines(m);
     if (startLine < 1 || startLine > n) return;
     std::vector<char> seen(n + 1, 0);
     // A walk over distinct lines ends within LineCount steps; the first line
@@ -324,12 +313,12 @@ void CheckBranchSlopes(Model& m, int startLine) {
 }
 
 void ProcessNetwork(Model& m, int& outcome) {
-    int n = UsableLineCount(m);
+    int n = UsableLines(m);
     for (int i = 1; i <= n; ++i) m.Results[i] = ResultRecord{};
     m.Ui->SetStatus("Process  data                   ");
 
     BuildNetworkLinks(m);
-    n = UsableLineCount(m);
+    n = UsableLines(m);
 
     for (int i = 1; i <= n; ++i) {
         const LinkRecord& l = m.Links[i];

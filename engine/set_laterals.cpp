@@ -8,25 +8,15 @@
 #include "engine/fixed_text.h"
 #include "engine/network_file.h"
 #include "engine/number_text.h"
+#include "engine/walk.h"
 #include "engine/process.h"
 
 namespace vd {
 
 namespace {
 
-int UsableLines(const Model& m) {
-    return std::clamp(m.LineCount, 0, std::min(m.LineUpper(), m.LinkUpper()));
-}
-
-// A link field as a line number; anything outside 1..n is no line.
-int Linked(int16_t field, int n) { return field >= 1 && field <= n ? field : 0; }
-
-void LogWalkStop(Model& m, int line) {
-    AppendLog(m, "Walk stopped at line " + NumText(line) + ": line met twice");
-}
-
 bool IsLastLine(const Model& m, int k, int n) {
-    int next = Linked(m.Links[k].NextLine, n);
+    int next = LinkedLine(m.Links[k].NextLine, n);
     return next == 0 || m.Links[next].UpLine != k;
 }
 
@@ -40,7 +30,7 @@ void PushNamesDown(Model& m, int n) {
         seen[h] = L;
         int k = h;
         for (;;) {
-            const int next = Linked(m.Links[k].NextLine, n);
+            const int next = LinkedLine(m.Links[k].NextLine, n);
             if (m.Lines[next].Latral < m.Lines[k].Latral) break;
             k = next;
             if (k == 0) break;
@@ -57,10 +47,10 @@ void PushNamesDown(Model& m, int n) {
 // A feeder with the line's own name becomes the main upstream line of the
 // line below.
 void JoinSameNamedFeeders(Model& m, int i, int n) {
-    const int next = Linked(m.Links[i].NextLine, n);
+    const int next = LinkedLine(m.Links[i].NextLine, n);
     if (next == 0) return;  // the template row is never written
     for (int16_t b : {m.Links[i].Branch1, m.Links[i].Branch2}) {
-        const int f = Linked(b, n);
+        const int f = LinkedLine(b, n);
         if (f > 0 && m.Lines[f].Latral == m.Lines[i].Latral) m.Links[next].UpLine = static_cast<int16_t>(f);
     }
 }
@@ -93,7 +83,7 @@ int NumberLateralsByName(Model& m) {
             seen[k] = lat;
             m.Links[k].LatNo = ClampInt16(lat);
             m.LatTable[lat][LatFirst] = k;
-            k = Linked(m.Links[k].UpLine, n);
+            k = LinkedLine(m.Links[k].UpLine, n);
         }
     }
     return count;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/number_text.h"
+#include "engine/walk.h"
 
 namespace vd {
 
@@ -33,7 +34,7 @@ class SheetCutter {
 public:
     explicit SheetCutter(Model& m)
         : m_(m),
-          n_(std::clamp(m.LineCount, 0, std::min(m.LineUpper(), m.LinkUpper()))),
+          n_(UsableLines(m)),
           lats_(std::max(0, std::min(m.LatCount, static_cast<int>(m.LatTable.size()) - 1))),
           placed_(n_ + 1, 0) {}
 
@@ -115,7 +116,7 @@ private:
         if (j < 1 || j > n_) return;
         while (j != 0) {
             if (placed_[j]) {
-                AppendLog(m_, "Walk stopped at line " + NumText(j) + ": line met twice");
+                LogWalkStop(m_, j);
                 return;
             }
             const LineRecord& line = m_.Lines[j];
