@@ -9,6 +9,7 @@
 #include "engine/network_file.h"
 #include "net_builder.h"
 #include "recording_ui.h"
+#include "temp_dir.h"
 
 namespace vd {
 namespace {
@@ -36,15 +37,9 @@ int CountOf(const std::string& hay, const std::string& needle) {
 class NetworkFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/vd_netfile_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        folder = dir.string() + "/";
+        dir = tmp.path();
+        folder = tmp.folder();
         m.SetUi(&ui);
-    }
-    void TearDown() override {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir);
     }
     // Reads bytes as project "net" of the test folder.
     LoadResult Load(const std::string& bytes) {
@@ -68,6 +63,7 @@ protected:
             .dia(300).lat("01").mhType("T2");
     }
 
+    test::TempDir tmp{"vd_netfile"};
     fs::path dir;
     std::string folder;
     test::RecordingUi ui;

@@ -16,6 +16,7 @@
 #include "engine/network_file.h"
 #include "engine/process.h"
 #include "recording_ui.h"
+#include "temp_dir.h"
 
 namespace vd {
 namespace {
@@ -34,25 +35,19 @@ class SampleNetwork : public ::testing::Test {
 protected:
     void SetUp() override {
         // Opening writes a backup beside the file, so work on a copy.
-        dir_ = fs::temp_directory_path() / ("vidoduv_town_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(dir_);
+        dir_ = tmp_.path();
         const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
         fs::copy_file(src / "town.asb", dir_ / "town.asb", fs::copy_options::overwrite_existing);
         fs::copy_file(src / "town.cor", dir_ / "town.cor", fs::copy_options::overwrite_existing);
         m_.SetUi(&ui_);
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     LoadResult Open(Model& m, const std::string& name) {
         m.ProjectFolder = dir_.string() + "/";
         m.ProjectName = name;
         return LoadNetworkText(m, dir_.string() + "/" + name + ".asb");
     }
 
+    test::TempDir tmp_{"vd_town"};
     fs::path dir_;
     RecordingUi ui_;
     Model m_;

@@ -14,6 +14,7 @@
 #include "engine/process.h"
 #include "net_builder.h"
 #include "recording_ui.h"
+#include "temp_dir.h"
 
 namespace vd {
 namespace {
@@ -80,14 +81,12 @@ struct SetLateralsRun : ::testing::Test {
     Model m;
     test::RecordingUi ui;
     test::NetBuilder net{m};
+    test::TempDir tmp{"vd_setlat"};
     std::string folder;
     void SetUp() override {
         m.SetUi(&ui);
-        char tmpl[] = "/tmp/vd_setlat_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        m.ProjectFolder = folder = std::string(tmpl) + "/";
+        m.ProjectFolder = folder = tmp.folder();
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
     // A chain or tree of 10 m lines falling 0.1 m each.
     void Line(const char* from, const char* to, const char* lat, float inv1) {
         net.line(from, to).len(10).gr(10, 10).inv(inv1, inv1 - 0.1f).lat(lat);
