@@ -10,5 +10,6 @@ SAN=OFF
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDODUV_SANITIZE=$SAN
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}
 cd "$BUILD_DIR" && ctest --output-on-failure -j"$(nproc)"
