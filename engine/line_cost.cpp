@@ -46,7 +46,10 @@ std::optional<DepthBands> DepthBandLengths(const Model& m, int line) {
     for (int k = 5; k >= 2; --k) {
         double& Lk = *band[k];
         if (deep > k && b.shallow <= k) {
-            Lk = RoundHalfEven((deep - k) / g * 100) / 100;
+            // The split is rounded through a 32-bit whole number of centimetres.
+            const double cm = RoundHalfEven((deep - k) / g * 100);
+            if (!(cm >= -2147483648.0 && cm <= 2147483647.0)) return std::nullopt;
+            Lk = cm / 100;
             deep = k;
         } else if (b.shallow > k) {
             Lk = len - above;

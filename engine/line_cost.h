@@ -15,7 +15,8 @@ struct DepthBands {
     double shallow = 0, deep = 0;
 };
 
-// No value when the line's Len is 0 or the line is out of range.
+// No value when the line's Len is 0, a split point lies beyond 32-bit
+// centimetres, or the line is out of range.
 std::optional<DepthBands> DepthBandLengths(const Model& m, int line);
 // The reference form; returns false (outputs untouched) when there is no value.
 bool DepthBandLengths(const Model& m, int line, double& L1, double& L2, double& L3, double& L4,

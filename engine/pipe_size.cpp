@@ -43,7 +43,14 @@ double LineManningN(Model& m, int line) {
     std::string u = UpperCase(rec.Status.view());
     std::size_t pos = u.find('N');
     if (pos != std::string::npos) {
-        double v = Val(rec.Status.view().substr(pos + 1, 7));
+        // A number too large to read ("N1E999") is above the range like any
+        // other: the size row's n, not an error in the middle of a redraw.
+        double v = 0;
+        try {
+            v = Val(rec.Status.view().substr(pos + 1, 7));
+        } catch (const RuntimeError&) {
+            v = 1;
+        }
         // The bounds are Single constants: the number is held as a Single
         // before the test, so a typed 0.04 counts as inside.
         float f = static_cast<float>(v);
@@ -53,8 +60,8 @@ double LineManningN(Model& m, int line) {
     return n;
 }
 
-void NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::optional<double>& diaOut) {
-    if (line < 0 || line > m.LineUpper()) return;
+bool NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::optional<double>& diaOut) {
+    if (line < 0 || line > m.LineUpper()) return false;
     const double n = LineManningN(m, line);
     const LineRecord& rec = m.Lines[line];
 
@@ -67,7 +74,7 @@ void NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::o
     if (!i || *i == 1 || dmax == rec.Dia) {
         slopeOut = rec.slope;
         diaOut = rec.Dia;
-        return;
+        return true;
     }
     diaOut = m.DiaTable[*i - 1].Dia;
 
@@ -75,7 +82,7 @@ void NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::o
     if (x < 0.5) {
         diaOut = rec.Dia;
         slopeOut = rec.slope;
-        return;
+        return true;
     }
     // The fitted angle curve holds for depth ratios up to a full pipe; past
     // that its denominator heads for zero.
@@ -88,14 +95,16 @@ void NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::o
     const double q = std::pow(r, 2.0 / 3.0) * a;
     const double qmaxEnd = LineInTable(m, line) ? m.Results[line].QmaxEnd : 0.0;
     const double qf = qmaxEnd / q;
-    if (!(qf > 0) || !(n > 0) || !std::isfinite(qf)) return;
+    if (!(qf > 0)) return true;  // no design flow: no slope to offer
+    if (!(n > 0) || !std::isfinite(qf)) return false;
 
     const double k = 3.14159 / (std::pow(4.0, 5.0 / 3.0) * n);
     const double d = *diaOut / 1000;
     const double s = std::pow(qf / (k * std::pow(d, 8.0 / 3.0) * 1000), 2);
     const double scaled = RoundHalfEven(s * 10000);
-    if (!std::isfinite(scaled) || scaled > 32767 || scaled < -32768) return;
+    if (!std::isfinite(scaled) || scaled > 32767 || scaled < -32768) return false;
     slopeOut = scaled / 10000 + 0.0005;
+    return true;
 }
 
 void ChangePipeSizeKey(Model& m, std::string_view key, int line) {
@@ -108,8 +117,10 @@ void ChangePipeSizeKey(Model& m, std::string_view key, int line) {
     } else if (key == "aF2") {
         if (*i <= 1) return;
         std::optional<double> s, d;
-        NextSmallerPipe(m, line, s, d);
-        if (rec.slope < s.value_or(0)) rec.slope = static_cast<float>(*s);
+        if (!NextSmallerPipe(m, line, s, d)) return;
+        // No slope offered counts as 0, so only a negative slope moves.
+        const double wanted = s.value_or(0);
+        if (rec.slope < wanted) rec.slope = static_cast<float>(wanted);
     }
 }
 

@@ -26,7 +26,9 @@ double LineManningN(Model& m, int line);
 
 // The next smaller size for a line (diaOut, mm) and the slope that size needs
 // for the line's QmaxEnd (slopeOut, m/m). Either may stay unassigned.
-void NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut,
+// False when the slope cannot be worked out (no Manning n, a slope beyond
+// the 16-bit scale); the outputs then mean nothing.
+bool NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut,
                      std::optional<double>& diaOut);
 
 // "F2": next larger size; "aF2": raise the slope to what the next smaller

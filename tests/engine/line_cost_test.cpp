@@ -43,6 +43,12 @@ TEST_F(Cost, DepthBands) {
     EXPECT_FALSE(DepthBandLengths(m, flat, L[0], L[1], L[2], L[3], L[4], L[5], L[6]));
     EXPECT_EQ(L[0], -1);
     EXPECT_FALSE(LineCost(m, flat));
+
+    // A split point beyond 32-bit centimetres is no value, not a "Cost Error".
+    int vast = Line(100, 100, 99, 94, 1e9f);
+    EXPECT_FALSE(DepthBandLengths(m, vast));
+    EXPECT_FALSE(LineCost(m, vast));
+    EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(Cost, WorkedExamples) {

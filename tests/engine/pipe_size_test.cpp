@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "net_builder.h"
 
 namespace vd {
@@ -41,7 +43,8 @@ TEST(FindPipeSize, FirstRowAtOrAboveTheDiameter) {
 TEST(LineManningN, StatusNumberInRangeElseSizeRow) {
     const std::pair<const char*, double> cases[] = {
         {"N0.013", 0.013}, {"N0.04", 0.04}, {"N0.01", 0.01}, {"n0.02", 0.02}, {"EN 0.025", 0.025},
-        {"N0.005", 0.011}, {"N0.1", 0.011}, {"N", 0.011},    {"", 0.011},     {"N0.0401", 0.011}};
+        {"N0.005", 0.011}, {"N0.1", 0.011}, {"N", 0.011},    {"", 0.011},     {"N0.0401", 0.011},
+        {"N1E999", 0.011}, {"N1E-99", 0.011}};
     for (const auto& [status, want] : cases) {
         Sizes s;
         s.m.DiaTable[3].nCoef = 0.011f;
@@ -101,6 +104,24 @@ TEST(NextSmallerPipe, CasesThatChangeNothing) {
         ChangePipeSizeKey(s.m, "aF2", 2);
         EXPECT_EQ(s.m.Lines[2].slope, before.slope) << what;
         EXPECT_EQ(s.m.Lines[2].Dia, before.Dia) << what;
+    }
+}
+
+TEST(ChangePipeSizeKey, NegativeSlopeWithoutAnOfferedSlope) {
+    // No slope offered counts as 0; a slope that cannot be worked out changes nothing.
+    const std::tuple<const char*, void (*)(Model&), float> cases[] = {
+        {"no design flow", [](Model& m) { m.Results[2].QmaxEnd = 0; }, 0.0f},
+        {"no Manning n", [](Model& m) { m.DiaTable[3].nCoef = 0; }, -0.002f},
+        {"slope beyond 3.2767", [](Model& m) { m.Results[2].QmaxEnd = 1e6f; }, -0.002f},
+        {"smaller size too shallow", [](Model& m) { m.DiaTable[2].HdMax = 0.45f; }, -0.002f},
+    };
+    for (const auto& [what, setup, want] : cases) {
+        Sizes s;
+        s.m.Lines[2].slope = -0.002f;
+        setup(s.m);
+        ChangePipeSizeKey(s.m, "aF2", 2);
+        EXPECT_EQ(s.m.Lines[2].slope, want) << what;
+        EXPECT_EQ(s.m.Lines[2].Dia, 300) << what;
     }
 }
 
