@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/number_text.h"
+#include "engine/ui_sink.h"
 #include "workspace/text_import.h"
 
 namespace vd {
@@ -52,7 +53,12 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes) {
     std::vector<std::string> rows = SplitFileRows(bytes);
     int k = 0;
     for (; k < kImportFields && k < static_cast<int>(rows.size()); ++k) {
-        double v = Val(rows[k]);
+        double v = 0;
+        try {
+            v = Val(rows[k]);
+        } catch (const RuntimeError&) {
+            break;  // reading ends at a row it cannot take; earlier rows stay
+        }
         map.column[k] = NumberText(std::fabs(v));
         if (v < 0) map.ticked[k] = false;
     }
@@ -69,10 +75,14 @@ bool ReadImportColumns(const std::string& path, ImportColumnMap& map) {
 }
 
 std::string WriteImportColumns(const std::string& path, const ImportColumnMap& map) {
+    std::string text;
+    try {
+        for (int k = 0; k < kImportFields; ++k) text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
+    } catch (const RuntimeError& e) {
+        return e.what();
+    }
     QSaveFile f(Q(path));
     if (!f.open(QIODevice::WriteOnly)) return f.errorString().toStdString();
-    std::string text;
-    for (int k = 0; k < kImportFields; ++k) text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
     if (f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
         std::string why = f.errorString().toStdString();
         f.cancelWriting();

@@ -1,10 +1,25 @@
 #include "workspace/lateral_names.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/number_text.h"
+#include "engine/ui_sink.h"
 
 namespace vd {
+
+namespace {
+
+// The key of a manhole name; a number too large for the runtime matches no key.
+double NameKey(std::string_view name) {
+    try {
+        return Val(name);
+    } catch (const RuntimeError&) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+}  // namespace
 
 LateralNameFile ParseLateralNames(const std::string& bytes) {
     LateralNameFile out;
@@ -42,20 +57,16 @@ LateralNameFile ParseLateralNames(const std::string& bytes) {
                     NumText(static_cast<long long>(fields.size() % 3)) + " of its 3 fields.";
         return out;
     }
-    for (std::size_t k = 0; k < fields.size(); k += 3)
-        out.records.push_back({fields[k], Val(fields[k + 1]), Val(fields[k + 2])});
+    try {
+        for (std::size_t k = 0; k < fields.size(); k += 3)
+            out.records.push_back({fields[k], Val(fields[k + 1]), Val(fields[k + 2])});
+    } catch (const RuntimeError& e) {
+        out.records.clear();
+        out.error = e.what();
+        return out;
+    }
     out.ok = true;
     return out;
-}
-
-bool AnyLateralStart(const Model& m, const std::vector<LateralNameRecord>& records) {
-    const int count = std::min(m.LineCount, m.LineUpper());
-    for (int i = 1; i <= count; ++i) {
-        const double key = Val(m.Lines[i].From.view());
-        for (const LateralNameRecord& r : records)
-            if (r.startKey == key) return true;
-    }
-    return false;
 }
 
 LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& records) {
@@ -64,14 +75,11 @@ LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameReco
     std::vector<std::vector<int>> starts(records.size());
     for (std::size_t r = 0; r < records.size(); ++r) {
         for (int i = 1; i <= count; ++i)
-            if (Val(m.Lines[i].From.view()) == records[r].startKey) starts[r].push_back(i);
+            if (NameKey(m.Lines[i].From.view()) == records[r].startKey) starts[r].push_back(i);
         if (starts[r].empty())
             out.notes.push_back("Lateral " + records[r].name + ": no line starts at manhole " +
                                 SingleText(static_cast<float>(records[r].startKey)));
     }
-    bool anyStart = std::any_of(starts.begin(), starts.end(), [](const auto& s) { return !s.empty(); });
-    if (!anyStart) return out;
-
     for (int i = 1; i <= count; ++i) m.Lines[i].Latral = "0";
     std::vector<int> visitedIn(static_cast<std::size_t>(count) + 1, -1);
     std::vector<bool> named(static_cast<std::size_t>(count) + 1, false);
@@ -92,7 +100,7 @@ LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameReco
                 visitedIn[line] = walkNo;
                 m.Lines[line].Latral = rec.name;
                 named[line] = true;
-                if (Val(m.Lines[line].to.view()) == rec.endKey) {
+                if (NameKey(m.Lines[line].to.view()) == rec.endKey) {
                     endMet = true;
                     break;
                 }

@@ -25,11 +25,8 @@ struct LateralNameFile {
 // ignored, a field in double quotes may hold commas. Three fields a record.
 LateralNameFile ParseLateralNames(const std::string& bytes);
 
-// True when some record's start key is the key of a line's upstream manhole.
-bool AnyLateralStart(const Model& m, const std::vector<LateralNameRecord>& records);
-
 struct LateralNameOutcome {
-    bool applied = false;     // false: no record reaches a line, nothing changed
+    bool applied = false;
     int linesNamed = 0;
     std::vector<std::string> notes;  // per-record remarks, also logged
 };

@@ -1,8 +1,11 @@
 #include "workspace/text_import.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "engine/number_text.h"
+#include "engine/ui_sink.h"
 #include "workspace/line_rows.h"
 
 namespace vd {
@@ -18,6 +21,18 @@ constexpr char kBar = static_cast<char>(0xB3);
 void ReplaceFirst(std::string& s, char what) {
     auto pos = s.find(what);
     if (pos != std::string::npos) s[pos] = ' ';
+}
+
+// A number beyond the single-precision range cannot be stored; the field
+// keeps what it held.
+void StoreSingle(float& field, const std::string& text, double scale = 1.0) {
+    double v = 0;
+    try {
+        v = Val(text) / scale;
+    } catch (const RuntimeError&) {
+        return;  // "Overflow": no number to store
+    }
+    if (std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max()) field = static_cast<float>(v);
 }
 
 bool HasDataBeyondSeparators(const std::string& rest) {
@@ -70,14 +85,14 @@ void StoreTextValues(LineRecord& line, const std::vector<std::string>& values,
         switch (k) {
             case 0: line.From = v; break;
             case 1: line.to = v; break;
-            case 2: line.Len = static_cast<float>(Val(v)); break;
-            case 3: line.Gr1 = static_cast<float>(Val(v)); break;
-            case 4: line.Gr2 = static_cast<float>(Val(v)); break;
-            case 5: line.Inv1 = static_cast<float>(Val(v)); break;
-            case 6: line.Inv2 = static_cast<float>(Val(v)); break;
+            case 2: StoreSingle(line.Len, v); break;
+            case 3: StoreSingle(line.Gr1, v); break;
+            case 4: StoreSingle(line.Gr2, v); break;
+            case 5: StoreSingle(line.Inv1, v); break;
+            case 6: StoreSingle(line.Inv2, v); break;
             case 7: break;  // ground slope: read and dropped
-            case 8: line.slope = static_cast<float>(Val(v) / 1000.0); break;
-            case 9: line.Dia = static_cast<float>(Val(v)); break;
+            case 8: StoreSingle(line.slope, v, 1000.0); break;
+            case 9: StoreSingle(line.Dia, v); break;
             case 10: line.Latral = v; break;
             case 11: line.MhType = v; break;
         }

@@ -37,6 +37,8 @@ namespace vd {
 namespace {
 
 const char* const kAsbFilter = "profile File (*.asb)|*.asb";
+// What a cancelled file dialog reports to the commands that show every error.
+const char* const kCancelDescription = "Cancel was selected.";
 const int kDesignWidth = 13350;
 const int kDesignHeight = 8670;
 
@@ -217,7 +219,7 @@ void Vorlan::buildFrame2() {
     ImportColumnMap defaults;
     for (int k = 0; k < kImportFields; ++k) {
         Text5[k] = new QLineEdit(QString::fromStdString(defaults.column[k]), Frame2);
-        Text5[k]->setGeometry(PxRect(240, 600 + 240 * k, 375, 225));
+        Text5[k]->setGeometry(PxRect(240, 600 + 240 * k, 375, 210));
         Text5[k]->setTextMargins(0, 0, 0, 0);
         Check1[k] = new QCheckBox(kImportFieldCaptions[k], Frame2);
         Check1[k]->setGeometry(PxRect(960, 600 + 240 * k, 1335, 225));
@@ -383,16 +385,19 @@ void Vorlan::Command9_Click() {
     Command1->setEnabled(true);
     Command2->setEnabled(true);
     Command9->hide();
+    // The close box leaves the status text as it stands.
+    closingGrid_ = true;
     FLEX1->hide();
+    closingGrid_ = false;
 }
 
 void Vorlan::FLEX1_Hide() {
+    if (!closingGrid_) ui_->SetStatus(kGridClosedStatus);
     try {
         FLEX1->frm7upDATE();
     } catch (const std::exception& e) {
         report("", e);
     }
-    ui_->SetStatus(kGridClosedStatus);
     Command9->hide();
     if (prof1->isHidden()) {
         Command1->setEnabled(true);
@@ -482,6 +487,7 @@ void Vorlan::Command2_Click() {
 
 void Vorlan::openvrl() {
     std::optional<QString> chosen = dialogs_.OpenFile("Open Prof file", kAsbFilter);
+    if (!chosen) ui_->MessageBox(std::string("OPEN") + kCancelDescription);
     if (!chosen || chosen->isEmpty()) return;
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
@@ -630,6 +636,7 @@ void Vorlan::mnublock_Click() {
 
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
+    if (!chosen) ui_->MessageBox(std::string("OPEN") + kCancelDescription);
     if (!chosen || chosen->isEmpty()) return;
     QString error;
     std::string bytes = ReadWholeFile(*chosen, error);
@@ -642,18 +649,17 @@ void Vorlan::mnuprfopen() {
         ui_->MessageBox("OPEN" + file.error);
         return;
     }
-    if (!AnyLateralStart(m_, file.records)) {
-        ui_->MessageBox("OPEN" + std::string("No record of the file starts at a manhole of this network; "
-                                             "the lateral names were not changed."));
-        return;
-    }
     try {
         BuildNetworkLinks(m_);
     } catch (const std::exception& e) {
         report("OPEN", e);
     }
-    LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
-    for (const std::string& note : outcome.notes) AppendLog(m_, note);
+    try {
+        LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
+        for (const std::string& note : outcome.notes) AppendLog(m_, note);
+    } catch (const std::exception& e) {
+        report("OPEN", e);
+    }
     m_.LatCount = 0;
     Command13->setEnabled(false);
 }
@@ -675,8 +681,12 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox("Import Text: " + error.toStdString());
         return;
     }
-    TextImportResult r =
-        ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
+    TextImportResult r;
+    try {
+        r = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
+    } catch (const std::exception& e) {
+        r.message = std::string("Import Text: ") + e.what();
+    }
     if (!r.ok) {
         ui_->MessageBox(r.message);
         return;
@@ -709,7 +719,7 @@ void Vorlan::Command16_Click() {
     if (error.empty())
         ui_->MessageBox("Save col# to import.col ok...");
     else
-        ui_->MessageBox("import.col was not saved: " + error);
+        ui_->MessageBox(error);
 }
 
 void Vorlan::Command20_Click() {

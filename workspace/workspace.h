@@ -180,7 +180,7 @@ private:
     std::unique_ptr<CadApplication> cad_;
     WorkspaceGeometry geometry_;
     QString importColumnsPath_;
-    bool closingGrid_ = false;
+    bool closingGrid_ = false;  // the close box is hiding the grid
 };
 
 }  // namespace vd

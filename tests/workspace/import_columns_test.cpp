@@ -64,6 +64,24 @@ TEST(ImportColumns, WriteAndReadBack) {
     EXPECT_TRUE(back.ticked[12]);  // an unticked column 0 reads back ticked
 }
 
+TEST(ImportColumns, NumbersTooLargeForTheRuntime) {
+    ImportColumnMap map;
+    EXPECT_EQ(ApplyImportColumnRows(map, "-3\r\n1E999\r\n-5\r\n"), 1);  // reading ends at row 2
+    EXPECT_FALSE(map.ticked[0]);
+    EXPECT_EQ(map.column[1], "2");
+    EXPECT_TRUE(map.ticked[2]);
+
+    QTemporaryDir dir;
+    const std::string path = (dir.path() + "/import.col").toStdString();
+    ASSERT_EQ(WriteImportColumns(path, ImportColumnMap{}), "");
+    ImportColumnMap bad;
+    bad.column[4] = "9E999";
+    EXPECT_EQ(WriteImportColumns(path, bad), "Overflow");
+    ImportColumnMap back;
+    ASSERT_TRUE(ReadImportColumns(path, back));
+    EXPECT_EQ(back.column[4], "5");  // the old file stays whole
+}
+
 TEST(ImportColumns, MissingFileAndReadOnlyFolder) {
     ImportColumnMap map;
     EXPECT_FALSE(ReadImportColumns("/nonexistent/folder/import.col", map));

@@ -20,6 +20,10 @@ TEST(LateralNameFile, Parsing) {
 
 TEST(LateralNameFile, UnreadableFiles) {
     EXPECT_FALSE(ParseLateralNames("L-A,10\n").ok);
+    LateralNameFile huge = ParseLateralNames("L-A,1E999,12\n");
+    EXPECT_FALSE(huge.ok);
+    EXPECT_EQ(huge.error, "Overflow");
+    EXPECT_TRUE(huge.records.empty());
     LateralNameFile binary = ParseLateralNames(std::string("L\0\x03,1,2", 8));
     EXPECT_FALSE(binary.ok);
     EXPECT_NE(binary.error.find("binary"), std::string::npos);
@@ -53,6 +57,17 @@ TEST(LateralNames, RunsAndOutfall) {
     EXPECT_EQ(m.Lines[1].Latral.str(), std::string(40, 'N'));
 }
 
+TEST(LateralNames, ManholeNumbersTooLargeMatchNoKey) {
+    Model m;
+    Network(m);
+    m.Lines[2].to = "1E999";
+    m.Lines[4].From = "9E999";
+    ApplyLateralNames(m, {{"L-A", 10, 12}});
+    EXPECT_EQ(m.Lines[1].Latral.trim(), "L-A");
+    EXPECT_EQ(m.Lines[3].Latral.trim(), "L-A");  // the end is never met
+    EXPECT_EQ(m.Lines[4].Latral.trim(), "0");
+}
+
 TEST(LateralNames, RingIsBoundedAndLogged) {
     Model m;
     Network(m);
@@ -65,15 +80,19 @@ TEST(LateralNames, RingIsBoundedAndLogged) {
     EXPECT_TRUE(ringNoted);
 }
 
-TEST(LateralNames, UnknownManholesChangeNothing) {
-    Model m;
-    Network(m);
-    EXPECT_FALSE(AnyLateralStart(m, {{"X", 55, 56}}));
-    LateralNameOutcome o = ApplyLateralNames(m, {{"X", 55, 56}});
-    EXPECT_FALSE(o.applied);
-    EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD");
-    ASSERT_FALSE(o.notes.empty());
-    EXPECT_NE(o.notes[0].find("no line starts at manhole 55"), std::string::npos);
+TEST(LateralNames, UnknownManholesLeaveEveryLineWithoutLateral) {
+    for (const std::vector<LateralNameRecord>& records :
+         {std::vector<LateralNameRecord>{{"X", 55, 56}}, std::vector<LateralNameRecord>{}}) {
+        Model m;
+        Network(m);
+        LateralNameOutcome o = ApplyLateralNames(m, records);
+        for (int i = 1; i <= 4; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "0") << i;
+        EXPECT_EQ(o.linesNamed, 0);
+        if (!records.empty()) {
+            ASSERT_FALSE(o.notes.empty());
+            EXPECT_NE(o.notes[0].find("no line starts at manhole 55"), std::string::npos);
+        }
+    }
 }
 
 }  // namespace

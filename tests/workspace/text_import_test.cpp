@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "net_builder.h"
 #include "workspace/text_import.h"
 
@@ -41,6 +43,12 @@ TEST(TextRowSplit, AtMostElevenValues) {
     EXPECT_FALSE(SplitTextRow(boxed).cut);
 }
 
+std::array<bool, kTextImportFields> DefaultTicks() {
+    std::array<bool, kTextImportFields> t{};
+    for (int k = 0; k < 10; ++k) t[k] = true;
+    return t;
+}
+
 TEST(TextImport, DefaultTicksFillTheLine) {
     Model m;
     std::array<bool, kTextImportFields> ticks{};
@@ -59,6 +67,19 @@ TEST(TextImport, DefaultTicksFillTheLine) {
     EXPECT_TRUE(line.Latral.unassigned());
 }
 
+TEST(TextImport, NumbersBeyondSingleRangeLeaveTheField) {
+    LineRecord line;
+    line.Len = 7;
+    line.Gr1 = 8;
+    line.slope = 0.5f;
+    StoreTextValues(line, SplitTextRow("A B 1E39 -5E40 3 4 5 0 1E300 1E999").values, DefaultTicks());
+    EXPECT_FLOAT_EQ(line.Len, 7.0f);
+    EXPECT_FLOAT_EQ(line.Gr1, 8.0f);
+    EXPECT_FLOAT_EQ(line.Gr2, 3.0f);
+    EXPECT_FLOAT_EQ(line.slope, 0.5f);
+    EXPECT_TRUE(std::isfinite(line.Dia));
+}
+
 TEST(TextImport, UntickedFieldsTakeNoColumn) {
     std::array<bool, kTextImportFields> ticks{};
     ticks[0] = ticks[1] = ticks[10] = ticks[11] = true;
@@ -67,12 +88,6 @@ TEST(TextImport, UntickedFieldsTakeNoColumn) {
     EXPECT_EQ(line.Latral.trim(), "L-1");
     EXPECT_EQ(line.MhType.trim(), "T3");
     EXPECT_FLOAT_EQ(line.Len, 0.0f);
-}
-
-std::array<bool, kTextImportFields> DefaultTicks() {
-    std::array<bool, kTextImportFields> t{};
-    for (int k = 0; k < 10; ++k) t[k] = true;
-    return t;
 }
 
 TEST(TextImport, ReplacesTheWholeOldNetwork) {

@@ -157,6 +157,8 @@ TEST_F(WorkspaceWindow, GridToggleWritesBackOnEveryClose) {
     EXPECT_TRUE(w->FLEX1->isHidden());
     EXPECT_EQ(grid->calls.back(), "frm7upDATE");
     EXPECT_EQ(states(), "111001");
+    EXPECT_TRUE(w->Command9->isHidden());
+    EXPECT_EQ(w->statusText(), kGridOpenStatus);  // the close box leaves the status
 
     click(w->Command4);
     click(w->Command14);  // "XLS" closes the grid through its close steps
@@ -175,10 +177,15 @@ TEST_F(WorkspaceWindow, ProcessThenProfile) {
     smallNetwork();
     m.ProjectFolder = (dir.path() + "/").toStdString();
     m.ProjectName = "net";
+    w->mnuimport->trigger();
+    w->Textwin->hide();
     click(w->Command2);
     EXPECT_EQ(states(), "111111");
-    EXPECT_NE(w->logText().find("Process\r\n"), std::string::npos);
-    EXPECT_NE(w->logText().find("Process...\r\n"), std::string::npos);
+    EXPECT_TRUE(w->Frame4->isHidden());
+    EXPECT_FALSE(w->Textwin->isHidden());
+    const auto first = w->logText().find("Process\r\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(w->logText().find("Process...\r\n", first), std::string::npos);
     EXPECT_TRUE(QFile::exists(path("net-3.bak")));
 
     click(w->Command4);  // grid open
@@ -210,8 +217,10 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     smallNetwork();
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
     m.LineCount = 0;
+    for (QPushButton* b : {w->Command3, w->Command11, w->Command13}) b->setEnabled(true);
     dialogs.files.push_back(path("net.asb"));
     w->mnuopen->trigger();
+    EXPECT_EQ(states(), "111010");  // Profile and Latral wait for the next Process
     EXPECT_EQ(dialogs.asked.back().title, "Open Prof file");
     EXPECT_EQ(dialogs.asked.back().filter, "profile File (*.asb)|*.asb");
     EXPECT_EQ(form->windowTitle(), "DIRURUV - net");
@@ -266,7 +275,8 @@ TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
         std::optional<QString> file;
         bool message;
     } cases[] = {
-        {std::nullopt, false},  // a cancel is a cancel
+        {std::nullopt, true},  // the cancel is reported like any error
+        {QString(""), false},  // an empty name just stops
         {path("binary.asb"), true},
         {path("empty.asb"), true},
         {path("long.asb"), true},
@@ -277,6 +287,9 @@ TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
         dialogs.files.push_back(c.file);
         w->openvrl();
         EXPECT_EQ(!dialogs.messages.empty(), c.message) << (c.file ? c.file->toStdString() : "cancel");
+        if (!c.file) {
+            EXPECT_EQ(dialogs.messages.at(0), "OPENCancel was selected.");
+        }
         EXPECT_EQ(m.LineCount, 2);
         EXPECT_EQ(m.Lines[1].From.trim(), "1");
         EXPECT_FLOAT_EQ(m.Lines[2].Len, 40.0f);
@@ -338,17 +351,37 @@ TEST_F(WorkspaceWindow, LateralNameImport) {
     net.line("11", "12").lat("OLD");
     w->Command13->setEnabled(true);
 
+    // Files that cannot be read, and a cancel, leave the names; each says "OPEN".
     WriteBytes(path("bad.prf"), "L-A,10\r\n");
+    for (std::optional<QString> f : {std::optional<QString>(path("bad.prf")), std::optional<QString>()}) {
+        dialogs.messages.clear();
+        dialogs.files.push_back(f);
+        w->mnuprf->trigger();
+        ASSERT_EQ(dialogs.messages.size(), 1u);
+        EXPECT_TRUE(dialogs.messages[0].startsWith("OPEN"));
+        EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD");
+        EXPECT_TRUE(w->Command13->isEnabled());
+    }
+    EXPECT_EQ(dialogs.messages[0], "OPENCancel was selected.");
+
+    // A file that names no run of this network (or none at all) leaves every
+    // line without a lateral.
     WriteBytes(path("unknown.prf"), "L-X,55,56\r\n");
-    for (const char* f : {"bad.prf", "unknown.prf"}) {
+    WriteBytes(path("empty.prf"), "");
+    for (const char* f : {"unknown.prf", "empty.prf"}) {
+        net.line("10", "11");
+        m.LineCount = 2;
+        m.Lines[1].Latral = "OLD";
+        w->Command13->setEnabled(true);
         dialogs.messages.clear();
         dialogs.files.push_back(path(f));
         w->mnuprf->trigger();
-        ASSERT_EQ(dialogs.messages.size(), 1u) << f;
-        EXPECT_TRUE(dialogs.messages[0].startsWith("OPEN")) << f;
-        EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD") << f;
-        EXPECT_TRUE(w->Command13->isEnabled());
+        EXPECT_TRUE(dialogs.messages.empty()) << f;
+        EXPECT_EQ(m.Lines[1].Latral.trim(), "0") << f;
+        EXPECT_EQ(m.Lines[2].Latral.trim(), "0") << f;
+        EXPECT_FALSE(w->Command13->isEnabled()) << f;
     }
+    w->Command13->setEnabled(true);
 
     WriteBytes(path("good.prf"), "L-A,10,12\r\nL-Z,77,78\r\n");
     dialogs.messages.clear();
@@ -380,7 +413,10 @@ TEST_F(WorkspaceWindow, ImportColumnMapFile) {
 
     w->setImportColumnsPath("/nonexistent-folder/import.col");
     click(w->Command16);
-    EXPECT_TRUE(dialogs.messages.back().startsWith("import.col was not saved"));
+    // The failure's own description, not the success text.
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_FALSE(dialogs.messages.back().isEmpty());
+    EXPECT_NE(dialogs.messages.back(), "Save col# to import.col ok...");
 }
 
 TEST_F(WorkspaceWindow, MenuAndInertCommands) {
