@@ -24,6 +24,18 @@ public:
     void put(int code, std::string_view text) {
         if (has(code)) cat_[code].CellText = text;
     }
+    // A stored text field; one never assigned is NUL-filled and shows empty.
+    void text(int code, std::string_view field) {
+        std::string shown(field);
+        for (char& c : shown)
+            if (c == '\0') c = ' ';
+        put(code, shown);
+    }
+    // The general number-to-text form of a single-precision value.
+    void plain(int code, float value) {
+        if (!std::isfinite(value)) return blank(code);
+        put(code, SingleText(value));
+    }
     void blank(int code) { put(code, std::string_view()); }
     void fixed(int code, double value, int decimals) {
         // Non-finite or absurd values would only turn into an overflow.
@@ -99,8 +111,8 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
     const ResultRecord& r = m.Results[row];
     const DesignCriteria& c = m.Criteria;
     switch (code) {
-        case 1: return cells.put(code, l.From.view());
-        case 2: return cells.put(code, l.to.view());
+        case 1: return cells.text(code, l.From.view());
+        case 2: return cells.text(code, l.to.view());
         case 3: return cells.fixed(code, l.Area1_sub, 3);
         case 4: return cells.fixed(code, r.Area1_total, 3);
         case 5: return cells.fixed(code, l.Pop1, 0);
@@ -195,25 +207,25 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
             if (cost) cells.fixed(code, static_cast<double>(*cost) / l.Len, 0);
             return;
         }
-        case 52: return cells.put(code, l.Latral.view());
+        case 52: return cells.text(code, l.Latral.view());
         case 53: {
             double sheet = RoundHalfEven(r.SheetIdx);
             if (std::isfinite(sheet) && sheet >= 0 && sheet < static_cast<double>(m.SheetTable.size()))
                 cells.fixed(code, m.SheetTable[static_cast<std::size_t>(sheet)].DwgNo, 0);
             return;
         }
-        case 54: return cells.put(code, l.Status.view());
+        case 54: return cells.text(code, l.Status.view());
         case 55: return cells.fixed(code, l.Qadd, 2);
         case 56: {
             double p = r.Pop2_total;
             return cells.fixed(code, r.QavgEnd * PeakFactor(m, p), 2);
         }
         case 57: return cells.fixed(code, l.Mincover, 2);
-        case 68: return cells.put(code, SingleText(l.X1));
-        case 69: return cells.put(code, SingleText(l.Y1));
-        case 70: return cells.put(code, SingleText(l.X2));
-        case 71: return cells.put(code, SingleText(l.Y2));
-        case 100: return cells.put(code, l.MhType.view());
+        case 68: return cells.plain(code, l.X1);
+        case 69: return cells.plain(code, l.Y1);
+        case 70: return cells.plain(code, l.X2);
+        case 71: return cells.plain(code, l.Y2);
+        case 100: return cells.text(code, l.MhType.view());
         case 101: {
             if (!InTable(m.Links, row)) return;
             int u = m.Links[row].UpLine;
@@ -243,7 +255,7 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
 }
 
 void PipeSizeCell(const Model& m, int code, int row, Cells& cells) {
-    if (row > UsableDiaCount(m) || !InTable(m.DiaTable, row)) return;
+    if (row > m.DiaCount || !InTable(m.DiaTable, row)) return;
     const DiaRecord& d = m.DiaTable[row];
     switch (code) {
         case 60: return cells.fixed(code, d.Dia, 0);
@@ -262,12 +274,12 @@ void StyleCell(const Model& m, int code, int row, Cells& cells) {
     if (!InTable(m.ObjectStyles, row)) return;
     const ObjectStyle& s = m.ObjectStyles[row];
     switch (code) {
-        case 79: return cells.put(code, s.EntityName.view());
-        case 80: return cells.put(code, s.Visible.view());
-        case 81: return cells.put(code, s.StyleName.view());
-        case 82: return cells.put(code, SingleText(s.Color));
-        case 83: return cells.put(code, s.RowLocate.view());
-        case 84: return cells.put(code, s.HSpace.view());
+        case 79: return cells.text(code, s.EntityName.view());
+        case 80: return cells.text(code, s.Visible.view());
+        case 81: return cells.text(code, s.StyleName.view());
+        case 82: return cells.plain(code, s.Color);
+        case 83: return cells.text(code, s.RowLocate.view());
+        case 84: return cells.text(code, s.HSpace.view());
         case 85: return cells.fixed(code, s.VSpace, 2);
         case 86: return cells.fixed(code, s.DivideLen, 2);
         case 87: return cells.fixed(code, s.Rotate, 0);
@@ -284,14 +296,14 @@ void LateralCell(const Model& m, int code, int row, Cells& cells) {
     const ResultRecord& lr = m.Results[*last];
     switch (code) {
         case 88: return cells.fixed(code, f.Level, 0);
-        case 89: return cells.put(code, f.From.view());
-        case 90: return cells.put(code, l.to.view());
+        case 89: return cells.text(code, f.From.view());
+        case 90: return cells.text(code, l.to.view());
         case 91: return cells.fixed(code, lr.Chainage, 2);
         case 92: return cells.fixed(code, f.Gr1, 2);
         case 93: return cells.fixed(code, f.Inv1, 2);
         case 94: return cells.fixed(code, l.Gr2, 2);
         case 95: return cells.fixed(code, l.Inv2, 2);
-        case 96: return cells.put(code, f.Latral.view());
+        case 96: return cells.text(code, f.Latral.view());
         case 97: return cells.fixed(code, lr.Pop2_total, 2);
         case 98: return cells.fixed(code, lr.QmaxEnd, 2);
         case 99: return cells.fixed(code, l.Dia, 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -338,6 +339,72 @@ TEST_F(CellTextTest, OutOfRangeNumbersRaiseOverflowAndKeepTheField) {
         EXPECT_EQ(m.Lines[1].Level, 0);
         EXPECT_EQ(m.SheetTable[1].DwgNo, 7);
     }
+}
+
+TEST_F(CellTextTest, FieldsNeverAssignedShowBlanks) {
+    // Line 4, style row 7 and the head of lateral 3 were never written.
+    m.LatCount = 3;
+    m.CreateLatTable(3);
+    m.LatTable[3][LatFirst] = 4;
+    m.LatTable[3][LatLast] = 4;
+    struct Case { int code; int row; };
+    const Case cases[] = {
+        {1, 4}, {2, 4}, {52, 4}, {54, 4}, {100, 4}, {79, 7}, {80, 7}, {81, 7}, {83, 7}, {84, 7},
+        {89, 3}, {90, 3}, {96, 3},
+    };
+    for (const auto& c : cases) {
+        LineFieldToCell(m, c.code, c.row, cat);
+        EXPECT_EQ(Raw(c.code), kBlank) << c.code << " row " << c.row;
+    }
+}
+
+TEST_F(CellTextTest, PipeSizeRowsUpToDiaCount) {
+    struct Case { int diaCount; int row; const char* shown; };
+    const Case cases[] = {
+        {3, 3, "400"}, {3, 0, "0"}, {3, 4, ""}, {0, 0, "0"}, {0, 1, ""}, {-1, 0, ""},
+        {25, 20, "0"}, {25, 21, ""},
+    };
+    for (const auto& c : cases) {
+        m.DiaCount = c.diaCount;
+        EXPECT_EQ(Shown(60, c.row), c.shown) << "count " << c.diaCount << " row " << c.row;
+    }
+}
+
+TEST_F(CellTextTest, EmptyKmaxCapsEveryPeakFactorToZero) {
+    m.Criteria.KmaxText = "";
+    m.Criteria.LPCD1 = 200;
+    m.Criteria.InflowPercent = 10;
+    m.Results[1].Pop1_total = 2000;
+    m.Results[1].Pop2_total = 2000;
+    m.Results[1].QavgEnd = 3;
+    for (int code : {14, 16, 23, 25, 56}) EXPECT_EQ(Shown(code, 1), "0.00") << code;
+}
+
+TEST_F(CellTextTest, CostPerMetre) {
+    LineRecord& l = m.Lines[1];
+    l.Gr1 = 101;
+    l.Inv1 = 100;
+    l.Gr2 = 100;
+    l.Inv2 = 94;
+    l.Len = 100;
+    m.Links[1].NextLine = 0;
+    m.DiaTable[2].PipeCons = 10;
+    m.DiaTable[2].Pipeprice = 20;
+    m.DiaTable[2].MhCons = 100;
+    LineFieldToCell(m, 51, 1, cat);  // a cost of 5209 over 100 m
+    EXPECT_EQ(Raw(51), " 52" + std::string(17, ' '));
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(CellTextTest, PlainNumbersThatAreNotFiniteShowBlanks) {
+    m.Lines[1].X1 = std::numeric_limits<float>::infinity();
+    m.Lines[1].Y1 = std::numeric_limits<float>::quiet_NaN();
+    m.ObjectStyles[2].Color = -std::numeric_limits<float>::infinity();
+    EXPECT_EQ(Shown(68, 1), "");
+    EXPECT_EQ(Shown(69, 1), "");
+    EXPECT_EQ(Shown(82, 2), "");
+    m.Lines[1].X2 = 1234567.8f;
+    EXPECT_EQ(Shown(70, 1), "1234568");
 }
 
 }  // namespace
