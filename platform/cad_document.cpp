@@ -278,6 +278,11 @@ void CadBlock::Delete() {
         for (const auto& e : b->entities_)
             if (e->kind == CadKind::Insert && SameCadName(e->Name, Name))
                 throw CadError(caderr::ObjectReferenced, "Object is referenced");
+    // Entities still held by a caller must not reach back into a freed block.
+    for (auto& e : entities_) {
+        e->owner_ = nullptr;
+        e->erased_ = true;
+    }
     auto& v = doc_->blocks_.blocks_;
     CadDocument* doc = doc_;
     v.erase(std::remove_if(v.begin(), v.end(), [this](const std::unique_ptr<CadBlock>& b) { return b.get() == this; }),

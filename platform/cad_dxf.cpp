@@ -532,9 +532,12 @@ private:
                 if (i_ < p_.size() && p_[i_].code == 0 && p_[i_].value == "SEQEND") rawEntity();
             }
             if (!target) continue;
+            const int before = target->Count();
             try {
                 build(*target, r);
             } catch (const CadError& err) {
+                // What the warning calls not read must not stay half-built.
+                while (target->Count() > before) target->Item(target->Count() - 1)->Erase();
                 ++skipped_[r.type + " (" + err.what() + ")"];
             }
         }

@@ -264,6 +264,7 @@ void DrawingView::keyPressEvent(QKeyEvent* ev) {
     else if (ev->key() == Qt::Key_Minus) scale_ /= 1.25;
     else if (ev->key() == Qt::Key_Home) return zoomExtents();
     else return QWidget::keyPressEvent(ev);
+    userMoved_ = true;
     update();
 }
 
@@ -410,8 +411,10 @@ void DrawingWindow::closeEvent(QCloseEvent* ev) {
 }
 
 void DrawingWindow::cadShow(bool visible) {
+    // Every command shows the window again; a view the user chose stays.
+    const bool appearing = visible && !isVisible();
     setVisible(visible);
-    if (visible) view_->zoomExtents();
+    if (appearing) view_->zoomExtents();
 }
 
 void DrawingWindow::cadActivate() {

@@ -15,14 +15,33 @@ EscKeyPoll::~EscKeyPoll() {
 }
 
 bool EscKeyPoll::EscPressed() {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (QCoreApplication::instance()) {
+        polling_ = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        polling_ = false;
+    }
     return pressed_;
 }
 
 bool EscKeyPoll::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape) pressed_ = true;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) pressed_ = true;
+        [[fallthrough]];
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+        // The read-back is still filling the tables: a command started now
+        // would work on them half-built, so input waits until it ends.
+        if (polling_) return true;
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

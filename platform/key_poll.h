@@ -15,7 +15,8 @@ public:
 
     // Lets pending events through, then says whether Esc was pressed since
     // the last Reset. A press is latched so that a short one between two
-    // reads is not missed.
+    // reads is not missed. Other keys and mouse clicks are dropped meanwhile,
+    // so that no command starts inside the read-back.
     virtual bool EscPressed();
     void Reset() { pressed_ = false; }
     // Tests: as if the user pressed Esc.
@@ -26,6 +27,7 @@ protected:
 
 private:
     bool pressed_ = false;
+    bool polling_ = false;  // other input is held back while the read-back runs
 };
 
 }  // namespace vd

@@ -120,6 +120,9 @@ bool ConnectAutoCAD(Model& m, CadApplication& app) {
 }
 
 void DefineInOutBlock(CadDocument& doc) {
+    // A definition already there is complete; adding its parts again would
+    // give every reference a second set of attributes.
+    if (doc.Blocks().Find("IN-OUT")) return;
     CadBlock& b = doc.Blocks().Add({0, 0, 0}, "IN-OUT");
     b.AddCircle({0, 0, 0}, 0.5);
     struct Def {

@@ -49,6 +49,14 @@ void ReadSheetGrid(CadDocument& doc, CadApplication& app, bool threeItemFilter) 
     }
 }
 
+// The read-backs show their progress as the whole percent reached, never
+// rounded up.
+int ProgressFix(int done, int total) {
+    if (total <= 0) return 0;
+    long long v = static_cast<long long>(done) * 100 / total;
+    return v < 0 ? 0 : v > 100 ? 100 : static_cast<int>(v);
+}
+
 bool HasLetter(const FixedText<30>& status, char letter) {
     return UpperCase(status.view()).find(letter) != std::string::npos;
 }
@@ -80,7 +88,7 @@ void BuildLateralTable(Model& m) {
     int latNo = 0;
     for (int j = 1; j <= n; ++j) {
         if (!isEnd(j)) continue;
-        m.Ui->SetProgress(ProgressOf(static_cast<double>(j) / n));
+        m.Ui->SetProgress(ProgressFix(j, n));
         int best = 0;
         std::string bound = top + "1";
         for (int k = 1; k <= n; ++k) {
@@ -146,7 +154,7 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             CadEntityPtr e = set.Item(s);
             if (escape()) return ReadBack::Cancelled;
             ++c;
-            m.Ui->SetProgress(ProgressOf(static_cast<double>(c) / count));
+            m.Ui->SetProgress(ProgressFix(c, count));
             XData duv = e->GetXData("DUV");
             XData sewer = e->GetXData("sewer");
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
@@ -171,7 +179,7 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             link.Branch2 = asInt(5);
             link.Drop = static_cast<float>(XNumber(duv, 7));
             if (escape()) return ReadBack::Cancelled;
-            m.Ui->SetProgress(ProgressOf(static_cast<double>(c) / count));
+            m.Ui->SetProgress(ProgressFix(c, count));
 
             LineRecord& l = m.Lines[static_cast<size_t>(k)];
             if (app.SheetSize > 0) l.SeqText = SheetCellText(app, e->StartPoint[0], e->StartPoint[1]);
@@ -235,7 +243,7 @@ ReadBack getmhblock(Model& m, CadApplication& app) {
         }
         std::vector<CadEntityPtr> blocks;
         for (int i = 1; i <= n; ++i) {
-            m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / n));
+            m.Ui->SetProgress(ProgressFix(i, n));
             CadEntityPtr b = set.Item(i - 1);
             blocks.push_back(b);
             LineRecord& l = m.Lines[static_cast<size_t>(i)];
@@ -254,16 +262,16 @@ ReadBack getmhblock(Model& m, CadApplication& app) {
                 else if (SameCadName(tag, "Gr-el")) l.Gr1 = static_cast<float>(Val(text));
                 else if (SameCadName(tag, "Inv-el")) l.Inv1 = static_cast<float>(Val(text));
                 else if (SameCadName(tag, "Dia")) l.Dia = static_cast<float>(Val(text));
-                else if (SameCadName(tag, "Slope")) l.slope = static_cast<float>(Val(text)) / 100.0f;
+                else if (SameCadName(tag, "Slope")) l.slope = static_cast<float>(Val(text) / 100.0);
                 else if (SameCadName(tag, "Dist")) l.Len = static_cast<float>(Val(text));
                 else if (SameCadName(tag, "Lat")) l.Latral = text;
             }
         }
         m.LineCount = n;
         for (int i = 1; i <= n; ++i) {
-            m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / n));
+            m.Ui->SetProgress(ProgressFix(i, n));
             LineRecord& li = m.Lines[static_cast<size_t>(i)];
-            const std::string down = Trim(XText(li.to.view()));
+            const std::string down = TrimRight(XText(li.to.view()));
             if (down.empty() || down == "0") blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
             for (int j = 1; j <= n; ++j) {
                 LineRecord& lj = m.Lines[static_cast<size_t>(j)];

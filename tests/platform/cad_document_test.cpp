@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QWidget>
 #include <QCoreApplication>
 
@@ -86,8 +88,11 @@ TEST(CadDocument, BlocksAttributesAndDeletion) {
     EXPECT_EQ(ErrorOf([&] { b.Delete(); }), caderr::ObjectReferenced);
     ref->Erase();
     EXPECT_EQ(doc.ModelSpace().Count(), 0);
+    CadEntityPtr held = b.Item(0);
     EXPECT_EQ(ErrorOf([&] { doc.Blocks().Item("From").Delete(); }), 0);
     EXPECT_EQ(doc.Blocks().Find("From"), nullptr);
+    EXPECT_TRUE(held->erased());  // a part still held does not reach the freed block
+    EXPECT_EQ(ErrorOf([&] { held->Erase(); }), caderr::InvalidObject);
     EXPECT_EQ(ErrorOf([&] { doc.ModelSpace().InsertBlock({0, 0, 0}, "From"); }), caderr::KeyNotFound);
     auto pl = doc.ModelSpace().AddPolyline({0.05, 0, 0, 0.05, 1, 0});
     pl->SetWidth(0, 0.1, 0.1);
@@ -140,6 +145,27 @@ TEST(EscKeyPoll, SeesEscThroughTheEventLoop) {
     EXPECT_TRUE(keys.EscPressed());
     keys.Reset();
     EXPECT_FALSE(keys.EscPressed());
+}
+
+TEST(EscKeyPoll, NoCommandStartsWhileTheReadBackPolls) {
+    EscKeyPoll keys;
+    QPushButton button("Get ACAD");
+    button.resize(80, 30);
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+    const QPointF at(10, 10);
+    auto click = [&] {
+        QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, at, button.mapToGlobal(at),
+                                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonRelease, at, button.mapToGlobal(at),
+                                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    };
+    click();
+    EXPECT_FALSE(keys.EscPressed());
+    EXPECT_EQ(clicks, 0);
+    click();  // once the read-back is over, clicks work again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace

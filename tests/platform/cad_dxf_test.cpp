@@ -187,5 +187,153 @@ print('block', [e.dxftype() for e in doc.blocks.get('Mhblock')])
     EXPECT_NE(out.find("'CIRCLE', 'ATTDEF', 'ATTDEF'"), std::string::npos) << out;
 }
 
+// Text alignments, attribute definitions, widths, circles, solids and several
+// extended data groups as another reader sees them.
+TEST(CadDxf, AnotherReaderSeesEveryShape) {
+    if (!HaveEzdxf()) GTEST_SKIP() << "ezdxf not available";
+    QTemporaryDir dir;
+    std::string path = dir.filePath("shapes.dxf").toStdString();
+    CadDocument doc;
+    CadBlock& b = doc.Blocks().Add({0, 0, 0}, "Blk");
+    auto def = b.AddAttribute(0.2, 0, "Prompt", {1, 2, 0}, "TAG", "def");
+    def->Alignment = 4;
+    def->TextAlignmentPoint = {1, 2, 0};
+    b.AddCircle({0, 0, 0}, 0.5);
+    auto pl = b.AddPolyline({0.05, 0, 0, 0.05, 1, 0, 1, 1, 0});
+    pl->SetWidth(1, 0.2, 0.3);
+    auto ref = doc.ModelSpace().InsertBlock({10, 20, 0}, "Blk", 2, 2, 1, 0);
+    ref->GetAttributes()[0]->TextString = "val";
+    // Alignment, expected horizontal and vertical codes.
+    const int aligns[][3] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {4, 4, 0}, {6, 0, 3}, {10, 1, 2}, {14, 2, 1}};
+    for (const auto& a : aligns) {
+        auto t = doc.ModelSpace().AddText("A" + std::to_string(a[0]), {double(a[0]), 0, 0}, 1);
+        t->Alignment = a[0];
+        t->TextAlignmentPoint = {a[0] + 0.5, 1, 0};
+    }
+    doc.ModelSpace().AddSolid({0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0});
+    doc.ModelSpace().AddCircle({5, 5, 0}, 2.5);
+    auto l = doc.ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
+    l->SetXData({1001, 1000, 1040, 1070, 1010, 1020, 1030, 1002, 1000, 1002},
+                {std::string("APP1"), std::string("x"), 1.5, 7.0, 1.0, 2.0, 3.0, std::string("{"), std::string("in"),
+                 std::string("}")});
+    l->SetXData({1001, 1000}, {std::string("APP2"), std::string("y")});
+    doc.SaveAs(path);
+    std::string out = RunPython(dir, R"(
+import ezdxf
+doc = ezdxf.readfile(')" + path + R"(')
+print('errors', len(doc.audit().errors))
+msp = doc.modelspace()
+for t in msp.query('TEXT'):
+    print('text', t.dxf.text, t.dxf.get('halign', 0), t.dxf.get('valign', 0), tuple(t.get_placement()[1]))
+r = msp.query('INSERT')[0]
+print('insert', r.dxf.xscale, [(a.dxf.tag, a.dxf.text, a.dxf.halign, tuple(a.dxf.insert)) for a in r.attribs])
+print('solid', [tuple(msp.query('SOLID')[0].dxf.get(v)) for v in ('vtx0', 'vtx1', 'vtx2', 'vtx3')])
+c = msp.query('CIRCLE')[0]
+print('circle', tuple(c.dxf.center), c.dxf.radius)
+line = msp.query('LINE')[0]
+print('app1', [(t.code, t.value) for t in line.get_xdata('APP1')])
+print('app2', [(t.code, t.value) for t in line.get_xdata('APP2')])
+blk = doc.blocks.get('Blk')
+for e in blk:
+    if e.dxftype() == 'ATTDEF': print('attdef', e.dxf.tag, e.dxf.prompt, e.dxf.text, e.dxf.halign, tuple(e.dxf.align_point))
+    if e.dxftype() == 'POLYLINE': print('widths', [(v.dxf.get('start_width', 0), v.dxf.get('end_width', 0)) for v in e.vertices])
+    if e.dxftype() == 'CIRCLE': print('blkcircle', e.dxf.radius)
+)");
+    const char* expected[] = {
+        "errors 0",
+        "text A0 0 0 (0.0, 0.0, 0.0)",
+        "text A1 1 0 (1.5, 1.0, 0.0)",
+        "text A2 2 0 (2.5, 1.0, 0.0)",
+        "text A4 4 0 (4.5, 1.0, 0.0)",
+        "text A6 0 3 (6.5, 1.0, 0.0)",
+        "text A10 1 2 (10.5, 1.0, 0.0)",
+        "text A14 2 1 (14.5, 1.0, 0.0)",
+        "insert 2.0 [('TAG', 'val', 4, (12.0, 24.0, 0.0))]",
+        "solid [(0.0, 0.0, 0.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0), (1.0, 1.0, 0.0)]",
+        "circle (5.0, 5.0, 0.0) 2.5",
+        "app1 [(1000, 'x'), (1040, 1.5), (1070, 7), (1010, (1.0, 2.0, 3.0)), (1002, '{'), (1000, 'in'), (1002, '}')]",
+        "app2 [(1000, 'y')]",
+        "attdef TAG Prompt def 4 (1.0, 2.0, 0.0)",
+        "widths [(0, 0), (0.2, 0.3), (0, 0)]",
+        "blkcircle 0.5",
+    };
+    for (const char* e : expected) EXPECT_NE(out.find(e), std::string::npos) << e << "\n" << out;
+}
+
+// What another writer puts in a file comes in whole, in both file versions.
+TEST(CadDxf, ShapesFromAnotherWriter) {
+    if (!HaveEzdxf()) GTEST_SKIP() << "ezdxf not available";
+    QTemporaryDir dir;
+    const std::string base = dir.filePath("in").toStdString();
+    RunPython(dir, R"(
+import ezdxf
+from ezdxf.enums import TextEntityAlignment as A
+for ver in ('R12', 'R2010'):
+    doc = ezdxf.new(ver)
+    doc.appids.new('APP1')
+    msp = doc.modelspace()
+    t = msp.add_text('mid', dxfattribs={'height': 2.0, 'rotation': 30})
+    t.set_placement((4.5, 1), align=A.MIDDLE_CENTER)
+    msp.add_solid([(0, 0), (1, 0), (0, 1), (1, 1)])
+    msp.add_circle((5, 5), 2.5)
+    p = msp.add_polyline2d([(0, 0), (1, 0), (1, 1)])
+    p.vertices[0].dxf.start_width = 0.1
+    p.vertices[0].dxf.end_width = 0.2
+    blk = doc.blocks.new('BLK')
+    ad = blk.add_attdef('TAG', (1, 2), dxfattribs={'prompt': 'Pr', 'height': 0.2})
+    ad.set_placement((1, 2), align=A.MIDDLE_CENTER)
+    r = msp.add_blockref('BLK', (10, 20))
+    r.add_auto_attribs({'TAG': 'val'})
+    l = msp.add_line((0, 0), (1, 1))
+    l.set_xdata('APP1', [(1000, 'x'), (1040, 1.5), (1070, 7), (1010, (1, 2, 3))])
+    doc.saveas(')" + base + R"(' + ver + '.dxf')
+)");
+    for (const char* ver : {"R12", "R2010"}) {
+        SCOPED_TRACE(ver);
+        auto doc = LoadDxfDocument(base + ver + ".dxf");
+        EXPECT_TRUE(doc->loadWarnings.empty());
+        const CadBlock& ms = doc->ModelSpace();
+        ASSERT_EQ(ms.Count(), 6);
+        auto t = ms.Item(0);
+        EXPECT_EQ(t->TextString, "mid");
+        EXPECT_EQ(t->Alignment, 10);
+        EXPECT_DOUBLE_EQ(t->TextAlignmentPoint[0], 4.5);
+        EXPECT_DOUBLE_EQ(t->Height, 2);
+        EXPECT_NEAR(t->Rotation, 30 * 3.14159265358979 / 180, 1e-9);
+        EXPECT_EQ(ms.Item(1)->Corners[3], (CadPoint{1, 1, 0}));
+        EXPECT_DOUBLE_EQ(ms.Item(2)->Radius, 2.5);
+        ASSERT_EQ(ms.Item(3)->Vertices.size(), 3u);
+        EXPECT_DOUBLE_EQ(ms.Item(3)->Widths[0][1], 0.2);
+        auto ref = ms.Item(4);
+        ASSERT_EQ(ref->GetAttributes().size(), 1u);
+        EXPECT_EQ(ref->GetAttributes()[0]->TextString, "val");
+        EXPECT_EQ(ref->GetAttributes()[0]->Alignment, 10);
+        EXPECT_EQ(doc->Blocks().Item("BLK").Item(0)->PromptString, "Pr");
+        XData x = ms.Item(5)->GetXData("APP1");
+        ASSERT_EQ(x.size(), 7u);
+        EXPECT_EQ(x[1].text, "x");
+        EXPECT_EQ(x[3].code, 1070);
+        EXPECT_EQ(x[3].number, 7);
+        EXPECT_EQ(x[6].code, 1030);
+    }
+}
+
+// An entity the reader cannot take over is left out whole, not half-built.
+TEST(CadDxf, EntityOnAnUnusableLayerIsLeftOutWhole) {
+    QTemporaryDir dir;
+    std::string path = dir.filePath("xref.dxf").toStdString();
+    WriteAll(path,
+             "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n"
+             "  0\r\nLINE\r\n  8\r\nPLAN|sewer\r\n 10\r\n1\r\n 20\r\n2\r\n 11\r\n3\r\n 21\r\n4\r\n"
+             "  0\r\nLINE\r\n  8\r\nsewer\r\n 10\r\n1\r\n 20\r\n2\r\n 11\r\n3\r\n 21\r\n4\r\n"
+             "  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
+    auto doc = LoadDxfDocument(path);
+    ASSERT_EQ(doc->ModelSpace().Count(), 1);
+    EXPECT_EQ(doc->ModelSpace().Item(0)->layer(), "sewer");
+    ASSERT_EQ(doc->loadWarnings.size(), 1u);
+    EXPECT_NE(doc->loadWarnings[0].find("LINE"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vd
+

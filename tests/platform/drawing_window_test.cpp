@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -49,6 +51,30 @@ TEST(DrawingWindow, PointPromptAnsweredInTheView) {
     EXPECT_EQ(p[1], 4);
     QTimer::singleShot(0, [&] { emit w.view()->cancelled(); });
     EXPECT_THROW(app.ActiveDocument().Utility().GetPoint("again"), CadError);
+}
+
+// A view the user chose stays while commands show the window and draw.
+TEST(DrawingWindow, UserZoomSurvivesTheNextCommand) {
+    CadApplication app;
+    DrawingWindow w(app);
+    app.NewDocument();
+    app.setVisible(true);
+    app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {100, 100, 0});
+    app.Update();
+    EXPECT_FALSE(w.view()->userMoved());
+    QPointF far = w.view()->toScreen(100, 100);
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.view(), &plus);
+    EXPECT_TRUE(w.view()->userMoved());
+    QPointF zoomed = w.view()->toScreen(100, 100);
+    EXPECT_NE(zoomed, far);
+    app.setVisible(true);  // the next command shows the window again
+    app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {500, 0, 0});
+    app.Update();
+    EXPECT_TRUE(w.view()->userMoved());
+    EXPECT_EQ(w.view()->toScreen(100, 100), zoomed);
+    app.ZoomExtents();  // asked for explicitly
+    EXPECT_FALSE(w.view()->userMoved());
 }
 
 }  // namespace

@@ -157,5 +157,19 @@ TEST_F(AcadPlan, SynchronisationTakesPositionsAndLateralNames) {
     }
 }
 
+TEST_F(AcadPlan, InOutBlockIsDefinedOnce) {
+    ASSERT_TRUE(ConnectAutoCAD(m, app));
+    CadDocument& doc = app.ActiveDocument();
+    DefineInOutBlock(doc);
+    DefineInOutBlock(doc);  // the drawing answered the same way twice
+    CadBlock& b = doc.Blocks().Item("IN-OUT");
+    ASSERT_EQ(b.Count(), 9);  // circle, seven attribute definitions, line
+    EXPECT_EQ(b.Item(0)->kind, CadKind::Circle);
+    EXPECT_EQ(b.Item(1)->TagString, "DIA");
+    EXPECT_EQ(b.Item(7)->TagString, "P2");
+    EXPECT_EQ(b.Item(7)->InsertionPoint, (CadPoint{0, -5, 0}));
+    EXPECT_EQ(b.Item(8)->EndPoint, (CadPoint{1, 0, 0}));
+}
+
 }  // namespace
 }  // namespace vd

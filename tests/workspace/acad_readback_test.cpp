@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -262,6 +263,66 @@ doc.saveas(')" << dxf << "')\n";
     ASSERT_EQ(m.LineCount, 1);
     EXPECT_EQ(m.Lines[1].to.trim(), "M2");
     EXPECT_EQ(m.Lines[1].X1, 5);
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+std::vector<int> ProgressSteps(const test::RecordingUi& ui) {
+    std::vector<int> v;
+    for (const auto& e : ui.events)
+        if (e.kind == test::UiEvent::Progress) v.push_back(e.value);
+    return v;
+}
+
+bool Has(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
+
+// The read-backs show the whole percent reached: two of three is 66, not 67.
+TEST_F(AcadReadBack, ProgressCountsWholePercentsReached) {
+    buildNetwork();
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    ui.clear();
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    std::vector<int> steps = ProgressSteps(ui);
+    EXPECT_TRUE(Has(steps, 33));
+    EXPECT_TRUE(Has(steps, 66));
+    EXPECT_FALSE(Has(steps, 67));
+    EXPECT_EQ(steps.back(), 0);
+}
+
+TEST_F(MhBlocks, DownstreamNamesSlopesAndProgress) {
+    app.NewDocument();
+    struct Case {
+        const char* down;
+        const char* slope;
+        bool error;
+        float expectSlope;
+    } cases[] = {
+        {"0", "0.5", true, 0.005f},
+        {" 0", "0.7", false, static_cast<float>(0.7 / 100)},  // only trailing blanks are cut
+        {"", "1.3", true, static_cast<float>(1.3 / 100)},
+        {"  ", "0.35", true, static_cast<float>(0.35 / 100)},
+        {"Z", "0.03", false, static_cast<float>(0.03 / 100)},
+        {"0 ", "abc", true, 0},
+    };
+    std::vector<CadEntityPtr> refs;
+    int n = 0;
+    for (const auto& c : cases)
+        refs.push_back(block(10.0 * ++n, 0, {{"Mhname1", "U" + std::to_string(n)}, {"Mhname2", c.down}, {"Slope", c.slope}}));
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    ASSERT_EQ(m.LineCount, 6);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(refs[i]->layer() == "Error", cases[i].error) << i;
+        EXPECT_EQ(m.Lines[i + 1].slope, cases[i].expectSlope) << i;
+    }
+    std::vector<int> steps = ProgressSteps(ui);
+    EXPECT_TRUE(Has(steps, 16));  // 1 of 6
+    EXPECT_FALSE(Has(steps, 17));
+    EXPECT_TRUE(Has(steps, 66));  // 4 of 6
+    EXPECT_FALSE(Has(steps, 67));
 }
 
 }  // namespace
