@@ -27,8 +27,21 @@ bool StartsLateral(const Model& m, int i, int n) {
     return LinkedLine(m.Links[i].UpLine, n) == 0 || HasF(m.Lines[i]);
 }
 
-std::string SlopeMessage(const LineRecord& l) { return "Slope error in" + l.From.str() + " To " + l.to.str(); }
-std::string InvertMessage(const LineRecord& l) { return "Inv Error in  " + l.From.str() + " To " + l.to.str(); }
+// A name at its full width for a message; a never-assigned field shows as
+// blanks, since NUL bytes would cut the text short in the log and boxes.
+template <std::size_t N>
+std::string MessageName(const FixedText<N>& field) {
+    std::string s = field.str();
+    std::replace(s.begin(), s.end(), '\0', ' ');
+    return s;
+}
+
+std::string SlopeMessage(const LineRecord& l) {
+    return "Slope error in" + MessageName(l.From) + " To " + MessageName(l.to);
+}
+std::string InvertMessage(const LineRecord& l) {
+    return "Inv Error in  " + MessageName(l.From) + " To " + MessageName(l.to);
+}
 
 void UpdateCalcSlope(LineRecord& l) {
     if (l.Len > 0) l.CalcSlope = (l.Inv1 - l.Inv2) / l.Len;
@@ -150,7 +163,7 @@ std::vector<int> LateralHeads(const Model& m, int n) {
     return heads;
 }
 
-std::string GroundText(const FixedText<25>& name, float level) { return name.str() + "=" + SingleText(level); }
+std::string GroundText(const FixedText<25>& name, float level) { return MessageName(name) + "=" + SingleText(level); }
 
 }  // namespace
 
@@ -270,7 +283,8 @@ void BuildLaterals(Model& m) {
     int starts = 0;
     for (int i = 1; i <= n; ++i)
         if (StartsLateral(m, i, n)) ++starts;
-    m.CreateLatTable(std::max(m.LatCount, starts));
+    // The table holds exactly the laterals found, whatever count a caller left.
+    m.CreateLatTable(starts);
 
     int k = 0;
     for (int i = 1; i <= n; ++i) {
@@ -321,8 +335,8 @@ void ProcessNetwork(Model& m, int& outcome) {
     n = UsableLines(m);
 
     for (int i = 1; i <= n; ++i) {
-        const LinkRecord& l = m.Links[i];
-        if (l.NextLine == l.UpLine && l.NextLine > 0) {
+        int next = LinkedLine(m.Links[i].NextLine, n);
+        if (next > 0 && next == LinkedLine(m.Links[i].UpLine, n)) {
             m.Ui->MessageBox(" Error : loop In Line" + NumText(i));
             return;
         }

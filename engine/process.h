@@ -15,8 +15,8 @@ inline void ProcessNetwork(Model& m) {
     ProcessNetwork(m, outcome);
 }
 
-// Rebuilds LatTable and each line's LatNo from the links; LatCount must
-// already hold the number of laterals.
+// Rebuilds LatTable, one row per lateral head found, and each line's LatNo
+// from the links. LatCount is left as the caller set it.
 void BuildLaterals(Model& m);
 
 // From startLine downstream, stores CalcSlope and logs slope and invert errors.

@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/number_text.h"
@@ -36,6 +37,12 @@ struct ProcessFixture : ::testing::Test {
 };
 
 std::string Pad25(const std::string& s) { return s + std::string(25 - s.size(), ' '); }
+// A name as messages show it: full width, a never-assigned field as blanks.
+std::string Shown(const FixedText<25>& t) {
+    std::string s = t.str();
+    std::replace(s.begin(), s.end(), '\0', ' ');
+    return s;
+}
 
 TEST_F(ProcessFixture, OneNamedLineMakesOneLateralAndReportsItsName) {
     net.line("A", "B").len(50).gr(10, 9).inv(8, 7.5).lat("01");
@@ -129,16 +136,65 @@ TEST_F(ProcessFixture, UpstreamGroundMismatchIsFatal) {
     EXPECT_EQ(m.Lines[3].Mincover, 0) << "lines after the fatal one are not reached";
 }
 
+TEST_F(ProcessFixture, ProgressMovesPerLateralAndEndsAtZero) {
+    net.line("A", "B").len(10).inv(2, 1);
+    net.line("C", "D").len(10).inv(2, 1);
+    net.line("E", "F").len(10).inv(2, 1);
+    ASSERT_EQ(Run(), 2);
+    std::vector<std::pair<int, int>> bar;  // (kind, value) from the moment it is shown
+    bool shown = false;
+    for (const UiEvent& e : ui.events) {
+        if (e.kind == UiEvent::ProgressVisible) shown = true;
+        if (shown && (e.kind == UiEvent::Progress || e.kind == UiEvent::ProgressVisible)) bar.push_back({e.kind, e.value});
+    }
+    const int P = UiEvent::Progress;
+    EXPECT_EQ(bar, (std::vector<std::pair<int, int>>{
+                       {UiEvent::ProgressVisible, 1}, {P, 0}, {P, 0}, {P, 33}, {P, 66}, {P, 0}}));
+}
+
+// Cover default and cleared drops, line by line.
+TEST_F(ProcessFixture, CoverTakesTheDefaultAndDropsAreCleared) {
+    m.Criteria.MinCoverDefault = 1.2;
+    const float covers[] = {0, -1, 0.5f, 2};
+    const float expected[] = {1.2f, 1.2f, 0.5f, 2};
+    for (int k = 0; k < 4; ++k) {
+        net.line("A" + std::to_string(k), "B" + std::to_string(k)).len(10).inv(2, 1).rec().Mincover = covers[k];
+        m.Links[k + 1].Drop = 0.7f;
+    }
+    ASSERT_EQ(Run(), 2);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(m.Lines[k + 1].Mincover, expected[k]) << covers[k];
+        EXPECT_EQ(m.Links[k + 1].Drop, 0) << k;
+    }
+}
+
+// A never-assigned manhole name is shown as blanks at its full width, never
+// as NUL bytes, in the log and in message boxes.
+TEST_F(ProcessFixture, UnassignedNamesShowAsBlanksInMessages) {
+    net.line("A", "B").len(10).inv(1, 2).gr(5, 9);
+    net.line("C", "B").gr(5, 9.5f);
+    m.Lines[1].to.clear();
+    m.Lines[2].to.clear();
+    CheckBranchSlopes(m, 1);
+    EXPECT_TRUE(CheckGroundLevels(m));
+    const std::string blanks(25, ' ');
+    EXPECT_EQ(ui.logs[0], "Slope error in" + Pad25("A") + " To " + blanks);
+    EXPECT_EQ(ui.boxes[0], " No1Gr.elv" + blanks + "=9and   No2Gr.elv" + blanks + "=9.5");
+    for (const auto& text : ui.logs) EXPECT_EQ(text.find('\0'), std::string::npos) << text;
+}
+
 TEST_F(ProcessFixture, BuildLateralsNeverWritesPastItsTable) {
     net.line("A", "B");
     net.line("C", "D");
     net.line("E", "F");
-    m.LatCount = 1;  // a caller's stale count
-    BuildLaterals(m);
-    EXPECT_EQ(m.LatCount, 1);
-    ASSERT_GE(m.LatTable.size(), 4u);
-    EXPECT_EQ(m.Lat(3, LatFirst), 3);
-    EXPECT_EQ(m.Links[0].LatNo, 0);
+    for (int stale : {1, 3, 7}) {  // a caller's count, too small, right, too large
+        m.LatCount = stale;
+        BuildLaterals(m);
+        EXPECT_EQ(m.LatCount, stale);
+        EXPECT_EQ(m.LatTable.size(), 4u) << stale;
+        EXPECT_EQ(m.Lat(3, LatFirst), 3) << stale;
+        EXPECT_EQ(m.Links[0].LatNo, 0);
+    }
 }
 
 TEST_F(ProcessFixture, WalksStopAtALoopAndSayWhere) {
@@ -173,16 +229,16 @@ bool PairwiseGround(Model& m) {
         for (int k = 1; k <= m.LineCount; ++k) {
             const LineRecord& lk = m.Lines[k];
             if (li.From == lk.to && li.Gr1 != lk.Gr2) {
-                std::string tail = NumText(k) + "Gr.elv" + lk.to.str() + "=" + SingleText(lk.Gr2);
-                m.Ui->MessageBox("Error :No " + NumText(i) + "Gr.elv " + li.From.str() + "=" + SingleText(li.Gr1) +
+                std::string tail = NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + SingleText(lk.Gr2);
+                m.Ui->MessageBox("Error :No " + NumText(i) + "Gr.elv " + Shown(li.From) + "=" + SingleText(li.Gr1) +
                                  "and   No" + tail);
-                AppendLog(m, "Error :No  " + NumText(i) + " Gr.elv " + li.From.str() + "=" + SingleText(li.Gr1) +
+                AppendLog(m, "Error :No  " + NumText(i) + " Gr.elv " + Shown(li.From) + "=" + SingleText(li.Gr1) +
                                  " and   No" + tail);
                 return false;
             }
             if (li.to == lk.to && li.Gr2 != lk.Gr2) {
-                std::string t = " No" + NumText(i) + "Gr.elv" + li.to.str() + "=" + SingleText(li.Gr2) + "and   No" +
-                                NumText(k) + "Gr.elv" + lk.to.str() + "=" + SingleText(lk.Gr2);
+                std::string t = " No" + NumText(i) + "Gr.elv" + Shown(li.to) + "=" + SingleText(li.Gr2) + "and   No" +
+                                NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + SingleText(lk.Gr2);
                 m.Ui->MessageBox(t);
                 AppendLog(m, t);
             }

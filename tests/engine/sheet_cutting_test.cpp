@@ -137,6 +137,25 @@ TEST_F(SheetFixture, LongLateralStartsAFreshStripAndRunsOver) {
     EXPECT_EQ(m.SheetCount, 3) << "no empty sheet is listed";
 }
 
+// The view cuts again each time it is shown: every lateral is laid out anew.
+TEST_F(SheetFixture, CuttingAgainGivesTheSameSheets) {
+    Options(0, 0);
+    Lateral({200, 200});
+    Lateral({500});
+    Lateral({100});
+    CutSheets(m);
+    const std::vector<Row> rows = Rows();
+    const std::vector<int> positions = Positions();
+    const std::vector<int> lateralStarts = LatColumn(LatSheet);
+    m.LatTable[2][LatLayout] = 2;
+    CutSheets(m);
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_EQ(Positions(), positions);
+    EXPECT_EQ(LatColumn(LatSheet), lateralStarts);
+    EXPECT_EQ(LatColumn(LatLayout), (std::vector<int>{1, 1, 1}));
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
 TEST_F(SheetFixture, FiveFullSheetsAreAllCounted) {
     Options(0, 1);
     for (int k = 0; k < 5; ++k) Lateral({650});
