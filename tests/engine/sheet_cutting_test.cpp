@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
 #include <tuple>
 #include <vector>
 
@@ -247,6 +249,122 @@ TEST_F(SheetFixture, BrokenLinksNeverHangOrOverrun) {
     EXPECT_EQ(m.Links[2].PosLine, 2);
     EXPECT_EQ(m.Links[3].PosLine, 0);
     EXPECT_EQ(ui.logs, std::vector<std::string>{"Walk stopped at line 1: line met twice"});
+}
+
+// The cutting rules one step at a time, as a plain reference: empty strips
+// keep their end at 0, a close opens no sheet while the current one is blank,
+// and the sheet count is the number of rows holding a strip.
+void PlainCut(Model& m) {
+    double mono = m.ObjectStyles[26].DivideLen;
+    if (mono == 0) mono = 0.5;
+    const double g = (m.SheetLayoutMode == 2 || m.SheetLayoutMode == 4) ? 60 : 50;
+    for (int k = 1; k <= m.LatCount; ++k) {
+        m.LatTable[k][LatLayout] = 1;
+        m.LatTable[k][LatSheet] = 0;
+    }
+    double L = m.SheetLayoutMode == 2 ? 280 : m.SheetLayoutMode == 0 ? 700 : 1400;
+    if (m.SheetLayoutMode == 3) {
+        double r = std::nearbyint(m.ObjectStyles[26].Rotate);
+        L = (r >= 300 && r <= 8000) ? r : 1400;
+    }
+    m.SheetTable.assign(1, SheetRecord{});
+    int s = 0, p = 0, lines = 0, c = 0;
+    double x = 0;
+    bool F = mono == 0.5;
+    auto close = [&](char variant) {
+        if (variant == 'A') c = 1;
+        bool empty = lines == 0;
+        x = 0;
+        lines = 0;
+        SheetRecord& row = m.SheetTable[s];
+        if (!empty) (F ? row.Band1End : row.Band2End) = static_cast<int16_t>(p);
+        if (!F && (row.Band1Start > 0 || row.Band2Start > 0)) {
+            ++s;
+            m.SheetTable.push_back({});
+            if (variant == 'B') c = 1;
+        }
+        F = !F && mono == 0.5;
+        if (variant == 'C') c = 0;
+    };
+    auto place = [&](int lat) {
+        m.LatTable[lat][LatSheet] = p + 1;
+        m.LatTable[lat][LatSheetIdx] = s;
+        for (int j = static_cast<int>(m.LatTable[lat][LatLast]); j != 0;) {
+            if (x + m.Lines[j].Len > L) close('A');
+            ++lines;
+            ++p;
+            m.Links[p].PosLine = static_cast<int16_t>(j);
+            if (lines == 1) (F ? m.SheetTable[s].Band1Start : m.SheetTable[s].Band2Start) = static_cast<int16_t>(p);
+            m.Results[j].SheetIdx = static_cast<float>(s);
+            m.SheetTable[s].DwgNo = static_cast<int16_t>(s + 1);
+            x += m.Lines[j].Len;
+            if (m.Links[j].UpLine == 0 || j == m.LatTable[m.Links[j].LatNo][LatFirst]) break;
+            j = m.Links[j].UpLine;
+        }
+    };
+    for (int k = 1; k <= m.LatCount; ++k) {
+        while (m.LatTable[k][LatSheet] > 0 && k < m.LatCount) ++k;
+        for (int w = k - 1; w < m.LatCount && w < k + L / 200;) {
+            ++w;
+            if (m.LatTable[w][LatSheet] != 0) continue;
+            double run = m.Results[static_cast<int>(m.LatTable[w][LatLast])].Chainage;
+            if (run > L - 100) {
+                if (x > 0) close('B');
+                place(w);
+            } else if (x + run + c * g < L) {
+                ++c;
+                place(w);
+            }
+        }
+        if (lines > 0) close('C');
+    }
+    for (int k = 1; k <= m.LatCount; ++k)
+        if (m.LatTable[k][LatSheet] == 0) {
+            m.Ui->MessageBox("Error in sheetting");
+            break;
+        }
+    int filled = 0;
+    for (const SheetRecord& r : m.SheetTable) filled += (r.Band1Start > 0 || r.Band2Start > 0);
+    m.SheetCount = std::max(filled, 1);
+}
+
+TEST_F(SheetFixture, RandomLayoutsMatchThePlainRules) {
+    std::mt19937 rng(777);
+    const float lengths[] = {0, 5, 40, 120, 260, 300, 650, 900};
+    for (int round = 0; round < 300; ++round) {
+        Model fresh;
+        m = fresh;
+        m.SetUi(&ui);
+        ui.clear();
+        m.LatTable.assign(1, {});
+        const float custom[] = {0, 500, 2000, 300};
+        Options(static_cast<int>(rng() % 5), static_cast<float>(rng() % 2), custom[rng() % 4]);
+        const int lats = static_cast<int>(rng() % 25);
+        for (int k = 0; k < lats; ++k) {
+            std::vector<float> lens(1 + rng() % 6);
+            for (float& l : lens) l = lengths[rng() % std::size(lengths)];
+            Lateral(lens);
+        }
+        Model plain = m;
+        RecordingUi plainUi;
+        plain.SetUi(&plainUi);
+        CutSheets(m);
+        PlainCut(plain);
+        ASSERT_EQ(Rows(), [&] {
+            std::vector<Row> rows;
+            for (const SheetRecord& r : plain.SheetTable)
+                rows.push_back({r.Band1Start, r.Band1End, r.Band2Start, r.Band2End, r.DwgNo});
+            return rows;
+        }()) << round;
+        ASSERT_EQ(m.SheetCount, plain.SheetCount) << round;
+        ASSERT_EQ(ui.boxes, plainUi.boxes) << round;
+        for (int i = 1; i <= m.LineCount; ++i) {
+            ASSERT_EQ(m.Links[i].PosLine, plain.Links[i].PosLine) << round;
+            ASSERT_EQ(m.Results[i].SheetIdx, plain.Results[i].SheetIdx) << round;
+        }
+        for (int k = 1; k <= m.LatCount; ++k)
+            for (int col : {LatSheet, LatSheetIdx, LatLayout}) ASSERT_EQ(m.Lat(k, col), plain.Lat(k, col)) << round;
+    }
 }
 
 }  // namespace
