@@ -118,11 +118,17 @@ TEST(LateralReorder, KeysChainageAndSheets) {
     }
     EXPECT_EQ(m.Results[2].Chainage, 10);
     EXPECT_EQ(m.Results[4].Chainage, 30);
-    EXPECT_EQ(ui.progress, 100);  // the last head is line 6 of 6
+    std::vector<int> progress;
+    for (const auto& e : ui.events)
+        if (e.kind == test::UiEvent::Progress) progress.push_back(e.value);
+    EXPECT_EQ(progress, (std::vector<int>{16, 50, 83, 100}));  // heads 1, 3, 5, 6 of 6, truncated
+    EXPECT_EQ(m.Lines[4].Status.rtrim(), "F");
     EXPECT_GE(m.SheetCount, 1);
     EXPECT_TRUE(ui.boxes.empty());
 
+    ui.clear();
     SortLateralsByStart(m);  // "", "A", "B", "P"
+    EXPECT_TRUE(ui.events.empty());  // no progress, no message
     for (int L = 1; L <= 4; ++L) EXPECT_EQ(m.Lat(L, LatFirst), first[L]) << L;
 
     Model empty;

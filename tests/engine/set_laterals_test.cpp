@@ -77,6 +77,32 @@ TEST(NumberLateralsByName, SameOrderAsSelectionOnRandomNetworks) {
     }
 }
 
+TEST(NumberLateralsByName, FlaggedLinesAddNoEmptyRowsAndProgressPerSelection) {
+    Model m;
+    test::RecordingUi ui;
+    m.SetUi(&ui);
+    test::NetBuilder net(m);
+    net.line("A", "B").lat("02");
+    net.line("B", "C").lat("02").status("xf");  // a flag, not a lateral of its own here
+    net.line("D", "C").lat("01");
+    m.Links[1].NextLine = 2;
+    m.Links[2].UpLine = 1;
+    m.Links[3].NextLine = 0;
+    EXPECT_EQ(NumberLateralsByName(m), 2);
+    EXPECT_EQ(m.LatCount, 2);
+    EXPECT_EQ(m.LatTable.size(), 3u);
+    const int first[] = {0, 3, 1}, last[] = {0, 3, 2};
+    for (int L = 1; L <= 2; ++L) {
+        EXPECT_EQ(m.Lat(L, LatFirst), first[L]) << L;
+        EXPECT_EQ(m.Lat(L, LatLast), last[L]) << L;
+    }
+    std::vector<int> progress;
+    for (const auto& e : ui.events)
+        if (e.kind == test::UiEvent::Progress) progress.push_back(e.value);
+    EXPECT_EQ(progress, (std::vector<int>{66, 100}));  // last lines 2 and 3 of 3, truncated
+    EXPECT_EQ(m.Lines[2].Status.rtrim(), "xf");
+}
+
 struct SetLateralsRun : ::testing::Test {
     Model m;
     test::RecordingUi ui;
