@@ -37,8 +37,6 @@ namespace vd {
 namespace {
 
 const char* const kAsbFilter = "profile File (*.asb)|*.asb";
-// What a cancelled file dialog reports to the commands that show every error.
-const char* const kCancelDescription = "Cancel was selected.";
 const int kDesignWidth = 13350;
 const int kDesignHeight = 8670;
 
@@ -487,7 +485,7 @@ void Vorlan::Command2_Click() {
 
 void Vorlan::openvrl() {
     std::optional<QString> chosen = dialogs_.OpenFile("Open Prof file", kAsbFilter);
-    if (!chosen) ui_->MessageBox(std::string("OPEN") + kCancelDescription);
+    // A cancel is a cancel: nothing changes and nothing is said.
     if (!chosen || chosen->isEmpty()) return;
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
@@ -636,7 +634,6 @@ void Vorlan::mnublock_Click() {
 
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
-    if (!chosen) ui_->MessageBox(std::string("OPEN") + kCancelDescription);
     if (!chosen || chosen->isEmpty()) return;
     QString error;
     std::string bytes = ReadWholeFile(*chosen, error);
