@@ -124,6 +124,15 @@ private:
     std::vector<int> to_, trimmedTo_, from_, trimmedFrom_;  // by line
 };
 
+// A name as the messages show it: a never-assigned field reads as blanks
+// rather than putting NULs into the log and the message box.
+std::string Shown(const FixedText<25>& name) {
+    std::string s = name.str();
+    for (char& c : s)
+        if (c == '\0') c = ' ';
+    return s;
+}
+
 enum class PairOutcome { Continue, Abort };
 
 // The tests of line i against line j, in their fixed order.
@@ -151,7 +160,7 @@ PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j) {
         } else if (kj.Branch2 == 0) {
             kj.Branch2 = static_cast<int16_t>(i);
         } else {
-            const std::string text = "Many Bransh To " + li.to.str() + "(Maximum = 3)";
+            const std::string text = "Many Bransh To " + Shown(li.to) + "(Maximum = 3)";
             m.Ui->MessageBox(text);
             AppendLog(m, text);
             return PairOutcome::Abort;
@@ -159,7 +168,7 @@ PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j) {
     }
 
     if (other && lj.From == li.From) {
-        AppendLog(m, "Error: Line" + NumText(i) + "& Line" + NumText(j) + "From" + li.From.str() + "!!");
+        AppendLog(m, "Error: Line" + NumText(i) + "& Line" + NumText(j) + "From" + Shown(li.From) + "!!");
         li.From = RepairedName(li.From);
         names.RenameFrom(i, li.From);
     } else if (li.From == li.to) {

@@ -215,7 +215,13 @@ struct Model {
     void SetUi(UiSink* ui);
 };
 
-// The message log of the model's window.
-inline void AppendLog(Model& m, const std::string& message) { m.Ui->AppendLog(message); }
+// The message log of the model's window. A log that refuses the text must
+// not stop the operation that reports.
+inline void AppendLog(Model& m, const std::string& message) {
+    try {
+        m.Ui->AppendLog(message);
+    } catch (...) {
+    }
+}
 
 }  // namespace vd

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,8 @@ std::string LineRow(LineRecord& line) {
     row += ',';
     for (float v : {line.Len, line.Gr1, line.Gr2, line.Inv1, line.Inv2, line.slope, line.Dia}) {
         PadToZone(row);
+        // An infinite or undefined value would make a file no reader accepts.
+        if (!std::isfinite(v)) v = 0;
         // A decimal comma from the user's locale would split the field.
         std::string number = SinglePrintText(v);
         std::replace(number.begin(), number.end(), ',', '.');
@@ -320,12 +323,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-// A text file holds no NULs and no control bytes but tab, line ends, form
-// feed and the old end-of-file mark.
+// A text file holds no control bytes but tab, line ends, form feed and the
+// old end-of-file mark. NULs are text here: older saves wrote never-assigned
+// fields as NULs, and such files must still open.
 bool LooksLikeText(std::string_view bytes) {
     for (char ch : bytes) {
         auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) return false;
+        if (c < 0x20 && c != '\0' && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) return false;
     }
     return true;
 }

@@ -120,7 +120,7 @@ std::string FormatFixed(double value, int decimals) {
     double scale = std::pow(10.0, decimals);
     double scaled = RoundHalfEven(value * scale);
     // 64-bit, so large values never overflow where a 32-bit integer would.
-    if (std::fabs(scaled) > 9.0e15) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, "Overflow");
     double r = scaled / scale;
     double w = std::trunc(r);
     long long wi = static_cast<long long>(w);

@@ -15,6 +15,12 @@ void RepairFrom(LineRecord& line) {
     line.From = base + "-1";
 }
 
+std::string Shown(const FixedText<25>& name) {
+    std::string s = name.str();
+    std::replace(s.begin(), s.end(), '\0', ' ');
+    return s;
+}
+
 }  // namespace
 
 void ReferenceBuildNetworkLinks(Model& m) {
@@ -51,7 +57,7 @@ void ReferenceBuildNetworkLinks(Model& m) {
                 } else if (kb.Branch2 == 0) {
                     kb.Branch2 = static_cast<int16_t>(i);
                 } else {
-                    std::string text = "Many Bransh To " + a.to.str() + "(Maximum = 3)";
+                    std::string text = "Many Bransh To " + Shown(a.to) + "(Maximum = 3)";
                     m.Ui->MessageBox(text);
                     m.Ui->AppendLog(text);
                     return;
@@ -59,7 +65,7 @@ void ReferenceBuildNetworkLinks(Model& m) {
             }
             if (j != i && b.From.view() == a.From.view()) {
                 m.Ui->AppendLog("Error: Line" + std::to_string(i) + "& Line" + std::to_string(j) + "From" +
-                                a.From.str() + "!!");
+                                Shown(a.From) + "!!");
                 RepairFrom(a);
             } else if (a.From.view() == a.to.view()) {
                 RepairFrom(a);

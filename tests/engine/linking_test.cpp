@@ -150,6 +150,37 @@ TEST(BuildNetworkLinks, NeverAssignedOutfallAndTemplateRowKept) {
     EXPECT_EQ(m.Links[0].NextLine, 0);
 }
 
+TEST(BuildNetworkLinks, NeverAssignedNamesShowAsBlanksInMessages) {
+    const std::string blanks(25, ' ');
+    struct Case {
+        const char* name;
+        int lines;
+        bool clearFrom;  // else the downstream names are cleared
+        std::vector<std::string> logs;
+        std::vector<std::string> boxes;
+    };
+    const Case cases[] = {
+        {"two lines from an unnamed manhole", 2, true, {"Error: Line1& Line2From" + blanks + "!!"}, {}},
+        {"four lines into an unnamed manhole", 4, false, {"Many Bransh To " + blanks + "(Maximum = 3)"},
+         {"Many Bransh To " + blanks + "(Maximum = 3)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Model m;
+        RecordingUi ui;
+        m.SetUi(&ui);
+        test::NetBuilder net(m);
+        for (int k = 1; k <= c.lines; ++k) {
+            auto l = net.line("U" + std::to_string(k), "D" + std::to_string(k));
+            if (c.clearFrom) l.rec().From.clear();
+            else l.rec().to.clear();
+        }
+        BuildNetworkLinks(m);
+        EXPECT_EQ(ui.logs, c.logs);
+        EXPECT_EQ(ui.boxes, c.boxes);
+    }
+}
+
 TEST(BuildNetworkLinks, ProgressReachesHundredAndStopsAtAbort) {
     Model m;
     RecordingUi ui;

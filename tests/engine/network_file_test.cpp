@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -240,6 +241,36 @@ TEST_F(NetworkFile, ReaderCases) {
             EXPECT_TRUE(ui.boxes.empty());
         }
     }
+}
+
+TEST_F(NetworkFile, FilesWithNeverAssignedFieldsWrittenAsNulsStillOpen) {
+    // Older saves in lateral order wrote an unassigned manhole type as NULs.
+    const std::string nuls(30, '\0');
+    LoadResult r = Load(kRowA + "\r\n" + kRowC.substr(0, kRowC.size() - 2) + nuls + "\r\nEND\r\n");
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.Lines[1].MhType.rtrim(), "T2");
+    EXPECT_EQ(m.Lines[2].Latral.rtrim(), "02");
+    // Read as never assigned, so the backup written after the read fills it.
+    EXPECT_EQ(m.Lines[2].MhType.rtrim(), " 0");
+    EXPECT_EQ(ReadBytes(dir / "net.bak").find('\0'), std::string::npos);
+}
+
+TEST_F(NetworkFile, ValuesThatAreNoNumberAreWrittenSoTheFileReadsBack) {
+    MakeWorkedLine();
+    m.Lines[1].Gr1 = std::numeric_limits<float>::infinity();
+    m.Lines[1].Inv2 = -std::numeric_limits<float>::infinity();
+    m.Lines[1].slope = std::numeric_limits<float>::quiet_NaN();
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    LoadResult r;
+    Model back = ReadBack("net", &r);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(back.LineCount, 1);
+    EXPECT_EQ(back.Lines[1].Gr1, 0.0f);
+    EXPECT_EQ(back.Lines[1].Inv2, 0.0f);
+    EXPECT_EQ(back.Lines[1].slope, 0.0f);
+    EXPECT_EQ(back.Lines[1].Gr2, 100.25f);
+    EXPECT_TRUE(ui.boxes.empty());
 }
 
 TEST_F(NetworkFile, ShortRowsKeepTheirUnreadFields) {

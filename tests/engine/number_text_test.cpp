@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "engine/model.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
 
@@ -17,6 +20,11 @@ TEST(FormatFixed, WorkedExamples) {
     for (const auto& c : cases) EXPECT_EQ(FormatFixed(c.v, c.n), c.want) << c.v << " " << c.n;
     // A Single widened keeps its own value: 12.345f is a hair above 12.345.
     EXPECT_EQ(FormatFixed(12.345f, 2), " 12.35");
+    // Too many decimals or a value that is no number overflow rather than
+    // turning an undefined product into digits.
+    for (double v : {0.0, 1.0}) EXPECT_THROW(FormatFixed(v, 400), RuntimeError) << v;
+    EXPECT_THROW(FormatFixed(std::nan(""), 2), RuntimeError);
+    EXPECT_EQ(FormatFixed(0, 20), " 0." + std::string(20, '0'));
 }
 
 TEST(ChainageText, KilometresPlusMetres) {
@@ -31,7 +39,7 @@ TEST(Val, LeadingNumberRule) {
     const Case cases[] = {
         {"12.5m", 12.5}, {"1,5", 1}, {"1 2", 12}, {"&H1F", 31}, {"&HFFFF", -1}, {"&O17", 15},
         {"1D2", 100}, {"1e-3", 0.001}, {"  -3.5", -3.5}, {"\t\n7", 7}, {"abc", 0}, {"", 0},
-        {".5", 0.5}, {"1E", 1}, {"- 4", -4}, {"+2.", 2},
+        {".5", 0.5}, {"-.5", -0.5}, {"1E", 1}, {"- 4", -4}, {"+2.", 2},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.want) << c.text;
 }
@@ -59,6 +67,15 @@ TEST(SinglePrint, ShortestWithSevenDigits) {
 TEST(PointDistance, IgnoresThirdElement) {
     EXPECT_DOUBLE_EQ(PointDistance({0, 0, 5}, {3, 4, 9}), 5.0);
     EXPECT_THROW(PointDistance({0}, {3, 4}), RuntimeError);
+}
+
+TEST(AppendLog, ALogThatRefusesTheTextDoesNotStopTheCaller) {
+    struct RefusingUi : NullUi {
+        void AppendLog(const std::string&) override { throw std::runtime_error("log box gone"); }
+    } ui;
+    Model m;
+    m.SetUi(&ui);
+    EXPECT_NO_THROW(AppendLog(m, "Process"));
 }
 
 TEST(AppendLogText, KeepsNear1500Characters) {

@@ -11,16 +11,33 @@ TEST(ResetProject, GivesEveryCriterionItsDefault) {
     m.Criteria = DesignCriteria{};  // empty, as before any reset
     m.Criteria.ProjectTitle = "Old";
     m.Criteria.Designer = "Someone";
+    m.Criteria.ProjectDate = "1 May";
     m.SheetLayoutMode = 3;
     ResetProject(m);
 
     const DesignCriteria& c = m.Criteria;
     struct Case { const char* name; const Number& value; double want; };
     const Case cases[] = {
-        {"CValue", c.CValue, 0.5}, {"MinVelocity", c.MinVelocity, 0.6}, {"MinHD", c.MinHD, 0.3},
-        {"Connect1", c.Connect1, 100}, {"InterConTime", c.InterConTime, 180}, {"LPCD1", c.LPCD1, 0},
-        {"CostParam0", c.CostParam0, 2}, {"CostParam1", c.CostParam1, 1}, {"CostParam6", c.CostParam6, 1},
+        {"LPCD1", c.LPCD1, 0}, {"LPCD2", c.LPCD2, 0}, {"Connect1", c.Connect1, 100},
+        {"Connect2", c.Connect2, 100}, {"GroundWaterLevel", c.GroundWaterLevel, 0},
+        {"InflowPercent", c.InflowPercent, 0}, {"MinCoverDefault", c.MinCoverDefault, 0},
+        {"MinVelocity", c.MinVelocity, 0.6}, {"MinHD", c.MinHD, 0.3}, {"MhHeadloss", c.MhHeadloss, 0},
+        {"ReturnPeriod", c.ReturnPeriod, 2}, {"MinConTime", c.MinConTime, 10}, {"A1", c.A1, 0},
+        {"B1", c.B1, 0}, {"C1", c.C1, 0}, {"InterConTime", c.InterConTime, 180}, {"A2", c.A2, 0},
+        {"B2", c.B2, 0}, {"C2", c.C2, 0}, {"CValue", c.CValue, 0.5}, {"InletTime", c.InletTime, 4},
+        {"AreaCoef", c.AreaCoef, 1}, {"Inf1", c.Inf1, 0}, {"Inf2", c.Inf2, 0}, {"InfArea1", c.InfArea1, 1},
+        {"InfRate1", c.InfRate1, 1}, {"InfArea2", c.InfArea2, 0}, {"InfRate2", c.InfRate2, 0},
+        {"Pop1Area1", c.Pop1Area1, 1}, {"Pop1Density1", c.Pop1Density1, 1}, {"Pop1Area2", c.Pop1Area2, 0},
+        {"Pop1Density2", c.Pop1Density2, 0}, {"Pop2Area1", c.Pop2Area1, 1}, {"Pop2Density1", c.Pop2Density1, 1},
+        {"Pop2Area2", c.Pop2Area2, 0}, {"Pop2Density2", c.Pop2Density2, 0}, {"CostParam0", c.CostParam0, 2},
+        {"CostParam1", c.CostParam1, 1}, {"CostParam2", c.CostParam2, 1}, {"CostParam3", c.CostParam3, 1},
+        {"CostParam4", c.CostParam4, 1}, {"CostParam5", c.CostParam5, 1}, {"CostParam6", c.CostParam6, 1},
     };
+    EXPECT_EQ(c.InfMode, 1);
+    EXPECT_EQ(c.Pop1Mode, 1);
+    EXPECT_EQ(c.Pop2Mode, 1);
+    EXPECT_EQ(c.QaddMode, 0);
+    EXPECT_EQ(c.ProjectDate, "");
     for (const Case& k : cases) {
         ASSERT_TRUE(k.value.has_value()) << k.name;
         EXPECT_EQ(*k.value, k.want) << k.name;
