@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -36,7 +37,11 @@ bool MatchOne(std::string_view p, std::string_view t) {
 std::string NumberAsText(double v) {
     char buf[40];
     if (v == std::floor(v) && std::fabs(v) < 1e15) std::snprintf(buf, sizeof buf, "%.0f", v);
-    else std::snprintf(buf, sizeof buf, "%.15g", v);
+    else {
+        // The '.' whatever the desktop's locale, as a CAD program writes it.
+        auto r = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::general, 15);
+        *r.ptr = '\0';
+    }
     return buf;
 }
 

@@ -6,6 +6,7 @@
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -326,14 +327,16 @@ public:
     std::vector<Pair> pairs;
 };
 
+// Numbers of the file always use a '.', whatever the desktop's locale.
 double Num(const std::string& s) {
-    try {
-        size_t used = 0;
-        double v = std::stod(s, &used);
-        return std::isfinite(v) ? v : 0.0;
-    } catch (...) {
-        return 0.0;
-    }
+    size_t b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t')) ++b;
+    if (b < s.size() && s[b] == '+') ++b;
+    double v = 0;
+    auto [end, ec] = std::from_chars(s.data() + b, s.data() + s.size(), v);
+    (void)end;
+    if (ec != std::errc()) return 0.0;
+    return std::isfinite(v) ? v : 0.0;
 }
 int Int(const std::string& s) {
     double v = Num(s);

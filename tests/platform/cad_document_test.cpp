@@ -114,6 +114,9 @@ TEST(CadDocument, ExtendedData) {
     EXPECT_EQ(doc.RegisteredApps().back(), "SEWER");
     l->SetXData({1001, 1040}, {std::string("Sewer"), 1.0});  // replaces, whatever the case
     EXPECT_EQ(l->AllXData().size(), 1u);
+    l->SetXData({1001, 1000, 1000}, {std::string("NUMS"), 1.5, -0.005});  // numbers under text codes
+    EXPECT_EQ(l->GetXData("NUMS")[1].text, "1.5");
+    EXPECT_EQ(l->GetXData("NUMS")[2].text, "-0.005");
     EXPECT_EQ(ErrorOf([&] { l->SetXData({1000}, {std::string("x")}); }), caderr::InvalidInput);
     EXPECT_EQ(ErrorOf([&] { l->SetXData({1001, 1040}, {std::string("A"), std::string("x")}); }), caderr::TypeMismatch);
 }

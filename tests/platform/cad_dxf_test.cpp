@@ -325,11 +325,14 @@ TEST(CadDxf, EntityOnAnUnusableLayerIsLeftOutWhole) {
     WriteAll(path,
              "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n"
              "  0\r\nLINE\r\n  8\r\nPLAN|sewer\r\n 10\r\n1\r\n 20\r\n2\r\n 11\r\n3\r\n 21\r\n4\r\n"
-             "  0\r\nLINE\r\n  8\r\nsewer\r\n 10\r\n1\r\n 20\r\n2\r\n 11\r\n3\r\n 21\r\n4\r\n"
+             "  0\r\nLINE\r\n  8\r\nsewer\r\n 10\r\n  101.375\r\n 20\r\n+2.5e1\r\n 11\r\n-3\r\n 21\r\nx\r\n"
              "  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
     auto doc = LoadDxfDocument(path);
     ASSERT_EQ(doc->ModelSpace().Count(), 1);
     EXPECT_EQ(doc->ModelSpace().Item(0)->layer(), "sewer");
+    // Blanks before a number, a plus sign and exponents are read; no number gives 0.
+    EXPECT_EQ(doc->ModelSpace().Item(0)->StartPoint, (CadPoint{101.375, 25, 0}));
+    EXPECT_EQ(doc->ModelSpace().Item(0)->EndPoint, (CadPoint{-3, 0, 0}));
     ASSERT_EQ(doc->loadWarnings.size(), 1u);
     EXPECT_NE(doc->loadWarnings[0].find("LINE"), std::string::npos);
 }
