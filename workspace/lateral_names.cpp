@@ -72,13 +72,22 @@ LateralNameFile ParseLateralNames(const std::string& bytes) {
 LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& records) {
     LateralNameOutcome out;
     const int count = std::min(m.LineCount, std::min(m.LineUpper(), m.LinkUpper()));
+    if (records.empty()) {
+        out.error = "The lateral-name file names no lateral: nothing was changed.";
+        return out;
+    }
     std::vector<std::vector<int>> starts(records.size());
+    std::string unknown;
     for (std::size_t r = 0; r < records.size(); ++r) {
         for (int i = 1; i <= count; ++i)
             if (NameKey(m.Lines[i].From.view()) == records[r].startKey) starts[r].push_back(i);
         if (starts[r].empty())
-            out.notes.push_back("Lateral " + records[r].name + ": no line starts at manhole " +
-                                SingleText(static_cast<float>(records[r].startKey)));
+            unknown += (unknown.empty() ? "" : ", ") + SingleText(static_cast<float>(records[r].startKey)) +
+                       " (" + records[r].name + ")";
+    }
+    if (!unknown.empty()) {
+        out.error = "No line starts at manhole " + unknown + ": nothing was changed.";
+        return out;
     }
     for (int i = 1; i <= count; ++i) m.Lines[i].Latral = "0";
     std::vector<int> visitedIn(static_cast<std::size_t>(count) + 1, -1);

@@ -27,13 +27,16 @@ LateralNameFile ParseLateralNames(const std::string& bytes);
 
 struct LateralNameOutcome {
     bool applied = false;
+    std::string error;  // why nothing was changed, when not applied
     int linesNamed = 0;
     std::vector<std::string> notes;  // per-record remarks, also logged
 };
 
 // Gives each run of lines its record's name; every other line gets "0". The
 // caller has linked the lines. Walks stop after LineCount steps or at a line
-// already visited in the same walk.
+// already visited in the same walk. A file that names no lateral, or a start
+// manhole no line starts at, changes nothing: a wrong file must not wipe the
+// names the network holds.
 LateralNameOutcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& records);
 
 }  // namespace vd

@@ -654,6 +654,10 @@ void Vorlan::mnuprfopen() {
     try {
         LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
         for (const std::string& note : outcome.notes) AppendLog(m_, note);
+        if (!outcome.applied) {
+            ui_->MessageBox(outcome.error);
+            return;
+        }
     } catch (const std::exception& e) {
         report("OPEN", e);
     }

@@ -80,18 +80,23 @@ TEST(LateralNames, RingIsBoundedAndLogged) {
     EXPECT_TRUE(ringNoted);
 }
 
-TEST(LateralNames, UnknownManholesLeaveEveryLineWithoutLateral) {
-    for (const std::vector<LateralNameRecord>& records :
-         {std::vector<LateralNameRecord>{{"X", 55, 56}}, std::vector<LateralNameRecord>{}}) {
+TEST(LateralNames, UnknownManholesOrNoRecordsChangeNothing) {
+    const std::vector<LateralNameRecord> cases[] = {
+        {{"X", 55, 56}},
+        {},
+        {{"A", 10, 12}, {"X", 55, 56}},  // one good record does not carry a bad one
+    };
+    for (const auto& records : cases) {
         Model m;
         Network(m);
+        for (int i = 1; i <= 4; ++i) m.Lines[i].Latral = "OLD";
         LateralNameOutcome o = ApplyLateralNames(m, records);
-        for (int i = 1; i <= 4; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "0") << i;
+        EXPECT_FALSE(o.applied);
+        for (int i = 1; i <= 4; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "OLD") << i;
         EXPECT_EQ(o.linesNamed, 0);
-        if (!records.empty()) {
-            ASSERT_FALSE(o.notes.empty());
-            EXPECT_NE(o.notes[0].find("no line starts at manhole 55"), std::string::npos);
-        }
+        EXPECT_NE(o.error.find(records.empty() ? "names no lateral" : "No line starts at manhole 55 (X)"),
+                  std::string::npos)
+            << o.error;
     }
 }
 
