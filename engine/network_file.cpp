@@ -336,6 +336,8 @@ bool LooksLikeText(std::string_view bytes) {
 
 std::string RowExcerpt(std::string_view row) {
     std::string s = Trim(row);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     if (s.size() > 40) s = s.substr(0, 40) + "...";
     return s;
 }

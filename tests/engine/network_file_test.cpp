@@ -213,6 +213,8 @@ TEST_F(NetworkFile, ReaderCases) {
         {"blank rows after the lines", kRowA + "\r\n\r\n\r\n", 1, true, nullptr},
         {"unknown row with no lines after it", kRowA + "\r\nremark\r\n", 1, true, nullptr},
         {"blank row before more lines", kRowA + "\r\n\r\n" + kRowC + "\r\nEND\r\n", 1, false, nullptr},
+        {"NUL row before more lines", kRowA + "\r\n" + std::string("\0\0x", 3) + "\r\n" + kRowC + "\r\n", 1, false,
+         nullptr},
         {"number field not a number", kRowA + "\r\nL,C,D, 2x0\r\n", 1, false, " Error in file open"},
         {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, " Error in file open"},
     };
@@ -236,6 +238,7 @@ TEST_F(NetworkFile, ReaderCases) {
         } else if (!c.ok) {
             ASSERT_EQ(ui.boxes.size(), 1u);
             EXPECT_NE(ui.boxes[0].find("row 2"), std::string::npos) << ui.boxes[0];
+            EXPECT_EQ(ui.boxes[0].find('\0'), std::string::npos);
             ASSERT_FALSE(ui.logs.empty());
         } else {
             EXPECT_TRUE(ui.boxes.empty());
