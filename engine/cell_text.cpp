@@ -1,6 +1,7 @@
 #include "engine/cell_text.h"
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ public:
 private:
     std::span<GridColumnDef> cat_;
 };
+
+// A double taken as a single-precision number; none beyond its range.
+std::optional<float> AsSingle(double v) {
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(v);
+}
 
 template <typename T>
 bool InTable(const T& table, long long i) {
@@ -155,11 +162,10 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
         case 28: return cells.fixed(code, r.VmaxEnd, 2);
         case 31: return cells.fixed(code, l.Dia, 0);
         case 32: {
-            double s = RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0;
-            if (!std::isfinite(s)) return;
-            float rounded = static_cast<float>(s);
-            if (row > 0) l.slope = rounded;  // row 0 is the blank template
-            return cells.fixed(code, rounded, 4);
+            std::optional<float> rounded = AsSingle(RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0);
+            if (!rounded) return;
+            if (row > 0) l.slope = *rounded;  // row 0 is the blank template
+            return cells.fixed(code, *rounded, 4);
         }
         case 33: return cells.fixed(code, LineManningN(m, row), 3);
         case 34:
@@ -182,7 +188,8 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
         case 37: return cells.fixed(code, l.Gr1, 2);
         case 38: return cells.fixed(code, l.Gr2, 2);
         case 39:
-            if (l.Len != 0) cells.fixed(code, static_cast<float>((static_cast<double>(l.Gr1) - l.Gr2) / l.Len), 4);
+            if (l.Len == 0) return;
+            if (auto slope = AsSingle((static_cast<double>(l.Gr1) - l.Gr2) / l.Len)) cells.fixed(code, *slope, 4);
             return;
         case 40: return cells.fixed(code, l.Len, 2);
         case 41: return cells.fixed(code, l.Inv1, 2);

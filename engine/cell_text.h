@@ -20,7 +20,7 @@ namespace vd {
 // both records of their pair. Whatever cannot be shown (a condition not met,
 // a division by zero, a row, link, sheet or lateral outside its table, a code
 // outside 1..102 or without a conversion) leaves 20 blanks, never the text of
-// an earlier call. Code 32 also stores the slope rounded to 4 decimals (not
+// an earlier call; so does a text field never assigned. Code 32 also stores the slope rounded to 4 decimals (not
 // into the template row 0); code 33 sets m.ManningN; code 36 has the effects
 // of LineHydraulics. Pass one CostMessages for a whole fill of a view so that
 // "Cost Error" is shown once per fill; without it each cost cell may show it.

@@ -165,6 +165,7 @@ TEST_F(CellTextTest, UnmetConditionsAndDivisionsGiveBlanks) {
         {35, "QmaxEnd 0", [](Model& m) { m.Results[1].QmaxEnd = 0; }},
         {35, "Dia 0", [](Model& m) { m.Results[1].QmaxEnd = 5; m.Lines[1].Dia = 0; }},
         {39, "Len 0", [](Model& m) { m.Lines[1].Len = 0; }},
+        {39, "beyond single precision", [](Model& m) { m.Lines[1].Len = 1e-40f; }},
         {51, "Len 0", [](Model& m) { m.Lines[1].Len = 0; }},
         {53, "sheet beyond the table", [](Model& m) { m.Results[1].SheetIdx = 5; }},
         {53, "sheet negative", [](Model& m) { m.Results[1].SheetIdx = -1; }},
