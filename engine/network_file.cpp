@@ -84,14 +84,15 @@ std::string LineRow(LineRecord& line) {
     return row;
 }
 
-// The rows of every line 1..LineCount, each exactly once: lateral by lateral
-// while a lateral table is current, then whatever the laterals did not reach.
-std::string NetworkRows(Model& m) {
+// Every line 1..LineCount exactly once: lateral by lateral while a lateral
+// table is current, then whatever the laterals did not reach.
+std::vector<int> RowOrder(Model& m, bool logStops) {
     int count = std::clamp(m.LineCount, 0, std::min(m.LineUpper(), m.LinkUpper()));
     std::vector<bool> written(static_cast<std::size_t>(count) + 1, false);
-    std::string out;
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(count));
     auto write = [&](int i) {
-        out += LineRow(m.Lines[i]);
+        order.push_back(i);
         written[i] = true;
     };
 
@@ -106,8 +107,9 @@ std::string NetworkRows(Model& m) {
                 int next = m.Links[cur].NextLine;
                 if (next <= 0 || next > count || m.Links[next].UpLine != cur) break;
                 if (written[next]) {
-                    AppendLog(m, "Lateral " + NumText(b) + " meets line " + NumText(next) +
-                                     " again; the walk stops there");
+                    if (logStops)
+                        AppendLog(m, "Lateral " + NumText(b) + " meets line " + NumText(next) +
+                                         " again; the walk stops there");
                     break;
                 }
                 write(next);
@@ -117,8 +119,22 @@ std::string NetworkRows(Model& m) {
     }
     for (int i = 1; i <= count; ++i)
         if (!written[i]) write(i);
+    return order;
+}
+
+std::string NetworkRows(Model& m) {
+    std::string out;
+    for (int i : RowOrder(m, true)) out += LineRow(m.Lines[i]);
     out += "END\r\n";
     return out;
+}
+
+// The shortest text that reads back as the same single-precision value.
+std::string CoordinateText(float v) {
+    if (!std::isfinite(v)) v = 0;
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
 }
 
 std::string SaveMessage(int number) {
@@ -409,6 +425,29 @@ std::string FolderOf(const std::string& path) {
 
 bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes = NetworkRows(m);
+    int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
+    if (failure == 0) return true;
+    m.Ui->MessageBox(SaveMessage(failure));
+    return false;
+}
+
+bool HasCoordinates(const Model& m) {
+    int count = std::clamp(m.LineCount, 0, m.LineUpper());
+    for (int i = 1; i <= count; ++i) {
+        const LineRecord& l = m.Lines[i];
+        if (l.X1 != 0 || l.Y1 != 0 || l.X2 != 0 || l.Y2 != 0) return true;
+    }
+    return false;
+}
+
+bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder) {
+    std::string bytes;
+    for (int i : RowOrder(m, false)) {
+        const LineRecord& l = m.Lines[i];
+        bytes += "MHB";
+        for (float v : {l.X1, l.Y1, l.X2, l.Y2}) bytes += "," + CoordinateText(v);
+        bytes += "\r\n";
+    }
     int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
     if (failure == 0) return true;
     m.Ui->MessageBox(SaveMessage(failure));

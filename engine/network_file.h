@@ -15,6 +15,15 @@ namespace vd {
 // Returns true when the file was written completely.
 bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder);
 
+// The network file numbers its rows in the writer's order, and row k of the
+// ".cor" companion belongs to row k of the network file, so a project saved
+// with a different row order needs its coordinates written in that order too.
+// HasCoordinates: some line 1..LineCount has a plan coordinate.
+bool HasCoordinates(const Model& m);
+// Writes folder + fileName as "MHB,X1,Y1,X2,Y2" rows in SaveNetworkText's
+// row order, replacing the old file only when complete.
+bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder);
+
 struct LoadResult {
     bool ok = false;          // the whole file was read (rows up to "END" or the end)
     bool truncated = false;   // stopped early (subscript, unknown row, bad field); rows read stay

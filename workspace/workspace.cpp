@@ -569,12 +569,7 @@ void Vorlan::mnusaveas() {
     m_.ProjectFolder = parts.folder;
     m_.ProjectName = parts.baseName;
     setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
-    bool saved = false;
-    try {
-        saved = SaveNetworkText(m_, m_.ProjectName + ".asb", m_.ProjectFolder);
-    } catch (const std::exception& e) {
-        report("", e);
-    }
+    const bool saved = saveProject();
     if (!saved) {
         // The project stays where it was; nothing claims the new name.
         m_.ProjectName = oldName;
@@ -591,13 +586,22 @@ void Vorlan::mnusave_Click() {
         mnusaveas();
         return;
     }
+    if (!saveProject()) AppendLog(m_, "Not saved: " + m_.ProjectFolder + m_.ProjectName + ".asb");
+}
+
+bool Vorlan::saveProject() {
     bool saved = false;
     try {
         saved = SaveNetworkText(m_, m_.ProjectName + ".asb", m_.ProjectFolder);
+        // The saved rows may come in a new order; coordinates kept in the old
+        // order would put every line in another line's place on the next Open.
+        if (saved && HasCoordinates(m_) &&
+            !SaveCoordinatesText(m_, m_.ProjectName + ".cor", m_.ProjectFolder))
+            AppendLog(m_, "Coordinates not saved: " + m_.ProjectFolder + m_.ProjectName + ".cor");
     } catch (const std::exception& e) {
         report("", e);
     }
-    if (!saved) AppendLog(m_, "Not saved: " + m_.ProjectFolder + m_.ProjectName + ".asb");
+    return saved;
 }
 
 // ---- File menu -----------------------------------------------------------------

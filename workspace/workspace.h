@@ -167,6 +167,9 @@ private:
     void buildAbout();
     void gridToggle(bool lateral);
     void setCaption(const QString& caption);
+    // Writes ProjectName.asb, and its ".cor" beside it when the lines have
+    // plan coordinates; true when the network file was written.
+    bool saveProject();
     void report(const std::string& what, const std::exception& e);
     // Folder for the Process backup: the project folder, or for a network
     // that has none yet the per-user data folder.

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <array>
 #include <unistd.h>
 
 #include <filesystem>
@@ -369,6 +371,47 @@ TEST_F(NetworkFile, CoordinatesFile) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
     EXPECT_FALSE(fs::exists(dir / "net.bak"));
+}
+
+TEST_F(NetworkFile, CoordinatesAreWrittenInTheNetworkFilesRowOrder) {
+    test::NetBuilder net(m);
+    net.line("A", "B").lat("01");
+    net.line("B", "C").lat("01");
+    net.line("D", "B").lat("0101");
+    // Beyond seven digits, as plan coordinates in metres often are.
+    const float xy[4][4] = {{}, {512345.67f, 1.25f, -3, 4}, {5, 6, 7, 8}, {9.1f, 9.2f, 9.3f, 9.4f}};
+    for (int i = 1; i <= 3; ++i) {
+        m.Lines[i].X1 = xy[i][0];
+        m.Lines[i].Y1 = xy[i][1];
+        m.Lines[i].X2 = xy[i][2];
+        m.Lines[i].Y2 = xy[i][3];
+    }
+    m.Links[1].NextLine = 2;
+    m.Links[2].UpLine = 1;
+    m.Links[3].NextLine = 2;
+    m.CreateLatTable(2);
+    m.LatTable[1][LatFirst] = m.LatTable[1][LatLast] = 3;
+    m.LatTable[2][LatFirst] = 1;
+    m.LatTable[2][LatLast] = 2;
+    m.LatCount = 2;
+    EXPECT_TRUE(HasCoordinates(m));
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
+    ASSERT_TRUE(SaveCoordinatesText(m, "net.cor", folder));
+
+    Model back = ReadBack("net");
+    ASSERT_EQ(back.LineCount, 3);
+    const int was[] = {0, 3, 1, 2};  // D first, then A and B
+    for (int i = 1; i <= 3; ++i) {
+        const LineRecord& l = back.Lines[i];
+        EXPECT_EQ(l.From, m.Lines[was[i]].From);
+        EXPECT_EQ((std::array<float, 4>{l.X1, l.Y1, l.X2, l.Y2}),
+                  (std::array<float, 4>{xy[was[i]][0], xy[was[i]][1], xy[was[i]][2], xy[was[i]][3]}))
+            << "row " << i;
+    }
+
+    Model none;
+    test::NetBuilder(none).line("A", "B");
+    EXPECT_FALSE(HasCoordinates(none));
 }
 
 TEST_F(NetworkFile, BackupGoesBesideTheFileWithoutAProjectFolder) {

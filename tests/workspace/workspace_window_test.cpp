@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
@@ -15,6 +18,7 @@
 
 #include "engine/network_file.h"
 #include "net_builder.h"
+#include "recording_ui.h"
 #include "workspace/grid_host.h"
 #include "workspace/main_window.h"
 #include "workspace/profile_host.h"
@@ -261,6 +265,51 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     EXPECT_EQ(form->windowTitle(), "VORLAN  new");
     EXPECT_EQ(m.ProjectName, "new");
     EXPECT_NE(w->logText().find("Not saved: /nonexistent-folder/x.asb"), std::string::npos);
+}
+
+// Process puts the lines in lateral order, so Save writes them in a new
+// order; reopening must still give every line its own plan coordinates.
+TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
+    const QString src = QStringLiteral(VIDODUV_SOURCE_DIR) + "/examples/";
+    for (const char* f : {"town.asb", "town.cor"}) ASSERT_TRUE(QFile::copy(src + f, path(f)));
+    dialogs.files.push_back(path("town.asb"));
+    w->mnuopen->trigger();
+    ASSERT_EQ(m.LineCount, 100);
+    using Key = std::pair<std::string, std::string>;
+    std::map<Key, std::array<float, 4>> opened;
+    for (int i = 1; i <= m.LineCount; ++i) {
+        const LineRecord& l = m.Lines[i];
+        opened[{l.From.trim(), l.to.trim()}] = {l.X1, l.Y1, l.X2, l.Y2};
+    }
+    click(w->Command2);
+    ASSERT_GT(m.LatCount, 1);
+
+    struct Case {
+        const char* how;
+        const char* name;
+    } cases[] = {{"Save", "town"}, {"Save As", "copy"}};
+    for (const Case& c : cases) {
+        if (std::string(c.how) == "Save") {
+            w->mnusave->trigger();
+        } else {
+            dialogs.files.push_back(path("copy.asb"));
+            w->mnusaveas_->trigger();
+        }
+        Model back;
+        test::RecordingUi ui;
+        back.SetUi(&ui);
+        back.ProjectFolder = (dir.path() + "/").toStdString();
+        back.ProjectName = c.name;
+        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok) << c.how;
+        ASSERT_EQ(back.LineCount, 100) << c.how;
+        for (int i = 1; i <= back.LineCount; ++i) {
+            const LineRecord& l = back.Lines[i];
+            auto it = opened.find({l.From.trim(), l.to.trim()});
+            ASSERT_NE(it, opened.end()) << c.how << " " << l.From.trim();
+            EXPECT_EQ((std::array<float, 4>{l.X1, l.Y1, l.X2, l.Y2}), it->second)
+                << c.how << ": line " << l.From.trim() << " to " << l.to.trim();
+        }
+    }
 }
 
 TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
