@@ -172,7 +172,13 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             const int k = CInt(kValue);
             if (!read.insert(k).second) AppendLog(m, "Get ACAD: line number " + NumText(k) + " appears twice; the later LINE is kept");
             LinkRecord& link = m.Links[static_cast<size_t>(k)];
-            auto asInt = [&](size_t item) { return ClampInt16(static_cast<long long>(RoundHalfEven(XNumber(duv, item)))); };
+            // Clamped before the conversion: a drawing may hold any number here.
+            auto asInt = [&](size_t item) {
+                double v = RoundHalfEven(XNumber(duv, item));
+                if (!(v >= -32768.0)) v = -32768.0;
+                if (v > 32767.0) v = 32767.0;
+                return static_cast<int16_t>(v);
+            };
             link.NextLine = asInt(2);
             link.UpLine = asInt(3);
             link.Branch1 = asInt(4);
@@ -222,7 +228,8 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         BuildLateralTable(m);
         m.Ui->SetProgress(0);
         return ReadBack::Done;
-    } catch (const CadError& e) {
+    } catch (const RuntimeError& e) {
+        // A drawing error, or a number text too large for the runtime.
         m.Ui->SetProgress(0);
         m.Ui->MessageBox(e.what());
         return ReadBack::Failed;
@@ -291,7 +298,8 @@ ReadBack getmhblock(Model& m, CadApplication& app) {
         m.Ui->SetProgress(0);
         app.Update();
         return ReadBack::Done;
-    } catch (const CadError& e) {
+    } catch (const RuntimeError& e) {
+        // A drawing error, or a number text too large for the runtime.
         m.Ui->SetProgress(0);
         m.Ui->MessageBox(e.what());
         return ReadBack::Failed;
