@@ -1,8 +1,7 @@
-// The one reader/writer pair of the CAD document's DXF files. dxflib does the
-// group-code level on both sides; the entity structure (block references with
+// The one reader/writer pair of the CAD document's DXF files. dxflib writes
+// the group codes and the reader splits the pairs itself; the entity structure (block references with
 // attributes, attribute definitions, extended data) is handled here, since
 // dxflib's own entity callbacks do not carry it.
-#include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
 
@@ -42,12 +41,33 @@ std::string CleanText(const std::string& s) {
     return out;
 }
 
+// An integer item of extended data as its code can hold it: 1071 a 32-bit,
+// the others a 16-bit number. A value read from another file may lie beyond.
+int WholeXNumber(const XDataItem& item) {
+    const double limit = item.code == 1071 ? 2147483647.0 : 32767.0;
+    double v = std::round(item.number);
+    if (!(v >= -limit - 1)) return static_cast<int>(-limit - 1);
+    if (v > limit) return static_cast<int>(limit);
+    return static_cast<int>(v);
+}
+
 class Writer {
 public:
     explicit Writer(const DL_WriterA& w) : w_(w) {}
 
     void str(int code, const std::string& v) { w_.dxfString(code, CleanText(v)); }
-    void real(int code, double v) { w_.dxfReal(code, std::isfinite(v) ? v : 0.0); }
+    void real(int code, double v) {
+        if (!std::isfinite(v)) v = 0.0;
+        // The library prints every digit before the point into a fixed buffer,
+        // which a value read from another file may overrun.
+        if (std::fabs(v) >= 1e15) {
+            char buf[40];
+            auto res = std::to_chars(buf, buf + sizeof buf, v);
+            w_.dxfString(code, std::string(buf, res.ptr));
+            return;
+        }
+        w_.dxfReal(code, v);
+    }
     void integer(int code, int v) { w_.dxfInt(code, v); }
     void point(int base, const CadPoint& p) {
         real(base, p[0]);
@@ -65,7 +85,7 @@ public:
         for (const auto& d : e.AllXData()) {
             for (const auto& item : d) {
                 if (item.code >= 1000 && item.code <= 1009) str(item.code, item.text);
-                else if (item.code >= 1060 && item.code <= 1071) integer(item.code, static_cast<int>(item.number));
+                else if (item.code >= 1060 && item.code <= 1071) integer(item.code, WholeXNumber(item));
                 else real(item.code, item.number);
             }
         }
@@ -319,13 +339,45 @@ struct Pair {
     std::string value;
 };
 
-class PairCollector : public DL_CreationAdapter {
-public:
-    void processCodeValuePair(unsigned int code, const std::string& value) override {
-        pairs.push_back({static_cast<int>(code), value});
-    }
+// The group pairs of a DXF file: a code line (blanks around the number) and
+// a value line (kept as it is but for its line end). Read here rather than
+// by the library, whose entity handling trusts the counts a file states and
+// whose fixed line buffer splits long values. Throws CadError on a code that
+// is not a number.
+std::vector<Pair> ReadPairs(const std::string& bytes, const std::string& path) {
     std::vector<Pair> pairs;
-};
+    size_t pos = 0, lineNo = 0;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+    auto nextLine = [&](std::string& line) {
+        if (pos >= bytes.size()) return false;
+        size_t lf = bytes.find('\n', pos);
+        size_t end = lf == std::string::npos ? bytes.size() : lf;
+        line.assign(bytes, pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        pos = lf == std::string::npos ? bytes.size() : lf + 1;
+        ++lineNo;
+        return true;
+    };
+    std::string codeLine, value;
+    while (nextLine(codeLine)) {
+        size_t b = codeLine.find_first_not_of(" \t");
+        size_t e = codeLine.find_last_not_of(" \t");
+        if (b == std::string::npos) {
+            // Blank lines after the last pair are no pair.
+            if (bytes.find_first_not_of(" \t\r\n\x1A", pos) == std::string::npos) break;
+            throw CadError(13, "\"" + path + "\" is damaged: line " + std::to_string(lineNo) + " holds no group code");
+        }
+        int code = 0;
+        auto [end, ec] = std::from_chars(codeLine.data() + b, codeLine.data() + e + 1, code);
+        if (ec != std::errc() || end != codeLine.data() + e + 1)
+            throw CadError(13, "\"" + path + "\" is damaged: line " + std::to_string(lineNo) +
+                                   " holds no group code");
+        if (!nextLine(value)) break;
+        pairs.push_back({code, std::move(value)});
+        value.clear();
+    }
+    return pairs;
+}
 
 // Numbers of the file always use a '.', whatever the desktop's locale.
 double Num(const std::string& s) {
@@ -748,25 +800,22 @@ private:
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
     std::ifstream probe(path, std::ios::binary);
     if (!probe) throw CadError(53, "File not found: \"" + path + "\"");
-    std::string head(64, '\0');
-    probe.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(probe.gcount()));
-    if (head.rfind("AutoCAD Binary DXF", 0) == 0)
-        throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");
-    for (char c : head)
-        if (c == '\0') throw CadError(13, "\"" + path + "\" is not a DXF file (it holds binary data)");
+    std::string bytes((std::istreambuf_iterator<char>(probe)), std::istreambuf_iterator<char>());
+    if (probe.bad()) throw CadError(53, "Cannot read \"" + path + "\"");
     probe.close();
+    if (bytes.rfind("AutoCAD Binary DXF", 0) == 0)
+        throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");
+    if (bytes.find('\0') != std::string::npos)
+        throw CadError(13, "\"" + path + "\" is not a DXF file (it holds binary data)");
 
-    PairCollector pairs;
-    DL_Dxf dxf;
-    if (!dxf.in(path, &pairs)) throw CadError(53, "Cannot read \"" + path + "\"");
-    if (pairs.pairs.empty() || (pairs.pairs.front().code != 0 && pairs.pairs.front().code != 999))
+    std::vector<Pair> pairs = ReadPairs(bytes, path);
+    if (pairs.empty() || (pairs.front().code != 0 && pairs.front().code != 999))
         throw CadError(13, "\"" + path + "\" is not a DXF file");
 
     size_t slash = path.find_last_of('/');
     auto doc = std::make_unique<CadDocument>(app, slash == std::string::npos ? path : path.substr(slash + 1));
     doc->FullName = path;
-    Reader reader(std::move(pairs.pairs), *doc);
+    Reader reader(std::move(pairs), *doc);
     reader.run();
     doc->setModified(false);
     return doc;
