@@ -314,6 +314,8 @@ bool ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& type
     if (!app.HasDocument()) {
         m.Ui->MessageBox("No drawing is open. Open the drawing (DXF) in the Drawing window first.");
         m.Ui->SetStatus(statusWord + " ... no drawing");
+        // The Drawing window is where the user opens it, so it comes up.
+        app.setVisible(true);
         return false;
     }
     if (!ConnectAutoCAD(m, app)) {

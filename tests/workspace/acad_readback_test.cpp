@@ -86,6 +86,7 @@ TEST_F(AcadReadBack, NothingToReadLeavesTheProject) {
     EXPECT_FALSE(GetAcadCommand(m, app));
     EXPECT_EQ(ui.status, "Get Acad Data ... no drawing");
     EXPECT_FALSE(app.HasDocument());
+    EXPECT_TRUE(app.Visible());  // shown, so the drawing can be opened there
     app.NewDocument();
     EXPECT_FALSE(GetAcadCommand(m, app));
     EXPECT_EQ(ui.status, "Get Acad Data ... nothing to read");

@@ -83,7 +83,9 @@ TEST(HostileTextTable, DamagedTableAndNoise) {
         ASSERT_TRUE(r.ok || !r.message.empty()) << it;
         ASSERT_TRUE(TemplateRowBlank(m)) << it;
         ASSERT_TRUE(AllFinite(m)) << it;
-        if (bytes.find('\0') == std::string::npos) ASSERT_TRUE(LinesClean(m, 1, m.LineCount)) << it;
+        if (bytes.find('\0') == std::string::npos) {
+            ASSERT_TRUE(LinesClean(m, 1, m.LineCount)) << it;
+        }
     }
 }
 
