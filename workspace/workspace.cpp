@@ -496,11 +496,8 @@ void Vorlan::openvrl() {
             ui_->MessageBox("OPEN" + error.toStdString());
             return;
         }
-        if (bytes.find('\0') != std::string::npos) {
-            ui_->MessageBox("OPEN" + std::string("The file is not a network text file (it holds binary data); "
-                                                 "the network was not changed."));
-            return;
-        }
+        // NULs alone are never-assigned texts of older saves, which the reader
+        // takes; it refuses other binary content itself.
 
         // The reader would take a file without line rows as an empty network
         // and back that up over the last good backup.

@@ -342,6 +342,19 @@ TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
         EXPECT_EQ(form->windowTitle(), "DIRURUV - old");
     }
     EXPECT_FALSE(QFile::exists(path("long.bak")));
+
+    // NULs alone are the never-assigned texts older saves hold: such a file opens.
+    QByteArray nulType("L,A,B,10,1,1,1,1,1,300,01,");
+    nulType += QByteArray(30, '\0');
+    nulType += "\r\nEND\r\n";
+    WriteBytes(path("old.asb"), nulType);
+    dialogs.messages.clear();
+    dialogs.files.push_back(path("old.asb"));
+    w->openvrl();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Lines[1].to.trim(), "B");
+    EXPECT_EQ(form->windowTitle(), "DIRURUV - old");  // the project's own name now
 }
 
 TEST_F(WorkspaceWindow, OpeningABackupLeavesItAlone) {
