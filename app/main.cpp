@@ -1,11 +1,10 @@
-#include <QApplication>
-
 #include "engine/model.h"
 #include "platform/dialogs.h"
+#include "workspace/guarded_application.h"
 #include "workspace/main_window.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    vd::GuardedApplication app(argc, argv);
     QApplication::setApplicationName("VIDODUV");
     vd::Model model;
     vd::QtDialogs dialogs;
