@@ -17,15 +17,7 @@ namespace vd {
 namespace {
 
 std::string ReadExample(const std::string& name) {
-    std::ifstream f(std::string(VIDODUV_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f << bytes;
+    return test::ReadBytes(std::filesystem::path(VIDODUV_SOURCE_DIR) / "examples" / name);
 }
 
 template <std::size_t N>
@@ -50,9 +42,9 @@ bool NoNul(const std::vector<std::string>& texts) {
 // Loads asb (and cor beside it) into a fresh model and checks what it left.
 void LoadAndCheck(const test::TempDir& dir, const std::string& asb, const std::string& cor, bool withCor,
                   const std::string& label) {
-    WriteFile(dir.path() / "net.asb", asb);
+    test::WriteBytes(dir.path() / "net.asb", asb);
     std::filesystem::remove(dir.path() / "net.cor");
-    if (withCor) WriteFile(dir.path() / "net.cor", cor);
+    if (withCor) test::WriteBytes(dir.path() / "net.cor", cor);
     test::RecordingUi ui;
     Model m;
     m.SetUi(&ui);

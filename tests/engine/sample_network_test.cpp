@@ -24,12 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingUi;
 
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using test::ReadBytes;
 
 class SampleNetwork : public ::testing::Test {
 protected:
