@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/errors.h"
 #include "engine/cell_text.h"
 #include "engine/number_text.h"
 

@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "engine/cell_text.h"
 
 #include <cmath>

@@ -10,6 +10,7 @@
 
 #include <span>
 
+#include "engine/errors.h"
 #include "engine/line_cost.h"
 #include "engine/model.h"
 

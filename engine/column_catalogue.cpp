@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "engine/column_catalogue.h"
 
 #include <array>

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "engine/errors.h"
 #include "engine/model.h"
 
 namespace vd {

@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "engine/lateral_naming.h"
 
 #include <algorithm>

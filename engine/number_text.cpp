@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "engine/number_text.h"
 
 #include <charconv>

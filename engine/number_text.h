@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/errors.h"
+
 namespace vd {
 
 // The leading number of a text. Blanks, tabs and line feeds are skipped

@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "engine/pipe_size.h"
 
 #include <algorithm>

@@ -3,7 +3,6 @@
 // widgets; tests record what was said. Nothing here may block.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
 namespace vd {
@@ -26,19 +25,6 @@ public:
     void SetProgress(int) override {}
     void SetProgressVisible(bool) override {}
     void MessageBox(const std::string&) override {}
-};
-
-// A runtime error passed to the caller, with the error number the handlers
-// choose their message by (6 overflow, 9 subscript out of range, 53 file not
-// found, 62 input past end of file, ...).
-class RuntimeError : public std::runtime_error {
-public:
-    RuntimeError(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
-    int number() const { return number_; }
-
-private:
-    int number_;
 };
 
 // Appends one message and CR LF to a log text, keeping it near 1500

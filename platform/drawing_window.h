@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 class QLabel;
 class QLineEdit;

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "engine/model.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 namespace vd {
 

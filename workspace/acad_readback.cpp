@@ -3,6 +3,7 @@
 #include <memory>
 #include <set>
 
+#include "engine/errors.h"
 #include "engine/number_text.h"
 #include "engine/project_reset.h"
 #include "platform/key_poll.h"

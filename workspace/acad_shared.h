@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "engine/model.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 namespace vd {
 

@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "workspace/import_columns.h"
 
 #include <QFile>

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "engine/errors.h"
+
 namespace vd {
 
 inline constexpr int kImportFields = 15;

@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "workspace/lateral_names.h"
 
 #include <algorithm>

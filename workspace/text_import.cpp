@@ -1,3 +1,4 @@
+#include "engine/errors.h"
 #include "workspace/text_import.h"
 
 #include <algorithm>

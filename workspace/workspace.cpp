@@ -23,7 +23,7 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 #include "workspace/acad_commands.h"
 #include "workspace/grid_host.h"
 #include "workspace/lateral_names.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/errors.h"
 #include "engine/cell_text.h"
 #include "engine/column_catalogue.h"
 #include "engine/fixed_text.h"

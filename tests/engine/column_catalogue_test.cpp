@@ -3,6 +3,7 @@
 #include <iterator>
 #include <vector>
 
+#include "engine/errors.h"
 #include "engine/column_catalogue.h"
 
 namespace vd {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/errors.h"
 #include "byte_mutator.h"
 #include "recording_ui.h"
 #include "temp_dir.h"

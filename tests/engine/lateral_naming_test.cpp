@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/errors.h"
 #include "engine/lateral_naming.h"
 #include "engine/linking.h"
 #include "engine/number_text.h"

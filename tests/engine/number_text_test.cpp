@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/errors.h"
 #include "engine/model.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"

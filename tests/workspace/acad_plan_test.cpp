@@ -5,7 +5,7 @@
 #include "engine/project_reset.h"
 #include "net_builder.h"
 #include "workspace/plan_network.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 #include "platform/key_poll.h"
 #include "recording_ui.h"
 #include "workspace/acad_commands.h"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/errors.h"
 #include "engine/ui_sink.h"
 #include "workspace/guarded_application.h"
 

@@ -7,11 +7,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/errors.h"
 #include "byte_mutator.h"
 #include "engine/linking.h"
 #include "engine/network_file.h"
 #include "net_builder.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "workspace/acad_commands.h"

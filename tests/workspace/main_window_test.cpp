@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 
 #include "engine/model.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 #include "platform/dialogs.h"
 #include "platform/drawing_window.h"
 #include "workspace/main_window.h"

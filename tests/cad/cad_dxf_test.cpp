@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 namespace vd {
 namespace {

@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "engine/errors.h"
 #include "engine/ui_sink.h"
 
 namespace vd {

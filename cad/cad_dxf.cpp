@@ -13,7 +13,7 @@
 #include <set>
 #include <sstream>
 
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 namespace vd {
 

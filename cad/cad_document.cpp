@@ -1,4 +1,4 @@
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 
 #include <algorithm>
 #include <cctype>

@@ -7,7 +7,7 @@
 
 #include "byte_mutator.h"
 #include "net_builder.h"
-#include "platform/cad_document.h"
+#include "cad/cad_document.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "workspace/acad_commands.h"

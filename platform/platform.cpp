@@ -1,1 +1,0 @@
-// Platform layers: grid model, canvas, CAD document, workbook, dialogs, key poll.
