@@ -17,6 +17,7 @@
 #include "engine/errors.h"
 #include "engine/line_cost.h"
 #include "engine/number_text.h"
+#include "grid/flex_commands.h"
 #include "grid/lateral_commands.h"
 #include "platform/flex_grid.h"
 #include "workspace/workspace_layout.h"
@@ -40,6 +41,16 @@ std::string Shown(std::string_view s) {
     for (char ch : s)
         if (ch != '\0') out += ch;
     return out;
+}
+
+// The trimmed text of a field without never-assigned bytes.
+void ShownTrimmed(std::string_view s, std::string& out) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
+    out.clear();
+    for (std::size_t i = b; i < e; ++i)
+        if (s[i] != '\0') out += s[i];
 }
 
 std::string BoxText(const QLineEdit* box) { return box->text().toLatin1().toStdString(); }
@@ -114,6 +125,7 @@ Flex::Flex(Model& m, QWidget* parent) : GridHost(parent), m_(m) {
     resize(Px(9600), Px(4800));
     MSFlexGrid1->setGeometry(0, Command2->height(), width(), height() - Command2->height());
     SetColumnTitles(m_, ColumnCatalogue);
+    new FlexCommands(*this);
 }
 
 Flex::~Flex() = default;
@@ -216,7 +228,7 @@ void Flex::loadView(const ViewSpec& v) {
             const float kept = slope ? m_.Lines[r].slope : 0.0f;
             LineFieldToCell(m_, code, r, ColumnCatalogue, &costMessages);
             if (slope) m_.Lines[r].slope = kept;
-            cell(r, c) = Trim(Shown(record.CellText.view()));
+            ShownTrimmed(record.CellText.view(), cell(r, c));
         }
     }
     if (lateral) {
@@ -228,8 +240,7 @@ void Flex::loadView(const ViewSpec& v) {
     }
     if (progress) m_.Ui->SetProgress(0);
 
-    loaded_ = cells;
-    loadedCols_ = cols;
+    loaded_.take(rows, cols, cells);
     rowRecord_.assign(static_cast<std::size_t>(rows), 0);
     for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
 
@@ -254,6 +265,20 @@ void Flex::loadView(const ViewSpec& v) {
 }
 
 // ---- write-back ------------------------------------------------------------
+
+void Flex::LoadedTexts::take(int rows, int columns, const std::vector<std::string>& cells) {
+    cols = columns;
+    std::size_t total = 0;
+    for (const std::string& s : cells) total += s.size();
+    bytes.clear();
+    bytes.reserve(total);
+    start.resize(static_cast<std::size_t>(rows) * columns + 1);
+    for (std::size_t i = 0; i < cells.size() && i + 1 < start.size(); ++i) {
+        start[i] = static_cast<std::uint32_t>(bytes.size());
+        bytes += cells[i];
+    }
+    start.back() = static_cast<std::uint32_t>(bytes.size());
+}
 
 std::string Flex::cellTitle(int col) const { return Trim(Shown(MSFlexGrid1->TextMatrix(0, col))); }
 
@@ -294,9 +319,7 @@ void Flex::frm7upDATE() {
     const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
     std::vector<std::string> problems;
     rowRecord_.resize(static_cast<std::size_t>(rows), 0);
-    auto loaded = [&](int record, int c) -> const std::string& {
-        return loaded_[static_cast<std::size_t>(record) * loadedCols_ + c];
-    };
+    auto loaded = [&](int record, int c) { return std::string(loadedText(record, c)); };
     auto rowBlank = [&](int r) {
         for (int c = 1; c < cols; ++c)
             if (!Trim(g->TextMatrix(r, c)).empty()) return false;
@@ -329,8 +352,8 @@ void Flex::frm7upDATE() {
         const int record = counted ? r : source;
         if (record == 0) continue;
         for (int c = 1; c < cols; ++c) {
-            const std::string text = g->TextMatrix(r, c);
-            if (source != 0 && text == loaded(source, c)) continue;
+            const std::string& text = g->TextMatrix(r, c);
+            if (source != 0 && text == loadedText(source, c)) continue;
             if (!storeCell(record, c, text, &problems)) g->setTextMatrix(r, c, source ? loaded(source, c) : std::string());
         }
     }
@@ -339,12 +362,12 @@ void Flex::frm7upDATE() {
 
     // The records now match the cells: they are the new baseline.
     if (counted) {
-        loaded_.assign(static_cast<std::size_t>(rows) * cols, std::string());
-        loadedCols_ = cols;
+        std::vector<std::string> now(static_cast<std::size_t>(rows) * cols);
         for (int r = 0; r < rows; ++r) {
             rowRecord_[r] = r <= last ? r : 0;
-            for (int c = 0; c < cols; ++c) loaded_[static_cast<std::size_t>(r) * cols + c] = g->TextMatrix(r, c);
+            for (int c = 0; c < cols; ++c) now[static_cast<std::size_t>(r) * cols + c] = g->TextMatrix(r, c);
         }
+        loaded_.take(rows, cols, now);
     }
     report(problems);
 }
@@ -386,7 +409,7 @@ void Flex::CommitCellEdit() {
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
         problems.push_back(*problem);
     } else if (record != 0) {
-        const std::string& loaded = loaded_[static_cast<std::size_t>(record) * loadedCols_ + EditCol];
+        const std::string_view loaded = loadedText(record, EditCol);
         if (text != EditStartText || text != loaded) storeCell(record, EditCol, text, &problems);
     }
     if (!problems.empty()) {

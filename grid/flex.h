@@ -9,6 +9,8 @@
 
 #include <QPointer>
 #include <array>
+#include <cstdint>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -146,8 +148,17 @@ private:
     // The record each grid row shows (0: a row added since the load), and the
     // texts the cells of each record had at the load, record-major.
     std::vector<int> rowRecord_;
-    std::vector<std::string> loaded_;
-    int loadedCols_ = 0;
+    struct LoadedTexts {
+        std::string bytes;                // every text, one after another
+        std::vector<std::uint32_t> start;  // per cell, record-major, and one past the end
+        int cols = 0;
+        void take(int rows, int cols, const std::vector<std::string>& cells);
+        std::string_view at(int record, int col) const {
+            const std::size_t i = static_cast<std::size_t>(record) * cols + col;
+            return std::string_view(bytes).substr(start[i], start[i + 1] - start[i]);
+        }
+    } loaded_;
+    std::string_view loadedText(int record, int col) const { return loaded_.at(record, col); }
 };
 
 }  // namespace vd
