@@ -147,6 +147,8 @@ double FreeLength(Model& m, Walks& w, int head) {
 
 }  // namespace
 
+Outcome CheckLateralTable(const Model& m) { return CheckLateralTable(m, UsableLines(m)); }
+
 double LateralNameValue(const FixedText<40>& name) { return Val(name.view()); }
 
 std::string TwoDigitNumber(int n) { return (n >= 0 && n < 10 ? "0" : "") + NumText(n); }

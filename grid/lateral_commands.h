@@ -10,6 +10,10 @@
 
 namespace vd {
 
+// Success when a Process run left a lateral table and links that fit the
+// lines now in the table; else the sentence the user is shown.
+Outcome CheckLateralTable(const Model& m);
+
 // Branch levels from the lateral table: 1 along every trunk (a lateral that
 // drains to the outfall), one more for each lateral further up, to 20;
 // deeper laterals keep 0. A table that no longer fits the lines changes
