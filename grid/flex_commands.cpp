@@ -26,7 +26,6 @@ constexpr int kTwips = 15;
 
 FlexCommands::FlexCommands(Flex& f) : QObject(&f), f_(f) {
     Frame2 = new FunctionPanel(&f);
-    Frame2->move(3840 / kTwips, f.Command2->height() + 4);
     Frame2->hide();
 
     connect(f.Command1, &QPushButton::clicked, this, &FlexCommands::Command1_Click);
@@ -128,6 +127,8 @@ void FlexCommands::ShowFunctionPanel(bool withJoin) {
     p->Combo1->ClearItems();
     p->Combo2->ClearItems();
     p->Combo3->ClearItems();
+    // In the lower right corner, clear of the titles of the columns picked.
+    p->move(std::max(0, f_.width() - p->width() - 24), std::max(f_.Command2->height(), f_.height() - p->height() - 24));
     p->show();
     p->raise();
 

@@ -175,6 +175,8 @@ Outcome NumberLateralsByLength(Model& m) {
     for (int i = 1; i <= n; ++i) m.Lines[i].Latral = "0";
 
     for (int k = 1; k <= m.LatCount; ++k) {
+        // Every pick measures every lateral again: long on big networks.
+        m.Ui->SetProgress(static_cast<int>(100LL * k / m.LatCount));
         // Ties go to the later lateral; a head already numbered still counts
         // and may be picked again, taking the new number.
         double longest = 0;
@@ -203,6 +205,7 @@ Outcome NumberLateralsByLength(Model& m) {
         }
     }
 
+    m.Ui->SetProgress(0);
     BuildLaterals(m);
     m.Ui->SetStatus(std::string(22, ' '));
 
