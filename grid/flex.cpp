@@ -247,7 +247,8 @@ void Flex::loadView(const ViewSpec& v) {
     g->setCells(rows, cols, std::move(cells));
     for (int c = firstTitled; c < cols; ++c) g->setColWidth(c, Px(1200));
     if (lateral) g->setColWidth(1, Px(600));
-    g->setRowHeightMin(txtEdit->height());
+    g->setColWidth(0, Px(600));
+    g->setRowHeightMin(Px(285));
     ResetUndoBuffer();
     g->setTopRow(1);
     g->setLeftCol(1);
@@ -390,6 +391,8 @@ void Flex::BeginCellEdit() {
 void Flex::placeBox() {
     FlexGrid* g = MSFlexGrid1;
     const QRect cell = g->CellRect(EditRow, EditCol);
+    // The box covers its cell; rows are never lower than the box.
+    txtEdit->setFixedHeight(std::max(Px(285), cell.height()));
     txtEdit->setGeometry(g->x() + cell.left(), g->y() + cell.top(), cell.width(), txtEdit->height());
     EditTopRow = g->TopRow();
     EditLeftCol = g->LeftCol();
@@ -514,6 +517,8 @@ void Flex::fillGroundLevels() {
 }
 
 void Flex::FollowGridScroll() {
+    // Loaders and commands place the box themselves when they end.
+    if (held_ > 0) return;
     FlexGrid* g = MSFlexGrid1;
     const int row = g->Row(), col = g->Col();
     auto follow = [&] {

@@ -261,8 +261,10 @@ void FlexGrid::setColAlignment(int col, int alignment) {
 }
 
 void FlexGrid::setRowHeightMin(int height) {
-    verticalHeader()->setMinimumSectionSize(height);
-    verticalHeader()->setDefaultSectionSize(std::max(height, verticalHeader()->defaultSectionSize()));
+    // As low as the text allows, never lower than asked.
+    const int fits = fontMetrics().height() + 2;
+    verticalHeader()->setMinimumSectionSize(std::max(height, fits));
+    verticalHeader()->setDefaultSectionSize(std::max(height, fits));
 }
 
 int FlexGrid::CellLeft() const {

@@ -126,6 +126,17 @@ TEST_F(FlexTest, KeysMoveTheBoxAndEachMoveCommits) {
     QTest::keyClick(flex->txtEdit, Qt::Key_Up);      // first row: stays
     EXPECT_EQ(g->Row(), 1);
     EXPECT_EQ(g->Col(), 15);
+    // Scrolling with the cell unchanged moves the box and keeps the typed text.
+    m.LineCount = 300;
+    flex->mnusewer();
+    type(5, 3, "123");
+    g->setTopRow(3);
+    EXPECT_EQ(flex->txtEdit->text(), "123");
+    EXPECT_TRUE(flex->txtEdit->isVisible());
+    g->setTopRow(50);  // out of view: hidden, still pending
+    EXPECT_FALSE(flex->txtEdit->isVisible());
+    flex->frm7upDATE();
+    EXPECT_FLOAT_EQ(m.Lines[5].Gr1, 123.0f);
 }
 
 TEST_F(FlexTest, CutPasteAndUndoWorkOnTheGridAndKeepTheBoxInStep) {
