@@ -436,7 +436,11 @@ void FlexGrid::keyPressEvent(QKeyEvent* e) {
         case kKeyDown: if (r < Rows() - 1) setRowCol(r + 1, c); break;
         case kKeyLeft: if (c > 1) setRowCol(r, c - 1); break;
         case kKeyRight: if (c < Cols() - 1) setRowCol(r, c + 1); break;
-        default: return;
+        default:
+            // Paging only scrolls; the current cell stays.
+            if (e->key() == Qt::Key_PageDown) verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            if (e->key() == Qt::Key_PageUp) verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+            return;
     }
     if (row_ >= 1) scrollTo(model_->index(row_ - 1, col_ - 1));
 }

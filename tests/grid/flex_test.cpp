@@ -199,6 +199,15 @@ TEST_F(FlexTest, InsertCommitsFirstAndRecordsMoveWhole) {
     EXPECT_EQ(m.LineCount, 3);
     EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 222.0f);
     EXPECT_EQ(m.Lines[2].Status.trim(), "F");
+    // At the last row a blank row is appended without a write-back; left
+    // blank, it is no line.
+    g->setRowCol(3, 1);
+    flex->mnueditinsertrow_Click();
+    EXPECT_EQ(g->Rows(), 5);
+    EXPECT_EQ(m.LineCount, 3);
+    flex->frm7upDATE();
+    EXPECT_EQ(m.LineCount, 3);
+    flex->mnusewer();
     // The title row, and the lateral and results views, are never shifted.
     g->setRowCol(0, 1);
     flex->mnueditinsertrow_Click();
