@@ -190,7 +190,8 @@ void Flex::loadView(const ViewSpec& v) {
     mnueditdelrow->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
     if (lateral) AssignLateralLevels(m_);
 
-    GridMode = v.mode;
+    // Until the view stands whole, a write-back has nothing to store.
+    GridMode = 0;
     EditRow = EditCol = v.mode == kLineView ? 0 : 1;
     const int count = viewCount(v.mode);
     // An empty table still gets one row to type into.
@@ -241,6 +242,7 @@ void Flex::loadView(const ViewSpec& v) {
     if (progress) m_.Ui->SetProgress(0);
 
     loaded_.take(rows, cols, cells);
+    GridMode = v.mode;
     rowRecord_.assign(static_cast<std::size_t>(rows), 0);
     for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
 
