@@ -86,6 +86,8 @@ Flex::Flex(Model& m, QWidget* parent) : GridHost(parent), m_(m) {
     txtEdit = new QLineEdit(MSFlexGrid1->parentWidget());
     txtEdit->setObjectName("txtEdit");
     txtEdit->setFrame(false);
+    // A thin border in the highlight colour shows which cell is being typed into.
+    txtEdit->setStyleSheet("QLineEdit { border: 1px solid palette(highlight); padding: 0px 1px; }");
     txtEdit->setFixedHeight(Px(285));
     txtEdit->hide();
     txtEdit->installEventFilter(this);
@@ -412,7 +414,7 @@ void Flex::CommitCellEdit() {
     const int record = EditRow < static_cast<int>(rowRecord_.size()) ? rowRecord_[EditRow] : 0;
     std::vector<std::string> problems;
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
-        problems.push_back(*problem);
+        problems.push_back("Row " + NumText(EditRow) + ", " + *problem);
     } else if (record != 0) {
         const std::string_view loaded = loadedText(record, EditCol);
         if (text != EditStartText || text != loaded) storeCell(record, EditCol, text, &problems);
