@@ -179,19 +179,20 @@ TEST_F(FlexTest, InsertCommitsFirstAndRecordsMoveWhole) {
     m.Lines[2].Status = "F";
     m.Lines[3].Pop1 = 12.5f;
     flex->mnusewer();
-    type(2, 1, "B2");  // typed, not yet committed
-    g->setRowCol(2, 1);
-    select(2, 1, 2, 1);
-    flex->mnueditcut_Click();
+    select(1, 1, 1, 1);
+    flex->mnueditdelete_Click();  // a snapshot the insert makes stale
+    type(2, 3, "123");            // typed, not yet committed
     flex->mnueditinsertrow_Click();
     EXPECT_EQ(m.LineCount, 4);
+    EXPECT_FLOAT_EQ(m.Lines[3].Gr1, 123.0f);  // the typed value stayed with its line
     EXPECT_EQ(m.Lines[2].From.trim(), "");
-    EXPECT_EQ(m.Lines[3].Status.trim(), "F");  // the unshown fields moved with their line
+    EXPECT_EQ(m.Lines[3].From.trim(), "B");
+    EXPECT_EQ(m.Lines[3].Status.trim(), "F");  // unshown fields moved with their line
     EXPECT_FLOAT_EQ(m.Lines[4].Pop1, 12.5f);
-    EXPECT_FLOAT_EQ(m.Lines[3].Gr1, 100.5f);
     EXPECT_EQ(g->TextMatrix(4, 0), "4");
-    flex->mnueditundo_Click();  // rows changed: no snapshot applies
-    EXPECT_EQ(g->TextMatrix(3, 1), "");
+    EXPECT_EQ(flex->txtEdit->text(), "");  // the box waits on the new row
+    flex->mnueditundo_Click();             // rows changed: no snapshot applies
+    EXPECT_EQ(g->TextMatrix(1, 1), "");
     // Remove, then edit a row below: the edit reaches the line that row shows.
     flex->mnueditdelrow_Click();  // removes the blank row 2
     type(2, 3, "222");
