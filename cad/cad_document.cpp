@@ -157,6 +157,11 @@ XData CadEntity::GetXData(const std::string& application) const {
     return {};
 }
 
+void CadEntity::setXDataSource(const std::string& application, size_t item, const std::string& source) {
+    for (auto& d : xdata_)
+        if (!d.empty() && SameCadName(d[0].text, application) && item < d.size()) d[item].sourceText = source;
+}
+
 void CadEntity::Erase() {
     if (erased_) throw CadError(caderr::InvalidObject, "Object was erased");
     if (owner_) {

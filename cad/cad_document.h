@@ -46,6 +46,10 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// A UTF-8 text in the program's Latin-1, characters outside it written as
+// "<U+010C>", so that a log can show what a reader had to replace.
+std::string DescribeUtf8(std::string_view utf8);
+
 // Case-insensitive name comparison of the drawing's tables.
 bool SameCadName(std::string_view a, std::string_view b);
 // Filter match: '*' any run, '?' one character, ',' alternatives; no case.
@@ -56,6 +60,9 @@ struct XDataItem {
     int16_t code = 1000;
     std::string text;
     double number = 0;
+    // The file's own UTF-8 text when the reader had to replace characters
+    // outside Latin-1 in `text` by '?'; empty otherwise.
+    std::string sourceText;
     bool isText() const;  // 1000 to 1009
 };
 using XData = std::vector<XDataItem>;
@@ -90,6 +97,7 @@ public:
     std::vector<CadPoint> Vertices;              // POLYLINE
     std::vector<std::array<double, 2>> Widths;   // POLYLINE, start and end width per vertex
     std::string TextString;                      // TEXT, ATTRIB; ATTDEF default
+    std::string TextStringSource;                // as XDataItem::sourceText, for TextString
     std::string TagString, PromptString;         // ATTRIB, ATTDEF
     std::string StyleName = "STANDARD";
     double Height = 1;
@@ -110,6 +118,8 @@ public:
     // Item 0 must be code 1001 with the application name; the application is
     // registered in the drawing. Replaces earlier data of that application.
     void SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values);
+    // The reader notes the file's own text of an item it had to change.
+    void setXDataSource(const std::string& application, size_t item, const std::string& source);
     // The data of one application, item 0 its name; empty when there is none.
     XData GetXData(const std::string& application) const;
     // Every application's data, in the order they were attached.

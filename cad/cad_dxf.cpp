@@ -396,37 +396,39 @@ int Int(const std::string& s) {
     return static_cast<int>(v);
 }
 
-// UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes '?'.
-std::string Utf8ToLatin1(const std::string& s) {
-    std::string out;
+// Walks UTF-8 text, calling emit(code point) per character; a byte that is
+// not part of a valid sequence is handed on as it is (as its own value).
+template <class Emit>
+void WalkUtf8(std::string_view s, Emit emit) {
     for (size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        int n = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-        if (n == 0 || i + static_cast<size_t>(n) > s.size()) {
-            out += static_cast<char>(c);  // not UTF-8 after all: keep the byte
-            ++i;
-            continue;
-        }
-        unsigned cp = c & (0x7F >> n);
-        bool ok = true;
-        for (int k = 1; k < n; ++k) {
+        int n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool ok = n > 0 && i + static_cast<size_t>(n) <= s.size();
+        unsigned cp = n > 1 ? c & (0x7F >> n) : c;
+        for (int k = 1; ok && k < n; ++k) {
             unsigned char cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
             if ((cc & 0xC0) != 0x80) ok = false;
             cp = (cp << 6) | (cc & 0x3F);
         }
         if (!ok) {
-            out += static_cast<char>(c);
+            emit(static_cast<unsigned>(c));  // not UTF-8 after all: keep the byte
             ++i;
             continue;
         }
-        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+        emit(cp);
         i += static_cast<size_t>(n);
     }
+}
+
+// UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes
+// '?', and `replaced` says so.
+std::string Utf8ToLatin1(const std::string& s, bool& replaced) {
+    std::string out;
+    out.reserve(s.size());
+    WalkUtf8(s, [&](unsigned cp) {
+        if (cp > 0xFF) replaced = true;
+        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+    });
     return out;
 }
 
@@ -468,7 +470,17 @@ public:
     }
 
 private:
-    std::string text(const std::string& v) const { return utf8_ ? Utf8ToLatin1(v) : v; }
+    std::string text(const std::string& v) const {
+        bool replaced = false;
+        return utf8_ ? Utf8ToLatin1(v, replaced) : v;
+    }
+    // The text, and the file's own text when characters had to be replaced.
+    std::string text(const std::string& v, std::string& source) const {
+        bool replaced = false;
+        std::string out = utf8_ ? Utf8ToLatin1(v, replaced) : v;
+        source = replaced ? v : std::string();
+        return out;
+    }
 
     void skipTo(const char* marker) {
         while (i_ < p_.size() && !(p_[i_].code == 0 && p_[i_].value == marker)) {
@@ -625,7 +637,7 @@ private:
             case 40: e.Height = Num(q.value); break;
             case 50: e.Rotation = Num(q.value) * kPi / 180; break;
             case 7: e.StyleName = text(q.value); break;
-            case 1: e.TextString = text(q.value); break;
+            case 1: e.TextString = text(q.value, e.TextStringSource); break;
             case 72: h = Int(q.value); break;
             default:
                 if (q.code == verticalCode) vAlign = Int(q.value);
@@ -639,16 +651,20 @@ private:
     void xdata(CadEntity& e, const RawEntity& r) {
         std::vector<int16_t> codes;
         std::vector<XValue> values;
+        std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
         auto flush = [&] {
             if (!codes.empty()) {
                 try {
                     e.SetXData(codes, values);
+                    const std::string app = std::get<std::string>(values[0]);
+                    for (const auto& [item, source] : sources) e.setXDataSource(app, item, source);
                 } catch (const CadError&) {
                     doc_.loadWarnings.push_back("Extended data of an entity not read: malformed");
                 }
             }
             codes.clear();
             values.clear();
+            sources.clear();
         };
         for (const auto& q : r.xdata) {
             if (q.code == 1001) {
@@ -658,8 +674,10 @@ private:
             } else if (codes.empty()) {
                 continue;
             } else if (q.code >= 1000 && q.code <= 1009) {
+                std::string source;
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.push_back(text(q.value));
+                values.push_back(text(q.value, source));
+                if (!source.empty()) sources.emplace_back(values.size() - 1, std::move(source));
             } else if (q.code >= 1010 && q.code <= 1071) {
                 codes.push_back(static_cast<int16_t>(q.code));
                 values.push_back(Num(q.value));
@@ -796,6 +814,20 @@ private:
 };
 
 }  // namespace
+
+std::string DescribeUtf8(std::string_view utf8) {
+    std::string out;
+    WalkUtf8(utf8, [&](unsigned cp) {
+        if (cp <= 0xFF) {
+            out += static_cast<char>(cp);
+        } else {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "<U+%04X>", cp);
+            out += buf;
+        }
+    });
+    return out;
+}
 
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
     std::ifstream probe(path, std::ios::binary);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/model.h"
+#include "engine/outcome.h"
 #include "cad/cad_document.h"
 
 namespace vd {
@@ -30,19 +31,22 @@ bool AcadPlanCommand(Model& m, CadApplication& app);
 void syncron(Model& m, CadApplication& app);
 bool SyncWithAutoCAD(Model& m, CadApplication& app);
 
-enum class ReadBack { Done, Cancelled, Failed };
 // The read-backs proper; they need a connected drawing. GetAcadLines ends
-// early when Esc is pressed; keys may be null (no Esc test).
-ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys);
-ReadBack getmhblock(Model& m, CadApplication& app);
+// early when Esc is pressed (failing with kStoppedByEsc); keys may be null
+// (no Esc test). A drawing error fails with its description. GetAcadLines
+// succeeds with a note when lines did not fit in the line table.
+extern const char* const kStoppedByEsc;
+Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys);
+Outcome getmhblock(Model& m, CadApplication& app);
 
 // The File menu commands "Get ACAD" and "Get ACAD Block": connect to the
-// open drawing; only when it holds something to read, empty ProjectName,
+// open drawing; only when it holds something to read (plan LINEs with their
+// data, "Mhblock" blocks), empty ProjectName,
 // ResetProject and read it. Status "Get Acad Data ... OK" / "Get Block Data
 // ... OK" on success; a missing drawing, a failure or Esc is said as such and
 // the project is left as it was (Esc: the lines read so far stay).
-bool GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys = nullptr);
-bool GetAcadBlockCommand(Model& m, CadApplication& app);
+Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys = nullptr);
+Outcome GetAcadBlockCommand(Model& m, CadApplication& app);
 
 // The sheet-grid cell name of a plan point ("A1", "AB12"), "" without a grid.
 std::string SheetCellText(const CadApplication& app, double x, double y);

@@ -617,7 +617,7 @@ void Vorlan::mnuexcel_Click() {
 
 void Vorlan::mnugetacad_Click() {
     try {
-        GetAcadCommand(m_, *cad_);
+        (void)GetAcadCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD: ", e);
     }
@@ -625,7 +625,7 @@ void Vorlan::mnugetacad_Click() {
 
 void Vorlan::mnublock_Click() {
     try {
-        GetAcadBlockCommand(m_, *cad_);
+        (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD Block: ", e);
     }
