@@ -5,6 +5,7 @@
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -439,6 +440,55 @@ struct RawEntity {
     std::vector<RawEntity> children;  // ATTRIB / VERTEX
 };
 
+// An entity's object coordinate system, from its extrusion direction (210,
+// 220, 230) by the arbitrary axis rule: points the file gives in it are
+// turned into world points here. The default (0, 0, 1) changes nothing.
+struct Ocs {
+    std::array<double, 3> ax{1, 0, 0}, ay{0, 1, 0}, n{0, 0, 1};
+    bool identity = true;
+
+    static Ocs Of(const RawEntity& r) {
+        Ocs o;
+        std::array<double, 3> n{0, 0, 1};
+        for (const auto& q : r.own) {
+            if (q.code == 210) n[0] = Num(q.value);
+            else if (q.code == 220) n[1] = Num(q.value);
+            else if (q.code == 230) n[2] = Num(q.value);
+        }
+        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (!(len > 1e-12) || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return o;
+        for (double& c : n) c /= len;
+        auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
+            return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        };
+        auto unit = [](std::array<double, 3> v) {
+            const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            for (double& c : v) c /= l;
+            return v;
+        };
+        const bool nearZ = std::fabs(n[0]) < 1.0 / 64 && std::fabs(n[1]) < 1.0 / 64;
+        o.ax = unit(cross(nearZ ? std::array<double, 3>{0, 1, 0} : std::array<double, 3>{0, 0, 1}, n));
+        o.ay = unit(cross(n, o.ax));
+        o.n = n;
+        o.identity = false;
+        return o;
+    }
+
+    CadPoint toWorld(const CadPoint& p) const {
+        if (identity) return p;
+        CadPoint w{};
+        for (size_t k = 0; k < 3; ++k) w[k] = p[0] * ax[k] + p[1] * ay[k] + p[2] * n[k];
+        return w;
+    }
+    // Plan direction of the system's X axis turned by `angle`.
+    std::array<double, 2> direction(double angle) const {
+        const double c = std::cos(angle), s = std::sin(angle);
+        return {c * ax[0] + s * ay[0], c * ax[1] + s * ay[1]};
+    }
+    // Whether the system, seen from above, is mirrored.
+    bool mirrored() const { return ax[0] * ay[1] - ax[1] * ay[0] < 0; }
+};
+
 class Reader {
 public:
     Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {}
@@ -455,7 +505,10 @@ public:
                 i_ += 2;
                 if (name == "HEADER") header();
                 else if (name == "TABLES") tables();
-                else if (name == "BLOCKS") blocks();
+                else if (name == "BLOCKS") {
+                    blocks();
+                    breakBlockCycles();
+                }
                 else if (name == "ENTITIES") entities(&doc_.ModelSpace(), "ENDSEC");
                 else skipTo("ENDSEC");
                 if (i_ < p_.size()) ++i_;  // ENDSEC
@@ -467,6 +520,7 @@ public:
         for (const auto& [type, n] : skipped_)
             doc_.loadWarnings.push_back(std::to_string(n) + " " + type + " entit" + (n == 1 ? "y" : "ies") +
                                         " not read (not offered by this drawing)");
+        for (const auto& [what, n] : changed_) doc_.loadWarnings.push_back(std::to_string(n) + " x " + what);
     }
 
 private:
@@ -532,7 +586,64 @@ private:
         }
     }
 
+    // Every definition of the section exists before any is filled, so that a
+    // block may hold a reference to one defined further down the file.
+    void declareBlocks() {
+        for (size_t k = i_; k < p_.size(); ++k) {
+            if (p_[k].code != 0) continue;
+            if (p_[k].value == "ENDSEC" || p_[k].value == "EOF") break;
+            if (p_[k].value != "BLOCK") continue;
+            std::string name;
+            CadPoint origin{0, 0, 0};
+            for (++k; k < p_.size() && p_[k].code != 0; ++k) {
+                const Pair& q = p_[k];
+                if (q.code == 2) name = text(q.value);
+                else if (q.code == 10) origin[0] = Num(q.value);
+                else if (q.code == 20) origin[1] = Num(q.value);
+                else if (q.code == 30) origin[2] = Num(q.value);
+            }
+            --k;
+            if (name.empty() || name[0] == '*') continue;
+            try {
+                doc_.Blocks().Add(origin, name);
+            } catch (const CadError&) {
+                // reported when the definition itself is read
+            }
+        }
+    }
+
+    // A block reference that leads back to its own block, through other
+    // blocks, would have every drawing of it run without end: it goes.
+    void breakBlockCycles() {
+        auto reaches = [&](const CadBlock& from, const CadBlock& goal) {
+            std::vector<const CadBlock*> todo{&from};
+            std::set<const CadBlock*> seen;
+            while (!todo.empty()) {
+                const CadBlock* b = todo.back();
+                todo.pop_back();
+                if (b == &goal) return true;
+                if (!seen.insert(b).second) continue;
+                for (const auto& e : b->entities())
+                    if (e->kind == CadKind::Insert)
+                        if (const CadBlock* inner = doc_.Blocks().Find(e->Name)) todo.push_back(inner);
+            }
+            return false;
+        };
+        for (const auto& b : doc_.Blocks().all()) {
+            if (b->IsModelSpace()) continue;
+            std::vector<CadEntityPtr> loops;
+            for (const auto& e : b->entities())
+                if (e->kind == CadKind::Insert)
+                    if (const CadBlock* inner = doc_.Blocks().Find(e->Name); inner && reaches(*inner, *b)) loops.push_back(e);
+            for (const auto& e : loops) {
+                e->Erase();
+                ++skipped_["INSERT of a block that holds its own block"];
+            }
+        }
+    }
+
     void blocks() {
+        declareBlocks();
         while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
             if (!(p_[i_].code == 0 && p_[i_].value == "BLOCK")) {
                 ++i_;
@@ -646,6 +757,26 @@ private:
         e.Alignment = AlignmentOf(h, vAlign);
         if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
         if (!doc_.TextStyles().Find(e.StyleName) && !e.StyleName.empty()) doc_.TextStyles().Add(e.StyleName);
+        const Ocs ocs = Ocs::Of(r);
+        if (ocs.identity) return;
+        e.InsertionPoint = ocs.toWorld(e.InsertionPoint);
+        e.TextAlignmentPoint = ocs.toWorld(e.TextAlignmentPoint);
+        const auto d = ocs.direction(e.Rotation);
+        e.Rotation = std::atan2(d[1], d[0]);
+    }
+
+    // A block reference placed in a turned or mirrored system: its point in
+    // world terms, its rotation as seen from above, and a mirror as a negative
+    // X scale.
+    static void placeInWorld(CadEntity& ref, const Ocs& ocs) {
+        if (ocs.identity) return;
+        ref.InsertionPoint = ocs.toWorld(ref.InsertionPoint);
+        auto d = ocs.direction(ref.Rotation);
+        if (ocs.mirrored()) {
+            ref.XScale = -ref.XScale;
+            d = {-d[0], -d[1]};
+        }
+        ref.Rotation = std::atan2(d[1], d[0]);
     }
 
     void xdata(CadEntity& e, const RawEntity& r) {
@@ -691,6 +822,102 @@ private:
         if (k >= 0 && k < 3 && (q.code - base) % 10 == 0) p[static_cast<size_t>(k)] = Num(q.value);
     }
 
+    // A block reference with the attributes the file gives it.
+    CadEntityPtr buildInsert(CadBlock& target, const RawEntity& r) {
+        std::string name;
+        for (const auto& q : r.own)
+            if (q.code == 2) name = text(q.value);
+        if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
+            ++skipped_["INSERT of a block not defined in the file"];
+            return nullptr;
+        }
+        // The attributes the file holds replace those the definition gives,
+        // as the file is what the user saved.
+        CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
+        ref->attributeList().clear();
+        for (const auto& q : r.own) {
+            point(ref->InsertionPoint, q, 10);
+            if (q.code == 41) ref->XScale = Num(q.value);
+            if (q.code == 42) ref->YScale = Num(q.value);
+            if (q.code == 43) ref->ZScale = Num(q.value);
+            if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
+        }
+        placeInWorld(*ref, Ocs::Of(r));
+        for (const auto& a : r.children) {
+            auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
+            common(*att, a);
+            textFields(*att, a, 74);
+            for (const auto& q : a.own) {
+                if (q.code == 2) att->TagString = text(q.value);
+                if (q.code == 70) att->Mode = Int(q.value);
+            }
+            xdata(*att, a);
+            ref->attributeList().push_back(att);
+        }
+        return ref;
+    }
+
+    // POLYLINE with its VERTEX records, or LWPOLYLINE. The document holds open
+    // outlines of straight segments: a closed one or one with arcs is read as
+    // that, and the loss is reported.
+    CadEntityPtr buildPolyline(CadBlock& target, const RawEntity& r) {
+        const std::string& t = r.type;
+        std::vector<double> xyz;
+        std::vector<std::array<double, 2>> widths;
+        int flags = 0;
+        double elevation = 0;
+        bool arcs = false;
+        for (const auto& q : r.own) {
+            if (q.code == 70) flags = Int(q.value);
+            if (q.code == 38) elevation = Num(q.value);
+        }
+        if (t == "POLYLINE") {
+            for (const auto& v : r.children) {
+                CadPoint p{0, 0, 0};
+                std::array<double, 2> w{0, 0};
+                for (const auto& q : v.own) {
+                    point(p, q, 10);
+                    if (q.code == 40) w[0] = Num(q.value);
+                    if (q.code == 41) w[1] = Num(q.value);
+                    if (q.code == 42 && Num(q.value) != 0) arcs = true;
+                }
+                xyz.insert(xyz.end(), p.begin(), p.end());
+                widths.push_back(w);
+            }
+        } else {
+            for (const auto& q : r.own) {
+                if (q.code == 10) {
+                    xyz.insert(xyz.end(), {Num(q.value), 0, elevation});
+                    widths.push_back({0, 0});
+                } else if (q.code == 20 && !xyz.empty()) {
+                    xyz[xyz.size() - 2] = Num(q.value);
+                } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
+                    widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
+                } else if (q.code == 42 && Num(q.value) != 0) {
+                    arcs = true;
+                }
+            }
+        }
+        if (xyz.size() < 6) {
+            ++skipped_[t + " (fewer than two points)"];
+            return nullptr;
+        }
+        // 3D polylines and meshes give world points; the others lie in their
+        // object system.
+        if (!(t == "POLYLINE" && (flags & (8 | 16 | 64)))) {
+            const Ocs ocs = Ocs::Of(r);
+            for (size_t i = 0; i + 2 < xyz.size(); i += 3) {
+                CadPoint w = ocs.toWorld({xyz[i], xyz[i + 1], xyz[i + 2]});
+                std::copy(w.begin(), w.end(), xyz.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        if (flags & 1) ++changed_["closed " + t + " read as an open one"];
+        if (arcs) ++changed_[t + " with arcs read with straight segments"];
+        CadEntityPtr e = target.AddPolyline(xyz);
+        e->Widths = widths;
+        return e;
+    }
+
     void build(CadBlock& target, const RawEntity& r) {
         const std::string& t = r.type;
         CadEntityPtr e;
@@ -707,76 +934,21 @@ private:
             e = target.AddSolid({0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0});
             for (const auto& q : r.own)
                 for (int k = 0; k < 4; ++k) point(e->Corners[static_cast<size_t>(k)], q, 10 + k);
+            const Ocs ocs = Ocs::Of(r);
+            for (auto& c : e->Corners) c = ocs.toWorld(c);
         } else if (t == "CIRCLE") {
             e = target.AddCircle({0, 0, 0}, 1);
             for (const auto& q : r.own) {
                 point(e->InsertionPoint, q, 10);
                 if (q.code == 40) e->Radius = Num(q.value);
             }
+            e->InsertionPoint = Ocs::Of(r).toWorld(e->InsertionPoint);
         } else if (t == "POLYLINE" || t == "LWPOLYLINE") {
-            std::vector<double> xyz;
-            std::vector<std::array<double, 2>> widths;
-            if (t == "POLYLINE") {
-                for (const auto& v : r.children) {
-                    CadPoint p{0, 0, 0};
-                    std::array<double, 2> w{0, 0};
-                    for (const auto& q : v.own) {
-                        point(p, q, 10);
-                        if (q.code == 40) w[0] = Num(q.value);
-                        if (q.code == 41) w[1] = Num(q.value);
-                    }
-                    xyz.insert(xyz.end(), p.begin(), p.end());
-                    widths.push_back(w);
-                }
-            } else {
-                for (const auto& q : r.own) {
-                    if (q.code == 10) {
-                        xyz.insert(xyz.end(), {Num(q.value), 0, 0});
-                        widths.push_back({0, 0});
-                    } else if (q.code == 20 && !xyz.empty()) {
-                        xyz[xyz.size() - 2] = Num(q.value);
-                    } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
-                        widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
-                    }
-                }
-            }
-            if (xyz.size() < 6) {
-                ++skipped_[t + " (fewer than two points)"];
-                return;
-            }
-            e = target.AddPolyline(xyz);
-            e->Widths = widths;
+            e = buildPolyline(target, r);
+            if (!e) return;
         } else if (t == "INSERT") {
-            std::string name;
-            for (const auto& q : r.own)
-                if (q.code == 2) name = text(q.value);
-            if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
-                ++skipped_["INSERT of a block not defined in the file"];
-                return;
-            }
-            // The attributes the file holds replace those the definition gives,
-            // as the file is what the user saved.
-            CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
-            ref->attributeList().clear();
-            for (const auto& q : r.own) {
-                point(ref->InsertionPoint, q, 10);
-                if (q.code == 41) ref->XScale = Num(q.value);
-                if (q.code == 42) ref->YScale = Num(q.value);
-                if (q.code == 43) ref->ZScale = Num(q.value);
-                if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
-            }
-            for (const auto& a : r.children) {
-                auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
-                common(*att, a);
-                textFields(*att, a, 74);
-                for (const auto& q : a.own) {
-                    if (q.code == 2) att->TagString = text(q.value);
-                    if (q.code == 70) att->Mode = Int(q.value);
-                }
-                xdata(*att, a);
-                ref->attributeList().push_back(att);
-            }
-            e = ref;
+            e = buildInsert(target, r);
+            if (!e) return;
         } else if (t == "ATTDEF") {
             std::string tag, prompt;
             for (const auto& q : r.own) {
@@ -811,6 +983,7 @@ private:
     size_t i_ = 0;
     bool utf8_ = false;
     std::map<std::string, int> skipped_;
+    std::map<std::string, int> changed_;
 };
 
 }  // namespace
