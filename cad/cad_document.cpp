@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace vd {
 
@@ -484,7 +485,21 @@ void CadDocument::touched() { modified_ = true; }
 
 void CadDocument::setModified(bool m) { modified_ = m; }
 
+std::vector<std::string> CadDocument::LossesIfSavedTo(const std::string& path) const {
+    if (incompleteSource.empty() || loadWarnings.empty()) return {};
+    std::error_code ec;
+    const bool same = path == incompleteSource || std::filesystem::equivalent(path, incompleteSource, ec);
+    return same ? loadWarnings : std::vector<std::string>{};
+}
+
 void CadDocument::SaveAs(const std::string& path) {
+    const std::vector<std::string> losses = LossesIfSavedTo(path);
+    if (!losses.empty()) {
+        std::string list;
+        for (const auto& l : losses) list += "\n" + l;
+        throw CadError(75, "\"" + path + "\" holds what this drawing could not read; saving over it would lose:" + list +
+                               "\nSave the drawing under a new name instead.");
+    }
     const std::string temp = path + ".tmp~";
     SaveDxfDocument(*this, temp);
     if (std::rename(temp.c_str(), path.c_str()) != 0) {

@@ -318,10 +318,16 @@ public:
 
     // DXF, through the one reader/writer pair (cad_dxf.cpp).
     // Save writes a temporary file and renames it; a failure is a CadError
-    // and leaves the old file as it was.
+    // and leaves the old file as it was. Saving over the file this drawing
+    // was read from, when the load could not take all of it over, is refused
+    // (a CadError naming what would be lost): it must go to a new file.
     void SaveAs(const std::string& path);
     // Texts on what a load could not take over (unknown entities and so on).
     std::vector<std::string> loadWarnings;
+    // The file the drawing was read from when loadWarnings is not empty.
+    std::string incompleteSource;
+    // What saving to path would lose: the load warnings when path is that file.
+    std::vector<std::string> LossesIfSavedTo(const std::string& path) const;
 
 private:
     friend class CadEntity;

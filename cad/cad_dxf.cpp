@@ -1022,6 +1022,7 @@ std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplica
     doc->FullName = path;
     Reader reader(std::move(pairs), *doc);
     reader.run();
+    if (!doc->loadWarnings.empty()) doc->incompleteSource = path;
     doc->setModified(false);
     return doc;
 }

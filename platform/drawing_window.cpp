@@ -382,8 +382,19 @@ bool DrawingWindow::openDrawing(const QString& given) {
 
 bool DrawingWindow::save() {
     if (!app_.HasDocument()) return true;
-    if (app_.ActiveDocument().FullName.empty()) return saveAs();
-    return saveAs(QString::fromLocal8Bit(app_.ActiveDocument().FullName.c_str()));
+    const CadDocument& doc = app_.ActiveDocument();
+    if (doc.FullName.empty()) return saveAs();
+    const std::vector<std::string> losses = doc.LossesIfSavedTo(doc.FullName);
+    if (!losses.empty()) {
+        // The file holds more than the drawing: it is never replaced by less.
+        QStringList lines;
+        for (const auto& l : losses) lines << QString::fromLatin1(l.c_str());
+        dialogs.message(tr("Saving over \"%1\" would lose what this drawing could not read from it:\n%2\n\n"
+                           "Choose a new file name to save the drawing.")
+                            .arg(QString::fromLocal8Bit(doc.FullName.c_str()), lines.join("\n")));
+        return saveAs();
+    }
+    return saveAs(QString::fromLocal8Bit(doc.FullName.c_str()));
 }
 
 bool DrawingWindow::saveAs(const QString& given) {
