@@ -567,6 +567,10 @@ void CadApplication::ZoomExtents() {
     if (host_) host_->cadZoomExtents();
 }
 
+void CadApplication::ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upperRight) {
+    if (host_) host_->cadZoomWindow(lowerLeft[0], lowerLeft[1], upperRight[0], upperRight[1]);
+}
+
 void CadApplication::Update() {
     if (host_) host_->cadChanged();
 }

@@ -361,6 +361,8 @@ public:
     virtual void cadShow(bool visible) = 0;
     virtual void cadActivate() = 0;
     virtual void cadZoomExtents() = 0;
+    // Frames the plan area from (x0, y0) to (x1, y1).
+    virtual void cadZoomWindow(double x0, double y0, double x1, double y1) = 0;
     virtual void cadChanged() = 0;
     // nullopt when the user cancelled.
     virtual std::optional<CadPoint> cadGetPoint(const std::string& prompt) = 0;
@@ -391,6 +393,8 @@ public:
     std::string Caption() const;
     void AppActivate(const std::string& caption);
     void ZoomExtents();
+    // Frames what a command drew, whatever else the drawing holds.
+    void ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upperRight);
     // Tells the window that the drawing changed.
     void Update();
 

@@ -117,6 +117,22 @@ void DrawingView::zoomExtents() {
             }
         }
     }
+    fitArea(ex.x0, ex.y0, ex.x1, ex.y1);
+    framed_ = false;
+}
+
+void DrawingView::zoomWindow(double x0, double y0, double x1, double y1) {
+    Extents ex;
+    ex.add(x0, y0);
+    ex.add(x1, y1);
+    if (!ex.valid()) return;
+    fitArea(ex.x0, ex.y0, ex.x1, ex.y1);
+    userMoved_ = false;
+    framed_ = true;
+}
+
+void DrawingView::fitArea(double x0, double y0, double x1, double y1) {
+    Extents ex{x0, y0, x1, y1};
     if (!ex.valid()) {
         centreX_ = centreY_ = 0;
         scale_ = 1;
@@ -436,10 +452,12 @@ void DrawingWindow::cadActivate() {
 
 void DrawingWindow::cadZoomExtents() { view_->zoomExtents(); }
 
+void DrawingWindow::cadZoomWindow(double x0, double y0, double x1, double y1) { view_->zoomWindow(x0, y0, x1, y1); }
+
 void DrawingWindow::cadChanged() {
     updateTitle();
     // What a command just drew stays in view until the user takes over.
-    if (!view_->userMoved()) view_->zoomExtents();
+    if (!view_->userMoved() && !view_->framed()) view_->zoomExtents();
     view_->update();
 }
 

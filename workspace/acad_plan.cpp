@@ -1,5 +1,6 @@
 // The connection to the drawing, the plan drawing ("ACAD") and the plan
 // synchronisation.
+#include <cmath>
 #include <functional>
 
 #include "engine/number_text.h"
@@ -228,6 +229,30 @@ void drawline(Model& m, CadApplication& app) {
     app.Update();
 }
 
+namespace {
+
+// The window frames the plan just drawn, so that other things in the
+// drawing (the marker text at the origin) do not shrink it to a speck.
+void FramePlan(const Model& m, CadApplication& app) {
+    const int count = std::min(m.LineCount, m.LineUpper());
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    for (int i = 1; i <= count; ++i) {
+        const LineRecord& l = m.Lines[static_cast<size_t>(i)];
+        for (auto [x, y] : {std::pair<double, double>{l.X1, l.Y1}, {l.X2, l.Y2}}) {
+            if (!std::isfinite(x) || !std::isfinite(y)) continue;
+            x0 = any ? std::min(x0, x) : x;
+            y0 = any ? std::min(y0, y) : y;
+            x1 = any ? std::max(x1, x) : x;
+            y1 = any ? std::max(y1, y) : y;
+            any = true;
+        }
+    }
+    if (any) app.ZoomWindow({x0, y0, 0}, {x1, y1, 0});
+}
+
+}  // namespace
+
 bool AcadPlanCommand(Model& m, CadApplication& app) {
     bool ok = ConnectAutoCAD(m, app);
     if (!ok) AppendLog(m, "ACAD: the drawing could not be reached");
@@ -246,6 +271,7 @@ bool AcadPlanCommand(Model& m, CadApplication& app) {
         m.Ui->MessageBox(std::string("The plan was not drawn completely: ") + e.what());
     }
     app.Update();
+    FramePlan(m, app);
     return ok;
 }
 
