@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTimer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -94,7 +95,28 @@ void WorkspaceUi::SetStatus(const std::string& text) {
     status_->setText(Latin1(text));
 }
 
-void WorkspaceUi::SetProgress(int value) { progress_->setValue(std::clamp(value, 0, 100)); }
+void WorkspaceUi::SetProgress(int value) {
+    // A bar that repainted for every line of a long command took most of its
+    // time: values coming faster than the display shows them wait, and the
+    // last one is shown when the frame is due or the command returns.
+    constexpr qint64 kFrameMs = 16;
+    value = std::clamp(value, 0, 100);
+    if (!progressShown_.isValid() || progressShown_.elapsed() >= kFrameMs) {
+        progressWaiting_ = -1;
+        progress_->setValue(value);
+        progressShown_.start();
+        return;
+    }
+    const bool scheduled = progressWaiting_ >= 0;
+    progressWaiting_ = value;
+    if (scheduled) return;
+    QTimer::singleShot(kFrameMs, progress_, [this] {
+        if (progressWaiting_ < 0) return;
+        progress_->setValue(progressWaiting_);
+        progressWaiting_ = -1;
+        progressShown_.start();
+    });
+}
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }
 void WorkspaceUi::MessageBox(const std::string& text) { dialogs_.Message(Latin1(text)); }
 

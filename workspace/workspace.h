@@ -3,6 +3,7 @@
 // views, the table editor (FLEX1) and the profile view (prof1).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -54,6 +55,10 @@ private:
     Dialogs& dialogs_;
     std::string text_;
     std::string status_text_;
+    // The bar repaints at most at display rate; the latest value waits for
+    // the next frame.
+    QElapsedTimer progressShown_;
+    int progressWaiting_ = -1;
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
