@@ -1,8 +1,6 @@
 #include "engine/network_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/atomic_save.h"
 #include "engine/number_text.h"
+#include "engine/whole_file.h"
 
 namespace vd {
 
@@ -156,8 +156,9 @@ std::string SaveMessage(int number) {
     }
 }
 
-// The runtime error number that a system error stands for.
-int ErrorNumber(int err, bool onFolder) {
+// The error number the message table is chosen by, for a system error met
+// while saving.
+int ErrorNumber(int err) {
     switch (err) {
         case ENOSPC:
         case EDQUOT: return 61;
@@ -166,7 +167,7 @@ int ErrorNumber(int err, bool onFolder) {
         case EPERM:
         case EISDIR: return 75;
         case ENOENT:
-        case ENOTDIR: return onFolder ? 76 : 53;
+        case ENOTDIR: return 76;  // the folder is missing
         case ENAMETOOLONG:
         case EINVAL: return 52;
         case EMFILE:
@@ -175,40 +176,15 @@ int ErrorNumber(int err, bool onFolder) {
     }
 }
 
-// Writes bytes to a temporary file beside target and renames it over the
-// target, so the old file stays whole until the new one is complete.
-// Returns 0, or the runtime error number of the failure.
-int ReplaceFile(const std::string& target, const std::string& bytes) {
-    std::string tmp = target + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return ErrorNumber(errno, true);
-
-    mode_t mode = 0;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-
-    int failure = 0;
-    std::size_t done = 0;
-    while (done < bytes.size() && failure == 0) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno != EINTR) failure = ErrorNumber(errno, false);
-        } else {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (failure == 0 && ::fsync(fd) != 0) failure = ErrorNumber(errno, false);
-    if (::close(fd) != 0 && failure == 0) failure = ErrorNumber(errno, false);
-    if (failure == 0 && ::rename(tmp.c_str(), target.c_str()) != 0) failure = ErrorNumber(errno, false);
-    if (failure != 0) ::unlink(tmp.c_str());
-    return failure;
+// Writes the file through the one save of the program. A failure shows the
+// message its error number chooses and logs which file was not saved.
+bool ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
+    int err = 0;
+    Outcome saved = SaveFileAtomically(target, bytes, &err);
+    if (saved) return true;
+    AppendLog(m, saved.message());
+    m.Ui->MessageBox(SaveMessage(ErrorNumber(err)));
+    return false;
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -322,23 +298,6 @@ bool ParseNumber(const Field& f, float& out) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    struct stat st {};
-    if (::fstat(::fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return false;
-    }
-    bytes.clear();
-    char buf[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 // A text file holds no control bytes but tab, line ends, form feed and the
 // old end-of-file mark. NULs are text here: older saves wrote never-assigned
 // fields as NULs, and such files must still open.
@@ -392,7 +351,7 @@ CorOutcome ReadCoordinates(Model& m, const std::string& path) {
     std::string bytes;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return CorOutcome::Absent;
-    if (!ReadWholeFile(path, bytes) || !LooksLikeText(bytes)) return CorOutcome::Failed;
+    if (!ReadWholeFile(path, bytes).ok() || !LooksLikeText(bytes)) return CorOutcome::Failed;
     auto rows = SplitRows(bytes);
     for (int k = 1; k <= m.LineCount; ++k) {
         std::size_t r = static_cast<std::size_t>(k) - 1;
@@ -425,10 +384,7 @@ std::string FolderOf(const std::string& path) {
 
 bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes = NetworkRows(m);
-    int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
-    if (failure == 0) return true;
-    m.Ui->MessageBox(SaveMessage(failure));
-    return false;
+    return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
 }
 
 bool HasCoordinates(const Model& m) {
@@ -448,10 +404,7 @@ bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::strin
         for (float v : {l.X1, l.Y1, l.X2, l.Y2}) bytes += "," + CoordinateText(v);
         bytes += "\r\n";
     }
-    int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
-    if (failure == 0) return true;
-    m.Ui->MessageBox(SaveMessage(failure));
-    return false;
+    return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
 }
 
 LoadResult LoadNetworkText(Model& m, const std::string& path) {
@@ -460,7 +413,7 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
     m.LatCount = 0;
 
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadWholeFile(path, bytes).ok()) {
         m.LineCount = 0;
         return Failed(m, result, kOpenFailed);
     }

@@ -717,11 +717,8 @@ void Vorlan::setImportColumnMap(const ImportColumnMap& map) {
 void Vorlan::Command15_Click() { Frame2->hide(); }
 
 void Vorlan::Command16_Click() {
-    std::string error = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
-    if (error.empty())
-        ui_->MessageBox("Save col# to import.col ok...");
-    else
-        ui_->MessageBox(error);
+    Outcome written = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
+    ui_->MessageBox(written ? "Save col# to import.col ok..." : written.message());
 }
 
 void Vorlan::Command20_Click() {
