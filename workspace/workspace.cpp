@@ -178,6 +178,7 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     cad_ = std::make_unique<CadApplication>();
     importColumnsPath_ = ProgramFolderFor("import.col") + "import.col";
     UserControl_Initialize();
+    savedFingerprint_ = NetworkFingerprint(m_);
 }
 
 Vorlan::~Vorlan() {
@@ -544,6 +545,7 @@ void Vorlan::openvrl() {
         m_.LatCount = 0;
         m_.ProjectFolder = parts.folder;
         m_.ProjectName = parts.baseName;
+        networkSaved(path);
         setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
         Command13->setEnabled(false);
         Command3->setEnabled(false);
@@ -572,7 +574,6 @@ void Vorlan::mnusaveas() {
         m_.ProjectName = oldName;
         m_.ProjectFolder = oldFolder;
         setCaption(oldCaption);
-        AppendLog(m_, "Not saved: " + target);
         return;
     }
     setCaption("VORLAN  " + DisplayPath(m_.ProjectName));
@@ -583,22 +584,47 @@ void Vorlan::mnusave_Click() {
         mnusaveas();
         return;
     }
-    if (!saveProject()) AppendLog(m_, "Not saved: " + m_.ProjectFolder + m_.ProjectName + ".asb");
+    // A network imported since the last Open must not replace the opened
+    // file unasked.
+    const std::string target = m_.ProjectFolder + m_.ProjectName + ".asb";
+    if (target != networkFile_ && QFileInfo::exists(DisplayPath(target)) &&
+        !dialogs_.AskYesNo(" Overwrite ?", false))
+        return;
+    saveProject();
 }
 
 bool Vorlan::saveProject() {
-    bool saved = false;
     try {
-        saved = SaveNetworkText(m_, m_.ProjectName + ".asb", m_.ProjectFolder);
-        // The saved rows may come in a new order; coordinates kept in the old
-        // order would put every line in another line's place on the next Open.
-        if (saved && HasCoordinates(m_) &&
-            !SaveCoordinatesText(m_, m_.ProjectName + ".cor", m_.ProjectFolder))
-            AppendLog(m_, "Coordinates not saved: " + m_.ProjectFolder + m_.ProjectName + ".cor");
+        // The saved rows may come in a new order; the coordinates go with them.
+        Outcome saved = SaveProject(m_, m_.ProjectName, m_.ProjectFolder);
+        if (!saved) {
+            AppendLog(m_, saved.message());
+            return false;
+        }
+        networkSaved(m_.ProjectFolder + m_.ProjectName + ".asb");
+        return true;
     } catch (const std::exception& e) {
         report("", e);
+        return false;
     }
-    return saved;
+}
+
+void Vorlan::networkSaved(const std::string& path) {
+    networkFile_ = path;
+    savedFingerprint_ = NetworkFingerprint(m_);
+}
+
+bool Vorlan::networkUnsaved() const { return NetworkFingerprint(m_) != savedFingerprint_; }
+
+bool Vorlan::maybeSaveNetwork() {
+    if (!networkUnsaved()) return true;
+    switch (dialogs_.AskSaveChanges("The network has changes that were not saved.")) {
+        case Dialogs::SaveChoice::Discard: return true;
+        case Dialogs::SaveChoice::Cancel: return false;
+        case Dialogs::SaveChoice::Save: break;
+    }
+    mnusave_Click();
+    return !networkUnsaved();
 }
 
 // ---- File menu -----------------------------------------------------------------
@@ -693,6 +719,8 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox(r.message);
         return;
     }
+    // The imported lines were read from no network file.
+    networkFile_.clear();
     Frame4->hide();
     Command3->setEnabled(false);
     Command13->setEnabled(false);
