@@ -668,9 +668,9 @@ void Vorlan::mnuprfopen() {
         ui_->MessageBox("OPEN" + error.toStdString());
         return;
     }
-    LateralNameFile file = ParseLateralNames(bytes);
-    if (!file.ok) {
-        ui_->MessageBox("OPEN" + file.error);
+    std::vector<LateralNameRecord> records;
+    if (Outcome parsed = ParseLateralNames(bytes, records); !parsed) {
+        ui_->MessageBox("OPEN" + parsed.message());
         return;
     }
     try {
@@ -679,10 +679,8 @@ void Vorlan::mnuprfopen() {
         report("OPEN", e);
     }
     try {
-        LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
-        for (const std::string& note : outcome.notes) AppendLog(m_, note);
-        if (!outcome.applied) {
-            ui_->MessageBox(outcome.error);
+        if (Outcome applied = ApplyLateralNames(m_, records); !applied) {
+            ui_->MessageBox(applied.message());
             return;
         }
     } catch (const std::exception& e) {
