@@ -2,9 +2,11 @@
 // (".cor"): writer and reader.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/model.h"
+#include "engine/outcome.h"
 
 namespace vd {
 
@@ -23,6 +25,19 @@ bool HasCoordinates(const Model& m);
 // Writes folder + fileName as "MHB,X1,Y1,X2,Y2" rows in SaveNetworkText's
 // row order, replacing the old file only when complete.
 bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder);
+
+// Saves a project: folder + name + ".asb", and beside it the plan
+// coordinates in name + ".cor" when the lines have any. A save without
+// coordinates moves an older name.cor aside to name.cor.bak, so the next
+// Open does not hand these lines another network's coordinates. Fails when
+// the network file was not written; a coordinates file that could not be
+// written or moved is logged and shown, the network file stays saved.
+Outcome SaveProject(Model& m, const std::string& name, const std::string& folder);
+
+// A digest of what the network file and its coordinates hold of lines
+// 1..LineCount, to tell whether the network changed since it was last read
+// or saved.
+std::uint64_t NetworkFingerprint(const Model& m);
 
 struct LoadResult {
     bool ok = false;          // the whole file was read (rows up to "END" or the end)

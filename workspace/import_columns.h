@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/errors.h"
+#include "engine/outcome.h"
 
 namespace vd {
 
@@ -31,8 +32,8 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes);
 // Reads the file into the map; a missing or unreadable file changes nothing.
 bool ReadImportColumns(const std::string& path, ImportColumnMap& map);
 
-// Writes the fifteen rows (temporary file, then rename). Returns "" or the
-// description of the failure; the old file is kept on failure.
-std::string WriteImportColumns(const std::string& path, const ImportColumnMap& map);
+// Writes the fifteen rows; on failure the old file is kept and the message
+// says why.
+Outcome WriteImportColumns(const std::string& path, const ImportColumnMap& map);
 
 }  // namespace vd

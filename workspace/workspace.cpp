@@ -200,6 +200,7 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     cad_ = std::make_unique<CadApplication>();
     importColumnsPath_ = ProgramFolderFor("import.col") + "import.col";
     UserControl_Initialize();
+    savedFingerprint_ = NetworkFingerprint(m_);
 }
 
 Vorlan::~Vorlan() {
@@ -566,6 +567,7 @@ void Vorlan::openvrl() {
         m_.LatCount = 0;
         m_.ProjectFolder = parts.folder;
         m_.ProjectName = parts.baseName;
+        networkSaved(path);
         setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
         Command13->setEnabled(false);
         Command3->setEnabled(false);
@@ -594,7 +596,6 @@ void Vorlan::mnusaveas() {
         m_.ProjectName = oldName;
         m_.ProjectFolder = oldFolder;
         setCaption(oldCaption);
-        AppendLog(m_, "Not saved: " + target);
         return;
     }
     setCaption("VORLAN  " + DisplayPath(m_.ProjectName));
@@ -605,22 +606,47 @@ void Vorlan::mnusave_Click() {
         mnusaveas();
         return;
     }
-    if (!saveProject()) AppendLog(m_, "Not saved: " + m_.ProjectFolder + m_.ProjectName + ".asb");
+    // A network imported since the last Open must not replace the opened
+    // file unasked.
+    const std::string target = m_.ProjectFolder + m_.ProjectName + ".asb";
+    if (target != networkFile_ && QFileInfo::exists(DisplayPath(target)) &&
+        !dialogs_.AskYesNo(" Overwrite ?", false))
+        return;
+    saveProject();
 }
 
 bool Vorlan::saveProject() {
-    bool saved = false;
     try {
-        saved = SaveNetworkText(m_, m_.ProjectName + ".asb", m_.ProjectFolder);
-        // The saved rows may come in a new order; coordinates kept in the old
-        // order would put every line in another line's place on the next Open.
-        if (saved && HasCoordinates(m_) &&
-            !SaveCoordinatesText(m_, m_.ProjectName + ".cor", m_.ProjectFolder))
-            AppendLog(m_, "Coordinates not saved: " + m_.ProjectFolder + m_.ProjectName + ".cor");
+        // The saved rows may come in a new order; the coordinates go with them.
+        Outcome saved = SaveProject(m_, m_.ProjectName, m_.ProjectFolder);
+        if (!saved) {
+            AppendLog(m_, saved.message());
+            return false;
+        }
+        networkSaved(m_.ProjectFolder + m_.ProjectName + ".asb");
+        return true;
     } catch (const std::exception& e) {
         report("", e);
+        return false;
     }
-    return saved;
+}
+
+void Vorlan::networkSaved(const std::string& path) {
+    networkFile_ = path;
+    savedFingerprint_ = NetworkFingerprint(m_);
+}
+
+bool Vorlan::networkUnsaved() const { return NetworkFingerprint(m_) != savedFingerprint_; }
+
+bool Vorlan::maybeSaveNetwork() {
+    if (!networkUnsaved()) return true;
+    switch (dialogs_.AskSaveChanges("The network has changes that were not saved.")) {
+        case Dialogs::SaveChoice::Discard: return true;
+        case Dialogs::SaveChoice::Cancel: return false;
+        case Dialogs::SaveChoice::Save: break;
+    }
+    mnusave_Click();
+    return !networkUnsaved();
 }
 
 // ---- File menu -----------------------------------------------------------------
@@ -664,9 +690,9 @@ void Vorlan::mnuprfopen() {
         ui_->MessageBox("OPEN" + error.toStdString());
         return;
     }
-    LateralNameFile file = ParseLateralNames(bytes);
-    if (!file.ok) {
-        ui_->MessageBox("OPEN" + file.error);
+    std::vector<LateralNameRecord> records;
+    if (Outcome parsed = ParseLateralNames(bytes, records); !parsed) {
+        ui_->MessageBox("OPEN" + parsed.message());
         return;
     }
     try {
@@ -675,10 +701,8 @@ void Vorlan::mnuprfopen() {
         report("OPEN", e);
     }
     try {
-        LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
-        for (const std::string& note : outcome.notes) AppendLog(m_, note);
-        if (!outcome.applied) {
-            ui_->MessageBox(outcome.error);
+        if (Outcome applied = ApplyLateralNames(m_, records); !applied) {
+            ui_->MessageBox(applied.message());
             return;
         }
     } catch (const std::exception& e) {
@@ -715,6 +739,8 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox(r.message);
         return;
     }
+    // The imported lines were read from no network file.
+    networkFile_.clear();
     Frame4->hide();
     Command3->setEnabled(false);
     Command13->setEnabled(false);
@@ -739,11 +765,8 @@ void Vorlan::setImportColumnMap(const ImportColumnMap& map) {
 void Vorlan::Command15_Click() { Frame2->hide(); }
 
 void Vorlan::Command16_Click() {
-    std::string error = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
-    if (error.empty())
-        ui_->MessageBox("Save col# to import.col ok...");
-    else
-        ui_->MessageBox(error);
+    Outcome written = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
+    ui_->MessageBox(written ? "Save col# to import.col ok..." : written.message());
 }
 
 void Vorlan::Command20_Click() {

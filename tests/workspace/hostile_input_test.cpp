@@ -144,9 +144,10 @@ TEST_F(HostileLateralNames, DamagedFileAndNoise) {
     const int n = test::HostileIterations(400);
     for (int it = 0; it < n; ++it) {
         std::string bytes = it % 5 == 0 ? mut.noise() : mut.mutate(prf);
-        LateralNameFile f = ParseLateralNames(bytes);
-        ASSERT_TRUE(f.ok || !f.error.empty()) << it;
-        if (!f.ok) continue;
+        std::vector<LateralNameRecord> records;
+        Outcome f = ParseLateralNames(bytes, records);
+        ASSERT_TRUE(f.ok() || !f.message().empty()) << it;
+        if (!f.ok()) continue;
         m = base;
         m.SetUi(&ui);
         // Now and then links that lead out of the table or round in a ring.
@@ -156,8 +157,8 @@ TEST_F(HostileLateralNames, DamagedFileAndNoise) {
                 m.Links[line].NextLine = static_cast<int16_t>(static_cast<int>(mut.below(m.LineCount + 20)) - 10);
             }
         }
-        LateralNameOutcome o = ApplyLateralNames(m, f.records);
-        ASSERT_TRUE(o.applied || !o.error.empty()) << it;
+        Outcome o = ApplyLateralNames(m, records);
+        ASSERT_TRUE(o.ok() || !o.message().empty()) << it;
         ASSERT_EQ(m.LineCount, base.LineCount);
         ASSERT_TRUE(TemplateRowBlank(m)) << it;
         ASSERT_TRUE(LinesClean(m, 1, m.LineCount)) << it;

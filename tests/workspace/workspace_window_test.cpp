@@ -267,6 +267,37 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     EXPECT_NE(w->logText().find("Not saved: /nonexistent-folder/x.asb"), std::string::npos);
 }
 
+// Save writes over the opened file only while the lines came from it: after
+// an import it asks first, and No keeps the file.
+TEST_F(WorkspaceWindow, SaveAfterAnImportAsksBeforeReplacingTheOpenedFile) {
+    smallNetwork();
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
+    dialogs.files.push_back(path("net.asb"));
+    w->mnuopen->trigger();
+    const QByteArray opened = ReadBytes(path("net.asb"));
+
+    WriteBytes(path("lines.txt"), "A1 A2 10 5 4 3 2 0 5 200\r\n");
+    dialogs.files.push_back(path("lines.txt"));
+    w->mnuimport->trigger();
+    click(w->Command12);
+    ASSERT_EQ(m.LineCount, 1);
+
+    const size_t asked = dialogs.asked.size();
+    dialogs.answers.push_back(false);
+    w->mnusave->trigger();
+    ASSERT_EQ(dialogs.asked.size(), asked + 1);
+    EXPECT_EQ(dialogs.asked.back().title, " Overwrite ?");
+    EXPECT_EQ(dialogs.asked.back().preset, "No");
+    EXPECT_EQ(ReadBytes(path("net.asb")), opened);
+
+    dialogs.answers.push_back(true);
+    w->mnusave->trigger();
+    EXPECT_TRUE(ReadBytes(path("net.asb")).contains("A1"));
+    // Saved to it now: the next Save asks nothing.
+    w->mnusave->trigger();
+    EXPECT_EQ(dialogs.asked.size(), asked + 2);
+}
+
 // Process puts the lines in lateral order, so Save writes them in a new
 // order; reopening must still give every line its own plan coordinates.
 TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
