@@ -500,12 +500,7 @@ void CadDocument::SaveAs(const std::string& path) {
         throw CadError(75, "\"" + path + "\" holds what this drawing could not read; saving over it would lose:" + list +
                                "\nSave the drawing under a new name instead.");
     }
-    const std::string temp = path + ".tmp~";
-    SaveDxfDocument(*this, temp);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        throw CadError(75, "Cannot write \"" + path + "\"");
-    }
+    SaveDxfDocument(*this, path);
     FullName = path;
     size_t slash = path.find_last_of('/');
     Name = slash == std::string::npos ? path : path.substr(slash + 1);

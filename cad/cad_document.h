@@ -350,7 +350,10 @@ private:
 // is not an ASCII DXF, or ends early, is a CadError with a clear message; what
 // the reader could not take over is listed in loadWarnings.
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app = nullptr);
-// Writes the document as an ASCII DXF (R12 layout) to path as it stands.
+// The document as the text of an ASCII DXF file (R12 layout).
+std::string DxfText(const CadDocument& doc);
+// Writes the document as an ASCII DXF (R12 layout) to path as it stands,
+// through the program's one atomic save; a failure is a CadError naming path.
 void SaveDxfDocument(const CadDocument& doc, const std::string& path);
 
 // What the Drawing window does for the application: show, raise, fit, repaint

@@ -1,10 +1,7 @@
-// The one reader/writer pair of the CAD document's DXF files. dxflib writes
-// the group codes and the reader splits the pairs itself; the entity structure (block references with
-// attributes, attribute definitions, extended data) is handled here, since
-// dxflib's own entity callbacks do not carry it.
-#include <dxflib/dl_dxf.h>
-#include <dxflib/dl_writer_ascii.h>
-
+// The one reader/writer pair of the CAD document's DXF files, with the entity
+// structure the plan exchange needs (block references with attributes,
+// attribute definitions, extended data). The writer gathers the file in
+// memory and saves it in one piece; the reader splits the group pairs itself.
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -15,6 +12,7 @@
 #include <sstream>
 
 #include "cad/cad_document.h"
+#include "engine/atomic_save.h"
 
 namespace vd {
 
@@ -34,14 +32,6 @@ int AlignmentOf(int h, int v) {
     return 0;
 }
 
-// Texts go into the file on one line each; control characters would break it.
-std::string CleanText(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
-    return out;
-}
-
 // An integer item of extended data as its code can hold it: 1071 a 32-bit,
 // the others a 16-bit number. A value read from another file may lie beyond.
 int WholeXNumber(const XDataItem& item) {
@@ -52,283 +42,335 @@ int WholeXNumber(const XDataItem& item) {
     return static_cast<int>(v);
 }
 
-class Writer {
+// The group pairs of an ASCII DXF file, gathered in memory and written in
+// one piece: the code right-aligned in three places, then the value.
+class DxfOut {
 public:
-    explicit Writer(const DL_WriterA& w) : w_(w) {}
+    DxfOut() { bytes_.reserve(1 << 20); }
 
-    void str(int code, const std::string& v) { w_.dxfString(code, CleanText(v)); }
+    void str(int code, const std::string& v) {
+        codeLine(code);
+        // Texts go into the file on one line each; control characters would break it.
+        for (char c : v) bytes_ += (c == '\0' || c == '\r' || c == '\n') ? ' ' : c;
+        bytes_ += '\n';
+    }
     void real(int code, double v) {
         if (!std::isfinite(v)) v = 0.0;
-        // The library prints every digit before the point into a fixed buffer,
-        // which a value read from another file may overrun.
+        char buf[400];
         if (std::fabs(v) >= 1e15) {
-            char buf[40];
+            // Shortest form for what lies beyond the fixed notation's reach.
             auto res = std::to_chars(buf, buf + sizeof buf, v);
-            w_.dxfString(code, std::string(buf, res.ptr));
+            codeLine(code);
+            bytes_.append(buf, res.ptr);
+            bytes_ += '\n';
             return;
         }
-        w_.dxfReal(code, v);
+        // Sixteen decimals, trailing zeros cut down to one, a '.' whatever
+        // the desktop's locale.
+        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 16);
+        char* end = res.ptr;
+        while (end > buf && end[-1] == '0') --end;
+        if (end > buf && end[-1] == '.') *end++ = '0';
+        codeLine(code);
+        bytes_.append(buf, end);
+        bytes_ += '\n';
     }
-    void integer(int code, int v) { w_.dxfInt(code, v); }
+    void integer(int code, int v) {
+        char buf[16];
+        auto res = std::to_chars(buf, buf + sizeof buf, v);
+        codeLine(code);
+        bytes_.append(buf, res.ptr);
+        bytes_ += '\n';
+    }
     void point(int base, const CadPoint& p) {
         real(base, p[0]);
         real(base + 10, p[1]);
         real(base + 20, p[2]);
     }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    void codeLine(int code) {
+        char buf[16];
+        auto res = std::to_chars(buf, buf + sizeof buf, code);
+        for (auto n = res.ptr - buf; n < 3; ++n) bytes_ += ' ';
+        bytes_.append(buf, res.ptr);
+        bytes_ += '\n';
+    }
+    std::string bytes_;
+};
+
+// The document as an R12 DXF, section by section.
+class DxfWriter {
+public:
+    explicit DxfWriter(const CadDocument& doc) : doc_(doc) {}
+
+    std::string run() {
+        collectNames();
+        header();
+        tables();
+        blocks();
+        entities();
+        w_.str(0, "EOF");
+        return w_.bytes();
+    }
+
+private:
+    // Layers and styles used by entities but never added go into the tables
+    // too, so that every reader finds what the entities name.
+    void collectNames() {
+        for (const auto& l : doc_.Layers().all()) layers_.push_back(l->Name);
+        for (const auto& st : doc_.TextStyles().all()) styles_.push_back(st->Name);
+        for (const auto& b : doc_.Blocks().all())
+            for (const auto& e : b->entities()) collect(*e);
+    }
+    void collect(const CadEntity& e) {
+        auto addTo = [](std::vector<std::string>& v, const std::string& n) {
+            for (const auto& x : v)
+                if (SameCadName(x, n)) return;
+            v.push_back(n);
+        };
+        addTo(layers_, e.layer());
+        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
+            addTo(styles_, e.StyleName.empty() ? "STANDARD" : e.StyleName);
+        for (const auto& a : e.GetAttributes()) collect(*a);
+    }
+
+    void header() {
+        w_.str(0, "SECTION");
+        w_.str(2, "HEADER");
+        w_.str(9, "$ACADVER");
+        w_.str(1, "AC1009");
+        w_.str(9, "$DWGCODEPAGE");
+        w_.str(3, "ANSI_1252");
+        w_.str(9, "$INSBASE");
+        w_.point(10, {0, 0, 0});
+        w_.str(0, "ENDSEC");
+    }
+
+    void tables() {
+        w_.str(0, "SECTION");
+        w_.str(2, "TABLES");
+        lineTypes();
+        layerTable();
+        styleTable();
+        appTable();
+        w_.str(0, "ENDSEC");
+    }
+
+    void lineTypes() {
+        w_.str(0, "TABLE");
+        w_.str(2, "LTYPE");
+        w_.integer(70, 1);
+        w_.str(0, "LTYPE");
+        w_.str(2, "CONTINUOUS");
+        w_.integer(70, 0);
+        w_.str(3, "Solid line");
+        w_.integer(72, 65);
+        w_.integer(73, 0);
+        w_.real(40, 0.0);
+        w_.str(0, "ENDTAB");
+    }
+
+    void layerTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "LAYER");
+        w_.integer(70, static_cast<int>(layers_.size()));
+        for (const auto& name : layers_) {
+            const CadLayer* l = nullptr;
+            for (const auto& x : doc_.Layers().all())
+                if (SameCadName(x->Name, name)) l = x.get();
+            int colour = l ? l->Color : 7;
+            if (colour < 1 || colour > 255) colour = 7;
+            w_.str(0, "LAYER");
+            w_.str(2, name);
+            w_.integer(70, 0);
+            w_.integer(62, colour);
+            w_.str(6, "CONTINUOUS");
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void styleTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "STYLE");
+        w_.integer(70, static_cast<int>(styles_.size()));
+        for (const auto& name : styles_) {
+            std::string font = "txt";
+            for (const auto& st : doc_.TextStyles().all())
+                if (SameCadName(st->Name, name)) font = st->fontFile();
+            w_.str(0, "STYLE");
+            w_.str(2, name);
+            w_.integer(70, 0);
+            w_.real(40, 0.0);
+            w_.real(41, 1.0);
+            w_.real(50, 0.0);
+            w_.integer(71, 0);
+            w_.real(42, 0.2);
+            w_.str(3, font);
+            w_.str(4, "");
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void appTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "APPID");
+        w_.integer(70, static_cast<int>(doc_.RegisteredApps().size()));
+        for (const auto& app : doc_.RegisteredApps()) {
+            w_.str(0, "APPID");
+            w_.str(2, app);
+            w_.integer(70, 0);
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void blocks() {
+        w_.str(0, "SECTION");
+        w_.str(2, "BLOCKS");
+        for (const auto& b : doc_.Blocks().all()) {
+            if (b->IsModelSpace()) continue;
+            bool hasAttdefs = false;
+            for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
+            w_.str(0, "BLOCK");
+            w_.str(8, "0");
+            w_.str(2, b->Name);
+            w_.integer(70, hasAttdefs ? 2 : 0);  // 2: the block carries attribute definitions
+            w_.point(10, b->Origin);
+            w_.str(3, b->Name);
+            for (const auto& e : b->entities()) entity(*e);
+            w_.str(0, "ENDBLK");
+            w_.str(8, "0");
+        }
+        w_.str(0, "ENDSEC");
+    }
+
+    void entities() {
+        w_.str(0, "SECTION");
+        w_.str(2, "ENTITIES");
+        for (const auto& e : doc_.ModelSpace().entities()) entity(*e);
+        w_.str(0, "ENDSEC");
+    }
 
     void common(const CadEntity& e, const std::string& type) {
-        str(0, type);
-        str(8, e.layer());
-        if (e.Color != 256) integer(62, e.Color);
+        w_.str(0, type);
+        w_.str(8, e.layer());
+        if (e.Color != 256) w_.integer(62, e.Color);
     }
 
     void xdata(const CadEntity& e) {
         for (const auto& d : e.AllXData()) {
             for (const auto& item : d) {
-                if (item.code >= 1000 && item.code <= 1009) str(item.code, item.text);
-                else if (item.code >= 1060 && item.code <= 1071) integer(item.code, WholeXNumber(item));
-                else real(item.code, item.number);
+                if (item.code >= 1000 && item.code <= 1009) w_.str(item.code, item.text);
+                else if (item.code >= 1060 && item.code <= 1071) w_.integer(item.code, WholeXNumber(item));
+                else w_.real(item.code, item.number);
             }
         }
     }
 
     void textAlign(const CadEntity& e, int verticalCode) {
         int a = (e.Alignment >= 0 && e.Alignment < 15) ? e.Alignment : 0;
-        if (kAlignH[a] != 0) integer(72, kAlignH[a]);
-        if (a != 0) point(11, e.TextAlignmentPoint);
-        if (kAlignV[a] != 0) integer(verticalCode, kAlignV[a]);
+        if (kAlignH[a] != 0) w_.integer(72, kAlignH[a]);
+        if (a != 0) w_.point(11, e.TextAlignmentPoint);
+        if (kAlignV[a] != 0) w_.integer(verticalCode, kAlignV[a]);
+    }
+
+    void rotation(const CadEntity& e) {
+        if (e.Rotation != 0) w_.real(50, e.Rotation * 180 / kPi);
+    }
+
+    // TEXT, ATTRIB and ATTDEF share their fields but for the order of the
+    // tag and prompt.
+    void textEntity(const CadEntity& e, const std::string& type) {
+        common(e, type);
+        w_.point(10, e.InsertionPoint);
+        w_.real(40, e.Height);
+        w_.str(1, e.TextString);
+        if (e.kind == CadKind::AttributeDef) w_.str(3, e.PromptString);
+        if (e.kind != CadKind::Text) {
+            w_.str(2, e.TagString);
+            w_.integer(70, e.Mode & 0x0F);
+        }
+        rotation(e);
+        w_.str(7, e.StyleName);
+        textAlign(e, e.kind == CadKind::Text ? 73 : 74);
+        xdata(e);
+    }
+
+    void polyline(const CadEntity& e) {
+        common(e, "POLYLINE");
+        w_.integer(66, 1);
+        w_.point(10, {0, 0, 0});
+        w_.integer(70, 0);
+        xdata(e);
+        for (size_t i = 0; i < e.Vertices.size(); ++i) {
+            w_.str(0, "VERTEX");
+            w_.str(8, e.layer());
+            w_.point(10, e.Vertices[i]);
+            std::array<double, 2> wd = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
+            if (wd[0] != 0) w_.real(40, wd[0]);
+            if (wd[1] != 0) w_.real(41, wd[1]);
+        }
+        w_.str(0, "SEQEND");
+        w_.str(8, e.layer());
+    }
+
+    void insert(const CadEntity& e) {
+        auto attributes = e.GetAttributes();
+        common(e, "INSERT");
+        if (!attributes.empty()) w_.integer(66, 1);
+        w_.str(2, e.Name);
+        w_.point(10, e.InsertionPoint);
+        if (e.XScale != 1) w_.real(41, e.XScale);
+        if (e.YScale != 1) w_.real(42, e.YScale);
+        if (e.ZScale != 1) w_.real(43, e.ZScale);
+        rotation(e);
+        xdata(e);
+        if (attributes.empty()) return;
+        for (const auto& a : attributes) textEntity(*a, "ATTRIB");
+        w_.str(0, "SEQEND");
+        w_.str(8, e.layer());
     }
 
     void entity(const CadEntity& e) {
         switch (e.kind) {
         case CadKind::Line:
             common(e, "LINE");
-            point(10, e.StartPoint);
-            point(11, e.EndPoint);
+            w_.point(10, e.StartPoint);
+            w_.point(11, e.EndPoint);
             xdata(e);
             break;
-        case CadKind::Text:
-            common(e, "TEXT");
-            point(10, e.InsertionPoint);
-            real(40, e.Height);
-            str(1, e.TextString);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            str(7, e.StyleName);
-            textAlign(e, 73);
-            xdata(e);
-            break;
+        case CadKind::Text: textEntity(e, "TEXT"); break;
         case CadKind::Solid:
             common(e, "SOLID");
-            for (int k = 0; k < 4; ++k) point(10 + k, e.Corners[static_cast<size_t>(k)]);
+            for (int k = 0; k < 4; ++k) w_.point(10 + k, e.Corners[static_cast<size_t>(k)]);
             xdata(e);
             break;
         case CadKind::Circle:
             common(e, "CIRCLE");
-            point(10, e.InsertionPoint);
-            real(40, e.Radius);
+            w_.point(10, e.InsertionPoint);
+            w_.real(40, e.Radius);
             xdata(e);
             break;
-        case CadKind::Polyline:
-            common(e, "POLYLINE");
-            integer(66, 1);
-            point(10, {0, 0, 0});
-            integer(70, 0);
-            xdata(e);
-            for (size_t i = 0; i < e.Vertices.size(); ++i) {
-                str(0, "VERTEX");
-                str(8, e.layer());
-                point(10, e.Vertices[i]);
-                std::array<double, 2> w = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
-                if (w[0] != 0) real(40, w[0]);
-                if (w[1] != 0) real(41, w[1]);
-            }
-            str(0, "SEQEND");
-            str(8, e.layer());
-            break;
-        case CadKind::Insert: {
-            auto attributes = e.GetAttributes();
-            common(e, "INSERT");
-            if (!attributes.empty()) integer(66, 1);
-            str(2, e.Name);
-            point(10, e.InsertionPoint);
-            if (e.XScale != 1) real(41, e.XScale);
-            if (e.YScale != 1) real(42, e.YScale);
-            if (e.ZScale != 1) real(43, e.ZScale);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            xdata(e);
-            if (attributes.empty()) break;
-            for (const auto& a : attributes) {
-                common(*a, "ATTRIB");
-                point(10, a->InsertionPoint);
-                real(40, a->Height);
-                str(1, a->TextString);
-                str(2, a->TagString);
-                integer(70, a->Mode & 0x0F);
-                if (a->Rotation != 0) real(50, a->Rotation * 180 / kPi);
-                str(7, a->StyleName);
-                textAlign(*a, 74);
-                xdata(*a);
-            }
-            str(0, "SEQEND");
-            str(8, e.layer());
-            break;
-        }
-        case CadKind::AttributeDef:
-            common(e, "ATTDEF");
-            point(10, e.InsertionPoint);
-            real(40, e.Height);
-            str(1, e.TextString);
-            str(3, e.PromptString);
-            str(2, e.TagString);
-            integer(70, e.Mode & 0x0F);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            str(7, e.StyleName);
-            textAlign(e, 74);
-            xdata(e);
-            break;
-        case CadKind::Attribute:
-            break;  // written with its block reference
+        case CadKind::Polyline: polyline(e); break;
+        case CadKind::Insert: insert(e); break;
+        case CadKind::AttributeDef: textEntity(e, "ATTDEF"); break;
+        case CadKind::Attribute: break;  // written with its block reference
         }
     }
 
-private:
-    const DL_WriterA& w_;
+    const CadDocument& doc_;
+    DxfOut w_;
+    std::vector<std::string> layers_, styles_;
 };
-
-void CollectNames(const CadEntity& e, std::vector<std::string>& layers, std::vector<std::string>& styles) {
-    auto addTo = [](std::vector<std::string>& v, const std::string& n) {
-        for (const auto& x : v)
-            if (SameCadName(x, n)) return;
-        v.push_back(n);
-    };
-    addTo(layers, e.layer());
-    if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
-        addTo(styles, e.StyleName.empty() ? "STANDARD" : e.StyleName);
-    for (const auto& a : e.GetAttributes()) CollectNames(*a, layers, styles);
-}
 
 }  // namespace
 
+std::string DxfText(const CadDocument& doc) { return DxfWriter(doc).run(); }
+
 void SaveDxfDocument(const CadDocument& doc, const std::string& path) {
-    // Layers and styles used by entities but never added go into the tables
-    // too, so that every reader finds what the entities name.
-    std::vector<std::string> layerNames, styleNames;
-    for (const auto& l : doc.Layers().all()) layerNames.push_back(l->Name);
-    for (const auto& s : doc.TextStyles().all()) styleNames.push_back(s->Name);
-    for (const auto& b : doc.Blocks().all())
-        for (const auto& e : b->entities()) CollectNames(*e, layerNames, styleNames);
-
-    {
-        DL_WriterA dw(path.c_str(), DL_VERSION_R12);
-        if (dw.openFailed()) throw CadError(75, "Cannot write the drawing \"" + path + "\"");
-        Writer w(dw);
-
-        w.str(0, "SECTION");
-        w.str(2, "HEADER");
-        w.str(9, "$ACADVER");
-        w.str(1, "AC1009");
-        w.str(9, "$DWGCODEPAGE");
-        w.str(3, "ANSI_1252");
-        w.str(9, "$INSBASE");
-        w.point(10, {0, 0, 0});
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "TABLES");
-        w.str(0, "TABLE");
-        w.str(2, "LTYPE");
-        w.integer(70, 1);
-        w.str(0, "LTYPE");
-        w.str(2, "CONTINUOUS");
-        w.integer(70, 0);
-        w.str(3, "Solid line");
-        w.integer(72, 65);
-        w.integer(73, 0);
-        w.real(40, 0.0);
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "LAYER");
-        w.integer(70, static_cast<int>(layerNames.size()));
-        for (const auto& name : layerNames) {
-            const CadLayer* l = nullptr;
-            for (const auto& x : doc.Layers().all())
-                if (SameCadName(x->Name, name)) l = x.get();
-            int colour = l ? l->Color : 7;
-            if (colour < 1 || colour > 255) colour = 7;
-            w.str(0, "LAYER");
-            w.str(2, name);
-            w.integer(70, 0);
-            w.integer(62, colour);
-            w.str(6, "CONTINUOUS");
-        }
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "STYLE");
-        w.integer(70, static_cast<int>(styleNames.size()));
-        for (const auto& name : styleNames) {
-            std::string font = "txt";
-            for (const auto& s : doc.TextStyles().all())
-                if (SameCadName(s->Name, name)) font = s->fontFile();
-            w.str(0, "STYLE");
-            w.str(2, name);
-            w.integer(70, 0);
-            w.real(40, 0.0);
-            w.real(41, 1.0);
-            w.real(50, 0.0);
-            w.integer(71, 0);
-            w.real(42, 0.2);
-            w.str(3, font);
-            w.str(4, "");
-        }
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "APPID");
-        w.integer(70, static_cast<int>(doc.RegisteredApps().size()));
-        for (const auto& app : doc.RegisteredApps()) {
-            w.str(0, "APPID");
-            w.str(2, app);
-            w.integer(70, 0);
-        }
-        w.str(0, "ENDTAB");
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "BLOCKS");
-        for (const auto& b : doc.Blocks().all()) {
-            if (b->IsModelSpace()) continue;
-            bool hasAttdefs = false;
-            for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
-            w.str(0, "BLOCK");
-            w.str(8, "0");
-            w.str(2, b->Name);
-            w.integer(70, hasAttdefs ? 2 : 0);
-            w.point(10, b->Origin);
-            w.str(3, b->Name);
-            for (const auto& e : b->entities()) w.entity(*e);
-            w.str(0, "ENDBLK");
-            w.str(8, "0");
-        }
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "ENTITIES");
-        for (const auto& e : doc.ModelSpace().entities()) w.entity(*e);
-        w.str(0, "ENDSEC");
-        w.str(0, "EOF");
-        dw.close();
-    }
-    // The stream reports no write failure of its own: check the end arrived.
-    std::ifstream check(path, std::ios::binary | std::ios::ate);
-    std::streamoff size = check ? static_cast<std::streamoff>(check.tellg()) : 0;
-    std::string tail;
-    if (size >= 4) {
-        check.seekg(size - std::min<std::streamoff>(size, 8));
-        tail.assign(std::istreambuf_iterator<char>(check), {});
-    }
-    if (tail.find("EOF") == std::string::npos) throw CadError(75, "The drawing \"" + path + "\" was not written completely");
+    Outcome saved = SaveFileAtomically(path, DxfText(doc));
+    if (!saved) throw CadError(75, saved.message());
 }
 
 // ---------------------------------------------------------------- reading

@@ -3,12 +3,14 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "cad/cad_document.h"
+#include "engine/atomic_save.h"
 
 namespace vd {
 namespace {
@@ -464,6 +466,38 @@ TEST(CadDxf, SavedBlocksFlagTheirAttributeDefinitions) {
     auto ref = back->ModelSpace().InsertBlock({0, 0, 0}, "WithDefs");
     ASSERT_EQ(ref->GetAttributes().size(), 1u);
     EXPECT_EQ(ref->GetAttributes()[0]->TagString, "TAG");
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// A save that fails at any step names the user's file, leaves the old one as
+// it was and nothing else behind.
+TEST(CadDxf, FailedSaveNamesTheFileAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("plan.dxf").toStdString();
+    CadDocument doc;
+    FillSample(doc);
+    doc.SaveAs(path);
+    const std::string before = ReadAll(path);
+    doc.ModelSpace().AddLine({0, 0, 0}, {9, 9, 0});
+    for (SaveStep failing : {SaveStep::Create, SaveStep::Write, SaveStep::Flush, SaveStep::Rename}) {
+        ScopedSaveFault fault([&](SaveStep step) { return step == failing ? ENOSPC : 0; });
+        try {
+            doc.SaveAs(path);
+            ADD_FAILURE() << "step " << static_cast<int>(failing) << " failed silently";
+        } catch (const CadError& e) {
+            const std::string said = e.what();
+            EXPECT_NE(said.find(path), std::string::npos) << said;
+            EXPECT_EQ(said.find(path + "."), std::string::npos) << said;  // no temporary name
+        }
+        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plan.dxf"});
+        EXPECT_TRUE(doc.modified());
+    }
 }
 
 }  // namespace
