@@ -1046,9 +1046,9 @@ std::string DescribeUtf8(std::string_view utf8) {
 
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
     std::ifstream probe(path, std::ios::binary);
-    if (!probe) throw CadError(53, "File not found: \"" + path + "\"");
+    if (!probe) throw CadError(53, "The file \"" + path + "\" was not found");
     std::string bytes((std::istreambuf_iterator<char>(probe)), std::istreambuf_iterator<char>());
-    if (probe.bad()) throw CadError(53, "Cannot read \"" + path + "\"");
+    if (probe.bad()) throw CadError(53, "The file \"" + path + "\" could not be read");
     probe.close();
     if (bytes.rfind("AutoCAD Binary DXF", 0) == 0)
         throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");

@@ -13,9 +13,9 @@ namespace vd {
 class EscKeyPoll;
 
 // Attaches to the open drawing, or opens a new empty one; makes the plan
-// layers, the marker text and the block "Endblock". False when no drawing
+// layers, the marker text and the block "Endblock". Fails when no drawing
 // could be reached (nothing shown, as the callers go on).
-bool ConnectAutoCAD(Model& m, CadApplication& app);
+Outcome ConnectAutoCAD(Model& m, CadApplication& app);
 
 // Plan drawing: erase the program's earlier plan lines, then draw one LINE
 // per line record with its extended data "SEWER", "DORADO" and "DUV".
@@ -24,12 +24,13 @@ void drawline(Model& m, CadApplication& app);
 // The block "IN-OUT", defined when the drawing answers InvalidInput.
 void DefineInOutBlock(CadDocument& doc);
 // The "ACAD" button: ConnectAutoCAD, delobject, drawline. A failing step is
-// logged and the next one runs. True when every step succeeded.
-bool AcadPlanCommand(Model& m, CadApplication& app);
+// logged and the next one runs; the result says the first failure. The
+// Drawing window then frames the plan drawn.
+Outcome AcadPlanCommand(Model& m, CadApplication& app);
 
 // Plan synchronisation: positions and lateral names back from the LINEs.
 void syncron(Model& m, CadApplication& app);
-bool SyncWithAutoCAD(Model& m, CadApplication& app);
+Outcome SyncWithAutoCAD(Model& m, CadApplication& app);
 
 // The read-backs proper; they need a connected drawing. GetAcadLines ends
 // early when Esc is pressed (failing with kStoppedByEsc); keys may be null

@@ -364,9 +364,9 @@ Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& t
         app.setVisible(true);
         return Outcome::Fail("No drawing is open. Open the drawing (DXF) in the Drawing window first.");
     }
-    if (!ConnectAutoCAD(m, app)) {
+    if (Outcome connected = ConnectAutoCAD(m, app); !connected) {
         m.Ui->SetStatus(statusWord + " ... failed");
-        return Outcome::Fail("The drawing could not be reached.");
+        return connected;
     }
     int found = 0;
     try {

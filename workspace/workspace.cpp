@@ -466,7 +466,7 @@ void Vorlan::prof1_Hide() {
 
 void Vorlan::Command11_Click() {
     try {
-        AcadPlanCommand(m_, *cad_);
+        (void)AcadPlanCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         AppendLog(m_, std::string("ACAD: ") + e.what());
     }
