@@ -99,9 +99,9 @@ private:
     void finishPick(std::optional<CadPoint> p);
     CadApplication& app_;
     DrawingView* view_;
-    QLabel* prompt_;
-    QLineEdit* coords_;
-    QLabel* cursor_;
+    QLabel* promptLabel_;
+    QLineEdit* pointEdit_;
+    QLabel* cursorLabel_;
     QEventLoop* pickLoop_ = nullptr;
     std::optional<CadPoint> pickResult_;
 };
