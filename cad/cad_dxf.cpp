@@ -825,6 +825,8 @@ private:
         std::vector<int16_t> codes;
         std::vector<XValue> values;
         std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
+        codes.reserve(r.xdata.size());
+        values.reserve(r.xdata.size());
         auto flush = [&] {
             if (!codes.empty()) {
                 try {
@@ -843,17 +845,17 @@ private:
             if (q.code == 1001) {
                 flush();
                 codes.push_back(1001);
-                values.push_back(text(q.value));
+                values.emplace_back(std::in_place_index<0>, text(q.value));
             } else if (codes.empty()) {
                 continue;
             } else if (q.code >= 1000 && q.code <= 1009) {
                 std::string source;
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.push_back(text(q.value, source));
+                values.emplace_back(std::in_place_index<0>, text(q.value, source));
                 if (!source.empty()) sources.emplace_back(values.size() - 1, std::move(source));
             } else if (q.code >= 1010 && q.code <= 1071) {
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.push_back(Num(q.value));
+                values.emplace_back(std::in_place_index<1>, Num(q.value));
             }
         }
         flush();
