@@ -381,6 +381,11 @@ TEST_F(AcadReadBack, NamesOutsideLatin1AreLoggedWithTheirLine) {
     net.line("XRP1", "MH9").len(10).lat("L\xE9");
     net.line("YRP1", "MH9").len(10).lat("L2");
     ASSERT_TRUE(AcadPlanCommand(m, app));
+    CadDocument& drawn = app.ActiveDocument();
+    drawn.Blocks().Add({0, 0, 0}, "Mhblock").AddAttribute(1, 0, "Upper", {0, 1, 0}, "Mhname1", "");
+    auto ref = drawn.ModelSpace().InsertBlock({5, 5, 0}, "Mhblock");
+    ref->setLayer("sewer");
+    ref->GetAttributes()[0]->TextString = "YRP1";
     QTemporaryDir dir;
     std::string path = dir.filePath("utf8.dxf").toStdString();
     app.ActiveDocument().SaveAs(path);
@@ -403,6 +408,8 @@ TEST_F(AcadReadBack, NamesOutsideLatin1AreLoggedWithTheirLine) {
     EXPECT_TRUE(Logged(ui, "line 1: the name \"<U+010C>RP1\" was read as \"?RP1"));
     EXPECT_TRUE(Logged(ui, "line 2: the name \"<U+0160>RP1\" was read as \"?RP1"));
     EXPECT_FALSE(Logged(ui, "L\xE9"));
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    EXPECT_TRUE(Logged(ui, "Get ACAD Block: line 1: the name \"<U+0160>RP1\" was read as \"?RP1\""));
 }
 
 }  // namespace
