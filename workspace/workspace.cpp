@@ -16,6 +16,8 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "engine/lateral_naming.h"
@@ -80,12 +82,45 @@ bool HasLineRow(const std::string& bytes) {
 
 // ---- the engine's messages on the widgets -------------------------------
 
+namespace {
+
+// Characters of a log text as the box shows it: each CR LF one line break.
+std::size_t ShownLength(std::string_view raw) {
+    std::size_t pairs = 0;
+    for (std::size_t p = raw.find("\r\n"); p != std::string_view::npos; p = raw.find("\r\n", p + 2)) ++pairs;
+    return raw.size() - pairs;
+}
+
+}  // namespace
+
 void WorkspaceUi::AppendLog(const std::string& message) {
+    const std::string before = text_;
     AppendLogText(text_, message);
-    QString shown = Latin1(text_);
-    shown.replace("\r\n", "\n");
-    if (shown.endsWith('\n')) shown.chop(1);
-    log_->setPlainText(shown);
+    // The kept text is a tail of what was there, then the message. Taking the
+    // dropped head off the box and adding the message keeps a long run from
+    // laying out the whole log again for every line.
+    const std::string_view tail = std::string_view(before).substr(before.size() - (text_.size() - message.size() - 2));
+    bool inStep = message.find_first_of("\r\n") == std::string::npos && tail.ends_with("\r\n") &&
+                  tail.front() != '\n';
+    if (inStep) {
+        QTextCursor cursor(log_->document());
+        const int dropped = static_cast<int>(ShownLength(before) - ShownLength(tail));
+        if (dropped > 0) {
+            cursor.setPosition(0);
+            cursor.setPosition(dropped, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText("\n" + Latin1(message));
+        // Line breaks inside earlier messages put the box out of step.
+        inStep = log_->document()->characterCount() == static_cast<int>(ShownLength(text_));
+    }
+    if (!inStep) {
+        QString shown = Latin1(text_);
+        shown.replace("\r\n", "\n");
+        if (shown.endsWith('\n')) shown.chop(1);
+        log_->setPlainText(shown);
+    }
     log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
 }
 
@@ -94,7 +129,22 @@ void WorkspaceUi::SetStatus(const std::string& text) {
     status_->setText(Latin1(text));
 }
 
-void WorkspaceUi::SetProgress(int value) { progress_->setValue(std::clamp(value, 0, 100)); }
+void WorkspaceUi::SetProgress(int value) {
+    value = std::clamp(value, 0, 100);
+    // A long command keeps the event loop waiting, so the bar shows a value
+    // only by painting at once; painting every value of a long run costs more
+    // than the run. The bar takes every value but paints at most at display
+    // rate; the rest it paints when the command ends. The reset to 0 shows at once.
+    constexpr qint64 kFrameMs = 16;
+    if (value != 0 && progressClock_.isValid() && progressClock_.elapsed() < kFrameMs) {
+        progress_->setUpdatesEnabled(false);
+        progress_->setValue(value);
+        progress_->setUpdatesEnabled(true);
+        return;
+    }
+    progress_->setValue(value);
+    progressClock_.start();
+}
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }
 void WorkspaceUi::MessageBox(const std::string& text) { dialogs_.Message(Latin1(text)); }
 

@@ -3,6 +3,7 @@
 // views, the table editor (FLEX1) and the profile view (prof1).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -54,6 +55,7 @@ private:
     Dialogs& dialogs_;
     std::string text_;
     std::string status_text_;
+    QElapsedTimer progressClock_;  // since the bar last painted a value
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
