@@ -514,7 +514,7 @@ void Vorlan::Command2_Click() {
     if (folder.empty())
         AppendLog(m_, "No folder for the backup " + m_.ProjectName + "-3.bak");
     else
-        SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);
+        (void)SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);  // reports its own failure
     Frame4->hide();
     try {
         BuildNetworkLinks(m_);
@@ -582,8 +582,7 @@ void Vorlan::openvrl() {
             }
         }
 
-        LoadResult r = LoadNetworkText(scratch, path);
-        if (!r.ok || r.truncated) {
+        if (!LoadNetworkText(scratch, path)) {
             AppendLog(m_, "Not opened: " + path + " (the network was not changed)");
             return;
         }
@@ -757,14 +756,14 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox("Import Text: " + error.toStdString());
         return;
     }
-    TextImportResult r;
+    Outcome imported;
     try {
-        r = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
+        imported = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
     } catch (const std::exception& e) {
-        r.message = std::string("Import Text: ") + e.what();
+        imported = Outcome::Fail(std::string("Import Text: ") + e.what());
     }
-    if (!r.ok) {
-        ui_->MessageBox(r.message);
+    if (!imported) {
+        ui_->MessageBox(imported.message());
         return;
     }
     // The imported lines were read from no network file.

@@ -361,7 +361,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
         back.SetUi(&ui);
         back.ProjectFolder = (dir.path() + "/").toStdString();
         back.ProjectName = c.name;
-        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok) << c.how;
+        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok()) << c.how;
         ASSERT_EQ(back.LineCount, 100) << c.how;
         for (int i = 1; i <= back.LineCount; ++i) {
             const LineRecord& l = back.Lines[i];
