@@ -186,13 +186,13 @@ int ErrorNumber(int err) {
 
 // Writes the file through the one save of the program. A failure shows the
 // message its error number chooses and logs which file was not saved.
-bool ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
+Outcome ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
     int err = 0;
     Outcome saved = SaveFileAtomically(target, bytes, &err);
-    if (saved) return true;
+    if (saved) return saved;
     AppendLog(m, saved.message());
     m.Ui->MessageBox(SaveMessage(ErrorNumber(err)));
-    return false;
+    return saved;
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -363,37 +363,34 @@ bool StoreLineFields(LineRecord& line, const std::vector<Field>& fields) {
     return true;
 }
 
-LoadResult Failed(Model& m, LoadResult r, const std::string& message) {
-    r.ok = false;
-    r.truncated = true;
-    r.linesRead = m.LineCount;
-    r.message = message;
+// Shows the reader's message and ends the read with it.
+Outcome Failed(Model& m, const std::string& message) {
     m.Ui->MessageBox(message);
-    return r;
+    return Outcome::Fail(message);
 }
 
-enum class CorOutcome { Read, Absent, Failed };
-
-// Plan coordinates of lines 1.. from the companion file, row k into line k.
-CorOutcome ReadCoordinates(Model& m, const std::string& path) {
+// Plan coordinates of lines 1.. from the companion file at path, which
+// exists, row k into line k.
+Outcome ReadCoordinates(Model& m, const std::string& path) {
     std::string bytes;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return CorOutcome::Absent;
-    if (!ReadWholeFile(path, bytes).ok() || !LooksLikeText(bytes)) return CorOutcome::Failed;
+    if (Outcome read = ReadWholeFile(path, bytes); !read) return read;
+    if (!LooksLikeText(bytes)) return Outcome::Fail(path + " is not a coordinates text file.");
     RowReader rows(bytes);
     std::string_view row;
     bool ended = false;
     for (int k = 1; k <= m.LineCount; ++k) {
         if (!rows.next(row, ended) || row.find_first_not_of(' ') == std::string_view::npos) break;
         auto fields = SplitFields(row, 5);
-        if (fields.size() < 5) return CorOutcome::Failed;
+        if (fields.size() < 5)
+            return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
         LineRecord& line = m.Lines[k];
         float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
         for (std::size_t c = 0; c < 4; ++c)
-            if (!ParseNumber(fields[1 + c], *xy[c])) return CorOutcome::Failed;
+            if (!ParseNumber(fields[1 + c], *xy[c]))
+                return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds a field that is not a number.");
         if (Trim(fields[0].text) != "MHB") break;
     }
-    return CorOutcome::Read;
+    return Outcome::Ok();
 }
 
 std::string BaseName(const std::string& path) {
@@ -411,7 +408,7 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
+Outcome SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes = NetworkRows(m);
     return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
 }
@@ -425,7 +422,7 @@ bool HasCoordinates(const Model& m) {
     return false;
 }
 
-bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder) {
+Outcome SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes;
     for (int i : RowOrder(m, false)) {
         const LineRecord& l = m.Lines[i];
@@ -478,20 +475,19 @@ std::uint64_t NetworkFingerprint(const Model& m) {
     return h;
 }
 
-LoadResult LoadNetworkText(Model& m, const std::string& path) {
-    LoadResult result;
+Outcome LoadNetworkText(Model& m, const std::string& path) {
     // Whatever lateral table there is describes some earlier network.
     m.LatCount = 0;
 
     std::string bytes;
     if (!ReadWholeFile(path, bytes).ok()) {
         m.LineCount = 0;
-        return Failed(m, result, kOpenFailed);
+        return Failed(m, kOpenFailed);
     }
     if (!LooksLikeText(bytes)) {
         m.LineCount = 0;
         AppendLog(m, path + " is not a network text file");
-        return Failed(m, result, kOpenFailed);
+        return Failed(m, kOpenFailed);
     }
 
     const int upper = std::min(m.LineUpper(), m.LinkUpper());
@@ -516,12 +512,12 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
         if (IsLineTag(fields[0])) {
             if (i > upper) {
                 m.LineCount = i - 1;
-                return Failed(m, result, kSubscript);
+                return Failed(m, kSubscript);
             }
             if (!StoreLineFields(m.Lines[i], fields)) {
                 m.LineCount = i - 1;
                 AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
-                return Failed(m, result, kOpenFailed);
+                return Failed(m, kOpenFailed);
             }
             m.LineCount = i;
             lastRow = r;
@@ -541,7 +537,7 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
                 std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
                                       "\": the line rows after it were not read";
                 AppendLog(m, warning);
-                return Failed(m, result, warning);
+                return Failed(m, warning);
             }
         }
         break;
@@ -561,22 +557,24 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
     const std::string folder = m.ProjectFolder.empty() ? FolderOf(path) : m.ProjectFolder;
     const std::string name = m.ProjectName.empty() ? BaseName(path) : m.ProjectName;
 
-    std::string corPath = JoinFolder(folder, name + ".cor");
-    CorOutcome cor = ReadCoordinates(m, corPath);
-    if (cor == CorOutcome::Absent) cor = ReadCoordinates(m, JoinFolder(folder, name + ".COR"));
-    if (cor == CorOutcome::Failed) {
-        AppendLog(m, "The coordinates file " + corPath + " could not be read");
-        return Failed(m, result, kOpenFailed);
+    for (const char* ext : {".cor", ".COR"}) {
+        const std::string corPath = JoinFolder(folder, name + ext);
+        struct stat st {};
+        if (::stat(corPath.c_str(), &st) != 0) continue;
+        if (Outcome cor = ReadCoordinates(m, corPath); !cor) {
+            AppendLog(m, "The coordinates file could not be read: " + cor.message());
+            return Failed(m, kOpenFailed);
+        }
+        break;
     }
 
-    result.ok = true;
-    result.linesRead = m.LineCount;
+    std::string note;
     if (m.LineCount == 0) {
-        result.message = "No line rows in " + path;
-        AppendLog(m, result.message);
+        note = "No line rows in " + path;
+        AppendLog(m, note);
     }
-    SaveNetworkText(m, name + ".bak", folder);
-    return result;
+    (void)SaveNetworkText(m, name + ".bak", folder);  // reports its own failure
+    return Outcome::Ok(note);
 }
 
 }  // namespace vd

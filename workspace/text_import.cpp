@@ -159,41 +159,29 @@ std::vector<std::string> SplitFileRows(const std::string& bytes) {
     return rows;
 }
 
-TextImportResult ImportTextTable(Model& m, const std::string& bytes,
-                                 const std::array<bool, kTextImportFields>& ticked, int clearUpTo) {
-    TextImportResult r;
-    if (bytes.find('\0') != std::string::npos) {
-        r.message = "The file is not a text table (it holds binary data). Nothing was imported.";
-        return r;
-    }
+Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<bool, kTextImportFields>& ticked,
+                        int clearUpTo) {
+    if (bytes.find('\0') != std::string::npos)
+        return Outcome::Fail("The file is not a text table (it holds binary data). Nothing was imported.");
     std::vector<std::string> rows = SplitFileRows(bytes);
-    if (rows.empty()) {
-        r.message = "The file is empty. Nothing was imported.";
-        return r;
-    }
+    if (rows.empty()) return Outcome::Fail("The file is empty. Nothing was imported.");
     const int capacity = m.LineUpper();
-    if (static_cast<int>(rows.size()) > capacity) {
-        r.message = "The file has " + NumText(static_cast<long long>(rows.size())) +
-                    " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.";
-        return r;
-    }
+    if (static_cast<int>(rows.size()) > capacity)
+        return Outcome::Fail("The file has " + NumText(static_cast<long long>(rows.size())) +
+                             " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.");
     std::vector<RowSplit> splits;
     splits.reserve(rows.size());
     for (std::size_t n = 0; n < rows.size(); ++n) {
         splits.push_back(SplitTextRow(rows[n]));
-        if (splits.back().cut) {
-            r.message = "Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
-                        NumText(kTextImportMaxValues) + " values. Nothing was imported.";
-            return r;
-        }
+        if (splits.back().cut)
+            return Outcome::Fail("Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
+                                 NumText(kTextImportMaxValues) + " values. Nothing was imported.");
     }
     ClearLineRows(m, clearUpTo);
     for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);
     m.LineCount = static_cast<int>(splits.size());
     m.LatCount = 0;
-    r.ok = true;
-    r.rows = m.LineCount;
-    return r;
+    return Outcome::Ok();
 }
 
 }  // namespace vd

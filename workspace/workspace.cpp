@@ -12,11 +12,12 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTimer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "engine/lateral_naming.h"
@@ -81,12 +82,45 @@ bool HasLineRow(const std::string& bytes) {
 
 // ---- the engine's messages on the widgets -------------------------------
 
+namespace {
+
+// Characters of a log text as the box shows it: each CR LF one line break.
+std::size_t ShownLength(std::string_view raw) {
+    std::size_t pairs = 0;
+    for (std::size_t p = raw.find("\r\n"); p != std::string_view::npos; p = raw.find("\r\n", p + 2)) ++pairs;
+    return raw.size() - pairs;
+}
+
+}  // namespace
+
 void WorkspaceUi::AppendLog(const std::string& message) {
+    const std::string before = text_;
     AppendLogText(text_, message);
-    QString shown = Latin1(text_);
-    shown.replace("\r\n", "\n");
-    if (shown.endsWith('\n')) shown.chop(1);
-    log_->setPlainText(shown);
+    // The kept text is a tail of what was there, then the message. Taking the
+    // dropped head off the box and adding the message keeps a long run from
+    // laying out the whole log again for every line.
+    const std::string_view tail = std::string_view(before).substr(before.size() - (text_.size() - message.size() - 2));
+    bool inStep = message.find_first_of("\r\n") == std::string::npos && tail.ends_with("\r\n") &&
+                  tail.front() != '\n';
+    if (inStep) {
+        QTextCursor cursor(log_->document());
+        const int dropped = static_cast<int>(ShownLength(before) - ShownLength(tail));
+        if (dropped > 0) {
+            cursor.setPosition(0);
+            cursor.setPosition(dropped, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText("\n" + Latin1(message));
+        // Line breaks inside earlier messages put the box out of step.
+        inStep = log_->document()->characterCount() == static_cast<int>(ShownLength(text_));
+    }
+    if (!inStep) {
+        QString shown = Latin1(text_);
+        shown.replace("\r\n", "\n");
+        if (shown.endsWith('\n')) shown.chop(1);
+        log_->setPlainText(shown);
+    }
     log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
 }
 
@@ -96,26 +130,20 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 }
 
 void WorkspaceUi::SetProgress(int value) {
-    // A bar that repainted for every line of a long command took most of its
-    // time: values coming faster than the display shows them wait, and the
-    // last one is shown when the frame is due or the command returns.
-    constexpr qint64 kFrameMs = 16;
     value = std::clamp(value, 0, 100);
-    if (!progressShown_.isValid() || progressShown_.elapsed() >= kFrameMs) {
-        progressWaiting_ = -1;
+    // A long command keeps the event loop waiting, so the bar shows a value
+    // only by painting at once; painting every value of a long run costs more
+    // than the run. The bar takes every value but paints at most at display
+    // rate; the rest it paints when the command ends. The reset to 0 shows at once.
+    constexpr qint64 kFrameMs = 16;
+    if (value != 0 && progressClock_.isValid() && progressClock_.elapsed() < kFrameMs) {
+        progress_->setUpdatesEnabled(false);
         progress_->setValue(value);
-        progressShown_.start();
+        progress_->setUpdatesEnabled(true);
         return;
     }
-    const bool scheduled = progressWaiting_ >= 0;
-    progressWaiting_ = value;
-    if (scheduled) return;
-    QTimer::singleShot(kFrameMs, progress_, [this] {
-        if (progressWaiting_ < 0) return;
-        progress_->setValue(progressWaiting_);
-        progressWaiting_ = -1;
-        progressShown_.start();
-    });
+    progress_->setValue(value);
+    progressClock_.start();
 }
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }
 void WorkspaceUi::MessageBox(const std::string& text) { dialogs_.Message(Latin1(text)); }
@@ -486,7 +514,7 @@ void Vorlan::Command2_Click() {
     if (folder.empty())
         AppendLog(m_, "No folder for the backup " + m_.ProjectName + "-3.bak");
     else
-        SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);
+        (void)SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);  // reports its own failure
     Frame4->hide();
     try {
         BuildNetworkLinks(m_);
@@ -554,8 +582,7 @@ void Vorlan::openvrl() {
             }
         }
 
-        LoadResult r = LoadNetworkText(scratch, path);
-        if (!r.ok || r.truncated) {
+        if (!LoadNetworkText(scratch, path)) {
             AppendLog(m_, "Not opened: " + path + " (the network was not changed)");
             return;
         }
@@ -729,14 +756,14 @@ void Vorlan::Command12_Click() {
         ui_->MessageBox("Import Text: " + error.toStdString());
         return;
     }
-    TextImportResult r;
+    Outcome imported;
     try {
-        r = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
+        imported = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
     } catch (const std::exception& e) {
-        r.message = std::string("Import Text: ") + e.what();
+        imported = Outcome::Fail(std::string("Import Text: ") + e.what());
     }
-    if (!r.ok) {
-        ui_->MessageBox(r.message);
+    if (!imported) {
+        ui_->MessageBox(imported.message());
         return;
     }
     // The imported lines were read from no network file.

@@ -55,10 +55,7 @@ private:
     Dialogs& dialogs_;
     std::string text_;
     std::string status_text_;
-    // The bar repaints at most at display rate; the latest value waits for
-    // the next frame.
-    QElapsedTimer progressShown_;
-    int progressWaiting_ = -1;
+    QElapsedTimer progressClock_;  // since the bar last painted a value
 };
 
 // The caption of the status bar's first panel while a grid view is open, and

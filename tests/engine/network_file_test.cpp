@@ -39,19 +39,19 @@ protected:
         m.SetUi(&ui);
     }
     // Reads bytes as project "net" of the test folder.
-    LoadResult Load(const std::string& bytes) {
+    Outcome Load(const std::string& bytes) {
         WriteBytes(dir / "net.asb", bytes);
         m.ProjectFolder = folder;
         m.ProjectName = "net";
         return LoadNetworkText(m, folder + "net.asb");
     }
     // Reads a saved file of the test folder into a fresh model.
-    Model ReadBack(const std::string& name, LoadResult* result = nullptr) {
+    Model ReadBack(const std::string& name, Outcome* result = nullptr) {
         Model back;
         back.SetUi(&ui);
         back.ProjectFolder = folder;
         back.ProjectName = name;
-        LoadResult r = LoadNetworkText(back, folder + name + ".asb");
+        Outcome r = LoadNetworkText(back, folder + name + ".asb");
         if (result) *result = r;
         return back;
     }
@@ -98,12 +98,10 @@ TEST_F(NetworkFile, RoundTripRestoresTheTablesAndRewritesTheSameBytes) {
         .mhType("T9");
     ASSERT_TRUE(SaveNetworkText(m, "first.asb", folder));
 
-    LoadResult r;
+    Outcome r;
     Model back = ReadBack("first", &r);
-    ASSERT_TRUE(r.ok);
-    EXPECT_FALSE(r.truncated);
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(back.LineCount, 3);
-    EXPECT_EQ(r.linesRead, 3);
     for (int i = 1; i <= 3; ++i) {
         const LineRecord &a = m.Lines[i], &b = back.Lines[i];
         EXPECT_TRUE(a.From == b.From && a.to == b.to && a.Latral == b.Latral && a.MhType == b.MhType) << i;
@@ -221,16 +219,14 @@ TEST_F(NetworkFile, ReaderCases) {
         m.SetUi(&ui);
         m.Lines[2].Gr1 = 99;  // a field a short row does not reach
         fs::remove(dir / "net.bak");
-        LoadResult r = Load(c.bytes);
+        Outcome r = Load(c.bytes);
         EXPECT_EQ(m.LineCount, c.lines);
-        EXPECT_EQ(r.linesRead, c.lines);
-        EXPECT_EQ(r.ok, c.ok);
-        EXPECT_EQ(r.truncated, !c.ok);
+        EXPECT_EQ(r.ok(), c.ok);
         EXPECT_EQ(fs::exists(dir / "net.bak"), c.ok);
         if (c.box) {
             ASSERT_EQ(ui.boxes.size(), 1u);
             EXPECT_EQ(ui.boxes[0], c.box);
-            EXPECT_EQ(r.message, c.box);
+            EXPECT_EQ(r.message(), c.box);
         } else if (!c.ok) {
             ASSERT_EQ(ui.boxes.size(), 1u);
             EXPECT_NE(ui.boxes[0].find("row 2"), std::string::npos) << ui.boxes[0];
@@ -265,8 +261,8 @@ TEST_F(NetworkFile, AFileThatMayBeCutShortOpensAndSaysSo) {
         m = Model();
         ui.clear();
         m.SetUi(&ui);
-        LoadResult r = Load(c.bytes);
-        EXPECT_TRUE(r.ok);
+        Outcome r = Load(c.bytes);
+        EXPECT_TRUE(r.ok());
         EXPECT_EQ(m.LineCount, c.lines);
         EXPECT_TRUE(ui.boxes.empty());
         bool said = false;
@@ -351,8 +347,8 @@ TEST_F(NetworkFile, ReadingTakesMemoryInProportionToTheFile) {
 TEST_F(NetworkFile, FilesWithNeverAssignedFieldsWrittenAsNulsStillOpen) {
     // Older saves in lateral order wrote an unassigned manhole type as NULs.
     const std::string nuls(30, '\0');
-    LoadResult r = Load(kRowA + "\r\n" + kRowC.substr(0, kRowC.size() - 2) + nuls + "\r\nEND\r\n");
-    ASSERT_TRUE(r.ok);
+    Outcome r = Load(kRowA + "\r\n" + kRowC.substr(0, kRowC.size() - 2) + nuls + "\r\nEND\r\n");
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(m.LineCount, 2);
     EXPECT_EQ(m.Lines[1].MhType.rtrim(), "T2");
     EXPECT_EQ(m.Lines[2].Latral.rtrim(), "02");
@@ -367,9 +363,9 @@ TEST_F(NetworkFile, ValuesThatAreNoNumberAreWrittenSoTheFileReadsBack) {
     m.Lines[1].Inv2 = -std::numeric_limits<float>::infinity();
     m.Lines[1].slope = std::numeric_limits<float>::quiet_NaN();
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
-    LoadResult r;
+    Outcome r;
     Model back = ReadBack("net", &r);
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(back.LineCount, 1);
     EXPECT_EQ(back.Lines[1].Gr1, 0.0f);
     EXPECT_EQ(back.Lines[1].Inv2, 0.0f);
@@ -383,8 +379,8 @@ TEST_F(NetworkFile, ShortRowsKeepTheirUnreadFields) {
     m.Lines[1].Inv1 = 42;
     m.Lines[2].Gr1 = 77;
     m.Lines[3].Len = 33;
-    LoadResult r = Load("L,C,D, 20,,\r\n" + kRowA + "\r\nL,E, F");
-    ASSERT_TRUE(r.ok);
+    Outcome r = Load("L,C,D, 20,,\r\n" + kRowA + "\r\nL,E, F");
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(m.LineCount, 3);
     EXPECT_EQ(m.Lines[1].Len, 20.0f);
     EXPECT_EQ(m.Lines[1].Gr1, 0.0f);  // present but empty
@@ -399,8 +395,8 @@ TEST_F(NetworkFile, ShortRowsKeepTheirUnreadFields) {
 
 TEST_F(NetworkFile, FieldsAreReadAsStored) {
     std::string longName(60, 'N');
-    LoadResult r = Load("L ,   " + longName + ",\"B\" , -1.5E+2 , 1D1 ,+.5 ,0, 7. , .005 ,300,  01 ,T2\r\nEND\r\n");
-    ASSERT_TRUE(r.ok);
+    Outcome r = Load("L ,   " + longName + ",\"B\" , -1.5E+2 , 1D1 ,+.5 ,0, 7. , .005 ,300,  01 ,T2\r\nEND\r\n");
+    ASSERT_TRUE(r.ok());
     const LineRecord& l = m.Lines[1];
     EXPECT_EQ(l.From.str(), std::string(25, 'N'));
     EXPECT_EQ(l.to.str(), "B" + std::string(24, ' '));
@@ -415,17 +411,17 @@ TEST_F(NetworkFile, FieldsAreReadAsStored) {
 
 TEST_F(NetworkFile, MissingAndEmptyFiles) {
     m.LatCount = 3;
-    LoadResult missing = LoadNetworkText(m, folder + "nothing.asb");
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, " Error in file open");
+    Outcome missing = LoadNetworkText(m, folder + "nothing.asb");
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.message(), " Error in file open");
     EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
     EXPECT_EQ(m.LatCount, 0);
 
     ui.clear();
-    LoadResult empty = Load("");
-    EXPECT_TRUE(empty.ok);
+    Outcome empty = Load("");
+    EXPECT_TRUE(empty.ok());
     EXPECT_EQ(m.LineCount, 0);
-    EXPECT_FALSE(empty.message.empty());
+    EXPECT_FALSE(empty.message().empty());
     EXPECT_FALSE(ui.logs.empty());
     EXPECT_TRUE(ui.boxes.empty());
 }
@@ -434,9 +430,8 @@ TEST_F(NetworkFile, MoreRowsThanTheTableHolds) {
     std::string bytes;
     for (int i = 1; i <= 2001; ++i) bytes += "L,M" + std::to_string(i) + ",M" + std::to_string(i + 1) + ", 1\r\n";
     bytes += "END\r\n";
-    LoadResult r = Load(bytes);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.truncated);
+    Outcome r = Load(bytes);
+    EXPECT_FALSE(r.ok());
     EXPECT_EQ(m.LineCount, 2000);
     EXPECT_EQ(m.LineUpper(), 2000);
     EXPECT_EQ(m.Lines[2000].From.trim(), "M2000");
@@ -448,7 +443,7 @@ TEST_F(NetworkFile, CoordinatesFile) {
     const std::string three = kRowA + "\r\n" + kRowA + "\r\n" + kRowA + "\r\nEND\r\n";
     // A lower-case tag is stored and then stops the reading.
     WriteBytes(dir / "net.cor", "MHB,1,2,3,4\r\nmhb,5,6,7,8\r\nMHB,9,9,9,9\r\n");
-    ASSERT_TRUE(Load(three).ok);
+    ASSERT_TRUE(Load(three).ok());
     EXPECT_EQ(m.Lines[1].X1, 1.0f);
     EXPECT_EQ(m.Lines[1].Y2, 4.0f);
     EXPECT_EQ(m.Lines[2].X1, 5.0f);
@@ -459,7 +454,7 @@ TEST_F(NetworkFile, CoordinatesFile) {
     m = Model();
     m.SetUi(&ui);
     WriteBytes(dir / "net.cor", "MHB, 1.5 , 2 , 3 , 4\n");
-    ASSERT_TRUE(Load(three).ok);
+    ASSERT_TRUE(Load(three).ok());
     EXPECT_EQ(m.Lines[1].X1, 1.5f);
     EXPECT_EQ(m.Lines[2].X1, 0.0f);
 
@@ -467,8 +462,8 @@ TEST_F(NetworkFile, CoordinatesFile) {
     ui.clear();
     fs::remove(dir / "net.bak");
     WriteBytes(dir / "net.cor", "MHB,1,2\r\n");
-    LoadResult r = Load(three);
-    EXPECT_FALSE(r.ok);
+    Outcome r = Load(three);
+    EXPECT_FALSE(r.ok());
     EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
     EXPECT_FALSE(fs::exists(dir / "net.bak"));
 }
@@ -541,7 +536,7 @@ TEST_F(NetworkFile, BackupGoesBesideTheFileWithoutAProjectFolder) {
     WriteBytes(dir / "sub" / "plan.asb", kRowA + "\r\nEND\r\n");
     m.ProjectFolder.clear();
     m.ProjectName = "plan";
-    ASSERT_TRUE(LoadNetworkText(m, (dir / "sub" / "plan.asb").string()).ok);
+    ASSERT_TRUE(LoadNetworkText(m, (dir / "sub" / "plan.asb").string()).ok());
     EXPECT_TRUE(fs::exists(dir / "sub" / "plan.bak"));
 }
 

@@ -78,10 +78,10 @@ TEST(HostileTextTable, DamagedTableAndNoise) {
         test::RecordingUi ui;
         Model m;
         m.SetUi(&ui);
-        TextImportResult r = ImportTextTable(m, bytes, ticked, m.LineUpper());
+        Outcome r = ImportTextTable(m, bytes, ticked, m.LineUpper());
         ASSERT_GE(m.LineCount, 0);
         ASSERT_LE(m.LineCount, m.LineUpper());
-        ASSERT_TRUE(r.ok || !r.message.empty()) << it;
+        ASSERT_TRUE(r.ok() || !r.message().empty()) << it;
         ASSERT_TRUE(TemplateRowBlank(m)) << it;
         ASSERT_TRUE(AllFinite(m)) << it;
         if (bytes.find('\0') == std::string::npos) {
@@ -127,7 +127,7 @@ protected:
             std::filesystem::copy_file(src / f, dir.path() / f);
         m.ProjectFolder = dir.folder();
         m.ProjectName = "town";
-        ASSERT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok);
+        ASSERT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
         BuildNetworkLinks(m);
         base = m;
     }

@@ -57,7 +57,7 @@ TEST(LateralNames, RunsAndOutfall) {
     EXPECT_EQ(m.Lines[3].Latral.trim(), "0");
     EXPECT_EQ(m.Lines[4].Latral.trim(), "0");
 
-    ApplyLateralNames(m, {{"L-B", 20, 99}, {std::string(45, 'N'), 10, 11}});
+    EXPECT_TRUE(ApplyLateralNames(m, {{"L-B", 20, 99}, {std::string(45, 'N'), 10, 11}}).ok());
     EXPECT_EQ(m.Lines[4].Latral.trim(), "L-B");
     EXPECT_EQ(m.Lines[3].Latral.trim(), "L-B");
     EXPECT_EQ(m.Lines[1].Latral.str(), std::string(40, 'N'));
@@ -68,7 +68,7 @@ TEST(LateralNames, ManholeNumbersTooLargeMatchNoKey) {
     Network(m);
     m.Lines[2].to = "1E999";
     m.Lines[4].From = "9E999";
-    ApplyLateralNames(m, {{"L-A", 10, 12}});
+    EXPECT_TRUE(ApplyLateralNames(m, {{"L-A", 10, 12}}).ok());
     EXPECT_EQ(m.Lines[1].Latral.trim(), "L-A");
     EXPECT_EQ(m.Lines[3].Latral.trim(), "L-A");  // the end is never met
     EXPECT_EQ(m.Lines[4].Latral.trim(), "0");

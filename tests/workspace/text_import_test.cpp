@@ -153,8 +153,8 @@ TEST(TextImport, ReplacesTheWholeOldNetwork) {
     for (int i = 0; i < 5; ++i) net.line("OLD" + std::to_string(i), "X").len(9).lat("OLDLAT");
     m.LineCount = 1;  // as an interrupted import leaves it
     m.LatCount = 4;
-    TextImportResult r = ImportTextTable(m, "A B 10\r\n\nC D 20", DefaultTicks(), 5);
-    ASSERT_TRUE(r.ok);
+    Outcome r = ImportTextTable(m, "A B 10\r\n\nC D 20", DefaultTicks(), 5);
+    ASSERT_TRUE(r.ok());
     EXPECT_EQ(m.LineCount, 3);
     EXPECT_EQ(m.LatCount, 0);
     EXPECT_EQ(m.Lines[1].From.trim(), "A");
@@ -183,10 +183,10 @@ TEST(TextImport, BadFilesChangeNothing) {
         net.line("KEEP", "ME").len(12);
         net.line("KEEP2", "ME");
         m.LatCount = 2;
-        TextImportResult r = ImportTextTable(m, c.bytes, DefaultTicks(), 2);
-        EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.message.find(c.says), std::string::npos) << r.message;
-        EXPECT_NE(r.message.find("Nothing was imported"), std::string::npos);
+        Outcome r = ImportTextTable(m, c.bytes, DefaultTicks(), 2);
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.message().find(c.says), std::string::npos) << r.message();
+        EXPECT_NE(r.message().find("Nothing was imported"), std::string::npos);
         EXPECT_EQ(m.LineCount, 2);
         EXPECT_EQ(m.LatCount, 2);
         EXPECT_EQ(m.Lines[1].From.trim(), "KEEP");

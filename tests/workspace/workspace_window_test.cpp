@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <random>
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -119,6 +121,34 @@ TEST_F(WorkspaceWindow, StartUp) {
                                           "-", "Save", "Save As", "Set EXCEL", "Set ACAD"}));
     AppendLog(m, "hello");
     EXPECT_EQ(w->Textwin->toPlainText(), "hello");
+}
+
+// The box shows exactly the kept log however the messages run: short and
+// long ones, empty ones, and line breaks inside a message.
+TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
+    std::mt19937 rng(11);
+    for (int k = 0; k < 600; ++k) {
+        std::string message(std::uniform_int_distribution<int>(0, k % 50 == 0 ? 1700 : 120)(rng), 'a');
+        for (char& c : message) c = static_cast<char>('a' + rng() % 26);
+        if (k % 97 == 5 && !message.empty()) message[message.size() / 2] = '\n';
+        if (k % 89 == 7) message += "\r\nnext";
+        AppendLog(m, message);
+        QString shown = QString::fromLatin1(w->logText().c_str());
+        shown.replace("\r\n", "\n");
+        shown.chop(1);
+        ASSERT_EQ(w->Textwin->toPlainText(), shown) << k;
+    }
+}
+
+// The bar paints at display rate but holds every value it is given.
+TEST_F(WorkspaceWindow, ProgressBarHoldsEveryValue) {
+    for (int v : {5, 6, 7, 50, 99, 100, 3}) {
+        m.Ui->SetProgress(v);
+        EXPECT_EQ(w->ProgressBar1->value(), v);
+        EXPECT_TRUE(w->ProgressBar1->updatesEnabled());
+    }
+    m.Ui->SetProgress(0);
+    EXPECT_EQ(w->ProgressBar1->value(), 0);
 }
 
 TEST(WorkspaceLayout, ResizeRules) {
@@ -331,7 +361,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
         back.SetUi(&ui);
         back.ProjectFolder = (dir.path() + "/").toStdString();
         back.ProjectName = c.name;
-        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok) << c.how;
+        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok()) << c.how;
         ASSERT_EQ(back.LineCount, 100) << c.how;
         for (int i = 1; i <= back.LineCount; ++i) {
             const LineRecord& l = back.Lines[i];
