@@ -92,5 +92,20 @@ void BM_DxfSave(benchmark::State& state) {
 }
 BENCHMARK(BM_DxfSave)->Arg(30000)->Unit(benchmark::kMillisecond);
 
+// Get ACAD of a plan of `lines` lines into tables of the start-up size: the
+// lines beyond the table cost no more than counting them.
+void BM_GetAcad(benchmark::State& state) {
+    Model drawn;
+    CadApplication app;
+    PlanNetwork(drawn, static_cast<int>(state.range(0)));
+    (void)AcadPlanCommand(drawn, app);
+    for (auto _ : state) {
+        Model m;
+        benchmark::DoNotOptimize(GetAcadLines(m, app, nullptr));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_GetAcad)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace vd

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <unordered_set>
 
 namespace vd {
 
@@ -153,9 +154,14 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
 }
 
 XData CadEntity::GetXData(const std::string& application) const {
+    const XData* d = FindXData(application);
+    return d ? *d : XData{};
+}
+
+const XData* CadEntity::FindXData(std::string_view application) const {
     for (const auto& d : xdata_)
-        if (!d.empty() && SameCadName(d[0].text, application)) return d;
-    return {};
+        if (!d.empty() && SameCadName(d[0].text, application)) return &d;
+    return nullptr;
 }
 
 void CadEntity::setXDataSource(const std::string& application, size_t item, const std::string& source) {
@@ -414,6 +420,9 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
     for (int16_t t : filterTypes)
         if (t != 0 && t != 2 && t != 8)
             throw CadError(caderr::InvalidInput, "A selection cannot filter by group code " + std::to_string(t));
+    // A second selection into the set adds only what is not in it yet.
+    std::unordered_set<const CadEntity*> held;
+    for (const auto& e : items_) held.insert(e.get());
     for (const auto& e : doc_->ModelSpace().entities()) {
         bool ok = true;
         for (size_t i = 0; i < filterTypes.size() && ok; ++i) {
@@ -425,7 +434,7 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
             case 8: ok = CadWildcardMatch(v, e->layer()); break;
             }
         }
-        if (ok && std::find(items_.begin(), items_.end(), e) == items_.end()) items_.push_back(e);
+        if (ok && held.insert(e.get()).second) items_.push_back(e);
     }
 }
 

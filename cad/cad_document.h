@@ -122,6 +122,8 @@ public:
     void setXDataSource(const std::string& application, size_t item, const std::string& source);
     // The data of one application, item 0 its name; empty when there is none.
     XData GetXData(const std::string& application) const;
+    // The same without a copy; null when there is none.
+    const XData* FindXData(std::string_view application) const;
     // Every application's data, in the order they were attached.
     const std::vector<XData>& AllXData() const { return xdata_; }
 

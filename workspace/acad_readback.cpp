@@ -193,6 +193,8 @@ void ReadPlanRecord(Model& m, const CadApplication& app, const CadEntity& e, con
     l.Gr2 = static_cast<float>(e.EndPoint[2]);
 }
 
+const XData kNoXData;
+
 // A LINE the read-back can take: "DUV" and "SEWER" data of plan-line length.
 bool HasPlanData(const XData& duv, const XData& sewer) { return duv.size() >= 8 && sewer.size() >= 16; }
 
@@ -226,7 +228,8 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             if (escape()) return Outcome::Fail(kStoppedByEsc);
             ++c;
             m.Ui->SetProgress(ProgressFix(c, count));
-            XData duv = e->GetXData("DUV");
+            const XData* duvData = e->FindXData("DUV");
+            const XData& duv = duvData ? *duvData : kNoXData;
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
             // Lines beyond the table are only counted: one message says how
             // many, and they cost no more than that.
