@@ -94,11 +94,11 @@ TEST(DrawingWindow, SaveNeverReplacesAFileWithLessThanItHeld) {
         f << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"
              "  0\nHATCH\n  8\n0\n  0\nENDSEC\n  0\nEOF\n";
     }
-    auto original = [&] {
+    auto sourceBytes = [&] {
         std::ifstream f(source.toStdString(), std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(f)), {});
     };
-    const std::string before = original();
+    const std::string before = sourceBytes();
     CadApplication app;
     DrawingWindow w(app);
     QStringList said;
@@ -114,12 +114,12 @@ TEST(DrawingWindow, SaveNeverReplacesAFileWithLessThanItHeld) {
     EXPECT_TRUE(said[0].contains("HATCH")) << said[0].toStdString();
     target = source;  // the same file chosen again
     EXPECT_FALSE(w.save());
-    EXPECT_EQ(original(), before);
+    EXPECT_EQ(sourceBytes(), before);
     EXPECT_TRUE(app.ActiveDocument().modified());
     target = dir.filePath("copy.dxf");
     EXPECT_TRUE(w.maybeSave());  // closing the program: saved to the new file
     EXPECT_TRUE(QFileInfo::exists(target));
-    EXPECT_EQ(original(), before);
+    EXPECT_EQ(sourceBytes(), before);
     app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {6, 6, 0});
     said.clear();
     EXPECT_TRUE(w.save());  // the new file holds all the drawing has
