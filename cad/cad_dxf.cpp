@@ -498,7 +498,7 @@ struct Ocs {
             else if (q.code == 230) n[2] = Num(q.value);
         }
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (!(len > 1e-12) || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return o;
+        if (!(len > 1e-12) || !std::isfinite(len) || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return o;
         for (double& c : n) c /= len;
         auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
             return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};

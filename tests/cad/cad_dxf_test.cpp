@@ -383,6 +383,11 @@ TEST(CadDxf, MirroredObjectSystemIsTurnedIntoWorldPoints) {
     EXPECT_EQ(ms.Item(3)->Vertices[1], (CadPoint{-4, 6, 0}));
     EXPECT_EQ(ms.Item(4)->InsertionPoint, (CadPoint{10, 5, 0}));  // no extrusion: unchanged
     EXPECT_DOUBLE_EQ(ms.Item(4)->XScale, 1);
+    // A direction too long or too short to turn into unit length counts as none.
+    for (const char* n : {"210\n1e300\n220\n1e300\n230\n0\n", "210\n0\n220\n0\n230\n0\n"}) {
+        auto odd = LoadText("odd.dxf", Dxf("", std::string("  0\nCIRCLE\n  8\n0\n 10\n7\n 20\n1\n 40\n2\n") + n));
+        EXPECT_EQ(odd->ModelSpace().Item(0)->InsertionPoint, (CadPoint{7, 1, 0})) << n;
+    }
 }
 
 // A block that holds a reference to another is read whichever comes first.
