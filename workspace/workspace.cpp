@@ -25,6 +25,7 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
+#include "engine/whole_file.h"
 #include "cad/cad_document.h"
 #include "workspace/acad_commands.h"
 #include "workspace/grid_host.h"
@@ -55,17 +56,6 @@ QLabel* MakeLabel(QWidget* parent, const char* text, int l, int t, int w, int h)
     auto* label = new QLabel(text, parent);
     label->setGeometry(PxRect(l, t, w, h));
     return label;
-}
-
-std::string ReadWholeFile(const QString& path, QString& error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = f.errorString();
-        return {};
-    }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) error = f.errorString();
-    return bytes.toStdString();
 }
 
 // The first row is a line row "L,...".
@@ -541,10 +531,9 @@ void Vorlan::openvrl() {
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
         const PathParts parts = SplitProjectPath(path);
-        QString error;
-        const std::string bytes = ReadWholeFile(*chosen, error);
-        if (!error.isEmpty()) {
-            ui_->MessageBox("OPEN" + error.toStdString());
+        std::string bytes;
+        if (Outcome read = ReadWholeFile(path, bytes); !read) {
+            ui_->MessageBox("OPEN" + read.message());
             return;
         }
         // NULs alone are never-assigned texts of older saves, which the reader
@@ -711,10 +700,9 @@ void Vorlan::mnublock_Click() {
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("OPEN" + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("OPEN" + read.message());
         return;
     }
     std::vector<LateralNameRecord> records;
@@ -750,10 +738,9 @@ std::array<bool, kTextImportFields> Vorlan::textImportTicks() const {
 void Vorlan::Command12_Click() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", "Text File (*.txt)|*.txt");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("Import Text: " + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("Import Text: " + read.message());
         return;
     }
     Outcome imported;
