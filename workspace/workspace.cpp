@@ -360,7 +360,7 @@ void Vorlan::Form1WindowState(int state) {
 void Vorlan::setCaption(const QString& caption) { window()->setWindowTitle(caption); }
 
 void Vorlan::report(const std::string& what, const std::exception& e) {
-    ui_->MessageBox(what + e.what());
+    ui_->MessageBox(what + FaultText(e));
 }
 
 std::string Vorlan::backupFolder() const {
@@ -486,7 +486,7 @@ void Vorlan::Command11_Click() {
     try {
         AcadPlanCommand(m_, *cad_);
     } catch (const std::exception& e) {
-        AppendLog(m_, std::string("ACAD: ") + e.what());
+        AppendLog(m_, "ACAD: " + FaultText(e));
     }
 }
 
@@ -747,7 +747,7 @@ void Vorlan::Command12_Click() {
     try {
         imported = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
     } catch (const std::exception& e) {
-        imported = Outcome::Fail(std::string("Import Text: ") + e.what());
+        imported = Outcome::Fail("Import Text: " + FaultText(e));
     }
     if (!imported) {
         ui_->MessageBox(imported.message());
