@@ -82,7 +82,7 @@ std::optional<double> LineHydraulics(Model& m, int line) {
         // P is full-pipe n over partial-flow n: a rougher part-full pipe
         // carries its flow as if the flow were Q / P at the full-pipe n.
         if (!(pf->P > 0)) return std::nullopt;
-        Q = static_cast<float>(Q / pf->P);  // Q is held as a Single throughout
+        Q = static_cast<float>(Q / pf->P);  // Q is held in single precision throughout
         pf = SolvePartialFlow(Q, n, r, S);
         if (!pf) return std::nullopt;
     }

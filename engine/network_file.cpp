@@ -281,7 +281,8 @@ private:
 };
 
 // A number field: blanks around it, sign, digits, one point, exponent with E
-// or D. Empty is 0; anything else is not a number. Out of Single range fails.
+// or D. Empty is 0; anything else is not a number. Beyond the single-precision
+// range fails.
 bool ParseNumber(const Field& f, float& out) {
     std::string_view s = f.text;
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -315,7 +316,7 @@ bool ParseNumber(const Field& f, float& out) {
     double v = 0;
     auto res = std::from_chars(num.data(), num.data() + num.size(), v);
     if (res.ec == std::errc::result_out_of_range) {
-        // Too small to hold: it is 0 as a Single anyway; too large fails below.
+        // Too small to hold: it is 0 in single precision anyway; too large fails below.
         if (num.find("e-") == std::string::npos) return false;
         v = 0;
     } else if (res.ec != std::errc() || res.ptr != num.data() + num.size()) {

@@ -53,8 +53,8 @@ double LineManningN(Model& m, int line) {
         } catch (const RuntimeError&) {
             v = 1;
         }
-        // The bounds are Single constants: the number is held as a Single
-        // before the test, so a typed 0.04 counts as inside.
+        // The bounds are single-precision constants and the number is held in
+        // single precision before the test, so a typed 0.04 counts as inside.
         float f = static_cast<float>(v);
         if (f >= 0.01f && f <= 0.04f) n = v;
     }

@@ -76,19 +76,23 @@ Dialogs::SaveChoice QtDialogs::AskSaveChanges(const QString& text) {
 
 std::optional<QString> ScriptedDialogs::OpenFile(const QString& title, const QString& filter) {
     asked.push_back({Asked::Open, title, filter, {}});
-    if (files.empty()) return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
+    return NextFile();
 }
 
 std::optional<QString> ScriptedDialogs::SaveFile(const QString& title, const QString& filter,
                                                  const QString& presetName) {
     asked.push_back({Asked::Save, title, filter, presetName});
-    if (files.empty()) return std::nullopt;
-    auto f = files.front();
+    return NextFile();
+}
+
+std::optional<QString> ScriptedDialogs::NextFile() {
+    if (files.empty() || !files.front()) {
+        if (!files.empty()) files.pop_front();
+        return std::nullopt;
+    }
+    QString path = *files.front();
     files.pop_front();
-    return f;
+    return path;
 }
 
 void ScriptedDialogs::Message(const QString& text) {

@@ -75,6 +75,9 @@ public:
     std::deque<SaveChoice> saveChoices;        // answers of AskSaveChanges
     std::vector<Asked> asked;
     std::vector<QString> messages;  // the OK-only texts, in order
+
+private:
+    std::optional<QString> NextFile();
 };
 
 }  // namespace vd

@@ -1,12 +1,12 @@
 #include "engine/errors.h"
 #include "workspace/import_columns.h"
 
-#include <QFile>
 #include <charconv>
 #include <cmath>
 #include <vector>
 
 #include "engine/atomic_save.h"
+#include "engine/whole_file.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
 #include "workspace/text_import.h"
@@ -35,8 +35,6 @@ std::string NumberText(double v) {
     return std::string(buf, res.ptr);
 }
 
-QString Q(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 }  // namespace
 
 std::string ImportColumnRow(const std::string& boxText, bool ticked) {
@@ -64,11 +62,9 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes) {
 }
 
 bool ReadImportColumns(const std::string& path, ImportColumnMap& map) {
-    QFile f(Q(path));
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) return false;
-    ApplyImportColumnRows(map, bytes.toStdString());
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    ApplyImportColumnRows(map, bytes);
     return true;
 }
 

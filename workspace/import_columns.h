@@ -21,7 +21,7 @@ struct ImportColumnMap {
 };
 
 // One row of the file: " 3 " for a ticked column 3, "-12 " for an unticked 12.
-// A box whose number is too large raises RuntimeError 6 "Overflow".
+// A box whose number is too large raises RuntimeError 6.
 std::string ImportColumnRow(const std::string& boxText, bool ticked);
 
 // Applies the file's rows to the map: each row's leading number shows as its

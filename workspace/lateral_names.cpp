@@ -13,7 +13,7 @@ namespace vd {
 
 namespace {
 
-// The key of a manhole name; a number too large for the runtime matches no key.
+// The key of a manhole name; a number too large to read matches no key.
 double NameKey(std::string_view name) {
     try {
         return Val(name);

@@ -31,7 +31,7 @@ void StoreSingle(float& field, const std::string& text, double scale = 1.0) {
     try {
         v = Val(text) / scale;
     } catch (const RuntimeError&) {
-        return;  // "Overflow": no number to store
+        return;  // a number too large to read: nothing to store
     }
     if (std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max()) field = static_cast<float>(v);
 }

@@ -25,6 +25,7 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
+#include "engine/whole_file.h"
 #include "cad/cad_document.h"
 #include "workspace/acad_commands.h"
 #include "workspace/grid_host.h"
@@ -55,17 +56,6 @@ QLabel* MakeLabel(QWidget* parent, const char* text, int l, int t, int w, int h)
     auto* label = new QLabel(text, parent);
     label->setGeometry(PxRect(l, t, w, h));
     return label;
-}
-
-std::string ReadWholeFile(const QString& path, QString& error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = f.errorString();
-        return {};
-    }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) error = f.errorString();
-    return bytes.toStdString();
 }
 
 // The first row is a line row "L,...".
@@ -370,7 +360,7 @@ void Vorlan::Form1WindowState(int state) {
 void Vorlan::setCaption(const QString& caption) { window()->setWindowTitle(caption); }
 
 void Vorlan::report(const std::string& what, const std::exception& e) {
-    ui_->MessageBox(what + e.what());
+    ui_->MessageBox(what + FaultText(e));
 }
 
 std::string Vorlan::backupFolder() const {
@@ -496,7 +486,7 @@ void Vorlan::Command11_Click() {
     try {
         (void)AcadPlanCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
-        AppendLog(m_, std::string("ACAD: ") + e.what());
+        AppendLog(m_, "ACAD: " + FaultText(e));
     }
 }
 
@@ -541,10 +531,9 @@ void Vorlan::openvrl() {
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
         const PathParts parts = SplitProjectPath(path);
-        QString error;
-        const std::string bytes = ReadWholeFile(*chosen, error);
-        if (!error.isEmpty()) {
-            ui_->MessageBox("OPEN" + error.toStdString());
+        std::string bytes;
+        if (Outcome read = ReadWholeFile(path, bytes); !read) {
+            ui_->MessageBox("OPEN" + read.message());
             return;
         }
         // NULs alone are never-assigned texts of older saves, which the reader
@@ -711,10 +700,9 @@ void Vorlan::mnublock_Click() {
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("OPEN" + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("OPEN" + read.message());
         return;
     }
     std::vector<LateralNameRecord> records;
@@ -750,17 +738,16 @@ std::array<bool, kTextImportFields> Vorlan::textImportTicks() const {
 void Vorlan::Command12_Click() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", "Text File (*.txt)|*.txt");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("Import Text: " + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("Import Text: " + read.message());
         return;
     }
     Outcome imported;
     try {
         imported = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
     } catch (const std::exception& e) {
-        imported = Outcome::Fail(std::string("Import Text: ") + e.what());
+        imported = Outcome::Fail("Import Text: " + FaultText(e));
     }
     if (!imported) {
         ui_->MessageBox(imported.message());

@@ -1,5 +1,5 @@
 // Readers of outside data on damaged and random bytes: each call returns (or
-// raises the runtime error its callers catch) and the tables stay in bounds.
+// raises the fault its callers catch) and the tables stay in bounds.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -320,7 +320,7 @@ TEST(HostileReadBack, KnownHardDrawings) {
         if (!c.ok) {
             EXPECT_NE(ui.status.find("failed"), std::string::npos) << c.name;
             ASSERT_FALSE(ui.boxes.empty()) << c.name;
-            EXPECT_EQ(ui.boxes.back(), "Overflow") << c.name;
+            EXPECT_EQ(ui.boxes.back(), kOverflowText) << c.name;
         }
         CheckReadBack(m, c.name);
     }

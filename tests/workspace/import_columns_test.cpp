@@ -76,7 +76,7 @@ TEST(ImportColumns, WriteAndReadBack) {
     EXPECT_TRUE(back.ticked[12]);  // an unticked column 0 reads back ticked
 }
 
-TEST(ImportColumns, NumbersTooLargeForTheRuntime) {
+TEST(ImportColumns, NumbersTooLargeToRead) {
     ImportColumnMap map;
     EXPECT_EQ(ApplyImportColumnRows(map, "-3\r\n1E999\r\n-5\r\n"), 1);  // reading ends at row 2
     EXPECT_FALSE(map.ticked[0]);
