@@ -6,13 +6,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "cad/cad_document.h"
 #include "engine/atomic_save.h"
+#include "engine/whole_file.h"
 
 namespace vd {
 
@@ -1047,11 +1046,8 @@ std::string DescribeUtf8(std::string_view utf8) {
 }
 
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) throw CadError(53, "The file \"" + path + "\" was not found");
-    std::string bytes((std::istreambuf_iterator<char>(probe)), std::istreambuf_iterator<char>());
-    if (probe.bad()) throw CadError(53, "The file \"" + path + "\" could not be read");
-    probe.close();
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read) throw CadError(53, read.message());
     if (bytes.rfind("AutoCAD Binary DXF", 0) == 0)
         throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");
     if (bytes.find('\0') != std::string::npos)
