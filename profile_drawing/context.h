@@ -14,10 +14,9 @@
 #include <vector>
 
 #include "engine/model.h"
+#include "profile_drawing/output.h"
 
 namespace vd {
-
-class ProfileOutput;
 
 // Texts of the selected line's edit boxes, filled by each redraw.
 struct SelectedLineTexts {
@@ -131,11 +130,11 @@ struct SheetRunValues {
 
 // Everything one drawing call works on.
 struct DrawContext {
-    DrawContext(Model& model, ProfileViewState& view, ProfileOutput& out) : m(model), v(view), out(out) {}
+    DrawContext(Model& model, ProfileViewState& view, OutputSet& out) : m(model), v(view), Out(out) {}
 
     Model& m;
     ProfileViewState& v;
-    ProfileOutput& out;
+    OutputSet& Out;
     SheetRunValues r;
 
     // Drawing steps that failed and were skipped, in order, for the status
