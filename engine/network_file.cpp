@@ -1,5 +1,7 @@
 #include "engine/network_file.h"
 
+#include "engine/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -529,5 +531,9 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
     SaveNetworkText(m, name + ".bak", folder);
     return result;
 }
+
+int ReplaceFileBytes(const std::string& target, const std::string& bytes) { return ReplaceFile(target, bytes); }
+bool ReadFileBytes(const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); }
+std::string FileErrorText(int number) { return SaveMessage(number); }
 
 }  // namespace vd

@@ -69,21 +69,16 @@ struct OutputSet {
     // The connected CAD drawing, for block inserts and attplot's texts; null when none.
     CadDocument* Acad = nullptr;
 
-    // Marks that failed and were skipped, and what the first one said; the
-    // sheet routine reports them so a failed export never looks successful.
-    int Failures = 0;
-    std::string FirstFailure;
-
     ProfileOutput* ForMode(int mode) const;
-    void Fail(const std::string& what);
 };
 
 // The primitives. mode is the draw mode of this one mark: the sheet routine
 // passes its DrawMode, or 1 for the marks that always go to the screen. Any
 // other mode draws nothing.
 //
-// txtplot and LINEplot skip a failing mark and count it in ctx.Out; solid
-// and attplot pass a failure to the caller.
+// txtplot and LINEplot skip a failing mark and add what failed to
+// ctx.skipped, so a failed export never looks successful; solid and attplot
+// pass a failure to the caller.
 void txtplot(DrawContext& ctx, double x, double y, double colour, double height, double angle,
              const std::string& style, const std::string& text, int mode);
 // lineType comes back upper-cased with trailing blanks removed. The caller's

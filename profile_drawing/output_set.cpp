@@ -17,10 +17,6 @@ ProfileOutput* OutputSet::ForMode(int mode) const {
     }
 }
 
-void OutputSet::Fail(const std::string& what) {
-    if (Failures++ == 0) FirstFailure = what;
-}
-
 int ColourIndex(double colour) {
     if (!std::isfinite(colour) || std::fabs(colour) > 32767) return 0;
     return static_cast<int>(RoundHalfEven(colour));
