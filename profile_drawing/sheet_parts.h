@@ -8,6 +8,7 @@
 #include "engine/errors.h"
 #include "engine/model.h"
 #include "engine/walk.h"
+#include "profile_drawing/cfgplot.h"
 #include "profile_drawing/context.h"
 
 namespace vd {
@@ -63,7 +64,6 @@ void DrawStep(DrawContext& ctx, const char* what, F&& step);
 // of the routine; a lateral note's own failure keeps the mode.
 void RecordSkippedStep(DrawContext& ctx, const std::string& what, const std::string& why, bool toScreen = true);
 bool AsksForProfileBlocks(int errorNumber);
-void DefineProfileBlocks(DrawContext& ctx);
 
 // ---- level scale and chainage positions -----------------------------------
 
@@ -131,7 +131,7 @@ void DrawStep(DrawContext& ctx, const char* what, F&& step) {
         } catch (const RuntimeError& e) {
             if (attempt == 0 && AsksForProfileBlocks(e.number())) {
                 try {
-                    DefineProfileBlocks(ctx);
+                    cfgplot(ctx);
                 } catch (const std::exception& d) {
                     RecordSkippedStep(ctx, what, d.what());
                     return;

@@ -63,10 +63,6 @@ bool AsksForProfileBlocks(int errorNumber) {
     return errorNumber == caderr::KeyNotFound || errorNumber == caderr::InvalidInput;
 }
 
-void DefineProfileBlocks(DrawContext&) {
-    throw CadError(caderr::KeyNotFound, "The profile blocks are not defined in the drawing");
-}
-
 namespace {
 
 // The selection colour of the first pass.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 #include "cad/cad_document.h"
 #include "net_builder.h"
@@ -166,6 +167,35 @@ TEST(SheetRoutine, WorkedNetworkWedgeAndFrameInCadMode) {
     EXPECT_EQ(inserts[0]->GetAttributes().at(0)->TextString, "DWG#  12");
     EXPECT_EQ(s.rec.texts("DWG#(12)").size(), 1u);
     EXPECT_EQ(s.v.DrawMode, kDrawCanvas);
+}
+
+// Block mode in a drawing without the profile blocks: they are defined at the
+// first missing one and every insert goes in.
+TEST(SheetRoutine, BlockModeDefinesMissingBlocksOnce) {
+    Sheet s;
+    BuildN2(s);
+    CadDocument doc;
+    s.out.Acad = &doc;
+    Outcome o = s.Draw(kDrawCadBlocks);
+    ASSERT_TRUE(o.ok()) << o.message();
+    std::map<std::string, int> inserts;
+    int texts = 0;
+    for (const auto& e : doc.ModelSpace().entities()) {
+        if (e->kind == CadKind::Insert) ++inserts[UpperCase(e->Name)];
+        texts += e->kind == CadKind::Text;
+    }
+    EXPECT_EQ(inserts["KADR"], 1);
+    EXPECT_EQ(inserts["TITLE"], 1);
+    EXPECT_EQ(inserts["TABLE"], 1);
+    EXPECT_EQ(inserts["RL"], 11);  // ten grid lines and the frame's corner
+    EXPECT_EQ(texts, 9);           // the level scale from the base down
+    EXPECT_EQ(s.v.DrawMode, kDrawCanvas);
+
+    // Without a drawing the steps fail once each and are reported, never retried without end.
+    Sheet t;
+    BuildN2(t);
+    Outcome failed = t.Draw(kDrawCadBlocks);
+    EXPECT_FALSE(failed.ok());
 }
 
 // A ground that rises between 5 and 10 m above the head moves the lateral's
