@@ -170,6 +170,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
 
     if (UpOf(ctx, line) == 0 || r.Pos == r.BandStartPos)
         DrawStep(ctx, "lateral shift", [&] { RaiseLatBase(ctx, at, strip); });
+    r.LatShift = 0;
     DrawStep(ctx, "lateral shift", [&] { r.LatShift = CLng(LatBaseOf(ctx, line)); });
     r.CurLine = line;
     r.XCursor = r.NextX;

@@ -307,6 +307,34 @@ TEST(SheetRoutine, TwoStripSheetNumbersFromTheUpperStripAndBasesStack) {
     EXPECT_NEAR(s.v.SelBaseY, 26, kTol);
 }
 
+TEST(SheetRoutine, ZeroLengthLineAndSecondLayout) {
+    // A line of length 0 is drawn at one x, with nothing undefined in it.
+    Sheet s;
+    BuildN2(s);
+    s.m.Lines[2].Len = 0;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    for (const Mark& m : s.rec.marks)
+        ASSERT_TRUE(std::isfinite(m.x1) && std::isfinite(m.y1) && std::isfinite(m.x2) && std::isfinite(m.y2));
+    EXPECT_NEAR(s.m.Results[2].ProfX, 18.4, 1e-5);
+    EXPECT_NE(s.rec.findLine(18.5, 26, 18.5, 24, 1e-5), nullptr);  // the outfall wall at the same x
+
+    // The second layout starts at the wider margin, scale on the other side;
+    // its selection boxes run the way its lines are drawn.
+    Sheet t;
+    BuildN2(t);
+    t.m.LatTable[1][LatLayout] = 2;
+    ASSERT_TRUE(t.Draw(kDrawCanvas).ok());
+    EXPECT_NEAR(t.m.Results[1].ProfX, 83.4, 1e-5);
+    EXPECT_NEAR(t.m.Results[2].ProfX, 93.4, 1e-5);
+    auto top = t.rec.texts(" 105");
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_NEAR(top[0].x1, 83.4 + 1 + 2 * 0.4, 1e-5);
+    ASSERT_EQ(t.rec.count(Mark::Box), 1);
+    const Mark& box = *std::find_if(t.rec.marks.begin(), t.rec.marks.end(), [](const Mark& m) { return m.kind == Mark::Box; });
+    EXPECT_NEAR(box.x1, 83.4, 1e-5);
+    EXPECT_NEAR(box.x2, 93.4, 1e-5);
+}
+
 TEST(SheetRoutine, FailedStepIsReportedAndTheRestGoesToTheScreen) {
     Sheet s;
     BuildN2(s);
