@@ -8,7 +8,7 @@
 #include "cad/cad_document.h"
 #include "net_builder.h"
 #include "profile_drawing/drawing_settings.h"
-#include "profile_drawing/mark_recorder.h"
+#include "profile_drawing/recording_output.h"
 #include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
 #include "recording_ui.h"
@@ -16,10 +16,26 @@
 namespace vd {
 namespace {
 
-using test::Mark;
-using test::MarkRecorder;
+using Mark = test::OutputMark;
+using MarkRecorder = test::RecordingOutput;
 
 constexpr double kTol = 1e-6;
+
+// The line from (x1, y1) to (x2, y2), or null.
+const Mark* FindLine(const MarkRecorder& r, double x1, double y1, double x2, double y2, double tol = kTol) {
+    auto near = [&](double a, double b) { return std::fabs(a - b) <= tol; };
+    for (const Mark& m : r.marks)
+        if (m.kind == Mark::Line && near(m.x1, x1) && near(m.y1, y1) && near(m.x2, x2) && near(m.y2, y2)) return &m;
+    return nullptr;
+}
+int CountLine(const MarkRecorder& r, double x1, double y1, double x2, double y2, double tol = kTol) {
+    int n = 0;
+    auto near = [&](double a, double b) { return std::fabs(a - b) <= tol; };
+    for (const Mark& m : r.marks)
+        n += m.kind == Mark::Line && near(m.x1, x1) && near(m.y1, y1) && near(m.x2, x2) && near(m.y2, y2);
+    return n;
+}
+int Count(const MarkRecorder& r, Mark::Kind kind) { return static_cast<int>(r.of(kind).size()); }
 
 // Lines of one lateral, drawn on a one-strip sheet from the head down.
 struct Sheet {
@@ -96,33 +112,33 @@ TEST(SheetRoutine, WorkedNetworkInDxfMode) {
     for (const Level& l : levels) {
         auto t = r.texts(l.text);
         ASSERT_EQ(t.size(), 1u) << l.text;
-        EXPECT_NEAR(t[0].x1, l.x, kTol) << l.text;
-        EXPECT_NEAR(t[0].y1, l.y, kTol) << l.text;
-        EXPECT_NEAR(t[0].height, 0.25, kTol);
+        EXPECT_NEAR(t[0]->x1, l.x, kTol) << l.text;
+        EXPECT_NEAR(t[0]->y1, l.y, kTol) << l.text;
+        EXPECT_NEAR(t[0]->height, 0.25, kTol);
     }
     EXPECT_TRUE(r.texts(" 85").empty());
 
     // Frame from 1 left of the head to 2 beyond the lateral's last drawn line.
-    const Mark* top = r.findLine(7.4, 28, 25.4, 28);
+    const Mark* top = FindLine(r, 7.4, 28, 25.4, 28);
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top->colour, 3);
     int grid = 0;
     for (int g = 0; g <= 18; g += 2) {
-        const Mark* line = r.findLine(7.4, 26 - g, 25.4, 26 - g);
+        const Mark* line = FindLine(r, 7.4, 26 - g, 25.4, 26 - g);
         ASSERT_NE(line, nullptr) << g;
         EXPECT_EQ(line->colour, 46);
         ++grid;
     }
     EXPECT_EQ(grid, 10);
-    EXPECT_EQ(r.countLine(7.4, 28, 7.4, 8), 1);
-    EXPECT_EQ(r.countLine(25.4, 28, 25.4, 8), 1);
+    EXPECT_EQ(CountLine(r, 7.4, 28, 7.4, 8), 1);
+    EXPECT_EQ(CountLine(r, 25.4, 28, 25.4, 8), 1);
 
     // Axis lines at both manholes of each line and at the outfall.
-    const Mark* axis = r.findLine(8.4, 30, 8.4, 5);
+    const Mark* axis = FindLine(r, 8.4, 30, 8.4, 5);
     ASSERT_NE(axis, nullptr);
     EXPECT_EQ(axis->colour, 50);
-    EXPECT_EQ(r.countLine(18.4, 30, 18.4, 5), 2);
-    EXPECT_EQ(r.countLine(23.4, 30, 23.4, 5), 1);
+    EXPECT_EQ(CountLine(r, 18.4, 30, 18.4, 5), 2);
+    EXPECT_EQ(CountLine(r, 23.4, 30, 23.4, 5), 1);
 
     // Line 1: ground, walls, crown, invert and the drop to line 2.
     struct Seg { double x1, y1, x2, y2, colour; } segs[] = {
@@ -134,12 +150,12 @@ TEST(SheetRoutine, WorkedNetworkInDxfMode) {
         {23.5, 26, 23.5, 24, 4},               {23.3, 24, 24.4, 24, 4},
         {23.5, 24, 24.4, 24, 4}};
     for (const Seg& g : segs) {
-        const Mark* line = r.findLine(g.x1, g.y1, g.x2, g.y2, 1e-5);
+        const Mark* line = FindLine(r, g.x1, g.y1, g.x2, g.y2, 1e-5);
         ASSERT_NE(line, nullptr) << g.x1 << "," << g.y1 << " -> " << g.x2 << "," << g.y2;
         EXPECT_EQ(line->colour, g.colour);
     }
     // No solid in a DXF file, no incoming note on a lateral's head.
-    EXPECT_EQ(r.count(Mark::Solid), 0);
+    EXPECT_EQ(Count(r, Mark::Solid), 0);
     EXPECT_TRUE(r.texts("DWG#(1)").size() == 1);
 }
 
@@ -154,7 +170,7 @@ TEST(SheetRoutine, WorkedNetworkWedgeAndFrameInCadMode) {
     s.m.SheetTable[0].DwgNo = 12;
     ASSERT_TRUE(s.Draw(kDrawCadLines).ok());
 
-    ASSERT_EQ(s.rec.count(Mark::Solid), 1);
+    ASSERT_EQ(Count(s.rec, Mark::Solid), 1);
     const Mark& w = *std::find_if(s.rec.marks.begin(), s.rec.marks.end(), [](const Mark& m) { return m.kind == Mark::Solid; });
     std::array<double, 4> xs{183, 183, 184.5, 184.5}, ys{245, 242.5, 242.425, 242.425};
     for (int i = 0; i < 4; ++i) {
@@ -219,10 +235,10 @@ TEST(SheetRoutine, LateralShiftFromRisingGround) {
     s.OneLateral();
     s.m.LatTable[1][LatBase] = 9;
     (void)s.Draw(kDrawDxf);
-    ASSERT_NE(s.rec.findLine(8.4, 17.75, 12.4, 18, 1e-5), nullptr);
+    ASSERT_NE(FindLine(s.rec, 8.4, 17.75, 12.4, 18, 1e-5), nullptr);
     auto top = s.rec.texts(" 114");  // 105 + 9 at the scale's top
     ASSERT_EQ(top.size(), 1u);
-    EXPECT_NEAR(top[0].y1, 28.2, kTol);
+    EXPECT_NEAR(top[0]->y1, 28.2, kTol);
 }
 
 TEST(SheetRoutine, DepthGuardEndsTheStrip) {
@@ -238,9 +254,9 @@ TEST(SheetRoutine, DepthGuardEndsTheStrip) {
         auto mark = s.rec.texts("Out of Range");
         ASSERT_EQ(mark.size(), c.outOfRange ? 1u : 0u) << c.inv2;
         if (c.outOfRange) {
-            EXPECT_NEAR(mark[0].x1, 8.4 + 5 - 1, 1e-5);
-            EXPECT_NEAR(mark[0].y1, 25, kTol);
-            EXPECT_NEAR(mark[0].height, 0.15, kTol);
+            EXPECT_NEAR(mark[0]->x1, 8.4 + 5 - 1, 1e-5);
+            EXPECT_NEAR(mark[0]->y1, 25, kTol);
+            EXPECT_NEAR(mark[0]->height, 0.15, kTol);
             EXPECT_EQ(s.m.Results[2].ProfX, -1);  // the second line is never placed
         } else {
             EXPECT_NEAR(s.m.Results[2].ProfX, 18.4, 1e-5);
@@ -273,7 +289,7 @@ TEST(SheetRoutine, StripsAndSheetLabels) {
         s.v.ShowSheetLabel = c.showLabel;
         s.v.DrawPart = static_cast<int16_t>(c.drawPart);
         EXPECT_TRUE(s.Draw(kDrawDxf).ok()) << c.name;
-        EXPECT_EQ(s.rec.count(Mark::Line) > 0, c.drawsLines) << c.name;
+        EXPECT_EQ(Count(s.rec, Mark::Line) > 0, c.drawsLines) << c.name;
         int labels = 0;
         for (const Mark& m : s.rec.marks) labels += m.kind == Mark::Text && m.text.rfind("DWG#(", 0) == 0;
         EXPECT_EQ(labels, c.label ? 1 : 0) << c.name;
@@ -300,10 +316,10 @@ TEST(SheetRoutine, TwoStripSheetNumbersFromTheUpperStripAndBasesStack) {
     EXPECT_NEAR(s.m.Results[1].ProfX, 8.4, 1e-5);
     EXPECT_NEAR(s.m.Results[2].ProfX, 8.4, 1e-5);  // each strip starts at the margin
     // Ground of line 1 on the upper base 66.2, line 2 on the lower base 26.
-    EXPECT_NE(s.rec.findLine(8.4, 66.2, 18.4, 65.7, 1e-5), nullptr);
-    EXPECT_NE(s.rec.findLine(8.4, 26.5, 18.4, 26, 1e-5), nullptr);
+    EXPECT_NE(FindLine(s.rec, 8.4, 66.2, 18.4, 65.7, 1e-5), nullptr);
+    EXPECT_NE(FindLine(s.rec, 8.4, 26.5, 18.4, 26, 1e-5), nullptr);
     // The selection box on the screen spans the selected line's strip.
-    ASSERT_EQ(s.rec.count(Mark::Box), 1);
+    ASSERT_EQ(Count(s.rec, Mark::Box), 1);
     EXPECT_NEAR(s.v.SelBaseY, 26, kTol);
 }
 
@@ -316,7 +332,7 @@ TEST(SheetRoutine, ZeroLengthLineAndSecondLayout) {
     for (const Mark& m : s.rec.marks)
         ASSERT_TRUE(std::isfinite(m.x1) && std::isfinite(m.y1) && std::isfinite(m.x2) && std::isfinite(m.y2));
     EXPECT_NEAR(s.m.Results[2].ProfX, 18.4, 1e-5);
-    EXPECT_NE(s.rec.findLine(18.5, 26, 18.5, 24, 1e-5), nullptr);  // the outfall wall at the same x
+    EXPECT_NE(FindLine(s.rec, 18.5, 26, 18.5, 24, 1e-5), nullptr);  // the outfall wall at the same x
 
     // The second layout starts at the wider margin, scale on the other side;
     // its selection boxes run the way its lines are drawn.
@@ -328,8 +344,8 @@ TEST(SheetRoutine, ZeroLengthLineAndSecondLayout) {
     EXPECT_NEAR(t.m.Results[2].ProfX, 93.4, 1e-5);
     auto top = t.rec.texts(" 105");
     ASSERT_EQ(top.size(), 1u);
-    EXPECT_NEAR(top[0].x1, 83.4 + 1 + 2 * 0.4, 1e-5);
-    ASSERT_EQ(t.rec.count(Mark::Box), 1);
+    EXPECT_NEAR(top[0]->x1, 83.4 + 1 + 2 * 0.4, 1e-5);
+    ASSERT_EQ(Count(t.rec, Mark::Box), 1);
     const Mark& box = *std::find_if(t.rec.marks.begin(), t.rec.marks.end(), [](const Mark& m) { return m.kind == Mark::Box; });
     EXPECT_NEAR(box.x1, 83.4, 1e-5);
     EXPECT_NEAR(box.x2, 93.4, 1e-5);
@@ -345,8 +361,8 @@ TEST(SheetRoutine, FailedStepIsReportedAndTheRestGoesToTheScreen) {
     EXPECT_NE(o.message().find("frame block"), std::string::npos) << o.message();
     EXPECT_EQ(s.v.DrawMode, kDrawCanvas);
     EXPECT_EQ(cad.texts("DWG#(1)").size(), 1u);            // drawn before the failure
-    EXPECT_EQ(cad.count(Mark::Line), 0);                    // nothing after it
-    EXPECT_NE(s.rec.findLine(8.4, 26.75, 18.4, 26.25, 1e-5), nullptr);
+    EXPECT_EQ(Count(cad, Mark::Line), 0);                    // nothing after it
+    EXPECT_NE(FindLine(s.rec, 8.4, 26.75, 18.4, 26.25, 1e-5), nullptr);
     ASSERT_FALSE(s.ui.logs.empty());
     EXPECT_NE(s.ui.logs.front().find("skipped"), std::string::npos);
 }
@@ -361,7 +377,7 @@ TEST(SheetRoutine, DamagedPositionsEndTheStripAndSaySo) {
     s.v.Band2Start = 30000;  // beyond the tables
     s.ui.clear();
     EXPECT_TRUE(s.Draw(kDrawDxf).ok());
-    EXPECT_EQ(s.rec.count(Mark::Line), 0);
+    EXPECT_EQ(Count(s.rec, Mark::Line), 0);
     ASSERT_FALSE(s.ui.logs.empty());
 }
 
@@ -411,15 +427,15 @@ TEST(SheetRegions, TableCellAlignmentTicksAndRowLine) {
         r.CellText = "45";
         TableCellText(s.ctx);
         if (c.mode == kDrawCadBlocks) {
-            EXPECT_EQ(s.rec.count(Mark::Line), 0);  // block mode's texts are the target's to drop
+            EXPECT_EQ(Count(s.rec, Mark::Line), 0);  // block mode's texts are the target's to drop
             continue;
         }
         auto t = s.rec.texts("45");
         ASSERT_EQ(t.size(), 1u) << c.hSpace;
-        EXPECT_NEAR(t[0].x1, c.textX, kTol) << c.hSpace;
-        EXPECT_NEAR(t[0].y1, 46.4, 1e-5);
-        EXPECT_EQ(s.rec.countLine(7, 46.2, 40, 46.2, 1e-5), 1);
-        EXPECT_EQ(s.rec.count(Mark::Line), c.ticks) << c.hSpace;
+        EXPECT_NEAR(t[0]->x1, c.textX, kTol) << c.hSpace;
+        EXPECT_NEAR(t[0]->y1, 46.4, 1e-5);
+        EXPECT_EQ(CountLine(s.rec, 7, 46.2, 40, 46.2, 1e-5), 1);
+        EXPECT_EQ(Count(s.rec, Mark::Line), c.ticks) << c.hSpace;
     }
     // Row names along the strip's first line; a bad row is an error the routine's guard takes.
     Sheet s;
@@ -430,8 +446,8 @@ TEST(SheetRegions, TableCellAlignmentTicksAndRowLine) {
     TableCellText(s.ctx);
     auto name = s.rec.texts(s.m.ObjectStyles[2].EntityName.str());
     ASSERT_EQ(name.size(), 1u);
-    EXPECT_NEAR(name[0].x1, 5.1, kTol);
-    EXPECT_NEAR(name[0].height, 0.35, kTol);
+    EXPECT_NEAR(name[0]->x1, 5.1, kTol);
+    EXPECT_NEAR(name[0]->height, 0.35, kTol);
     s.ctx.r.CellRow = 27;
     EXPECT_THROW(TableCellText(s.ctx), RuntimeError);
 }
@@ -480,7 +496,7 @@ TEST(SheetRegions, LevelScaleAndPipeBandDatum) {
         EXPECT_NEAR(s.ctx.r.YInv1, 100.4 - c.datum, 1e-5);
         auto top = s.rec.texts(" 105");
         ASSERT_EQ(top.size(), 1u);
-        EXPECT_NEAR(top[0].y1, c.scaleTop, 1e-5);  // the scale follows the lowered ground
+        EXPECT_NEAR(top[0]->y1, c.scaleTop, 1e-5);  // the scale follows the lowered ground
     }
 }
 

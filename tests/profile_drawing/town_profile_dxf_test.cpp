@@ -28,7 +28,7 @@
 #include "profile_drawing/cad_output.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/dxf_output.h"
-#include "profile_drawing/mark_recorder.h"
+#include "profile_drawing/recording_output.h"
 #include "profile_drawing/sheet_routine.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
@@ -37,7 +37,7 @@ namespace vd {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Mark;
+using Mark = test::OutputMark;
 
 // Sends every mark to two targets.
 class Tee : public ProfileOutput {
@@ -138,7 +138,7 @@ TEST(TownProfileDxf, EverySheetReadsBackAsDrawn) {
     ProfileViewState v;
     for (int i = 0; i < m.SheetCount; ++i) {
         DxfProfileWriter writer;
-        test::MarkRecorder rec;
+        test::RecordingOutput rec;
         Tee both(writer, rec);
         OutputSet out;
         out.Dxf = &both;
@@ -153,7 +153,7 @@ TEST(TownProfileDxf, EverySheetReadsBackAsDrawn) {
         ASSERT_TRUE(writer.SaveTo(path).ok());
         files.push_back(path);
         drawn.push_back(rec.marks);
-        ASSERT_GT(rec.count(Mark::Line), 20) << "sheet " << i;
+        ASSERT_GT(rec.of(Mark::Line).size(), 20u) << "sheet " << i;
     }
 
     int status = 0;
