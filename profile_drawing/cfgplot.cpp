@@ -175,8 +175,9 @@ private:
             line(*b, {0, y + S[r].DivideLen, 0}, {0, y, 0}, layerOf(23), true);
             const std::string hspace = StyleText(S[r].HSpace);
             if (UpperCase(hspace).find('M') != std::string::npos) continue;
-            const CadPoint at{Val(hspace) - 0.1, y + S[r].TextHeight, 0};
             const std::string tag = StyleText(S[r].EntityName);
+            if (tag.empty()) continue;  // a row without a name has no attribute to fill
+            const CadPoint at{Val(hspace) - 0.1, y + S[r].TextHeight, 0};
             rowAttribute(*b, r, at, tag, S[r].VSpace == 1);
             if (r == 3 || r == 9 || r == 10 || r == 11) rowAttribute(*b, r, {at[0] + 0.5, at[1], 0}, tag + "1", false);
         }
