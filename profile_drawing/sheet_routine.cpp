@@ -96,16 +96,17 @@ std::vector<std::pair<int, int>> StripPositions(DrawContext& ctx) {
     std::vector<char> seen(static_cast<std::size_t>(n) + 1, 0);
     for (int p = start; p >= end; --p) {
         if (static_cast<int>(out.size()) >= n) {
-            AppendLog(ctx.m, "Sheet strip stopped after " + NumText(n) + " lines");
+            RecordSkippedStep(ctx, "sheet strip", "stopped after " + NumText(n) + " lines", false);
             break;
         }
         int line = LineAt(ctx, p);
         if (line == 0) {
-            AppendLog(ctx.m, "Sheet strip stopped at position " + NumText(p) + ": no line drawn there");
+            RecordSkippedStep(ctx, "sheet strip", "no line drawn at position " + NumText(p), false);
             break;
         }
         if (seen[line]) {
             LogWalkStop(ctx.m, line);
+            RecordSkippedStep(ctx, "sheet strip", "line " + NumText(line) + " drawn twice", false);
             break;
         }
         seen[line] = 1;

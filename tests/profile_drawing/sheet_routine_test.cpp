@@ -371,12 +371,14 @@ TEST(SheetRoutine, DamagedPositionsEndTheStripAndSaySo) {
     Sheet s;
     BuildN2(s);
     s.m.Links[1].PosLine = 1;  // line 1 at both positions
-    EXPECT_TRUE(s.Draw(kDrawDxf).ok());
+    Outcome twice = s.Draw(kDrawDxf);
+    EXPECT_FALSE(twice.ok());
+    EXPECT_NE(twice.message().find("drawn twice"), std::string::npos) << twice.message();
     ASSERT_FALSE(s.ui.logs.empty());
-    EXPECT_NE(s.ui.logs.back().find("line met twice"), std::string::npos);
+    EXPECT_NE(s.ui.logs.front().find("line met twice"), std::string::npos);
     s.v.Band2Start = 30000;  // beyond the tables
     s.ui.clear();
-    EXPECT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_FALSE(s.Draw(kDrawDxf).ok());
     EXPECT_EQ(Count(s.rec, Mark::Line), 0);
     ASSERT_FALSE(s.ui.logs.empty());
 }
