@@ -351,6 +351,29 @@ TEST(SheetRoutine, ZeroLengthLineAndSecondLayout) {
     EXPECT_NEAR(box.x2, 93.4, 1e-5);
 }
 
+// Two laterals on one strip: the second starts 5 units after the first ends,
+// in the drawing and in the positions the view finds lines by.
+TEST(SheetRoutine, LateralsOnOneStripAreFiveUnitsApart) {
+    Sheet s;
+    test::NetBuilder net(s.m);
+    net.line("A", "B").len(100).dia(200).gr(103, 102).inv(101, 100.5f);
+    net.line("C", "D").len(50).dia(200).gr(103, 102).inv(101, 100.5f);
+    s.OneLateral();
+    s.m.Links[1].NextLine = s.m.Links[2].UpLine = 0;
+    s.m.Links[2].LatNo = 2;
+    s.m.CreateLatTable(2);
+    s.m.LatCount = 2;
+    for (int k : {1, 2}) s.m.LatTable[k][LatFirst] = s.m.LatTable[k][LatLast] = k;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_NEAR(s.m.Results[2].ProfX, 23.4, 1e-5);
+    EXPECT_NEAR(s.ctx.r.NextX, 33.4, 1e-5);
+    std::fill_n(&s.m.Results[1], 3, ResultRecord{});
+    blksub(s.ctx, 2, 1);
+    EXPECT_NEAR(s.m.Results[1].ProfX, 8.4, 1e-5);
+    EXPECT_NEAR(s.m.Results[2].ProfX, 23.4, 1e-5);
+    EXPECT_NEAR(s.ctx.r.XCursor, 33.4, 1e-5);
+}
+
 TEST(SheetRoutine, FailedStepIsReportedAndTheRestGoesToTheScreen) {
     Sheet s;
     BuildN2(s);
