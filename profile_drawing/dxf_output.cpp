@@ -18,6 +18,15 @@ std::string General(double v, int digits) {
     return std::string(buf, r.ptr);
 }
 
+int SignificantDigits(const std::string& t) {
+    const std::string mantissa = t.substr(0, t.find('e'));
+    std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string::npos) return 0;
+    int n = 0;
+    for (std::size_t i = first; i < mantissa.size(); ++i) n += mantissa[i] >= '0' && mantissa[i] <= '9';
+    return n;
+}
+
 // A text value on one line: line breaks and NULs would split or end it.
 std::string OneLine(std::string s) {
     for (char& c : s)
@@ -30,9 +39,14 @@ std::string OneLine(std::string s) {
 std::string DxfNumber(double v) {
     if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
     if (v == 0) return " 0 ";
-    std::string t = General(v, 7);
-    const double shortForm = std::strtod(t.c_str(), nullptr);
-    if (std::fabs(v - shortForm) > std::fabs(shortForm) * 1.2e-7) t = General(v, 15);
+    std::string t = General(v, 15);
+    // Only a number that needs nearly all fifteen digits can be a single-
+    // precision value seen through double arithmetic.
+    if (SignificantDigits(t) > 12) {
+        const std::string shortText = General(v, 7);
+        const double shortForm = std::strtod(shortText.c_str(), nullptr);
+        if (std::fabs(v - shortForm) <= std::fabs(shortForm) * 1.2e-7) t = shortText;
+    }
     for (char& c : t)
         if (c == 'e') c = 'E';
     if (t.rfind("0.", 0) == 0) t.erase(0, 1);

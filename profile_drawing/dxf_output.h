@@ -12,9 +12,10 @@ namespace vd {
 
 // A number value line: the shortest decimal text with at most 15 significant
 // digits, a blank before a value that is not negative, a blank after, and no
-// zero before the point (" .5 ", "-.5 ", " 0 "). A value within single-
-// precision resolution of its 7-digit form is written in that form, since the
-// sheet's numbers come from single-precision data. Not finite: error 6.
+// zero before the point (" .5 ", "-.5 ", " 0 "). A value that needs more than
+// 12 digits and lies within single-precision resolution of its 7-digit form
+// is written in that form, since the sheet's numbers come from single-
+// precision data. Not finite: error 6.
 std::string DxfNumber(double value);
 
 class DxfProfileWriter : public ProfileOutput {

@@ -107,7 +107,8 @@ TEST(ProfileDxf, NumberForms) {
         {125, " 125 "},       {-3, "-3 "},            {22.5, " 22.5 "},      {1234567.25, " 1234567.25 "},
         {58.4999992847443, " 58.5 "},  // single-precision noise is not written
         {10 * static_cast<double>(8.4f), " 84 "},     {0.001, " .001 "},     {1e20, " 1E+20 "},
-        {2.5e-7, " 2.5E-07 "},
+        {2.5e-7, " 2.5E-07 "},  {123456789, " 123456789 "},  {1.0 / 3, " .3333333 "},
+        {800 + 10 * static_cast<double>(0.1f), " 801 "},
     };
     for (const auto& c : cases) EXPECT_EQ(DxfNumber(c.v), c.text) << c.v;
     EXPECT_THROW(DxfNumber(std::nan("")), RuntimeError);
