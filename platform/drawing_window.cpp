@@ -28,7 +28,7 @@ namespace {
 // colour; a number the palette has no colour for (an off layer's negative
 // number) shows white on the dark background rather than vanishing.
 QColor AciColour(int aci, int layerColour) {
-    if (aci == 256 || aci == 0) aci = std::abs(layerColour);
+    if (aci == 256 || aci == 0) aci = layerColour;
     if (aci < 1 || aci > 255) return QColor(255, 255, 255);
     const int32_t rgb = AciToRgb(aci);
     return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb));
