@@ -8,6 +8,7 @@
 
 #include "cad/cad_document.h"
 #include "profile_drawing/drawing_settings.h"
+#include "byte_mutator.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 
@@ -175,6 +176,22 @@ TEST(DrawingSettings, DamagedFileGivesDefaultsAndAMessageAndStaysAsItIs) {
         EXPECT_NE(o.message().find(l.path()), std::string::npos);
         EXPECT_EQ(SettingsFileBytes(l.m), good);
         EXPECT_EQ(test::ReadBytes(l.path()), c.bytes);
+    }
+}
+
+TEST(DrawingSettings, RandomDamageNeverCrashesNorRewritesTheFile) {
+    Model reference;
+    ApplyDefaultStyles(reference);
+    const std::string good = SettingsFileBytes(reference);
+    test::ByteMutator mutator(44);
+    for (int i = 0; i < test::HostileIterations(150); ++i) {
+        const std::string bytes = i % 5 == 4 ? mutator.noise() : mutator.mutate(good);
+        Loaded l;
+        test::WriteBytes(l.path(), bytes);
+        const Outcome o = LoadDrawingSettings(l.m, l.dir.folder());
+        EXPECT_EQ(l.ui.boxes.size(), o.ok() ? 0u : 1u);
+        EXPECT_EQ(test::ReadBytes(l.path()), bytes) << i;
+        if (o.ok()) EXPECT_TRUE(ReloadSheetOptions(l.m).ok()) << i;
     }
 }
 
