@@ -12,7 +12,7 @@ namespace vd {
 int ReplaceFileBytes(const std::string& target, const std::string& bytes);
 // Reads a whole file; false when it cannot be read (missing, a folder, ...).
 bool ReadFileBytes(const std::string& path, std::string& bytes);
-// The message of a file error number.
+// The sentence for a file error number of ReplaceFileBytes.
 std::string FileErrorText(int number);
 
 }  // namespace vd

@@ -534,6 +534,16 @@ LoadResult LoadNetworkText(Model& m, const std::string& path) {
 
 int ReplaceFileBytes(const std::string& target, const std::string& bytes) { return ReplaceFile(target, bytes); }
 bool ReadFileBytes(const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); }
-std::string FileErrorText(int number) { return SaveMessage(number); }
+std::string FileErrorText(int number) {
+    switch (number) {
+        case 52: return "Bad file name or number";
+        case 53: return "File not found";
+        case 61: return "Disk full";
+        case 67: return "Too many files";
+        case 75: return "Path/File access error";
+        case 76: return "Path not found";
+        default: return "Device I/O error";
+    }
+}
 
 }  // namespace vd

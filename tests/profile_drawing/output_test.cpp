@@ -197,7 +197,8 @@ TEST(ProfileDxf, SavedFileReadsBackInAnIndependentReader) {
     w.End();
     const std::string path = dir.folder() + "sheet.dxf";
     ASSERT_TRUE(w.SaveTo(path).ok());
-    EXPECT_FALSE(w.SaveTo(dir.folder() + "missing/sheet.dxf").ok());
+    const Outcome refused = w.SaveTo(dir.folder() + "missing/sheet.dxf");
+    EXPECT_EQ(refused.message(), "Path not found: " + dir.folder() + "missing/sheet.dxf");
 
     const std::string script =
         "import ezdxf,sys\n"
