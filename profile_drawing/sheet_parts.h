@@ -2,6 +2,7 @@
 // share. Each works on the one drawing context; none keeps state of its own.
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,14 @@ inline const ObjectStyle& Style(const DrawContext& ctx, int row) { return ctx.m.
 // A style row is shown when its Visible flag is "Y"; a never-assigned flag is not.
 inline bool Shown(const DrawContext& ctx, int row) { return ctx.m.ObjectStyles[row].Visible.view() == "Y"; }
 inline std::string StyleLineType(const DrawContext& ctx, int row) { return ctx.m.ObjectStyles[row].StyleName.trim(); }
+
+// A number stored in a single-precision field; beyond its range it becomes
+// an infinity rather than an undefined conversion.
+inline float Single(double v) {
+    if (v > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+    if (v < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
+}
 
 // Lines that exist in every per-line table.
 inline int LineLimit(const DrawContext& ctx) { return UsableLines(ctx.m); }

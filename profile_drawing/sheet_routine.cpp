@@ -186,7 +186,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
     }
     r.ElevOffset = l.Gr1 - r.YGr1;
     r.LineStartX = r.XCursor;
-    ResultOf(ctx, line).ProfX = static_cast<float>(r.XCursor);
+    ResultOf(ctx, line).ProfX = Single(r.XCursor);
     DrawStep(ctx, "axis line", [&] { DrawAxisLines(ctx); });
 
     if (v.DrawMode == kDrawCadBlocks && r.Pos == r.BandStartPos)
@@ -202,7 +202,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
 
     DrawStep(ctx, "line geometry", [&] { DrawLineGeometry(ctx); });
     DrawStep(ctx, "joining laterals", [&] { DrawJoiningLateralNotes(ctx); });
-    r.NextX = static_cast<float>(r.XNext);
+    r.NextX = Single(r.XNext);
 
     if (r.Pos == r.BandStartPos && UpOf(ctx, line) != 0)
         DrawStep(ctx, "incoming pipe", [&] { IncomingPipeNote(ctx); });
@@ -270,7 +270,7 @@ Outcome scrp(DrawContext& ctx) {
             ObjectStyle& s = ctx.m.ObjectStyles[row];
             if (!s.Visible.unassigned()) s.Visible = UpperCase(s.Visible.view());
             double at = Val(s.RowLocate.view());
-            if (s.Visible.view() == "Y" && at > v.MaxRowLocate) v.MaxRowLocate = static_cast<float>(at);
+            if (s.Visible.view() == "Y" && at > v.MaxRowLocate) v.MaxRowLocate = Single(at);
         }
         if (v.DrawPart == 0 || v.DrawPart == 2) DrawStrip(ctx);
     }

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
+#include <random>
 
 #include "cad/cad_document.h"
+#include "byte_mutator.h"
 #include "net_builder.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/recording_output.h"
@@ -420,6 +423,52 @@ TEST(SheetRoutine, TextFactorByModeAndCap) {
         s.m.ObjectStyles[1].StyleName = c.rowStyle;
         (void)s.Draw(c.mode);
         EXPECT_FLOAT_EQ(s.ctx.r.TextFactor, c.expected) << c.mode << " " << c.rowStyle;
+    }
+}
+
+// Damaged tables and settings: any value in any field, links and positions
+// pointing anywhere. The sheet is drawn or reported, never a crash.
+TEST(SheetRoutine, DamagedTablesNeverStopTheProgram) {
+    std::mt19937 rng(20261207);
+    const float odd[] = {0, -1, 1e30f, -1e30f, std::numeric_limits<float>::infinity(), std::nanf(""), 3.4e38f, 0.5f};
+    auto any = [&](float lo, float hi) {
+        return rng() % 6 == 0 ? odd[rng() % 8] : lo + (hi - lo) * static_cast<float>(rng() % 1000) / 1000.f;
+    };
+    const int runs = test::HostileIterations(150);
+    for (int run = 0; run < runs; ++run) {
+        Sheet s;
+        CadDocument doc;
+        s.out.Acad = &doc;
+        int n = 1 + static_cast<int>(rng() % 12);
+        test::NetBuilder net(s.m);
+        for (int i = 1; i <= n; ++i)
+            net.line("A" + std::to_string(i), "B").len(any(0, 120)).dia(any(0, 900)).slope(any(-0.01f, 0.05f))
+                .gr(any(90, 110), any(90, 110)).inv(any(80, 105), any(80, 105));
+        auto link = [&] { return static_cast<int16_t>(static_cast<int>(rng() % (n + 3)) - 1); };
+        for (int i = 0; i <= n + 2; ++i) {
+            LinkRecord& l = s.m.Links[i];
+            l.NextLine = link(), l.UpLine = link(), l.Branch1 = link(), l.Branch2 = link(), l.LatNo = link();
+            l.PosLine = link();
+            s.m.Results[i].SheetIdx = any(-1, 3);
+        }
+        s.m.LatCount = 3;
+        s.m.CreateLatTable(3);
+        for (auto& row : s.m.LatTable)
+            for (double& cell : row) cell = any(-2, static_cast<float>(n + 2));
+        for (int r = 0; r < 27; ++r) {
+            ObjectStyle& st = s.m.ObjectStyles[r];
+            if (rng() % 4 == 0) st.RowLocate = rng() % 2 ? "9E99" : "-1E300";
+            if (rng() % 4 == 0) st.HSpace = rng() % 2 ? "m1E40" : "M";
+            st.Color = any(-5, 300), st.DivideLen = any(-2, 5), st.TextHeight = any(-1, 200);
+        }
+        s.v.Band1Start = static_cast<int>(rng() % (n + 4)) - 1, s.v.Band1End = static_cast<int>(rng() % (n + 4)) - 1;
+        s.v.Band2Start = static_cast<int>(rng() % (n + 4)) - 1, s.v.Band2End = static_cast<int>(rng() % (n + 4)) - 1;
+        s.v.BandLift = static_cast<int16_t>(rng() % 3), s.v.TextSizeMode = 1 + static_cast<int>(rng() % 2);
+        s.v.SelPos = s.v.SelPosEnd = static_cast<int16_t>(rng() % (n + 2));
+        s.v.ForcePipe = rng() % 2, s.v.LKeySwitch = static_cast<int>(rng() % 2);
+        int mode = 1 + static_cast<int>(rng() % 4);
+        ASSERT_NO_THROW((void)s.Draw(mode)) << "run " << run;
+        EXPECT_EQ(s.v.DrawMode, kDrawCanvas);
     }
 }
 
