@@ -8,9 +8,7 @@
 
 namespace vd {
 
-namespace {
-
-void BandShifts(DrawContext& ctx) {
+void DrawBandShifts(DrawContext& ctx) {
     SheetRunValues& r = ctx.r;
     ProfileViewState& v = ctx.v;
     int line = r.CurLine;
@@ -23,14 +21,10 @@ void BandShifts(DrawContext& ctx) {
     if ((4 * v.BandLift + 14) - (v.BandBaseY - (invert - r.ElevOffset)) < 0) shiftsub(ctx, false);
 }
 
-}  // namespace
-
 void DrawLineGeometry(DrawContext& ctx) {
     SheetRunValues& r = ctx.r;
     ProfileViewState& v = ctx.v;
     const auto& st = ctx.m.ObjectStyles;
-    BandShifts(ctx);
-
     r.LineStartX = r.XCursor;
     DrawAxisLines(ctx);
 

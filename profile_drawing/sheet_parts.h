@@ -98,6 +98,9 @@ void TableCellText(DrawContext& ctx);
 
 // ---- the line itself -------------------------------------------------------
 
+// Where the downstream ground or invert leaves the strip's height, a new datum
+// at this line's upstream manhole.
+void DrawBandShifts(DrawContext& ctx);
 void DrawLineGeometry(DrawContext& ctx);
 void DrawJoiningLateralNotes(DrawContext& ctx);
 void DrawOutgoingStub(DrawContext& ctx);

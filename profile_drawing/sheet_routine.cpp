@@ -71,7 +71,7 @@ int32_t SelectionRgb(const DrawContext& ctx) {
     return AciToRgb(ColourIndex(v));
 }
 
-// Set-up step 1: the texts of the selected line's edit boxes.
+// The texts of the selected line's edit boxes.
 void FillEditBoxes(DrawContext& ctx) {
     const LineRecord& l = LineOf(ctx, LineAt(ctx, ctx.v.SelPos));
     SelectedLineTexts& t = ctx.v.EditBoxes;
@@ -115,7 +115,7 @@ std::vector<std::pair<int, int>> StripPositions(DrawContext& ctx) {
     return out;
 }
 
-// Step 7: selection boxes; every layout runs left to right as the main pass does.
+// Selection boxes; every layout runs left to right as the lines are drawn.
 void FirstPass(DrawContext& ctx, const std::vector<std::pair<int, int>>& strip) {
     SheetRunValues& r = ctx.r;
     int32_t rgb = SelectionRgb(ctx);
@@ -131,7 +131,7 @@ void FirstPass(DrawContext& ctx, const std::vector<std::pair<int, int>>& strip) 
     }
 }
 
-// Step 10: a lateral whose ground rises between 5 and 10 m above its head on
+// A lateral whose ground rises between 5 and 10 m above its head on
 // this strip is shifted down so the profile stays on the strip.
 void RaiseLatBase(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int, int>>& strip) {
     int line = strip[at].second;
@@ -200,6 +200,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
         return;
     }
 
+    DrawStep(ctx, "pipe band", [&] { DrawBandShifts(ctx); });
     DrawStep(ctx, "line geometry", [&] { DrawLineGeometry(ctx); });
     DrawStep(ctx, "joining laterals", [&] { DrawJoiningLateralNotes(ctx); });
     r.NextX = Single(r.XNext);
@@ -222,7 +223,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
     r.YGr1 = r.YGr2;
 }
 
-// Steps 6 to 15 for the strip in BandStartPos..BandEndPos.
+// The strip from BandStartPos down to BandEndPos.
 void DrawStrip(DrawContext& ctx) {
     SheetRunValues& r = ctx.r;
     ProfileViewState& v = ctx.v;

@@ -282,7 +282,7 @@ TEST(SheetRoutine, StripsAndSheetLabels) {
         {"start below end", 0, 0, 1, 2, true, 0, false, "DWG#(7)"},
         {"no strip", 0, 0, 0, 0, true, 0, false, nullptr},
         {"label switched off", 0, 0, 2, 1, false, 0, true, nullptr},
-        {"part 3 has no label", 0, 0, 2, 1, true, 3, true, nullptr},
+        {"DrawPart 3 has no label", 0, 0, 2, 1, true, 3, true, nullptr},
     };
     for (const Case& c : cases) {
         Sheet s;
@@ -572,6 +572,21 @@ TEST(SheetRegions, LevelScaleAndPipeBandDatum) {
         ASSERT_EQ(top.size(), 1u);
         EXPECT_NEAR(top[0]->y1, c.scaleTop, 1e-5);  // the scale follows the lowered ground
     }
+}
+
+// Ground that climbs off the strip mid-lateral: a new datum at the manhole,
+// with the whole metres of its ground 8 units under the base.
+TEST(SheetRoutine, ClimbingGroundBreaksTheBand) {
+    Sheet s;
+    test::NetBuilder net(s.m);
+    net.line("A", "B").len(100).dia(200).gr(100, 104).inv(98, 97.5f);
+    net.line("B", "C").len(100).dia(200).gr(104, 112).inv(97.4f, 97);
+    net.line("C", "D").len(100).dia(200).gr(112, 113).inv(96.9f, 96.5f);
+    s.OneLateral();
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_EQ(s.m.LatTable[1][LatBase], 0);  // a rise of 13 m is beyond the shift
+    EXPECT_NE(FindLine(s.rec, 18.4, 18, 28.4, 26, 1e-5), nullptr);  // line 2's ground on the new datum
+    EXPECT_EQ(s.rec.texts(" 106").size(), 1u);  // its short scale: 104 + 2 at the top
 }
 
 TEST(SheetRegions, LateralNoteTexts) {
