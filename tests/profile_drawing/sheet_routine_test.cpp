@@ -11,6 +11,7 @@
 #include "byte_mutator.h"
 #include "net_builder.h"
 #include "profile_drawing/drawing_settings.h"
+#include "profile_drawing/dxf_output.h"
 #include "profile_drawing/recording_output.h"
 #include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
@@ -391,6 +392,11 @@ TEST(SheetRoutine, FailedStepIsReportedAndTheRestGoesToTheScreen) {
     EXPECT_NE(FindLine(s.rec, 8.4, 26.75, 18.4, 26.25, 1e-5), nullptr);
     ASSERT_FALSE(s.ui.logs.empty());
     EXPECT_NE(s.ui.logs.front().find("skipped"), std::string::npos);
+
+    // A DXF file that cannot take the marks makes a failed export, not an empty success.
+    DxfProfileWriter closed;
+    s.out.Dxf = &closed;
+    EXPECT_FALSE(s.Draw(kDrawDxf).ok());
 }
 
 TEST(SheetRoutine, DamagedPositionsEndTheStripAndSaySo) {
