@@ -353,7 +353,8 @@ TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
                 left = std::min(left, x);
             }
     EXPECT_GE(top, 37);
-    EXPECT_LE(bottom, 37 + 96 + 2);
+    // The face that stands in for Arial differs between machines: allow a few pixels of its metrics.
+    EXPECT_LE(bottom, 37 + 96 + 8);
     EXPECT_GT(bottom, 37 + 48);  // the letters fill most of their height
     EXPECT_GE(left, 10);
     EXPECT_LE(left, 25);
