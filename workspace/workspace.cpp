@@ -31,6 +31,7 @@
 #include "workspace/manhole_types.h"
 #include "workspace/profile_host.h"
 #include "workspace/program_folder.h"
+#include "workspace/criteria_pages.h"
 
 namespace vd {
 
@@ -160,6 +161,9 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
 
     buildMenu();
     buildAbout();
+    criteriaPages = new CriteriaPages(m_, this, Frame2);
+    mnufile->addSeparator();
+    mnusettings = mnufile->addAction("Criteria", this, &Vorlan::ShowProjectSettings);
 
     connect(Command1, &QPushButton::clicked, this, &Vorlan::Command1_Click);
     connect(Command14, &QPushButton::clicked, this, &Vorlan::Command14_Click);
@@ -615,7 +619,11 @@ void Vorlan::mnuexcel_Click() {
     Frame2->raise();
 }
 
+void Vorlan::ShowProjectSettings() { criteriaPages->ShowProjectSettings(); }
+
 void Vorlan::mnugetacad_Click() {
+    // The panel must not write its old values over the new project's.
+    criteriaPages->closeStoring();
     try {
         GetAcadCommand(m_, *cad_);
     } catch (const std::exception& e) {
@@ -624,6 +632,7 @@ void Vorlan::mnugetacad_Click() {
 }
 
 void Vorlan::mnublock_Click() {
+    criteriaPages->closeStoring();
     try {
         GetAcadBlockCommand(m_, *cad_);
     } catch (const std::exception& e) {

@@ -30,6 +30,7 @@ class QStatusBar;
 namespace vd {
 
 class CadApplication;
+class CriteriaPages;
 class GridHost;
 class ProfileHost;
 
@@ -110,6 +111,10 @@ public:
     void prof1_Hide();
     void UserControl_Resize();
 
+    // Opens the design-criteria panel on its Title page, or stores and
+    // closes it when open.
+    void ShowProjectSettings();
+
     // The main window's state for the profile view's drawing commands:
     // 0 normal, 1 minimized, 2 maximized.
     void Form1WindowState(int state);
@@ -143,6 +148,8 @@ public:
     QStatusBar* StatusBar1;
     GridHost* FLEX1;
     ProfileHost* prof1;
+    // The design-criteria panel (TabStrip1, Frame1, Frame3, Command8).
+    CriteriaPages* criteriaPages;
     QGroupBox* Frame2;
     QGroupBox* Frame4;
     std::array<QLineEdit*, kImportFields> Text5{};
@@ -155,6 +162,7 @@ public:
     QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
         *mnusetexcel, *mnusetacad;
     QDialog* ABOUT;
+    QAction* mnusettings;  // "Criteria"
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
