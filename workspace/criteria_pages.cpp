@@ -46,6 +46,8 @@ CriteriaPages::CriteriaPages(Model& m, QWidget* workspace, QWidget* importFrame)
     tabStrip->setObjectName("TabStrip1");
     tabStrip->setGeometry(PxRect(2040, 1320, 6015, 5535));
     SmallFont(tabStrip);
+    // Six captions across the strip's width, none behind a scroll arrow.
+    tabStrip->tabBar()->setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
     for (int i = 0; i < 6; ++i) {
         tabStrip->addTab(new QWidget, kTabs[i].caption);
         tabStrip->tabBar()->setTabData(i, kTabs[i].key);
