@@ -11,6 +11,7 @@
 
 #include "engine/model.h"
 #include "platform/dialogs.h"
+#include "workspace/excel_import.h"
 #include "workspace/import_columns.h"
 #include "workspace/text_import.h"
 #include "workspace/workspace_layout.h"
@@ -92,6 +93,7 @@ public:
     void mnuimport_Click();
     void mnuprf_Click() { mnuprfopen(); }
     void mnuexcel_Click();
+    void mnuexcelbook_Click();  // "Get EXCEL Book": the workbook import
     void mnugetacad_Click();
     void mnublock_Click();
     void mnusave_Click();
@@ -100,7 +102,9 @@ public:
     void Command12_Click();  // text import
     void Command15_Click();  // close the Excel import frame
     void Command16_Click();  // "save col#"
-    void Command20_Click();  // Excel line import
+    void Command20_Click();  // Excel line import of the active sheet
+    // Lines, pipe sizes and criteria from a workbook's SEWER, DIA and PROJECT sheets.
+    void ImportExcelWorkbook();
 
     void openvrl();
     void mnusaveas();
@@ -126,9 +130,6 @@ public:
     ImportColumnMap importColumnMap() const;
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
-
-    // Frame2's "Import", the Excel line import; run when set.
-    std::function<void()> excelImport;
 
     // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
     CadApplication& AcadApp() { return *cad_; }
@@ -160,7 +161,7 @@ public:
     QPushButton* Command12;
     QMenu* mnufile;
     QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
-        *mnusetexcel, *mnusetacad;
+        *mnusetexcel, *mnusetacad, *mnuexcelbook;
     QDialog* ABOUT;
     QAction* mnusettings;  // "Criteria"
 
@@ -170,6 +171,7 @@ protected:
 private:
     void UserControl_Initialize();
     void buildFrame2();
+    ExcelLineSettings excelLineSettings() const;
     void buildFrame4();
     void buildMenu();
     void buildAbout();
