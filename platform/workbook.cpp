@@ -152,6 +152,20 @@ QString DecodeEscapes(const QString& s) {
 // The text of a string item (<si> or <is>): its <t> parts, rich-text runs
 // joined, phonetic hints (<rPh>) left out. The reader stands on the item's
 // start element and ends on its end element.
+// Appends the text of the element the reader stands on and leaves it on
+// the element's end; inner elements are skipped.
+void AppendElementText(QXmlStreamReader& xml, QString& out) {
+    while (More(xml)) {
+        xml.readNext();
+        if (xml.isCharacters())
+            out += xml.text();
+        else if (xml.isStartElement())
+            xml.skipCurrentElement();
+        else if (xml.isEndElement())
+            return;
+    }
+}
+
 QString ReadStringItem(QXmlStreamReader& xml) {
     QString text;
     int depth = 1, phonetic = 0;
@@ -162,7 +176,7 @@ QString ReadStringItem(QXmlStreamReader& xml) {
             if (xml.name() == u"rPh") {
                 ++phonetic;
             } else if (xml.name() == u"t" && phonetic == 0) {
-                text += xml.readElementText();
+                AppendElementText(xml, text);
                 --depth;
             }
         } else if (xml.isEndElement()) {
@@ -278,16 +292,17 @@ private:
             return damaged(xml, QStringLiteral("the cell reference %1").arg(ref.toString()));
         if (refColumn > kSheetMaxColumn) return damaged(xml, QStringLiteral("a column beyond the last"));
         column = refColumn;
-        const QString type = LocalAttribute(attrs, u"t").toString();
+        const QStringView type = LocalAttribute(attrs, u"t");
 
-        QString value;
+        QString& value = value_;
+        value.resize(0);
         QString inlineText;
         bool hasValue = false, hasInline = false;
         while (More(xml)) {
             xml.readNext();
             if (xml.isStartElement()) {
                 if (xml.name() == u"v") {
-                    value = xml.readElementText();
+                    AppendElementText(xml, value);
                     hasValue = true;
                 } else if (xml.name() == u"is") {
                     inlineText = ReadStringItem(xml);
@@ -378,6 +393,7 @@ private:
     }
 
     Worksheet& ws_;
+    QString value_;  // the cell's <v>, its buffer kept from cell to cell
     QString sheet_;
     const std::vector<QString>* shared_;
     uint32_t rowStart_ = 0;
@@ -531,15 +547,43 @@ QString ColumnLetters(int column) {
     return letters;
 }
 
+// Gathers the writer's many small pieces into large blocks for the archive,
+// which pays per call.
+class BlockDevice : public QIODevice {
+public:
+    explicit BlockDevice(QIODevice& out) : out_(out) { open(QIODevice::WriteOnly); }
+    bool flushBlock() {
+        bool ok = block_.isEmpty() || out_.write(block_) == block_.size();
+        block_.clear();
+        return ok && ok_;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        block_.append(data, size);
+        if (block_.size() >= (1 << 20)) ok_ = flushBlock();
+        return size;
+    }
+
+private:
+    QIODevice& out_;
+    QByteArray block_;
+    bool ok_ = true;
+};
+
 bool AddPart(QuaZip& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& body) {
     QuaZipFile f(&zip);
-    if (!f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 6)) return false;
-    QXmlStreamWriter xml(&f);
+    // Fast compression: the sheet is large and repetitive, so it packs well anyway.
+    if (!f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 1)) return false;
+    BlockDevice block(f);
+    QXmlStreamWriter xml(&block);
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     body(xml);
     xml.writeEndDocument();
+    bool ok = block.flushBlock();
     f.close();
-    return !xml.hasError() && f.getZipError() == ZIP_OK;
+    return ok && !xml.hasError() && f.getZipError() == ZIP_OK;
 }
 
 const QString kMain = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
@@ -633,11 +677,15 @@ Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int row
             for (int c = 0; c < columns; ++c) letters[static_cast<std::size_t>(c)] = ColumnLetters(c + 1);
             for (int r = 0; r < rows && tooLong.isEmpty(); ++r) {
                 const QString rowNumber = QString::number(r + 1);
-                xml.writeStartElement(QStringLiteral("row"));
-                xml.writeAttribute(QStringLiteral("r"), rowNumber);
+                bool rowOpen = false;  // a row without cells is left out
                 for (int c = 0; c < columns; ++c) {
                     const QString cellText = XmlSafeText(text(r, c));
                     if (cellText.isEmpty()) continue;
+                    if (!rowOpen) {
+                        xml.writeStartElement(QStringLiteral("row"));
+                        xml.writeAttribute(QStringLiteral("r"), rowNumber);
+                        rowOpen = true;
+                    }
                     if (cellText.size() > kCellMaxText) {
                         tooLong = letters[static_cast<std::size_t>(c)] + rowNumber;
                         break;
@@ -655,7 +703,7 @@ Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int row
                     xml.writeEndElement();
                     xml.writeEndElement();
                 }
-                xml.writeEndElement();
+                if (rowOpen) xml.writeEndElement();
             }
             xml.writeEndElement();
             xml.writeEndElement();
