@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "net_builder.h"
 #include "recording_ui.h"
+#include "workspace/main_window.h"
 #include "xlsx_fixture.h"
 
 namespace vd {
@@ -373,6 +378,67 @@ TEST(CellText, NumbersBooleansAndErrors) {
         EXPECT_EQ(CellText(c.v, t), c.ok) << c.text;
         if (c.ok) EXPECT_EQ(t, c.text);
     }
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// The entries on the workspace: the frame's "Import", "Get EXCEL" and
+// "Get EXCEL Book".
+TEST(ExcelImportEntries, FrameAndMenu) {
+    QStandardPaths::setTestModeEnabled(true);
+    TempDir dir;
+    const QString lines = QString::fromStdString(dir.folder() + "lines.xlsx");
+    const QString book = QString::fromStdString(dir.folder() + "book.xlsx");
+    ASSERT_TRUE(WriteTextWorkbook(lines, "S", 3, 5, [](int r, int c) {
+                    const char* cells[3][5] = {{"From", "To", "Gr", "Gr", "Len"},
+                                               {"A", "B", "10", "9", "40"},
+                                               {"B", "C", "9", "8", "30"}};
+                    return QString(cells[r][c]);
+                }).ok());
+    ASSERT_TRUE(WriteTextWorkbook(book, " Sewer ", 2, 5, [](int r, int c) {
+                    return r == 0 ? QString("h") : QString("X%1").arg(c);
+                }).ok());
+    Model m;
+    ScriptedDialogs dialogs;
+    Form1 form(m, dialogs);
+    Vorlan* w = form.VORLAN1;
+    test::NetBuilder(m).line("old1", "old2").len(5);
+    m.Criteria.LPCD1 = 321;
+
+    // "Get EXCEL" only shows the frame; a cancelled Import keeps the project.
+    w->mnuexcel_Click();
+    EXPECT_FALSE(w->Frame2->isHidden());
+    w->Text3->setText("0");
+    w->Command20_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains("Start import at row"));
+    EXPECT_TRUE(dialogs.asked.back().kind == ScriptedDialogs::Asked::Message);  // no file was asked for
+    w->Text3->setText("2");
+    dialogs.files.push_back(std::nullopt);
+    w->Command20_Click();
+    EXPECT_EQ(dialogs.asked.back().filter, "Excel File (*.xlsx)|*.xlsx");
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Criteria.LPCD1, 321);
+
+    dialogs.files.push_back(lines);
+    w->Command20_Click();
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.Lines[2].From.rtrim(), "B");
+    EXPECT_NE(m.Criteria.LPCD1, 321);  // a new project's criteria
+    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_EQ(w->statusText(), "Import...");
+
+    w->Command13->setEnabled(true);
+    dialogs.files.push_back(book);
+    w->mnuexcelbook_Click();
+    EXPECT_EQ(dialogs.asked.back().title, "Import Text");
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Lines[1].From.rtrim(), "X0");
+    EXPECT_FALSE(w->Command13->isEnabled());
 }
 
 }  // namespace
