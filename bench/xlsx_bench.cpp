@@ -3,6 +3,9 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <quazip/quazip.h>
+#include <quazip/quazipfileinfo.h>
+
 #include <QTemporaryDir>
 #include <string>
 
@@ -27,6 +30,15 @@ QString LineCell(int r, int c) {
         case 10: return QStringLiteral("T2");
         default: return QString::number(500000 + r * 12.5 + c, 'f', 2);
     }
+}
+
+// Bytes of the workbook's parts once unpacked.
+double UnpackedMB(const QString& path) {
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdUnzip)) return 0;
+    double bytes = 0;
+    for (const QuaZipFileInfo64& info : zip.getFileInfoList64()) bytes += static_cast<double>(info.uncompressedSize);
+    return bytes / (1024.0 * 1024.0);
 }
 
 long PeakRssKb() {
@@ -58,6 +70,7 @@ void BM_XlsxImport(benchmark::State& state) {
         benchmark::DoNotOptimize(m.Lines.data());
     }
     state.counters["peak_rss_growth_MB"] = static_cast<double>(PeakRssKb() - before) / 1024.0;
+    state.counters["unpacked_MB"] = UnpackedMB(path);
 }
 BENCHMARK(BM_XlsxImport)->Arg(30000)->Unit(benchmark::kMillisecond);
 
