@@ -158,7 +158,8 @@ Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out
                              ". Nothing was imported.");
     std::optional<long long> textStart = BoxInteger(s.textStart);
     if (!textStart || *textStart < 1 || *textStart > kCellMaxText)
-        return Outcome::Fail("\"Start text at :\" must be a character position of 1 or more. Nothing was imported.");
+        return Outcome::Fail("\"Start text at :\" must be a character position from 1 to " + NumText(kCellMaxText) +
+                             ". Nothing was imported.");
     out.startRow = *start;
     out.textStart = static_cast<int>(*textStart);
     for (int k = 0; k < kImportFields; ++k) {
@@ -166,7 +167,7 @@ Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out
         // The From column decides where the table ends, ticked or not.
         bool used = s.ticked[k] || k == 0;
         if (used && (!c || *c < 1 || *c > kSheetMaxColumn))
-            return Outcome::Fail(std::string("The column of \"") + kImportFieldCaptions[k] +
+            return Outcome::Fail("The column of \"" + Trim(kImportFieldCaptions[k]) +
                                  "\" must be a number from 1 to " + NumText(kSheetMaxColumn) +
                                  ". Nothing was imported.");
         out.column[k] = s.ticked[k] ? static_cast<int>(*c) : 0;
