@@ -359,6 +359,10 @@ private:
             cell.kind = CellValue::Kind::Number;
             cell.number = v;
         }
+        if (ws_.cells_.size() >= kWorkbookMaxValues)
+            return Fail(QStringLiteral("The sheet %1 holds more than %2 values; it cannot be read.")
+                            .arg(Quoted(sheet_))
+                            .arg(kWorkbookMaxValues));
         ws_.cells_.push_back(cell);
         return Outcome::Ok();
     }
@@ -479,6 +483,10 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome) 
                     int count = LocalAttribute(a, u"uniqueCount").toInt();
                     if (count > 0) table->reserve(std::min(count, 1 << 22));
                 } else if (xml.isStartElement() && xml.name() == u"si") {
+                    if (table->size() >= kWorkbookMaxValues)
+                        return Fail(QStringLiteral("The workbook %1 holds more than %2 shared texts; it cannot be read.")
+                                        .arg(shown)
+                                        .arg(kWorkbookMaxValues));
                     table->push_back(ReadStringItem(xml));
                     if (table->back().size() > kCellMaxText)
                         return TooLong(QStringLiteral("The workbook %1").arg(shown));
@@ -497,7 +505,9 @@ Outcome Workbook::loadSheet(int index, Worksheet& out) const {
     out = Worksheet();
     if (index < 0 || index >= names_.size()) return Fail(QStringLiteral("The workbook has no sheet %1.").arg(index + 1));
     const QString& part = parts_[index];
-    if (part.isEmpty()) return Outcome::Ok();  // a chart or a sheet the package lacks: no cells
+    if (part.isEmpty())
+        return Fail(QStringLiteral("The sheet %1 is missing from the archive: the workbook is damaged.")
+                        .arg(Quoted(names_[index])));
     Package pkg(path_);
     Outcome o = pkg.open(Quoted(QFileInfo(path_).fileName()));
     if (!o) return o;

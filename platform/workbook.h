@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,9 @@ inline constexpr int kSheetMaxRow = 1048576;
 inline constexpr int kSheetMaxColumn = 16384;
 // The longest text a cell may hold.
 inline constexpr int kCellMaxText = 32767;
+// Values a sheet or the table of shared texts may hold before the file is
+// refused: far beyond any network, well short of exhausting memory.
+inline constexpr std::size_t kWorkbookMaxValues = std::size_t{1} << 25;
 
 struct CellValue {
     enum class Kind : uint8_t { Empty, Number, Text, Bool, Error };
@@ -78,7 +82,7 @@ private:
     Workbook() = default;
     QString path_;
     QStringList names_;
-    QStringList parts_;  // zip entry of each sheet; empty for a sheet without cells (chart)
+    QStringList parts_;  // zip entry of each sheet; empty when the archive lacks it
     int active_ = 0;
     std::shared_ptr<const std::vector<QString>> shared_;
 };

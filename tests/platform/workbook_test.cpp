@@ -166,6 +166,13 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
          "more than 32767 characters"},
         {"row beyond the last", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row r=\"1048577\"><c><v>1</v></c></row>")}})); },
          true, "out of range"},
+        {"sheet part missing",
+         [&](auto p) {
+             test::Parts parts = test::WorkbookParts({{"S", good}});
+             parts.erase("xl/worksheets/sheet1.xml");
+             test::WriteZip(p, parts);
+         },
+         true, "missing from the archive"},
         {"broken XML", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", "<worksheet><sheetData><row>"}})); }, true, "damaged"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
