@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "byte_mutator.h"
 #include "net_builder.h"
 #include "recording_ui.h"
 #include "workspace/main_window.h"
@@ -439,6 +440,50 @@ TEST(ExcelImportEntries, FrameAndMenu) {
     EXPECT_EQ(m.LineCount, 1);
     EXPECT_EQ(m.Lines[1].From.rtrim(), "X0");
     EXPECT_FALSE(w->Command13->isEnabled());
+}
+
+}  // namespace
+}  // namespace vd
+
+
+namespace vd {
+namespace {
+
+// Damaged sheet XML inside a sound archive, and damaged archives: every
+// import either succeeds or says why, and never crashes.
+TEST(ExcelImportHostile, DamagedPartsAndArchives) {
+    TempDir dir;
+    const std::string shared = "<si><t>MH1</t></si><si><r><t>M</t></r><r><t>H2</t></r></si><si><t>END</t></si>";
+    const std::string sheet = test::SheetXml(
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>MH2</t></is></c><c r=\"C2\"><v>101.5</v></c>"
+        "<c r=\"D2\" t=\"b\"><v>1</v></c><c r=\"E2\" t=\"e\"><v>#N/A</v></c><c r=\"F2\" t=\"str\"><f>A1</f><v>x</v></c></row>"
+        "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>2</v></c></row>");
+    const std::string project = test::SheetXml("<row r=\"17\"><c r=\"B17\"><v>2</v></c></row>");
+    test::ByteMutator mutate(1307, {"<row r=\"", "<c r=\"", "\" t=\"s\">", "\" t=\"inlineStr\">", "<v>", "</v>",
+                                    "</c>", "</row>", "<is><t>", "1048577", "XFD", "XFE1", "_x0000_", "&amp;",
+                                    "<rPh>", "]]>", "<!DOCTYPE x [<!ENTITY a \"aaaa\">]>", "&a;", "99999999999"});
+    ExcelLineSettings frame;
+    ImportColumnMap map;
+    frame.column = map.column;
+    frame.ticked = map.ticked;
+    const auto path = dir.path() / "h.xlsx";
+    const QString qpath = QString::fromStdString(path.string());
+    const int rounds = test::HostileIterations(300);
+    for (int n = 0; n < rounds; ++n) {
+        std::string s = sheet, sst = shared, p = project;
+        std::string& target = n % 3 == 0 ? s : n % 3 == 1 ? sst : p;
+        target = mutate.mutate(target);
+        test::Parts parts = test::WorkbookParts({{"SEWER", s}, {"Project", p}}, &sst);
+        test::WriteZip(path, parts);
+        if (n % 10 == 9) test::WriteBytes(path, mutate.mutate(test::ReadBytes(path)));
+        Model m;
+        Outcome book = ImportExcelWorkbookFile(m, qpath);
+        if (!book) EXPECT_FALSE(book.message().empty()) << n;
+        Outcome lines = ImportExcelLineFile(m, qpath, frame);
+        if (!lines) EXPECT_FALSE(lines.message().empty()) << n;
+        EXPECT_LE(m.LineCount, m.LineUpper()) << n;
+    }
 }
 
 }  // namespace
