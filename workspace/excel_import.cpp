@@ -28,17 +28,17 @@ std::optional<long long> BoxInteger(const std::string& box) {
     }
 }
 
-std::optional<float> ToSingle(double v) {
+std::optional<float> ToFloat(double v) {
     if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
     return static_cast<float>(v);
 }
 
-// The leading number of the cell's text, as a Single.
-std::optional<float> LeadingSingle(const CellValue& cell) {
+// The leading number of the cell's text, as a float.
+std::optional<float> LeadingFloat(const CellValue& cell) {
     std::string text;
     if (!CellText(cell, text)) return std::nullopt;
     try {
-        return ToSingle(Val(text));
+        return ToFloat(Val(text));
     } catch (const RuntimeError&) {
         return std::nullopt;
     }
@@ -78,9 +78,9 @@ std::optional<double> ValueNumber(const CellValue& cell) {
     return std::nullopt;
 }
 
-std::optional<float> ValueSingle(const CellValue& cell) {
+std::optional<float> ValueFloat(const CellValue& cell) {
     std::optional<double> v = ValueNumber(cell);
-    return v ? ToSingle(*v) : std::nullopt;
+    return v ? ToFloat(*v) : std::nullopt;
 }
 
 std::optional<int16_t> ValueInteger(const CellValue& cell) {
@@ -235,12 +235,12 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                 case 13:
                 case 14: {
                     float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
-                    if (std::optional<float> v = ValueSingle(cell)) *xy[k - 11] = *v;
+                    if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
                     break;
                 }
                 default: {
                     float* field[] = {&line.Gr1, &line.Gr2, &line.Len, &line.Inv1, &line.Inv2, &line.Dia, &line.slope};
-                    if (std::optional<float> v = LeadingSingle(cell)) *field[k - 2] = *v;
+                    if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
                     break;
                 }
             }
@@ -319,7 +319,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
                                   &line.Qadd,      &line.Area1_sub, &line.Pop1, &line.Area2_sub, &line.Pop2,
                                   &line.Dia,       &line.slope, &line.Mincover, nullptr, &line.X1, &line.Y1,
                                   &line.X2,        &line.Y2};
-                std::optional<float> v = LeadingSingle(cell);
+                std::optional<float> v = LeadingFloat(cell);
                 if (v) *field[c] = *v;
                 stored = v.has_value();
             }
@@ -347,7 +347,7 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
         for (int c = 1; c <= 9; ++c) {
             if (c == 8) continue;  // not part of the table
             const CellValue cell = sheet.cell(r, c);
-            std::optional<float> v = c <= 2 ? ValueSingle(cell) : LeadingSingle(cell);
+            std::optional<float> v = c <= 2 ? ValueFloat(cell) : LeadingFloat(cell);
             if (v)
                 *field[c] = *v;
             else
