@@ -28,18 +28,21 @@
 #include "engine/whole_file.h"
 #include "cad/cad_document.h"
 #include "workspace/acad_commands.h"
+#include "workspace/excel_import.h"
 #include "workspace/grid_host.h"
 #include "workspace/lateral_names.h"
 #include "workspace/line_rows.h"
 #include "workspace/manhole_types.h"
 #include "workspace/profile_host.h"
 #include "workspace/program_folder.h"
+#include "workspace/criteria_pages.h"
 
 namespace vd {
 
 namespace {
 
 const char* const kAsbFilter = "profile File (*.asb)|*.asb";
+const char* const kXlsxFilter = "Excel File (*.xlsx)|*.xlsx";
 const int kDesignWidth = 13350;
 const int kDesignHeight = 8670;
 
@@ -200,6 +203,9 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
 
     buildMenu();
     buildAbout();
+    criteriaPages = new CriteriaPages(m_, this, Frame2);
+    mnufile->addSeparator();
+    mnusettings = mnufile->addAction("Criteria", this, &Vorlan::ShowProjectSettings);
 
     connect(Command1, &QPushButton::clicked, this, &Vorlan::Command1_Click);
     connect(Command14, &QPushButton::clicked, this, &Vorlan::Command14_Click);
@@ -299,6 +305,8 @@ void Vorlan::buildMenu() {
     mnuimport = mnufile->addAction("Import", this, &Vorlan::mnuimport_Click);
     mnuprf = mnufile->addAction("Get Prf", this, &Vorlan::mnuprf_Click);
     mnuexcel = mnufile->addAction("Get EXCEL", this, &Vorlan::mnuexcel_Click);
+    mnuexcelbook = mnufile->addAction("Get EXCEL Book", this, &Vorlan::mnuexcelbook_Click);
+    mnuexcelbook->setObjectName("mnuexcelbook");
     mnugetacad = mnufile->addAction("Get ACAD", this, &Vorlan::mnugetacad_Click);
     mnublock = mnufile->addAction("Get ACAD Block", this, &Vorlan::mnublock_Click);
     mnufile->addSeparator();
@@ -679,7 +687,11 @@ void Vorlan::mnuexcel_Click() {
     Frame2->raise();
 }
 
+void Vorlan::ShowProjectSettings() { criteriaPages->ShowProjectSettings(); }
+
 void Vorlan::mnugetacad_Click() {
+    // The panel must not write its old values over the new project's.
+    criteriaPages->closeStoring();
     try {
         (void)GetAcadCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
@@ -688,6 +700,7 @@ void Vorlan::mnugetacad_Click() {
 }
 
 void Vorlan::mnublock_Click() {
+    criteriaPages->closeStoring();
     try {
         (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
@@ -783,11 +796,51 @@ void Vorlan::Command16_Click() {
     ui_->MessageBox(written ? "Save col# to import.col ok..." : written.message());
 }
 
+ExcelLineSettings Vorlan::excelLineSettings() const {
+    ExcelLineSettings s;
+    for (int k = 0; k < kImportFields; ++k) {
+        s.column[k] = Text5[k]->text().toLatin1().toStdString();
+        s.ticked[k] = Check1[k]->isChecked();
+    }
+    s.startRow = Text3->text().toLatin1().toStdString();
+    s.textStart = Text4->text().toLatin1().toStdString();
+    return s;
+}
+
 void Vorlan::Command20_Click() {
-    if (excelImport)
-        excelImport();
-    else
-        ui_->SetStatus("Excel import is not available");
+    ExcelLineSettings settings = excelLineSettings();
+    ExcelLineColumns checked;
+    // A box that cannot be used is reported before any file is asked for.
+    if (Outcome o = CheckExcelLineSettings(settings, checked); !o) {
+        ui_->MessageBox(o.message());
+        return;
+    }
+    std::optional<QString> chosen = dialogs_.OpenFile("Import XLS", kXlsxFilter);
+    if (!chosen || chosen->isEmpty()) return;
+    Textwin->show();
+    criteriaPages->closeStoring();
+    Outcome o = ImportExcelLineFile(m_, *chosen, settings);
+    if (!o) {
+        ui_->MessageBox(o.message());
+        return;
+    }
+    if (!o.message().empty()) ui_->MessageBox(o.message());
+    Frame2->hide();
+}
+
+void Vorlan::mnuexcelbook_Click() { ImportExcelWorkbook(); }
+
+void Vorlan::ImportExcelWorkbook() {
+    std::optional<QString> chosen = dialogs_.OpenFile("Import Text", kXlsxFilter);
+    if (!chosen || chosen->isEmpty()) return;
+    criteriaPages->closeStoring();
+    Outcome o = ImportExcelWorkbookFile(m_, *chosen);
+    if (!o) {
+        ui_->MessageBox(o.message());
+        return;
+    }
+    if (!o.message().empty()) ui_->MessageBox(o.message());
+    Command13->setEnabled(false);
 }
 
 }  // namespace vd

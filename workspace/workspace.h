@@ -12,6 +12,7 @@
 
 #include "engine/model.h"
 #include "platform/dialogs.h"
+#include "workspace/excel_import.h"
 #include "workspace/import_columns.h"
 #include "workspace/text_import.h"
 #include "workspace/workspace_layout.h"
@@ -31,6 +32,7 @@ class QStatusBar;
 namespace vd {
 
 class CadApplication;
+class CriteriaPages;
 class GridHost;
 class ProfileHost;
 
@@ -93,6 +95,7 @@ public:
     void mnuimport_Click();
     void mnuprf_Click() { mnuprfopen(); }
     void mnuexcel_Click();
+    void mnuexcelbook_Click();  // "Get EXCEL Book": the workbook import
     void mnugetacad_Click();
     void mnublock_Click();
     void mnusave_Click();
@@ -101,7 +104,9 @@ public:
     void Command12_Click();  // text import
     void Command15_Click();  // close the Excel import frame
     void Command16_Click();  // "save col#"
-    void Command20_Click();  // Excel line import
+    void Command20_Click();  // Excel line import of the active sheet
+    // Lines, pipe sizes and criteria from a workbook's SEWER, DIA and PROJECT sheets.
+    void ImportExcelWorkbook();
 
     void openvrl();
     void mnusaveas();
@@ -111,6 +116,10 @@ public:
     void FLEX1_Hide();
     void prof1_Hide();
     void UserControl_Resize();
+
+    // Opens the design-criteria panel on its Title page, or stores and
+    // closes it when open.
+    void ShowProjectSettings();
 
     // The main window's state for the profile view's drawing commands:
     // 0 normal, 1 minimized, 2 maximized.
@@ -127,9 +136,6 @@ public:
     ImportColumnMap importColumnMap() const;
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
-
-    // Frame2's "Import", the Excel line import; run when set.
-    std::function<void()> excelImport;
 
     // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
     CadApplication& AcadApp() { return *cad_; }
@@ -149,6 +155,8 @@ public:
     QStatusBar* StatusBar1;
     GridHost* FLEX1;
     ProfileHost* prof1;
+    // The design-criteria panel (TabStrip1, Frame1, Frame3, Command8).
+    CriteriaPages* criteriaPages;
     QGroupBox* Frame2;
     QGroupBox* Frame4;
     std::array<QLineEdit*, kImportFields> Text5{};
@@ -159,8 +167,9 @@ public:
     QPushButton* Command12;
     QMenu* mnufile;
     QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
-        *mnusetexcel, *mnusetacad;
+        *mnusetexcel, *mnusetacad, *mnuexcelbook;
     QDialog* ABOUT;
+    QAction* mnusettings;  // "Criteria"
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -168,6 +177,7 @@ protected:
 private:
     void UserControl_Initialize();
     void buildFrame2();
+    ExcelLineSettings excelLineSettings() const;
     void buildFrame4();
     void buildMenu();
     void buildAbout();

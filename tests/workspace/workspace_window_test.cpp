@@ -117,8 +117,9 @@ TEST_F(WorkspaceWindow, StartUp) {
     EXPECT_EQ(w->Text5[14]->text(), "15");
     std::vector<QString> menu;
     for (QAction* a : w->mnufile->actions()) menu.push_back(a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(menu, (std::vector<QString>{"Open", "Import", "Get Prf", "Get EXCEL", "Get ACAD", "Get ACAD Block",
-                                          "-", "Save", "Save As", "Set EXCEL", "Set ACAD"}));
+    EXPECT_EQ(menu, (std::vector<QString>{"Open", "Import", "Get Prf", "Get EXCEL", "Get EXCEL Book", "Get ACAD",
+                                          "Get ACAD Block", "-", "Save", "Save As", "Set EXCEL", "Set ACAD", "-",
+                                          "Criteria"}));
     AppendLog(m, "hello");
     EXPECT_EQ(w->Textwin->toPlainText(), "hello");
 }

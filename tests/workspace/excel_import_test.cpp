@@ -1,0 +1,490 @@
+#include "workspace/excel_import.h"
+
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <algorithm>
+
+#include "byte_mutator.h"
+#include "net_builder.h"
+#include "recording_ui.h"
+#include "workspace/main_window.h"
+#include "xlsx_fixture.h"
+
+namespace vd {
+namespace {
+
+using test::TempDir;
+
+// Every workbook the tests import, written once by openpyxl.
+class ExcelImport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir("xlsx");
+        if (!test::HaveOpenpyxl()) return;
+        const std::string d = dir_->folder();
+        ready_ = test::RunPython(dir_->path(), "D = '" + d + R"('
+import openpyxl
+def book(name, sheets, active=0):
+    wb = openpyxl.Workbook()
+    wb.remove(wb.active)
+    for title, rows in sheets:
+        ws = wb.create_sheet(title)
+        for r, row in rows.items():
+            for c, v in enumerate(row, 1):
+                if v is not None: ws.cell(r, c, v)
+    wb.active = active
+    wb.save(D + name)
+
+head = ["From", "To", "Gr1", "Gr2", "Len", "Inv1", "Inv2", "Dia", "Slope", "Lat", "Type", "X1", "Y1", "X2", "Y2"]
+lines = {1: head,
+  2: ["MH-1", "MH-2", 100.5, 100, 40, 98, 97.5, 300, 5, "L1", "T2", 1000.25, 2000.5, 1010, 2010],
+  3: ["MH-2", "MH-3", 100, 99.5, 0, 99.5, 98, 250, 0, "L1", None, "abc", " 12.5 ", True, None],
+  5: ["end", 7, 100, 100, 30, 98, 97, "200 mm", "0.004", 17, "T3", 1, 2, 3, 4],
+  6: ["MH-6", "MH-7", 100, 100, 30, 98, 97, 200, 0.004, "#N/A", "T3", 1, 2, 3, 4],
+  7: ["END", "x", 1, 1, 1, 1, 1, 1, 1],
+  8: ["MH-9", "MH-10", 100, 100, 30, 98, 97, 200, 0.004]}
+book("lines.xlsx", [("Other", {1: ["not", "this"]}), ("Data", lines)], active=1)
+book("gaps.xlsx", [("S", {1: head, 2: ["A", "B", 9, 9, 1, 1, 1, 1, 1], 3: ["B", "C", 9, 9, 1, 1, 1, 1, 1],
+                          5: ["C", "D", 9, 9, 1, 1, 1, 1, 1], 8: ["X", "Y", 9, 9, 1, 1, 1, 1, 1]})])
+book("ten.xlsx", [("S", {r: ["MH%d" % r, "MH%d" % (r + 1), 9, 9, 1, 1, 1, 1, 1] for r in range(1, 11)})])
+book("low.xlsx", [("S", {r: ["MH%d" % r, "MH%d" % (r + 1), 9, 9, 1, 1, 1, 1, 1] for r in range(5, 15)})])
+
+sewer = {1: ["From", "To", "Gr1", "Gr2", "Len", "Qadd", "A1", "P1", "A2", "P2", "Dia", "Slope", "Cover", "Status", "X1", "Y1", "X2", "Y2"]}
+for r in range(2, 41):
+    sewer[r] = ["S%d" % r, "S%d" % (r + 1), 100 + r, 99 + r, 10 * r, 0.5, 1.5, 100, 2.5, 200, 300, 5, 1.2, "F  ", 1000 + r, 2000, 1001 + r, 2001]
+sewer[5][0] = None
+sewer[3][2] = "#DIV/0!"
+sewer[41] = ["END"]
+sewer[42] = ["S42", "S43", 1, 1, 1]
+dia = {1: ["Dia", "Mins", "Vmax", "Hd", "n", "Price", "Cons", "x", "Mh"]}
+for r in range(2, 10):
+    dia[r] = [100 * r, 0.001 * r, 3, 0.8, 0.013, 10 * r, 5 * r, 999, 7 * r]
+project = {r: ["name", 1.5 * r] for r in range(1, 32)}
+project[11] = ["n", "0.014 mix"]
+project[13] = ["inf", 1.5]
+project[14] = ["inf2", "7.25"]
+project[17] = ["pop", 2]
+project[22] = ["a1", None]
+book("book.xlsx", [("Notes", {1: ["x"]}), (" sewer ", sewer), ("dia", dia), ("Project", project)])
+blank = dict(sewer)
+del blank[41]
+del blank[42]
+book("book_blank.xlsx", [("SEWER", blank)])
+big = {r: ["B%d" % r, "B%d" % (r + 1), 9, 9, 1] for r in range(2, 2102)}
+bigdia = {r: [r, 0.001, 1, 1, 1, 1, 1, 1, 1] for r in range(2, 27)}
+book("big.xlsx", [("SEWER", big), ("DIA", bigdia)])
+book("none.xlsx", [("Sheet1", {1: ["x"]})])
+)");
+        // A table whose shared texts are missing: found only when the sheet is read.
+        test::WriteZip(dir_->path() / "broken.xlsx",
+                       test::WorkbookParts({{"DIA", test::SheetXml("<row r=\"2\"><c r=\"A2\"><v>100</v></c></row>")},
+                                            {"SEWER", test::SheetXml("<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c></row>")}}));
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    void SetUp() override {
+        if (!ready_) GTEST_SKIP() << "openpyxl not available";
+        m.SetUi(&ui);
+        // An open project the failing imports must leave alone.
+        test::NetBuilder net(m);
+        net.line("old1", "old2").len(10).inv(50, 49);
+        net.line("old2", "old3").len(10).inv(49, 48);
+        m.Lines[1].Latral = "OLD";
+        m.Criteria.LPCD1 = 321;
+        m.DiaCount = 3;
+    }
+    static QString file(const char* name) { return QString::fromStdString(dir_->folder() + name); }
+
+    // Settings of the frame with columns 1 to 15, all ticked.
+    static ExcelLineSettings Frame(const char* startRow = "2", const char* textStart = "1") {
+        ExcelLineSettings s;
+        ImportColumnMap map;
+        s.column = map.column;
+        s.ticked = map.ticked;
+        s.startRow = startRow;
+        s.textStart = textStart;
+        return s;
+    }
+    bool logged(const std::string& text) const {
+        return std::find(ui.logs.begin(), ui.logs.end(), text) != ui.logs.end();
+    }
+    void expectUnchanged() {
+        EXPECT_EQ(m.LineCount, 2);
+        EXPECT_EQ(m.Lines[1].From.rtrim(), "old1");
+        EXPECT_EQ(m.Lines[1].Inv1, 50);
+        EXPECT_EQ(m.Criteria.LPCD1, 321);
+        EXPECT_EQ(m.DiaCount, 3);
+    }
+
+    static inline TempDir* dir_ = nullptr;
+    static inline bool ready_ = false;
+    test::RecordingUi ui;
+    Model m;
+};
+
+TEST_F(ExcelImport, LinesOfTheActiveSheet) {
+    Outcome o = ImportExcelLineFile(m, file("lines.xlsx"), Frame());
+    ASSERT_TRUE(o.ok()) << o.message();
+    EXPECT_TRUE(o.message().empty());
+    // Row 4 is a single blank row; "end" in lower case is a line; "END" stops.
+    ASSERT_EQ(m.LineCount, 4);
+    const LineRecord& a = m.Lines[1];
+    EXPECT_EQ(a.From.rtrim(), "MH-1");
+    EXPECT_EQ(a.to.rtrim(), "MH-2");
+    EXPECT_EQ(a.Latral.rtrim(), "L1");
+    EXPECT_EQ(a.MhType.rtrim(), "T2");
+    EXPECT_FLOAT_EQ(a.Gr1, 100.5f);
+    EXPECT_FLOAT_EQ(a.Len, 40);
+    EXPECT_FLOAT_EQ(a.Inv2, 97.5f);
+    EXPECT_FLOAT_EQ(a.Dia, 300);
+    EXPECT_FLOAT_EQ(a.slope, 5);  // not divided by 1000
+    // Fields 11 to 14 at columns 12 to 15: column 13 is Y1, column 14 X2.
+    EXPECT_FLOAT_EQ(a.X1, 1000.25f);
+    EXPECT_FLOAT_EQ(a.Y1, 2000.5f);
+    EXPECT_FLOAT_EQ(a.X2, 1010);
+    EXPECT_FLOAT_EQ(a.Y2, 2010);
+    // X and Y convert the value itself: text that is no number leaves 0,
+    // a number typed as text converts, True is -1; an empty ticked text is blank.
+    const LineRecord& b = m.Lines[2];
+    EXPECT_EQ(b.X1, 0);
+    EXPECT_FLOAT_EQ(b.Y1, 12.5f);
+    EXPECT_EQ(b.X2, -1);
+    EXPECT_EQ(b.MhType.str(), std::string(30, ' '));
+    // Numbers and texts through the leading-number rule.
+    const LineRecord& c = m.Lines[3];
+    EXPECT_EQ(c.From.rtrim(), "end");
+    EXPECT_EQ(c.to.rtrim(), "7");
+    EXPECT_EQ(c.Latral.rtrim(), "17");
+    EXPECT_FLOAT_EQ(c.Dia, 200);
+    EXPECT_FLOAT_EQ(c.slope, 0.004f);
+    // An error value leaves its field as the new table had it.
+    EXPECT_TRUE(m.Lines[4].Latral.unassigned());
+    EXPECT_TRUE(m.Lines[5].From.unassigned());
+
+    const std::vector<std::string> expected = {"Import Xls", "Row:3 Line 2 Length=0", "Row:3 Line 2 Depth1 <1",
+                                               "Row:3 Line 2 Slope=0", "end row=7------- Line=4", "Import..."};
+    EXPECT_EQ(ui.logs, expected);
+    EXPECT_EQ(ui.status, "Import...");
+    EXPECT_EQ(ui.progress, 0);
+    EXPECT_EQ(m.Criteria.LPCD1, [] { DesignCriteria d; ApplyDefaultCriteria(d); return d.LPCD1; }());
+    EXPECT_EQ(m.LatCount, 0);
+    EXPECT_GE(m.LineUpper(), kStartupLineUpper);
+}
+
+TEST_F(ExcelImport, FrameSettingsTable) {
+    struct Case {
+        const char* file;
+        const char* startRow;
+        const char* textStart;
+        std::vector<int> untick;
+        int lines;
+        std::string endLog;
+        std::string firstFrom;
+    };
+    const Case cases[] = {
+        {"lines.xlsx", "2", "3", {}, 4, "end row=7------- Line=4", "-1"},
+        {"lines.xlsx", "2", "9", {}, 4, "end row=7------- Line=4", ""},
+        {"lines.xlsx", "6", "1", {}, 1, "end row=7------- Line=1", "MH-6"},
+        {"lines.xlsx", "5.5", "1", {}, 1, "end row=7------- Line=1", "MH-6"},  // 5.5 rounds to the even 6
+        {"lines.xlsx", "2", "1", {0}, 4, "end row=7------- Line=4", "(none)"},  // From unticked still ends the table
+        {"gaps.xlsx", "2", "1", {}, 3, "end row=6------- Line=3", "A"},       // two blank rows end it
+        {"ten.xlsx", "2", "1", {}, 9, "end row=11------- Line=9", "MH2"},     // rows 2 to 10 of a 10-row range
+        {"low.xlsx", "5", "1", {}, 10, "end row=15------- Line=10", "MH5"},   // a range starting at row 5 is read whole
+        {"low.xlsx", "2", "1", {}, 0, "end row=2------- Line=0", ""},         // rows 2 and 3 blank: nothing
+    };
+    for (const Case& c : cases) {
+        ui.clear();
+        ExcelLineSettings s = Frame(c.startRow, c.textStart);
+        for (int k : c.untick) s.ticked[k] = false;
+        Outcome o = ImportExcelLineFile(m, file(c.file), s);
+        ASSERT_TRUE(o.ok()) << c.file << " " << c.startRow << ": " << o.message();
+        EXPECT_EQ(m.LineCount, c.lines) << c.file << " " << c.startRow;
+        EXPECT_TRUE(logged(c.endLog)) << c.file << " " << c.startRow << ": " << ui.logs.back();
+        const FixedText<25>& from = m.Lines[1].From;
+        if (c.lines > 0) EXPECT_EQ(from.unassigned() ? "(none)" : from.rtrim(), c.firstFrom) << c.file << " " << c.textStart;
+    }
+    // Inverts not ticked stay 0: the depth checks then speak only of grounds below 1 m.
+    ui.clear();
+    ExcelLineSettings s = Frame();
+    s.ticked[5] = s.ticked[6] = false;
+    ASSERT_TRUE(ImportExcelLineFile(m, file("gaps.xlsx"), s).ok());
+    EXPECT_EQ(m.Lines[1].Inv1, 0);
+    EXPECT_EQ(std::count_if(ui.logs.begin(), ui.logs.end(), [](auto& l) { return l.find("Depth") != l.npos; }), 0);
+}
+
+TEST_F(ExcelImport, RefusalsLeaveTheProject) {
+    TempDir local;
+    test::WriteBytes(local.path() / "text.xlsx", "From,To\n1,2\n");
+    struct Case {
+        QString path;
+        ExcelLineSettings settings;
+        const char* says;
+    };
+    ExcelLineSettings noFromColumn = Frame();
+    noFromColumn.column[0] = "0";
+    noFromColumn.ticked[0] = false;
+    ExcelLineSettings hugeColumn = Frame();
+    hugeColumn.column[4] = "99999";
+    const Case cases[] = {
+        {QString::fromStdString((local.path() / "text.xlsx").string()), Frame(), "not an Excel workbook"},
+        {QString::fromStdString((local.path() / "none.xlsx").string()), Frame(), "does not exist"},
+        {file("lines.xlsx"), Frame("0"), "Start import at row"},
+        {file("lines.xlsx"), Frame("x"), "Start import at row"},
+        {file("lines.xlsx"), Frame("2", "0"), "Start text at"},
+        {file("lines.xlsx"), noFromColumn, "From"},
+        {file("lines.xlsx"), hugeColumn, "Length"},
+    };
+    for (const Case& c : cases) {
+        Outcome o = ImportExcelLineFile(m, c.path, c.settings);
+        EXPECT_FALSE(o.ok()) << c.says;
+        EXPECT_NE(o.message().find(c.says), std::string::npos) << o.message();
+        expectUnchanged();
+    }
+    EXPECT_TRUE(ui.logs.empty());
+}
+
+TEST_F(ExcelImport, MillionRowSheetStopsAtTheTableEnd) {
+    TempDir local;
+    const auto path = local.path() / "million.xlsx";
+    // Lines down to row 33000 and a last value in the sheet's last row.
+    ASSERT_TRUE(WriteTextWorkbook(QString::fromStdString(path.string()), "S", kSheetMaxRow, 1, [](int r, int) {
+                    return r < 33000 || r == kSheetMaxRow - 1 ? QString("M%1").arg(r + 1) : QString();
+                }).ok());
+    Outcome o = ImportExcelLineFile(m, QString::fromStdString(path.string()), Frame());
+    ASSERT_TRUE(o.ok()) << o.message();
+    EXPECT_NE(o.message().find("32000"), std::string::npos) << o.message();
+    EXPECT_EQ(m.LineCount, kMaxLineUpper);
+    EXPECT_EQ(m.Lines[kMaxLineUpper].From.rtrim(), "M32001");
+    EXPECT_EQ(m.Lines[kMaxLineUpper - 1].From.rtrim(), "M32000");
+    EXPECT_TRUE(logged("end row=32002------- Line=32000"));
+}
+
+TEST_F(ExcelImport, WorkbookSheets) {
+    Outcome o = ImportExcelWorkbookFile(m, file("book.xlsx"));
+    ASSERT_TRUE(o.ok()) << o.message();
+    // " sewer ": rows 2 to 40, "END" in row 41.
+    EXPECT_EQ(m.LineCount, 39);
+    const LineRecord& a = m.Lines[1];
+    EXPECT_EQ(a.From.rtrim(), "S2");
+    EXPECT_EQ(a.to.rtrim(), "S3");
+    EXPECT_FLOAT_EQ(a.Gr1, 102);
+    EXPECT_FLOAT_EQ(a.Gr2, 101);
+    EXPECT_FLOAT_EQ(a.Len, 20);
+    EXPECT_FLOAT_EQ(a.Qadd, 0.5f);
+    EXPECT_FLOAT_EQ(a.Area1_sub, 1.5f);
+    EXPECT_FLOAT_EQ(a.Pop1, 100);
+    EXPECT_FLOAT_EQ(a.Area2_sub, 2.5f);
+    EXPECT_FLOAT_EQ(a.Pop2, 200);
+    EXPECT_FLOAT_EQ(a.Dia, 300);
+    EXPECT_FLOAT_EQ(a.slope, 5);
+    EXPECT_FLOAT_EQ(a.Mincover, 1.2f);
+    EXPECT_EQ(a.Status.str(), "F" + std::string(29, ' '));
+    EXPECT_FLOAT_EQ(a.X1, 1002);
+    EXPECT_FLOAT_EQ(a.Y2, 2001);
+    // The old network's inverts and lateral names do not survive.
+    EXPECT_EQ(a.Inv1, 0);
+    EXPECT_EQ(a.Latral.rtrim(), "0");
+    EXPECT_EQ(m.Lines[4].From.rtrim(), "");  // blank From, length filled: a line
+    EXPECT_FLOAT_EQ(m.Lines[4].Len, 50);
+    EXPECT_EQ(m.Lines[2].Gr1, 0);  // its cell held an error value
+    EXPECT_NE(o.message().find("SEWER!C3"), std::string::npos) << o.message();
+
+    ASSERT_EQ(m.DiaCount, 8);
+    const DiaRecord& d = m.DiaTable[8];
+    EXPECT_FLOAT_EQ(d.Dia, 900);
+    EXPECT_FLOAT_EQ(d.Mins, 0.009f);
+    EXPECT_FLOAT_EQ(d.Maxvel, 3);
+    EXPECT_FLOAT_EQ(d.HdMax, 0.8f);
+    EXPECT_FLOAT_EQ(d.nCoef, 0.013f);
+    EXPECT_FLOAT_EQ(d.Pipeprice, 90);
+    EXPECT_FLOAT_EQ(d.PipeCons, 45);
+    EXPECT_FLOAT_EQ(d.MhCons, 63);  // column 9; column 8 is not read
+
+    const DesignCriteria& k = m.Criteria;
+    struct Row {
+        Number value;
+        double expected;
+    };
+    for (const Row& r : {Row{k.LPCD1, 1.5}, Row{k.LPCD2, 3}, Row{k.Connect1, 4.5}, Row{k.Connect2, 6},
+                         Row{k.GroundWaterLevel, 7.5}, Row{k.InflowPercent, 9}, Row{k.MinCoverDefault, 10.5},
+                         Row{k.MinVelocity, 12}, Row{k.MinHD, 13.5}, Row{k.MhHeadloss, 15}, Row{k.Inf2, 7.25},
+                         Row{k.Inf1, 22.5}, Row{k.ReturnPeriod, 30}, Row{k.MinConTime, 31.5}, Row{k.B1, 34.5},
+                         Row{k.C1, 36}, Row{k.InterConTime, 37.5}, Row{k.A2, 39}, Row{k.B2, 40.5}, Row{k.C2, 42},
+                         Row{k.CValue, 43.5}, Row{k.InletTime, 45}, Row{k.AreaCoef, 46.5}})
+        EXPECT_EQ(r.value, r.expected);
+    EXPECT_FALSE(k.A1.has_value());  // an empty cell stored as it is
+    EXPECT_EQ(k.NVariable, "0.014 mix");
+    EXPECT_EQ(k.InfMode, 2);  // 1.5 to the even neighbour
+    EXPECT_EQ(k.Pop1Mode, 2);
+    EXPECT_EQ(k.Pop2Mode, 2);
+    EXPECT_EQ(ui.progress, 100);
+    EXPECT_EQ(m.LatCount, 0);
+
+    ASSERT_TRUE(ImportExcelWorkbookFile(m, file("book_blank.xlsx")).ok());
+    EXPECT_EQ(m.LineCount, 39);  // a blank row 41 ends the table as "END" does
+    EXPECT_EQ(m.DiaCount, 8);    // no DIA sheet: the sizes stay
+}
+
+TEST_F(ExcelImport, WorkbookTablesStopAtTheirLastRow) {
+    Outcome o = ImportExcelWorkbookFile(m, file("big.xlsx"));
+    ASSERT_TRUE(o.ok()) << o.message();
+    EXPECT_EQ(m.LineCount, m.LineUpper());
+    EXPECT_EQ(m.Lines[m.LineUpper()].From.rtrim(), "B" + std::to_string(m.LineUpper() + 1));
+    EXPECT_EQ(m.DiaCount, 20);
+    EXPECT_FLOAT_EQ(m.DiaTable[20].Dia, 21);
+    // Once per table, in one message.
+    EXPECT_NE(o.message().find("SEWER holds more lines"), std::string::npos) << o.message();
+    EXPECT_NE(o.message().find("DIA holds more pipe sizes"), std::string::npos) << o.message();
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ExcelImport, WorkbookFailuresChangeNothing) {
+    TempDir local;
+    test::WriteBytes(local.path() / "text.xlsx", "SEWER\n");
+    for (const auto& [path, says] : std::vector<std::pair<QString, const char*>>{
+             {file("none.xlsx"), "no sheet named SEWER, DIA or PROJECT"},
+             {file("broken.xlsx"), "shared texts"},
+             {QString::fromStdString((local.path() / "text.xlsx").string()), "not an Excel workbook"}}) {
+        Outcome o = ImportExcelWorkbookFile(m, path);
+        EXPECT_FALSE(o.ok()) << says;
+        EXPECT_NE(o.message().find(says), std::string::npos) << o.message();
+        expectUnchanged();
+    }
+}
+
+TEST(CellText, NumbersBooleansAndErrors) {
+    struct Case {
+        CellValue v;
+        bool ok;
+        std::string text;
+    };
+    using K = CellValue::Kind;
+    const Case cases[] = {
+        {{K::Number, 2.5, {}}, true, "2.5"},         {{K::Number, -0.0, {}}, true, "0"},
+        {{K::Number, 1e15, {}}, true, "1E+15"},      {{K::Number, 123456789012345, {}}, true, "123456789012345"},
+        {{K::Number, 0.0001, {}}, true, "0.0001"},   {{K::Number, 1e-5, {}}, true, "1E-05"},
+        {{K::Number, 0.1 + 0.2, {}}, true, "0.3"},   {{K::Bool, 1, {}}, true, "True"},
+        {{K::Bool, 0, {}}, true, "False"},           {{K::Empty, 0, {}}, true, ""},
+        {{K::Text, 0, QString::fromUtf8("Zürich")}, true, "Z\xFCrich"},
+        {{K::Error, 0, "#N/A"}, false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string t = "unchanged";
+        EXPECT_EQ(CellText(c.v, t), c.ok) << c.text;
+        if (c.ok) EXPECT_EQ(t, c.text);
+    }
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// The entries on the workspace: the frame's "Import", "Get EXCEL" and
+// "Get EXCEL Book".
+TEST(ExcelImportEntries, FrameAndMenu) {
+    QStandardPaths::setTestModeEnabled(true);
+    TempDir dir;
+    const QString lines = QString::fromStdString(dir.folder() + "lines.xlsx");
+    const QString book = QString::fromStdString(dir.folder() + "book.xlsx");
+    ASSERT_TRUE(WriteTextWorkbook(lines, "S", 3, 5, [](int r, int c) {
+                    const char* cells[3][5] = {{"From", "To", "Gr", "Gr", "Len"},
+                                               {"A", "B", "10", "9", "40"},
+                                               {"B", "C", "9", "8", "30"}};
+                    return QString(cells[r][c]);
+                }).ok());
+    ASSERT_TRUE(WriteTextWorkbook(book, " Sewer ", 2, 5, [](int r, int c) {
+                    return r == 0 ? QString("h") : QString("X%1").arg(c);
+                }).ok());
+    Model m;
+    ScriptedDialogs dialogs;
+    Form1 form(m, dialogs);
+    Vorlan* w = form.VORLAN1;
+    test::NetBuilder(m).line("old1", "old2").len(5);
+    m.Criteria.LPCD1 = 321;
+
+    // "Get EXCEL" only shows the frame; a cancelled Import keeps the project.
+    w->mnuexcel_Click();
+    EXPECT_FALSE(w->Frame2->isHidden());
+    w->Text3->setText("0");
+    w->Command20_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].contains("Start import at row"));
+    EXPECT_TRUE(dialogs.asked.back().kind == ScriptedDialogs::Asked::Message);  // no file was asked for
+    w->Text3->setText("2");
+    dialogs.files.push_back(std::nullopt);
+    w->Command20_Click();
+    EXPECT_EQ(dialogs.asked.back().filter, "Excel File (*.xlsx)|*.xlsx");
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Criteria.LPCD1, 321);
+
+    dialogs.files.push_back(lines);
+    w->Command20_Click();
+    EXPECT_EQ(m.LineCount, 2);
+    EXPECT_EQ(m.Lines[2].From.rtrim(), "B");
+    EXPECT_NE(m.Criteria.LPCD1, 321);  // a new project's criteria
+    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_EQ(w->statusText(), "Import...");
+
+    w->Command13->setEnabled(true);
+    dialogs.files.push_back(book);
+    w->mnuexcelbook_Click();
+    EXPECT_EQ(dialogs.asked.back().title, "Import Text");
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Lines[1].From.rtrim(), "X0");
+    EXPECT_FALSE(w->Command13->isEnabled());
+}
+
+}  // namespace
+}  // namespace vd
+
+
+namespace vd {
+namespace {
+
+// Damaged sheet XML inside a sound archive, and damaged archives: every
+// import either succeeds or says why, and never crashes.
+TEST(ExcelImportHostile, DamagedPartsAndArchives) {
+    TempDir dir;
+    const std::string shared = "<si><t>MH1</t></si><si><r><t>M</t></r><r><t>H2</t></r></si><si><t>END</t></si>";
+    const std::string sheet = test::SheetXml(
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>MH2</t></is></c><c r=\"C2\"><v>101.5</v></c>"
+        "<c r=\"D2\" t=\"b\"><v>1</v></c><c r=\"E2\" t=\"e\"><v>#N/A</v></c><c r=\"F2\" t=\"str\"><f>A1</f><v>x</v></c></row>"
+        "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>2</v></c></row>");
+    const std::string project = test::SheetXml("<row r=\"17\"><c r=\"B17\"><v>2</v></c></row>");
+    test::ByteMutator mutate(1307, {"<row r=\"", "<c r=\"", "\" t=\"s\">", "\" t=\"inlineStr\">", "<v>", "</v>",
+                                    "</c>", "</row>", "<is><t>", "1048577", "XFD", "XFE1", "_x0000_", "&amp;",
+                                    "<rPh>", "]]>", "<!DOCTYPE x [<!ENTITY a \"aaaa\">]>", "&a;", "99999999999"});
+    ExcelLineSettings frame;
+    ImportColumnMap map;
+    frame.column = map.column;
+    frame.ticked = map.ticked;
+    const auto path = dir.path() / "h.xlsx";
+    const QString qpath = QString::fromStdString(path.string());
+    const int rounds = test::HostileIterations(300);
+    for (int n = 0; n < rounds; ++n) {
+        std::string s = sheet, sst = shared, p = project;
+        std::string& target = n % 3 == 0 ? s : n % 3 == 1 ? sst : p;
+        target = mutate.mutate(target);
+        test::Parts parts = test::WorkbookParts({{"SEWER", s}, {"Project", p}}, &sst);
+        test::WriteZip(path, parts);
+        if (n % 10 == 9) test::WriteBytes(path, mutate.mutate(test::ReadBytes(path)));
+        Model m;
+        Outcome book = ImportExcelWorkbookFile(m, qpath);
+        if (!book) EXPECT_FALSE(book.message().empty()) << n;
+        Outcome lines = ImportExcelLineFile(m, qpath, frame);
+        if (!lines) EXPECT_FALSE(lines.message().empty()) << n;
+        EXPECT_LE(m.LineCount, m.LineUpper()) << n;
+    }
+}
+
+}  // namespace
+}  // namespace vd

@@ -1,0 +1,95 @@
+// Workbooks for the spreadsheet tests: hand-written package parts zipped
+// here, and workbooks written by openpyxl under the system Python, a writer
+// and reader this project did not write.
+#pragma once
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+#include <QString>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace vd::test {
+
+inline bool HaveOpenpyxl() {
+    static const bool have = std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+    return have;
+}
+
+// Runs a script with the system Python; its standard output lands in `out`.
+inline bool RunPython(const std::filesystem::path& folder, const std::string& script, std::string* out = nullptr) {
+    const auto file = folder / "script.py";
+    const auto output = folder / "script.out";
+    WriteBytes(file, script);
+    std::string cmd = "/usr/bin/python3 '" + file.string() + "' > '" + output.string() + "'";
+    bool ok = std::system(cmd.c_str()) == 0;
+    if (out) *out = ReadBytes(output);
+    return ok;
+}
+
+using Parts = std::map<std::string, std::string>;
+
+inline void WriteZip(const std::filesystem::path& path, const Parts& parts) {
+    QuaZip zip(QString::fromStdString(path.string()));
+    zip.open(QuaZip::mdCreate);
+    for (const auto& [name, bytes] : parts) {
+        QuaZipFile f(&zip);
+        f.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromStdString(name)));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        f.close();
+    }
+    zip.close();
+}
+
+inline std::string SheetXml(const std::string& rows) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" +
+           rows + "</sheetData></worksheet>";
+}
+
+// A package with the given sheets (name, sheet part XML), an optional table
+// of shared texts (its <si> items), and the active tab.
+inline Parts WorkbookParts(const std::vector<std::pair<std::string, std::string>>& sheets,
+                           const std::string* sharedItems = nullptr, int activeTab = 0) {
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    Parts p;
+    p["[Content_Types].xml"] =
+        "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
+    p["_rels/.rels"] = "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+                       "2006/relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                       rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
+    std::string list, rels;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        std::string id = "rId" + std::to_string(i + 1);
+        list += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
+        // Absolute and relative targets both occur in the wild.
+        std::string target = (i % 2 ? "/xl/worksheets/sheet" : "worksheets/sheet") + std::to_string(i + 1) + ".xml";
+        rels += "<Relationship Id=\"" + id + "\" Type=\"" + rel + "/worksheet\" Target=\"" + target + "\"/>";
+        p["xl/worksheets/sheet" + std::to_string(i + 1) + ".xml"] = sheets[i].second;
+    }
+    if (sharedItems) {
+        rels += "<Relationship Id=\"rIdS\" Type=\"" + rel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+        p["xl/sharedStrings.xml"] = "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/"
+                                    "spreadsheetml/2006/main\">" +
+                                    *sharedItems + "</sst>";
+    }
+    p["xl/workbook.xml"] = "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                           "2006/main\" xmlns:r=\"" +
+                           rel + "\"><bookViews><workbookView activeTab=\"" + std::to_string(activeTab) +
+                           "\"/></bookViews><sheets>" + list + "</sheets></workbook>";
+    p["xl/_rels/workbook.xml.rels"] =
+        "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+        "relationships\">" +
+        rels + "</Relationships>";
+    return p;
+}
+
+}  // namespace vd::test

@@ -1,0 +1,452 @@
+#include "workspace/excel_import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "engine/errors.h"
+#include "engine/number_text.h"
+#include "engine/project_reset.h"
+#include "workspace/line_rows.h"
+
+namespace vd {
+
+namespace {
+
+// CInt of the leading number of a box; nullopt when it has none that fits.
+std::optional<long long> BoxInteger(const std::string& box) {
+    try {
+        double v = RoundHalfEven(Val(box));
+        if (!std::isfinite(v) || std::fabs(v) > 1e15) return std::nullopt;
+        return static_cast<long long>(v);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<float> ToFloat(double v) {
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(v);
+}
+
+// The leading number of the cell's text, as a float.
+std::optional<float> LeadingFloat(const CellValue& cell) {
+    std::string text;
+    if (!CellText(cell, text)) return std::nullopt;
+    try {
+        return ToFloat(Val(text));
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<double> LeadingNumber(const CellValue& cell) {
+    std::string text;
+    if (!CellText(cell, text)) return std::nullopt;
+    try {
+        double v = Val(text);
+        if (std::isfinite(v)) return v;
+    } catch (const RuntimeError&) {
+    }
+    return std::nullopt;
+}
+
+// A text that is a number as a whole (blanks around it allowed).
+std::optional<double> WholeNumber(const std::string& text) {
+    std::string t = Trim(text);
+    if (t.empty()) return std::nullopt;
+    char* end = nullptr;
+    double v = std::strtod(t.c_str(), &end);
+    if (end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// The cell's value itself as a number: empty is 0, True -1; a text converts
+// only when it is a number as a whole.
+std::optional<double> ValueNumber(const CellValue& cell) {
+    switch (cell.kind) {
+        case CellValue::Kind::Empty: return 0.0;
+        case CellValue::Kind::Number: return std::isfinite(cell.number) ? std::optional(cell.number) : std::nullopt;
+        case CellValue::Kind::Bool: return cell.number != 0 ? -1.0 : 0.0;
+        case CellValue::Kind::Text: return WholeNumber(cell.text.toLatin1().toStdString());
+        case CellValue::Kind::Error: return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<float> ValueFloat(const CellValue& cell) {
+    std::optional<double> v = ValueNumber(cell);
+    return v ? ToFloat(*v) : std::nullopt;
+}
+
+std::optional<int16_t> ValueInteger(const CellValue& cell) {
+    std::optional<double> v = ValueNumber(cell);
+    if (!v) return std::nullopt;
+    try {
+        return CInt(*v);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
+// The cell's own value for a criterion: a number, or empty.
+bool ValueCriterion(const CellValue& cell, Number& out) {
+    if (cell.isEmpty()) {
+        out.reset();
+        return true;
+    }
+    std::optional<double> v = ValueNumber(cell);
+    if (!v) return false;
+    out = *v;
+    return true;
+}
+
+bool IsEnd(const CellValue& cell) { return cell.kind == CellValue::Kind::Text && cell.text == QStringLiteral("END"); }
+
+std::string SheetKey(const QString& name) {
+    // Only blanks are trimmed; tabs and other spaces stay part of the name.
+    qsizetype first = 0, last = name.size();
+    while (first < last && name[first] == ' ') ++first;
+    while (last > first && name[last - 1] == ' ') --last;
+    return name.mid(first, last - first).toUpper().toStdString();
+}
+
+std::string ColumnName(int column) {
+    std::string s;
+    for (int c = column; c > 0; c = (c - 1) / 26) s.insert(s.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return s;
+}
+
+// Cells the workbook import could not convert, kept for one message.
+struct Skipped {
+    std::vector<std::string> cells;
+    void add(const std::string& sheet, long long row, int column) {
+        cells.push_back(sheet + "!" + ColumnName(column) + NumText(row));
+    }
+};
+
+}  // namespace
+
+bool CellText(const CellValue& v, std::string& text) {
+    switch (v.kind) {
+        case CellValue::Kind::Empty: text.clear(); return true;
+        case CellValue::Kind::Text: text = v.text.toLatin1().toStdString(); return true;
+        case CellValue::Kind::Bool: text = v.number != 0 ? "True" : "False"; return true;
+        case CellValue::Kind::Error: return false;
+        case CellValue::Kind::Number: {
+            if (v.number == 0) {
+                text = "0";  // never "-0"
+                return true;
+            }
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%.15G", v.number);
+            text = buf;
+            return true;
+        }
+    }
+    return false;
+}
+
+Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out) {
+    std::optional<long long> start = BoxInteger(s.startRow);
+    if (!start || *start < 1 || *start > kSheetMaxRow)
+        return Outcome::Fail("\"Start import at row :\" must be a row number from 1 to " + NumText(kSheetMaxRow) +
+                             ". Nothing was imported.");
+    std::optional<long long> textStart = BoxInteger(s.textStart);
+    if (!textStart || *textStart < 1 || *textStart > kCellMaxText)
+        return Outcome::Fail("\"Start text at :\" must be a character position from 1 to " + NumText(kCellMaxText) +
+                             ". Nothing was imported.");
+    out.startRow = *start;
+    out.textStart = static_cast<int>(*textStart);
+    for (int k = 0; k < kImportFields; ++k) {
+        std::optional<long long> c = BoxInteger(s.column[k]);
+        // The From column decides where the table ends, ticked or not.
+        bool used = s.ticked[k] || k == 0;
+        if (used && (!c || *c < 1 || *c > kSheetMaxColumn))
+            return Outcome::Fail("The column of \"" + Trim(kImportFieldCaptions[k]) +
+                                 "\" must be a number from 1 to " + NumText(kSheetMaxColumn) +
+                                 ". Nothing was imported.");
+        out.column[k] = s.ticked[k] ? static_cast<int>(*c) : 0;
+        if (k == 0) out.endColumn = static_cast<int>(*c);
+    }
+    return Outcome::Ok();
+}
+
+Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& cols) {
+    // The new project is built beside the open one and replaces it whole.
+    Model work = m;
+    ResetProject(work);
+    work.Ui->SetProgressVisible(true);
+
+    // The last row holding a value, so rows above a used range that starts
+    // below row 1 are not lost.
+    const long long N = sheet.lastRow();
+    long long r = cols.startRow - 1;
+    long long i = 0;
+    AppendLog(work, "Import Xls");
+    const long long rowsWanted = std::max<long long>(N + 10, kStartupLineUpper);
+    work.CreateLineTables(static_cast<int>(std::min<long long>(rowsWanted, kMaxLineUpper)),
+                          static_cast<int>(std::min<long long>(rowsWanted + 10, kMaxLineUpper + 20)));
+
+    const int c0 = cols.endColumn;
+    std::string note;
+    std::string text;
+    while (true) {
+        work.Ui->SetStatus("Import Xls row:" + NumText(r));
+        ++r;
+        work.Ui->SetProgress(N > 0 ? static_cast<int>(std::min<long long>(r * 100 / N, 100)) : 100);
+        if (r > N) break;
+        const CellValue first = sheet.cell(r, c0);
+        if (IsEnd(first)) break;
+        if (first.isBlank() && sheet.cell(r + 1, c0).isBlank()) break;
+        if (first.isBlank()) continue;
+        if (i + 1 > work.LineUpper()) {
+            note = "The line table holds " + NumText(work.LineUpper()) + " lines; the import stopped at sheet row " +
+                   NumText(r) + ", which was not read.";
+            break;
+        }
+        ++i;
+        LineRecord& line = work.Lines[static_cast<std::size_t>(i)];
+        for (int k = 0; k < kImportFields; ++k) {
+            if (cols.column[k] == 0) continue;  // not ticked
+            const CellValue cell = sheet.cell(r, cols.column[k]);
+            switch (k) {
+                case 0:
+                case 1:
+                    if (CellText(cell, text)) {
+                        std::string part = static_cast<std::size_t>(cols.textStart) <= text.size()
+                                               ? text.substr(static_cast<std::size_t>(cols.textStart) - 1)
+                                               : std::string();
+                        (k == 0 ? line.From : line.to) = part;
+                    }
+                    break;
+                case 9:
+                    if (CellText(cell, text)) line.Latral = text;
+                    break;
+                case 10:
+                    if (CellText(cell, text)) line.MhType = text;
+                    break;
+                case 11:
+                case 12:
+                case 13:
+                case 14: {
+                    float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
+                    if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
+                    break;
+                }
+                default: {
+                    float* field[] = {&line.Gr1, &line.Gr2, &line.Len, &line.Inv1, &line.Inv2, &line.Dia, &line.slope};
+                    if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
+                    break;
+                }
+            }
+        }
+        const std::string at = "Row:" + NumText(r) + " Line " + NumText(i);
+        if (line.Len == 0) AppendLog(work, at + " Length=0");
+        if (line.Gr1 - line.Inv1 < 1) AppendLog(work, at + " Depth1 <1");
+        if (line.Gr2 - line.Inv2 < 1) AppendLog(work, at + " Depth2 <1");
+        if (line.slope == 0) AppendLog(work, at + " Slope=0");
+    }
+
+    work.LineCount = static_cast<int>(i);
+    // The lateral table described the old lines.
+    work.LatCount = 0;
+    work.Ui->SetStatus("Import...");
+    AppendLog(work, "end row=" + NumText(r) + "------- Line=" + NumText(i));
+    AppendLog(work, "Import...");
+    work.Ui->SetProgress(0);
+    m = std::move(work);
+    return Outcome::Ok(note);
+}
+
+Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettings& settings) {
+    ExcelLineColumns cols;
+    if (Outcome o = CheckExcelLineSettings(settings, cols); !o) return o;
+    Outcome opened;
+    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened);
+    if (!wb) return Outcome::Fail(opened.message() + " Nothing was imported.");
+    Worksheet sheet;
+    if (Outcome o = wb->loadSheet(wb->activeSheet(), sheet); !o) return Outcome::Fail(o.message() + " Nothing was imported.");
+    return ImportExcelLines(m, sheet, cols);
+}
+
+namespace {
+
+constexpr int kSewerColumns = 18;
+constexpr int kSewerEndColumns = 11;
+constexpr int kDiaEndColumns = 8;
+
+// True when the row ends a table: "END" in column 1, or its first `width`
+// columns all blank.
+bool EndsTable(const Worksheet& sheet, long long r, int width) {
+    if (IsEnd(sheet.cell(r, 1))) return true;
+    for (int c = 1; c <= width; ++c)
+        if (!sheet.cell(r, c).isBlank()) return false;
+    return true;
+}
+
+// Rows of the "SEWER" sheet into lines 1.. of the table; returns the note
+// when the table was too small for the sheet.
+std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+    // The sheet gives no inverts, laterals or manhole types: nothing of the
+    // lines held before may mix into the new ones.
+    ClearLineRows(m, std::max(HighestRowInUse(m), m.LineCount));
+    std::string note;
+    long long r = 2;
+    for (;; ++r) {
+        if (EndsTable(sheet, r, kSewerEndColumns)) break;
+        if (r - 1 > m.LineUpper()) {
+            note = "The sheet SEWER holds more lines than the line table (" + NumText(m.LineUpper()) +
+                   "); the rows from row " + NumText(r) + " on were not read.";
+            break;
+        }
+        LineRecord& line = m.Lines[static_cast<std::size_t>(r - 1)];
+        std::string text;
+        for (int c = 1; c <= kSewerColumns; ++c) {
+            const CellValue cell = sheet.cell(r, c);
+            bool stored = true;
+            if (c == 1 || c == 2 || c == 14) {
+                stored = CellText(cell, text);
+                if (stored && c == 1) line.From = text;
+                if (stored && c == 2) line.to = text;
+                if (stored && c == 14) line.Status = TrimRight(text);
+            } else {
+                float* field[] = {nullptr,         nullptr,    nullptr, &line.Gr1,  &line.Gr2,    &line.Len,
+                                  &line.Qadd,      &line.Area1_sub, &line.Pop1, &line.Area2_sub, &line.Pop2,
+                                  &line.Dia,       &line.slope, &line.Mincover, nullptr, &line.X1, &line.Y1,
+                                  &line.X2,        &line.Y2};
+                std::optional<float> v = LeadingFloat(cell);
+                if (v) *field[c] = *v;
+                stored = v.has_value();
+            }
+            if (!stored) skipped.add("SEWER", r, c);
+        }
+    }
+    m.LineCount = static_cast<int>(r - 2);
+    m.LatCount = 0;  // the lateral table described the old lines
+    return note;
+}
+
+std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+    const int rows = static_cast<int>(m.DiaTable.size()) - 1;
+    std::string note;
+    long long r = 2;
+    for (;; ++r) {
+        if (EndsTable(sheet, r, kDiaEndColumns)) break;
+        if (r - 1 > rows) {
+            note = "The sheet DIA holds more pipe sizes than the table (" + NumText(rows) + "); the rows from row " +
+                   NumText(r) + " on were not read.";
+            break;
+        }
+        DiaRecord& d = m.DiaTable[static_cast<std::size_t>(r - 1)];
+        float* field[] = {nullptr, &d.Dia, &d.Mins, &d.Maxvel, &d.HdMax, &d.nCoef, &d.Pipeprice, &d.PipeCons, nullptr, &d.MhCons};
+        for (int c = 1; c <= 9; ++c) {
+            if (c == 8) continue;  // not part of the table
+            const CellValue cell = sheet.cell(r, c);
+            std::optional<float> v = c <= 2 ? ValueFloat(cell) : LeadingFloat(cell);
+            if (v)
+                *field[c] = *v;
+            else
+                skipped.add("DIA", r, c);
+        }
+    }
+    m.DiaCount = static_cast<int>(r - 2);
+    return note;
+}
+
+void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+    DesignCriteria& k = m.Criteria;
+    auto cell = [&](int row) { return sheet.cell(row, 2); };
+    Number* leading[] = {nullptr, &k.LPCD1, &k.LPCD2, &k.Connect1, &k.Connect2, &k.GroundWaterLevel,
+                         &k.InflowPercent, &k.MinCoverDefault, &k.MinVelocity, &k.MinHD, &k.MhHeadloss};
+    for (int row = 1; row <= 10; ++row) {
+        if (std::optional<double> v = LeadingNumber(cell(row)))
+            *leading[row] = *v;
+        else
+            skipped.add("PROJECT", row, 2);
+    }
+    std::string text;
+    if (CellText(cell(11), text))
+        k.NVariable = text;
+    else
+        skipped.add("PROJECT", 11, 2);
+    if (std::optional<int16_t> v = ValueInteger(cell(13)))
+        k.InfMode = *v;
+    else
+        skipped.add("PROJECT", 13, 2);
+    if (std::optional<int16_t> v = ValueInteger(cell(17))) {
+        k.Pop1Mode = *v;
+        k.Pop2Mode = *v;
+    } else {
+        skipped.add("PROJECT", 17, 2);
+    }
+    const std::pair<int, Number*> values[] = {
+        {14, &k.Inf2},         {15, &k.Inf1}, {20, &k.ReturnPeriod}, {21, &k.MinConTime}, {22, &k.A1},
+        {23, &k.B1},           {24, &k.C1},   {25, &k.InterConTime}, {26, &k.A2},         {27, &k.B2},
+        {28, &k.C2},           {29, &k.CValue}, {30, &k.InletTime},  {31, &k.AreaCoef}};
+    for (const auto& [row, target] : values)
+        if (!ValueCriterion(cell(row), *target)) skipped.add("PROJECT", row, 2);
+}
+
+}  // namespace
+
+Outcome ImportExcelWorkbook(Model& m, const Workbook& wb) {
+    m.Ui->SetProgress(10);
+    // Every sheet the import uses is read before anything changes.
+    std::vector<std::pair<std::string, Worksheet>> sheets;
+    for (int s = 0; s < wb.sheetNames().size(); ++s) {
+        std::string key = SheetKey(wb.sheetNames()[s]);
+        if (key != "SEWER" && key != "DIA" && key != "PROJECT") continue;
+        Worksheet sheet;
+        if (Outcome o = wb.loadSheet(s, sheet); !o) {
+            m.Ui->SetProgress(0);
+            return Outcome::Fail(o.message() + " Nothing was imported.");
+        }
+        sheets.emplace_back(key, std::move(sheet));
+    }
+    if (sheets.empty()) {
+        m.Ui->SetProgress(0);
+        return Outcome::Fail("The workbook has no sheet named SEWER, DIA or PROJECT. Nothing was imported.");
+    }
+
+    Model work = m;
+    Skipped skipped;
+    std::vector<std::string> notes;
+    for (const auto& [key, sheet] : sheets) {
+        if (key == "SEWER") {
+            if (std::string n = ReadSewerSheet(work, sheet, skipped); !n.empty()) notes.push_back(n);
+            work.Ui->SetProgress(60);
+        } else if (key == "DIA") {
+            if (std::string n = ReadDiaSheet(work, sheet, skipped); !n.empty()) notes.push_back(n);
+            work.Ui->SetProgress(80);
+        } else {
+            ReadProjectSheet(work, sheet, skipped);
+        }
+    }
+    work.Ui->SetProgress(100);
+    m = std::move(work);
+
+    if (!skipped.cells.empty()) {
+        std::string list;
+        const std::size_t shown = std::min<std::size_t>(skipped.cells.size(), 10);
+        for (std::size_t n = 0; n < shown; ++n) list += (n ? ", " : "") + skipped.cells[n];
+        if (skipped.cells.size() > shown) list += " and " + NumText(static_cast<long long>(skipped.cells.size() - shown)) + " more";
+        notes.push_back("These cells hold no value that fits and were left out: " + list + ".");
+    }
+    std::string note;
+    for (const std::string& n : notes) note += (note.empty() ? "" : "\n") + n;
+    return Outcome::Ok(note);
+}
+
+Outcome ImportExcelWorkbookFile(Model& m, const QString& path) {
+    Outcome opened;
+    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened);
+    if (!wb) return Outcome::Fail(opened.message() + " Nothing was imported.");
+    return ImportExcelWorkbook(m, *wb);
+}
+
+}  // namespace vd
