@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cad/cad_document.h"
+#include "engine/number_text.h"
 #include "net_builder.h"
 #include "profile_drawing/cad_output.h"
 #include "profile_drawing/drawing_settings.h"
@@ -157,6 +158,155 @@ TEST(LineAnnotations, WorkedNetworkProfileLayoutToFile) {
     EXPECT_EQ(s.file.texts("I.E. 101.250").size(), 1u);  // line 2 ends at the outfall: no step there
     for (const Mark& m : s.file.marks) EXPECT_NE(m.text.rfind("FROM ", 0), 0u) << "a lateral head has no incoming note";
     EXPECT_TRUE(s.screen.marks.empty());
+}
+
+TEST(LineAnnotations, WorkedNetworkTableLayoutAndScreenNames) {
+    Sheet s;
+    BuildN2(s);
+    s.v.TextSizeMode = 2;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    // Row text y = base 26 + 2 - RowLocate - 4 + TextHeight 0.2; M0 rows start mid-line.
+    ExpectTexts(s.file,
+                {{"103.750", 8.3, 6.2, 90, 0.2},
+                 {"102.000", 8.3, 4.2, 90, 0.2},
+                 {"A                        ", 8.4, -0.8, 0, 0.2},
+                 {"103.250", 18.15, 6.2, 90, 0.2},
+                 {"101.500", 18.15, 4.2, 90, 0.2},
+                 {"101.250", 19.0, 4.2, 90, 0.2},
+                 {" 100.00", 12.85, 3.2, 0, 0.2},
+                 {" 0+000", 8.4 - 6 * 0.3 / 3.8, 2.2, 0, 0.2},
+                 {" 0+100", 18.4 - 6 * 0.3 / 3.8, 2.2, 0, 0.2},
+                 {"200", 12.95, 1.2, 0, 0.2},
+                 {"5", 13.18, 0.2, 0, 0.2},
+                 {"B", 18.3, -0.8, 0, 0.2},
+                 {" 0+150", 23.04, 2.2, 0, 0.2}},
+                "table layout");
+    for (const char* absent : {"G.E. 103.750", "5 o/oo", "%%c200"}) EXPECT_TRUE(s.file.texts(absent).empty()) << absent;
+    EXPECT_EQ(s.file.texts("TO ").size(), 1u);  // the outfall's note stays in either layout
+
+    // On the screen the names keep their screen size and show with the name row hidden.
+    s.v.TextSizeMode = 1;
+    s.m.ObjectStyles[1].Visible = "N";
+    ASSERT_TRUE(s.Draw(kDrawCanvas).ok());
+    const double nameHeight = 0.4 / 900 * s.screen.scaleWidth;
+    ExpectTexts(s.screen,
+                {{"A                        ", 8.4 - 0.2 - 0.2, 26 + 2.2 + 0.4, 90, nameHeight},
+                 {"B", 18.3, 28.6, 90, nameHeight},
+                 {"5%o", 13.4 - 0.4 - 0.2, 25 - 0.3 - 0.25 - 0.4, 360 - std::atan(0.05) * 180 / 3.14159, 0.4},
+                 {"200", 12.8, 25.20025 + 0.2 - 0.23, 360 - std::atan(0.05) * 180 / 3.14159, 0.4}},
+                "screen");
+    EXPECT_TRUE(s.screen.texts("TO ").empty());  // the notes follow the name row
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_TRUE(s.file.texts("B").empty());
+    // Only the texts along the pipe stay with every row hidden.
+    for (int row = 1; row <= 16; ++row) s.m.ObjectStyles[row].Visible = "N";
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    std::vector<std::string> left;
+    for (const Mark& m : s.file.marks)
+        if (m.kind == Mark::Text && m.text[0] != ' ') left.push_back(m.text);  // the level scale starts with a blank
+    EXPECT_EQ(left, (std::vector<std::string>{"DWG#(1)", "5 o/oo", "%%c200", "5 o/oo", "%%c200"}));
+}
+
+// Three lines A -> B -> C -> D on sheets 12, 13 and 14; the strip holds line 2 only.
+struct MidLateral {
+    Sheet s;
+    explicit MidLateral(float upInv2 = 100.01f, float inv1 = 100.0f) {
+        const float g = inv1 + 3;
+        s.net.line("A", "B").len(60).dia(250).slope(0.0045f).gr(g + 1, g).inv(upInv2 + 0.27f, upInv2);
+        s.net.line("B", "C").len(40).dia(200).slope(0.005f).gr(g, g - 0.5f).inv(inv1, inv1 - 0.2f);
+        s.net.line("C", "D").len(80).dia(300).slope(0.0035f).gr(g - 0.5f, g - 1).inv(inv1 - 0.25f, inv1 - 0.53f);
+        s.Lateral(2, 2);
+        s.m.SheetTable.resize(3);
+        for (int i = 0; i < 3; ++i) {
+            s.m.SheetTable[i].DwgNo = static_cast<int16_t>(12 + i);
+            s.m.Results[i + 1].SheetIdx = static_cast<float>(i);
+        }
+        s.m.SheetTable[1] = s.m.SheetTable[0];
+        s.m.SheetTable[1].DwgNo = 13;
+    }
+};
+
+TEST(StripEndNotes, IncomingAndOutgoingPipes) {
+    MidLateral net;
+    Sheet& s = net.s;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    // Datum: ground 103 on the base 26, so line 2's invert 100 lies at 23.
+    const double inInv = 23 + 0.045 + 0.01, inCrown = inInv + 0.25 * std::sqrt(1 + 0.045 * 0.045);
+    const double outInv = 22.75 - 0.035, outCrown = outInv + 0.3 * std::sqrt(1 + 0.035 * 0.035);
+    ExpectTexts(s.file,
+                {{"FROM A", 6.6, inInv - 0.45, 0, 0.25},
+                 {"%%c250", 6.6, inCrown + 0.7, 0, 0.25},
+                 {"4.5 o/oo", 6.6, inCrown + 0.1, 0, 0.25},
+                 {"DWG#(12)", 6.6, inInv - 1.3, 0, 0.25},
+                 {"I.E. 100.010", 8.85, 4.7, 90, 0.3},  // the incoming invert first
+                 {"I.E. 100.000", 9.4, 4.7, 90, 0.3},
+                 {"TO D", 13.05, outInv - 0.7, 0, 0.3},
+                 {"%%c300", 13.05, outCrown + 1, 0, 0.3},
+                 {"3.5 o/oo", 13.05, outCrown + 0.5, 0, 0.3},
+                 {"DWG# 14", 13.05, outInv - 1.3, 0, 0.3},
+                 {" 0+100", 12.95, 28.5, 90, 0.3}},  // the strip's end, though the lateral goes on
+                "strip ends");
+    EXPECT_NEAR(s.m.Results[2].ProfX, 8.4, kTol);
+
+    // With the lateral numbers on, the receiving name keeps its stored blanks before the number.
+    s.v.LKeySwitch = 1;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_EQ(s.file.texts("TO D                        (1)").size(), 1u);
+
+    // Block mode: both notes become "NEXTPIPE" blocks.
+    s.v.InsertionPoint = {100, 50, 0};
+    ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+    auto notes = s.Inserts("NEXTPIPE");
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_NEAR(notes[0]->InsertionPoint[0], 108.4, kTol);
+    EXPECT_NEAR(notes[0]->InsertionPoint[1], 50 + inCrown, kTol);
+    EXPECT_NEAR(notes[1]->InsertionPoint[0], 112.4, kTol);
+    EXPECT_NEAR(notes[1]->InsertionPoint[1], 50 + outCrown, kTol);
+    using Attrs = std::map<std::string, std::string>;
+    EXPECT_EQ(Attributes(notes[0]),
+              (Attrs{{"MH", "A                        "}, {"DIA", "250"}, {"SLOPE", " 4.5  O/OO"}, {"DWG", "DWG# 12"}}));
+    EXPECT_EQ(Attributes(notes[1]),
+              (Attrs{{"MH", "TO D"}, {"DIA", "%%C 300"}, {"SLOPE", "3.5  O/OO"}, {"DWG", "DWG# 14"}}));
+    for (const auto& t : s.CadTexts()) EXPECT_EQ(t.find("FROM"), std::string::npos) << t;
+}
+
+// The step test compares the stored single-precision levels.
+TEST(StripEndNotes, InvertStepAndDepthCells) {
+    struct Case { float upInv2, inv1; bool step; } cases[] = {
+        {100.01f, 100.00f, true}, {50.25f, 50.24f, false}, {100.30f, 100.00f, true}, {100.005f, 100.0f, false}};
+    for (const Case& c : cases) {
+        MidLateral net(c.upInv2, c.inv1);
+        Sheet& s = net.s;
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        std::string in = "I.E. " + Trim(FormatFixed(c.upInv2, 3)), own = "I.E. " + Trim(FormatFixed(c.inv1, 3));
+        EXPECT_EQ(s.file.texts(in).size(), c.step ? 1u : 0u) << in;
+        EXPECT_EQ(s.file.texts(own).size(), 1u) << own;
+        if (c.step) {
+            EXPECT_NE(TextAt(s.file, own, 9.4, 4.7), nullptr) << own;
+        }
+        ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+        auto head = Attributes(s.Inserts("TEXT1").at(0));
+        EXPECT_EQ(head["INV.EL"], Trim(FormatFixed(c.inv1, 3)));
+        EXPECT_EQ(head["INV.EL1"], c.step ? Trim(FormatFixed(c.upInv2, 3)) : "") << c.upInv2;
+    }
+
+    // Depth cells at the strip's first manhole: a second one only when the two differ by more than 0.05.
+    struct Depth { float upInv2; const char* second; bool shown; } depths[] = {
+        {99.97f, " 1.23", false}, {99.90f, " 1.30", true}};
+    for (const Depth& d : depths) {
+        MidLateral net(d.upInv2, 100.0f);
+        Sheet& s = net.s;
+        s.m.Lines[2].Gr1 = 101.2f;
+        s.m.ObjectStyles[9].Visible = "Y";
+        s.m.ObjectStyles[9].RowLocate = "19";
+        s.v.TextSizeMode = 2;
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        EXPECT_EQ(s.file.texts(" 1.20").size(), 1u);
+        EXPECT_EQ(s.file.texts(d.second).size(), d.shown ? 1u : 0u) << d.second;
+        s.m.ObjectStyles[9].Visible = "N";
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        EXPECT_TRUE(s.file.texts(" 1.20").empty());
+    }
 }
 
 }  // namespace
