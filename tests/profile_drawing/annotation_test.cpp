@@ -4,6 +4,7 @@
 // attributes, the information labels, and the marks that stay on the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -252,8 +253,14 @@ TEST(StripEndNotes, IncomingAndOutgoingPipes) {
     s.v.LKeySwitch = 1;
     ASSERT_TRUE(s.Draw(kDrawDxf).ok());
     EXPECT_EQ(s.file.texts("TO D                        (1)").size(), 1u);
+    // A receiving line that starts a new lateral is a pump station.
+    s.m.Lines[3].Status = "f";
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    ASSERT_EQ(s.file.texts("Pump St.").size(), 1u);
+    EXPECT_EQ(s.file.texts("Pump St.")[0]->angle, 90);
 
     // Block mode: both notes become "NEXTPIPE" blocks.
+    s.m.Lines[3].Status = "";
     s.v.InsertionPoint = {100, 50, 0};
     ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
     auto notes = s.Inserts("NEXTPIPE");
@@ -307,6 +314,192 @@ TEST(StripEndNotes, InvertStepAndDepthCells) {
         ASSERT_TRUE(s.Draw(kDrawDxf).ok());
         EXPECT_TRUE(s.file.texts(" 1.20").empty());
     }
+}
+
+TEST(BlockMode, WorkedNetworkBlocksWithAndWithoutExplodedAttributes) {
+    for (bool explode : {false, true}) {
+        Sheet s;
+        BuildN2(s);
+        s.v.InsertionPoint = {100, 50, 0};
+        s.v.ExplodeAttrib = explode;
+        ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+        EXPECT_TRUE(s.file.marks.empty());
+        EXPECT_TRUE(s.screen.texts("5 o/oo").empty());
+
+        using Attrs = std::map<std::string, std::string>;
+        struct Block { const char* name; double x; Attrs values; } blocks[] = {
+            {"TEXT1", 108.4, {{"MHNAME", "A"}, {"GR.EL", "103.750"}, {"INV.EL", "102.000"}, {"KM", "0+000"}}},
+            {"TEXT1", 118.4,
+             {{"MHNAME", "B                        "}, {"GR.EL", " 103.250"}, {"INV.EL", " 101.500"},
+              {"INV.EL1", " 101.250"}, {"KM", "0+100"}}},
+            {"TEXT1", 123.4, {{"MHNAME", "C                        "}, {"INV.EL", " 101.000"}, {"KM", "0+150"}}},
+            {"TEXT2", 113.4, {{"DIST", "100"}, {"DIAMETER", " 200"}, {"SLOPE", " 5.0"}}},
+            {"TEXT2", 120.9, {{"DIST", "50"}}},
+            {"NEXTPIPE", 123.4, {{"MH", "TO "}, {"DIA", "%%C 0"}, {"SLOPE", "0  O/OO"}, {"DWG", "DWG# 0"}}},
+        };
+        std::map<std::string, std::size_t> seen;
+        std::vector<std::string> texts = s.CadTexts();
+        for (const Block& b : blocks) {
+            auto refs = s.Inserts(b.name);
+            std::size_t k = seen[b.name]++;
+            ASSERT_LT(k, refs.size()) << b.name;
+            EXPECT_NEAR(refs[k]->InsertionPoint[0], b.x, kTol) << b.name;
+            if (std::string(b.name) != "NEXTPIPE") EXPECT_NEAR(refs[k]->InsertionPoint[1], 58, kTol) << b.name;
+            Attrs got = Attributes(refs[k]);
+            for (const auto& [tag, value] : b.values) {
+                ASSERT_TRUE(got.count(tag)) << b.name << " " << tag;
+                // Exploded, the attribute keeps its default and the value stands beside it as a text.
+                EXPECT_EQ(got[tag], explode ? (std::string(b.name) == "NEXTPIPE" ? " " : "") : value)
+                    << b.name << " " << tag;
+                if (explode) EXPECT_NE(std::find(texts.begin(), texts.end(), value), texts.end()) << value;
+            }
+            // Only the step's attributes of a manhole without a step keep the block's default.
+            if (!explode && b.x == 123.4 && std::string(b.name) == "TEXT1") EXPECT_EQ(got["INV.EL1"], "");
+        }
+        EXPECT_EQ(s.Inserts("TEXT1").size(), 3u);
+        EXPECT_EQ(s.Inserts("TEXT2").size(), 2u);
+
+        // Slope and diameter along the pipe, in the slope row's height and colour.
+        int along = 0;
+        for (const auto& e : s.doc.ModelSpace().entities()) {
+            if (e->kind != CadKind::Text || (e->TextString != "5 o/oo" && e->TextString != "%%C200")) continue;
+            ++along;
+            EXPECT_NEAR(e->Height, 0.2, 1e-6);
+            EXPECT_EQ(e->Color, 3);
+            EXPECT_NEAR(e->Rotation, (360 - std::atan(0.05) * 180 / 3.14159) * 3.14 / 180, 1e-6);
+            if (e->InsertionPoint[0] < 115) {
+                EXPECT_NEAR(e->InsertionPoint[0], 112.85, kTol);
+                EXPECT_NEAR(e->InsertionPoint[1], e->TextString == "5 o/oo" ? 74.15 : 75.17025, kTol);
+            }
+        }
+        EXPECT_EQ(along, 4);
+    }
+}
+
+// Text forms of the line block: the line number keeps its blank, lengths go to
+// the even whole metre, a short pipe's slope has no unit, and a line without
+// length leaves its ground fall unset rather than stopping the drawing.
+TEST(BlockMode, LineBlockTextForms) {
+    Sheet s;
+    const float lens[] = {20, 0, 20, 20, 12, 44.5f, 45.5f};
+    float g = 110, inv = 106;
+    for (int i = 0; i < 7; ++i) {
+        float fall = lens[i] * 0.005f;
+        s.net.line("M" + std::to_string(i), "M" + std::to_string(i + 1))
+            .len(lens[i]).dia(200).slope(0.005f).gr(g, g - fall).inv(inv, inv - fall);
+        g -= fall;
+        inv -= fall;
+    }
+    s.Lateral();
+    s.m.ObjectStyles[16].Visible = "Y";  // "Line#"
+    s.m.ObjectStyles[9].EntityName = "GR";
+    s.m.ObjectStyles[9].Visible = "Y";
+    s.m.ObjectStyles[9].RowLocate = "19";
+    s.v.ShowLineInfo = 1;
+    ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+
+    auto lines = s.Inserts("TEXT2");
+    ASSERT_EQ(lines.size(), 7u);
+    struct Form { std::size_t line; const char* number; const char* dist; const char* fall; } forms[] = {
+        {0, " 1", "20", " 5.0"}, {1, " 2", "0", ""}, {5, " 6", "44", " 5.0"}, {6, " 7", "46", " 5.0"}};
+    for (const Form& f : forms) {
+        auto a = Attributes(lines[f.line]);
+        EXPECT_EQ(a["LINE#"], f.number);
+        EXPECT_EQ(a["DIST"], f.dist) << f.number;
+        EXPECT_EQ(a["GR"], f.fall) << f.number;
+    }
+    std::vector<std::string> texts = s.CadTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "5 o/oo"), 5);  // the pipes longer than 15 m
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "5"), 2);       // 0 and 12 m: no unit
+
+    // The length label keeps the single-precision value's own digits.
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_EQ(s.file.texts("l= 45.5").size(), 1u);
+    EXPECT_EQ(s.file.texts("l= 44.5").size(), 1u);
+}
+
+TEST(LineInfoLabels, DepthsLengthCoverAndFlows) {
+    struct Case { const char* hspace; float vspace; const char* hspaceAfter; float vspaceAfter; } cases[] = {
+        {"2.5", 6, "1", 1}, {"1", 4, "1", 4}};
+    for (const Case& c : cases) {
+        Sheet s;
+        BuildN2(s);
+        s.m.Results[1].QmaxEnd = 12.345f;
+        s.m.Results[1].VmaxEnd = 0.8f;
+        s.m.Results[1].VmaxBig = 1.25f;
+        s.m.ObjectStyles[21].HSpace = c.hspace;
+        s.m.ObjectStyles[21].VSpace = c.vspace;
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        EXPECT_TRUE(s.file.texts(" 1.75").empty());  // off until Alt+I
+        EXPECT_TRUE(s.screen.marks.empty());
+        s.v.ShowLineInfo = 1;
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        EXPECT_EQ(Trim(s.m.ObjectStyles[21].HSpace.view()), c.hspaceAfter);
+        EXPECT_EQ(s.m.ObjectStyles[21].VSpace, c.vspaceAfter);
+        const double v = c.vspaceAfter;
+        ExpectTexts(s.file,
+                    {{" 1.75", 8.7, 10.1, 90, 0.25},   // line 1's head
+                     {" 2.00", 18.7, 10.1, 90, 0.25},  // line 2's head
+                     {" 1.75", 18.3, 10.1, 90, 0.25},  // to the incoming invert
+                     {" 0.25", 18.3, 12.1, 90, 0.25},  // the drop
+                     {" 2.00", 23.3, 10.1, 90, 0.25},  // the lateral's last manhole
+                     {"l= 100", 9.9, 29, 0, 0.25},
+                     {"MinC= 0.00", 10.9, 27.5, 0, 0.25},
+                     {"l= 50", 19.9, 29, 0, 0.25},
+                     {"Qd=12.35", 8.9, 13.6, 0, 0.25}},  // the selected line only
+                    "labels");
+        EXPECT_EQ(s.file.texts("Qd=0.00").size(), 0u);
+        ExpectTexts(s.screen, {{"Vd=0.80", 9.9, 13 + v, 0, 0.25}, {"VM1=1.25", 11.9, 11.5 + 3 * v, 0, 0.25}}, "screen");
+        EXPECT_EQ(s.screen.marks.size(), 2u);
+        // With row 21 shown every line gets its flows.
+        s.m.ObjectStyles[21].Visible = "Y";
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        EXPECT_EQ(s.file.texts("Qd=0.00").size(), 1u);
+        EXPECT_EQ(s.screen.texts("Vd=0.00").size(), 1u);
+    }
+}
+
+// Drop marks and velocity labels are screen notes: drawn on the canvas in
+// every mode and never into the file or the CAD drawing. Lift stations and
+// existing pipes go with the sheet.
+TEST(ScreenMarks, StayOnTheCanvasInEveryMode) {
+    Sheet s;
+    const char* statuses[] = {"ds", "D", "S", "EL"};
+    for (int i = 0; i < 4; ++i)
+        s.net.line("M" + std::to_string(i), "M" + std::to_string(i + 1))
+            .len(30).dia(200).slope(0.005f).gr(103, 102.85f).inv(101, 100.85f).status(statuses[i]);
+    s.Lateral();
+    s.v.ShowLineInfo = 1;
+    s.m.ObjectStyles[21].Visible = "Y";
+    const std::vector<std::string> screenOnly = {"S,D", "DDF", "SDF"};
+    for (int mode : {kDrawDxf, kDrawCadLines, kDrawCadBlocks}) {
+        CadDocument fresh;
+        s.out.Acad = &fresh;
+        ASSERT_TRUE(s.Draw(mode).ok()) << mode;
+        std::vector<std::string> target;
+        for (const Mark& m : s.file.marks) target.push_back(m.text);
+        for (const auto& e : fresh.ModelSpace().entities())
+            if (e->kind == CadKind::Text) target.push_back(e->TextString);
+        auto has = [&](const std::string& t) { return std::find(target.begin(), target.end(), t) != target.end(); };
+        for (const auto& t : screenOnly) {
+            EXPECT_EQ(s.screen.texts(t).size(), 1u) << mode << " " << t;
+            EXPECT_FALSE(has(t)) << mode << " " << t;
+        }
+        int velocities = 0;
+        for (const Mark& m : s.screen.marks) velocities += m.text.rfind("Vd=", 0) == 0 || m.text.rfind("VM1=", 0) == 0;
+        EXPECT_EQ(velocities, 8) << mode;
+        for (const auto& t : target) EXPECT_TRUE(t.rfind("Vd=", 0) != 0 && t.rfind("VM1=", 0) != 0) << mode << " " << t;
+        EXPECT_EQ(s.screen.marks.size(), 11u) << mode;  // nothing else reaches the screen
+        // Lift station and existing pipe go with the sheet; block mode has no plain texts for them.
+        EXPECT_EQ(has("LIFT  ST."), mode != kDrawCadBlocks) << mode;
+        EXPECT_EQ(has("Exist"), mode != kDrawCadBlocks) << mode;
+        EXPECT_EQ(s.m.Lines[1].Status.trim(), "DS");
+    }
+    s.out.Acad = &s.doc;
+    s.v.TextSizeMode = 2;
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_EQ(s.file.texts("200 (Exist)").size(), 1u);
+    EXPECT_TRUE(s.screen.texts("S,D").empty());  // the marks belong to the profile layout
 }
 
 }  // namespace
