@@ -391,14 +391,13 @@ TEST_F(TownAnnotations, EverySheetToDxfInBothLayouts) {
             Outcome o = scrp(m, v, out);
             ASSERT_TRUE(o.ok()) << "layout " << layout << " sheet " << i << ": " << o.message();
             writer.End();
-            // The file's texts, read from its own bytes: group 1 values after each TEXT.
+            // The file's texts, read from its own bytes: the values of group 1, pair by pair.
             std::vector<std::string> texts;
             std::istringstream bytes(writer.bytes());
-            std::string line, prev;
-            while (std::getline(bytes, line)) {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                if (prev == " 1 ") texts.push_back("T|" + line);
-                prev = line;
+            std::string code, value;
+            while (std::getline(bytes, code) && std::getline(bytes, value)) {
+                if (!value.empty() && value.back() == '\r') value.pop_back();
+                if (code == " 1 \r") texts.push_back("T|" + value);
             }
             drawn.push_back(texts);
             for (const auto& mk : screen.marks) {
