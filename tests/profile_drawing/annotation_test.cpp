@@ -457,6 +457,14 @@ TEST(LineInfoLabels, DepthsLengthCoverAndFlows) {
         EXPECT_EQ(s.file.texts("Qd=0.00").size(), 1u);
         EXPECT_EQ(s.screen.texts("Vd=0.00").size(), 1u);
     }
+    // A step that is no number counts as none and stops nothing.
+    Sheet s;
+    BuildN2(s);
+    s.v.ShowLineInfo = 1;
+    s.m.ObjectStyles[21].HSpace = "abc";
+    ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+    EXPECT_NE(TextAt(s.file, "l= 100", 8.9, 29), nullptr);
+    EXPECT_EQ(Trim(s.m.ObjectStyles[21].HSpace.view()), "abc");
 }
 
 // Drop marks and velocity labels are screen notes: drawn on the canvas in
