@@ -124,6 +124,12 @@ struct SheetRunValues {
     double NoteX = 0;
     std::string EndChainageText;
 
+    // A line's manhole and pipe texts, shared by its table, profile and block
+    // annotations; the upstream manhole's cells set the level texts again.
+    std::string ToName;
+    std::string GroundText, InvertText, StepInvertText;
+    std::string LabelText, DiaText;
+
     // The strip ended early ("Out of Range").
     bool StripEnded = false;
 };

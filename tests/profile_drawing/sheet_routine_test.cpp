@@ -208,7 +208,7 @@ TEST(SheetRoutine, BlockModeDefinesMissingBlocksOnce) {
     EXPECT_EQ(inserts["TITLE"], 1);
     EXPECT_EQ(inserts["TABLE"], 1);
     EXPECT_EQ(inserts["RL"], 11);  // ten grid lines and the frame's corner
-    EXPECT_EQ(texts, 9);           // the level scale from the base down
+    EXPECT_EQ(texts, 13);          // the level scale from the base down, slope and diameter along each pipe
     EXPECT_EQ(s.v.DrawMode, kDrawCanvas);
 
     // Without a drawing the steps fail once each and are reported, never retried without end.
@@ -316,7 +316,8 @@ TEST(SheetRoutine, TwoStripSheetNumbersFromTheUpperStripAndBasesStack) {
     s.v.TextSizeMode = 2;
     s.v.SelPos = s.v.SelPosEnd = 1;
     ASSERT_TRUE(s.Draw(kDrawCanvas).ok());
-    EXPECT_EQ(s.rec.texts("DWG#(5)").size(), 1u);
+    // The sheet label, and the lower strip's note of the pipe coming in from line 1.
+    EXPECT_EQ(s.rec.texts("DWG#(5)").size(), 2u);
     EXPECT_NEAR(s.m.Results[1].ProfX, 8.4, 1e-5);
     EXPECT_NEAR(s.m.Results[2].ProfX, 8.4, 1e-5);  // each strip starts at the margin
     // Ground of line 1 on the upper base 66.2, line 2 on the lower base 26.
