@@ -35,7 +35,7 @@ void BM_ProcessInWindow(benchmark::State& state) {
     ScriptedDialogs dialogs;
     Form1 form(m, dialogs);
     form.show();
-    Vorlan& w = *form.VORLAN1;
+    Vorlan& w = form.workspace();
     for (auto _ : state) {
         state.PauseTiming();
         m.Lines = generated.Lines;

@@ -1,6 +1,6 @@
 // The design workspace "VORLAN": the button row and File menu, the message
 // log, progress bar and status bar, the import frames, and the two hosted
-// views, the table editor (FLEX1) and the profile view (prof1).
+// views, the table editor (grid_) and the profile view (profile_).
 #pragma once
 
 #include <QElapsedTimer>
@@ -128,7 +128,7 @@ public:
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
 
-    // Frame2's "Import", the Excel line import; run when set.
+    // excelImportFrame_'s "Import", the Excel line import; run when set.
     std::function<void()> excelImport;
 
     // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
@@ -140,35 +140,15 @@ public:
     const std::string& logText() const { return ui_->logText(); }
     WorkspaceGeometry geometryTwips() const { return geometry_; }
 
-    // The children, by their form names.
-    QPushButton *Command1, *Command14, *Command10, *Command4, *Command2, *Command3, *Command11, *Command13,
-        *Command5, *Command9;
-    QCheckBox* Check3;
-    QPlainTextEdit* Textwin;
-    QProgressBar* ProgressBar1;
-    QStatusBar* StatusBar1;
-    GridHost* FLEX1;
-    ProfileHost* prof1;
-    QGroupBox* Frame2;
-    QGroupBox* Frame4;
-    std::array<QLineEdit*, kImportFields> Text5{};
-    std::array<QCheckBox*, kImportFields> Check1{};
-    QLineEdit *Text3, *Text4;
-    QPushButton *Command15, *Command16, *Command20;
-    std::array<QCheckBox*, kTextImportFields> Check2{};
-    QPushButton* Command12;
-    QMenu* mnufile;
-    QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
-        *mnusetexcel, *mnusetacad;
-    QDialog* ABOUT;
-
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     void UserControl_Initialize();
-    void buildFrame2();
-    void buildFrame4();
+    // Gives every child its form name as objectName.
+    void nameChildren();
+    void buildExcelImportFrame();
+    void buildImportFrame();
     void buildMenu();
     void buildAbout();
     void gridToggle(bool lateral);
@@ -192,6 +172,28 @@ private:
     std::unique_ptr<CadApplication> cad_;
     WorkspaceGeometry geometry_;
     QString importColumnsPath_;
+    // The children. Each carries its form name as objectName ("Command4",
+    // "Text5(3)", "mnuopen"), by which tests find it.
+    QPushButton *fileButton_, *xlsButton_, *saveAsButton_, *sewerButton_, *processButton_, *profileButton_,
+        *acadButton_, *lateralButton_, *aboutButton_, *gridCloseButton_;
+    QCheckBox* manholeTypeCheck_;
+    QPlainTextEdit* logBox_;
+    QProgressBar* progressBar_;
+    QStatusBar* statusBar_;
+    GridHost* grid_;
+    ProfileHost* profile_;
+    QGroupBox* excelImportFrame_;
+    QGroupBox* importFrame_;
+    std::array<QLineEdit*, kImportFields> columnBoxes_{};
+    std::array<QCheckBox*, kImportFields> columnChecks_{};
+    QLineEdit *startRowBox_, *startTextBox_;
+    QPushButton *excelCloseButton_, *saveColumnsButton_, *excelImportButton_;
+    std::array<QCheckBox*, kTextImportFields> textFieldChecks_{};
+    QPushButton* textImportButton_;
+    QMenu* fileMenu_;
+    QAction *openAction_, *importAction_, *prfAction_, *excelAction_, *getAcadAction_, *getBlockAction_,
+        *saveAction_, *saveAsAction_, *setExcelAction_, *setAcadAction_;
+    QDialog* aboutBox_;
     bool closingGrid_ = false;  // the close box is hiding the grid
     // The network file the lines were last read from or saved to ("" after
     // an import), and a digest of the lines as they were then.
