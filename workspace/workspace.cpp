@@ -288,7 +288,8 @@ void Vorlan::buildExcelImportFrame() {
         columnChecks_[k]->setChecked(true);
     }
     // Runs a little left of its place, so that the caption ends at its box.
-    MakeLabel(excelImportFrame_, "Start text at :", 1800, 720, 1065, 240)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    MakeLabel(excelImportFrame_, "Start text at :", 1800, 720, 1065, 240)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     startTextBox_ = new QLineEdit("1", excelImportFrame_);
     startTextBox_->setGeometry(PxRect(2880, 720, 495, 225));
     MakeLabel(excelImportFrame_, "Start import at row :", 240, 4200, 1560, 240);
