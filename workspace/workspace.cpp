@@ -509,7 +509,7 @@ void Vorlan::prof1_Hide() {
 
 void Vorlan::Command11_Click() {
     try {
-        AcadPlanCommand(m_, *cad_);
+        (void)AcadPlanCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         AppendLog(m_, "ACAD: " + FaultText(e));
     }
@@ -706,7 +706,7 @@ void Vorlan::mnuexcel_Click() {
 
 void Vorlan::mnugetacad_Click() {
     try {
-        GetAcadCommand(m_, *cad_);
+        (void)GetAcadCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD: ", e);
     }
@@ -714,7 +714,7 @@ void Vorlan::mnugetacad_Click() {
 
 void Vorlan::mnublock_Click() {
     try {
-        GetAcadBlockCommand(m_, *cad_);
+        (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD Block: ", e);
     }
