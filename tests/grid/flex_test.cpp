@@ -280,7 +280,7 @@ TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     Model m;
     m.ProjectFolder = dir.folder();
     m.ProjectName = "town";
-    ASSERT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok);
+    ASSERT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
     ASSERT_TRUE(SaveNetworkText(m, "before.asb", dir.folder()));
     Flex flex(m);
     flex.show();
@@ -300,7 +300,7 @@ TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     flex.frm7upDATE();
     ASSERT_TRUE(SaveNetworkText(m, "edited.asb", dir.folder()));
     Model again;
-    ASSERT_TRUE(LoadNetworkText(again, dir.folder() + "edited.asb").ok);
+    ASSERT_TRUE(LoadNetworkText(again, dir.folder() + "edited.asb").ok());
     EXPECT_FLOAT_EQ(again.Lines[5].Inv1, 104.321f);
     EXPECT_EQ(again.LineCount, m.LineCount);
 }
