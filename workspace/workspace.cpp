@@ -785,6 +785,9 @@ void Vorlan::Command12_Click() {
     lateralButton_->setEnabled(false);
 }
 
+QString Vorlan::importStartRowText() const { return startRowBox_->text(); }
+QString Vorlan::importStartTextText() const { return startTextBox_->text(); }
+
 ImportColumnMap Vorlan::importColumnMap() const {
     ImportColumnMap map;
     for (int k = 0; k < kImportFields; ++k) {

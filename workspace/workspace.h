@@ -1,6 +1,6 @@
 // The design workspace "VORLAN": the button row and File menu, the message
 // log, progress bar and status bar, the import frames, and the two hosted
-// views, the table editor (grid_) and the profile view (profile_).
+// views, the table editor (FLEX1) and the profile view (prof1).
 #pragma once
 
 #include <QElapsedTimer>
@@ -127,8 +127,12 @@ public:
     ImportColumnMap importColumnMap() const;
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
+    // The Excel import frame's "Start import at row :" (Text3) and "Start
+    // text at :" (Text4) boxes, as typed.
+    QString importStartRowText() const;
+    QString importStartTextText() const;
 
-    // excelImportFrame_'s "Import", the Excel line import; run when set.
+    // The "Import" of the Excel import frame (Frame2), the Excel line import; run when set.
     std::function<void()> excelImport;
 
     // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
