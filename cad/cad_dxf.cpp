@@ -1,7 +1,8 @@
 // The one reader/writer pair of the CAD document's DXF files, with the entity
 // structure the plan exchange needs (block references with attributes,
-// attribute definitions, extended data). The writer gathers the file in
-// memory and saves it in one piece; the reader splits the group pairs itself.
+// attribute definitions, extended data). The writer goes through dxflib's
+// group writer into memory and saves the file in one piece; the reader splits
+// the group pairs itself.
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <set>
 
 #include "cad/cad_document.h"
+#include "cad/dxf_string_writer.h"
 #include "engine/atomic_save.h"
 #include "engine/whole_file.h"
 
@@ -41,64 +43,6 @@ int WholeXNumber(const XDataItem& item) {
     return static_cast<int>(v);
 }
 
-// The group pairs of an ASCII DXF file, gathered in memory and written in
-// one piece: the code right-aligned in three places, then the value.
-class DxfOut {
-public:
-    DxfOut() { bytes_.reserve(1 << 20); }
-
-    void str(int code, const std::string& v) {
-        codeLine(code);
-        // Texts go into the file on one line each; control characters would break it.
-        for (char c : v) bytes_ += (c == '\0' || c == '\r' || c == '\n') ? ' ' : c;
-        bytes_ += '\n';
-    }
-    void real(int code, double v) {
-        if (!std::isfinite(v)) v = 0.0;
-        char buf[400];
-        if (std::fabs(v) >= 1e15) {
-            // Shortest form for what lies beyond the fixed notation's reach.
-            auto res = std::to_chars(buf, buf + sizeof buf, v);
-            codeLine(code);
-            bytes_.append(buf, res.ptr);
-            bytes_ += '\n';
-            return;
-        }
-        // Sixteen decimals, trailing zeros cut down to one, a '.' whatever
-        // the desktop's locale.
-        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 16);
-        char* end = res.ptr;
-        while (end > buf && end[-1] == '0') --end;
-        if (end > buf && end[-1] == '.') *end++ = '0';
-        codeLine(code);
-        bytes_.append(buf, end);
-        bytes_ += '\n';
-    }
-    void integer(int code, int v) {
-        char buf[16];
-        auto res = std::to_chars(buf, buf + sizeof buf, v);
-        codeLine(code);
-        bytes_.append(buf, res.ptr);
-        bytes_ += '\n';
-    }
-    void point(int base, const CadPoint& p) {
-        real(base, p[0]);
-        real(base + 10, p[1]);
-        real(base + 20, p[2]);
-    }
-    const std::string& bytes() const { return bytes_; }
-
-private:
-    void codeLine(int code) {
-        char buf[16];
-        auto res = std::to_chars(buf, buf + sizeof buf, code);
-        for (auto n = res.ptr - buf; n < 3; ++n) bytes_ += ' ';
-        bytes_.append(buf, res.ptr);
-        bytes_ += '\n';
-    }
-    std::string bytes_;
-};
-
 // The document as an R12 DXF, section by section.
 class DxfWriter {
 public:
@@ -110,8 +54,8 @@ public:
         tables();
         blocks();
         entities();
-        w_.str(0, "EOF");
-        return w_.bytes();
+        w_.dxfEOF();
+        return w_.take();
     }
 
 private:
@@ -136,219 +80,207 @@ private:
     }
 
     void header() {
-        w_.str(0, "SECTION");
-        w_.str(2, "HEADER");
-        w_.str(9, "$ACADVER");
-        w_.str(1, "AC1009");
-        w_.str(9, "$DWGCODEPAGE");
-        w_.str(3, "ANSI_1252");
-        w_.str(9, "$INSBASE");
-        w_.point(10, {0, 0, 0});
-        w_.str(0, "ENDSEC");
+        w_.sectionHeader();
+        w_.dxfString(9, "$ACADVER");
+        w_.dxfString(1, "AC1009");
+        w_.dxfString(9, "$DWGCODEPAGE");
+        w_.dxfString(3, "ANSI_1252");
+        w_.dxfString(9, "$INSBASE");
+        w_.coord(10, 0, 0, 0);
+        w_.sectionEnd();
     }
 
     void tables() {
-        w_.str(0, "SECTION");
-        w_.str(2, "TABLES");
+        w_.sectionTables();
         lineTypes();
         layerTable();
         styleTable();
         appTable();
-        w_.str(0, "ENDSEC");
+        w_.sectionEnd();
     }
 
     void lineTypes() {
-        w_.str(0, "TABLE");
-        w_.str(2, "LTYPE");
-        w_.integer(70, 1);
-        w_.str(0, "LTYPE");
-        w_.str(2, "CONTINUOUS");
-        w_.integer(70, 0);
-        w_.str(3, "Solid line");
-        w_.integer(72, 65);
-        w_.integer(73, 0);
-        w_.real(40, 0.0);
-        w_.str(0, "ENDTAB");
+        w_.tableLinetypes(1);
+        w_.tableLinetypeEntry();
+        w_.dxfString(2, "CONTINUOUS");
+        w_.dxfInt(70, 0);
+        w_.dxfString(3, "Solid line");
+        w_.dxfInt(72, 65);
+        w_.dxfInt(73, 0);
+        w_.dxfReal(40, 0.0);
+        w_.tableEnd();
     }
 
     void layerTable() {
-        w_.str(0, "TABLE");
-        w_.str(2, "LAYER");
-        w_.integer(70, static_cast<int>(layers_.size()));
+        w_.tableLayers(static_cast<int>(layers_.size()));
         for (const auto& name : layers_) {
             const CadLayer* l = nullptr;
             for (const auto& x : doc_.Layers().all())
                 if (SameCadName(x->Name, name)) l = x.get();
             int colour = l ? l->Color : 7;
             if (colour < 1 || colour > 255) colour = 7;
-            w_.str(0, "LAYER");
-            w_.str(2, name);
-            w_.integer(70, 0);
-            w_.integer(62, colour);
-            w_.str(6, "CONTINUOUS");
+            w_.tableLayerEntry();
+            w_.dxfString(2, name);
+            w_.dxfInt(70, 0);
+            w_.color(colour);
+            w_.linetype("CONTINUOUS");
         }
-        w_.str(0, "ENDTAB");
+        w_.tableEnd();
     }
 
     void styleTable() {
-        w_.str(0, "TABLE");
-        w_.str(2, "STYLE");
-        w_.integer(70, static_cast<int>(styles_.size()));
+        w_.tableStyle(static_cast<int>(styles_.size()));
         for (const auto& name : styles_) {
             std::string font = "txt";
             for (const auto& st : doc_.TextStyles().all())
                 if (SameCadName(st->Name, name)) font = st->fontFile();
-            w_.str(0, "STYLE");
-            w_.str(2, name);
-            w_.integer(70, 0);
-            w_.real(40, 0.0);
-            w_.real(41, 1.0);
-            w_.real(50, 0.0);
-            w_.integer(71, 0);
-            w_.real(42, 0.2);
-            w_.str(3, font);
-            w_.str(4, "");
+            w_.dxfString(0, "STYLE");
+            w_.dxfString(2, name);
+            w_.dxfInt(70, 0);
+            w_.dxfReal(40, 0.0);
+            w_.dxfReal(41, 1.0);
+            w_.dxfReal(50, 0.0);
+            w_.dxfInt(71, 0);
+            w_.dxfReal(42, 0.2);
+            w_.dxfString(3, font);
+            w_.dxfString(4, "");
         }
-        w_.str(0, "ENDTAB");
+        w_.tableEnd();
     }
 
     void appTable() {
-        w_.str(0, "TABLE");
-        w_.str(2, "APPID");
-        w_.integer(70, static_cast<int>(doc_.RegisteredApps().size()));
+        w_.tableAppid(static_cast<int>(doc_.RegisteredApps().size()));
         for (const auto& app : doc_.RegisteredApps()) {
-            w_.str(0, "APPID");
-            w_.str(2, app);
-            w_.integer(70, 0);
+            w_.tableAppidEntry();
+            w_.dxfString(2, app);
+            w_.dxfInt(70, 0);
         }
-        w_.str(0, "ENDTAB");
+        w_.tableEnd();
     }
 
     void blocks() {
-        w_.str(0, "SECTION");
-        w_.str(2, "BLOCKS");
+        w_.sectionBlocks();
         for (const auto& b : doc_.Blocks().all()) {
             if (b->IsModelSpace()) continue;
             bool hasAttdefs = false;
             for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
-            w_.str(0, "BLOCK");
-            w_.str(8, "0");
-            w_.str(2, b->Name);
-            w_.integer(70, hasAttdefs ? 2 : 0);  // 2: the block carries attribute definitions
-            w_.point(10, b->Origin);
-            w_.str(3, b->Name);
+            w_.sectionBlockEntry();
+            w_.dxfString(8, "0");
+            w_.dxfString(2, b->Name);
+            w_.dxfInt(70, hasAttdefs ? 2 : 0);  // 2: the block carries attribute definitions
+            w_.coordTriplet(10, b->Origin.data());
+            w_.dxfString(3, b->Name);
             for (const auto& e : b->entities()) entity(*e);
-            w_.str(0, "ENDBLK");
-            w_.str(8, "0");
+            w_.sectionBlockEntryEnd();
+            w_.dxfString(8, "0");
         }
-        w_.str(0, "ENDSEC");
+        w_.sectionEnd();
     }
 
     void entities() {
-        w_.str(0, "SECTION");
-        w_.str(2, "ENTITIES");
+        w_.sectionEntities();
         for (const auto& e : doc_.ModelSpace().entities()) entity(*e);
-        w_.str(0, "ENDSEC");
+        w_.sectionEnd();
     }
 
-    void common(const CadEntity& e, const std::string& type) {
-        w_.str(0, type);
-        w_.str(8, e.layer());
-        if (e.Color != 256) w_.integer(62, e.Color);
+    // An R12 entity names its layer and, unless it follows the layer, its
+    // colour. No line type group: dxflib's entityAttributes would add BYLAYER.
+    void common(const CadEntity& e, const char* type, int colour) {
+        w_.entity(type);
+        w_.dxfString(8, e.layer());
+        if (colour != 256) w_.color(colour);
     }
+    void common(const CadEntity& e, const char* type) { common(e, type, e.Color); }
 
     void xdata(const CadEntity& e) {
         for (const auto& d : e.AllXData()) {
             for (const auto& item : d) {
-                if (item.code >= 1000 && item.code <= 1009) w_.str(item.code, item.text);
-                else if (item.code >= 1060 && item.code <= 1071) w_.integer(item.code, WholeXNumber(item));
-                else w_.real(item.code, item.number);
+                if (item.code >= 1000 && item.code <= 1009) w_.dxfString(item.code, item.text);
+                else if (item.code >= 1060 && item.code <= 1071) w_.dxfInt(item.code, WholeXNumber(item));
+                else w_.dxfReal(item.code, item.number);
             }
         }
     }
 
     void textAlign(const CadEntity& e, int verticalCode) {
         int a = (e.Alignment >= 0 && e.Alignment < 15) ? e.Alignment : 0;
-        if (kAlignH[a] != 0) w_.integer(72, kAlignH[a]);
-        if (a != 0) w_.point(11, e.TextAlignmentPoint);
-        if (kAlignV[a] != 0) w_.integer(verticalCode, kAlignV[a]);
+        if (kAlignH[a] != 0) w_.dxfInt(72, kAlignH[a]);
+        if (a != 0) w_.coordTriplet(11, e.TextAlignmentPoint.data());
+        if (kAlignV[a] != 0) w_.dxfInt(verticalCode, kAlignV[a]);
     }
 
     void rotation(const CadEntity& e) {
-        if (e.Rotation != 0) w_.real(50, e.Rotation * 180 / kPi);
+        if (e.Rotation != 0) w_.dxfReal(50, e.Rotation * 180 / kPi);
     }
 
     // TEXT, ATTRIB and ATTDEF share their fields but for the order of the
     // tag and prompt.
-    void textEntity(const CadEntity& e, const std::string& type) {
+    void textEntity(const CadEntity& e, const char* type) {
         common(e, type);
-        w_.point(10, e.InsertionPoint);
-        w_.real(40, e.Height);
-        w_.str(1, e.TextString);
-        if (e.kind == CadKind::AttributeDef) w_.str(3, e.PromptString);
+        w_.coordTriplet(10, e.InsertionPoint.data());
+        w_.dxfReal(40, e.Height);
+        w_.dxfString(1, e.TextString);
+        if (e.kind == CadKind::AttributeDef) w_.dxfString(3, e.PromptString);
         if (e.kind != CadKind::Text) {
-            w_.str(2, e.TagString);
-            w_.integer(70, e.Mode & 0x0F);
+            w_.dxfString(2, e.TagString);
+            w_.dxfInt(70, e.Mode & 0x0F);
         }
         rotation(e);
-        w_.str(7, e.StyleName);
+        w_.dxfString(7, e.StyleName);
         textAlign(e, e.kind == CadKind::Text ? 73 : 74);
         xdata(e);
     }
 
     void polyline(const CadEntity& e) {
         common(e, "POLYLINE");
-        w_.integer(66, 1);
-        w_.point(10, {0, 0, 0});
-        w_.integer(70, 0);
+        w_.dxfInt(66, 1);
+        w_.coord(10, 0, 0, 0);
+        w_.dxfInt(70, 0);
         xdata(e);
         for (size_t i = 0; i < e.Vertices.size(); ++i) {
-            w_.str(0, "VERTEX");
-            w_.str(8, e.layer());
-            w_.point(10, e.Vertices[i]);
+            common(e, "VERTEX", 256);
+            w_.coordTriplet(10, e.Vertices[i].data());
             std::array<double, 2> wd = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
-            if (wd[0] != 0) w_.real(40, wd[0]);
-            if (wd[1] != 0) w_.real(41, wd[1]);
+            if (wd[0] != 0) w_.dxfReal(40, wd[0]);
+            if (wd[1] != 0) w_.dxfReal(41, wd[1]);
         }
-        w_.str(0, "SEQEND");
-        w_.str(8, e.layer());
+        common(e, "SEQEND", 256);
     }
 
     void insert(const CadEntity& e) {
         auto attributes = e.GetAttributes();
         common(e, "INSERT");
-        if (!attributes.empty()) w_.integer(66, 1);
-        w_.str(2, e.Name);
-        w_.point(10, e.InsertionPoint);
-        if (e.XScale != 1) w_.real(41, e.XScale);
-        if (e.YScale != 1) w_.real(42, e.YScale);
-        if (e.ZScale != 1) w_.real(43, e.ZScale);
+        if (!attributes.empty()) w_.dxfInt(66, 1);
+        w_.dxfString(2, e.Name);
+        w_.coordTriplet(10, e.InsertionPoint.data());
+        if (e.XScale != 1) w_.dxfReal(41, e.XScale);
+        if (e.YScale != 1) w_.dxfReal(42, e.YScale);
+        if (e.ZScale != 1) w_.dxfReal(43, e.ZScale);
         rotation(e);
         xdata(e);
         if (attributes.empty()) return;
         for (const auto& a : attributes) textEntity(*a, "ATTRIB");
-        w_.str(0, "SEQEND");
-        w_.str(8, e.layer());
+        common(e, "SEQEND", 256);
     }
 
     void entity(const CadEntity& e) {
         switch (e.kind) {
         case CadKind::Line:
             common(e, "LINE");
-            w_.point(10, e.StartPoint);
-            w_.point(11, e.EndPoint);
+            w_.coordTriplet(10, e.StartPoint.data());
+            w_.coordTriplet(11, e.EndPoint.data());
             xdata(e);
             break;
         case CadKind::Text: textEntity(e, "TEXT"); break;
         case CadKind::Solid:
             common(e, "SOLID");
-            for (int k = 0; k < 4; ++k) w_.point(10 + k, e.Corners[static_cast<size_t>(k)]);
+            for (int k = 0; k < 4; ++k) w_.coordTriplet(10 + k, e.Corners[static_cast<size_t>(k)].data());
             xdata(e);
             break;
         case CadKind::Circle:
             common(e, "CIRCLE");
-            w_.point(10, e.InsertionPoint);
-            w_.real(40, e.Radius);
+            w_.coordTriplet(10, e.InsertionPoint.data());
+            w_.dxfReal(40, e.Radius);
             xdata(e);
             break;
         case CadKind::Polyline: polyline(e); break;
@@ -359,7 +291,7 @@ private:
     }
 
     const CadDocument& doc_;
-    DxfOut w_;
+    DxfStringWriter w_;
     std::vector<std::string> layers_, styles_;
 };
 

@@ -243,7 +243,7 @@ Outcome RouteLateralsByLevel(Model& m) {
     if (m.ProjectFolder.empty())
         AppendLog(m, m.ProjectName + "-2.bak not written: the project has no folder");
     else
-        (void)SaveNetworkText(m, m.ProjectName + "-2.bak", m.ProjectFolder);  // reports its own failure
+        (void)SaveNetworkText(m, m.ProjectName + "-2.bak", m.ProjectFolder);  // it says why itself; the command goes on
 
     int deepest = 0;
     for (int k = 1; k <= m.LatCount; ++k)

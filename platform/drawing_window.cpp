@@ -1,5 +1,7 @@
 #include "platform/drawing_window.h"
 
+#include "cad/aci_palette.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -22,31 +24,14 @@ namespace vd {
 
 namespace {
 
-// A few colours of the CAD colour index; the rest fall back to grey shades.
+// An entity's screen colour: by layer (256) and by block (0) take the layer's
+// colour; a number the palette has no colour for (an off layer's negative
+// number) shows white on the dark background rather than vanishing.
 QColor AciColour(int aci, int layerColour) {
     if (aci == 256 || aci == 0) aci = layerColour;
-    switch (aci) {
-    case 1: return QColor(255, 0, 0);
-    case 2: return QColor(255, 255, 0);
-    case 3: return QColor(0, 255, 0);
-    case 4: return QColor(0, 255, 255);
-    case 5: return QColor(0, 0, 255);
-    case 6: return QColor(255, 0, 255);
-    case 7: return QColor(255, 255, 255);
-    case 8: return QColor(128, 128, 128);
-    case 9: return QColor(192, 192, 192);
-    default: break;
-    }
-    if (aci >= 10 && aci <= 249) {
-        // Hue steps of ten as the index palette lays them out.
-        int hue = ((aci / 10) - 1) * 15 % 360;
-        int shade = aci % 10;
-        int value = 255 - (shade / 2) * 40;
-        int sat = shade % 2 ? 128 : 255;
-        return QColor::fromHsv(hue, sat, std::max(value, 60));
-    }
-    if (aci >= 250 && aci <= 255) return QColor::fromRgb(51 + (aci - 250) * 40, 51 + (aci - 250) * 40, 51 + (aci - 250) * 40);
-    return QColor(255, 255, 255);
+    if (aci < 1 || aci > 255) return QColor(255, 255, 255);
+    const int32_t rgb = AciToRgb(aci);
+    return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb));
 }
 
 struct Extents {

@@ -1,0 +1,153 @@
+// Timings of the profile drawing on a generated network: every sheet into the
+// in-memory DXF writer and a recording target, and one full sheet onto the
+// canvas image as a redraw of the profile view paints it.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/lateral_naming.h"
+#include "engine/linking.h"
+#include "engine/number_text.h"
+#include "engine/process.h"
+#include "engine/sheet_cutting.h"
+#include "generated_network.h"
+#include "platform/profile_canvas.h"
+#include "profile_drawing/canvas_target.h"
+#include "profile_drawing/drawing_settings.h"
+#include "profile_drawing/dxf_output.h"
+#include "profile_drawing/sheet_routine.h"
+
+namespace vd {
+namespace {
+
+// Keeps every mark, as a test's recording target does.
+class Recorder : public ProfileOutput {
+public:
+    struct Mark {
+        double x1, y1, x2, y2, colour;
+        std::string text;
+    };
+    std::vector<Mark> marks;
+    void Text(const Placement&, double x, double y, double colour, double, double, const std::string&,
+              const std::string& text) override {
+        marks.push_back({x, y, 0, 0, colour, text});
+    }
+    void Line(const Placement&, double x1, double y1, double x2, double y2, double colour,
+              const std::string&) override {
+        marks.push_back({x1, y1, x2, y2, colour, {}});
+    }
+};
+
+class Tee : public ProfileOutput {
+public:
+    Tee(ProfileOutput& a, ProfileOutput& b) : a_(a), b_(b) {}
+    void Text(const Placement& at, double x, double y, double c, double h, double ang, const std::string& s,
+              const std::string& t) override {
+        a_.Text(at, x, y, c, h, ang, s, t);
+        b_.Text(at, x, y, c, h, ang, s, t);
+    }
+    void Line(const Placement& at, double x1, double y1, double x2, double y2, double c,
+              const std::string& lt) override {
+        a_.Line(at, x1, y1, x2, y2, c, lt);
+        b_.Line(at, x1, y1, x2, y2, c, lt);
+    }
+
+private:
+    ProfileOutput& a_;
+    ProfileOutput& b_;
+};
+
+// A processed network with its sheets cut, one per size.
+Model& Processed(int count) {
+    static std::map<int, std::unique_ptr<Model>> models;
+    auto& slot = models[count];
+    if (slot) return *slot;
+    slot = std::make_unique<Model>();
+    Model& m = *slot;
+    GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
+    ApplyDefaultStyles(m);
+    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
+    BuildNetworkLinks(m);
+    NameLaterals(m);
+    ProcessNetwork(m);
+    CutSheets(m, 0);
+    return m;
+}
+
+void ShowSheet(ProfileViewState& v, const Model& m, int sheet) {
+    v.LoadSheet(m.SheetTable[sheet]);
+    v.SelPos = v.SelPosEnd = static_cast<int16_t>(v.Band1End > 0 ? v.Band1Start : v.Band2Start);
+}
+
+void BM_ProfileAllSheetsDxf(benchmark::State& state) {
+    Model& m = Processed(static_cast<int>(state.range(0)));
+    ProfileViewState v;
+    std::size_t bytes = 0, marks = 0;
+    for (auto _ : state) {
+        DxfProfileWriter writer;
+        Recorder rec;
+        Tee both(writer, rec);
+        OutputSet out;
+        out.Dxf = &both;
+        writer.Begin();
+        for (int i = 0; i < m.SheetCount; ++i) {
+            ShowSheet(v, m, i);
+            v.DrawMode = kDrawDxf;
+            Outcome o = scrp(m, v, out);
+            benchmark::DoNotOptimize(o);
+        }
+        writer.End();
+        bytes = writer.bytes().size();
+        marks = rec.marks.size();
+    }
+    state.counters["sheets"] = m.SheetCount;
+    state.counters["marks"] = static_cast<double>(marks);
+    state.counters["dxf_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_ProfileAllSheetsDxf)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// Canvas text needs the fonts of a GUI application; headless when no display is asked for.
+void EnsureGuiApplication() {
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "bench";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+// The sheet with the most lines, as the profile view shows it at start.
+void BM_ProfileSheetCanvas(benchmark::State& state) {
+    EnsureGuiApplication();
+    Model& m = Processed(static_cast<int>(state.range(0)));
+    int fullest = 0, most = -1;
+    for (int i = 0; i < m.SheetCount; ++i) {
+        const SheetRecord& s = m.SheetTable[i];
+        int lines = (s.Band1End > 0 ? s.Band1End - s.Band1Start + 1 : 0) +
+                    (s.Band2End > 0 ? s.Band2End - s.Band2Start + 1 : 0);
+        if (lines > most) most = lines, fullest = i;
+    }
+    ProfileCanvas canvas(607, 400);
+    canvas.SetScale(600, 400);
+    CanvasTarget target(canvas);
+    OutputSet out;
+    out.Canvas = &target;
+    ProfileViewState v;
+    v.ViewTopY = 60;
+    ShowSheet(v, m, fullest);
+    for (auto _ : state) {
+        canvas.Clear();
+        v.DrawMode = kDrawCanvas;
+        Outcome o = scrp(m, v, out);
+        benchmark::DoNotOptimize(o);
+    }
+    state.counters["lines"] = most;
+}
+BENCHMARK(BM_ProfileSheetCanvas)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vd

@@ -1,0 +1,48 @@
+// The profile canvas: a back-buffer image with a user scale (drawing units
+// across and down), lines, selection boxes and rotated Arial text. The profile
+// view shows the image; the drawing engine paints it through its canvas target.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+
+namespace vd {
+
+class ProfileCanvas {
+public:
+    explicit ProfileCanvas(int widthPx = 607, int heightPx = 400);
+
+    // Pixel size of the image; the content is cleared to the back colour.
+    void Resize(int widthPx, int heightPx);
+    int widthPx() const { return image_.width(); }
+    int heightPx() const { return image_.height(); }
+
+    // The user scale: units across and down the whole image.
+    void SetScale(double scaleWidth, double scaleHeight);
+    double ScaleWidth() const { return scaleWidth_; }
+    double ScaleHeight() const { return scaleHeight_; }
+
+    // Colours are R + 256 G + 65536 B.
+    void SetBackColour(int32_t rgb) { back_ = rgb; }
+    int32_t BackColour() const { return back_; }
+    void Clear();
+
+    // Coordinates in user units, y growing downwards.
+    void Line(double x1, double y1, double x2, double y2, int32_t rgb);
+    void Box(double x1, double y1, double x2, double y2, int32_t rgb);
+    // Latin-1 text whose top-left corner is at (x, y), turned by escapement
+    // tenths of a degree counter-clockwise about that corner, Arial of the
+    // given character height in pixels.
+    void Print(double x, double y, const std::string& text, int escapement, int pixelHeight, int32_t rgb);
+
+    const QImage& image() const { return image_; }
+
+private:
+    QPointF toPixels(double x, double y) const;
+    QImage image_;
+    double scaleWidth_ = 600, scaleHeight_ = 400;
+    int32_t back_ = 0;
+};
+
+}  // namespace vd
