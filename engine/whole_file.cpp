@@ -23,6 +23,11 @@ Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
         ::close(fd);
         return Outcome::Fail(path + " is a folder, not a file.");
     }
+    // A device or a pipe may never end.
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Outcome::Fail(path + " is not a plain file.");
+    }
     // The size is a hint only: the file may grow or shrink while it is read.
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
