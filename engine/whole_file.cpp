@@ -16,6 +16,7 @@ Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
     if (fd < 0) {
         const int e = errno;
         if (e == ENOENT) return Outcome::Fail(path + " does not exist.");
+        if (e == EACCES || e == EPERM) return Outcome::Fail(path + " may not be read.");
         return Outcome::Fail(path + " could not be opened: " + FileErrorText(e) + ".");
     }
     struct stat st {};
