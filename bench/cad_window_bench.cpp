@@ -63,7 +63,7 @@ void BM_AcadInWindow(benchmark::State& state) {
     PlanNetwork(m, static_cast<int>(state.range(0)));
     QApplication::processEvents();
     for (auto _ : state) {
-        window.VORLAN1->Command11_Click();
+        window.workspace().Command11_Click();
         // The Drawing window and the progress bar show the result.
         QApplication::processEvents();
     }

@@ -111,155 +111,201 @@ std::optional<double> FlowVelocity(Model& m, int line, double flow) {
     return std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
 }
 
+// Line and results fields shown as they stand: a code, the field, and its
+// decimals (-1: the general form of a single-precision number).
+template <typename Record>
+struct StoredNumber {
+    int code;
+    float Record::*field;
+    int decimals;
+};
+constexpr StoredNumber<LineRecord> kLineNumbers[] = {
+    {3, &LineRecord::Area1_sub, 3}, {5, &LineRecord::Pop1, 0},  {7, &LineRecord::Area2_sub, 3},
+    {9, &LineRecord::Pop2, 0},      {31, &LineRecord::Dia, 0},  {37, &LineRecord::Gr1, 2},
+    {38, &LineRecord::Gr2, 2},      {40, &LineRecord::Len, 2},  {41, &LineRecord::Inv1, 2},
+    {42, &LineRecord::Inv2, 2},     {55, &LineRecord::Qadd, 2}, {57, &LineRecord::Mincover, 2},
+    {68, &LineRecord::X1, -1},      {69, &LineRecord::Y1, -1},  {70, &LineRecord::X2, -1},
+    {71, &LineRecord::Y2, -1},
+};
+constexpr StoredNumber<ResultRecord> kResultNumbers[] = {
+    {4, &ResultRecord::Area1_total, 3}, {6, &ResultRecord::Pop1_total, 0}, {8, &ResultRecord::Area2_Total, 3},
+    {10, &ResultRecord::Pop2_total, 0}, {11, &ResultRecord::Qsw, 2},       {15, &ResultRecord::Qinf1, 3},
+    {17, &ResultRecord::QmaxBig, 2},    {18, &ResultRecord::VmaxBig, 2},   {20, &ResultRecord::QavgEnd, 2},
+    {21, &ResultRecord::VavgEnd, 2},    {24, &ResultRecord::Qinf2, 3},     {26, &ResultRecord::QaddTotal, 2},
+    {27, &ResultRecord::QmaxEnd, 2},    {28, &ResultRecord::VmaxEnd, 2},
+};
+
+template <typename Record, std::size_t N>
+bool StoredNumberCell(const StoredNumber<Record> (&table)[N], const Record& rec, int code, Cells& cells) {
+    for (const auto& s : table) {
+        if (s.code != code) continue;
+        if (s.decimals < 0) cells.plain(code, rec.*s.field);
+        else cells.fixed(code, rec.*s.field, s.decimals);
+        return true;
+    }
+    return false;
+}
+
+// Line texts shown as they stand.
+struct StoredText {
+    int code;
+    std::string_view (*field)(const LineRecord&);
+};
+constexpr StoredText kStoredTexts[] = {
+    {1, [](const LineRecord& l) { return l.From.view(); }},
+    {2, [](const LineRecord& l) { return l.to.view(); }},
+    {52, [](const LineRecord& l) { return l.Latral.view(); }},
+    {54, [](const LineRecord& l) { return l.Status.view(); }},
+    {100, [](const LineRecord& l) { return l.MhType.view(); }},
+};
+
+bool StoredCell(const LineRecord& l, const ResultRecord& r, int code, Cells& cells) {
+    if (StoredNumberCell(kLineNumbers, l, code, cells) || StoredNumberCell(kResultNumbers, r, code, cells))
+        return true;
+    for (const StoredText& t : kStoredTexts) {
+        if (t.code != code) continue;
+        cells.text(code, t.field(l));
+        return true;
+    }
+    return false;
+}
+
+// Codes 14 and 16, or 23 and 25: a zone's peak factor and its inflow.
+void ZonePeakCells(const Model& m, const ResultRecord& r, int zone, Cells& cells) {
+    const DesignCriteria& c = m.Criteria;
+    if (zone == 1) {
+        double p = r.Pop1_total;
+        double k = PeakFactor(m, p);
+        double qmax = p * Num(c.LPCD1) / 86400.0 * Num(c.Connect1) / 100.0 * k;
+        cells.fixed(14, k, 2);
+        cells.fixed(16, Num(c.InflowPercent) / 100.0 * qmax, 2);
+    } else {
+        double p = r.Pop2_total;
+        double k = PeakFactor(m, p);
+        double q = p > 0 ? k * r.QavgEnd : 0.0;
+        cells.fixed(23, k, 2);
+        cells.fixed(25, Num(c.InflowPercent) / 100.0 * q, 2);
+    }
+}
+
+// Code 32: the slope rounded to 4 decimals, stored back (never into the
+// template row 0).
+void RoundedSlopeCell(LineRecord& l, int row, Cells& cells) {
+    std::optional<float> rounded = AsSingle(RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0);
+    if (!rounded) return;
+    if (row > 0) l.slope = *rounded;
+    cells.fixed(32, *rounded, 4);
+}
+
+// Codes 34 and 35: full-pipe flow and velocity, while there is a flow.
+void FullPipeCells(Model& m, int row, Cells& cells) {
+    const LineRecord& l = m.Lines[row];
+    if (!(m.Results[row].QmaxEnd > 0)) return;
+    std::optional<double> qf = FullPipeCapacity(l.Dia, l.slope, QuietManningN(m, row));
+    if (!qf) return;
+    cells.fixed(34, *qf, 2);
+    double area = kDesignPi * std::pow(l.Dia / 1000.0, 2) / 4.0;
+    if (area > 0) cells.fixed(35, *qf / 1000.0 / area, 2);
+}
+
+// Code 36: the self-cleaning slope; no design flow is a slope of 0, any
+// other input without an answer a blank.
+void SelfCleaningCell(Model& m, int row, Cells& cells) {
+    std::optional<double> s = LineHydraulics(m, row);
+    if (s) return cells.fixed(36, *s, 4);
+    if (m.Results[row].QmaxBig == 0) cells.fixed(36, 0, 4);
+}
+
+// Code 45: drop to the next line.
+void DropToNextCell(const Model& m, int row, Cells& cells) {
+    if (!InTable(m.Links, row)) return;
+    int next = m.Links[row].NextLine;
+    if (next < 1) return cells.fixed(45, 0, 2);
+    if (InTable(m.Lines, next)) cells.fixed(45, static_cast<double>(m.Lines[row].Inv2) - m.Lines[next].Inv1, 2);
+}
+
+// Code 53: the printed number of the line's sheet.
+void SheetNumberCell(const Model& m, const ResultRecord& r, Cells& cells) {
+    double sheet = RoundHalfEven(r.SheetIdx);
+    if (std::isfinite(sheet) && sheet >= 0 && sheet < static_cast<double>(m.SheetTable.size()))
+        cells.fixed(53, m.SheetTable[static_cast<std::size_t>(sheet)].DwgNo, 0);
+}
+
+// Code 101: how many lines drain into the line's upstream manhole.
+void ConnectionCountCell(const Model& m, int row, Cells& cells) {
+    if (!InTable(m.Links, row)) return;
+    int u = m.Links[row].UpLine;
+    if (!InTable(m.Links, u)) return;
+    const LinkRecord& up = m.Links[u];
+    if (u > 0 && up.Branch1 == 0) cells.put(101, "1");
+    if (up.Branch1 > 0 && up.Branch2 == 0) cells.put(101, "2");
+    if (up.Branch1 > 0 && up.Branch2 > 0) cells.put(101, "3");
+    if (u == 0) cells.put(101, "0");
+}
+
+// Code 102: the largest drop of a line into the line's upstream manhole.
+void LargestDropCell(const Model& m, int row, Cells& cells) {
+    if (!InTable(m.Links, row)) return;
+    const LineRecord& l = m.Lines[row];
+    int u = m.Links[row].UpLine;
+    if (!InTable(m.Links, u) || !InTable(m.Lines, u)) return;
+    double d = u < 1 ? 0.0 : static_cast<double>(m.Lines[u].Inv2) - l.Inv1;
+    for (int b : {static_cast<int>(m.Links[u].Branch1), static_cast<int>(m.Links[u].Branch2)}) {
+        if (b < 1) continue;
+        if (!InTable(m.Lines, b)) return;
+        double db = static_cast<double>(m.Lines[b].Inv2) - l.Inv1;
+        if (db > d) d = db;
+    }
+    cells.fixed(102, d, 2);
+}
+
+// Codes of the line view: stored fields from the tables above, derived
+// values by their steps. 13, 19, 22, 29 and 30 have no conversion.
 void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
     if (!InTable(m.Lines, row) || !InTable(m.Results, row)) return;
     LineRecord& l = m.Lines[row];
     const ResultRecord& r = m.Results[row];
-    const DesignCriteria& c = m.Criteria;
+    if (StoredCell(l, r, code, cells)) return;
     switch (code) {
-        case 1: return cells.text(code, l.From.view());
-        case 2: return cells.text(code, l.to.view());
-        case 3: return cells.fixed(code, l.Area1_sub, 3);
-        case 4: return cells.fixed(code, r.Area1_total, 3);
-        case 5: return cells.fixed(code, l.Pop1, 0);
-        case 6: return cells.fixed(code, r.Pop1_total, 0);
-        case 7: return cells.fixed(code, l.Area2_sub, 3);
-        case 8: return cells.fixed(code, r.Area2_Total, 3);
-        case 9: return cells.fixed(code, l.Pop2, 0);
-        case 10: return cells.fixed(code, r.Pop2_total, 0);
-        case 11: return cells.fixed(code, r.Qsw, 2);
         case 12:
             if (r.Qsw > 0)
                 if (auto v = FlowVelocity(m, row, r.Qsw)) cells.fixed(code, *v, 2);
             return;
         case 14:
-        case 16: {
-            double p = r.Pop1_total;
-            double k = PeakFactor(m, p);
-            double qmax = p * Num(c.LPCD1) / 86400.0 * Num(c.Connect1) / 100.0 * k;
-            cells.fixed(14, k, 2);
-            cells.fixed(16, Num(c.InflowPercent) / 100.0 * qmax, 2);
-            return;
-        }
-        case 15: return cells.fixed(code, r.Qinf1, 3);
-        case 17: return cells.fixed(code, r.QmaxBig, 2);
-        case 18: return cells.fixed(code, r.VmaxBig, 2);
-        case 20: return cells.fixed(code, r.QavgEnd, 2);
-        case 21: return cells.fixed(code, r.VavgEnd, 2);
+        case 16: return ZonePeakCells(m, r, 1, cells);
         case 23:
-        case 25: {
-            double p = r.Pop2_total;
-            double k = PeakFactor(m, p);
-            double q = p > 0 ? k * r.QavgEnd : 0.0;
-            cells.fixed(23, k, 2);
-            cells.fixed(25, Num(c.InflowPercent) / 100.0 * q, 2);
-            return;
-        }
-        case 24: return cells.fixed(code, r.Qinf2, 3);
-        case 26: return cells.fixed(code, r.QaddTotal, 2);
-        case 27: return cells.fixed(code, r.QmaxEnd, 2);
-        case 28: return cells.fixed(code, r.VmaxEnd, 2);
-        case 31: return cells.fixed(code, l.Dia, 0);
-        case 32: {
-            std::optional<float> rounded = AsSingle(RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0);
-            if (!rounded) return;
-            if (row > 0) l.slope = *rounded;  // row 0 is the blank template
-            return cells.fixed(code, *rounded, 4);
-        }
+        case 25: return ZonePeakCells(m, r, 2, cells);
+        case 32: return RoundedSlopeCell(l, row, cells);
         case 33:
             // The shared n is single-precision: 0.0125 is held as 0.01250000019 and shows 0.013.
             LineManningN(m, row);
             return cells.fixed(code, m.ManningN, 3);
         case 34:
-        case 35: {
-            if (!(r.QmaxEnd > 0)) return;
-            std::optional<double> qf = FullPipeCapacity(l.Dia, l.slope, QuietManningN(m, row));
-            if (!qf) return;
-            cells.fixed(34, *qf, 2);
-            double area = kDesignPi * std::pow(l.Dia / 1000.0, 2) / 4.0;
-            if (area > 0) cells.fixed(35, *qf / 1000.0 / area, 2);
-            return;
-        }
-        case 36: {
-            std::optional<double> s = LineHydraulics(m, row);
-            if (s) return cells.fixed(code, *s, 4);
-            // No design flow is a slope of 0; anything else has no answer.
-            if (r.QmaxBig == 0) cells.fixed(code, 0, 4);
-            return;
-        }
-        case 37: return cells.fixed(code, l.Gr1, 2);
-        case 38: return cells.fixed(code, l.Gr2, 2);
+        case 35: return FullPipeCells(m, row, cells);
+        case 36: return SelfCleaningCell(m, row, cells);
         case 39:
             if (l.Len == 0) return;
             if (auto slope = AsSingle((static_cast<double>(l.Gr1) - l.Gr2) / l.Len)) cells.fixed(code, *slope, 4);
             return;
-        case 40: return cells.fixed(code, l.Len, 2);
-        case 41: return cells.fixed(code, l.Inv1, 2);
-        case 42: return cells.fixed(code, l.Inv2, 2);
         case 43: return cells.fixed(code, static_cast<double>(l.Gr1) - l.Inv1, 2);
         case 44: return cells.fixed(code, static_cast<double>(l.Gr2) - l.Inv2, 2);
-        case 45: {
-            if (!InTable(m.Links, row)) return;
-            int next = m.Links[row].NextLine;
-            if (next < 1) return cells.fixed(code, 0, 2);
-            if (InTable(m.Lines, next)) cells.fixed(code, static_cast<double>(l.Inv2) - m.Lines[next].Inv1, 2);
-            return;
-        }
+        case 45: return DropToNextCell(m, row, cells);
         case 46:
         case 47:
         case 48:
         case 49:
-        case 50: return cells.fixed(code, 0, 2);
+        case 50: return cells.fixed(code, 0, 2);  // band lengths are not computed on display
         case 51: {
             if (l.Len == 0) return;
             std::optional<int32_t> cost = LineCost(m, row, fill);
             if (cost) cells.fixed(code, static_cast<double>(*cost) / l.Len, 0);
             return;
         }
-        case 52: return cells.text(code, l.Latral.view());
-        case 53: {
-            double sheet = RoundHalfEven(r.SheetIdx);
-            if (std::isfinite(sheet) && sheet >= 0 && sheet < static_cast<double>(m.SheetTable.size()))
-                cells.fixed(code, m.SheetTable[static_cast<std::size_t>(sheet)].DwgNo, 0);
-            return;
-        }
-        case 54: return cells.text(code, l.Status.view());
-        case 55: return cells.fixed(code, l.Qadd, 2);
-        case 56: {
-            double p = r.Pop2_total;
-            return cells.fixed(code, r.QavgEnd * PeakFactor(m, p), 2);
-        }
-        case 57: return cells.fixed(code, l.Mincover, 2);
-        case 68: return cells.plain(code, l.X1);
-        case 69: return cells.plain(code, l.Y1);
-        case 70: return cells.plain(code, l.X2);
-        case 71: return cells.plain(code, l.Y2);
-        case 100: return cells.text(code, l.MhType.view());
-        case 101: {
-            if (!InTable(m.Links, row)) return;
-            int u = m.Links[row].UpLine;
-            if (!InTable(m.Links, u)) return;
-            const LinkRecord& up = m.Links[u];
-            if (u > 0 && up.Branch1 == 0) cells.put(code, "1");
-            if (up.Branch1 > 0 && up.Branch2 == 0) cells.put(code, "2");
-            if (up.Branch1 > 0 && up.Branch2 > 0) cells.put(code, "3");
-            if (u == 0) cells.put(code, "0");
-            return;
-        }
-        case 102: {
-            if (!InTable(m.Links, row)) return;
-            int u = m.Links[row].UpLine;
-            if (!InTable(m.Links, u) || !InTable(m.Lines, u)) return;
-            double d = u < 1 ? 0.0 : static_cast<double>(m.Lines[u].Inv2) - l.Inv1;
-            for (int b : {static_cast<int>(m.Links[u].Branch1), static_cast<int>(m.Links[u].Branch2)}) {
-                if (b < 1) continue;
-                if (!InTable(m.Lines, b)) return;
-                double db = static_cast<double>(m.Lines[b].Inv2) - l.Inv1;
-                if (db > d) d = db;
-            }
-            return cells.fixed(code, d, 2);
-        }
-        default: return;  // 13, 19, 22, 29, 30 have no conversion
+        case 53: return SheetNumberCell(m, r, cells);
+        case 56: return cells.fixed(code, r.QavgEnd * PeakFactor(m, r.Pop2_total), 2);
+        case 101: return ConnectionCountCell(m, row, cells);
+        case 102: return LargestDropCell(m, row, cells);
+        default: return;
     }
 }
 

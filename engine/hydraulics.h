@@ -3,14 +3,10 @@
 
 #include <optional>
 
+#include "engine/design_constants.h"
 #include "engine/model.h"
 
 namespace vd {
-
-// The value of pi the design rules are stated with, in the pipe areas, the
-// Manning capacity factor and the solve's start. Computed values match the
-// design tables only with this value.
-inline constexpr double kDesignPi = 3.14159;
 
 // Result of the partial-flow solve of a circular section.
 struct PartialFlow {

@@ -388,7 +388,8 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
         float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
         for (std::size_t c = 0; c < 4; ++c)
             if (!ParseNumber(fields[1 + c], *xy[c]))
-                return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds a field that is not a number.");
+                return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
+                                     " holds a field that is not a number.");
         if (Trim(fields[0].text) != "MHB") break;
     }
     return Outcome::Ok();
@@ -470,11 +471,93 @@ std::uint64_t NetworkFingerprint(const Model& m) {
     add(&count, sizeof count);
     for (int i = 1; i <= count; ++i) {
         const LineRecord& l = m.Lines[i];
-        for (std::string_view t : {l.From.view(), l.to.view(), l.Latral.view(), l.MhType.view()}) add(t.data(), t.size());
+        for (std::string_view t : {l.From.view(), l.to.view(), l.Latral.view(), l.MhType.view()})
+            add(t.data(), t.size());
         for (float v : {l.Len, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.slope, l.Dia, l.X1, l.Y1, l.X2, l.Y2}) add(&v, sizeof v);
     }
     return h;
 }
+
+namespace {
+
+// The last line row a read took: its row number, how many fields it held,
+// and whether a line end closed it.
+struct LastLineRow {
+    long long row = 0;
+    std::size_t fields = 0;
+    bool ended = true;
+};
+
+// Whether a line row follows in what is left of the rows.
+bool LineRowFollows(RowReader rest) {
+    std::string_view later;
+    bool ended = false;
+    while (rest.next(later, ended))
+        if (IsLineTag(SplitFields(later, 1)[0])) return true;
+    return false;
+}
+
+// Reads the line rows of bytes into lines 1.., setting LineCount as it goes,
+// up to a row that is not a line row. Says whether that row was "END".
+Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, LastLineRow& last,
+                     bool& endRow) {
+    const int upper = std::min(m.LineUpper(), m.LinkUpper());
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
+    endRow = false;
+    m.LineCount = 0;
+    for (int i = 1; rows.next(row, ended); ++i) {
+        const long long r = rows.number();
+        auto fields = SplitFields(row, kLineFields);
+        if (!IsLineTag(fields[0])) {
+            endRow = UpperCase(Trim(fields[0].text)) == "END";
+            if (endRow || !LineRowFollows(rows)) return Outcome::Ok();
+            std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
+                                  "\": the line rows after it were not read";
+            AppendLog(m, warning);
+            return Failed(m, warning);
+        }
+        if (i > upper) return Failed(m, kSubscript);
+        if (!StoreLineFields(m.Lines[i], fields)) {
+            AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
+            return Failed(m, kOpenFailed);
+        }
+        m.LineCount = i;
+        last = {r, fields.size(), ended};
+    }
+    return Outcome::Ok();
+}
+
+// A file the writer finished ends with "END"; one that does not, or whose
+// last line row stops early, was most likely cut off on its way.
+void NoteCutShort(Model& m, const std::string& path, const LastLineRow& last, bool endRow) {
+    if (m.LineCount == 0 || last.row == 0 || endRow) return;
+    if (last.fields < kLineFields)
+        AppendLog(m, "Row " + NumText(last.row) + " of " + path + " holds " +
+                         NumText(static_cast<long long>(last.fields)) + " of its " + NumText(kLineFields) +
+                         " fields: the file may be cut short");
+    else
+        AppendLog(m, path + " has no \"END\" row after row " + NumText(last.row) +
+                         (last.ended ? "" : ", which has no line end") + ": the file may be cut short");
+}
+
+// The ".cor" companion, when there is one.
+Outcome ReadCompanionCoordinates(Model& m, const std::string& folder, const std::string& name) {
+    for (const char* ext : {".cor", ".COR"}) {
+        const std::string corPath = JoinFolder(folder, name + ext);
+        struct stat st {};
+        if (::stat(corPath.c_str(), &st) != 0) continue;
+        if (Outcome cor = ReadCoordinates(m, corPath); !cor) {
+            AppendLog(m, "The coordinates file could not be read: " + cor.message());
+            return Failed(m, kOpenFailed);
+        }
+        break;
+    }
+    return Outcome::Ok();
+}
+
+}  // namespace
 
 Outcome LoadNetworkText(Model& m, const std::string& path) {
     // Whatever lateral table there is describes some earlier network.
@@ -491,83 +574,14 @@ Outcome LoadNetworkText(Model& m, const std::string& path) {
         return Failed(m, kOpenFailed);
     }
 
-    const int upper = std::min(m.LineUpper(), m.LinkUpper());
-    RowReader rows(bytes);
-    std::string_view row;
-    bool ended = false;
+    LastLineRow last;
     bool endRow = false;
-    // The last line row read: its row number, how many fields it held, and
-    // whether a line end closed it.
-    long long lastRow = 0;
-    std::size_t lastFields = 0;
-    bool lastEnded = true;
-    int i = 0;
-    for (;;) {
-        ++i;
-        if (!rows.next(row, ended)) {
-            m.LineCount = i - 1;
-            break;
-        }
-        const long long r = rows.number();
-        auto fields = SplitFields(row, kLineFields);
-        if (IsLineTag(fields[0])) {
-            if (i > upper) {
-                m.LineCount = i - 1;
-                return Failed(m, kSubscript);
-            }
-            if (!StoreLineFields(m.Lines[i], fields)) {
-                m.LineCount = i - 1;
-                AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
-                return Failed(m, kOpenFailed);
-            }
-            m.LineCount = i;
-            lastRow = r;
-            lastFields = fields.size();
-            lastEnded = ended;
-            continue;
-        }
-        m.LineCount = i - 1;
-        endRow = UpperCase(Trim(fields[0].text)) == "END";
-        if (!endRow) {
-            bool linesFollow = false;
-            RowReader rest = rows;
-            std::string_view later;
-            bool laterEnded = false;
-            while (!linesFollow && rest.next(later, laterEnded)) linesFollow = IsLineTag(SplitFields(later, 1)[0]);
-            if (linesFollow) {
-                std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
-                                      "\": the line rows after it were not read";
-                AppendLog(m, warning);
-                return Failed(m, warning);
-            }
-        }
-        break;
-    }
-    // A file the writer finished ends with "END"; one that does not, or
-    // whose last line row stops early, was most likely cut off on its way.
-    if (m.LineCount > 0 && lastRow > 0) {
-        if (lastFields < kLineFields && !endRow)
-            AppendLog(m, "Row " + NumText(lastRow) + " of " + path + " holds " +
-                             NumText(static_cast<long long>(lastFields)) + " of its " + NumText(kLineFields) +
-                             " fields: the file may be cut short");
-        else if (!endRow)
-            AppendLog(m, path + " has no \"END\" row after row " + NumText(lastRow) +
-                             (lastEnded ? "" : ", which has no line end") + ": the file may be cut short");
-    }
+    if (Outcome read = ReadLineRows(m, path, bytes, last, endRow); !read) return read;
+    NoteCutShort(m, path, last, endRow);
 
     const std::string folder = m.ProjectFolder.empty() ? FolderOf(path) : m.ProjectFolder;
     const std::string name = m.ProjectName.empty() ? BaseName(path) : m.ProjectName;
-
-    for (const char* ext : {".cor", ".COR"}) {
-        const std::string corPath = JoinFolder(folder, name + ext);
-        struct stat st {};
-        if (::stat(corPath.c_str(), &st) != 0) continue;
-        if (Outcome cor = ReadCoordinates(m, corPath); !cor) {
-            AppendLog(m, "The coordinates file could not be read: " + cor.message());
-            return Failed(m, kOpenFailed);
-        }
-        break;
-    }
+    if (Outcome cor = ReadCompanionCoordinates(m, folder, name); !cor) return cor;
 
     std::string note;
     if (m.LineCount == 0) {

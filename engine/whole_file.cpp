@@ -16,12 +16,18 @@ Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
     if (fd < 0) {
         const int e = errno;
         if (e == ENOENT) return Outcome::Fail(path + " does not exist.");
+        if (e == EACCES || e == EPERM) return Outcome::Fail(path + " may not be read.");
         return Outcome::Fail(path + " could not be opened: " + FileErrorText(e) + ".");
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return Outcome::Fail(path + " is a folder, not a file.");
+    }
+    // A device or a pipe may never end.
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Outcome::Fail(path + " is not a plain file.");
     }
     // The size is a hint only: the file may grow or shrink while it is read.
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));

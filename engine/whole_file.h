@@ -7,8 +7,9 @@
 
 namespace vd {
 
-// Reads the whole file at path into bytes. A missing file, a folder or a read
-// fault fails with a sentence naming path; bytes is then empty.
+// Reads the whole file at path into bytes. A missing file, a folder, a device
+// or pipe, or a read fault fails with a sentence naming path; bytes is then
+// empty.
 Outcome ReadWholeFile(const std::string& path, std::string& bytes);
 
 }  // namespace vd

@@ -1,6 +1,7 @@
 #include "profile_drawing/cad_output.h"
 
 #include "cad/cad_document.h"
+#include "engine/design_constants.h"
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 
@@ -17,7 +18,7 @@ void CadOutput::Text(const Placement& at, double x, double y, double colour, dou
     CadDocument& d = drawing();
     const CadPoint p{at.InsertionPoint[0] + x, at.InsertionPoint[1] + y, 0};
     auto t = d.ModelSpace().AddText(text, p, height);
-    t->Rotation = angle * 3.14159 / 180;
+    t->Rotation = angle * kDesignPi / 180;
     t->setLayer(ColourLayerName(colour));
     t->Color = 256;
     t->Height = height;

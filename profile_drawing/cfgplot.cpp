@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cad/cad_document.h"
+#include "engine/design_constants.h"
 #include "engine/number_text.h"
 #include "profile_drawing/context.h"
 #include "profile_drawing/drawing_settings.h"
@@ -12,7 +13,7 @@ namespace vd {
 
 namespace {
 
-constexpr double kDegrees = 3.14159 / 180;
+constexpr double kDegrees = kDesignPi / 180;
 
 class BlockMaker {
 public:

@@ -61,11 +61,11 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes) {
     return k;
 }
 
-bool ReadImportColumns(const std::string& path, ImportColumnMap& map) {
+Outcome ReadImportColumns(const std::string& path, ImportColumnMap& map) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) return false;
+    if (Outcome read = ReadWholeFile(path, bytes); !read) return read;
     ApplyImportColumnRows(map, bytes);
-    return true;
+    return Outcome::Ok();
 }
 
 Outcome WriteImportColumns(const std::string& path, const ImportColumnMap& map) {

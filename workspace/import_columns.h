@@ -29,8 +29,9 @@ std::string ImportColumnRow(const std::string& boxText, bool ticked);
 // Returns the number of rows applied.
 int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes);
 
-// Reads the file into the map; a missing or unreadable file changes nothing.
-bool ReadImportColumns(const std::string& path, ImportColumnMap& map);
+// Reads the file into the map; a missing or unreadable file changes nothing
+// and says why.
+Outcome ReadImportColumns(const std::string& path, ImportColumnMap& map);
 
 // Writes the fifteen rows; on failure the old file is kept and the message
 // says why.

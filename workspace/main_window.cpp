@@ -9,16 +9,16 @@ namespace vd {
 
 Form1::Form1(Model& m, Dialogs& dialogs, Vorlan::Views views) {
     setWindowTitle("VIDODUV");
-    VORLAN1 = new Vorlan(m, dialogs, this, views);
-    VORLAN1->setGeometry(PxRect(0, 0, 11055, 7815));
+    workspace_ = new Vorlan(m, dialogs, this, views);
+    workspace_->setGeometry(PxRect(0, 0, 11055, 7815));
     resize(Px(11265), Px(7980));
-    drawing_ = std::make_unique<DrawingWindow>(VORLAN1->AcadApp());
+    drawing_ = std::make_unique<DrawingWindow>(workspace_->AcadApp());
 }
 
 Form1::~Form1() = default;
 
 void Form1::closeEvent(QCloseEvent* e) {
-    if (!VORLAN1->maybeSaveNetwork() || !drawing_->maybeSave()) {
+    if (!workspace_->maybeSaveNetwork() || !drawing_->maybeSave()) {
         e->ignore();
         return;
     }
@@ -36,9 +36,9 @@ void Form1::Form_Resize() {
     // for; without a title bar from the window system the workspace fills
     // the window.
     const int titleBar = std::max(frameGeometry().height() - height(), Px(500));
-    QSize s = FormResize(VORLAN1->size() * kTwipsPerPixel, width() * kTwipsPerPixel,
+    QSize s = FormResize(workspace_->size() * kTwipsPerPixel, width() * kTwipsPerPixel,
                          (height() + titleBar) * kTwipsPerPixel);
-    VORLAN1->resize(Px(s.width()), Px(s.height()));
+    workspace_->resize(Px(s.width()), Px(s.height()));
 }
 
 }  // namespace vd

@@ -15,7 +15,8 @@ class Form1 : public QWidget {
 public:
     Form1(Model& m, Dialogs& dialogs, Vorlan::Views views = {});
     ~Form1() override;
-    Vorlan* VORLAN1;
+    // The workspace control "VORLAN1".
+    Vorlan& workspace() { return *workspace_; }
     // The CAD drawing the ACAD commands draw into and read from; shown when a
     // command connects to it.
     DrawingWindow& Drawing() { return *drawing_; }
@@ -27,6 +28,7 @@ protected:
 
 private:
     void Form_Resize();
+    Vorlan* workspace_;
     std::unique_ptr<DrawingWindow> drawing_;
 };
 

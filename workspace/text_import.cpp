@@ -163,12 +163,16 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
                         int clearUpTo) {
     if (bytes.find('\0') != std::string::npos)
         return Outcome::Fail("The file is not a text table (it holds binary data). Nothing was imported.");
-    std::vector<std::string> rows = SplitFileRows(bytes);
-    if (rows.empty()) return Outcome::Fail("The file is empty. Nothing was imported.");
+    // Counted before they are split: a file of millions of short rows is
+    // refused without holding each one.
+    const auto rowCount = static_cast<long long>(std::count(bytes.begin(), bytes.end(), '\n')) +
+                          (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+    if (rowCount == 0) return Outcome::Fail("The file is empty. Nothing was imported.");
     const int capacity = m.LineUpper();
-    if (static_cast<int>(rows.size()) > capacity)
-        return Outcome::Fail("The file has " + NumText(static_cast<long long>(rows.size())) +
-                             " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.");
+    if (rowCount > capacity)
+        return Outcome::Fail("The file has " + NumText(rowCount) + " rows; the line table holds " +
+                             NumText(capacity) + ". Nothing was imported.");
+    std::vector<std::string> rows = SplitFileRows(bytes);
     std::vector<RowSplit> splits;
     splits.reserve(rows.size());
     for (std::size_t n = 0; n < rows.size(); ++n) {

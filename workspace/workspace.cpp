@@ -148,79 +148,79 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     setObjectName("VORLAN1");
     resize(Px(kDesignWidth), Px(kDesignHeight));
 
-    Command1 = MakeButton(this, "File", 10, 0, 615, 375);
-    Command14 = MakeButton(this, "XLS", 720, 0, 495, 375);
-    Command10 = MakeButton(this, "Save As", 1320, 0, 855, 375);
-    Command4 = MakeButton(this, "SEWER", 2280, 0, 855, 375);
-    Command2 = MakeButton(this, "Process", 3240, 0, 1095, 375);
-    Command3 = MakeButton(this, "Profile", 4440, 0, 735, 375);
-    Command11 = MakeButton(this, "ACAD", 5280, 0, 855, 375);
-    Command13 = MakeButton(this, "Latral", 6240, 0, 855, 375);
-    Command5 = MakeButton(this, "About", 7200, 0, 735, 375);
-    Check3 = new QCheckBox("Mh Type", this);
-    Check3->setGeometry(PxRect(11160, 0, 1095, 495));
-    Command3->setEnabled(false);
-    Command11->setEnabled(false);
-    Command13->setEnabled(false);
+    fileButton_ = MakeButton(this, "File", 10, 0, 615, 375);
+    xlsButton_ = MakeButton(this, "XLS", 720, 0, 495, 375);
+    saveAsButton_ = MakeButton(this, "Save As", 1320, 0, 855, 375);
+    sewerButton_ = MakeButton(this, "SEWER", 2280, 0, 855, 375);
+    processButton_ = MakeButton(this, "Process", 3240, 0, 1095, 375);
+    profileButton_ = MakeButton(this, "Profile", 4440, 0, 735, 375);
+    acadButton_ = MakeButton(this, "ACAD", 5280, 0, 855, 375);
+    lateralButton_ = MakeButton(this, "Latral", 6240, 0, 855, 375);
+    aboutButton_ = MakeButton(this, "About", 7200, 0, 735, 375);
+    manholeTypeCheck_ = new QCheckBox("Mh Type", this);
+    manholeTypeCheck_->setGeometry(PxRect(11160, 0, 1095, 495));
+    profileButton_->setEnabled(false);
+    acadButton_->setEnabled(false);
+    lateralButton_->setEnabled(false);
 
-    Textwin = new QPlainTextEdit(this);
-    Textwin->setObjectName("Textwin");
-    Textwin->setGeometry(PxRect(120, 480, 6735, 1125));
-    Textwin->setReadOnly(true);
-    Textwin->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Textwin->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logBox_ = new QPlainTextEdit(this);
+    logBox_->setGeometry(PxRect(120, 480, 6735, 1125));
+    logBox_->setReadOnly(true);
+    logBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
     {
-        QPalette p = Textwin->palette();
+        QPalette p = logBox_->palette();
         p.setColor(QPalette::Base, p.color(QPalette::Midlight));
-        Textwin->setPalette(p);
+        logBox_->setPalette(p);
     }
 
-    FLEX1 = views.grid ? views.grid : new PlaceholderGrid;
-    FLEX1->setParent(this);
-    FLEX1->setGeometry(PxRect(1440, 1560, 7215, 3855));
-    FLEX1->QWidget::setVisible(false);
-    prof1 = views.profile ? views.profile : new PlaceholderProfile;
-    prof1->setParent(this);
-    prof1->setGeometry(PxRect(0, 360, 1335, 7935));
-    prof1->QWidget::setVisible(false);
+    grid_ = views.grid ? views.grid : new PlaceholderGrid;
+    grid_->setParent(this);
+    grid_->setGeometry(PxRect(1440, 1560, 7215, 3855));
+    grid_->QWidget::setVisible(false);
+    profile_ = views.profile ? views.profile : new PlaceholderProfile;
+    profile_->setParent(this);
+    profile_->setGeometry(PxRect(0, 360, 1335, 7935));
+    profile_->QWidget::setVisible(false);
 
-    Command9 = MakeButton(this, "----", 8280, 1560, 255, 255);
-    Command9->hide();
+    gridCloseButton_ = MakeButton(this, "----", 8280, 1560, 255, 255);
+    gridCloseButton_->hide();
 
-    buildFrame2();
-    buildFrame4();
+    buildExcelImportFrame();
+    buildImportFrame();
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setSizeGripEnabled(false);
-    statusPanel1_ = new QLabel(StatusBar1);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setSizeGripEnabled(false);
+    statusPanel1_ = new QLabel(statusBar_);
     statusPanel1_->setObjectName("panel1");
     statusPanel1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusBar1->addWidget(statusPanel1_, 1);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    statusBar_->addWidget(statusPanel1_, 1);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
 
     buildMenu();
     buildAbout();
-    criteriaPages = new CriteriaPages(m_, this, Frame2);
-    mnufile->addSeparator();
-    mnusettings = mnufile->addAction("Criteria", this, &Vorlan::ShowProjectSettings);
+    criteriaPages_ = new CriteriaPages(m_, this, excelImportFrame_);
+    fileMenu_->addSeparator();
+    criteriaAction_ = fileMenu_->addAction("Criteria", this, &Vorlan::ShowProjectSettings);
 
-    connect(Command1, &QPushButton::clicked, this, &Vorlan::Command1_Click);
-    connect(Command14, &QPushButton::clicked, this, &Vorlan::Command14_Click);
-    connect(Command10, &QPushButton::clicked, this, &Vorlan::Command10_Click);
-    connect(Command4, &QPushButton::clicked, this, &Vorlan::Command4_Click);
-    connect(Command2, &QPushButton::clicked, this, &Vorlan::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Vorlan::Command3_Click);
-    connect(Command11, &QPushButton::clicked, this, &Vorlan::Command11_Click);
-    connect(Command13, &QPushButton::clicked, this, &Vorlan::Command13_Click);
-    connect(Command5, &QPushButton::clicked, this, &Vorlan::Command5_Click);
-    connect(Command9, &QPushButton::clicked, this, &Vorlan::Command9_Click);
-    connect(FLEX1, &GridHost::Hide, this, &Vorlan::FLEX1_Hide);
-    connect(prof1, &ProfileHost::Hide, this, &Vorlan::prof1_Hide);
+    connect(fileButton_, &QPushButton::clicked, this, &Vorlan::Command1_Click);
+    connect(xlsButton_, &QPushButton::clicked, this, &Vorlan::Command14_Click);
+    connect(saveAsButton_, &QPushButton::clicked, this, &Vorlan::Command10_Click);
+    connect(sewerButton_, &QPushButton::clicked, this, &Vorlan::Command4_Click);
+    connect(processButton_, &QPushButton::clicked, this, &Vorlan::Command2_Click);
+    connect(profileButton_, &QPushButton::clicked, this, &Vorlan::Command3_Click);
+    connect(acadButton_, &QPushButton::clicked, this, &Vorlan::Command11_Click);
+    connect(lateralButton_, &QPushButton::clicked, this, &Vorlan::Command13_Click);
+    connect(aboutButton_, &QPushButton::clicked, this, &Vorlan::Command5_Click);
+    connect(gridCloseButton_, &QPushButton::clicked, this, &Vorlan::Command9_Click);
+    connect(grid_, &GridHost::Hide, this, &Vorlan::FLEX1_Hide);
+    connect(profile_, &ProfileHost::Hide, this, &Vorlan::prof1_Hide);
 
-    ui_ = std::make_unique<WorkspaceUi>(Textwin, statusPanel1_, ProgressBar1, dialogs_);
+    nameChildren();
+    ui_ = std::make_unique<WorkspaceUi>(logBox_, statusPanel1_, progressBar_, dialogs_);
     cad_ = std::make_unique<CadApplication>();
     importColumnsPath_ = ProgramFolderFor("import.col") + "import.col";
     UserControl_Initialize();
@@ -230,8 +230,8 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
 Vorlan::~Vorlan() {
     // The model outlives the window's widgets.
     if (m_.Ui == ui_.get()) m_.SetUi(nullptr);
-    disconnect(FLEX1, nullptr, this, nullptr);
-    disconnect(prof1, nullptr, this, nullptr);
+    disconnect(grid_, nullptr, this, nullptr);
+    disconnect(profile_, nullptr, this, nullptr);
 }
 
 void Vorlan::UserControl_Initialize() {
@@ -245,88 +245,113 @@ void Vorlan::UserControl_Initialize() {
     ReadImportColumnMap();
 }
 
+void Vorlan::nameChildren() {
+    const std::pair<QObject*, const char*> named[] = {
+        {fileButton_, "Command1"},          {xlsButton_, "Command14"},         {saveAsButton_, "Command10"},
+        {sewerButton_, "Command4"},         {processButton_, "Command2"},      {profileButton_, "Command3"},
+        {acadButton_, "Command11"},         {lateralButton_, "Command13"},     {aboutButton_, "Command5"},
+        {gridCloseButton_, "Command9"},     {manholeTypeCheck_, "Check3"},     {logBox_, "Textwin"},
+        {progressBar_, "ProgressBar1"},     {statusBar_, "StatusBar1"},        {grid_, "FLEX1"},
+        {profile_, "prof1"},                {excelImportFrame_, "Frame2"},     {importFrame_, "Frame4"},
+        {startRowBox_, "Text3"},            {startTextBox_, "Text4"},          {excelCloseButton_, "Command15"},
+        {saveColumnsButton_, "Command16"},  {excelImportButton_, "Command20"}, {textImportButton_, "Command12"},
+        {fileMenu_, "mnufile"},             {openAction_, "mnuopen"},          {importAction_, "mnuimport"},
+        {prfAction_, "mnuprf"},             {excelAction_, "mnuexcel"},        {getAcadAction_, "mnugetacad"},
+        {getBlockAction_, "mnublock"},      {saveAction_, "mnusave"},          {saveAsAction_, "mnusaveas"},
+        {setExcelAction_, "mnusetexcel"},   {setAcadAction_, "mnusetacad"},    {aboutBox_, "ABOUT"},
+        {excelBookAction_, "mnuexcelbook"}, {criteriaAction_, "mnusettings"},
+    };
+    for (const auto& [child, name] : named) child->setObjectName(name);
+    for (int k = 0; k < kImportFields; ++k) {
+        columnBoxes_[k]->setObjectName(QString("Text5(%1)").arg(k));
+        columnChecks_[k]->setObjectName(QString("Check1(%1)").arg(k));
+    }
+    for (int k = 0; k < kTextImportFields; ++k) textFieldChecks_[k]->setObjectName(QString("Check2(%1)").arg(k));
+}
+
 void Vorlan::ReadImportColumnMap() {
     ImportColumnMap map = importColumnMap();
     if (ReadImportColumns(EnginePath(importColumnsPath_), map)) setImportColumnMap(map);
 }
 
-void Vorlan::buildFrame2() {
-    Frame2 = new QGroupBox("Import  XLS", this);
-    Frame2->setGeometry(PxRect(1800, 2160, 3615, 5175));
+void Vorlan::buildExcelImportFrame() {
+    excelImportFrame_ = new QGroupBox("Import  XLS", this);
+    excelImportFrame_->setGeometry(PxRect(1800, 2160, 3615, 5175));
     // The frame was laid out for a small dialog font; a wide default font
     // would run its captions into the boxes.
-    QFont small = Frame2->font();
+    QFont small = excelImportFrame_->font();
     small.setPixelSize(10);
-    Frame2->setFont(small);
-    MakeLabel(Frame2, "Col# :", 240, 360, 480, 240);
-    MakeLabel(Frame2, "check:", 720, 360, 600, 240);
-    MakeLabel(Frame2, "Name:", 1320, 360, 600, 240);
+    excelImportFrame_->setFont(small);
+    MakeLabel(excelImportFrame_, "Col# :", 240, 360, 480, 240);
+    MakeLabel(excelImportFrame_, "check:", 720, 360, 600, 240);
+    MakeLabel(excelImportFrame_, "Name:", 1320, 360, 600, 240);
     ImportColumnMap defaults;
     for (int k = 0; k < kImportFields; ++k) {
-        Text5[k] = new QLineEdit(QString::fromStdString(defaults.column[k]), Frame2);
-        Text5[k]->setGeometry(PxRect(240, 600 + 240 * k, 375, 210));
-        Text5[k]->setTextMargins(0, 0, 0, 0);
-        Check1[k] = new QCheckBox(kImportFieldCaptions[k], Frame2);
-        Check1[k]->setGeometry(PxRect(960, 600 + 240 * k, 1335, 225));
-        Check1[k]->setChecked(true);
+        columnBoxes_[k] = new QLineEdit(QString::fromStdString(defaults.column[k]), excelImportFrame_);
+        columnBoxes_[k]->setGeometry(PxRect(240, 600 + 240 * k, 375, 210));
+        columnBoxes_[k]->setTextMargins(0, 0, 0, 0);
+        columnChecks_[k] = new QCheckBox(kImportFieldCaptions[k], excelImportFrame_);
+        columnChecks_[k]->setGeometry(PxRect(960, 600 + 240 * k, 1335, 225));
+        columnChecks_[k]->setChecked(true);
     }
     // Runs a little left of its place, so that the caption ends at its box.
-    MakeLabel(Frame2, "Start text at :", 1800, 720, 1065, 240)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Text4 = new QLineEdit("1", Frame2);
-    Text4->setGeometry(PxRect(2880, 720, 495, 225));
-    MakeLabel(Frame2, "Start import at row :", 240, 4200, 1560, 240);
-    Text3 = new QLineEdit("2", Frame2);
-    Text3->setGeometry(PxRect(1800, 4200, 735, 225));
-    Command15 = MakeButton(Frame2, "Close", 240, 4560, 855, 375);
-    Command16 = MakeButton(Frame2, "save col#", 1200, 4560, 975, 375);
-    Command20 = MakeButton(Frame2, "Import", 2280, 4560, 975, 375);
-    connect(Command15, &QPushButton::clicked, this, &Vorlan::Command15_Click);
-    connect(Command16, &QPushButton::clicked, this, &Vorlan::Command16_Click);
-    connect(Command20, &QPushButton::clicked, this, &Vorlan::Command20_Click);
-    Frame2->hide();
+    MakeLabel(excelImportFrame_, "Start text at :", 1800, 720, 1065, 240)
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    startTextBox_ = new QLineEdit("1", excelImportFrame_);
+    startTextBox_->setGeometry(PxRect(2880, 720, 495, 225));
+    MakeLabel(excelImportFrame_, "Start import at row :", 240, 4200, 1560, 240);
+    startRowBox_ = new QLineEdit("2", excelImportFrame_);
+    startRowBox_->setGeometry(PxRect(1800, 4200, 735, 225));
+    excelCloseButton_ = MakeButton(excelImportFrame_, "Close", 240, 4560, 855, 375);
+    saveColumnsButton_ = MakeButton(excelImportFrame_, "save col#", 1200, 4560, 975, 375);
+    excelImportButton_ = MakeButton(excelImportFrame_, "Import", 2280, 4560, 975, 375);
+    connect(excelCloseButton_, &QPushButton::clicked, this, &Vorlan::Command15_Click);
+    connect(saveColumnsButton_, &QPushButton::clicked, this, &Vorlan::Command16_Click);
+    connect(excelImportButton_, &QPushButton::clicked, this, &Vorlan::Command20_Click);
+    excelImportFrame_->hide();
 }
 
-void Vorlan::buildFrame4() {
-    Frame4 = new QGroupBox("Import", this);
-    Frame4->setGeometry(PxRect(6720, 1800, 1935, 3975));
+void Vorlan::buildImportFrame() {
+    importFrame_ = new QGroupBox("Import", this);
+    importFrame_->setGeometry(PxRect(6720, 1800, 1935, 3975));
     for (int k = 0; k < kTextImportFields; ++k) {
-        Check2[k] = new QCheckBox(kTextImportCaptions[k], Frame4);
-        Check2[k]->setGeometry(PxRect(360, 360 + 240 * k, 1335, 240));
-        Check2[k]->setChecked(k < 10);
+        textFieldChecks_[k] = new QCheckBox(kTextImportCaptions[k], importFrame_);
+        textFieldChecks_[k]->setGeometry(PxRect(360, 360 + 240 * k, 1335, 240));
+        textFieldChecks_[k]->setChecked(k < 10);
     }
-    Command12 = MakeButton(Frame4, "Import", 240, 3360, 975, 495);
-    connect(Command12, &QPushButton::clicked, this, &Vorlan::Command12_Click);
-    Frame4->hide();
+    textImportButton_ = MakeButton(importFrame_, "Import", 240, 3360, 975, 495);
+    connect(textImportButton_, &QPushButton::clicked, this, &Vorlan::Command12_Click);
+    importFrame_->hide();
 }
 
 void Vorlan::buildMenu() {
-    mnufile = new QMenu(this);
-    mnuopen = mnufile->addAction("Open", this, &Vorlan::mnuopen_Click);
-    mnuimport = mnufile->addAction("Import", this, &Vorlan::mnuimport_Click);
-    mnuprf = mnufile->addAction("Get Prf", this, &Vorlan::mnuprf_Click);
-    mnuexcel = mnufile->addAction("Get EXCEL", this, &Vorlan::mnuexcel_Click);
-    mnuexcelbook = mnufile->addAction("Get EXCEL Book", this, &Vorlan::mnuexcelbook_Click);
-    mnuexcelbook->setObjectName("mnuexcelbook");
-    mnugetacad = mnufile->addAction("Get ACAD", this, &Vorlan::mnugetacad_Click);
-    mnublock = mnufile->addAction("Get ACAD Block", this, &Vorlan::mnublock_Click);
-    mnufile->addSeparator();
-    mnusave = mnufile->addAction("Save", this, &Vorlan::mnusave_Click);
-    mnusaveas_ = mnufile->addAction("Save As", this, &Vorlan::mnusaveas_Click);
-    mnusetexcel = mnufile->addAction("Set EXCEL");
-    mnusetacad = mnufile->addAction("Set ACAD");
+    fileMenu_ = new QMenu(this);
+    openAction_ = fileMenu_->addAction("Open", this, &Vorlan::mnuopen_Click);
+    importAction_ = fileMenu_->addAction("Import", this, &Vorlan::mnuimport_Click);
+    prfAction_ = fileMenu_->addAction("Get Prf", this, &Vorlan::mnuprf_Click);
+    excelAction_ = fileMenu_->addAction("Get EXCEL", this, &Vorlan::mnuexcel_Click);
+    excelBookAction_ = fileMenu_->addAction("Get EXCEL Book", this, &Vorlan::mnuexcelbook_Click);
+    getAcadAction_ = fileMenu_->addAction("Get ACAD", this, &Vorlan::mnugetacad_Click);
+    getBlockAction_ = fileMenu_->addAction("Get ACAD Block", this, &Vorlan::mnublock_Click);
+    fileMenu_->addSeparator();
+    saveAction_ = fileMenu_->addAction("Save", this, &Vorlan::mnusave_Click);
+    saveAsAction_ = fileMenu_->addAction("Save As", this, &Vorlan::mnusaveas_Click);
+    setExcelAction_ = fileMenu_->addAction("Set EXCEL");
+    setAcadAction_ = fileMenu_->addAction("Set ACAD");
 }
 
 void Vorlan::buildAbout() {
-    ABOUT = new QDialog(this);
-    ABOUT->setWindowTitle("ABOUT");
-    ABOUT->setModal(false);
-    auto* layout = new QVBoxLayout(ABOUT);
-    auto* credits = new QLabel("VIDODUV\nDesign of gravity sewer networks", ABOUT);
+    aboutBox_ = new QDialog(this);
+    aboutBox_->setWindowTitle("ABOUT");
+    aboutBox_->setModal(false);
+    auto* layout = new QVBoxLayout(aboutBox_);
+    auto* credits = new QLabel("VIDODUV\nDesign of gravity sewer networks", aboutBox_);
     credits->setAlignment(Qt::AlignCenter);
     layout->addWidget(credits);
-    auto* close = new QPushButton("Close", ABOUT);
+    auto* close = new QPushButton("Close", aboutBox_);
+    close->setObjectName("Command1");
     layout->addWidget(close, 0, Qt::AlignHCenter);
-    connect(close, &QPushButton::clicked, ABOUT, &QDialog::hide);
+    connect(close, &QPushButton::clicked, aboutBox_, &QDialog::hide);
 }
 
 // ---- layout ----------------------------------------------------------------
@@ -343,16 +368,16 @@ void Vorlan::UserControl_Resize() {
 
 void Vorlan::applyGeometry() {
     const QRect& p = geometry_.prof1;
-    prof1->setGeometry(PxRect(p.left(), p.top(), p.width(), p.height()));
+    profile_->setGeometry(PxRect(p.left(), p.top(), p.width(), p.height()));
     const QRect& f = geometry_.flex1;
-    FLEX1->setGeometry(PxRect(f.left(), f.top(), f.width(), f.height()));
+    grid_->setGeometry(PxRect(f.left(), f.top(), f.width(), f.height()));
     // The status bar stays at the workspace's foot, the progress bar over it.
     const int barHeight = Px(375);
-    StatusBar1->setGeometry(0, height() - barHeight, width(), barHeight);
-    ProgressBar1->setGeometry(PxRect(3480, geometry_.progressTop, 3735, 255));
-    ProgressBar1->raise();
-    if (!Command9->isHidden())
-        Command9->setGeometry(PxRect(f.left() + f.width() - 300, f.top() + 10, 255, 255));
+    statusBar_->setGeometry(0, height() - barHeight, width(), barHeight);
+    progressBar_->setGeometry(PxRect(3480, geometry_.progressTop, 3735, 255));
+    progressBar_->raise();
+    if (!gridCloseButton_->isHidden())
+        gridCloseButton_->setGeometry(PxRect(f.left() + f.width() - 300, f.top() + 10, 255, 255));
 }
 
 void Vorlan::Form1WindowState(int state) {
@@ -379,18 +404,18 @@ std::string Vorlan::backupFolder() const {
 // ---- button row ------------------------------------------------------------
 
 void Vorlan::Command1_Click() {
-    Frame4->hide();
-    mnufile->popup(mapToGlobal(QPoint(Px(100), Px(350))));
+    importFrame_->hide();
+    fileMenu_->popup(mapToGlobal(QPoint(Px(100), Px(350))));
 }
 
 void Vorlan::Command14_Click() {
-    Command10->setEnabled(false);
+    saveAsButton_->setEnabled(false);
     m_.ProjectName.clear();
-    Frame2->show();
-    Frame2->raise();
+    excelImportFrame_->show();
+    excelImportFrame_->raise();
     // Both views close through their own close steps.
-    FLEX1->hide();
-    prof1->hide();
+    grid_->hide();
+    profile_->hide();
 }
 
 void Vorlan::Command10_Click() { mnusaveas(); }
@@ -398,96 +423,96 @@ void Vorlan::Command4_Click() { gridToggle(false); }
 void Vorlan::Command13_Click() { gridToggle(true); }
 
 void Vorlan::gridToggle(bool lateral) {
-    Textwin->hide();
-    Frame2->hide();
-    Frame4->hide();
-    Command1->setEnabled(false);
-    if (FLEX1->isHidden()) {
+    logBox_->hide();
+    excelImportFrame_->hide();
+    importFrame_->hide();
+    fileButton_->setEnabled(false);
+    if (grid_->isHidden()) {
         ui_->SetStatus(kGridOpenStatus);
-        prof1->hide();
-        FLEX1->show();
-        FLEX1->raise();
-        StatusBar1->raise();
-        ProgressBar1->raise();
+        profile_->hide();
+        grid_->show();
+        grid_->raise();
+        statusBar_->raise();
+        progressBar_->raise();
         try {
             if (lateral)
-                FLEX1->mnulatral();
+                grid_->mnulatral();
             else
-                FLEX1->mnusewer();
+                grid_->mnusewer();
         } catch (const std::exception& e) {
             report("", e);
         }
-        Command1->setEnabled(false);
-        Command2->setEnabled(false);
+        fileButton_->setEnabled(false);
+        processButton_->setEnabled(false);
         const QRect& f = geometry_.flex1;
-        Command9->setGeometry(PxRect(f.left() + f.width() - 300, f.top() + 10, 255, 255));
-        Command9->show();
-        Command9->raise();
+        gridCloseButton_->setGeometry(PxRect(f.left() + f.width() - 300, f.top() + 10, 255, 255));
+        gridCloseButton_->show();
+        gridCloseButton_->raise();
     } else {
-        FLEX1->hide();
+        grid_->hide();
     }
 }
 
 void Vorlan::Command9_Click() {
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
-    Command9->hide();
+    fileButton_->setEnabled(true);
+    processButton_->setEnabled(true);
+    gridCloseButton_->hide();
     // The close box leaves the status text as it stands.
     closingGrid_ = true;
-    FLEX1->hide();
+    grid_->hide();
     closingGrid_ = false;
 }
 
 void Vorlan::FLEX1_Hide() {
     if (!closingGrid_) ui_->SetStatus(kGridClosedStatus);
     try {
-        FLEX1->frm7upDATE();
+        grid_->frm7upDATE();
     } catch (const std::exception& e) {
         report("", e);
     }
-    Command9->hide();
-    if (prof1->isHidden()) {
-        Command1->setEnabled(true);
-        Command2->setEnabled(true);
+    gridCloseButton_->hide();
+    if (profile_->isHidden()) {
+        fileButton_->setEnabled(true);
+        processButton_->setEnabled(true);
     }
 }
 
 void Vorlan::Command3_Click() {
-    Textwin->hide();
-    Frame4->hide();
-    Frame2->hide();
-    if (prof1->isHidden()) {
-        prof1->show();
-        prof1->raise();
+    logBox_->hide();
+    importFrame_->hide();
+    excelImportFrame_->hide();
+    if (profile_->isHidden()) {
+        profile_->show();
+        profile_->raise();
         // The bars every long command reports through stay in sight.
-        StatusBar1->raise();
-        ProgressBar1->raise();
+        statusBar_->raise();
+        progressBar_->raise();
         try {
-            prof1->ReloadSheetOptions();
+            profile_->ReloadSheetOptions();
             m_.SheetLayoutMode = CInt(m_.ObjectStyles[26].Color);
         } catch (const std::exception& e) {
             report("", e);
         }
         try {
-            prof1->ff();
-            prof1->Resize1();
+            profile_->ff();
+            profile_->Resize1();
         } catch (const std::exception& e) {
             report("", e);
         }
-        Command1->setEnabled(false);
-        Command2->setEnabled(false);
-        Command11->setEnabled(false);
-        FLEX1->hide();
+        fileButton_->setEnabled(false);
+        processButton_->setEnabled(false);
+        acadButton_->setEnabled(false);
+        grid_->hide();
     } else {
-        prof1->hide();
+        profile_->hide();
     }
 }
 
 void Vorlan::prof1_Hide() {
-    if (!FLEX1->isHidden()) return;
-    Command1->setEnabled(true);
-    Command2->setEnabled(true);
-    Command11->setEnabled(false);
+    if (!grid_->isHidden()) return;
+    fileButton_->setEnabled(true);
+    processButton_->setEnabled(true);
+    acadButton_->setEnabled(false);
 }
 
 void Vorlan::Command11_Click() {
@@ -499,21 +524,21 @@ void Vorlan::Command11_Click() {
 }
 
 void Vorlan::Command5_Click() {
-    ABOUT->show();
-    ABOUT->raise();
+    aboutBox_->show();
+    aboutBox_->raise();
 }
 
 // ---- Process -----------------------------------------------------------------
 
 void Vorlan::Command2_Click() {
-    Textwin->show();
+    logBox_->show();
     AppendLog(m_, "Process");
     const std::string folder = backupFolder();
     if (folder.empty())
         AppendLog(m_, "No folder for the backup " + m_.ProjectName + "-3.bak");
     else
         (void)SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);  // reports its own failure
-    Frame4->hide();
+    importFrame_->hide();
     try {
         BuildNetworkLinks(m_);
         NameLaterals(m_);
@@ -522,12 +547,12 @@ void Vorlan::Command2_Click() {
     } catch (const std::exception& e) {
         report("", e);
     }
-    if (Check3->isChecked()) ApplyManholeTypes(m_);
+    if (manholeTypeCheck_->isChecked()) ApplyManholeTypes(m_);
     AppendLog(m_, "Process...");
-    Command3->setEnabled(true);
-    Command13->setEnabled(true);
-    Command10->setEnabled(true);
-    Command11->setEnabled(true);
+    profileButton_->setEnabled(true);
+    lateralButton_->setEnabled(true);
+    saveAsButton_->setEnabled(true);
+    acadButton_->setEnabled(true);
 }
 
 // ---- open and save -----------------------------------------------------------
@@ -593,8 +618,8 @@ void Vorlan::openvrl() {
         m_.ProjectName = parts.baseName;
         networkSaved(path);
         setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
-        Command13->setEnabled(false);
-        Command3->setEnabled(false);
+        lateralButton_->setEnabled(false);
+        profileButton_->setEnabled(false);
     } catch (const std::exception& e) {
         report("OPEN", e);
     }
@@ -676,22 +701,22 @@ bool Vorlan::maybeSaveNetwork() {
 // ---- File menu -----------------------------------------------------------------
 
 void Vorlan::mnuimport_Click() {
-    Frame4->show();
-    Frame4->raise();
+    importFrame_->show();
+    importFrame_->raise();
 }
 
 void Vorlan::mnuexcel_Click() {
     // The reset belongs to the import itself: closing the frame loses nothing.
     m_.ProjectName.clear();
-    Frame2->show();
-    Frame2->raise();
+    excelImportFrame_->show();
+    excelImportFrame_->raise();
 }
 
-void Vorlan::ShowProjectSettings() { criteriaPages->ShowProjectSettings(); }
+void Vorlan::ShowProjectSettings() { criteriaPages_->ShowProjectSettings(); }
 
 void Vorlan::mnugetacad_Click() {
     // The panel must not write its old values over the new project's.
-    criteriaPages->closeStoring();
+    criteriaPages_->closeStoring();
     try {
         (void)GetAcadCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
@@ -700,7 +725,7 @@ void Vorlan::mnugetacad_Click() {
 }
 
 void Vorlan::mnublock_Click() {
-    criteriaPages->closeStoring();
+    criteriaPages_->closeStoring();
     try {
         (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
@@ -737,14 +762,14 @@ void Vorlan::mnuprfopen() {
         report("OPEN", e);
     }
     m_.LatCount = 0;
-    Command13->setEnabled(false);
+    lateralButton_->setEnabled(false);
 }
 
 // ---- import frames ---------------------------------------------------------------
 
 std::array<bool, kTextImportFields> Vorlan::textImportTicks() const {
     std::array<bool, kTextImportFields> t{};
-    for (int k = 0; k < kTextImportFields; ++k) t[k] = Check2[k]->isChecked();
+    for (int k = 0; k < kTextImportFields; ++k) t[k] = textFieldChecks_[k]->isChecked();
     return t;
 }
 
@@ -768,28 +793,31 @@ void Vorlan::Command12_Click() {
     }
     // The imported lines were read from no network file.
     networkFile_.clear();
-    Frame4->hide();
-    Command3->setEnabled(false);
-    Command13->setEnabled(false);
+    importFrame_->hide();
+    profileButton_->setEnabled(false);
+    lateralButton_->setEnabled(false);
 }
+
+QString Vorlan::importStartRowText() const { return startRowBox_->text(); }
+QString Vorlan::importStartTextText() const { return startTextBox_->text(); }
 
 ImportColumnMap Vorlan::importColumnMap() const {
     ImportColumnMap map;
     for (int k = 0; k < kImportFields; ++k) {
-        map.column[k] = Text5[k]->text().toStdString();
-        map.ticked[k] = Check1[k]->isChecked();
+        map.column[k] = columnBoxes_[k]->text().toStdString();
+        map.ticked[k] = columnChecks_[k]->isChecked();
     }
     return map;
 }
 
 void Vorlan::setImportColumnMap(const ImportColumnMap& map) {
     for (int k = 0; k < kImportFields; ++k) {
-        Text5[k]->setText(QString::fromStdString(map.column[k]));
-        Check1[k]->setChecked(map.ticked[k]);
+        columnBoxes_[k]->setText(QString::fromStdString(map.column[k]));
+        columnChecks_[k]->setChecked(map.ticked[k]);
     }
 }
 
-void Vorlan::Command15_Click() { Frame2->hide(); }
+void Vorlan::Command15_Click() { excelImportFrame_->hide(); }
 
 void Vorlan::Command16_Click() {
     Outcome written = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
@@ -799,11 +827,11 @@ void Vorlan::Command16_Click() {
 ExcelLineSettings Vorlan::excelLineSettings() const {
     ExcelLineSettings s;
     for (int k = 0; k < kImportFields; ++k) {
-        s.column[k] = Text5[k]->text().toLatin1().toStdString();
-        s.ticked[k] = Check1[k]->isChecked();
+        s.column[k] = columnBoxes_[k]->text().toLatin1().toStdString();
+        s.ticked[k] = columnChecks_[k]->isChecked();
     }
-    s.startRow = Text3->text().toLatin1().toStdString();
-    s.textStart = Text4->text().toLatin1().toStdString();
+    s.startRow = startRowBox_->text().toLatin1().toStdString();
+    s.textStart = startTextBox_->text().toLatin1().toStdString();
     return s;
 }
 
@@ -817,15 +845,15 @@ void Vorlan::Command20_Click() {
     }
     std::optional<QString> chosen = dialogs_.OpenFile("Import XLS", kXlsxFilter);
     if (!chosen || chosen->isEmpty()) return;
-    Textwin->show();
-    criteriaPages->closeStoring();
+    logBox_->show();
+    criteriaPages_->closeStoring();
     Outcome o = ImportExcelLineFile(m_, *chosen, settings);
     if (!o) {
         ui_->MessageBox(o.message());
         return;
     }
     if (!o.message().empty()) ui_->MessageBox(o.message());
-    Frame2->hide();
+    excelImportFrame_->hide();
 }
 
 void Vorlan::mnuexcelbook_Click() { ImportExcelWorkbook(); }
@@ -833,14 +861,14 @@ void Vorlan::mnuexcelbook_Click() { ImportExcelWorkbook(); }
 void Vorlan::ImportExcelWorkbook() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", kXlsxFilter);
     if (!chosen || chosen->isEmpty()) return;
-    criteriaPages->closeStoring();
+    criteriaPages_->closeStoring();
     Outcome o = ImportExcelWorkbookFile(m_, *chosen);
     if (!o) {
         ui_->MessageBox(o.message());
         return;
     }
     if (!o.message().empty()) ui_->MessageBox(o.message());
-    Command13->setEnabled(false);
+    lateralButton_->setEnabled(false);
 }
 
 }  // namespace vd

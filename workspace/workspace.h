@@ -136,6 +136,10 @@ public:
     ImportColumnMap importColumnMap() const;
     void setImportColumnMap(const ImportColumnMap& map);
     std::array<bool, kTextImportFields> textImportTicks() const;
+    // The Excel import frame's "Start import at row :" (Text3) and "Start
+    // text at :" (Text4) boxes, as typed.
+    QString importStartRowText() const;
+    QString importStartTextText() const;
 
     // The one CAD application of the program (AcadApp, AcadDoc, AcadModelSpace).
     CadApplication& AcadApp() { return *cad_; }
@@ -146,39 +150,16 @@ public:
     const std::string& logText() const { return ui_->logText(); }
     WorkspaceGeometry geometryTwips() const { return geometry_; }
 
-    // The children, by their form names.
-    QPushButton *Command1, *Command14, *Command10, *Command4, *Command2, *Command3, *Command11, *Command13,
-        *Command5, *Command9;
-    QCheckBox* Check3;
-    QPlainTextEdit* Textwin;
-    QProgressBar* ProgressBar1;
-    QStatusBar* StatusBar1;
-    GridHost* FLEX1;
-    ProfileHost* prof1;
-    // The design-criteria panel (TabStrip1, Frame1, Frame3, Command8).
-    CriteriaPages* criteriaPages;
-    QGroupBox* Frame2;
-    QGroupBox* Frame4;
-    std::array<QLineEdit*, kImportFields> Text5{};
-    std::array<QCheckBox*, kImportFields> Check1{};
-    QLineEdit *Text3, *Text4;
-    QPushButton *Command15, *Command16, *Command20;
-    std::array<QCheckBox*, kTextImportFields> Check2{};
-    QPushButton* Command12;
-    QMenu* mnufile;
-    QAction *mnuopen, *mnuimport, *mnuprf, *mnuexcel, *mnugetacad, *mnublock, *mnusave, *mnusaveas_,
-        *mnusetexcel, *mnusetacad, *mnuexcelbook;
-    QDialog* ABOUT;
-    QAction* mnusettings;  // "Criteria"
-
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     void UserControl_Initialize();
-    void buildFrame2();
+    // Gives every child its form name as objectName.
+    void nameChildren();
+    void buildExcelImportFrame();
     ExcelLineSettings excelLineSettings() const;
-    void buildFrame4();
+    void buildImportFrame();
     void buildMenu();
     void buildAbout();
     void gridToggle(bool lateral);
@@ -202,6 +183,30 @@ private:
     std::unique_ptr<CadApplication> cad_;
     WorkspaceGeometry geometry_;
     QString importColumnsPath_;
+    // The children. Each carries its form name as objectName ("Command4",
+    // "Text5(3)", "mnuopen"), by which tests find it.
+    QPushButton *fileButton_, *xlsButton_, *saveAsButton_, *sewerButton_, *processButton_, *profileButton_,
+        *acadButton_, *lateralButton_, *aboutButton_, *gridCloseButton_;
+    QCheckBox* manholeTypeCheck_;
+    QPlainTextEdit* logBox_;
+    QProgressBar* progressBar_;
+    QStatusBar* statusBar_;
+    GridHost* grid_;
+    ProfileHost* profile_;
+    QGroupBox* excelImportFrame_;
+    QGroupBox* importFrame_;
+    std::array<QLineEdit*, kImportFields> columnBoxes_{};
+    std::array<QCheckBox*, kImportFields> columnChecks_{};
+    QLineEdit *startRowBox_, *startTextBox_;
+    QPushButton *excelCloseButton_, *saveColumnsButton_, *excelImportButton_;
+    std::array<QCheckBox*, kTextImportFields> textFieldChecks_{};
+    QPushButton* textImportButton_;
+    QMenu* fileMenu_;
+    QAction *openAction_, *importAction_, *prfAction_, *excelAction_, *getAcadAction_, *getBlockAction_,
+        *saveAction_, *saveAsAction_, *setExcelAction_, *setAcadAction_, *excelBookAction_, *criteriaAction_;
+    // The design-criteria panel (TabStrip1, Frame1, Frame3, Command8).
+    CriteriaPages* criteriaPages_ = nullptr;
+    QDialog* aboutBox_;
     bool closingGrid_ = false;  // the close box is hiding the grid
     // The network file the lines were last read from or saved to ("" after
     // an import), and a digest of the lines as they were then.

@@ -91,6 +91,7 @@ TEST(WholeFile, ReadsAllAndSaysWhyNot) {
     EXPECT_TRUE(bytes.empty());
     r = ReadWholeFile(tmp.path().string(), bytes);
     EXPECT_EQ(r.message(), tmp.path().string() + " is a folder, not a file.");
+    EXPECT_EQ(ReadWholeFile("/dev/zero", bytes).message(), "/dev/zero is not a plain file.");
 }
 
 }  // namespace

@@ -128,7 +128,9 @@ TEST(GridCellRules, NamesAndNumbersAreCheckedBeforeTheyAreStored) {
     for (const Case& k : cases) {
         auto problem = CellTextProblem(k.code, k.text, "Gr.Elv._u");
         EXPECT_EQ(!problem.has_value(), k.ok) << k.code << " " << k.text;
-        if (problem) EXPECT_NE(problem->find("not"), std::string::npos) << *problem;
+        if (problem) {
+            EXPECT_NE(problem->find("not"), std::string::npos) << *problem;
+        }
     }
 }
 

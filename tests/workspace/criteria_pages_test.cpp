@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "widget_lookup.h"
 #include "engine/column_catalogue.h"
 #include "workspace/criteria_pages.h"
 #include "workspace/main_window.h"
@@ -24,15 +25,15 @@ protected:
     void SetUp() override {
         QStandardPaths::setTestModeEnabled(true);
         form = std::make_unique<Form1>(m, dialogs);
-        w = form->VORLAN1;
-        p = w->criteriaPages;
+        w = &form->workspace();
+        p = w->findChild<CriteriaPages*>();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
     void TearDown() override { form.reset(); }
 
     void openFromMenu() {
-        for (QAction* a : w->mnufile->actions())
+        for (QAction* a : test::Child<QMenu>(w, "mnufile")->actions())
             if (a->text() == "Criteria") a->trigger();
     }
     void tab(int k) { QTest::mouseClick(p->tabStrip->tabBar(), Qt::LeftButton, {}, tabCentre(k)); }
@@ -59,7 +60,7 @@ protected:
 TEST_F(CriteriaWindow, OpensOnTheTitlePageAndClosesStoring) {
     w->Command14_Click();  // the import frame gives way to the panel
     openFromMenu();
-    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_TRUE(test::Child<QGroupBox>(w, "Frame2")->isHidden());
     EXPECT_TRUE(p->isOpen());
     EXPECT_EQ(w->statusText(), "Project" + std::string(22, ' '));
     EXPECT_EQ(p->listFrame->title(), "Title");

@@ -1,3 +1,4 @@
+#include "widget_lookup.h"
 #include "workspace/excel_import.h"
 
 #include <gtest/gtest.h>
@@ -406,19 +407,19 @@ TEST(ExcelImportEntries, FrameAndMenu) {
     Model m;
     ScriptedDialogs dialogs;
     Form1 form(m, dialogs);
-    Vorlan* w = form.VORLAN1;
+    Vorlan* w = &form.workspace();
     test::NetBuilder(m).line("old1", "old2").len(5);
     m.Criteria.LPCD1 = 321;
 
     // "Get EXCEL" only shows the frame; a cancelled Import keeps the project.
     w->mnuexcel_Click();
-    EXPECT_FALSE(w->Frame2->isHidden());
-    w->Text3->setText("0");
+    EXPECT_FALSE(test::Child<QGroupBox>(w, "Frame2")->isHidden());
+    test::Child<QLineEdit>(w, "Text3")->setText("0");
     w->Command20_Click();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.messages[0].contains("Start import at row"));
     EXPECT_TRUE(dialogs.asked.back().kind == ScriptedDialogs::Asked::Message);  // no file was asked for
-    w->Text3->setText("2");
+    test::Child<QLineEdit>(w, "Text3")->setText("2");
     dialogs.files.push_back(std::nullopt);
     w->Command20_Click();
     EXPECT_EQ(dialogs.asked.back().filter, "Excel File (*.xlsx)|*.xlsx");
@@ -430,16 +431,16 @@ TEST(ExcelImportEntries, FrameAndMenu) {
     EXPECT_EQ(m.LineCount, 2);
     EXPECT_EQ(m.Lines[2].From.rtrim(), "B");
     EXPECT_NE(m.Criteria.LPCD1, 321);  // a new project's criteria
-    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_TRUE(test::Child<QGroupBox>(w, "Frame2")->isHidden());
     EXPECT_EQ(w->statusText(), "Import...");
 
-    w->Command13->setEnabled(true);
+    test::Child<QPushButton>(w, "Command13")->setEnabled(true);
     dialogs.files.push_back(book);
     w->mnuexcelbook_Click();
     EXPECT_EQ(dialogs.asked.back().title, "Import Text");
     EXPECT_EQ(m.LineCount, 1);
     EXPECT_EQ(m.Lines[1].From.rtrim(), "X0");
-    EXPECT_FALSE(w->Command13->isEnabled());
+    EXPECT_FALSE(test::Child<QPushButton>(w, "Command13")->isEnabled());
 }
 
 }  // namespace

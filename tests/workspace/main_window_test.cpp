@@ -25,7 +25,7 @@ TEST(MainWindow, ClosingAsksAboutAnUnsavedDrawing) {
     int answer = 2, asked = 0;
     form.Drawing().dialogs.askSave = [&](const QString&) { ++asked; return answer; };
 
-    CadApplication& app = form.VORLAN1->AcadApp();
+    CadApplication& app = form.workspace().AcadApp();
     app.NewDocument();
     app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {10, 10, 0});
 

@@ -176,6 +176,7 @@ TEST(TextImport, BadFilesChangeNothing) {
         {std::string("A B\0\x01\x02", 6), "binary"},
         {tooWide, "Row 1 has more than 11 values"},
         {tooLong, "2001 rows"},
+        {std::string(20000000, '\n'), "20000000 rows"},  // refused before any row is held
     };
     for (const auto& c : cases) {
         Model m;

@@ -23,6 +23,7 @@
 #include "recording_ui.h"
 #include "workspace/grid_host.h"
 #include "workspace/main_window.h"
+#include "widget_lookup.h"
 #include "workspace/profile_host.h"
 
 namespace vd {
@@ -66,7 +67,7 @@ protected:
         profile = new RecordingProfile;
         profile->m = &m;
         form = std::make_unique<Form1>(m, dialogs, WorkspaceViews{grid, profile});
-        w = form->VORLAN1;
+        w = &form->workspace();
         w->setImportColumnsPath(dir.path() + "/import.col");
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -74,11 +75,16 @@ protected:
     void TearDown() override { form.reset(); }
 
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // The workspace's controls by their form names.
+    template <typename T>
+    T* child(const QString& name) const { return test::Child<T>(w, name); }
+    QPushButton* button(const char* name) const { return child<QPushButton>(name); }
     // "F P S Pr A L": File, Process, Save As, Profile, ACAD, Latral; 1 enabled.
     std::string states() const {
         std::string s;
-        for (QPushButton* b : {w->Command1, w->Command2, w->Command10, w->Command3, w->Command11, w->Command13})
-            s += b->isEnabled() ? '1' : '0';
+        for (const char* name : {"Command1", "Command2", "Command10", "Command3", "Command11", "Command13"}) {
+            s += button(name)->isEnabled() ? '1' : '0';
+        }
         return s;
     }
     QString path(const char* name) const { return dir.path() + "/" + name; }
@@ -100,28 +106,28 @@ protected:
 TEST_F(WorkspaceWindow, StartUp) {
     EXPECT_EQ(form->windowTitle(), "VIDODUV");
     std::vector<QString> captions;
-    for (QPushButton* b : {w->Command1, w->Command14, w->Command10, w->Command4, w->Command2, w->Command3,
-                           w->Command11, w->Command13, w->Command5})
-        captions.push_back(b->text());
+    for (const char* name : {"Command1", "Command14", "Command10", "Command4", "Command2", "Command3", "Command11",
+                             "Command13", "Command5"})
+        captions.push_back(button(name)->text());
     EXPECT_EQ(captions, (std::vector<QString>{"File", "XLS", "Save As", "SEWER", "Process", "Profile", "ACAD",
                                               "Latral", "About"}));
     EXPECT_EQ(states(), "111000");
-    EXPECT_EQ(w->Check3->text(), "Mh Type");
-    EXPECT_FALSE(w->Check3->isChecked());
-    EXPECT_GT(w->Check3->x(), w->Command5->x());
-    EXPECT_TRUE(w->FLEX1->isHidden());
-    EXPECT_TRUE(w->prof1->isHidden());
-    EXPECT_TRUE(w->Frame2->isHidden());
-    EXPECT_TRUE(w->Frame4->isHidden());
-    EXPECT_EQ(w->Frame2->title(), "Import  XLS");
-    EXPECT_EQ(w->Text5[14]->text(), "15");
+    EXPECT_EQ(child<QCheckBox>("Check3")->text(), "Mh Type");
+    EXPECT_FALSE(child<QCheckBox>("Check3")->isChecked());
+    EXPECT_GT(child<QCheckBox>("Check3")->x(), button("Command5")->x());
+    EXPECT_TRUE(child<GridHost>("FLEX1")->isHidden());
+    EXPECT_TRUE(child<ProfileHost>("prof1")->isHidden());
+    EXPECT_TRUE(child<QGroupBox>("Frame2")->isHidden());
+    EXPECT_TRUE(child<QGroupBox>("Frame4")->isHidden());
+    EXPECT_EQ(child<QGroupBox>("Frame2")->title(), "Import  XLS");
+    EXPECT_EQ(child<QLineEdit>(test::Indexed("Text5", 14))->text(), "15");
     std::vector<QString> menu;
-    for (QAction* a : w->mnufile->actions()) menu.push_back(a->isSeparator() ? "-" : a->text());
+    for (QAction* a : child<QMenu>("mnufile")->actions()) menu.push_back(a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(menu, (std::vector<QString>{"Open", "Import", "Get Prf", "Get EXCEL", "Get EXCEL Book", "Get ACAD",
                                           "Get ACAD Block", "-", "Save", "Save As", "Set EXCEL", "Set ACAD", "-",
                                           "Criteria"}));
     AppendLog(m, "hello");
-    EXPECT_EQ(w->Textwin->toPlainText(), "hello");
+    EXPECT_EQ(child<QPlainTextEdit>("Textwin")->toPlainText(), "hello");
 }
 
 // The box shows exactly the kept log however the messages run: short and
@@ -137,7 +143,7 @@ TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
         QString shown = QString::fromLatin1(w->logText().c_str());
         shown.replace("\r\n", "\n");
         shown.chop(1);
-        ASSERT_EQ(w->Textwin->toPlainText(), shown) << k;
+        ASSERT_EQ(child<QPlainTextEdit>("Textwin")->toPlainText(), shown) << k;
     }
 }
 
@@ -145,11 +151,11 @@ TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
 TEST_F(WorkspaceWindow, ProgressBarHoldsEveryValue) {
     for (int v : {5, 6, 7, 50, 99, 100, 3}) {
         m.Ui->SetProgress(v);
-        EXPECT_EQ(w->ProgressBar1->value(), v);
-        EXPECT_TRUE(w->ProgressBar1->updatesEnabled());
+        EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), v);
+        EXPECT_TRUE(child<QProgressBar>("ProgressBar1")->updatesEnabled());
     }
     m.Ui->SetProgress(0);
-    EXPECT_EQ(w->ProgressBar1->value(), 0);
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
 }
 
 TEST(WorkspaceLayout, ResizeRules) {
@@ -168,43 +174,43 @@ TEST(WorkspaceLayout, ResizeRules) {
 }
 
 TEST_F(WorkspaceWindow, GridToggleWritesBackOnEveryClose) {
-    click(w->Command4);
-    EXPECT_FALSE(w->FLEX1->isHidden());
+    click(button("Command4"));
+    EXPECT_FALSE(child<GridHost>("FLEX1")->isHidden());
     EXPECT_EQ(grid->calls, std::vector<std::string>{"mnusewer"});
     EXPECT_EQ(states(), "001000");
     EXPECT_EQ(w->statusText(), "Data" + std::string(24, ' '));
-    EXPECT_TRUE(w->Textwin->isHidden());
-    EXPECT_FALSE(w->Command9->isHidden());
-    QRect f = w->FLEX1->geometry();
-    EXPECT_NEAR(w->Command9->x(), f.right() + 1 - Px(300), 1);
-    EXPECT_NEAR(w->Command9->y(), f.top() + 1, 1);
+    EXPECT_TRUE(child<QPlainTextEdit>("Textwin")->isHidden());
+    EXPECT_FALSE(button("Command9")->isHidden());
+    QRect f = child<GridHost>("FLEX1")->geometry();
+    EXPECT_NEAR(button("Command9")->x(), f.right() + 1 - Px(300), 1);
+    EXPECT_NEAR(button("Command9")->y(), f.top() + 1, 1);
 
-    w->Command13->setEnabled(true);  // as after a Process run
-    click(w->Command13);  // closes, does not switch to the lateral table
-    EXPECT_TRUE(w->FLEX1->isHidden());
+    button("Command13")->setEnabled(true);  // as after a Process run
+    click(button("Command13"));  // closes, does not switch to the lateral table
+    EXPECT_TRUE(child<GridHost>("FLEX1")->isHidden());
     EXPECT_EQ(grid->calls, (std::vector<std::string>{"mnusewer", "frm7upDATE"}));
     EXPECT_EQ(w->statusText(), std::string(29, ' '));
     EXPECT_EQ(states(), "111001");
-    EXPECT_TRUE(w->Command9->isHidden());
+    EXPECT_TRUE(button("Command9")->isHidden());
 
-    click(w->Command4);
-    click(w->Command9);
-    EXPECT_TRUE(w->FLEX1->isHidden());
+    click(button("Command4"));
+    click(button("Command9"));
+    EXPECT_TRUE(child<GridHost>("FLEX1")->isHidden());
     EXPECT_EQ(grid->calls.back(), "frm7upDATE");
     EXPECT_EQ(states(), "111001");
-    EXPECT_TRUE(w->Command9->isHidden());
+    EXPECT_TRUE(button("Command9")->isHidden());
     EXPECT_EQ(w->statusText(), kGridOpenStatus);  // the close box leaves the status
 
-    click(w->Command4);
-    click(w->Command14);  // "XLS" closes the grid through its close steps
-    EXPECT_TRUE(w->FLEX1->isHidden());
+    click(button("Command4"));
+    click(button("Command14"));  // "XLS" closes the grid through its close steps
+    EXPECT_TRUE(child<GridHost>("FLEX1")->isHidden());
     EXPECT_EQ(grid->calls.back(), "frm7upDATE");
-    EXPECT_TRUE(w->Command9->isHidden());
+    EXPECT_TRUE(button("Command9")->isHidden());
     EXPECT_EQ(states(), "110001");
-    EXPECT_FALSE(w->Frame2->isHidden());
+    EXPECT_FALSE(child<QGroupBox>("Frame2")->isHidden());
     // Hiding an already hidden grid writes nothing.
     size_t n = grid->calls.size();
-    w->FLEX1->hide();
+    child<GridHost>("FLEX1")->hide();
     EXPECT_EQ(grid->calls.size(), n);
 }
 
@@ -212,38 +218,38 @@ TEST_F(WorkspaceWindow, ProcessThenProfile) {
     smallNetwork();
     m.ProjectFolder = (dir.path() + "/").toStdString();
     m.ProjectName = "net";
-    w->mnuimport->trigger();
-    w->Textwin->hide();
-    click(w->Command2);
+    child<QAction>("mnuimport")->trigger();
+    child<QPlainTextEdit>("Textwin")->hide();
+    click(button("Command2"));
     EXPECT_EQ(states(), "111111");
-    EXPECT_TRUE(w->Frame4->isHidden());
-    EXPECT_FALSE(w->Textwin->isHidden());
+    EXPECT_TRUE(child<QGroupBox>("Frame4")->isHidden());
+    EXPECT_FALSE(child<QPlainTextEdit>("Textwin")->isHidden());
     const auto first = w->logText().find("Process\r\n");
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(w->logText().find("Process...\r\n", first), std::string::npos);
     EXPECT_TRUE(QFile::exists(path("net-3.bak")));
 
-    click(w->Command4);  // grid open
-    click(w->Command3);  // profile opens, grid closes with a write-back
-    EXPECT_FALSE(w->prof1->isHidden());
-    EXPECT_TRUE(w->FLEX1->isHidden());
+    click(button("Command4"));  // grid open
+    click(button("Command3"));  // profile opens, grid closes with a write-back
+    EXPECT_FALSE(child<ProfileHost>("prof1")->isHidden());
+    EXPECT_TRUE(child<GridHost>("FLEX1")->isHidden());
     EXPECT_EQ(grid->calls.back(), "frm7upDATE");
     EXPECT_EQ(profile->calls, (std::vector<std::string>{"reload", "ff", "Resize1"}));
     EXPECT_EQ(m.SheetLayoutMode, 2);  // 2.5 to the even neighbour
     EXPECT_EQ(states(), "001101");
-    click(w->Command3);
-    EXPECT_TRUE(w->prof1->isHidden());
+    click(button("Command3"));
+    EXPECT_TRUE(child<ProfileHost>("prof1")->isHidden());
     EXPECT_EQ(states(), "111101");  // ACAD stays off until the next Process
-    click(w->Command2);
+    click(button("Command2"));
     EXPECT_EQ(states(), "111111");
-    EXPECT_FALSE(w->Textwin->isHidden());
+    EXPECT_FALSE(child<QPlainTextEdit>("Textwin")->isHidden());
 }
 
 TEST_F(WorkspaceWindow, ProcessWithManholeTypes) {
     smallNetwork();
-    QTest::mouseClick(w->Check3, Qt::LeftButton);
-    ASSERT_TRUE(w->Check3->isChecked());
-    click(w->Command2);
+    QTest::mouseClick(child<QCheckBox>("Check3"), Qt::LeftButton);
+    ASSERT_TRUE(child<QCheckBox>("Check3")->isChecked());
+    click(button("Command2"));
     EXPECT_EQ(m.Lines[1].MhType.trim(), "T2");
     EXPECT_NEAR(m.Lines[1].Mincover, 1.7f, 1e-4);
 }
@@ -252,9 +258,9 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     smallNetwork();
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
     m.LineCount = 0;
-    for (QPushButton* b : {w->Command3, w->Command11, w->Command13}) b->setEnabled(true);
+    for (QPushButton* b : {button("Command3"), button("Command11"), button("Command13")}) b->setEnabled(true);
     dialogs.files.push_back(path("net.asb"));
-    w->mnuopen->trigger();
+    child<QAction>("mnuopen")->trigger();
     EXPECT_EQ(states(), "111010");  // Profile and Latral wait for the next Process
     EXPECT_EQ(dialogs.asked.back().title, "Open Prof file");
     EXPECT_EQ(dialogs.asked.back().filter, "profile File (*.asb)|*.asb");
@@ -268,7 +274,7 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     // Save after Open: straight to the file, no dialog.
     size_t asked = dialogs.asked.size();
     m.Lines[1].Len = 55;
-    w->mnusave->trigger();
+    child<QAction>("mnusave")->trigger();
     EXPECT_EQ(dialogs.asked.size(), asked);
     EXPECT_TRUE(ReadBytes(path("net.asb")).contains(" 55 "));
 
@@ -276,7 +282,7 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     WriteBytes(path("plan.asb"), "OLD");
     dialogs.files.push_back(path("plan"));
     dialogs.answers.push_back(false);
-    click(w->Command10);
+    click(button("Command10"));
     EXPECT_EQ(dialogs.asked.back().kind, ScriptedDialogs::Asked::YesNo);
     EXPECT_EQ(dialogs.asked.back().title, " Overwrite ?");
     EXPECT_EQ(dialogs.asked.back().preset, "No");
@@ -284,14 +290,14 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     EXPECT_EQ(form->windowTitle(), "DIRURUV - net");
 
     dialogs.files.push_back(path("new.asb"));
-    w->mnusaveas_->trigger();
+    child<QAction>("mnusaveas")->trigger();
     EXPECT_EQ(dialogs.asked.back().preset, "net");
     EXPECT_EQ(form->windowTitle(), "VORLAN  new");
     EXPECT_TRUE(QFile::exists(path("new.asb")));
 
     // A save that cannot be written says so and keeps the project where it was.
     dialogs.files.push_back("/nonexistent-folder/x.asb");
-    w->mnusaveas_->trigger();
+    child<QAction>("mnusaveas")->trigger();
     EXPECT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(form->windowTitle(), "VORLAN  new");
     EXPECT_EQ(m.ProjectName, "new");
@@ -304,28 +310,28 @@ TEST_F(WorkspaceWindow, SaveAfterAnImportAsksBeforeReplacingTheOpenedFile) {
     smallNetwork();
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
     dialogs.files.push_back(path("net.asb"));
-    w->mnuopen->trigger();
+    child<QAction>("mnuopen")->trigger();
     const QByteArray opened = ReadBytes(path("net.asb"));
 
     WriteBytes(path("lines.txt"), "A1 A2 10 5 4 3 2 0 5 200\r\n");
     dialogs.files.push_back(path("lines.txt"));
-    w->mnuimport->trigger();
-    click(w->Command12);
+    child<QAction>("mnuimport")->trigger();
+    click(button("Command12"));
     ASSERT_EQ(m.LineCount, 1);
 
     const size_t asked = dialogs.asked.size();
     dialogs.answers.push_back(false);
-    w->mnusave->trigger();
+    child<QAction>("mnusave")->trigger();
     ASSERT_EQ(dialogs.asked.size(), asked + 1);
     EXPECT_EQ(dialogs.asked.back().title, " Overwrite ?");
     EXPECT_EQ(dialogs.asked.back().preset, "No");
     EXPECT_EQ(ReadBytes(path("net.asb")), opened);
 
     dialogs.answers.push_back(true);
-    w->mnusave->trigger();
+    child<QAction>("mnusave")->trigger();
     EXPECT_TRUE(ReadBytes(path("net.asb")).contains("A1"));
     // Saved to it now: the next Save asks nothing.
-    w->mnusave->trigger();
+    child<QAction>("mnusave")->trigger();
     EXPECT_EQ(dialogs.asked.size(), asked + 2);
 }
 
@@ -335,7 +341,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
     const QString src = QStringLiteral(VIDODUV_SOURCE_DIR) + "/examples/";
     for (const char* f : {"town.asb", "town.cor"}) ASSERT_TRUE(QFile::copy(src + f, path(f)));
     dialogs.files.push_back(path("town.asb"));
-    w->mnuopen->trigger();
+    child<QAction>("mnuopen")->trigger();
     ASSERT_EQ(m.LineCount, 100);
     using Key = std::pair<std::string, std::string>;
     std::map<Key, std::array<float, 4>> opened;
@@ -343,7 +349,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
         const LineRecord& l = m.Lines[i];
         opened[{l.From.trim(), l.to.trim()}] = {l.X1, l.Y1, l.X2, l.Y2};
     }
-    click(w->Command2);
+    click(button("Command2"));
     ASSERT_GT(m.LatCount, 1);
 
     struct Case {
@@ -352,10 +358,10 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
     } cases[] = {{"Save", "town"}, {"Save As", "copy"}};
     for (const Case& c : cases) {
         if (std::string(c.how) == "Save") {
-            w->mnusave->trigger();
+            child<QAction>("mnusave")->trigger();
         } else {
             dialogs.files.push_back(path("copy.asb"));
-            w->mnusaveas_->trigger();
+            child<QAction>("mnusaveas")->trigger();
         }
         Model back;
         test::RecordingUi ui;
@@ -437,32 +443,32 @@ TEST_F(WorkspaceWindow, OpeningABackupLeavesItAlone) {
 TEST_F(WorkspaceWindow, TextImport) {
     smallNetwork();
     m.LatCount = 3;
-    w->Command3->setEnabled(true);
-    w->mnuimport->trigger();
-    EXPECT_FALSE(w->Frame4->isHidden());
-    EXPECT_EQ(w->Frame4->title(), "Import");
-    EXPECT_TRUE(w->Check2[9]->isChecked());
-    EXPECT_FALSE(w->Check2[10]->isChecked());
+    button("Command3")->setEnabled(true);
+    child<QAction>("mnuimport")->trigger();
+    EXPECT_FALSE(child<QGroupBox>("Frame4")->isHidden());
+    EXPECT_EQ(child<QGroupBox>("Frame4")->title(), "Import");
+    EXPECT_TRUE(child<QCheckBox>(test::Indexed("Check2", 9))->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(test::Indexed("Check2", 10))->isChecked());
 
     QByteArray tooWide = "A B 1 2 3 4 5 6 7 8 9 10 11 12\r\n";
     WriteBytes(path("wide.txt"), tooWide);
     dialogs.files.push_back(path("wide.txt"));
-    click(w->Command12);
+    click(button("Command12"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].toStdString(), "Row 1 has more than 11 values. Nothing was imported.");
     EXPECT_EQ(m.LineCount, 2);
-    EXPECT_FALSE(w->Frame4->isHidden());
+    EXPECT_FALSE(child<QGroupBox>("Frame4")->isHidden());
 
     WriteBytes(path("lines.txt"), "A1 A2 10 5 4 3 2 0 5 200\r\nA2 A3 20\r\n");
     dialogs.files.push_back(path("lines.txt"));
-    click(w->Command12);
+    click(button("Command12"));
     EXPECT_EQ(dialogs.asked.back().title, "Import Text");
     EXPECT_EQ(dialogs.asked.back().filter, "Text File (*.txt)|*.txt");
     EXPECT_EQ(m.LineCount, 2);
     EXPECT_EQ(m.Lines[2].From.trim(), "A2");
     EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 0.0f);
     EXPECT_EQ(m.LatCount, 0);
-    EXPECT_TRUE(w->Frame4->isHidden());
+    EXPECT_TRUE(child<QGroupBox>("Frame4")->isHidden());
     EXPECT_EQ(states(), "111000");
 }
 
@@ -470,7 +476,7 @@ TEST_F(WorkspaceWindow, LateralNameImport) {
     test::NetBuilder net(m);
     net.line("10", "11").lat("OLD");
     net.line("11", "12").lat("OLD");
-    w->Command13->setEnabled(true);
+    button("Command13")->setEnabled(true);
 
     // A file that cannot be read says "OPEN", a cancel says nothing; both
     // leave the names.
@@ -478,13 +484,13 @@ TEST_F(WorkspaceWindow, LateralNameImport) {
     for (std::optional<QString> f : {std::optional<QString>(path("bad.prf")), std::optional<QString>()}) {
         dialogs.messages.clear();
         dialogs.files.push_back(f);
-        w->mnuprf->trigger();
+        child<QAction>("mnuprf")->trigger();
         ASSERT_EQ(dialogs.messages.size(), f ? 1u : 0u);
         if (f) {
             EXPECT_TRUE(dialogs.messages[0].startsWith("OPEN"));
         }
         EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD");
-        EXPECT_TRUE(w->Command13->isEnabled());
+        EXPECT_TRUE(button("Command13")->isEnabled());
     }
 
     // A file that names a manhole no line starts at, or no lateral at all,
@@ -494,42 +500,42 @@ TEST_F(WorkspaceWindow, LateralNameImport) {
     for (const char* f : {"unknown.prf", "empty.prf"}) {
         dialogs.messages.clear();
         dialogs.files.push_back(path(f));
-        w->mnuprf->trigger();
+        child<QAction>("mnuprf")->trigger();
         ASSERT_EQ(dialogs.messages.size(), 1u) << f;
         EXPECT_TRUE(dialogs.messages[0].contains("nothing was changed")) << f;
         EXPECT_EQ(m.Lines[1].Latral.trim(), "OLD") << f;
-        EXPECT_TRUE(w->Command13->isEnabled()) << f;
+        EXPECT_TRUE(button("Command13")->isEnabled()) << f;
     }
 
     WriteBytes(path("good.prf"), "L-A,10,12\r\n");
     dialogs.messages.clear();
     dialogs.files.push_back(path("good.prf"));
-    w->mnuprf->trigger();
+    child<QAction>("mnuprf")->trigger();
     EXPECT_EQ(dialogs.asked.back().title, "Import Prf file");
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(m.Lines[1].Latral.trim(), "L-A");
     EXPECT_EQ(m.Lines[2].Latral.trim(), "L-A");
-    EXPECT_FALSE(w->Command13->isEnabled());
+    EXPECT_FALSE(button("Command13")->isEnabled());
 }
 
 TEST_F(WorkspaceWindow, ImportColumnMapFile) {
-    w->Text5[3]->setText("7");
-    w->Check1[3]->setChecked(false);
-    click(w->Command16);
+    child<QLineEdit>(test::Indexed("Text5", 3))->setText("7");
+    child<QCheckBox>(test::Indexed("Check1", 3))->setChecked(false);
+    click(button("Command16"));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "Save col# to import.col ok...");
     EXPECT_TRUE(ReadBytes(path("import.col")).startsWith(" 1 \r\n 2 \r\n 3 \r\n-7 \r\n 5 \r\n"));
 
     WriteBytes(path("import.col"), " 4\r\n-12\r\n");
-    w->Check1[3]->setChecked(true);
+    child<QCheckBox>(test::Indexed("Check1", 3))->setChecked(true);
     w->ReadImportColumnMap();
-    EXPECT_EQ(w->Text5[0]->text(), "4");
-    EXPECT_EQ(w->Text5[1]->text(), "12");
-    EXPECT_FALSE(w->Check1[1]->isChecked());
-    EXPECT_TRUE(w->Check1[3]->isChecked());
+    EXPECT_EQ(child<QLineEdit>(test::Indexed("Text5", 0))->text(), "4");
+    EXPECT_EQ(child<QLineEdit>(test::Indexed("Text5", 1))->text(), "12");
+    EXPECT_FALSE(child<QCheckBox>(test::Indexed("Check1", 1))->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(test::Indexed("Check1", 3))->isChecked());
 
     w->setImportColumnsPath("/nonexistent-folder/import.col");
-    click(w->Command16);
+    click(button("Command16"));
     // The failure's own description, not the success text.
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_FALSE(dialogs.messages.back().isEmpty());
@@ -537,30 +543,30 @@ TEST_F(WorkspaceWindow, ImportColumnMapFile) {
 }
 
 TEST_F(WorkspaceWindow, MenuAndInertCommands) {
-    click(w->Command1);
-    EXPECT_TRUE(w->mnufile->isVisible());
-    w->mnufile->hide();
+    click(button("Command1"));
+    EXPECT_TRUE(child<QMenu>("mnufile")->isVisible());
+    child<QMenu>("mnufile")->hide();
     smallNetwork();
     m.ProjectName = "keep";
-    w->mnusetexcel->trigger();
-    w->mnusetacad->trigger();
-    w->mnugetacad->trigger();
-    click(w->Command11);
+    child<QAction>("mnusetexcel")->trigger();
+    child<QAction>("mnusetacad")->trigger();
+    child<QAction>("mnugetacad")->trigger();
+    click(button("Command11"));
     EXPECT_EQ(m.ProjectName, "keep");
     EXPECT_EQ(m.LineCount, 2);
-    w->mnuexcel->trigger();  // no reset until an import really starts
+    child<QAction>("mnuexcel")->trigger();  // no reset until an import really starts
     EXPECT_EQ(m.ProjectName, "");
     EXPECT_EQ(m.LineCount, 2);
-    EXPECT_FALSE(w->Frame2->isHidden());
-    click(w->Command15);
-    EXPECT_TRUE(w->Frame2->isHidden());
+    EXPECT_FALSE(child<QGroupBox>("Frame2")->isHidden());
+    click(button("Command15"));
+    EXPECT_TRUE(child<QGroupBox>("Frame2")->isHidden());
     dialogs.files.push_back(path("asked.asb"));
-    w->mnusave->trigger();  // no name: asks through Save As
+    child<QAction>("mnusave")->trigger();  // no name: asks through Save As
     EXPECT_EQ(dialogs.asked.back().title, "Save As");
-    click(w->Command5);
-    EXPECT_TRUE(w->ABOUT->isVisible());
-    EXPECT_EQ(w->ABOUT->windowTitle(), "ABOUT");
-    EXPECT_FALSE(w->ABOUT->isModal());
+    click(button("Command5"));
+    EXPECT_TRUE(child<QDialog>("ABOUT")->isVisible());
+    EXPECT_EQ(child<QDialog>("ABOUT")->windowTitle(), "ABOUT");
+    EXPECT_FALSE(child<QDialog>("ABOUT")->isModal());
 }
 
 }  // namespace
@@ -581,7 +587,7 @@ TEST_F(WorkspaceWindow, ExampleTableAndLateralNames) {
     for (int i = 1; i <= m.LineCount; ++i) names.push_back(m.Lines[i].Latral.trim());
     EXPECT_EQ(names, (std::vector<std::string>{"Main", "Main", "Main", "Main", "Main", "Main", "East", "East",
                                                "East", "West", "West"}));
-    QTest::mouseClick(w->Check3, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>("Check3"), Qt::LeftButton);
     w->Command2_Click();
     EXPECT_EQ(states(), "111111");
     // No project folder yet: the backup goes to the user's data folder.
