@@ -23,8 +23,6 @@ inline bool InvertStep(float a, float b) { return std::fabs(a - b) > 0.01f; }
 // Whether a line's status holds a flag letter; the status is kept upper-cased.
 bool StatusHas(DrawContext& ctx, int line, char flag);
 
-// The canvas's scale width, which screen-sized texts are measured against.
-double CanvasScaleWidth(const DrawContext& ctx);
 
 // The height of the plain texts laid along a pipe in block mode: the
 // "SLOPE" row's text height, 0.2 when it has none.

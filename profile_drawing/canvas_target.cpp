@@ -8,9 +8,17 @@
 
 namespace vd {
 
-int CanvasTextPixels(double height, double scaleWidth) {
+// Text size goes as height over the scale width, as the sheet's lines do. The
+// device width that makes it true to the sheet is the canvas's own width in
+// pixels; texts are drawn at twice that, which keeps the smallest table text
+// legible once a sheet fills the window and still clear of the pipe band.
+// (A fixed device width of 28800 made every text 20 to 50 times its drawing
+// height and buried the sheet under its own labels.)
+constexpr double kScreenTextEnlargement = 2.0;
+
+int CanvasTextPixels(double height, double scaleWidth, int widthPx) {
     if (scaleWidth == 0) return 0;
-    const double px = 28800 * height / scaleWidth;
+    const double px = kScreenTextEnlargement * widthPx * height / scaleWidth;
     if (!std::isfinite(px) || std::fabs(px) > 1e6) return 0;
     return static_cast<int>(std::fabs(RoundHalfEven(px)));
 }
@@ -40,7 +48,7 @@ void CanvasTarget::FontStuff(double x, double y, const std::string& text, double
     // The text cell's top-left sits 1.333 heights above the given point.
     const double px = x - height * 0.4 * std::sin(a) / 0.3;
     const double py = y - height * 0.4 * std::cos(a) / 0.3;
-    canvas_.Print(px, py, text, escapement, CanvasTextPixels(height, canvas_.ScaleWidth()),
+    canvas_.Print(px, py, text, escapement, CanvasTextPixels(height, canvas_.ScaleWidth(), canvas_.widthPx()),
                   AciToRgb(ColourIndex(colour)));
 }
 

@@ -9,9 +9,9 @@ namespace vd {
 class ProfileCanvas;
 
 // The character height in pixels of a canvas text of the given height in
-// drawing units, on a canvas scaleWidth units across. The one place to
-// calibrate the canvas text size against the screen.
-int CanvasTextPixels(double height, double scaleWidth);
+// drawing units, on a canvas scaleWidth units and widthPx pixels across. The
+// one place where the canvas text size is calibrated against the screen.
+int CanvasTextPixels(double height, double scaleWidth, int widthPx);
 
 class CanvasTarget : public CanvasOutput {
 public:

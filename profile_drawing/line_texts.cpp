@@ -23,10 +23,6 @@ bool StatusHas(DrawContext& ctx, int line, char flag) {
     return upper.find(flag) != std::string::npos;
 }
 
-double CanvasScaleWidth(const DrawContext& ctx) {
-    return ctx.Out.Canvas ? ctx.Out.Canvas->ScaleWidth() : ctx.v.ScaleWidth;
-}
-
 double BlockTextHeight(const DrawContext& ctx) {
     double h = ctx.m.ObjectStyles[8].TextHeight;
     return std::isfinite(h) && h > 0 ? h : 0.2;

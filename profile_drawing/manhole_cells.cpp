@@ -20,7 +20,7 @@ void UprightTexts(DrawContext& ctx, const LineRecord& l) {
     const double nameX = r.XCursor - 0.2 - tf / 2, nameY = v.BandBaseY + 2.2 + tf;
     if (Shown(ctx, 2)) txtplot(ctx, r.XCursor - 0.1 - tf / 2, y0, st[2].Color, tf, 90, "", "G.E. " + r.GroundText, mode);
     if (mode == kDrawCanvas)
-        txtplot(ctx, nameX, nameY, st[1].Color, tf * CanvasScaleWidth(ctx) / 900, 90, "", name, mode);
+        txtplot(ctx, nameX, nameY, st[1].Color, tf, 90, "", name, mode);
     if (Shown(ctx, 1) && mode > kDrawCanvas) txtplot(ctx, nameX, nameY, st[1].Color, tf, 90, "", name, mode);
     if (Shown(ctx, 3)) {
         txtplot(ctx, r.XCursor + 0.3 + tf / 2, y0, st[3].Color, tf, 90, "", "I.E. " + r.InvertText, mode);

@@ -25,7 +25,7 @@ void LineProfileTexts(DrawContext& ctx) {
             r.LabelText, mode);
     const double nameY = v.BandBaseY + 2.2 + tf;
     if (mode == kDrawCanvas)
-        txtplot(ctx, r.XNext - 0.1, nameY, st[1].Color, tf / 900 * CanvasScaleWidth(ctx), 90, "", r.ToName, mode);
+        txtplot(ctx, r.XNext - 0.1, nameY, st[1].Color, tf, 90, "", r.ToName, mode);
     if (mode > kDrawCanvas && Shown(ctx, 1)) txtplot(ctx, r.XNext - 0.1, nameY, st[1].Color, tf, 90, "", r.ToName, mode);
     const double levelY = v.BandBaseY - (4 * v.BandLift + 17) - tf;
     if (Shown(ctx, 2)) txtplot(ctx, r.XNext - 0.1, levelY, st[2].Color, tf, 90, "", "G.E. " + r.GroundText, mode);

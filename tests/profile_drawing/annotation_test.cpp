@@ -189,7 +189,7 @@ TEST(LineAnnotations, WorkedNetworkTableLayoutAndScreenNames) {
     s.v.TextSizeMode = 1;
     s.m.ObjectStyles[1].Visible = "N";
     ASSERT_TRUE(s.Draw(kDrawCanvas).ok());
-    const double nameHeight = 0.4 / 900 * s.screen.scaleWidth;
+    const double nameHeight = 0.4;  // the name on the screen takes the height of its drawn form
     ExpectTexts(s.screen,
                 {{"A                        ", 8.4 - 0.2 - 0.2, 26 + 2.2 + 0.4, 90, nameHeight},
                  {"B", 18.3, 28.6, 90, nameHeight},

@@ -327,9 +327,10 @@ TEST(Palette, AciToRgb) {
 }
 
 TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
-    EXPECT_EQ(CanvasTextPixels(0.3, 600), 14);  // 14.4
-    EXPECT_EQ(CanvasTextPixels(0.25, 600), 12);  // 12 exactly
-    EXPECT_EQ(CanvasTextPixels(0.2, 0), 0);
+    EXPECT_EQ(CanvasTextPixels(0.3, 60, 600), 6);    // twice its height, 10 px a unit
+    EXPECT_EQ(CanvasTextPixels(0.25, 100, 1400), 7);  // 7.0
+    EXPECT_EQ(CanvasTextPixels(0.2, 70, 607), 3);     // 3.47
+    EXPECT_EQ(CanvasTextPixels(0.2, 0, 600), 0);
 
     ProfileCanvas canvas(600, 400);
     canvas.SetScale(600, 400);  // one unit a pixel
@@ -340,8 +341,8 @@ TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
     f.out.Canvas = &target;
     f.v.ViewOriginX = 100;
     f.v.ViewTopY = 60;
-    // A text at (110, 20) -> canvas (10, 40); 2 units high -> 96 px; its cell starts 2.67 units higher.
-    txtplot(f.ctx, 110, 20, 3, 2, 0, "", "HH", kDrawCanvas);
+    // A text at (110, -44) -> canvas (10, 104); 48 units high -> 96 px; its cell starts 64 units higher.
+    txtplot(f.ctx, 110, -44, 3, 48, 0, "", "HH", kDrawCanvas);
     LINEplot(f.ctx, 300, 10, 400, 10, kDrawCanvas, 1);
     const QImage& img = canvas.image();
     int top = img.height(), bottom = -1, left = img.width();
@@ -354,7 +355,7 @@ TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
             }
     EXPECT_GE(top, 37);
     // The face that stands in for Arial differs between machines: allow a few pixels of its metrics.
-    EXPECT_LE(bottom, 37 + 96 + 8);
+    EXPECT_LE(bottom, 37 + 96 + 12);
     EXPECT_GT(bottom, 37 + 48);  // the letters fill most of their height
     EXPECT_GE(left, 10);
     EXPECT_LE(left, 25);
