@@ -34,7 +34,7 @@ public:
     // The general number-to-text form of a single-precision value.
     void plain(int code, float value) {
         if (!std::isfinite(value)) return blank(code);
-        put(code, SingleText(value));
+        put(code, FloatText(value));
     }
     void blank(int code) { put(code, std::string_view()); }
     void fixed(int code, double value, int decimals) {

@@ -78,7 +78,7 @@ std::string LineRow(LineRecord& line) {
         // An infinite or undefined value would make a file no reader accepts.
         if (!std::isfinite(v)) v = 0;
         // A decimal comma from the user's locale would split the field.
-        std::string number = SinglePrintText(v);
+        std::string number = FloatPrintText(v);
         std::replace(number.begin(), number.end(), ',', '.');
         row += number;
         row += ',';

@@ -147,7 +147,7 @@ std::string ChainageText(double distance) {
     return s.substr(0, dot + 4);
 }
 
-std::string SingleText(float value) {
+std::string FloatText(float value) {
     if (value == 0) return "0";
     char buf[48];
     auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::general, 7);
@@ -157,8 +157,8 @@ std::string SingleText(float value) {
     return t;
 }
 
-std::string SinglePrintText(float value) {
-    std::string t = SingleText(value);
+std::string FloatPrintText(float value) {
+    std::string t = FloatText(value);
     return (t[0] == '-' ? t : " " + t) + " ";
 }
 

@@ -37,9 +37,9 @@ std::string ChainageText(double distance);
 // The print form of a single-precision value: shortest text with at most 7 significant
 // digits, a blank before a value that is not negative ("-" otherwise) and one
 // blank after.
-std::string SinglePrintText(float value);
+std::string FloatPrintText(float value);
 // The same without the surrounding blanks: "0.005", "-12.5", "1E+08".
-std::string SingleText(float value);
+std::string FloatText(float value);
 
 // Plan distance of two points given as {x, y, ...}; further elements ignored.
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2);

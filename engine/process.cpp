@@ -163,7 +163,7 @@ std::vector<int> LateralHeads(const Model& m, int n) {
     return heads;
 }
 
-std::string GroundText(const FixedText<25>& name, float level) { return MessageName(name) + "=" + SingleText(level); }
+std::string GroundText(const FixedText<25>& name, float level) { return MessageName(name) + "=" + FloatText(level); }
 
 }  // namespace
 

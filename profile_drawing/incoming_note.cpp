@@ -54,7 +54,7 @@ void IncomingPipeNote(DrawContext& ctx) {
                 auto block = InsertProfileBlock(ctx, ip[0] + x, ip[1] + r.InCrownY, "NEXTPIPE");
                 block->GetAttributes();
                 attplot(ctx, block, "MH", Stored(u.From));
-                attplot(ctx, block, "DIA", SingleText(u.Dia));
+                attplot(ctx, block, "DIA", FloatText(u.Dia));
                 attplot(ctx, block, "SLOPE", Str(CLng(u.slope * 10000.0) / 10.0) + "  O/OO");
                 attplot(ctx, block, "DWG", "DWG# " + Trim(Str(sheet)));
             });

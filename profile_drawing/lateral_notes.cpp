@@ -43,7 +43,7 @@ void fromsub(DrawContext& ctx, int line, double x, double y, int colour, double 
             if (labelFlag == 1)
                 txtplot(ctx, x + dx + 0.3, y + dy - 1.2, 60, height + 0.1, 90, "",
                         "L" + TrimLeft(Str(LinkOf(ctx, line).LatNo)), mode);
-            std::string origin = "FROM " + l.From.rtrim() + (mode > kDrawCanvas ? " %%C" : " ") + SingleText(l.Dia) +
+            std::string origin = "FROM " + l.From.rtrim() + (mode > kDrawCanvas ? " %%C" : " ") + FloatText(l.Dia) +
                                  "-" + PerMille(l.slope) + unit;
             txtplot(ctx, x + dx - 0.1, y + dy, info.Color, height - 0.05, 90, "", origin, mode);
             if (invertFlag == 0) {
@@ -72,7 +72,7 @@ void fromsub(DrawContext& ctx, int line, double x, double y, int colour, double 
         for (const auto& att : block->GetAttributes()) {
             std::string tag = Trim(att->TagString);
             if (tag == "MH") att->TextString = "From " + Stored(l.From);
-            else if (tag == "DIAS") att->TextString = "%%C" + SingleText(l.Dia) + "-" + FormatFixed(l.slope * 1000.0, 1) + " o/oo";
+            else if (tag == "DIAS") att->TextString = "%%C" + FloatText(l.Dia) + "-" + FormatFixed(l.slope * 1000.0, 1) + " o/oo";
             else if (tag == "INV") att->TextString = "I.E." + FormatFixed(invert, 3);
             else if (tag == "LATRAL") att->TextString = l.Latral.rtrim();
             else if (tag == "DWG") {

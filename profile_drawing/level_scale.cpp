@@ -28,7 +28,7 @@ void blksub(DrawContext& ctx, int startPos, int endPos) {
             return;
         }
         r.XNext = r.XCursor + LineOf(ctx, line).Len / 10.0;
-        ResultOf(ctx, line).ProfX = Single(r.XCursor);
+        ResultOf(ctx, line).ProfX = ToFloat(r.XCursor);
         if (v.DrawMode == kDrawCanvas && v.SelPosEnd <= p && p <= v.SelPos)
             SelectionBox(ctx, r.XCursor, v.BandBaseY + 4, r.XNext, v.BandBaseY - (4 * v.BandLift + 16), rgb);
         r.XCursor = r.XNext;

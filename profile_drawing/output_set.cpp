@@ -26,7 +26,7 @@ std::string ColourLayerName(double colour) {
     if (std::isfinite(colour) && colour == std::floor(colour) && std::fabs(colour) < 1e15)
         return NumText(static_cast<long long>(colour));
     // A fractional colour names its layer as its shortest decimal text.
-    std::string t = SingleText(static_cast<float>(colour));
+    std::string t = FloatText(static_cast<float>(colour));
     return t;
 }
 

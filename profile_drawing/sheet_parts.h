@@ -27,7 +27,7 @@ inline std::string StyleLineType(const DrawContext& ctx, int row) { return ctx.m
 
 // A number stored in a single-precision field; beyond its range it becomes
 // an infinity rather than an undefined conversion.
-inline float Single(double v) {
+inline float ToFloat(double v) {
     if (v > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
     if (v < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
     return static_cast<float>(v);

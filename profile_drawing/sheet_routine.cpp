@@ -75,7 +75,7 @@ int32_t SelectionRgb(const DrawContext& ctx) {
 void FillEditBoxes(DrawContext& ctx) {
     const LineRecord& l = LineOf(ctx, LineAt(ctx, ctx.v.SelPos));
     SelectedLineTexts& t = ctx.v.EditBoxes;
-    auto single = [](float v) { return (v < 0 ? "" : " ") + SingleText(v); };
+    auto single = [](float v) { return (v < 0 ? "" : " ") + FloatText(v); };
     t.Gr1 = single(l.Gr1);
     t.Gr2 = single(l.Gr2);
     t.Inv1 = single(l.Inv1);
@@ -186,7 +186,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
     }
     r.ElevOffset = l.Gr1 - r.YGr1;
     r.LineStartX = r.XCursor;
-    ResultOf(ctx, line).ProfX = Single(r.XCursor);
+    ResultOf(ctx, line).ProfX = ToFloat(r.XCursor);
     DrawStep(ctx, "axis line", [&] { DrawAxisLines(ctx); });
 
     if (v.DrawMode == kDrawCadBlocks && r.Pos == r.BandStartPos)
@@ -203,7 +203,7 @@ void DrawLine(DrawContext& ctx, std::size_t at, const std::vector<std::pair<int,
     DrawStep(ctx, "pipe band", [&] { DrawBandShifts(ctx); });
     DrawStep(ctx, "line geometry", [&] { DrawLineGeometry(ctx); });
     DrawStep(ctx, "joining laterals", [&] { DrawJoiningLateralNotes(ctx); });
-    r.NextX = Single(r.XNext);
+    r.NextX = ToFloat(r.XNext);
 
     if (r.Pos == r.BandStartPos && UpOf(ctx, line) != 0)
         DrawStep(ctx, "incoming pipe", [&] { IncomingPipeNote(ctx); });
@@ -271,7 +271,7 @@ Outcome scrp(DrawContext& ctx) {
             ObjectStyle& s = ctx.m.ObjectStyles[row];
             if (!s.Visible.unassigned()) s.Visible = UpperCase(s.Visible.view());
             double at = Val(s.RowLocate.view());
-            if (s.Visible.view() == "Y" && at > v.MaxRowLocate) v.MaxRowLocate = Single(at);
+            if (s.Visible.view() == "Y" && at > v.MaxRowLocate) v.MaxRowLocate = ToFloat(at);
         }
         if (v.DrawPart == 0 || v.DrawPart == 2) DrawStrip(ctx);
     }

@@ -40,7 +40,7 @@ double XNumber(const XData& d, size_t item) {
 std::string XString(const XData& d, size_t item) {
     if (item >= d.size()) return "";
     if (d[item].isText()) return d[item].text;
-    return SingleText(static_cast<float>(d[item].number));
+    return FloatText(static_cast<float>(d[item].number));
 }
 
 int ProgressOf(double fraction) {

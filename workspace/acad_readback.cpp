@@ -245,7 +245,7 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             }
             if (!(kValue >= 1)) {
                 ++skipped;
-                AppendLog(m, "Get ACAD: a LINE numbered " + SingleText(static_cast<float>(kValue)) +
+                AppendLog(m, "Get ACAD: a LINE numbered " + FloatText(static_cast<float>(kValue)) +
                                  " lies outside the line table; skipped");
                 continue;
             }
@@ -303,8 +303,8 @@ Outcome getmhblock(Model& m, CadApplication& app) {
             l.Y1 = static_cast<float>(b->InsertionPoint[1]);
             auto attributes = b->GetAttributes();
             if (attributes.empty())
-                AppendLog(m, "Get ACAD Block: block " + NumText(i) + " at " + SingleText(l.X1) + ", " +
-                                 SingleText(l.Y1) + " has no attributes");
+                AppendLog(m, "Get ACAD Block: block " + NumText(i) + " at " + FloatText(l.X1) + ", " +
+                                 FloatText(l.Y1) + " has no attributes");
             for (const auto& a : attributes) {
                 // Tags come back upper-cased from most CAD programs.
                 const std::string& tag = a->TagString;

@@ -86,7 +86,7 @@ Outcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& record
     for (std::size_t r = 0; r < records.size(); ++r) {
         if (auto it = linesFrom.find(records[r].startKey + 0.0); it != linesFrom.end()) starts[r] = &it->second;
         if (starts[r]->empty())
-            unknown += (unknown.empty() ? "" : ", ") + SingleText(static_cast<float>(records[r].startKey)) +
+            unknown += (unknown.empty() ? "" : ", ") + FloatText(static_cast<float>(records[r].startKey)) +
                        " (" + records[r].name + ")";
     }
     if (!unknown.empty()) return Outcome::Fail("No line starts at manhole " + unknown + ": nothing was changed.");
@@ -126,7 +126,7 @@ Outcome ApplyLateralNames(Model& m, const std::vector<LateralNameRecord>& record
         }
         if (!starts[r]->empty() && !endMet)
             AppendLog(m, "Lateral " + rec.name + ": manhole " +
-                                SingleText(static_cast<float>(rec.endKey)) +
+                                FloatText(static_cast<float>(rec.endKey)) +
                                 " not met; named down to the outfall");
     }
     const auto namedCount = std::count(named.begin(), named.end(), true);

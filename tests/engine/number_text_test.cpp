@@ -55,14 +55,14 @@ TEST(Rounding, HalfToEven) {
 }
 
 TEST(SinglePrint, ShortestWithSevenDigits) {
-    EXPECT_EQ(SinglePrintText(50), " 50 ");
-    EXPECT_EQ(SinglePrintText(100.25f), " 100.25 ");
-    EXPECT_EQ(SinglePrintText(0.005f), " 0.005 ");
-    EXPECT_EQ(SinglePrintText(-12.5f), "-12.5 ");
-    EXPECT_EQ(SinglePrintText(0), " 0 ");
-    EXPECT_EQ(SinglePrintText(1.0f / 3.0f), " 0.3333333 ");
-    EXPECT_EQ(SinglePrintText(1e8f), " 1E+08 ");
-    EXPECT_EQ(SinglePrintText(1e-5f), " 1E-05 ");
+    EXPECT_EQ(FloatPrintText(50), " 50 ");
+    EXPECT_EQ(FloatPrintText(100.25f), " 100.25 ");
+    EXPECT_EQ(FloatPrintText(0.005f), " 0.005 ");
+    EXPECT_EQ(FloatPrintText(-12.5f), "-12.5 ");
+    EXPECT_EQ(FloatPrintText(0), " 0 ");
+    EXPECT_EQ(FloatPrintText(1.0f / 3.0f), " 0.3333333 ");
+    EXPECT_EQ(FloatPrintText(1e8f), " 1E+08 ");
+    EXPECT_EQ(FloatPrintText(1e-5f), " 1E-05 ");
 }
 
 TEST(PointDistance, IgnoresThirdElement) {

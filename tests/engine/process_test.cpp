@@ -243,16 +243,16 @@ bool PairwiseGround(Model& m) {
         for (int k = 1; k <= m.LineCount; ++k) {
             const LineRecord& lk = m.Lines[k];
             if (li.From == lk.to && li.Gr1 != lk.Gr2) {
-                std::string tail = NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + SingleText(lk.Gr2);
-                m.Ui->MessageBox("Error :No " + NumText(i) + "Gr.elv " + Shown(li.From) + "=" + SingleText(li.Gr1) +
+                std::string tail = NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + FloatText(lk.Gr2);
+                m.Ui->MessageBox("Error :No " + NumText(i) + "Gr.elv " + Shown(li.From) + "=" + FloatText(li.Gr1) +
                                  "and   No" + tail);
-                AppendLog(m, "Error :No  " + NumText(i) + " Gr.elv " + Shown(li.From) + "=" + SingleText(li.Gr1) +
+                AppendLog(m, "Error :No  " + NumText(i) + " Gr.elv " + Shown(li.From) + "=" + FloatText(li.Gr1) +
                                  " and   No" + tail);
                 return false;
             }
             if (li.to == lk.to && li.Gr2 != lk.Gr2) {
-                std::string t = " No" + NumText(i) + "Gr.elv" + Shown(li.to) + "=" + SingleText(li.Gr2) + "and   No" +
-                                NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + SingleText(lk.Gr2);
+                std::string t = " No" + NumText(i) + "Gr.elv" + Shown(li.to) + "=" + FloatText(li.Gr2) + "and   No" +
+                                NumText(k) + "Gr.elv" + Shown(lk.to) + "=" + FloatText(lk.Gr2);
                 m.Ui->MessageBox(t);
                 AppendLog(m, t);
             }
