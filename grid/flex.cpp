@@ -172,6 +172,9 @@ void Flex::mnuout() {
 }
 
 void Flex::loadView(const ViewSpec& v) {
+    // The population titles follow the criteria's modes, which may have
+    // changed since the last load.
+    SetColumnTitles(m_, ColumnCatalogue);
     FlexGrid* g = grid_;
     const bool lateral = v.mode == kLateralView;
     const bool progress = v.mode == kLineView || v.mode == kResultsView;

@@ -278,6 +278,29 @@ TEST_F(FlexTest, BadInputGetsAMessageAndLosesNothing) {
     EXPECT_EQ(ui.boxes.size(), 5u);
 }
 
+TEST_F(FlexTest, PopulationTitlesFollowTheCriteriaAtEachLoad) {
+    struct Case {
+        int16_t pop1, pop2;
+        const char* title5;
+        const char* title9;
+    };
+    // In turn, so that each load follows a change made after the one before.
+    const Case cases[] = {
+        {1, 0, " Density1", "   Pop.2 "},
+        {0, 1, "   Pop.1 ", " Density2"},
+        {1, 1, " Density1", " Density2"},
+        {2, 0, "   Pop.1 ", "   Pop.2 "},
+    };
+    for (const Case& c : cases) {
+        m.Criteria.Pop1Mode = c.pop1;
+        m.Criteria.Pop2Mode = c.pop2;
+        flex->mnusewer();  // a load that shows neither column
+        flex->mnuout();
+        EXPECT_EQ(g->TextMatrix(0, 5), c.title5) << c.pop1;
+        EXPECT_EQ(g->TextMatrix(0, 9), c.title9) << c.pop2;
+    }
+}
+
 TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     TempDir dir("grid");
     const std::filesystem::path src = std::filesystem::path(VIDODUV_SOURCE_DIR) / "examples";
