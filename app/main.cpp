@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     vd::Model model;
     vd::QtDialogs dialogs;
     vd::Vorlan::Views views;
-    views.grid = new vd::Flex(model);
+    views.grid = new vd::Flex(model, dialogs);
     vd::Form1 window(model, dialogs, views);
     dialogs.setParent(&window);
     window.show();

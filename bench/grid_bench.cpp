@@ -7,6 +7,7 @@
 
 #include "engine/model.h"
 #include "grid/flex.h"
+#include "platform/dialogs.h"
 
 namespace {
 
@@ -59,7 +60,8 @@ void BM_GridLoadLines(benchmark::State& state) {
     EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
-    vd::Flex flex(m);
+    vd::ScriptedDialogs dialogs;
+    vd::Flex flex(m, dialogs);
     for (auto _ : state) flex.mnusewer();
 }
 BENCHMARK(BM_GridLoadLines)->Arg(30000)->Unit(benchmark::kMillisecond);
@@ -68,7 +70,8 @@ void BM_GridLoadResults(benchmark::State& state) {
     EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
-    vd::Flex flex(m);
+    vd::ScriptedDialogs dialogs;
+    vd::Flex flex(m, dialogs);
     for (auto _ : state) flex.mnuout();
 }
 BENCHMARK(BM_GridLoadResults)->Arg(30000)->Unit(benchmark::kMillisecond);
@@ -78,7 +81,8 @@ void BM_GridWriteBackUnedited(benchmark::State& state) {
     EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
-    vd::Flex flex(m);
+    vd::ScriptedDialogs dialogs;
+    vd::Flex flex(m, dialogs);
     flex.mnuout();
     for (auto _ : state) flex.frm7upDATE();
 }

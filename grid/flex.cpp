@@ -63,69 +63,69 @@ struct Flex::ViewSpec {
     std::vector<int> codes;  // of columns 1..cols-1
 };
 
-Flex::Flex(Model& m, QWidget* parent) : GridHost(parent), m_(m) {
+Flex::Flex(Model& m, Dialogs& dialogs, QWidget* parent) : GridHost(parent), m_(m), dialogs_(dialogs) {
     setObjectName("FLEX1");
     setAutoFillBackground(true);
 
-    Command4 = MakeButton(this, "Command4", "EDIT", 120, 735);
-    Command10 = MakeButton(this, "Command10", "|", 960, 255);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName("Text1");
-    Text1->setGeometry(PxRect(1200, 0, 735, 285));
-    Command5 = MakeButton(this, "Command5", "|", 1920, 255);
-    Command11 = MakeButton(this, "Command11", ">>", 2400, 495);
-    Command9 = MakeButton(this, "Command9", "By Level", 3840, 855);
-    Command1 = MakeButton(this, "Command1", "By  Lenght", 4800, 1095);
-    Command6 = MakeButton(this, "Command6", "SET Name", 6000, 1095);
-    Command2 = MakeButton(this, "Command2", "SET Latral", 7200, 975);
-    Command3 = MakeButton(this, "Command3", "Set EXCEL", 8280, 1215);
+    editButton_ = MakeButton(this, "Command4", "EDIT", 120, 735);
+    findButton_ = MakeButton(this, "Command10", "|", 960, 255);
+    searchBox_ = new QLineEdit(this);
+    searchBox_->setObjectName("Text1");
+    searchBox_->setGeometry(PxRect(1200, 0, 735, 285));
+    findNextButton_ = MakeButton(this, "Command5", "|", 1920, 255);
+    moreButton_ = MakeButton(this, "Command11", ">>", 2400, 495);
+    byLevelButton_ = MakeButton(this, "Command9", "By Level", 3840, 855);
+    byLengthButton_ = MakeButton(this, "Command1", "By  Lenght", 4800, 1095);
+    setNameButton_ = MakeButton(this, "Command6", "SET Name", 6000, 1095);
+    setLateralButton_ = MakeButton(this, "Command2", "SET Latral", 7200, 975);
+    excelButton_ = MakeButton(this, "Command3", "Set EXCEL", 8280, 1215);
 
-    MSFlexGrid1 = new FlexGrid(this);
-    MSFlexGrid1->setObjectName("MSFlexGrid1");
-    MSFlexGrid1->setToolTip("click for Input");
-    txtEdit = new QLineEdit(MSFlexGrid1->parentWidget());
-    txtEdit->setObjectName("txtEdit");
-    txtEdit->setFrame(false);
+    grid_ = new FlexGrid(this);
+    grid_->setObjectName("MSFlexGrid1");
+    grid_->setToolTip("click for Input");
+    editBox_ = new QLineEdit(grid_->parentWidget());
+    editBox_->setObjectName("txtEdit");
+    editBox_->setFrame(false);
     // A thin border in the highlight colour shows which cell is being typed into.
-    txtEdit->setStyleSheet("QLineEdit { border: 1px solid palette(highlight); padding: 0px 1px; }");
-    txtEdit->setFixedHeight(Px(285));
-    txtEdit->hide();
-    txtEdit->installEventFilter(this);
+    editBox_->setStyleSheet("QLineEdit { border: 1px solid palette(highlight); padding: 0px 1px; }");
+    editBox_->setFixedHeight(Px(285));
+    editBox_->hide();
+    editBox_->installEventFilter(this);
 
-    mnuedit = new QMenu("Edit", this);
-    mnuedit->setObjectName("mnuedit");
+    editMenu_ = new QMenu("Edit", this);
+    editMenu_->setObjectName("mnuedit");
     auto item = [this](const char* name, const char* caption) {
-        QAction* a = mnuedit->addAction(caption);
+        QAction* a = editMenu_->addAction(caption);
         a->setObjectName(name);
         return a;
     };
-    mnueditundo = item("mnueditundo", "Undo");
-    mnuedit->addSeparator()->setObjectName("mnueditbar0");
-    mnueditcut = item("mnueditcut", "Cut");
-    mnueditcopy = item("mnueditcopy", "Copy");
-    mnueditpaste = item("mnueditpaste", "Paste");
-    mnueditdelete = item("mnueditdelete", "Delete");
-    mnufun = item("mnufun", "Function");
-    mnuedit->addSeparator()->setObjectName("mnueditbar1");
-    mnueditinsertrow = item("mnueditinsertrow", "InsertRow");
-    mnueditdelrow = item("mnueditdelrow", "RemoveRow");
-    connect(mnueditundo, &QAction::triggered, this, [this] { mnueditundo_Click(); });
-    connect(mnueditcut, &QAction::triggered, this, [this] { mnueditcut_Click(); });
-    connect(mnueditcopy, &QAction::triggered, this, [this] { mnueditcopy_Click(); });
-    connect(mnueditpaste, &QAction::triggered, this, [this] { mnueditpaste_Click(); });
-    connect(mnueditdelete, &QAction::triggered, this, [this] { mnueditdelete_Click(); });
-    connect(mnueditinsertrow, &QAction::triggered, this, [this] { mnueditinsertrow_Click(); });
-    connect(mnueditdelrow, &QAction::triggered, this, [this] { mnueditdelrow_Click(); });
+    undoAction_ = item("mnueditundo", "Undo");
+    editMenu_->addSeparator()->setObjectName("mnueditbar0");
+    cutAction_ = item("mnueditcut", "Cut");
+    copyAction_ = item("mnueditcopy", "Copy");
+    pasteAction_ = item("mnueditpaste", "Paste");
+    deleteAction_ = item("mnueditdelete", "Delete");
+    functionAction_ = item("mnufun", "Function");
+    editMenu_->addSeparator()->setObjectName("mnueditbar1");
+    insertRowAction_ = item("mnueditinsertrow", "InsertRow");
+    removeRowAction_ = item("mnueditdelrow", "RemoveRow");
+    connect(undoAction_, &QAction::triggered, this, [this] { mnueditundo_Click(); });
+    connect(cutAction_, &QAction::triggered, this, [this] { mnueditcut_Click(); });
+    connect(copyAction_, &QAction::triggered, this, [this] { mnueditcopy_Click(); });
+    connect(pasteAction_, &QAction::triggered, this, [this] { mnueditpaste_Click(); });
+    connect(deleteAction_, &QAction::triggered, this, [this] { mnueditdelete_Click(); });
+    connect(insertRowAction_, &QAction::triggered, this, [this] { mnueditinsertrow_Click(); });
+    connect(removeRowAction_, &QAction::triggered, this, [this] { mnueditdelrow_Click(); });
 
-    connect(MSFlexGrid1, &FlexGrid::Click, this, &Flex::BeginCellEdit);
-    connect(MSFlexGrid1, &FlexGrid::EnterCell, this, &Flex::CommitCellEdit);
-    connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Flex::GridFocusCommit);
-    connect(MSFlexGrid1, &FlexGrid::Scroll, this, &Flex::FollowGridScroll);
-    connect(MSFlexGrid1, &FlexGrid::MouseDown, this, &Flex::GridEditMenuPopup);
+    connect(grid_, &FlexGrid::Click, this, &Flex::BeginCellEdit);
+    connect(grid_, &FlexGrid::EnterCell, this, &Flex::CommitCellEdit);
+    connect(grid_, &FlexGrid::GotFocus, this, &Flex::GridFocusCommit);
+    connect(grid_, &FlexGrid::Scroll, this, &Flex::FollowGridScroll);
+    connect(grid_, &FlexGrid::MouseDown, this, &Flex::GridEditMenuPopup);
 
     // Start-up: the grid below the button row, the catalogue's titles.
     resize(Px(9600), Px(4800));
-    MSFlexGrid1->setGeometry(0, Command2->height(), width(), height() - Command2->height());
+    grid_->setGeometry(0, setLateralButton_->height(), width(), height() - setLateralButton_->height());
     SetColumnTitles(m_, ColumnCatalogue);
     new FlexCommands(*this);
 }
@@ -134,7 +134,7 @@ Flex::~Flex() = default;
 
 void Flex::resizeEvent(QResizeEvent* e) {
     GridHost::resizeEvent(e);
-    MSFlexGrid1->resize(std::max(width() - Px(200), 0), std::max(height() - Px(500), 0));
+    grid_->resize(std::max(width() - Px(200), 0), std::max(height() - Px(500), 0));
 }
 
 // ---- views -----------------------------------------------------------------
@@ -172,7 +172,10 @@ void Flex::mnuout() {
 }
 
 void Flex::loadView(const ViewSpec& v) {
-    FlexGrid* g = MSFlexGrid1;
+    // The population titles follow the criteria's modes, which may have
+    // changed since the last load.
+    SetColumnTitles(m_, ColumnCatalogue);
+    FlexGrid* g = grid_;
     const bool lateral = v.mode == kLateralView;
     const bool progress = v.mode == kLineView || v.mode == kResultsView;
     // The loader moves the current cell; those moves commit nothing.
@@ -182,14 +185,14 @@ void Flex::loadView(const ViewSpec& v) {
         ~Release() { --held; }
     } release{held_};
 
-    if (v.mode == kLineView) Command2->setEnabled(false);
-    if (lateral) Command2->setEnabled(true);
-    if (v.mode == kPipeSizeView || lateral) txtEdit->hide();
+    if (v.mode == kLineView) setLateralButton_->setEnabled(false);
+    if (lateral) setLateralButton_->setEnabled(true);
+    if (v.mode == kPipeSizeView || lateral) editBox_->hide();
     if (progress) g->hide();
-    mnueditcopy->setEnabled(v.mode != kResultsView);
-    mnueditcut->setEnabled(v.mode != kResultsView);
-    mnueditinsertrow->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
-    mnueditdelrow->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
+    copyAction_->setEnabled(v.mode != kResultsView);
+    cutAction_->setEnabled(v.mode != kResultsView);
+    insertRowAction_->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
+    removeRowAction_->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
     if (lateral) AssignLateralLevels(m_);
 
     // Until the view stands whole, a write-back has nothing to store.
@@ -262,7 +265,7 @@ void Flex::loadView(const ViewSpec& v) {
         g->setRowCol(1, 1);
 
     const std::string& target = g->TextMatrix(EditRow, EditCol);
-    txtEdit->setText(QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size())));
+    editBox_->setText(QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size())));
     EditStartText = Trim(target);
     for (int c = 0; c < cols; ++c) g->setColAlignment(c, 1);
     g->show();
@@ -285,7 +288,7 @@ void Flex::LoadedTexts::take(int rows, int columns, const std::vector<std::strin
     start.back() = static_cast<std::uint32_t>(bytes.size());
 }
 
-std::string Flex::cellTitle(int col) const { return Trim(Shown(MSFlexGrid1->TextMatrix(0, col))); }
+std::string Flex::cellTitle(int col) const { return Trim(Shown(grid_->TextMatrix(0, col))); }
 
 bool Flex::storeCell(int record, int col, const std::string& text, std::vector<std::string>* problems) {
     const int code = std::abs(ColumnCatalogue[col].Code);
@@ -319,7 +322,7 @@ void Flex::report(const std::vector<std::string>& problems) {
 void Flex::frm7upDATE() {
     if (GridMode == 0) return;
     CommitCellEdit();
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int rows = g->Rows(), cols = g->Cols();
     const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
     std::vector<std::string> problems;
@@ -380,37 +383,37 @@ void Flex::frm7upDATE() {
 // ---- in-place editing ------------------------------------------------------
 
 void Flex::BeginCellEdit() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     EditCode = static_cast<int16_t>(std::abs(ColumnCatalogue[std::clamp(g->Col(), 0, 105)].Code));
     if (g->Row() < 1 || g->Col() < 1) return;
     EditRow = g->Row();
     EditCol = g->Col();
     EditStartText = Trim(g->Text());
-    txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
-    txtEdit->end(false);
+    editBox_->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+    editBox_->end(false);
     g->setTextMatrix(EditRow, EditCol, EditStartText);
     placeBox();
 }
 
 void Flex::placeBox() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const QRect cell = g->CellRect(EditRow, EditCol);
     // The box covers its cell; rows are never lower than the box.
-    txtEdit->setFixedHeight(std::max(Px(285), cell.height()));
-    txtEdit->setGeometry(g->x() + cell.left(), g->y() + cell.top(), cell.width(), txtEdit->height());
+    editBox_->setFixedHeight(std::max(Px(285), cell.height()));
+    editBox_->setGeometry(g->x() + cell.left(), g->y() + cell.top(), cell.width(), editBox_->height());
     EditTopRow = g->TopRow();
     EditLeftCol = g->LeftCol();
-    txtEdit->show();
-    txtEdit->raise();
-    txtEdit->setFocus();
+    editBox_->show();
+    editBox_->raise();
+    editBox_->setFocus();
 }
 
 void Flex::CommitCellEdit() {
     if (held_ > 0 || GridMode == 0) return;
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     if (EditRow < 1 || EditCol < 1 || EditRow >= g->Rows() || EditCol >= g->Cols()) return;
     EditCode = static_cast<int16_t>(std::abs(ColumnCatalogue[EditCol].Code));
-    const std::string text = BoxText(txtEdit);
+    const std::string text = BoxText(editBox_);
     const int record = EditRow < static_cast<int>(rowRecord_.size()) ? rowRecord_[EditRow] : 0;
     std::vector<std::string> problems;
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
@@ -422,7 +425,7 @@ void Flex::CommitCellEdit() {
     if (!problems.empty()) {
         // The cell keeps the text it had when the edit began.
         g->setTextMatrix(EditRow, EditCol, EditStartText);
-        txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+        editBox_->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
         report(problems);
         return;
     }
@@ -439,19 +442,19 @@ Flex::CommandScope::~CommandScope() {
 }
 
 void Flex::reloadBox() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     if (EditRow < 0 || EditCol < 0 || EditRow >= g->Rows() || EditCol >= g->Cols()) return;
     EditStartText = Trim(g->TextMatrix(EditRow, EditCol));
-    txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
-    if (txtEdit->isVisible() && EditRow >= 1 && EditCol >= 1) placeBox();
+    editBox_->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+    if (editBox_->isVisible() && EditRow >= 1 && EditCol >= 1) placeBox();
 }
 
 void Flex::GridEditMenuPopup(int button, int, int x, int y) {
-    if (button == 2) mnuedit->popup(MSFlexGrid1->mapToGlobal(QPoint(x, y)));
+    if (button == 2) editMenu_->popup(grid_->mapToGlobal(QPoint(x, y)));
 }
 
 bool Flex::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == txtEdit && e->type() == QEvent::KeyPress) {
+    if (watched == editBox_ && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const int code = FlexKeyCode(k->key());
         if (code == kKeyEnter || code == kKeyEscape) return txtEdit_KeyPress(code);
@@ -461,17 +464,17 @@ bool Flex::eventFilter(QObject* watched, QEvent* e) {
 }
 
 bool Flex::txtEdit_KeyDown(int keyCode, int shift) {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const bool ctrl = shift == 2;
     switch (keyCode) {
         case kKeyLeft:
-            if (g->Col() > 1 && (ctrl || txtEdit->cursorPosition() == 0)) {
+            if (g->Col() > 1 && (ctrl || editBox_->cursorPosition() == 0)) {
                 moveEdit(0, -1);
                 return true;
             }
             return false;
         case kKeyRight:
-            if (g->Col() < g->Cols() - 1 && (ctrl || txtEdit->cursorPosition() == txtEdit->text().size())) {
+            if (g->Col() < g->Cols() - 1 && (ctrl || editBox_->cursorPosition() == editBox_->text().size())) {
                 moveEdit(0, 1);
                 return true;
             }
@@ -491,10 +494,10 @@ bool Flex::txtEdit_KeyDown(int keyCode, int shift) {
 }
 
 bool Flex::txtEdit_KeyPress(int keyAscii) {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     if (keyAscii == kKeyEscape) {
-        if (BoxText(txtEdit) != EditStartText)
-            txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+        if (BoxText(editBox_) != EditStartText)
+            editBox_->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
         return true;
     }
     if (keyAscii == kKeyEnter && g->Col() < g->Cols() - 1) moveEdit(0, 1);
@@ -502,8 +505,8 @@ bool Flex::txtEdit_KeyPress(int keyAscii) {
 }
 
 void Flex::moveEdit(int dRow, int dCol) {
-    FlexGrid* g = MSFlexGrid1;
-    g->setTextMatrix(EditRow, EditCol, BoxText(txtEdit));
+    FlexGrid* g = grid_;
+    g->setTextMatrix(EditRow, EditCol, BoxText(editBox_));
     g->setRowCol(g->Row() + dRow, g->Col() + dCol);
     BeginCellEdit();
     // The box follows the cell into view.
@@ -513,7 +516,7 @@ void Flex::moveEdit(int dRow, int dCol) {
 }
 
 void Flex::fillGroundLevels() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int n = std::min(m_.LineCount, g->Rows() - 1);
     for (int i = 1; i <= n; ++i)
         for (int j = 1; j <= n; ++j)
@@ -523,7 +526,7 @@ void Flex::fillGroundLevels() {
 void Flex::FollowGridScroll() {
     // Loaders and commands place the box themselves when they end.
     if (held_ > 0) return;
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int row = g->Row(), col = g->Col();
     auto follow = [&] {
         if (row >= 1 && col >= 1 && row == EditRow && col == EditCol)
@@ -532,7 +535,7 @@ void Flex::FollowGridScroll() {
             BeginCellEdit();
     };
     if (!g->ColIsVisible(col) || !g->RowIsVisible(row)) {
-        txtEdit->hide();
+        editBox_->hide();
         return;
     }
     if (EditTopRow == g->TopRow() + 1) {
@@ -540,7 +543,7 @@ void Flex::FollowGridScroll() {
             if (g->RowIsVisible(row + 1))
                 follow();
             else
-                txtEdit->hide();
+                editBox_->hide();
         }
         return;
     }
@@ -548,7 +551,7 @@ void Flex::FollowGridScroll() {
         if (col < g->Cols() - 1 && g->ColIsVisible(col + 1))
             follow();
         else
-            txtEdit->hide();
+            editBox_->hide();
         return;
     }
     follow();
@@ -558,7 +561,7 @@ void Flex::FollowGridScroll() {
 
 void Flex::MakeUndoBuffer(const std::string& action) {
     if (action != "Cut") return;
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     UndoEntry e;
     e.Block = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
     e.Text = SnapshotText(e.Block, [g](int r, int c) -> const std::string& { return g->TextMatrix(r, c); });
@@ -567,7 +570,7 @@ void Flex::MakeUndoBuffer(const std::string& action) {
 }
 
 void Flex::blankSelection() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int r1 = std::max(std::min(g->Row(), g->RowSel()), 1), r2 = std::max(g->Row(), g->RowSel());
     const int c1 = std::max(std::min(g->Col(), g->ColSel()), 1), c2 = std::max(g->Col(), g->ColSel());
     for (int r = r1; r <= r2; ++r)
@@ -575,9 +578,9 @@ void Flex::blankSelection() {
 }
 
 void Flex::mnueditcopy_Click() {
-    if (!mnueditcopy->isEnabled()) return;
+    if (!copyAction_->isEnabled()) return;
     CommandScope scope(*this);
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     QGuiApplication::clipboard()->clear();
     Undo.CopyBlock = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
     const std::string text = GridClipboardText(g->Clip());
@@ -585,24 +588,24 @@ void Flex::mnueditcopy_Click() {
 }
 
 void Flex::mnueditcut_Click() {
-    if (!mnueditcut->isEnabled()) return;
+    if (!cutAction_->isEnabled()) return;
     CommandScope scope(*this);
     mnueditcopy_Click();
-    if (std::min(MSFlexGrid1->Row(), MSFlexGrid1->RowSel()) < 1) return;
+    if (std::min(grid_->Row(), grid_->RowSel()) < 1) return;
     MakeUndoBuffer("Cut");
     blankSelection();
 }
 
 void Flex::mnueditdelete_Click() {
     CommandScope scope(*this);
-    if (std::min(MSFlexGrid1->Row(), MSFlexGrid1->RowSel()) < 1) return;
+    if (std::min(grid_->Row(), grid_->RowSel()) < 1) return;
     MakeUndoBuffer("Cut");
     blankSelection();
 }
 
 void Flex::mnueditpaste_Click() {
     CommandScope scope(*this);
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const QString clip = QGuiApplication::clipboard()->text();
     if (clip.isEmpty()) return;
     // The title row and the number column are never pasted over.
@@ -637,7 +640,7 @@ void Flex::mnueditpaste_Click() {
 
 void Flex::UndoLastEdit() {
     CommandScope scope(*this);
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     std::optional<UndoEntry> e = Undo.Pop();
     if (!e) return;
     const int row = g->Row(), col = g->Col(), top = g->TopRow();
@@ -650,7 +653,7 @@ void Flex::UndoLastEdit() {
 }
 
 void Flex::rowsChanged() {
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     for (int r = 1; r < g->Rows(); ++r) g->setTextMatrix(r, 0, NumText(r));
     Undo.ClearSnapshots();
 }
@@ -658,7 +661,7 @@ void Flex::rowsChanged() {
 void Flex::mnueditinsertrow_Click() {
     if (GridMode != kLineView && GridMode != kPipeSizeView) return;
     CommandScope scope(*this);
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int row = g->Row();
     if (row < 1) return;
     if (g->Rows() - 1 >= capacity()) {
@@ -684,10 +687,10 @@ void Flex::mnueditinsertrow_Click() {
 void Flex::mnueditdelrow_Click() {
     if (GridMode != kLineView && GridMode != kPipeSizeView) return;
     CommandScope scope(*this);
-    FlexGrid* g = MSFlexGrid1;
+    FlexGrid* g = grid_;
     const int row = g->Row();
     if (row < 1) return;
-    txtEdit->hide();
+    editBox_->hide();
     if (g->Rows() >= 3) {
         g->RemoveItem(row);
         if (row < static_cast<int>(rowRecord_.size())) rowRecord_.erase(rowRecord_.begin() + row);

@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <string_view>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/model.h"
 #include "grid/grid_edit.h"
+#include "platform/dialogs.h"
+#include "workspace/excel_export.h"
 #include "workspace/grid_host.h"
 
 class QAction;
@@ -33,7 +36,8 @@ enum GridView : int16_t { kLineView = 1, kPipeSizeView = 2, kResultsView = 3, kL
 class Flex : public GridHost {
     Q_OBJECT
 public:
-    explicit Flex(Model& m, QWidget* parent = nullptr);
+    // `dialogs` asks where "Set EXCEL" writes its workbook.
+    Flex(Model& m, Dialogs& dialogs, QWidget* parent = nullptr);
     ~Flex() override;
 
     // Loaders of the four views.
@@ -79,29 +83,8 @@ public:
     void mnueditdelrow_Click();
 
     Model& model() { return m_; }
-
-    // Constituent controls.
-    FlexGrid* MSFlexGrid1;
-    QLineEdit* txtEdit;
-    QPushButton* Command4;   // "EDIT"
-    QPushButton* Command10;  // Find
-    QLineEdit* Text1;        // search box
-    QPushButton* Command5;   // Find next
-    QPushButton* Command11;  // ">>"
-    QPushButton* Command9;   // "By Level"
-    QPushButton* Command1;   // "By  Lenght"
-    QPushButton* Command6;   // "SET Name"
-    QPushButton* Command2;   // "SET Latral"
-    QPushButton* Command3;   // "Set EXCEL"
-    QMenu* mnuedit;
-    QAction* mnueditundo;
-    QAction* mnueditcut;
-    QAction* mnueditcopy;
-    QAction* mnueditpaste;
-    QAction* mnueditdelete;
-    QAction* mnufun;  // "Function": the column calculator
-    QAction* mnueditinsertrow;
-    QAction* mnueditdelrow;
+    // What opens a workbook "Set EXCEL" wrote; the desktop's program unless set.
+    void setWorkbookOpener(WorkbookOpener open) { openWorkbook_ = std::move(open); }
 
     std::array<GridColumnDef, 106> ColumnCatalogue{};
     int16_t FillRow = 0;
@@ -141,6 +124,29 @@ private:
     std::string cellTitle(int col) const;
 
     Model& m_;
+    Dialogs& dialogs_;
+    WorkbookOpener openWorkbook_;
+    // The children. Each carries its form name as objectName ("MSFlexGrid1",
+    // "txtEdit", "Command3", "mnueditcopy"), by which tests find it.
+    FlexGrid* grid_;                  // MSFlexGrid1
+    QLineEdit* editBox_;              // txtEdit, laid over the current cell
+    QPushButton* editButton_;         // Command4 "EDIT"
+    QPushButton* findButton_;         // Command10, Find
+    QLineEdit* searchBox_;            // Text1
+    QPushButton* findNextButton_;     // Command5, Find next
+    QPushButton* moreButton_;         // Command11 ">>"
+    QPushButton* byLevelButton_;      // Command9 "By Level"
+    QPushButton* byLengthButton_;     // Command1 "By  Lenght"
+    QPushButton* setNameButton_;      // Command6 "SET Name"
+    QPushButton* setLateralButton_;   // Command2 "SET Latral"
+    QPushButton* excelButton_;        // Command3 "Set EXCEL"
+    QMenu* editMenu_;                 // mnuedit
+    QAction *undoAction_, *cutAction_, *copyAction_, *pasteAction_, *deleteAction_;
+    QAction* functionAction_;         // mnufun "Function": the column calculator
+    QAction *insertRowAction_, *removeRowAction_;
+    // The command half of the editor works on these children.
+    friend class FlexCommands;
+
     bool autoRedraw_ = false;
     std::string caption_;
     int held_ = 0;  // commands running; commits wait for them

@@ -34,8 +34,6 @@ public:
     void Command7_Click();  // "&Ok"
     void Command8_Click();  // "&Cancel"
 
-    FunctionPanel* Frame2;
-
 private:
     void ShowFunctionPanel(bool withJoin);
     void Find(int firstRow);
@@ -47,6 +45,7 @@ private:
     void say(const std::string& message);
 
     Flex& f_;
+    FunctionPanel* functionPanel_;  // Frame2
 };
 
 }  // namespace vd

@@ -39,28 +39,52 @@ void ListCombo::ClearItems() {
 FunctionPanel::FunctionPanel(QWidget* parent) : QGroupBox(QStringLiteral("Function"), parent) {
     setObjectName(QStringLiteral("Frame2"));
     setAutoFillBackground(true);
-    Combo1 = new ListCombo(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo3 = new ListCombo(this);
-    Combo3->setObjectName(QStringLiteral("Combo3"));
-    Combo2 = new ListCombo(this);
-    Combo2->setObjectName(QStringLiteral("Combo2"));
-    Command7 = new QPushButton(QStringLiteral("&Ok"), this);
-    Command7->setObjectName(QStringLiteral("Command7"));
-    Command8 = new QPushButton(QStringLiteral("&Cancel"), this);
-    Command8->setObjectName(QStringLiteral("Command8"));
+    targetList_ = new ListCombo(this);
+    targetList_->setObjectName(QStringLiteral("Combo1"));
+    operatorList_ = new ListCombo(this);
+    operatorList_->setObjectName(QStringLiteral("Combo3"));
+    operandList_ = new ListCombo(this);
+    operandList_->setObjectName(QStringLiteral("Combo2"));
+    okButton_ = new QPushButton(QStringLiteral("&Ok"), this);
+    okButton_->setObjectName(QStringLiteral("Command7"));
+    cancelButton_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("Command8"));
 
     // Read left to right: target := target (operator) operand.
-    Combo1->setGeometry(8, 22, 120, 24);
-    Combo3->setGeometry(134, 22, 56, 24);
-    Combo2->setGeometry(196, 22, 120, 24);
-    Command7->setGeometry(134, 54, 88, 25);
-    Command8->setGeometry(228, 54, 88, 25);
+    targetList_->setGeometry(8, 22, 120, 24);
+    operatorList_->setGeometry(134, 22, 56, 24);
+    operandList_->setGeometry(196, 22, 120, 24);
+    okButton_->setGeometry(134, 54, 88, 25);
+    cancelButton_->setGeometry(228, 54, 88, 25);
     resize(324, 88);
+
+    connect(targetList_, &ListCombo::Change, this, &FunctionPanel::TargetChange);
+    connect(okButton_, &QPushButton::clicked, this, &FunctionPanel::Ok);
+    connect(cancelButton_, &QPushButton::clicked, this, &FunctionPanel::Cancel);
+}
+
+void FunctionPanel::Fill(const std::vector<std::string>& titles, int col, bool withJoin) {
+    targetList_->ClearItems();
+    operandList_->ClearItems();
+    operatorList_->ClearItems();
+
+    operandList_->AddItem("");
+    for (const std::string& t : titles) operandList_->AddItem(t);
+    operandList_->setListIndex(0);
+    operandList_->setText("");
+
+    for (const std::string& t : TargetItems(titles)) targetList_->AddItem(t);
+    targetList_->setListIndex(col - 1);
+    targetList_->setText(col >= 0 && col < static_cast<int>(titles.size()) ? titles[col] : std::string());
+
+    for (const std::string& op : CalculatorOperators(withJoin)) operatorList_->AddItem(op);
+    operatorList_->setListIndex(0);
+    operatorList_->setText(" =");
+    operatorList_->setFocus();
 }
 
 CalculatorChoice FunctionPanel::Choice() const {
-    return {Combo1->ListIndex(), Combo2->ListIndex(), Combo2->Text(), Combo3->Text()};
+    return {targetList_->ListIndex(), operandList_->ListIndex(), operandList_->Text(), operatorList_->Text()};
 }
 
 }  // namespace vd

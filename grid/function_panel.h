@@ -40,13 +40,24 @@ class FunctionPanel : public QGroupBox {
 public:
     explicit FunctionPanel(QWidget* parent = nullptr);
 
+    // Lists the grid's title row `titles` as targets and operands, and the
+    // operators (with the join when `withJoin`); column `col` is the target shown.
+    void Fill(const std::vector<std::string>& titles, int col, bool withJoin);
+    int TargetIndex() const { return targetList_->ListIndex(); }
     CalculatorChoice Choice() const;
 
-    ListCombo* Combo1;  // target column
-    ListCombo* Combo2;  // operand: empty item, then the columns; typed text is a constant
-    ListCombo* Combo3;  // operator
-    QPushButton* Command7;  // "&Ok"
-    QPushButton* Command8;  // "&Cancel"
+signals:
+    void TargetChange();  // a pick or typed change of the target list
+    void Ok();
+    void Cancel();
+
+private:
+    // Each carries its form name as objectName.
+    ListCombo* targetList_;     // Combo1
+    ListCombo* operandList_;    // Combo2: empty item, then the columns; typed text is a constant
+    ListCombo* operatorList_;   // Combo3
+    QPushButton* okButton_;     // Command7 "&Ok"
+    QPushButton* cancelButton_; // Command8 "&Cancel"
 };
 
 }  // namespace vd

@@ -42,52 +42,52 @@ void SmallFont(QWidget* w) {
 
 CriteriaPages::CriteriaPages(Model& m, QWidget* workspace, QWidget* importFrame)
     : QObject(workspace), m_(m), workspace_(workspace), importFrame_(importFrame) {
-    tabStrip = new QTabWidget(workspace);
-    tabStrip->setObjectName("TabStrip1");
-    tabStrip->setGeometry(PxRect(2040, 1320, 6015, 5535));
-    SmallFont(tabStrip);
+    tabStrip_ = new QTabWidget(workspace);
+    tabStrip_->setObjectName("TabStrip1");
+    tabStrip_->setGeometry(PxRect(2040, 1320, 6015, 5535));
+    SmallFont(tabStrip_);
     // Six captions across the strip's width, none behind a scroll arrow.
-    tabStrip->tabBar()->setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
+    tabStrip_->tabBar()->setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
     for (int i = 0; i < 6; ++i) {
-        tabStrip->addTab(new QWidget, kTabs[i].caption);
-        tabStrip->tabBar()->setTabData(i, kTabs[i].key);
+        tabStrip_->addTab(new QWidget, kTabs[i].caption);
+        tabStrip_->tabBar()->setTabData(i, kTabs[i].key);
     }
     // A click on the tab already selected builds its page again, as a click
     // on another tab does; the tab strip keeps its tab when the panel reopens.
-    connect(tabStrip, &QTabWidget::currentChanged, this, [this](int i) {
+    connect(tabStrip_, &QTabWidget::currentChanged, this, [this](int i) {
         if (!pushing_) TabStrip1_Click(i + 1);
     });
-    connect(tabStrip, &QTabWidget::tabBarClicked, this, [this](int i) {
-        if (i >= 0 && i == tabStrip->currentIndex()) TabStrip1_Click(i + 1);
+    connect(tabStrip_, &QTabWidget::tabBarClicked, this, [this](int i) {
+        if (i >= 0 && i == tabStrip_->currentIndex()) TabStrip1_Click(i + 1);
     });
 
     buildOptionFrame();
     buildListFrame();
 
-    closeBox = new QPushButton("---", workspace);
-    closeBox->setObjectName("Command8");
-    closeBox->setAutoDefault(false);
-    closeBox->resize(Px(255), Px(255));
-    connect(closeBox, &QPushButton::clicked, this, &CriteriaPages::Command8_Click);
+    closeBox_ = new QPushButton("---", workspace);
+    closeBox_->setObjectName("Command8");
+    closeBox_->setAutoDefault(false);
+    closeBox_->resize(Px(255), Px(255));
+    connect(closeBox_, &QPushButton::clicked, this, &CriteriaPages::Command8_Click);
 
-    tabStrip->hide();
-    optionFrame->hide();
-    listFrame->hide();
-    closeBox->hide();
+    tabStrip_->hide();
+    optionFrame_->hide();
+    listFrame_->hide();
+    closeBox_->hide();
 }
 
 void CriteriaPages::buildOptionFrame() {
-    optionFrame = new QGroupBox("Frame1", workspace_);
-    optionFrame->setObjectName("Frame1");
-    optionFrame->resize(Px(5415), Px(4815));
-    SmallFont(optionFrame);
-    optionGroup_ = new QButtonGroup(optionFrame);
+    optionFrame_ = new QGroupBox("Frame1", workspace_);
+    optionFrame_->setObjectName("Frame1");
+    optionFrame_->resize(Px(5415), Px(4815));
+    SmallFont(optionFrame_);
+    optionGroup_ = new QButtonGroup(optionFrame_);
     for (int k = 0; k < kOptionBoxes; ++k) {
-        options[k] = new QRadioButton(optionFrame);
-        options[k]->setObjectName(Indexed("Option1", k));
-        options[k]->setGeometry(PxRect(360, 240 + 480 * k, 2775, 375));
-        optionGroup_->addButton(options[k], k);
-        connect(options[k], &QRadioButton::clicked, this, [this, k] { Option1_Click(k); });
+        optionButtons_[k] = new QRadioButton(optionFrame_);
+        optionButtons_[k]->setObjectName(Indexed("Option1", k));
+        optionButtons_[k]->setGeometry(PxRect(360, 240 + 480 * k, 2775, 375));
+        optionGroup_->addButton(optionButtons_[k], k);
+        connect(optionButtons_[k], &QRadioButton::clicked, this, [this, k] { Option1_Click(k); });
     }
     // Boxes 0 and 1 on the left, 2 and 3 on the right; each label runs up
     // to its box.
@@ -96,59 +96,59 @@ void CriteriaPages::buildOptionFrame() {
     } places[] = {{240, 2160, 1440}, {240, 2880, 1440}, {2520, 2160, 3960}, {2640, 2880, 3960}};
     for (int k = 0; k < kOptionBoxes; ++k) {
         const auto& p = places[k];
-        optionLabels[k] = new QLabel(" ", optionFrame);
-        optionLabels[k]->setObjectName(Indexed("Label1", k));
-        optionLabels[k]->setGeometry(PxRect(p.labelLeft, p.top, p.boxLeft - p.labelLeft, 285));
-        optionBoxes[k] = new QLineEdit(optionFrame);
-        optionBoxes[k]->setObjectName(Indexed("Text1", k));
-        optionBoxes[k]->setGeometry(PxRect(p.boxLeft, p.top, 855, 285));
-        connect(optionBoxes[k], &QLineEdit::returnPressed, this, [this, k] { Text1_KeyPress(k); });
+        optionLabels_[k] = new QLabel(" ", optionFrame_);
+        optionLabels_[k]->setObjectName(Indexed("Label1", k));
+        optionLabels_[k]->setGeometry(PxRect(p.labelLeft, p.top, p.boxLeft - p.labelLeft, 285));
+        optionBoxes_[k] = new QLineEdit(optionFrame_);
+        optionBoxes_[k]->setObjectName(Indexed("Text1", k));
+        optionBoxes_[k]->setGeometry(PxRect(p.boxLeft, p.top, 855, 285));
+        connect(optionBoxes_[k], &QLineEdit::returnPressed, this, [this, k] { Text1_KeyPress(k); });
     }
 }
 
 void CriteriaPages::buildListFrame() {
-    listFrame = new QGroupBox("Frame3", workspace_);
-    listFrame->setObjectName("Frame3");
-    listFrame->resize(Px(5415), Px(4815));
-    SmallFont(listFrame);
+    listFrame_ = new QGroupBox("Frame3", workspace_);
+    listFrame_->setObjectName("Frame3");
+    listFrame_->resize(Px(5415), Px(4815));
+    SmallFont(listFrame_);
     for (int k = 0; k < kListRows; ++k) {
         const int top = 480 + 240 * k;
-        listLabels[k] = new QLabel(" ", listFrame);
-        listLabels[k]->setObjectName(Indexed("Label2", k));
-        listLabels[k]->setGeometry(PxRect(120, top, 2160, 255));
-        listBoxes[k] = new QLineEdit(listFrame);
-        listBoxes[k]->setObjectName(Indexed("Text2", k));
+        listLabels_[k] = new QLabel(" ", listFrame_);
+        listLabels_[k]->setObjectName(Indexed("Label2", k));
+        listLabels_[k]->setGeometry(PxRect(120, top, 2160, 255));
+        listBoxes_[k] = new QLineEdit(listFrame_);
+        listBoxes_[k]->setObjectName(Indexed("Text2", k));
         // One row every 240 twips: the boxes keep to their row.
-        listBoxes[k]->setGeometry(PxRect(2280, top, 1095, 240));
-        listBoxes[k]->setTextMargins(0, 0, 0, 0);
+        listBoxes_[k]->setGeometry(PxRect(2280, top, 1095, 240));
+        listBoxes_[k]->setTextMargins(0, 0, 0, 0);
     }
 }
 
-bool CriteriaPages::isOpen() const { return !tabStrip->isHidden(); }
+bool CriteriaPages::isOpen() const { return !tabStrip_->isHidden(); }
 
 void CriteriaPages::placeFrames() {
     // The frames cover the tab strip's client area, in front of it.
-    const QRect strip = tabStrip->geometry();
-    const int bar = tabStrip->tabBar()->sizeHint().height();
+    const QRect strip = tabStrip_->geometry();
+    const int bar = tabStrip_->tabBar()->sizeHint().height();
     const QRect client = strip.adjusted(2, bar + 2, -2, -2);
-    listFrame->setGeometry(client);
-    optionFrame->setGeometry(client);
+    listFrame_->setGeometry(client);
+    optionFrame_->setGeometry(client);
 }
 
 void CriteriaPages::ShowProjectSettings() {
     if (!isOpen()) {
         importFrame_->hide();
-        tabStrip->show();
-        tabStrip->raise();
+        tabStrip_->show();
+        tabStrip_->raise();
         m_.Ui->SetStatus(kOpenStatus);
-        closeBox->move(Px(2040 + 6015 - 400), Px(1320 + 360));
-        closeBox->show();
+        closeBox_->move(Px(2040 + 6015 - 400), Px(1320 + 360));
+        closeBox_->show();
         placeFrames();
         panel_.ShowProjectHeaderPage(m_);
         push();
-        listFrame->raise();
-        optionFrame->raise();
-        closeBox->raise();
+        listFrame_->raise();
+        optionFrame_->raise();
+        closeBox_->raise();
     } else {
         pull();
         panel_.StoreOnClose(m_);
@@ -174,8 +174,8 @@ void CriteriaPages::hideAll() {
     panel_.Frame1.Visible = false;
     panel_.Frame3.Visible = false;
     push();
-    tabStrip->hide();
-    closeBox->hide();
+    tabStrip_->hide();
+    closeBox_->hide();
 }
 
 void CriteriaPages::TabStrip1_Click(int tab) {
@@ -197,19 +197,19 @@ void CriteriaPages::Text1_KeyPress(int) {
 }
 
 void CriteriaPages::pull() {
-    for (int k = 0; k < kOptionBoxes; ++k) panel_.Frame1.Text[k] = FromBox(optionBoxes[k]);
-    for (int k = 0; k < kListRows; ++k) panel_.Frame3.Text[k] = FromBox(listBoxes[k]);
+    for (int k = 0; k < kOptionBoxes; ++k) panel_.Frame1.Text[k] = FromBox(optionBoxes_[k]);
+    for (int k = 0; k < kListRows; ++k) panel_.Frame3.Text[k] = FromBox(listBoxes_[k]);
 }
 
 void CriteriaPages::push() {
     pushing_ = true;
     const OptionFrame& o = panel_.Frame1;
-    optionFrame->setTitle(Latin1(o.Caption));
+    optionFrame_->setTitle(Latin1(o.Caption));
     if (o.Selected >= 0 && o.Selected < kOptionBoxes) {
-        options[o.Selected]->setChecked(true);
+        optionButtons_[o.Selected]->setChecked(true);
     } else {
         optionGroup_->setExclusive(false);
-        for (QRadioButton* b : options) b->setChecked(false);
+        for (QRadioButton* b : optionButtons_) b->setChecked(false);
         optionGroup_->setExclusive(true);
     }
     auto setText = [](QLineEdit* box, const std::string& text) {
@@ -217,21 +217,21 @@ void CriteriaPages::push() {
         if (box->text() != t) box->setText(t);
     };
     for (int k = 0; k < kOptionBoxes; ++k) {
-        options[k]->setText(Latin1(o.OptionCaption[k]));
-        optionLabels[k]->setText(Latin1(o.Label[k]));
-        setText(optionBoxes[k], o.Text[k]);
-        optionBoxes[k]->setVisible(o.TextVisible[k]);
+        optionButtons_[k]->setText(Latin1(o.OptionCaption[k]));
+        optionLabels_[k]->setText(Latin1(o.Label[k]));
+        setText(optionBoxes_[k], o.Text[k]);
+        optionBoxes_[k]->setVisible(o.TextVisible[k]);
     }
     const ListFrame& l = panel_.Frame3;
-    listFrame->setTitle(Latin1(l.Caption));
+    listFrame_->setTitle(Latin1(l.Caption));
     for (int k = 0; k < kListRows; ++k) {
-        listLabels[k]->setText(Latin1(l.Label[k]));
-        setText(listBoxes[k], l.Text[k]);
-        listBoxes[k]->setVisible(l.TextVisible[k]);
-        listBoxes[k]->setEnabled(l.TextEnabled[k]);
+        listLabels_[k]->setText(Latin1(l.Label[k]));
+        setText(listBoxes_[k], l.Text[k]);
+        listBoxes_[k]->setVisible(l.TextVisible[k]);
+        listBoxes_[k]->setEnabled(l.TextEnabled[k]);
     }
-    optionFrame->setVisible(o.Visible);
-    listFrame->setVisible(l.Visible);
+    optionFrame_->setVisible(o.Visible);
+    listFrame_->setVisible(l.Visible);
     pushing_ = false;
 }
 

@@ -43,16 +43,6 @@ public:
 
     const CriteriaPanel& state() const { return panel_; }
 
-    QTabWidget* tabStrip;       // TabStrip1
-    QGroupBox* optionFrame;     // Frame1
-    QGroupBox* listFrame;       // Frame3
-    QPushButton* closeBox;      // Command8
-    std::array<QRadioButton*, kOptionBoxes> options{};   // Option1
-    std::array<QLineEdit*, kOptionBoxes> optionBoxes{};  // Text1
-    std::array<QLabel*, kOptionBoxes> optionLabels{};    // Label1
-    std::array<QLineEdit*, kListRows> listBoxes{};       // Text2
-    std::array<QLabel*, kListRows> listLabels{};         // Label2
-
 private:
     void buildOptionFrame();
     void buildListFrame();
@@ -64,6 +54,16 @@ private:
 
     Model& m_;
     QWidget* workspace_;
+    // The widgets; each carries its form name as objectName.
+    QTabWidget* tabStrip_;       // TabStrip1
+    QGroupBox* optionFrame_;     // Frame1
+    QGroupBox* listFrame_;       // Frame3
+    QPushButton* closeBox_;      // Command8
+    std::array<QRadioButton*, kOptionBoxes> optionButtons_{};  // Option1
+    std::array<QLineEdit*, kOptionBoxes> optionBoxes_{};       // Text1
+    std::array<QLabel*, kOptionBoxes> optionLabels_{};         // Label1
+    std::array<QLineEdit*, kListRows> listBoxes_{};            // Text2
+    std::array<QLabel*, kListRows> listLabels_{};              // Label2
     QWidget* importFrame_;
     QButtonGroup* optionGroup_;
     CriteriaPanel panel_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -17,6 +18,8 @@
 #include "platform/flex_grid.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
+#include "xlsx_fixture.h"
 
 namespace vd {
 namespace {
@@ -29,9 +32,9 @@ protected:
         m.SetUi(&ui);
         m.ProjectFolder = dir.folder();
         m.ProjectName = "net";
-        flex = std::make_unique<Flex>(m);
+        flex = std::make_unique<Flex>(m, dialogs);
         flex->show();
-        g = flex->MSFlexGrid1;
+        g = test::Child<FlexGrid>(flex.get(), "MSFlexGrid1");
         cmds = flex->findChild<FlexCommands*>();
         ASSERT_NE(cmds, nullptr);
     }
@@ -61,15 +64,20 @@ protected:
             if (m.Lat(k, LatFirst) == LineFrom(from)) return k;
         return 0;
     }
+    // The editor's children, by their form names.
+    QLineEdit* box() const { return test::Child<QLineEdit>(flex.get(), "txtEdit"); }
+    QLineEdit* searchBox() const { return test::Child<QLineEdit>(flex.get(), "Text1"); }
+    QPushButton* button(const char* name) const { return test::Child<QPushButton>(flex.get(), name); }
     void type(int r, int c, const QString& text) {
         g->setRowCol(r, c);
         flex->BeginCellEdit();
-        flex->txtEdit->setText(text);
+        box()->setText(text);
     }
 
     test::TempDir dir;
     Model m;
     test::RecordingUi ui;
+    ScriptedDialogs dialogs;
     std::unique_ptr<Flex> flex;
     FlexGrid* g = nullptr;
     FlexCommands* cmds = nullptr;
@@ -78,7 +86,7 @@ protected:
 TEST_F(FlexCommandsTest, ByLengthNamesTheLongestPathFirstAndShowsTheNewLaterals) {
     ProcessedJunction();
     flex->mnulatral();
-    flex->Command1->click();
+    button("Command1")->click();
     EXPECT_EQ(NameOf("C"), "01");
     EXPECT_EQ(NameOf("B"), "01");
     EXPECT_EQ(NameOf("A"), "2");
@@ -99,7 +107,7 @@ TEST_F(FlexCommandsTest, ByLevelUsesTheLevelStillBeingTyped) {
     // the last one still in the edit box when the button is pressed.
     type(LateralRow("C"), 1, "2");
     type(LateralRow("A"), 1, "1");
-    flex->Command9->click();
+    button("Command9")->click();
     EXPECT_EQ(m.Links[LineFrom("B")].UpLine, LineFrom("A"));
     EXPECT_EQ(NameOf("A"), "*1");
     EXPECT_EQ(NameOf("B"), "*1");
@@ -114,7 +122,7 @@ TEST_F(FlexCommandsTest, SetNameKeepsTheTrunkNameAndRefusesWithoutLaterals) {
     const int mainHead = m.Links[LineFrom("B")].UpLine;
     const int branchHead = mainHead == LineFrom("A") ? LineFrom("C") : LineFrom("A");
     m.Lines[mainHead].Latral = "MAIN";
-    flex->Command6->click();
+    button("Command6")->click();
     EXPECT_EQ(NameOf("B"), "MAIN");
     EXPECT_EQ(m.Lines[branchHead].Latral.rtrim(), "MAIN-1");
     EXPECT_EQ(m.Lines[branchHead].Level, 2);
@@ -125,7 +133,7 @@ TEST_F(FlexCommandsTest, SetNameKeepsTheTrunkNameAndRefusesWithoutLaterals) {
     g->setRowCol(3, 1);
     flex->mnueditdelrow_Click();
     const std::string before = NameOf("A");
-    flex->Command1->click();
+    button("Command1")->click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0], "The laterals no longer match the line table: run Process first.");
     EXPECT_EQ(NameOf("A"), before);
@@ -153,21 +161,21 @@ TEST_F(FlexCommandsTest, FindMatchesWholeCellsInTheCurrentColumn) {
         SCOPED_TRACE(std::string(c.key) + (c.next ? " next" : ""));
         g->setRowCol(c.row, c.col);
         flex->BeginCellEdit();
-        flex->Text1->setText(c.key);
-        (c.next ? flex->Command5 : flex->Command10)->click();
+        searchBox()->setText(c.key);
+        button(c.next ? "Command5" : "Command10")->click();
         EXPECT_EQ(g->Row(), c.found);
         if (c.found >= 1) {
             EXPECT_EQ(flex->EditRow, c.found);
-            EXPECT_TRUE(flex->txtEdit->isVisible());
+            EXPECT_TRUE(box()->isVisible());
         }
     }
     // Text typed in the box is stored before the search moves it.
     type(1, 1, "Q");
-    flex->Text1->setText("b");
-    flex->Command10->click();
+    searchBox()->setText("b");
+    button("Command10")->click();
     EXPECT_EQ(m.Lines[1].From.trim(), "Q");
     EXPECT_EQ(g->TextMatrix(1, 1), "Q");
-    EXPECT_EQ(flex->txtEdit->text(), "b");
+    EXPECT_EQ(box()->text(), "b");
 }
 
 TEST_F(FlexCommandsTest, CalculatorComputesAPickedColumnOnly) {
@@ -176,45 +184,83 @@ TEST_F(FlexCommandsTest, CalculatorComputesAPickedColumnOnly) {
     net.line("B", "C").len(2.5f);
     flex->mnusewer();
     type(1, 5, "7");  // Length, still in the box
-    flex->mnufun->trigger();
-    FunctionPanel* p = cmds->Frame2;
+    test::Child<QAction>(flex.get(), "mnufun")->trigger();
+    auto* p = test::Child<FunctionPanel>(flex.get(), "Frame2");
+    auto list = [p](const char* name) { return test::Child<ListCombo>(p, name); };
     ASSERT_TRUE(p->isVisible());
-    EXPECT_FALSE(flex->txtEdit->isVisible());
+    EXPECT_FALSE(box()->isVisible());
     EXPECT_EQ(g->TextMatrix(0, 0), "No");
-    EXPECT_EQ(p->Combo1->ListIndex(), 4);
-    EXPECT_EQ(p->Combo1->Text(), " Lenght(m");
-    EXPECT_EQ(p->Combo2->count(), 17);
-    EXPECT_EQ(p->Combo3->count(), 7);
+    EXPECT_EQ(list("Combo1")->ListIndex(), 4);
+    EXPECT_EQ(list("Combo1")->Text(), " Lenght(m");
+    EXPECT_EQ(list("Combo2")->count(), 17);
+    EXPECT_EQ(list("Combo3")->count(), 7);
 
-    p->Combo3->setCurrentIndex(1);  // a pick of " +"
-    emit p->Combo3->activated(1);
-    QTest::keyClicks(p->Combo2->lineEdit(), "1");
-    EXPECT_EQ(p->Combo2->ListIndex(), -1);
-    p->Command7->click();
+    list("Combo3")->setCurrentIndex(1);  // a pick of " +"
+    emit list("Combo3")->activated(1);
+    QTest::keyClicks(list("Combo2")->lineEdit(), "1");
+    EXPECT_EQ(list("Combo2")->ListIndex(), -1);
+    test::Child<QPushButton>(p, "Command7")->click();
     EXPECT_EQ(g->TextMatrix(1, 5), "8");
     EXPECT_EQ(g->TextMatrix(2, 5), "3.5");
     EXPECT_FLOAT_EQ(m.Lines[1].Len, 8);
     EXPECT_FLOAT_EQ(m.Lines[2].Len, 3.5f);
-    EXPECT_EQ(flex->txtEdit->text(), "8");
+    EXPECT_EQ(box()->text(), "8");
     EXPECT_TRUE(p->isVisible());  // stays open for another press
 
     // A column name typed into the target list picks nothing.
-    p->Combo1->lineEdit()->clear();
-    QTest::keyClicks(p->Combo1->lineEdit(), "Diameter(");
-    p->Command7->click();
+    list("Combo1")->lineEdit()->clear();
+    QTest::keyClicks(list("Combo1")->lineEdit(), "Diameter(");
+    test::Child<QPushButton>(p, "Command7")->click();
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0], "Pick the column to compute from the list.");
     EXPECT_EQ(g->TextMatrix(1, 5), "8");
-    p->Command8->click();
+    test::Child<QPushButton>(p, "Command8")->click();
     EXPECT_FALSE(p->isVisible());
 }
 
-TEST_F(FlexCommandsTest, SetExcelSaysTheExportIsNotAvailable) {
-    NetBuilder(m).line("A", "B");
+TEST_F(FlexCommandsTest, SetExcelWritesTheGridShownAfterStoringTheTypedCell) {
+    NetBuilder net(m);
+    net.line("A", "B").len(10);
+    net.line("B", "C").len(2.5f);
     flex->mnusewer();
-    flex->Command3->click();
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0], "The export to a workbook is not available yet.");
+    std::vector<QString> opened;
+    flex->setWorkbookOpener([&](const QString& path) {
+        opened.push_back(path);
+        return true;
+    });
+    // Cancel writes nothing and says nothing.
+    button("Command3")->click();
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].title, "Print to Excel");
+    EXPECT_EQ(dialogs.asked[0].preset, "grid.xlsx");
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(ui.boxes.empty());
+
+    type(2, 1, "Q");  // still in the box
+    dialogs.files.push_back(QString::fromStdString(dir.folder() + "lines"));
+    button("Command3")->click();
+    ASSERT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    ASSERT_EQ(opened, std::vector<QString>{QString::fromStdString(dir.folder() + "lines.xlsx")});
+    EXPECT_EQ(m.Lines[2].From.trim(), "Q");
+    EXPECT_EQ(box()->text(), "Q");
+    EXPECT_EQ(ui.status, "Excel file: " + dir.folder() + "lines.xlsx");
+
+    if (!test::HaveOpenpyxl()) GTEST_SKIP() << "openpyxl not available";
+    std::string out;
+    ASSERT_TRUE(test::RunPython(dir.path(), R"(
+import openpyxl
+ws = openpyxl.load_workbook(")" + dir.folder() + R"(lines.xlsx").active
+print(ws.max_row, ws.max_column)
+for row in ws.iter_rows():
+    print("|".join(c.value for c in row))
+)", &out));
+    // The title row and every data column; the number column stays behind.
+    std::string expected = "3 15\n";
+    for (int r = 0; r < 3; ++r)
+        for (int c = 1; c < 16; ++c) expected += g->TextMatrix(r, c) + " " + (c < 15 ? "|" : "\n");
+    EXPECT_EQ(out, expected);
+    EXPECT_NE(out.find("Mh1_From  |"), std::string::npos);
+    EXPECT_NE(out.find("\nQ |"), std::string::npos);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/flex_grid.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -29,9 +30,9 @@ protected:
         net.line("A", "B").len(50.125f).gr(101.234f, 100.5f).inv(99.111f, 98.75f).dia(200).lat("01").xy(500123.37f, 4100234.61f, 500150, 4100240);
         net.line("B", "C").len(40).gr(100.5f, 100).inv(98.7f, 98.3f).dia(250).lat("01");
         net.line("C", "D").len(30).gr(100, 99.8f).inv(98.2f, 98).dia(250).lat("01");
-        flex = std::make_unique<Flex>(m);
+        flex = std::make_unique<Flex>(m, dialogs);
         flex->show();
-        g = flex->MSFlexGrid1;
+        g = test::Child<FlexGrid>(flex.get(), "MSFlexGrid1");
     }
     void TearDown() override {
         flex.reset();
@@ -41,8 +42,12 @@ protected:
     void type(int r, int c, const QString& text) {
         g->setRowCol(r, c);
         flex->BeginCellEdit();
-        flex->txtEdit->setText(text);
+        box()->setText(text);
     }
+    // The editor's children, by their form names.
+    QLineEdit* box() const { return test::Child<QLineEdit>(flex.get(), "txtEdit"); }
+    QPushButton* button(const char* name) const { return test::Child<QPushButton>(flex.get(), name); }
+    QAction* action(const char* name) const { return test::Child<QAction>(flex.get(), name); }
     void select(int r, int c, int r2, int c2) {
         g->setRowCol(r, c);
         g->setRowSel(r2);
@@ -51,6 +56,7 @@ protected:
 
     Model m;
     test::RecordingUi ui;
+    ScriptedDialogs dialogs;
     std::unique_ptr<Flex> flex;
     FlexGrid* g = nullptr;
 };
@@ -63,18 +69,18 @@ TEST_F(FlexTest, ViewsShowTheirTablesAndTitles) {
     EXPECT_EQ(g->TextMatrix(1, 1), "A");
     EXPECT_EQ(g->TextMatrix(3, 2), "D");
     EXPECT_EQ(g->TextMatrix(2, 0), "2");
-    EXPECT_FALSE(flex->Command2->isEnabled());
-    EXPECT_TRUE(flex->mnueditinsertrow->isEnabled());
+    EXPECT_FALSE(button("Command2")->isEnabled());
+    EXPECT_TRUE(action("mnueditinsertrow")->isEnabled());
     flex->mnuout();
     EXPECT_EQ(g->Cols(), 55);
-    EXPECT_FALSE(flex->mnueditcopy->isEnabled());
-    EXPECT_FALSE(flex->mnueditinsertrow->isEnabled());
+    EXPECT_FALSE(action("mnueditcopy")->isEnabled());
+    EXPECT_FALSE(action("mnueditinsertrow")->isEnabled());
     flex->mnulatral();  // no Process yet: one blank row
     EXPECT_EQ(g->Rows(), 2);
     EXPECT_EQ(g->TextMatrix(0, 0), " No.");
     EXPECT_EQ(g->TextMatrix(0, 1), "Level");
-    EXPECT_TRUE(flex->Command2->isEnabled());
-    EXPECT_TRUE(flex->mnueditcopy->isEnabled());
+    EXPECT_TRUE(button("Command2")->isEnabled());
+    EXPECT_TRUE(action("mnueditcopy")->isEnabled());
     EXPECT_EQ(g->Row(), 0);
 }
 
@@ -101,29 +107,29 @@ TEST_F(FlexTest, UneditedRoundTripChangesNoFieldAndEditsReachTheirRecords) {
     EXPECT_EQ(m.Lines[1].X1, before[1].X1);
     // Esc brings back the text the box opened with.
     type(1, 1, "ZZ");
-    QTest::keyClick(flex->txtEdit, Qt::Key_Escape);
-    EXPECT_EQ(flex->txtEdit->text(), "A");
+    QTest::keyClick(box(), Qt::Key_Escape);
+    EXPECT_EQ(box()->text(), "A");
 }
 
 TEST_F(FlexTest, KeysMoveTheBoxAndEachMoveCommits) {
     flex->mnusewer();
     type(1, 3, "105");
-    QTest::keyClick(flex->txtEdit, Qt::Key_Down);
+    QTest::keyClick(box(), Qt::Key_Down);
     EXPECT_EQ(g->Row(), 2);
     EXPECT_FLOAT_EQ(m.Lines[1].Gr1, 105.0f);
-    flex->txtEdit->setText("104");
-    flex->txtEdit->setCursorPosition(1);
-    QTest::keyClick(flex->txtEdit, Qt::Key_Left);  // caret inside: the caret moves
+    box()->setText("104");
+    box()->setCursorPosition(1);
+    QTest::keyClick(box(), Qt::Key_Left);  // caret inside: the caret moves
     EXPECT_EQ(g->Col(), 3);
-    QTest::keyClick(flex->txtEdit, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(box(), Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(g->Col(), 2);
     EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 104.0f);
-    QTest::keyClick(flex->txtEdit, Qt::Key_Return);
+    QTest::keyClick(box(), Qt::Key_Return);
     EXPECT_EQ(g->Col(), 3);
     EXPECT_EQ(flex->EditCol, 3);
     type(1, 15, "7");
-    QTest::keyClick(flex->txtEdit, Qt::Key_Return);  // last column: stays
-    QTest::keyClick(flex->txtEdit, Qt::Key_Up);      // first row: stays
+    QTest::keyClick(box(), Qt::Key_Return);  // last column: stays
+    QTest::keyClick(box(), Qt::Key_Up);      // first row: stays
     EXPECT_EQ(g->Row(), 1);
     EXPECT_EQ(g->Col(), 15);
     // Scrolling with the cell unchanged moves the box and keeps the typed text.
@@ -131,10 +137,10 @@ TEST_F(FlexTest, KeysMoveTheBoxAndEachMoveCommits) {
     flex->mnusewer();
     type(5, 3, "123");
     g->setTopRow(3);
-    EXPECT_EQ(flex->txtEdit->text(), "123");
-    EXPECT_TRUE(flex->txtEdit->isVisible());
+    EXPECT_EQ(box()->text(), "123");
+    EXPECT_TRUE(box()->isVisible());
     g->setTopRow(50);  // out of view: hidden, still pending
-    EXPECT_FALSE(flex->txtEdit->isVisible());
+    EXPECT_FALSE(box()->isVisible());
     flex->frm7upDATE();
     EXPECT_FLOAT_EQ(m.Lines[5].Gr1, 123.0f);
 }
@@ -159,7 +165,7 @@ TEST_F(FlexTest, CutPasteAndUndoWorkOnTheGridAndKeepTheBoxInStep) {
     select(2, 6, 3, 7);
     flex->mnueditpaste_Click();
     EXPECT_EQ(g->TextMatrix(3, 7), "90.4");
-    EXPECT_EQ(flex->txtEdit->text(), "90.1");  // the box shows its cell's new text
+    EXPECT_EQ(box()->text(), "90.1");  // the box shows its cell's new text
     flex->frm7upDATE();
     EXPECT_FLOAT_EQ(m.Lines[2].Inv1, 90.1f);
     EXPECT_FLOAT_EQ(m.Lines[3].Inv2, 90.4f);
@@ -190,7 +196,7 @@ TEST_F(FlexTest, InsertCommitsFirstAndRecordsMoveWhole) {
     EXPECT_EQ(m.Lines[3].Status.trim(), "F");  // unshown fields moved with their line
     EXPECT_FLOAT_EQ(m.Lines[4].Pop1, 12.5f);
     EXPECT_EQ(g->TextMatrix(4, 0), "4");
-    EXPECT_EQ(flex->txtEdit->text(), "");  // the box waits on the new row
+    EXPECT_EQ(box()->text(), "");  // the box waits on the new row
     flex->mnueditundo_Click();             // rows changed: no snapshot applies
     EXPECT_EQ(g->TextMatrix(1, 1), "");
     // Remove, then edit a row below: the edit reaches the line that row shows.
@@ -272,6 +278,29 @@ TEST_F(FlexTest, BadInputGetsAMessageAndLosesNothing) {
     EXPECT_EQ(ui.boxes.size(), 5u);
 }
 
+TEST_F(FlexTest, PopulationTitlesFollowTheCriteriaAtEachLoad) {
+    struct Case {
+        int16_t pop1, pop2;
+        const char* title5;
+        const char* title9;
+    };
+    // In turn, so that each load follows a change made after the one before.
+    const Case cases[] = {
+        {1, 0, " Density1", "   Pop.2 "},
+        {0, 1, "   Pop.1 ", " Density2"},
+        {1, 1, " Density1", " Density2"},
+        {2, 0, "   Pop.1 ", "   Pop.2 "},
+    };
+    for (const Case& c : cases) {
+        m.Criteria.Pop1Mode = c.pop1;
+        m.Criteria.Pop2Mode = c.pop2;
+        flex->mnusewer();  // a load that shows neither column
+        flex->mnuout();
+        EXPECT_EQ(g->TextMatrix(0, 5), c.title5) << c.pop1;
+        EXPECT_EQ(g->TextMatrix(0, 9), c.title9) << c.pop2;
+    }
+}
+
 TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     TempDir dir("grid");
     const std::filesystem::path src = std::filesystem::path(VIDODUV_SOURCE_DIR) / "examples";
@@ -282,7 +311,8 @@ TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     m.ProjectName = "town";
     ASSERT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
     ASSERT_TRUE(SaveNetworkText(m, "before.asb", dir.folder()));
-    Flex flex(m);
+    ScriptedDialogs dialogs;
+    Flex flex(m, dialogs);
     flex.show();
     for (auto load : {&Flex::mnusewer, &Flex::mnulatral, &Flex::mnuout, &Flex::mnudia}) {
         (flex.*load)();
@@ -294,9 +324,9 @@ TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
     EXPECT_EQ(ReadBytes(dir.path() / "before.asb"), ReadBytes(dir.path() / "after.asb"));
 
     flex.mnusewer();
-    flex.MSFlexGrid1->setRowCol(5, 6);
+    test::Child<FlexGrid>(&flex, "MSFlexGrid1")->setRowCol(5, 6);
     flex.BeginCellEdit();
-    flex.txtEdit->setText("104.321");
+    test::Child<QLineEdit>(&flex, "txtEdit")->setText("104.321");
     flex.frm7upDATE();
     ASSERT_TRUE(SaveNetworkText(m, "edited.asb", dir.folder()));
     Model again;

@@ -30,8 +30,8 @@ void CheckCells(const Worksheet& ws, const std::vector<Expect>& cells) {
     for (const Expect& e : cells) {
         CellValue v = ws.cell(e.row, e.col);
         EXPECT_EQ(v.kind, e.kind) << e.row << "," << e.col;
-        if (e.kind == Kind::Number || e.kind == Kind::Bool) EXPECT_DOUBLE_EQ(v.number, e.number) << e.row << "," << e.col;
-        if (e.kind == Kind::Text || e.kind == Kind::Error) EXPECT_EQ(v.text, e.text) << e.row << "," << e.col;
+        if (e.kind == Kind::Number || e.kind == Kind::Bool) { EXPECT_DOUBLE_EQ(v.number, e.number) << e.row << "," << e.col; }
+        if (e.kind == Kind::Text || e.kind == Kind::Error) { EXPECT_EQ(v.text, e.text) << e.row << "," << e.col; }
     }
 }
 

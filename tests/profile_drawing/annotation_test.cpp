@@ -344,17 +344,17 @@ TEST(BlockMode, WorkedNetworkBlocksWithAndWithoutExplodedAttributes) {
             std::size_t k = seen[b.name]++;
             ASSERT_LT(k, refs.size()) << b.name;
             EXPECT_NEAR(refs[k]->InsertionPoint[0], b.x, kTol) << b.name;
-            if (std::string(b.name) != "NEXTPIPE") EXPECT_NEAR(refs[k]->InsertionPoint[1], 58, kTol) << b.name;
+            if (std::string(b.name) != "NEXTPIPE") { EXPECT_NEAR(refs[k]->InsertionPoint[1], 58, kTol) << b.name; }
             Attrs got = Attributes(refs[k]);
             for (const auto& [tag, value] : b.values) {
                 ASSERT_TRUE(got.count(tag)) << b.name << " " << tag;
                 // Exploded, the attribute keeps its default and the value stands beside it as a text.
                 EXPECT_EQ(got[tag], explode ? (std::string(b.name) == "NEXTPIPE" ? " " : "") : value)
                     << b.name << " " << tag;
-                if (explode) EXPECT_NE(std::find(texts.begin(), texts.end(), value), texts.end()) << value;
+                if (explode) { EXPECT_NE(std::find(texts.begin(), texts.end(), value), texts.end()) << value; }
             }
             // Only the step's attributes of a manhole without a step keep the block's default.
-            if (!explode && b.x == 123.4 && std::string(b.name) == "TEXT1") EXPECT_EQ(got["INV.EL1"], "");
+            if (!explode && b.x == 123.4 && std::string(b.name) == "TEXT1") { EXPECT_EQ(got["INV.EL1"], ""); }
         }
         EXPECT_EQ(s.Inserts("TEXT1").size(), 3u);
         EXPECT_EQ(s.Inserts("TEXT2").size(), 2u);

@@ -191,7 +191,7 @@ TEST(DrawingSettings, RandomDamageNeverCrashesNorRewritesTheFile) {
         const Outcome o = LoadDrawingSettings(l.m, l.dir.folder());
         EXPECT_EQ(l.ui.boxes.size(), o.ok() ? 0u : 1u);
         EXPECT_EQ(test::ReadBytes(l.path()), bytes) << i;
-        if (o.ok()) EXPECT_TRUE(ReloadSheetOptions(l.m).ok()) << i;
+        if (o.ok()) { EXPECT_TRUE(ReloadSheetOptions(l.m).ok()) << i; }
     }
 }
 

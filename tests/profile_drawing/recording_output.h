@@ -13,11 +13,11 @@ struct OutputMark {
     enum Kind { Text, Line, Solid, Box } kind;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // Text: x1, y1; Solid: corners in xs, ys
     double colour = 0, height = 0, angle = 0;
-    std::string style, text, lineType;
+    std::string style{}, text{}, lineType{};
     std::array<double, 4> xs{}, ys{};
     int layerColour = 0;
     int32_t rgb = 0;
-    Placement at;
+    Placement at{};
 };
 
 class RecordingOutput : public CanvasOutput {

@@ -297,7 +297,7 @@ TEST(SheetRoutine, StripsAndSheetLabels) {
         int labels = 0;
         for (const Mark& m : s.rec.marks) labels += m.kind == Mark::Text && m.text.rfind("DWG#(", 0) == 0;
         EXPECT_EQ(labels, c.label ? 1 : 0) << c.name;
-        if (c.label) EXPECT_EQ(s.rec.texts(c.label).size(), 1u) << c.name;
+        if (c.label) { EXPECT_EQ(s.rec.texts(c.label).size(), 1u) << c.name; }
     }
 }
 

@@ -168,7 +168,7 @@ TEST(TownProfileDxf, EverySheetReadsBackAsDrawn) {
     auto near = [](double read, double drawn) { return std::fabs(read - 10 * drawn) <= 1e-4 * std::max(1.0, std::fabs(read)); };
     while (std::getline(lines, row)) {
         if (row.rfind("FILE ", 0) == 0) {
-            if (sheet >= 0) EXPECT_EQ(k, drawn[sheet].size()) << "sheet " << sheet;
+            if (sheet >= 0) { EXPECT_EQ(k, drawn[sheet].size()) << "sheet " << sheet; }
             ++sheet;
             k = 0;
             continue;
@@ -196,7 +196,7 @@ TEST(TownProfileDxf, EverySheetReadsBackAsDrawn) {
         }
     }
     EXPECT_EQ(sheet + 1, m.SheetCount);
-    if (sheet >= 0) EXPECT_EQ(k, drawn[sheet].size());
+    if (sheet >= 0) { EXPECT_EQ(k, drawn[sheet].size()); }
 }
 
 const char* kAudit = R"(import sys, ezdxf
@@ -419,7 +419,7 @@ TEST_F(TownAnnotations, EverySheetToDxfInBothLayouts) {
             };
             EXPECT_TRUE(has("T|TO ")) << files[i];
             EXPECT_TRUE(has("T|l= ")) << files[i];
-            if (layout == 1) EXPECT_TRUE(has("T|G.E. ") && has("T|I.E. ")) << files[i];
+            if (layout == 1) { EXPECT_TRUE(has("T|G.E. ") && has("T|I.E. ")) << files[i]; }
             for (const char* never : {"T|Vd=", "T|VM1=", "T|S,D", "T|DDF", "T|SDF"}) EXPECT_FALSE(has(never)) << never;
         }
     }

@@ -36,8 +36,19 @@ protected:
         for (QAction* a : test::Child<QMenu>(w, "mnufile")->actions())
             if (a->text() == "Criteria") a->trigger();
     }
-    void tab(int k) { QTest::mouseClick(p->tabStrip->tabBar(), Qt::LeftButton, {}, tabCentre(k)); }
-    QPoint tabCentre(int k) const { return p->tabStrip->tabBar()->tabRect(k - 1).center(); }
+    // The panel's widgets, by their form names.
+    QTabWidget* tabStrip() const { return test::Child<QTabWidget>(w, "TabStrip1"); }
+    QGroupBox* optionFrame() const { return test::Child<QGroupBox>(w, "Frame1"); }
+    QGroupBox* listFrame() const { return test::Child<QGroupBox>(w, "Frame3"); }
+    QPushButton* closeBox() const { return test::Child<QPushButton>(w, "Command8"); }
+    QRadioButton* option(int k) const { return test::Child<QRadioButton>(w, test::Indexed("Option1", k)); }
+    QLineEdit* optionBox(int k) const { return test::Child<QLineEdit>(w, test::Indexed("Text1", k)); }
+    QLabel* optionLabel(int k) const { return test::Child<QLabel>(w, test::Indexed("Label1", k)); }
+    QLineEdit* listBox(int k) const { return test::Child<QLineEdit>(w, test::Indexed("Text2", k)); }
+    QLabel* listLabel(int k) const { return test::Child<QLabel>(w, test::Indexed("Label2", k)); }
+
+    void tab(int k) { QTest::mouseClick(tabStrip()->tabBar(), Qt::LeftButton, {}, tabCentre(k)); }
+    QPoint tabCentre(int k) const { return tabStrip()->tabBar()->tabRect(k - 1).center(); }
     void type(QLineEdit* box, const QString& text) {
         box->selectAll();
         QTest::keyClicks(box, text);
@@ -46,7 +57,7 @@ protected:
     std::vector<QString> optionLabels() const {
         std::vector<QString> v;
         for (int k = 0; k < kOptionBoxes; ++k)
-            if (p->optionBoxes[k]->isVisible()) v.push_back(p->optionLabels[k]->text());
+            if (optionBox(k)->isVisible()) v.push_back(optionLabel(k)->text());
         return v;
     }
 
@@ -63,25 +74,25 @@ TEST_F(CriteriaWindow, OpensOnTheTitlePageAndClosesStoring) {
     EXPECT_TRUE(test::Child<QGroupBox>(w, "Frame2")->isHidden());
     EXPECT_TRUE(p->isOpen());
     EXPECT_EQ(w->statusText(), "Project" + std::string(22, ' '));
-    EXPECT_EQ(p->listFrame->title(), "Title");
-    EXPECT_TRUE(p->optionFrame->isHidden());
-    EXPECT_EQ(p->listLabels[1]->text(), "Designer :");
-    EXPECT_TRUE(p->listBoxes[3]->isHidden());
-    EXPECT_EQ(p->closeBox->text(), "---");
-    EXPECT_EQ(p->tabStrip->tabText(4), "Infiltration");
-    EXPECT_EQ(p->tabStrip->tabBar()->tabData(4).toString(), "mnuinfilt");
-    EXPECT_EQ(w->findChild<QLineEdit*>("Text2(0)"), p->listBoxes[0]);
+    EXPECT_EQ(listFrame()->title(), "Title");
+    EXPECT_TRUE(optionFrame()->isHidden());
+    EXPECT_EQ(listLabel(1)->text(), "Designer :");
+    EXPECT_TRUE(listBox(3)->isHidden());
+    EXPECT_EQ(closeBox()->text(), "---");
+    EXPECT_EQ(tabStrip()->tabText(4), "Infiltration");
+    EXPECT_EQ(tabStrip()->tabBar()->tabData(4).toString(), "mnuinfilt");
+    EXPECT_EQ(w->findChild<QLineEdit*>("Text2(0)"), listBox(0));
 
     // The start-up gave the criteria their defaults.
     tab(2);
-    EXPECT_EQ(p->listFrame->title(), "Basic Criteria");
-    EXPECT_EQ(p->listBoxes[2]->text(), "100");
-    EXPECT_EQ(p->listBoxes[10]->text(), "N");
-    type(p->listBoxes[0], "180");
+    EXPECT_EQ(listFrame()->title(), "Basic Criteria");
+    EXPECT_EQ(listBox(2)->text(), "100");
+    EXPECT_EQ(listBox(10)->text(), "N");
+    type(listBox(0), "180");
 
     openFromMenu();  // the second call closes
     EXPECT_FALSE(p->isOpen());
-    EXPECT_TRUE(p->listFrame->isHidden());
+    EXPECT_TRUE(listFrame()->isHidden());
     EXPECT_EQ(w->statusText(), std::string(26, ' '));
     EXPECT_EQ(m.Criteria.LPCD1, 180.0);
 }
@@ -89,16 +100,16 @@ TEST_F(CriteriaWindow, OpensOnTheTitlePageAndClosesStoring) {
 TEST_F(CriteriaWindow, ModesChosenAreKeptAndTitlesFollow) {
     w->ShowProjectSettings();
     tab(3);
-    EXPECT_EQ(p->optionFrame->title(), "Population1");
-    EXPECT_TRUE(p->options[0]->isChecked());
+    EXPECT_EQ(optionFrame()->title(), "Population1");
+    EXPECT_TRUE(option(0)->isChecked());
     EXPECT_TRUE(optionLabels().empty());
-    QTest::mouseClick(p->options[3], Qt::LeftButton);
+    QTest::mouseClick(option(3), Qt::LeftButton);
     EXPECT_EQ(optionLabels(), (std::vector<QString>{"Area1(ha):", "Dencity1:", "Area2(ha):", "Dencity2"}));
-    QTest::mouseClick(p->options[1], Qt::LeftButton);
+    QTest::mouseClick(option(1), Qt::LeftButton);
     EXPECT_TRUE(optionLabels().empty());
 
     // The close box stores the option page shown, its mode included.
-    QTest::mouseClick(p->closeBox, Qt::LeftButton);
+    QTest::mouseClick(closeBox(), Qt::LeftButton);
     EXPECT_FALSE(p->isOpen());
     EXPECT_EQ(m.Criteria.Pop1Mode, 2);
     std::array<GridColumnDef, 106> catalogue{};
@@ -107,45 +118,45 @@ TEST_F(CriteriaWindow, ModesChosenAreKeptAndTitlesFollow) {
 
     // Reopened, the tab strip keeps its tab and a click on it builds its page.
     w->ShowProjectSettings();
-    EXPECT_EQ(p->listFrame->title(), "Title");
+    EXPECT_EQ(listFrame()->title(), "Title");
     tab(3);
-    EXPECT_EQ(p->optionFrame->title(), "Population1");
-    EXPECT_TRUE(p->options[1]->isChecked());
-    QTest::mouseClick(p->options[0], Qt::LeftButton);
+    EXPECT_EQ(optionFrame()->title(), "Population1");
+    EXPECT_TRUE(option(1)->isChecked());
+    QTest::mouseClick(option(0), Qt::LeftButton);
     tab(4);
     EXPECT_EQ(m.Criteria.Pop1Mode, 1);
-    QTest::mouseClick(p->options[3], Qt::LeftButton);
-    EXPECT_EQ(p->optionLabels[1]->text(), "Decity1:");
+    QTest::mouseClick(option(3), Qt::LeftButton);
+    EXPECT_EQ(optionLabel(1)->text(), "Decity1:");
 }
 
 TEST_F(CriteriaWindow, EnterInAnOptionBoxStoresItsPage) {
     w->ShowProjectSettings();
     tab(5);
     EXPECT_EQ(optionLabels(), (std::vector<QString>{"Min :", "Max :"}));
-    type(p->optionBoxes[0], "5");
-    type(p->optionBoxes[1], "6");
-    QTest::mouseClick(p->options[2], Qt::LeftButton);
+    type(optionBox(0), "5");
+    type(optionBox(1), "6");
+    QTest::mouseClick(option(2), Qt::LeftButton);
     EXPECT_EQ(optionLabels(), (std::vector<QString>{"Area1(ha):", "inf1(m3/ha/d):", "Area2(ha):", "inf2(m3/ha/d)"}));
-    EXPECT_EQ(p->optionBoxes[0]->text(), "5");
+    EXPECT_EQ(optionBox(0)->text(), "5");
     EXPECT_EQ(m.Criteria.InfMode, 1);
-    type(p->optionBoxes[3], "2.5");
-    QTest::keyClick(p->optionBoxes[3], Qt::Key_Return);
+    type(optionBox(3), "2.5");
+    QTest::keyClick(optionBox(3), Qt::Key_Return);
     EXPECT_EQ(m.Criteria.InfMode, 3);
     EXPECT_EQ(m.Criteria.InfRate2, 2.5);
     EXPECT_TRUE(dialogs.messages.empty());
 
-    type(p->optionBoxes[2], "wide");
-    QTest::keyClick(p->optionBoxes[2], Qt::Key_Return);
+    type(optionBox(2), "wide");
+    QTest::keyClick(optionBox(2), Qt::Key_Return);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "Area2(ha): \"wide\" is not a number; the value is kept.");
-    EXPECT_EQ(p->optionBoxes[2]->text(), "0");
+    EXPECT_EQ(optionBox(2)->text(), "0");
     EXPECT_EQ(m.Criteria.InfArea2, 0.0);
 }
 
 TEST_F(CriteriaWindow, CommandsThatReplaceTheCriteriaCloseThePanelFirst) {
     w->ShowProjectSettings();
     tab(2);
-    type(p->listBoxes[5], "15");
+    type(listBox(5), "15");
     w->mnublock_Click();
     EXPECT_FALSE(p->isOpen());
     EXPECT_EQ(m.Criteria.InflowPercent, 15.0);

@@ -208,7 +208,7 @@ TEST_F(ExcelImport, FrameSettingsTable) {
         EXPECT_EQ(m.LineCount, c.lines) << c.file << " " << c.startRow;
         EXPECT_TRUE(logged(c.endLog)) << c.file << " " << c.startRow << ": " << ui.logs.back();
         const FixedText<25>& from = m.Lines[1].From;
-        if (c.lines > 0) EXPECT_EQ(from.unassigned() ? "(none)" : from.rtrim(), c.firstFrom) << c.file << " " << c.textStart;
+        if (c.lines > 0) { EXPECT_EQ(from.unassigned() ? "(none)" : from.rtrim(), c.firstFrom) << c.file << " " << c.textStart; }
     }
     // Inverts not ticked stay 0: the depth checks then speak only of grounds below 1 m.
     ui.clear();
@@ -378,7 +378,7 @@ TEST(CellText, NumbersBooleansAndErrors) {
     for (const Case& c : cases) {
         std::string t = "unchanged";
         EXPECT_EQ(CellText(c.v, t), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(t, c.text);
+        if (c.ok) { EXPECT_EQ(t, c.text); }
     }
 }
 
@@ -480,9 +480,9 @@ TEST(ExcelImportHostile, DamagedPartsAndArchives) {
         if (n % 10 == 9) test::WriteBytes(path, mutate.mutate(test::ReadBytes(path)));
         Model m;
         Outcome book = ImportExcelWorkbookFile(m, qpath);
-        if (!book) EXPECT_FALSE(book.message().empty()) << n;
+        if (!book) { EXPECT_FALSE(book.message().empty()) << n; }
         Outcome lines = ImportExcelLineFile(m, qpath, frame);
-        if (!lines) EXPECT_FALSE(lines.message().empty()) << n;
+        if (!lines) { EXPECT_FALSE(lines.message().empty()) << n; }
         EXPECT_LE(m.LineCount, m.LineUpper()) << n;
     }
 }
