@@ -2,8 +2,11 @@
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
-#include <quazip/quazipnewinfo.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QProcess>
@@ -12,14 +15,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryFile>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+
+#include "engine/atomic_save.h"
 
 namespace vd {
 
@@ -557,173 +560,132 @@ QString ColumnLetters(int column) {
     return letters;
 }
 
-// Gathers the writer's many small pieces into large blocks for the archive,
-// which pays per call.
-class BlockDevice : public QIODevice {
-public:
-    explicit BlockDevice(QIODevice& out) : out_(out) { open(QIODevice::WriteOnly); }
-    bool flushBlock() {
-        bool ok = block_.isEmpty() || out_.write(block_) == block_.size();
-        block_.clear();
-        return ok && ok_;
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override {
-        block_.append(data, size);
-        if (block_.size() >= (1 << 20)) ok_ = flushBlock();
-        return size;
-    }
-
-private:
-    QIODevice& out_;
-    QByteArray block_;
-    bool ok_ = true;
-};
-
-bool AddPart(QuaZip& zip, const QString& name, const std::function<void(QXmlStreamWriter&)>& body) {
-    QuaZipFile f(&zip);
-    // Fast compression: the sheet is large and repetitive, so it packs well anyway.
-    if (!f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 1)) return false;
-    BlockDevice block(f);
-    QXmlStreamWriter xml(&block);
-    xml.writeStartDocument(QStringLiteral("1.0"), true);
-    body(xml);
-    xml.writeEndDocument();
-    bool ok = block.flushBlock();
-    f.close();
-    return ok && !xml.hasError() && f.getZipError() == ZIP_OK;
+// Little-endian, as the writer reads it.
+void AppendU32(QByteArray& out, uint32_t v) {
+    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
+                       static_cast<char>(v >> 24 & 0xFF)};
+    out.append(b, 4);
 }
 
-const QString kMain = QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
-const QString kRel = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
-const QString kPkgRel = QStringLiteral("http://schemas.openxmlformats.org/package/2006/relationships");
+void AppendText(QByteArray& out, const QByteArray& utf8) {
+    AppendU32(out, static_cast<uint32_t>(utf8.size()));
+    out.append(utf8);
+}
 
-void Relationship(QXmlStreamWriter& xml, const QString& id, const QString& type, const QString& target) {
-    xml.writeEmptyElement(QStringLiteral("Relationship"));
-    xml.writeAttribute(QStringLiteral("Id"), id);
-    xml.writeAttribute(QStringLiteral("Type"), type);
-    xml.writeAttribute(QStringLiteral("Target"), target);
+// Hands the description to the writer in large pieces and waits while the
+// pipe takes them; false once the writer has stopped taking input.
+bool Feed(QProcess& writer, QByteArray& pending) {
+    if (pending.isEmpty()) return true;
+    if (writer.write(pending) != pending.size()) return false;
+    pending.clear();
+    while (writer.bytesToWrite() > 0)
+        if (!writer.waitForBytesWritten(-1)) return false;
+    return true;
+}
+
+// A new file's mode as this process would give it; a replaced file keeps its own.
+mode_t ModeFor(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
 }
 
 }  // namespace
 
+QString WorkbookWriterTool() {
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("vidoduv-xlsx.exe");
+#else
+    const QString name = QStringLiteral("vidoduv-xlsx");
+#endif
+    // A program without an application object still finds its own folder.
+    const QString folder = QCoreApplication::instance()
+                               ? QCoreApplication::applicationDirPath()
+                               : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    return folder + '/' + name;
+}
+
 Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
                           const std::function<QString(int row, int column)>& text) {
+    return WriteTextWorkbookWith(WorkbookWriterTool(), path, sheetName, rows, columns, text);
+}
+
+Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QString& sheetName, int rows,
+                              int columns, const std::function<QString(int row, int column)>& text) {
     const QString shown = Quoted(QDir::toNativeSeparators(path));
     if (rows > kSheetMaxRow || columns > kSheetMaxColumn)
         return Fail(QStringLiteral("%1 rows and %2 columns do not fit on a sheet.").arg(rows).arg(columns));
+    rows = std::max(rows, 0);
+    columns = std::max(columns, 0);
     const QString name = XmlSafeText(sheetName).isEmpty() ? QStringLiteral("Sheet1") : XmlSafeText(sheetName);
     if (QString why = SheetNameProblem(name); !why.isEmpty())
         return Fail(QStringLiteral("The sheet cannot be named %1: %2.").arg(Quoted(sheetName), why));
 
     QFileInfo target(path);
-    QString tempPath;
-    {
-        QTemporaryFile temp(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
-        temp.setAutoRemove(false);
-        if (!temp.open()) return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, temp.errorString()));
-        tempPath = temp.fileName();
-    }
+    std::string temp = (QFile::encodeName(target.absolutePath() + "/." + target.fileName()) + ".XXXXXX").toStdString();
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, QString::fromStdString(FileErrorText(errno))));
+    ::fchmod(fd, ModeFor(path));
+    ::close(fd);
+    const QString tempPath = QFile::decodeName(temp.c_str());
     auto failWith = [&](const QString& why) {
         QFile::remove(tempPath);
         return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, why));
     };
 
-    QuaZip zip(tempPath);
-    if (!zip.open(QuaZip::mdCreate)) return failWith(QStringLiteral("the archive cannot be created"));
+    QProcess writer;
+    writer.setProgram(tool);
+    writer.setArguments({tempPath});
+    writer.setProcessChannelMode(QProcess::SeparateChannels);
+    writer.setStandardOutputFile(QProcess::nullDevice());
+    writer.start();
+    if (!writer.waitForStarted(-1))
+        return failWith(QStringLiteral("the workbook writer %1 cannot be started (%2)")
+                            .arg(Quoted(QDir::toNativeSeparators(tool)), writer.errorString()));
+
+    QByteArray pending;
+    pending.reserve(1 << 20);
+    pending.append("VDXLSX1\n");
+    AppendText(pending, name.toUtf8());
+    AppendU32(pending, static_cast<uint32_t>(rows));
+    AppendU32(pending, static_cast<uint32_t>(columns));
     QString tooLong;
-    bool ok =
-        AddPart(zip, QStringLiteral("[Content_Types].xml"), [](QXmlStreamWriter& xml) {
-            xml.writeStartElement(QStringLiteral("Types"));
-            xml.writeDefaultNamespace(QStringLiteral("http://schemas.openxmlformats.org/package/2006/content-types"));
-            const std::pair<const char*, const char*> defaults[] = {
-                {"rels", "application/vnd.openxmlformats-package.relationships+xml"}, {"xml", "application/xml"}};
-            for (const auto& [ext, type] : defaults) {
-                xml.writeEmptyElement(QStringLiteral("Default"));
-                xml.writeAttribute(QStringLiteral("Extension"), ext);
-                xml.writeAttribute(QStringLiteral("ContentType"), type);
+    bool fed = true;
+    for (int r = 0; r < rows && fed && tooLong.isEmpty(); ++r) {
+        for (int c = 0; c < columns && fed; ++c) {
+            const QString cellText = XmlSafeText(text(r, c));
+            if (cellText.size() > kCellMaxText) {
+                tooLong = ColumnLetters(c + 1) + QString::number(r + 1);
+                break;
             }
-            const std::pair<const char*, const char*> overrides[] = {
-                {"/xl/workbook.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"},
-                {"/xl/worksheets/sheet1.xml", "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"}};
-            for (const auto& [part, type] : overrides) {
-                xml.writeEmptyElement(QStringLiteral("Override"));
-                xml.writeAttribute(QStringLiteral("PartName"), part);
-                xml.writeAttribute(QStringLiteral("ContentType"), type);
-            }
-            xml.writeEndElement();
-        }) &&
-        AddPart(zip, QStringLiteral("_rels/.rels"), [](QXmlStreamWriter& xml) {
-            xml.writeStartElement(QStringLiteral("Relationships"));
-            xml.writeDefaultNamespace(kPkgRel);
-            Relationship(xml, QStringLiteral("rId1"), kRel + "/officeDocument", QStringLiteral("xl/workbook.xml"));
-            xml.writeEndElement();
-        }) &&
-        AddPart(zip, QStringLiteral("xl/workbook.xml"), [&](QXmlStreamWriter& xml) {
-            xml.writeStartElement(QStringLiteral("workbook"));
-            xml.writeDefaultNamespace(kMain);
-            xml.writeNamespace(kRel, QStringLiteral("r"));
-            xml.writeStartElement(QStringLiteral("sheets"));
-            xml.writeEmptyElement(QStringLiteral("sheet"));
-            xml.writeAttribute(QStringLiteral("name"), name);
-            xml.writeAttribute(QStringLiteral("sheetId"), QStringLiteral("1"));
-            xml.writeAttribute(kRel, QStringLiteral("id"), QStringLiteral("rId1"));
-            xml.writeEndElement();
-            xml.writeEndElement();
-        }) &&
-        AddPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), [](QXmlStreamWriter& xml) {
-            xml.writeStartElement(QStringLiteral("Relationships"));
-            xml.writeDefaultNamespace(kPkgRel);
-            Relationship(xml, QStringLiteral("rId1"), kRel + "/worksheet", QStringLiteral("worksheets/sheet1.xml"));
-            xml.writeEndElement();
-        }) &&
-        AddPart(zip, QStringLiteral("xl/worksheets/sheet1.xml"), [&](QXmlStreamWriter& xml) {
-            xml.writeStartElement(QStringLiteral("worksheet"));
-            xml.writeDefaultNamespace(kMain);
-            xml.writeStartElement(QStringLiteral("sheetData"));
-            std::vector<QString> letters(static_cast<std::size_t>(std::max(columns, 0)));
-            for (int c = 0; c < columns; ++c) letters[static_cast<std::size_t>(c)] = ColumnLetters(c + 1);
-            for (int r = 0; r < rows && tooLong.isEmpty(); ++r) {
-                const QString rowNumber = QString::number(r + 1);
-                bool rowOpen = false;  // a row without cells is left out
-                for (int c = 0; c < columns; ++c) {
-                    const QString cellText = XmlSafeText(text(r, c));
-                    if (cellText.isEmpty()) continue;
-                    if (!rowOpen) {
-                        xml.writeStartElement(QStringLiteral("row"));
-                        xml.writeAttribute(QStringLiteral("r"), rowNumber);
-                        rowOpen = true;
-                    }
-                    if (cellText.size() > kCellMaxText) {
-                        tooLong = letters[static_cast<std::size_t>(c)] + rowNumber;
-                        break;
-                    }
-                    xml.writeStartElement(QStringLiteral("c"));
-                    xml.writeAttribute(QStringLiteral("r"), letters[static_cast<std::size_t>(c)] + rowNumber);
-                    xml.writeAttribute(QStringLiteral("t"), QStringLiteral("inlineStr"));
-                    xml.writeStartElement(QStringLiteral("is"));
-                    xml.writeStartElement(QStringLiteral("t"));
-                    // Blanks at either end belong to the text.
-                    if (cellText.front().isSpace() || cellText.back().isSpace())
-                        xml.writeAttribute(QStringLiteral("xml:space"), QStringLiteral("preserve"));
-                    xml.writeCharacters(cellText);
-                    xml.writeEndElement();
-                    xml.writeEndElement();
-                    xml.writeEndElement();
-                }
-                if (rowOpen) xml.writeEndElement();
-            }
-            xml.writeEndElement();
-            xml.writeEndElement();
-        });
-    zip.close();
+            AppendText(pending, cellText.toUtf8());
+            if (pending.size() >= (1 << 20)) fed = Feed(writer, pending);
+        }
+    }
+    if (tooLong.isEmpty() && fed) fed = Feed(writer, pending);
+    if (!tooLong.isEmpty()) writer.kill();  // the half-fed workbook is not wanted
+    writer.closeWriteChannel();
+    writer.waitForFinished(-1);
     if (!tooLong.isEmpty())
         return failWith(QStringLiteral("cell %1 holds more than %2 characters").arg(tooLong).arg(kCellMaxText));
-    if (!ok || zip.getZipError() != ZIP_OK) return failWith(QStringLiteral("the disk refused the data"));
+    if (writer.exitStatus() != QProcess::NormalExit)
+        return failWith(QStringLiteral("the workbook writer stopped unexpectedly"));
+    if (writer.exitCode() != 0 || !fed) {
+        // Its first line says why; what a checker may add after it is not for the user.
+        const QString said = QString::fromUtf8(writer.readAllStandardError()).section('\n', 0, 0).trimmed();
+        return failWith(said.isEmpty() ? QStringLiteral("the workbook writer failed (exit code %1)").arg(writer.exitCode())
+                                       : said);
+    }
+
+    QFile written(tempPath);
+    if (!written.open(QIODevice::ReadWrite) || written.size() == 0)
+        return failWith(QStringLiteral("the workbook writer left no workbook"));
+    if (::fsync(written.handle()) != 0) return failWith(QString::fromStdString(FileErrorText(errno)));
+    written.close();
     if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
-        return failWith(QString::fromLocal8Bit(std::strerror(errno)));
+        return failWith(QString::fromStdString(FileErrorText(errno)));
     return Outcome::Ok();
 }
 

@@ -89,10 +89,19 @@ private:
 
 // Writes a workbook of one sheet named `sheetName` (Excel's default name when
 // empty) holding rows x columns text cells, text(row, column) counted from 0.
-// Characters XML cannot carry are dropped. The file is written beside `path`
-// and renamed over it, so a failure leaves any old file as it was.
+// Characters XML cannot carry are dropped. A program of its own writes the
+// file beside `path`, which is then renamed over it, so a failure leaves any
+// old file as it was and no other file behind.
 Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
                           const std::function<QString(int row, int column)>& text);
+
+// The same, written by the workbook writer program `tool` rather than the
+// one beside the running executable.
+Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QString& sheetName, int rows,
+                              int columns, const std::function<QString(int row, int column)>& text);
+
+// The workbook writer program beside the running executable.
+QString WorkbookWriterTool();
 
 // Opens the workbook with the spreadsheet program the desktop has
 // registered for .xlsx files; false when there is none or it cannot start.

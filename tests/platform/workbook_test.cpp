@@ -1,6 +1,9 @@
 #include "platform/workbook.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QProcess>
 
 #include "xlsx_fixture.h"
 
@@ -243,6 +246,131 @@ TEST(WorkbookWriter, FailureKeepsTheOldFile) {
     Outcome noFolder = WriteTextWorkbook(Q(dir.path() / "none" / "x.xlsx"), "", 1, 1, one);
     EXPECT_FALSE(noFolder.ok());
     EXPECT_NE(noFolder.message().find("cannot be written"), std::string::npos) << noFolder.message();
+}
+
+// Every way the writer program can fail reaches the user as a sentence
+// naming the file, keeps the old file and leaves no temporary behind.
+TEST(WorkbookWriter, WriterFailuresLeaveNothingBehind) {
+    TempDir dir;
+    const auto path = dir.path() / "keep.xlsx";
+    const auto script = [&](const char* file, const std::string& body) {
+        const auto p = dir.path() / file;
+        test::WriteBytes(p, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(p, std::filesystem::perms::owner_all);
+        return Q(p);
+    };
+    const QString crashes = script("crashes.sh", "head -c 100 >/dev/null; kill -SEGV $$");
+    const QString speaks = script("speaks.sh", "cat >/dev/null; echo 'the tape ran out' >&2; echo more >&2; exit 2");
+    const QString quiet = script("quiet.sh", "exit 3");
+    const QString empty = script("empty.sh", "cat >/dev/null; : > \"$1\"");
+    test::WriteBytes(dir.path() / "plain", "");
+    const int files = 6;  // the old workbook, the scripts and the plain file
+
+    auto many = [](int r, int c) { return QStringLiteral("cell %1 %2").arg(r).arg(c); };
+    struct Case {
+        const char* name;
+        QString tool;  // empty: the real one
+        QString sheet;
+        QString file;  // empty: keep.xlsx
+        const char* says;
+    };
+    const Case cases[] = {
+        {"writer missing", Q(dir.path() / "no-such-writer"), "S", {}, "cannot be started"},
+        {"writer crashes", crashes, "S", {}, "stopped unexpectedly"},
+        {"writer says why", speaks, "S", {}, "cannot be written: the tape ran out."},
+        {"writer fails quietly", quiet, "S", {}, "failed (exit code 3)"},
+        {"writer writes nothing", empty, "S", {}, "left no workbook"},
+        {"name too long", {}, QString(32, 'n'), {}, "at most 31 characters"},
+        {"name with a star", {}, "a*b", {}, "may not hold"},
+        {"name in apostrophes", {}, "'quoted'", {}, "apostrophe"},
+        {"reserved name", {}, "history", {}, "reserved"},
+        {"folder is a file", {}, "S", Q(dir.path() / "plain" / "x.xlsx"), "the folder does not exist"},
+    };
+    for (const Case& c : cases) {
+        test::WriteBytes(path, "old");
+        const QString file = c.file.isEmpty() ? Q(path) : c.file;
+        Outcome o = c.tool.isEmpty() ? WriteTextWorkbook(file, c.sheet, 3000, 10, many)
+                                     : WriteTextWorkbookWith(c.tool, file, c.sheet, 3000, 10, many);
+        EXPECT_FALSE(o.ok()) << c.name;
+        EXPECT_NE(o.message().find(c.says), std::string::npos) << c.name << ": " << o.message();
+        if (c.tool.isEmpty() && c.file.isEmpty()) {
+            EXPECT_NE(o.message().find(c.sheet.toStdString()), std::string::npos) << c.name;
+        } else {  // the user's file is named
+            EXPECT_EQ(o.message().rfind("\"" + file.toStdString() + "\" cannot be written: ", 0), 0u) << o.message();
+        }
+        EXPECT_EQ(test::ReadBytes(path), "old") << c.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), files) << c.name;
+    }
+
+    if (::geteuid() == 0) return;  // folder permissions do not bind this user
+    const auto locked = dir.path() / "locked";
+    std::filesystem::create_directory(locked);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    Outcome o = WriteTextWorkbook(Q(locked / "x.xlsx"), "S", 1, 1, many);
+    EXPECT_NE(o.message().find("may not be written to"), std::string::npos) << o.message();
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
+}
+
+// The writer program on its own: a damaged description or a refused
+// sheet ends with one line on standard error, a failing exit and no file.
+TEST(WorkbookWriterTool, RefusesWhatItCannotWrite) {
+    TempDir dir;
+    auto u32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
+                           static_cast<char>(v >> 24 & 0xFF)};
+    };
+    auto text = [&](const std::string& t) { return u32(static_cast<uint32_t>(t.size())) + t; };
+    auto sheet = [&](const std::string& name, uint32_t rows, uint32_t cols, const std::vector<std::string>& cells) {
+        std::string d = "VDXLSX1\n" + text(name) + u32(rows) + u32(cols);
+        for (const std::string& c : cells) d += text(c);
+        return d;
+    };
+    const std::string good = sheet("S", 1, 2, {"a", "b"});
+    struct Case {
+        const char* name;
+        std::string input;
+        std::string out;  // "" for a file in the test folder
+        const char* says; // nullptr: written
+    };
+    const Case cases[] = {
+        {"good", good, "", nullptr},
+        {"wrong header", "VDXLSX2\n" + good.substr(8), "", "damaged"},
+        {"nothing at all", "", "", "damaged"},
+        {"cut short", good.substr(0, good.size() - 1), "", "damaged"},
+        {"more than described", good + "x", "", "damaged"},
+        {"cell length beyond any cell", sheet("S", 1, 1, {}) + u32(0x7FFFFFFF), "", "damaged"},
+        {"NUL inside a text", sheet("S", 1, 1, {std::string("a\0b", 3)}), "", "damaged"},
+        {"sheet name with a slash", sheet("a/b", 1, 1, {"x"}), "", "cannot be named \"a/b\""},
+        {"sheet name too long", sheet(std::string(32, 'n'), 1, 1, {"x"}), "", "cannot be named"},
+        {"too many rows", sheet("S", 1048577, 1, {}), "", "larger than a workbook allows"},
+        {"too many columns", sheet("S", 1, 16385, {}), "", "larger than a workbook allows"},
+        {"40000-character cell", sheet("S", 2, 1, {"x", std::string(40000, 'x')}), "", "cell A2 cannot be written"},
+        {"folder missing", good, (dir.path() / "none" / "x.xlsx").string(), "cannot be written"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = c.out.empty() ? (dir.path() / (std::string(c.name) + ".xlsx")).string() : c.out;
+        QProcess p;
+        p.start(WorkbookWriterTool(), {QString::fromStdString(out)});
+        ASSERT_TRUE(p.waitForStarted()) << p.errorString().toStdString();
+        p.write(c.input.data(), static_cast<qint64>(c.input.size()));
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(60000)) << c.name;
+        const std::string err = p.readAllStandardError().toStdString();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.name;
+        if (!c.says) {
+            EXPECT_EQ(p.exitCode(), 0) << c.name << ": " << err;
+            EXPECT_TRUE(std::filesystem::is_regular_file(out)) << c.name;
+            continue;
+        }
+        EXPECT_EQ(p.exitCode(), 1) << c.name;
+        EXPECT_NE(err.substr(0, err.find('\n')).find(c.says), std::string::npos) << c.name << ": " << err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.name;
+    }
+    auto wb = OpenOk(dir.path() / "good.xlsx");
+    ASSERT_TRUE(wb);
+    Worksheet ws;
+    ASSERT_TRUE(wb->loadSheet(0, ws).ok());
+    CheckCells(ws, {{1, 1, Kind::Text, 0, "a"}, {1, 2, Kind::Text, 0, "b"}});
 }
 
 }  // namespace
