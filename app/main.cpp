@@ -1,5 +1,6 @@
 #include "engine/model.h"
 #include "platform/dialogs.h"
+#include "profile_view/profile_control.h"
 #include "workspace/guarded_application.h"
 #include "workspace/main_window.h"
 
@@ -8,7 +9,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("VIDODUV");
     vd::Model model;
     vd::QtDialogs dialogs;
-    vd::Form1 window(model, dialogs);
+    vd::Vorlan::Views views;
+    views.profile = new vd::ProfileControl(model, dialogs);
+    vd::Form1 window(model, dialogs, views);
     dialogs.setParent(&window);
     window.show();
     int rc = app.exec();
