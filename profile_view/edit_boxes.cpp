@@ -15,6 +15,7 @@
 #include "engine/process.h"
 #include "engine/walk.h"
 #include "profile_drawing/sheet_parts.h"
+#include "profile_view/selection.h"
 
 namespace vd {
 
@@ -223,16 +224,9 @@ std::optional<double> BoxNumber(std::string_view text) {
     return v;
 }
 
-int SelectedLineOnSheet(const Model& m, const ProfileViewState& v) {
-    const long p = v.SelPos;
-    const bool onStrip1 = v.Band1End > 0 && v.Band1End <= p && p <= v.Band1Start;
-    const bool onStrip2 = v.Band2End > 0 && v.Band2End <= p && p <= v.Band2Start;
-    if (!(onStrip1 || onStrip2) || p > m.LinkUpper()) return 0;
-    return LinkedLine(m.Links[p].PosLine, UsableLines(m));
-}
-
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {
-    const int L = SelectedLineOnSheet(m, v);
+    int L = SelectedLine(v, m);
+    if (L > UsableLines(m)) L = 0;  // a stale position beyond the network
     if (L == 0) {
         EditBoxResult r;
         r.consumed = event == EditEvent::Enter;

@@ -44,10 +44,6 @@ struct EditBoxResult {
 // that hold letters or no number at all give nothing.
 std::optional<double> BoxNumber(std::string_view text);
 
-// The line at the selected position when that position lies on a strip of
-// the shown sheet; 0 otherwise.
-int SelectedLineOnSheet(const Model& m, const ProfileViewState& v);
-
 // One event of one box with the box's text. Writes the selected line and its
 // neighbours at the same manholes, recomputes the slope of each line whose
 // invert changed, and checks slopes downstream for the level boxes. Bad

@@ -23,6 +23,7 @@
 #include "engine/number_text.h"
 #include "engine/walk.h"
 #include "profile_view/edit_boxes.h"
+#include "profile_view/view_mapping.h"
 
 namespace vd {
 
@@ -58,17 +59,6 @@ bool UsesBound(SearchFilter f) {
         case SearchFilter::LengthAtMost: return true;
         default: return false;
     }
-}
-
-// Val's number of a text as CStr writes it: no leading blank.
-std::string PlainNumber(double v) {
-    if (v == 0) return "0";
-    char buf[40];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    std::string t(buf, res.ptr);
-    for (char& c : t)
-        if (c == 'e') c = 'E';
-    return t;
 }
 
 }  // namespace
@@ -194,8 +184,8 @@ int RowLine(std::string_view row) {
 }
 
 std::string SearchInfoText(std::size_t count, std::string_view firstRow, std::string_view lastRow) {
-    return "Count: " + NumText(static_cast<long long>(count)) + "\nMin: " + PlainNumber(Val(firstRow)) +
-           "\nMax: " + PlainNumber(Val(lastRow));
+    return "Count: " + NumText(static_cast<long long>(count)) + "\nMin: " + PlainNumberText(Val(firstRow)) +
+           "\nMax: " + PlainNumberText(Val(lastRow));
 }
 
 int NextRow(int selected, int rowCount) {

@@ -169,6 +169,15 @@ TEST(EditBoxes, LevelCommitsCheckSlopesDownstreamButGr2DoesNot) {
     }
 }
 
+// The line a cover commit writes; 0 when it writes none.
+int EditLine(EditNet& n) {
+    for (int k = 0; k <= 6; ++k) n.m.Lines[k].Mincover = 0;
+    if (!EditBoxEvent(n.m, n.v, EditBox::Cover, EditEvent::Enter, "7").changed) return 0;
+    for (int k = 0; k <= 6; ++k)
+        if (n.m.Lines[k].Mincover == 7) return k;
+    return -1;
+}
+
 TEST(EditBoxes, DamagedLinksAndPositionsNeverWriteOtherRows) {
     EditNet n;
     n.m.Links[2].UpLine = 999;       // no such line
@@ -188,9 +197,13 @@ TEST(EditBoxes, DamagedLinksAndPositionsNeverWriteOtherRows) {
     n.v.Band2Start = 5;
     n.v.Band2End = 4;
     n.select(2);
-    EXPECT_EQ(SelectedLineOnSheet(n.m, n.v), 0);
+    EXPECT_EQ(EditLine(n), 0);
     n.select(4);
-    EXPECT_EQ(SelectedLineOnSheet(n.m, n.v), 4);
+    EXPECT_EQ(EditLine(n), 4);
+    // A position left over from a longer network.
+    n.m.Links[5].PosLine = 6;
+    n.select(5);
+    EXPECT_EQ(EditLine(n), 0);
 }
 
 TEST(EditBoxes, PanelCommitsOnEnterAndRefillsAfterTheRedraw) {
