@@ -1,4 +1,5 @@
 #include "engine/model.h"
+#include "grid/flex.h"
 #include "platform/dialogs.h"
 #include "profile_view/profile_control.h"
 #include "workspace/guarded_application.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     vd::Model model;
     vd::QtDialogs dialogs;
     vd::Vorlan::Views views;
+    views.grid = new vd::Flex(model);
     views.profile = new vd::ProfileControl(model, dialogs);
     vd::Form1 window(model, dialogs, views);
     dialogs.setParent(&window);

@@ -1,4 +1,4 @@
-// A generated sewer network for the benchmarks.
+// A generated sewer tree for the benchmarks.
 #pragma once
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 
 #include "engine/model.h"
 
-namespace vd::bench {
+namespace vd {
 
 // A sewer tree of `count` lines: each manhole has one outgoing line and at
 // most three incoming ones; lines mostly continue the previous run, so the
@@ -87,4 +87,4 @@ inline void GenerateNetwork(Model& m, int count, unsigned seed) {
     }
 }
 
-}  // namespace vd::bench
+}  // namespace vd

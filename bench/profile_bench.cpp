@@ -68,7 +68,7 @@ Model& Processed(int count) {
     if (slot) return *slot;
     slot = std::make_unique<Model>();
     Model& m = *slot;
-    bench::GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
+    GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
     ApplyDefaultStyles(m);
     m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
     BuildNetworkLinks(m);

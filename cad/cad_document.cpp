@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <unordered_set>
 
 namespace vd {
 
@@ -91,7 +93,7 @@ std::string CadEntity::ObjectName() const {
 }
 
 void CadEntity::setLayer(const std::string& name) {
-    if (name.empty()) throw CadError(caderr::InvalidInput, "Invalid input: empty layer name");
+    if (name.empty()) throw CadError(caderr::InvalidInput, "A layer needs a name");
     if (doc_) {
         CadLayer* l = doc_->Layers().Find(name);
         if (!l) l = &doc_->Layers().Add(name);
@@ -104,7 +106,7 @@ void CadEntity::setLayer(const std::string& name) {
 
 void CadEntity::SetWidth(int segment, double startWidth, double endWidth) {
     if (kind != CadKind::Polyline || segment < 0 || segment + 1 >= static_cast<int>(Vertices.size()))
-        throw CadError(caderr::InvalidInput, "Invalid input: no such polyline segment");
+        throw CadError(caderr::InvalidInput, "The polyline has no such segment");
     if (Widths.size() < Vertices.size()) Widths.resize(Vertices.size(), {0, 0});
     Widths[static_cast<size_t>(segment)] = {startWidth, endWidth};
     if (doc_) doc_->touched();
@@ -113,7 +115,7 @@ void CadEntity::SetWidth(int segment, double startWidth, double endWidth) {
 void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values) {
     if (codes.empty() || codes.size() != values.size() || codes[0] != 1001 ||
         !std::holds_alternative<std::string>(values[0]) || std::get<std::string>(values[0]).empty())
-        throw CadError(caderr::InvalidInput, "Invalid input: extended data must begin with an application name");
+        throw CadError(caderr::InvalidInput, "Extended data must begin with the name of its application");
     XData data;
     for (size_t i = 0; i < codes.size(); ++i) {
         XDataItem item;
@@ -122,11 +124,11 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
         bool realCode = (item.code >= 1010 && item.code <= 1042);
         bool intCode = (item.code >= 1060 && item.code <= 1071);
         if (!textCode && !realCode && !intCode)
-            throw CadError(caderr::InvalidInput, "Invalid input: extended data group code " + std::to_string(item.code));
+            throw CadError(caderr::InvalidInput, "Extended data cannot hold group code " + std::to_string(item.code));
         if (i > 0 && item.code == 1001)
-            throw CadError(caderr::InvalidInput, "Invalid input: one application per SetXData call");
+            throw CadError(caderr::InvalidInput, "Extended data is attached for one application at a time");
         if (const auto* s = std::get_if<std::string>(&values[i])) {
-            if (!textCode) throw CadError(caderr::TypeMismatch, "Type mismatch in extended data");
+            if (!textCode) throw CadError(caderr::TypeMismatch, "A text was given for a number of the extended data");
             // NUL bytes of never-assigned fields would cut the text short in a file.
             item.text = *s;
             for (char& c : item.text)
@@ -152,13 +154,23 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
 }
 
 XData CadEntity::GetXData(const std::string& application) const {
+    const XData* d = FindXData(application);
+    return d ? *d : XData{};
+}
+
+const XData* CadEntity::FindXData(std::string_view application) const {
     for (const auto& d : xdata_)
-        if (!d.empty() && SameCadName(d[0].text, application)) return d;
-    return {};
+        if (!d.empty() && SameCadName(d[0].text, application)) return &d;
+    return nullptr;
+}
+
+void CadEntity::setXDataSource(const std::string& application, size_t item, const std::string& source) {
+    for (auto& d : xdata_)
+        if (!d.empty() && SameCadName(d[0].text, application) && item < d.size()) d[item].sourceText = source;
 }
 
 void CadEntity::Erase() {
-    if (erased_) throw CadError(caderr::InvalidObject, "Object was erased");
+    if (erased_) throw CadError(caderr::InvalidObject, "The drawing object was erased already");
     if (owner_) {
         auto& v = owner_->entities_;
         v.erase(std::remove_if(v.begin(), v.end(), [this](const CadEntityPtr& e) { return e.get() == this; }), v.end());
@@ -184,7 +196,7 @@ CadEntityPtr CadBlock::AddLine(const CadPoint& start, const CadPoint& end) {
 }
 
 CadEntityPtr CadBlock::AddText(const std::string& text, const CadPoint& point, double height) {
-    if (!(height > 0)) throw CadError(caderr::InvalidInput, "Invalid input: text height");
+    if (!(height > 0)) throw CadError(caderr::InvalidInput, "A text needs a height above zero");
     auto e = add(CadKind::Text);
     e->TextString = text;
     e->InsertionPoint = point;
@@ -200,7 +212,7 @@ CadEntityPtr CadBlock::AddSolid(const CadPoint& p1, const CadPoint& p2, const Ca
 }
 
 CadEntityPtr CadBlock::AddCircle(const CadPoint& centre, double radius) {
-    if (!(radius > 0)) throw CadError(caderr::InvalidInput, "Invalid input: circle radius");
+    if (!(radius > 0)) throw CadError(caderr::InvalidInput, "A circle needs a radius above zero");
     auto e = add(CadKind::Circle);
     e->InsertionPoint = centre;
     e->Radius = radius;
@@ -209,7 +221,7 @@ CadEntityPtr CadBlock::AddCircle(const CadPoint& centre, double radius) {
 
 CadEntityPtr CadBlock::AddPolyline(const std::vector<double>& xyz) {
     if (xyz.size() < 6 || xyz.size() % 3 != 0)
-        throw CadError(caderr::InvalidInput, "Invalid input: a polyline needs two or more points");
+        throw CadError(caderr::InvalidInput, "A polyline needs two or more points");
     auto e = add(CadKind::Polyline);
     for (size_t i = 0; i + 2 < xyz.size(); i += 3) e->Vertices.push_back({xyz[i], xyz[i + 1], xyz[i + 2]});
     e->Widths.assign(e->Vertices.size(), {0, 0});
@@ -219,8 +231,8 @@ CadEntityPtr CadBlock::AddPolyline(const std::vector<double>& xyz) {
 CadEntityPtr CadBlock::AddAttribute(double height, int mode, const std::string& prompt, const CadPoint& point,
                                     const std::string& tag, const std::string& value) {
     if (tag.empty() || tag.find(' ') != std::string::npos)
-        throw CadError(caderr::InvalidInput, "Invalid input: attribute tag \"" + tag + "\"");
-    if (!(height > 0)) throw CadError(caderr::InvalidInput, "Invalid input: attribute height");
+        throw CadError(caderr::InvalidInput, "The attribute tag \"" + tag + "\" is empty or holds a blank");
+    if (!(height > 0)) throw CadError(caderr::InvalidInput, "An attribute needs a height above zero");
     auto e = add(CadKind::AttributeDef);
     e->Height = height;
     e->Mode = mode;
@@ -234,9 +246,9 @@ CadEntityPtr CadBlock::AddAttribute(double height, int mode, const std::string& 
 
 CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& name, double xScale, double yScale,
                                    double zScale, double rotation) {
-    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable not set");
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "The block belongs to no drawing");
     CadBlock& def = doc_->Blocks().Item(name);
-    if (&def == this) throw CadError(caderr::InvalidInput, "Invalid input: a block cannot hold itself");
+    if (&def == this) throw CadError(caderr::InvalidInput, "A block cannot hold a reference to itself");
     auto e = add(CadKind::Insert);
     e->Name = def.Name;
     e->InsertionPoint = point;
@@ -270,19 +282,19 @@ CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& nam
 }
 
 CadEntityPtr CadBlock::Item(int index) const {
-    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
     return entities_[static_cast<size_t>(index)];
 }
 
 bool CadBlock::IsModelSpace() const { return doc_ && &doc_->ModelSpace() == this; }
 
 void CadBlock::Delete() {
-    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable not set");
-    if (IsModelSpace()) throw CadError(caderr::InvalidInput, "Invalid input: model space cannot be deleted");
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "The block belongs to no drawing");
+    if (IsModelSpace()) throw CadError(caderr::InvalidInput, "Model space cannot be deleted");
     for (const auto& b : doc_->Blocks().all())
         for (const auto& e : b->entities_)
             if (e->kind == CadKind::Insert && SameCadName(e->Name, Name))
-                throw CadError(caderr::ObjectReferenced, "Object is referenced");
+                throw CadError(caderr::ObjectReferenced, "The block \"" + Name + "\" is still used in the drawing");
     // Entities still held by a caller must not reach back into a freed block.
     for (auto& e : entities_) {
         e->owner_ = nullptr;
@@ -311,7 +323,7 @@ void CadTextStyle::setFontFile(const std::string& file) {
     bool known = ends(".ttf") || ends(".otf");
     for (const char* f : kKnownFonts)
         if (lower == f) known = true;
-    if (!known) throw CadError(caderr::InvalidInput, "Invalid input: font file \"" + file + "\" not found");
+    if (!known) throw CadError(caderr::InvalidInput, "The font file \"" + file + "\" was not found");
     fontFile_ = file;
 }
 
@@ -328,7 +340,7 @@ CadLayer* CadLayers::Find(const std::string& name) {
 CadLayer& CadLayers::Add(const std::string& name) {
     if (CadLayer* l = Find(name)) return *l;
     if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "Invalid input: layer name \"" + name + "\"");
+        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a layer name");
     int colour = 7;
     bool numeric = !name.empty() && name.size() <= 3 && std::all_of(name.begin(), name.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c));
@@ -344,7 +356,7 @@ CadLayer& CadLayers::Add(const std::string& name) {
 
 CadLayer& CadLayers::Item(const std::string& name) {
     if (CadLayer* l = Find(name)) return *l;
-    throw CadError(caderr::KeyNotFound, "Key not found: layer \"" + name + "\"");
+    throw CadError(caderr::KeyNotFound, "The drawing has no layer \"" + name + "\"");
 }
 
 CadTextStyles::CadTextStyles(CadDocument* doc) : doc_(doc) {
@@ -361,7 +373,7 @@ CadTextStyle* CadTextStyles::Find(const std::string& name) {
 CadTextStyle& CadTextStyles::Add(const std::string& name) {
     if (CadTextStyle* s = Find(name)) return *s;
     if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "Invalid input: text style name \"" + name + "\"");
+        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a text style name");
     styles_.push_back(std::make_unique<CadTextStyle>());
     styles_.back()->Name = name;
     if (doc_) doc_->touched();
@@ -370,7 +382,7 @@ CadTextStyle& CadTextStyles::Add(const std::string& name) {
 
 CadTextStyle& CadTextStyles::Item(const std::string& name) {
     if (CadTextStyle* s = Find(name)) return *s;
-    throw CadError(caderr::KeyNotFound, "Key not found: text style \"" + name + "\"");
+    throw CadError(caderr::KeyNotFound, "The drawing has no text style \"" + name + "\"");
 }
 
 CadBlock* CadBlocks::Find(const std::string& name) {
@@ -382,7 +394,7 @@ CadBlock* CadBlocks::Find(const std::string& name) {
 CadBlock& CadBlocks::Add(const CadPoint& origin, const std::string& name) {
     if (CadBlock* b = Find(name)) return *b;
     if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "Invalid input: block name \"" + name + "\"");
+        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a block name");
     blocks_.push_back(std::make_unique<CadBlock>(doc_, name, origin));
     if (doc_) doc_->touched();
     return *blocks_.back();
@@ -390,11 +402,11 @@ CadBlock& CadBlocks::Add(const CadPoint& origin, const std::string& name) {
 
 CadBlock& CadBlocks::Item(const std::string& name) {
     if (CadBlock* b = Find(name)) return *b;
-    throw CadError(caderr::KeyNotFound, "Key not found: block \"" + name + "\"");
+    throw CadError(caderr::KeyNotFound, "The drawing has no block \"" + name + "\"");
 }
 
 CadBlock& CadBlocks::Item(int index) {
-    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
     return *blocks_[static_cast<size_t>(index)];
 }
 
@@ -402,12 +414,15 @@ CadBlock& CadBlocks::Item(int index) {
 
 void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
                              const std::vector<std::string>& filterValues) {
-    if (mode != 5) throw CadError(caderr::InvalidInput, "Invalid input: only whole-drawing selection is offered");
+    if (mode != 5) throw CadError(caderr::InvalidInput, "Only the whole drawing can be selected");
     if (filterTypes.size() != filterValues.size())
-        throw CadError(caderr::InvalidInput, "Invalid input: filter types and values differ in count");
+        throw CadError(caderr::InvalidInput, "The selection filter gives a different number of group codes and values");
     for (int16_t t : filterTypes)
         if (t != 0 && t != 2 && t != 8)
-            throw CadError(caderr::InvalidInput, "Invalid input: filter group code " + std::to_string(t));
+            throw CadError(caderr::InvalidInput, "A selection cannot filter by group code " + std::to_string(t));
+    // A second selection into the set adds only what is not in it yet.
+    std::unordered_set<const CadEntity*> held;
+    for (const auto& e : items_) held.insert(e.get());
     for (const auto& e : doc_->ModelSpace().entities()) {
         bool ok = true;
         for (size_t i = 0; i < filterTypes.size() && ok; ++i) {
@@ -419,12 +434,12 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
             case 8: ok = CadWildcardMatch(v, e->layer()); break;
             }
         }
-        if (ok && std::find(items_.begin(), items_.end(), e) == items_.end()) items_.push_back(e);
+        if (ok && held.insert(e.get()).second) items_.push_back(e);
     }
 }
 
 CadEntityPtr CadSelectionSet::Item(int index) const {
-    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "Invalid index");
+    if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
     return items_[static_cast<size_t>(index)];
 }
 
@@ -436,7 +451,7 @@ void CadSelectionSet::Delete() {
 
 CadSelectionSet& CadSelectionSets::Add(const std::string& name) {
     for (auto& s : sets_)
-        if (SameCadName(s->Name, name)) throw CadError(caderr::DuplicateKey, "Duplicate record name \"" + name + "\"");
+        if (SameCadName(s->Name, name)) throw CadError(caderr::DuplicateKey, "A selection set \"" + name + "\" exists already");
     sets_.push_back(std::make_unique<CadSelectionSet>(doc_, name));
     return *sets_.back();
 }
@@ -444,7 +459,7 @@ CadSelectionSet& CadSelectionSets::Add(const std::string& name) {
 CadSelectionSet& CadSelectionSets::Item(const std::string& name) {
     for (auto& s : sets_)
         if (SameCadName(s->Name, name)) return *s;
-    throw CadError(caderr::KeyNotFound, "Key not found: selection set \"" + name + "\"");
+    throw CadError(caderr::KeyNotFound, "The drawing has no selection set \"" + name + "\"");
 }
 
 // ---------------------------------------------------------------- document
@@ -458,7 +473,7 @@ CadPoint CadUtility::GetPoint(const std::string& prompt) {
     } else if (app && app->host()) {
         p = app->host()->cadGetPoint(prompt);
     }
-    if (!p) throw CadError(caderr::UserCancelled, "Point input cancelled");
+    if (!p) throw CadError(caderr::UserCancelled, "No point was given");
     return *p;
 }
 
@@ -479,13 +494,22 @@ void CadDocument::touched() { modified_ = true; }
 
 void CadDocument::setModified(bool m) { modified_ = m; }
 
+std::vector<std::string> CadDocument::LossesIfSavedTo(const std::string& path) const {
+    if (incompleteSource.empty() || loadWarnings.empty()) return {};
+    std::error_code ec;
+    const bool same = path == incompleteSource || std::filesystem::equivalent(path, incompleteSource, ec);
+    return same ? loadWarnings : std::vector<std::string>{};
+}
+
 void CadDocument::SaveAs(const std::string& path) {
-    const std::string temp = path + ".tmp~";
-    SaveDxfDocument(*this, temp);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        throw CadError(75, "Cannot write \"" + path + "\"");
+    const std::vector<std::string> losses = LossesIfSavedTo(path);
+    if (!losses.empty()) {
+        std::string list;
+        for (const auto& l : losses) list += "\n" + l;
+        throw CadError(75, "\"" + path + "\" holds what this drawing could not read; saving over it would lose:" + list +
+                               "\nSave the drawing under a new name instead.");
     }
+    SaveDxfDocument(*this, path);
     FullName = path;
     size_t slash = path.find_last_of('/');
     Name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -498,7 +522,7 @@ CadApplication::CadApplication() = default;
 CadApplication::~CadApplication() = default;
 
 void CadApplication::Attach() {
-    if (!doc_) throw CadError(caderr::NoServer, "ActiveX component can't create object: no drawing is open");
+    if (!doc_) throw CadError(caderr::NoServer, "No drawing is open");
 }
 
 void CadApplication::Create() {
@@ -506,7 +530,7 @@ void CadApplication::Create() {
 }
 
 CadDocument& CadApplication::ActiveDocument() {
-    if (!doc_) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "No drawing is open");
     return *doc_;
 }
 
@@ -539,12 +563,16 @@ std::string CadApplication::Caption() const {
 }
 
 void CadApplication::AppActivate(const std::string& caption) {
-    if (caption != Caption()) throw CadError(5, "Invalid procedure call or argument");
+    if (caption != Caption()) throw CadError(5, "No window has the caption \"" + caption + "\"");
     if (host_) host_->cadActivate();
 }
 
 void CadApplication::ZoomExtents() {
     if (host_) host_->cadZoomExtents();
+}
+
+void CadApplication::ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upperRight) {
+    if (host_) host_->cadZoomWindow(lowerLeft[0], lowerLeft[1], upperRight[0], upperRight[1]);
 }
 
 void CadApplication::Update() {

@@ -46,6 +46,10 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// A UTF-8 text in the program's Latin-1, characters outside it written as
+// "<U+010C>", so that a log can show what a reader had to replace.
+std::string DescribeUtf8(std::string_view utf8);
+
 // Case-insensitive name comparison of the drawing's tables.
 bool SameCadName(std::string_view a, std::string_view b);
 // Filter match: '*' any run, '?' one character, ',' alternatives; no case.
@@ -56,6 +60,9 @@ struct XDataItem {
     int16_t code = 1000;
     std::string text;
     double number = 0;
+    // The file's own UTF-8 text when the reader had to replace characters
+    // outside Latin-1 in `text` by '?'; empty otherwise.
+    std::string sourceText;
     bool isText() const;  // 1000 to 1009
 };
 using XData = std::vector<XDataItem>;
@@ -90,6 +97,7 @@ public:
     std::vector<CadPoint> Vertices;              // POLYLINE
     std::vector<std::array<double, 2>> Widths;   // POLYLINE, start and end width per vertex
     std::string TextString;                      // TEXT, ATTRIB; ATTDEF default
+    std::string TextStringSource;                // as XDataItem::sourceText, for TextString
     std::string TagString, PromptString;         // ATTRIB, ATTDEF
     std::string StyleName = "STANDARD";
     double Height = 1;
@@ -110,8 +118,12 @@ public:
     // Item 0 must be code 1001 with the application name; the application is
     // registered in the drawing. Replaces earlier data of that application.
     void SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values);
+    // The reader notes the file's own text of an item it had to change.
+    void setXDataSource(const std::string& application, size_t item, const std::string& source);
     // The data of one application, item 0 its name; empty when there is none.
     XData GetXData(const std::string& application) const;
+    // The same without a copy; null when there is none.
+    const XData* FindXData(std::string_view application) const;
     // Every application's data, in the order they were attached.
     const std::vector<XData>& AllXData() const { return xdata_; }
 
@@ -308,10 +320,16 @@ public:
 
     // DXF, through the one reader/writer pair (cad_dxf.cpp).
     // Save writes a temporary file and renames it; a failure is a CadError
-    // and leaves the old file as it was.
+    // and leaves the old file as it was. Saving over the file this drawing
+    // was read from, when the load could not take all of it over, is refused
+    // (a CadError naming what would be lost): it must go to a new file.
     void SaveAs(const std::string& path);
     // Texts on what a load could not take over (unknown entities and so on).
     std::vector<std::string> loadWarnings;
+    // The file the drawing was read from when loadWarnings is not empty.
+    std::string incompleteSource;
+    // What saving to path would lose: the load warnings when path is that file.
+    std::vector<std::string> LossesIfSavedTo(const std::string& path) const;
 
 private:
     friend class CadEntity;
@@ -334,7 +352,10 @@ private:
 // is not an ASCII DXF, or ends early, is a CadError with a clear message; what
 // the reader could not take over is listed in loadWarnings.
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app = nullptr);
-// Writes the document as an ASCII DXF (R12 layout) to path as it stands.
+// The document as the text of an ASCII DXF file (R12 layout).
+std::string DxfText(const CadDocument& doc);
+// Writes the document as an ASCII DXF (R12 layout) to path as it stands,
+// through the program's one atomic save; a failure is a CadError naming path.
 void SaveDxfDocument(const CadDocument& doc, const std::string& path);
 
 // What the Drawing window does for the application: show, raise, fit, repaint
@@ -345,6 +366,8 @@ public:
     virtual void cadShow(bool visible) = 0;
     virtual void cadActivate() = 0;
     virtual void cadZoomExtents() = 0;
+    // Frames the plan area from (x0, y0) to (x1, y1).
+    virtual void cadZoomWindow(double x0, double y0, double x1, double y1) = 0;
     virtual void cadChanged() = 0;
     // nullopt when the user cancelled.
     virtual std::optional<CadPoint> cadGetPoint(const std::string& prompt) = 0;
@@ -375,6 +398,8 @@ public:
     std::string Caption() const;
     void AppActivate(const std::string& caption);
     void ZoomExtents();
+    // Frames what a command drew, whatever else the drawing holds.
+    void ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upperRight);
     // Tells the window that the drawing changed.
     void Update();
 

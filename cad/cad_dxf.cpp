@@ -1,19 +1,17 @@
-// The one reader/writer pair of the CAD document's DXF files. dxflib writes
-// the group codes and the reader splits the pairs itself; the entity structure (block references with
-// attributes, attribute definitions, extended data) is handled here, since
-// dxflib's own entity callbacks do not carry it.
-#include <dxflib/dl_dxf.h>
-#include <dxflib/dl_writer_ascii.h>
-
+// The one reader/writer pair of the CAD document's DXF files, with the entity
+// structure the plan exchange needs (block references with attributes,
+// attribute definitions, extended data). The writer gathers the file in
+// memory and saves it in one piece; the reader splits the group pairs itself.
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "cad/cad_document.h"
+#include "engine/atomic_save.h"
+#include "engine/whole_file.h"
 
 namespace vd {
 
@@ -33,14 +31,6 @@ int AlignmentOf(int h, int v) {
     return 0;
 }
 
-// Texts go into the file on one line each; control characters would break it.
-std::string CleanText(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
-    return out;
-}
-
 // An integer item of extended data as its code can hold it: 1071 a 32-bit,
 // the others a 16-bit number. A value read from another file may lie beyond.
 int WholeXNumber(const XDataItem& item) {
@@ -51,283 +41,335 @@ int WholeXNumber(const XDataItem& item) {
     return static_cast<int>(v);
 }
 
-class Writer {
+// The group pairs of an ASCII DXF file, gathered in memory and written in
+// one piece: the code right-aligned in three places, then the value.
+class DxfOut {
 public:
-    explicit Writer(const DL_WriterA& w) : w_(w) {}
+    DxfOut() { bytes_.reserve(1 << 20); }
 
-    void str(int code, const std::string& v) { w_.dxfString(code, CleanText(v)); }
+    void str(int code, const std::string& v) {
+        codeLine(code);
+        // Texts go into the file on one line each; control characters would break it.
+        for (char c : v) bytes_ += (c == '\0' || c == '\r' || c == '\n') ? ' ' : c;
+        bytes_ += '\n';
+    }
     void real(int code, double v) {
         if (!std::isfinite(v)) v = 0.0;
-        // The library prints every digit before the point into a fixed buffer,
-        // which a value read from another file may overrun.
+        char buf[400];
         if (std::fabs(v) >= 1e15) {
-            char buf[40];
+            // Shortest form for what lies beyond the fixed notation's reach.
             auto res = std::to_chars(buf, buf + sizeof buf, v);
-            w_.dxfString(code, std::string(buf, res.ptr));
+            codeLine(code);
+            bytes_.append(buf, res.ptr);
+            bytes_ += '\n';
             return;
         }
-        w_.dxfReal(code, v);
+        // Sixteen decimals, trailing zeros cut down to one, a '.' whatever
+        // the desktop's locale.
+        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 16);
+        char* end = res.ptr;
+        while (end > buf && end[-1] == '0') --end;
+        if (end > buf && end[-1] == '.') *end++ = '0';
+        codeLine(code);
+        bytes_.append(buf, end);
+        bytes_ += '\n';
     }
-    void integer(int code, int v) { w_.dxfInt(code, v); }
+    void integer(int code, int v) {
+        char buf[16];
+        auto res = std::to_chars(buf, buf + sizeof buf, v);
+        codeLine(code);
+        bytes_.append(buf, res.ptr);
+        bytes_ += '\n';
+    }
     void point(int base, const CadPoint& p) {
         real(base, p[0]);
         real(base + 10, p[1]);
         real(base + 20, p[2]);
     }
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    void codeLine(int code) {
+        char buf[16];
+        auto res = std::to_chars(buf, buf + sizeof buf, code);
+        for (auto n = res.ptr - buf; n < 3; ++n) bytes_ += ' ';
+        bytes_.append(buf, res.ptr);
+        bytes_ += '\n';
+    }
+    std::string bytes_;
+};
+
+// The document as an R12 DXF, section by section.
+class DxfWriter {
+public:
+    explicit DxfWriter(const CadDocument& doc) : doc_(doc) {}
+
+    std::string run() {
+        collectNames();
+        header();
+        tables();
+        blocks();
+        entities();
+        w_.str(0, "EOF");
+        return w_.bytes();
+    }
+
+private:
+    // Layers and styles used by entities but never added go into the tables
+    // too, so that every reader finds what the entities name.
+    void collectNames() {
+        for (const auto& l : doc_.Layers().all()) layers_.push_back(l->Name);
+        for (const auto& st : doc_.TextStyles().all()) styles_.push_back(st->Name);
+        for (const auto& b : doc_.Blocks().all())
+            for (const auto& e : b->entities()) collect(*e);
+    }
+    void collect(const CadEntity& e) {
+        auto addTo = [](std::vector<std::string>& v, const std::string& n) {
+            for (const auto& x : v)
+                if (SameCadName(x, n)) return;
+            v.push_back(n);
+        };
+        addTo(layers_, e.layer());
+        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
+            addTo(styles_, e.StyleName.empty() ? "STANDARD" : e.StyleName);
+        for (const auto& a : e.GetAttributes()) collect(*a);
+    }
+
+    void header() {
+        w_.str(0, "SECTION");
+        w_.str(2, "HEADER");
+        w_.str(9, "$ACADVER");
+        w_.str(1, "AC1009");
+        w_.str(9, "$DWGCODEPAGE");
+        w_.str(3, "ANSI_1252");
+        w_.str(9, "$INSBASE");
+        w_.point(10, {0, 0, 0});
+        w_.str(0, "ENDSEC");
+    }
+
+    void tables() {
+        w_.str(0, "SECTION");
+        w_.str(2, "TABLES");
+        lineTypes();
+        layerTable();
+        styleTable();
+        appTable();
+        w_.str(0, "ENDSEC");
+    }
+
+    void lineTypes() {
+        w_.str(0, "TABLE");
+        w_.str(2, "LTYPE");
+        w_.integer(70, 1);
+        w_.str(0, "LTYPE");
+        w_.str(2, "CONTINUOUS");
+        w_.integer(70, 0);
+        w_.str(3, "Solid line");
+        w_.integer(72, 65);
+        w_.integer(73, 0);
+        w_.real(40, 0.0);
+        w_.str(0, "ENDTAB");
+    }
+
+    void layerTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "LAYER");
+        w_.integer(70, static_cast<int>(layers_.size()));
+        for (const auto& name : layers_) {
+            const CadLayer* l = nullptr;
+            for (const auto& x : doc_.Layers().all())
+                if (SameCadName(x->Name, name)) l = x.get();
+            int colour = l ? l->Color : 7;
+            if (colour < 1 || colour > 255) colour = 7;
+            w_.str(0, "LAYER");
+            w_.str(2, name);
+            w_.integer(70, 0);
+            w_.integer(62, colour);
+            w_.str(6, "CONTINUOUS");
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void styleTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "STYLE");
+        w_.integer(70, static_cast<int>(styles_.size()));
+        for (const auto& name : styles_) {
+            std::string font = "txt";
+            for (const auto& st : doc_.TextStyles().all())
+                if (SameCadName(st->Name, name)) font = st->fontFile();
+            w_.str(0, "STYLE");
+            w_.str(2, name);
+            w_.integer(70, 0);
+            w_.real(40, 0.0);
+            w_.real(41, 1.0);
+            w_.real(50, 0.0);
+            w_.integer(71, 0);
+            w_.real(42, 0.2);
+            w_.str(3, font);
+            w_.str(4, "");
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void appTable() {
+        w_.str(0, "TABLE");
+        w_.str(2, "APPID");
+        w_.integer(70, static_cast<int>(doc_.RegisteredApps().size()));
+        for (const auto& app : doc_.RegisteredApps()) {
+            w_.str(0, "APPID");
+            w_.str(2, app);
+            w_.integer(70, 0);
+        }
+        w_.str(0, "ENDTAB");
+    }
+
+    void blocks() {
+        w_.str(0, "SECTION");
+        w_.str(2, "BLOCKS");
+        for (const auto& b : doc_.Blocks().all()) {
+            if (b->IsModelSpace()) continue;
+            bool hasAttdefs = false;
+            for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
+            w_.str(0, "BLOCK");
+            w_.str(8, "0");
+            w_.str(2, b->Name);
+            w_.integer(70, hasAttdefs ? 2 : 0);  // 2: the block carries attribute definitions
+            w_.point(10, b->Origin);
+            w_.str(3, b->Name);
+            for (const auto& e : b->entities()) entity(*e);
+            w_.str(0, "ENDBLK");
+            w_.str(8, "0");
+        }
+        w_.str(0, "ENDSEC");
+    }
+
+    void entities() {
+        w_.str(0, "SECTION");
+        w_.str(2, "ENTITIES");
+        for (const auto& e : doc_.ModelSpace().entities()) entity(*e);
+        w_.str(0, "ENDSEC");
+    }
 
     void common(const CadEntity& e, const std::string& type) {
-        str(0, type);
-        str(8, e.layer());
-        if (e.Color != 256) integer(62, e.Color);
+        w_.str(0, type);
+        w_.str(8, e.layer());
+        if (e.Color != 256) w_.integer(62, e.Color);
     }
 
     void xdata(const CadEntity& e) {
         for (const auto& d : e.AllXData()) {
             for (const auto& item : d) {
-                if (item.code >= 1000 && item.code <= 1009) str(item.code, item.text);
-                else if (item.code >= 1060 && item.code <= 1071) integer(item.code, WholeXNumber(item));
-                else real(item.code, item.number);
+                if (item.code >= 1000 && item.code <= 1009) w_.str(item.code, item.text);
+                else if (item.code >= 1060 && item.code <= 1071) w_.integer(item.code, WholeXNumber(item));
+                else w_.real(item.code, item.number);
             }
         }
     }
 
     void textAlign(const CadEntity& e, int verticalCode) {
         int a = (e.Alignment >= 0 && e.Alignment < 15) ? e.Alignment : 0;
-        if (kAlignH[a] != 0) integer(72, kAlignH[a]);
-        if (a != 0) point(11, e.TextAlignmentPoint);
-        if (kAlignV[a] != 0) integer(verticalCode, kAlignV[a]);
+        if (kAlignH[a] != 0) w_.integer(72, kAlignH[a]);
+        if (a != 0) w_.point(11, e.TextAlignmentPoint);
+        if (kAlignV[a] != 0) w_.integer(verticalCode, kAlignV[a]);
+    }
+
+    void rotation(const CadEntity& e) {
+        if (e.Rotation != 0) w_.real(50, e.Rotation * 180 / kPi);
+    }
+
+    // TEXT, ATTRIB and ATTDEF share their fields but for the order of the
+    // tag and prompt.
+    void textEntity(const CadEntity& e, const std::string& type) {
+        common(e, type);
+        w_.point(10, e.InsertionPoint);
+        w_.real(40, e.Height);
+        w_.str(1, e.TextString);
+        if (e.kind == CadKind::AttributeDef) w_.str(3, e.PromptString);
+        if (e.kind != CadKind::Text) {
+            w_.str(2, e.TagString);
+            w_.integer(70, e.Mode & 0x0F);
+        }
+        rotation(e);
+        w_.str(7, e.StyleName);
+        textAlign(e, e.kind == CadKind::Text ? 73 : 74);
+        xdata(e);
+    }
+
+    void polyline(const CadEntity& e) {
+        common(e, "POLYLINE");
+        w_.integer(66, 1);
+        w_.point(10, {0, 0, 0});
+        w_.integer(70, 0);
+        xdata(e);
+        for (size_t i = 0; i < e.Vertices.size(); ++i) {
+            w_.str(0, "VERTEX");
+            w_.str(8, e.layer());
+            w_.point(10, e.Vertices[i]);
+            std::array<double, 2> wd = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
+            if (wd[0] != 0) w_.real(40, wd[0]);
+            if (wd[1] != 0) w_.real(41, wd[1]);
+        }
+        w_.str(0, "SEQEND");
+        w_.str(8, e.layer());
+    }
+
+    void insert(const CadEntity& e) {
+        auto attributes = e.GetAttributes();
+        common(e, "INSERT");
+        if (!attributes.empty()) w_.integer(66, 1);
+        w_.str(2, e.Name);
+        w_.point(10, e.InsertionPoint);
+        if (e.XScale != 1) w_.real(41, e.XScale);
+        if (e.YScale != 1) w_.real(42, e.YScale);
+        if (e.ZScale != 1) w_.real(43, e.ZScale);
+        rotation(e);
+        xdata(e);
+        if (attributes.empty()) return;
+        for (const auto& a : attributes) textEntity(*a, "ATTRIB");
+        w_.str(0, "SEQEND");
+        w_.str(8, e.layer());
     }
 
     void entity(const CadEntity& e) {
         switch (e.kind) {
         case CadKind::Line:
             common(e, "LINE");
-            point(10, e.StartPoint);
-            point(11, e.EndPoint);
+            w_.point(10, e.StartPoint);
+            w_.point(11, e.EndPoint);
             xdata(e);
             break;
-        case CadKind::Text:
-            common(e, "TEXT");
-            point(10, e.InsertionPoint);
-            real(40, e.Height);
-            str(1, e.TextString);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            str(7, e.StyleName);
-            textAlign(e, 73);
-            xdata(e);
-            break;
+        case CadKind::Text: textEntity(e, "TEXT"); break;
         case CadKind::Solid:
             common(e, "SOLID");
-            for (int k = 0; k < 4; ++k) point(10 + k, e.Corners[static_cast<size_t>(k)]);
+            for (int k = 0; k < 4; ++k) w_.point(10 + k, e.Corners[static_cast<size_t>(k)]);
             xdata(e);
             break;
         case CadKind::Circle:
             common(e, "CIRCLE");
-            point(10, e.InsertionPoint);
-            real(40, e.Radius);
+            w_.point(10, e.InsertionPoint);
+            w_.real(40, e.Radius);
             xdata(e);
             break;
-        case CadKind::Polyline:
-            common(e, "POLYLINE");
-            integer(66, 1);
-            point(10, {0, 0, 0});
-            integer(70, 0);
-            xdata(e);
-            for (size_t i = 0; i < e.Vertices.size(); ++i) {
-                str(0, "VERTEX");
-                str(8, e.layer());
-                point(10, e.Vertices[i]);
-                std::array<double, 2> w = i < e.Widths.size() ? e.Widths[i] : std::array<double, 2>{0, 0};
-                if (w[0] != 0) real(40, w[0]);
-                if (w[1] != 0) real(41, w[1]);
-            }
-            str(0, "SEQEND");
-            str(8, e.layer());
-            break;
-        case CadKind::Insert: {
-            auto attributes = e.GetAttributes();
-            common(e, "INSERT");
-            if (!attributes.empty()) integer(66, 1);
-            str(2, e.Name);
-            point(10, e.InsertionPoint);
-            if (e.XScale != 1) real(41, e.XScale);
-            if (e.YScale != 1) real(42, e.YScale);
-            if (e.ZScale != 1) real(43, e.ZScale);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            xdata(e);
-            if (attributes.empty()) break;
-            for (const auto& a : attributes) {
-                common(*a, "ATTRIB");
-                point(10, a->InsertionPoint);
-                real(40, a->Height);
-                str(1, a->TextString);
-                str(2, a->TagString);
-                integer(70, a->Mode & 0x0F);
-                if (a->Rotation != 0) real(50, a->Rotation * 180 / kPi);
-                str(7, a->StyleName);
-                textAlign(*a, 74);
-                xdata(*a);
-            }
-            str(0, "SEQEND");
-            str(8, e.layer());
-            break;
-        }
-        case CadKind::AttributeDef:
-            common(e, "ATTDEF");
-            point(10, e.InsertionPoint);
-            real(40, e.Height);
-            str(1, e.TextString);
-            str(3, e.PromptString);
-            str(2, e.TagString);
-            integer(70, e.Mode & 0x0F);
-            if (e.Rotation != 0) real(50, e.Rotation * 180 / kPi);
-            str(7, e.StyleName);
-            textAlign(e, 74);
-            xdata(e);
-            break;
-        case CadKind::Attribute:
-            break;  // written with its block reference
+        case CadKind::Polyline: polyline(e); break;
+        case CadKind::Insert: insert(e); break;
+        case CadKind::AttributeDef: textEntity(e, "ATTDEF"); break;
+        case CadKind::Attribute: break;  // written with its block reference
         }
     }
 
-private:
-    const DL_WriterA& w_;
+    const CadDocument& doc_;
+    DxfOut w_;
+    std::vector<std::string> layers_, styles_;
 };
-
-void CollectNames(const CadEntity& e, std::vector<std::string>& layers, std::vector<std::string>& styles) {
-    auto addTo = [](std::vector<std::string>& v, const std::string& n) {
-        for (const auto& x : v)
-            if (SameCadName(x, n)) return;
-        v.push_back(n);
-    };
-    addTo(layers, e.layer());
-    if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
-        addTo(styles, e.StyleName.empty() ? "STANDARD" : e.StyleName);
-    for (const auto& a : e.GetAttributes()) CollectNames(*a, layers, styles);
-}
 
 }  // namespace
 
+std::string DxfText(const CadDocument& doc) { return DxfWriter(doc).run(); }
+
 void SaveDxfDocument(const CadDocument& doc, const std::string& path) {
-    // Layers and styles used by entities but never added go into the tables
-    // too, so that every reader finds what the entities name.
-    std::vector<std::string> layerNames, styleNames;
-    for (const auto& l : doc.Layers().all()) layerNames.push_back(l->Name);
-    for (const auto& s : doc.TextStyles().all()) styleNames.push_back(s->Name);
-    for (const auto& b : doc.Blocks().all())
-        for (const auto& e : b->entities()) CollectNames(*e, layerNames, styleNames);
-
-    {
-        DL_WriterA dw(path.c_str(), DL_VERSION_R12);
-        if (dw.openFailed()) throw CadError(75, "Cannot write the drawing \"" + path + "\"");
-        Writer w(dw);
-
-        w.str(0, "SECTION");
-        w.str(2, "HEADER");
-        w.str(9, "$ACADVER");
-        w.str(1, "AC1009");
-        w.str(9, "$DWGCODEPAGE");
-        w.str(3, "ANSI_1252");
-        w.str(9, "$INSBASE");
-        w.point(10, {0, 0, 0});
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "TABLES");
-        w.str(0, "TABLE");
-        w.str(2, "LTYPE");
-        w.integer(70, 1);
-        w.str(0, "LTYPE");
-        w.str(2, "CONTINUOUS");
-        w.integer(70, 0);
-        w.str(3, "Solid line");
-        w.integer(72, 65);
-        w.integer(73, 0);
-        w.real(40, 0.0);
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "LAYER");
-        w.integer(70, static_cast<int>(layerNames.size()));
-        for (const auto& name : layerNames) {
-            const CadLayer* l = nullptr;
-            for (const auto& x : doc.Layers().all())
-                if (SameCadName(x->Name, name)) l = x.get();
-            int colour = l ? l->Color : 7;
-            if (colour < 1 || colour > 255) colour = 7;
-            w.str(0, "LAYER");
-            w.str(2, name);
-            w.integer(70, 0);
-            w.integer(62, colour);
-            w.str(6, "CONTINUOUS");
-        }
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "STYLE");
-        w.integer(70, static_cast<int>(styleNames.size()));
-        for (const auto& name : styleNames) {
-            std::string font = "txt";
-            for (const auto& s : doc.TextStyles().all())
-                if (SameCadName(s->Name, name)) font = s->fontFile();
-            w.str(0, "STYLE");
-            w.str(2, name);
-            w.integer(70, 0);
-            w.real(40, 0.0);
-            w.real(41, 1.0);
-            w.real(50, 0.0);
-            w.integer(71, 0);
-            w.real(42, 0.2);
-            w.str(3, font);
-            w.str(4, "");
-        }
-        w.str(0, "ENDTAB");
-
-        w.str(0, "TABLE");
-        w.str(2, "APPID");
-        w.integer(70, static_cast<int>(doc.RegisteredApps().size()));
-        for (const auto& app : doc.RegisteredApps()) {
-            w.str(0, "APPID");
-            w.str(2, app);
-            w.integer(70, 0);
-        }
-        w.str(0, "ENDTAB");
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "BLOCKS");
-        for (const auto& b : doc.Blocks().all()) {
-            if (b->IsModelSpace()) continue;
-            bool hasAttdefs = false;
-            for (const auto& e : b->entities()) hasAttdefs |= e->kind == CadKind::AttributeDef;
-            w.str(0, "BLOCK");
-            w.str(8, "0");
-            w.str(2, b->Name);
-            w.integer(70, hasAttdefs ? 2 : 0);
-            w.point(10, b->Origin);
-            w.str(3, b->Name);
-            for (const auto& e : b->entities()) w.entity(*e);
-            w.str(0, "ENDBLK");
-            w.str(8, "0");
-        }
-        w.str(0, "ENDSEC");
-
-        w.str(0, "SECTION");
-        w.str(2, "ENTITIES");
-        for (const auto& e : doc.ModelSpace().entities()) w.entity(*e);
-        w.str(0, "ENDSEC");
-        w.str(0, "EOF");
-        dw.close();
-    }
-    // The stream reports no write failure of its own: check the end arrived.
-    std::ifstream check(path, std::ios::binary | std::ios::ate);
-    std::streamoff size = check ? static_cast<std::streamoff>(check.tellg()) : 0;
-    std::string tail;
-    if (size >= 4) {
-        check.seekg(size - std::min<std::streamoff>(size, 8));
-        tail.assign(std::istreambuf_iterator<char>(check), {});
-    }
-    if (tail.find("EOF") == std::string::npos) throw CadError(75, "The drawing \"" + path + "\" was not written completely");
+    Outcome saved = SaveFileAtomically(path, DxfText(doc));
+    if (!saved) throw CadError(75, saved.message());
 }
 
 // ---------------------------------------------------------------- reading
@@ -396,37 +438,39 @@ int Int(const std::string& s) {
     return static_cast<int>(v);
 }
 
-// UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes '?'.
-std::string Utf8ToLatin1(const std::string& s) {
-    std::string out;
+// Walks UTF-8 text, calling emit(code point) per character; a byte that is
+// not part of a valid sequence is handed on as it is (as its own value).
+template <class Emit>
+void WalkUtf8(std::string_view s, Emit emit) {
     for (size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        int n = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-        if (n == 0 || i + static_cast<size_t>(n) > s.size()) {
-            out += static_cast<char>(c);  // not UTF-8 after all: keep the byte
-            ++i;
-            continue;
-        }
-        unsigned cp = c & (0x7F >> n);
-        bool ok = true;
-        for (int k = 1; k < n; ++k) {
+        int n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool ok = n > 0 && i + static_cast<size_t>(n) <= s.size();
+        unsigned cp = n > 1 ? c & (0x7F >> n) : c;
+        for (int k = 1; ok && k < n; ++k) {
             unsigned char cc = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
             if ((cc & 0xC0) != 0x80) ok = false;
             cp = (cp << 6) | (cc & 0x3F);
         }
         if (!ok) {
-            out += static_cast<char>(c);
+            emit(static_cast<unsigned>(c));  // not UTF-8 after all: keep the byte
             ++i;
             continue;
         }
-        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+        emit(cp);
         i += static_cast<size_t>(n);
     }
+}
+
+// UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes
+// '?', and `replaced` says so.
+std::string Utf8ToLatin1(const std::string& s, bool& replaced) {
+    std::string out;
+    out.reserve(s.size());
+    WalkUtf8(s, [&](unsigned cp) {
+        if (cp > 0xFF) replaced = true;
+        out += cp <= 0xFF ? static_cast<char>(cp) : '?';
+    });
     return out;
 }
 
@@ -435,6 +479,55 @@ struct RawEntity {
     std::vector<Pair> own;     // before the extended data
     std::vector<Pair> xdata;   // from the first 1001 on
     std::vector<RawEntity> children;  // ATTRIB / VERTEX
+};
+
+// An entity's object coordinate system, from its extrusion direction (210,
+// 220, 230) by the arbitrary axis rule: points the file gives in it are
+// turned into world points here. The default (0, 0, 1) changes nothing.
+struct Ocs {
+    std::array<double, 3> ax{1, 0, 0}, ay{0, 1, 0}, n{0, 0, 1};
+    bool identity = true;
+
+    static Ocs Of(const RawEntity& r) {
+        Ocs o;
+        std::array<double, 3> n{0, 0, 1};
+        for (const auto& q : r.own) {
+            if (q.code == 210) n[0] = Num(q.value);
+            else if (q.code == 220) n[1] = Num(q.value);
+            else if (q.code == 230) n[2] = Num(q.value);
+        }
+        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (!(len > 1e-12) || !std::isfinite(len) || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return o;
+        for (double& c : n) c /= len;
+        auto cross = [](const std::array<double, 3>& a, const std::array<double, 3>& b) {
+            return std::array<double, 3>{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        };
+        auto unit = [](std::array<double, 3> v) {
+            const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+            for (double& c : v) c /= l;
+            return v;
+        };
+        const bool nearZ = std::fabs(n[0]) < 1.0 / 64 && std::fabs(n[1]) < 1.0 / 64;
+        o.ax = unit(cross(nearZ ? std::array<double, 3>{0, 1, 0} : std::array<double, 3>{0, 0, 1}, n));
+        o.ay = unit(cross(n, o.ax));
+        o.n = n;
+        o.identity = false;
+        return o;
+    }
+
+    CadPoint toWorld(const CadPoint& p) const {
+        if (identity) return p;
+        CadPoint w{};
+        for (size_t k = 0; k < 3; ++k) w[k] = p[0] * ax[k] + p[1] * ay[k] + p[2] * n[k];
+        return w;
+    }
+    // Plan direction of the system's X axis turned by `angle`.
+    std::array<double, 2> direction(double angle) const {
+        const double c = std::cos(angle), s = std::sin(angle);
+        return {c * ax[0] + s * ay[0], c * ax[1] + s * ay[1]};
+    }
+    // Whether the system, seen from above, is mirrored.
+    bool mirrored() const { return ax[0] * ay[1] - ax[1] * ay[0] < 0; }
 };
 
 class Reader {
@@ -453,7 +546,10 @@ public:
                 i_ += 2;
                 if (name == "HEADER") header();
                 else if (name == "TABLES") tables();
-                else if (name == "BLOCKS") blocks();
+                else if (name == "BLOCKS") {
+                    blocks();
+                    breakBlockCycles();
+                }
                 else if (name == "ENTITIES") entities(&doc_.ModelSpace(), "ENDSEC");
                 else skipTo("ENDSEC");
                 if (i_ < p_.size()) ++i_;  // ENDSEC
@@ -465,10 +561,21 @@ public:
         for (const auto& [type, n] : skipped_)
             doc_.loadWarnings.push_back(std::to_string(n) + " " + type + " entit" + (n == 1 ? "y" : "ies") +
                                         " not read (not offered by this drawing)");
+        for (const auto& [what, n] : changed_) doc_.loadWarnings.push_back(std::to_string(n) + " x " + what);
     }
 
 private:
-    std::string text(const std::string& v) const { return utf8_ ? Utf8ToLatin1(v) : v; }
+    std::string text(const std::string& v) const {
+        bool replaced = false;
+        return utf8_ ? Utf8ToLatin1(v, replaced) : v;
+    }
+    // The text, and the file's own text when characters had to be replaced.
+    std::string text(const std::string& v, std::string& source) const {
+        bool replaced = false;
+        std::string out = utf8_ ? Utf8ToLatin1(v, replaced) : v;
+        source = replaced ? v : std::string();
+        return out;
+    }
 
     void skipTo(const char* marker) {
         while (i_ < p_.size() && !(p_[i_].code == 0 && p_[i_].value == marker)) {
@@ -520,7 +627,64 @@ private:
         }
     }
 
+    // Every definition of the section exists before any is filled, so that a
+    // block may hold a reference to one defined further down the file.
+    void declareBlocks() {
+        for (size_t k = i_; k < p_.size(); ++k) {
+            if (p_[k].code != 0) continue;
+            if (p_[k].value == "ENDSEC" || p_[k].value == "EOF") break;
+            if (p_[k].value != "BLOCK") continue;
+            std::string name;
+            CadPoint origin{0, 0, 0};
+            for (++k; k < p_.size() && p_[k].code != 0; ++k) {
+                const Pair& q = p_[k];
+                if (q.code == 2) name = text(q.value);
+                else if (q.code == 10) origin[0] = Num(q.value);
+                else if (q.code == 20) origin[1] = Num(q.value);
+                else if (q.code == 30) origin[2] = Num(q.value);
+            }
+            --k;
+            if (name.empty() || name[0] == '*') continue;
+            try {
+                doc_.Blocks().Add(origin, name);
+            } catch (const CadError&) {
+                // reported when the definition itself is read
+            }
+        }
+    }
+
+    // A block reference that leads back to its own block, through other
+    // blocks, would have every drawing of it run without end: it goes.
+    void breakBlockCycles() {
+        auto reaches = [&](const CadBlock& from, const CadBlock& goal) {
+            std::vector<const CadBlock*> todo{&from};
+            std::set<const CadBlock*> seen;
+            while (!todo.empty()) {
+                const CadBlock* b = todo.back();
+                todo.pop_back();
+                if (b == &goal) return true;
+                if (!seen.insert(b).second) continue;
+                for (const auto& e : b->entities())
+                    if (e->kind == CadKind::Insert)
+                        if (const CadBlock* inner = doc_.Blocks().Find(e->Name)) todo.push_back(inner);
+            }
+            return false;
+        };
+        for (const auto& b : doc_.Blocks().all()) {
+            if (b->IsModelSpace()) continue;
+            std::vector<CadEntityPtr> loops;
+            for (const auto& e : b->entities())
+                if (e->kind == CadKind::Insert)
+                    if (const CadBlock* inner = doc_.Blocks().Find(e->Name); inner && reaches(*inner, *b)) loops.push_back(e);
+            for (const auto& e : loops) {
+                e->Erase();
+                ++skipped_["INSERT of a block that holds its own block"];
+            }
+        }
+    }
+
     void blocks() {
+        declareBlocks();
         while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
             if (!(p_[i_].code == 0 && p_[i_].value == "BLOCK")) {
                 ++i_;
@@ -625,7 +789,7 @@ private:
             case 40: e.Height = Num(q.value); break;
             case 50: e.Rotation = Num(q.value) * kPi / 180; break;
             case 7: e.StyleName = text(q.value); break;
-            case 1: e.TextString = text(q.value); break;
+            case 1: e.TextString = text(q.value, e.TextStringSource); break;
             case 72: h = Int(q.value); break;
             default:
                 if (q.code == verticalCode) vAlign = Int(q.value);
@@ -634,35 +798,63 @@ private:
         e.Alignment = AlignmentOf(h, vAlign);
         if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
         if (!doc_.TextStyles().Find(e.StyleName) && !e.StyleName.empty()) doc_.TextStyles().Add(e.StyleName);
+        const Ocs ocs = Ocs::Of(r);
+        if (ocs.identity) return;
+        e.InsertionPoint = ocs.toWorld(e.InsertionPoint);
+        e.TextAlignmentPoint = ocs.toWorld(e.TextAlignmentPoint);
+        const auto d = ocs.direction(e.Rotation);
+        e.Rotation = std::atan2(d[1], d[0]);
+    }
+
+    // A block reference placed in a turned or mirrored system: its point in
+    // world terms, its rotation as seen from above, and a mirror as a negative
+    // X scale.
+    static void placeInWorld(CadEntity& ref, const Ocs& ocs) {
+        if (ocs.identity) return;
+        ref.InsertionPoint = ocs.toWorld(ref.InsertionPoint);
+        auto d = ocs.direction(ref.Rotation);
+        if (ocs.mirrored()) {
+            ref.XScale = -ref.XScale;
+            d = {-d[0], -d[1]};
+        }
+        ref.Rotation = std::atan2(d[1], d[0]);
     }
 
     void xdata(CadEntity& e, const RawEntity& r) {
         std::vector<int16_t> codes;
         std::vector<XValue> values;
+        std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
+        codes.reserve(r.xdata.size());
+        values.reserve(r.xdata.size());
         auto flush = [&] {
             if (!codes.empty()) {
                 try {
                     e.SetXData(codes, values);
+                    const std::string app = std::get<std::string>(values[0]);
+                    for (const auto& [item, source] : sources) e.setXDataSource(app, item, source);
                 } catch (const CadError&) {
                     doc_.loadWarnings.push_back("Extended data of an entity not read: malformed");
                 }
             }
             codes.clear();
             values.clear();
+            sources.clear();
         };
         for (const auto& q : r.xdata) {
             if (q.code == 1001) {
                 flush();
                 codes.push_back(1001);
-                values.push_back(text(q.value));
+                values.emplace_back(std::in_place_index<0>, text(q.value));
             } else if (codes.empty()) {
                 continue;
             } else if (q.code >= 1000 && q.code <= 1009) {
+                std::string source;
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.push_back(text(q.value));
+                values.emplace_back(std::in_place_index<0>, text(q.value, source));
+                if (!source.empty()) sources.emplace_back(values.size() - 1, std::move(source));
             } else if (q.code >= 1010 && q.code <= 1071) {
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.push_back(Num(q.value));
+                values.emplace_back(std::in_place_index<1>, Num(q.value));
             }
         }
         flush();
@@ -671,6 +863,102 @@ private:
     void point(CadPoint& p, const Pair& q, int base) {
         int k = (q.code - base) / 10;
         if (k >= 0 && k < 3 && (q.code - base) % 10 == 0) p[static_cast<size_t>(k)] = Num(q.value);
+    }
+
+    // A block reference with the attributes the file gives it.
+    CadEntityPtr buildInsert(CadBlock& target, const RawEntity& r) {
+        std::string name;
+        for (const auto& q : r.own)
+            if (q.code == 2) name = text(q.value);
+        if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
+            ++skipped_["INSERT of a block not defined in the file"];
+            return nullptr;
+        }
+        // The attributes the file holds replace those the definition gives,
+        // as the file is what the user saved.
+        CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
+        ref->attributeList().clear();
+        for (const auto& q : r.own) {
+            point(ref->InsertionPoint, q, 10);
+            if (q.code == 41) ref->XScale = Num(q.value);
+            if (q.code == 42) ref->YScale = Num(q.value);
+            if (q.code == 43) ref->ZScale = Num(q.value);
+            if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
+        }
+        placeInWorld(*ref, Ocs::Of(r));
+        for (const auto& a : r.children) {
+            auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
+            common(*att, a);
+            textFields(*att, a, 74);
+            for (const auto& q : a.own) {
+                if (q.code == 2) att->TagString = text(q.value);
+                if (q.code == 70) att->Mode = Int(q.value);
+            }
+            xdata(*att, a);
+            ref->attributeList().push_back(att);
+        }
+        return ref;
+    }
+
+    // POLYLINE with its VERTEX records, or LWPOLYLINE. The document holds open
+    // outlines of straight segments: a closed one or one with arcs is read as
+    // that, and the loss is reported.
+    CadEntityPtr buildPolyline(CadBlock& target, const RawEntity& r) {
+        const std::string& t = r.type;
+        std::vector<double> xyz;
+        std::vector<std::array<double, 2>> widths;
+        int flags = 0;
+        double elevation = 0;
+        bool arcs = false;
+        for (const auto& q : r.own) {
+            if (q.code == 70) flags = Int(q.value);
+            if (q.code == 38) elevation = Num(q.value);
+        }
+        if (t == "POLYLINE") {
+            for (const auto& v : r.children) {
+                CadPoint p{0, 0, 0};
+                std::array<double, 2> w{0, 0};
+                for (const auto& q : v.own) {
+                    point(p, q, 10);
+                    if (q.code == 40) w[0] = Num(q.value);
+                    if (q.code == 41) w[1] = Num(q.value);
+                    if (q.code == 42 && Num(q.value) != 0) arcs = true;
+                }
+                xyz.insert(xyz.end(), p.begin(), p.end());
+                widths.push_back(w);
+            }
+        } else {
+            for (const auto& q : r.own) {
+                if (q.code == 10) {
+                    xyz.insert(xyz.end(), {Num(q.value), 0, elevation});
+                    widths.push_back({0, 0});
+                } else if (q.code == 20 && !xyz.empty()) {
+                    xyz[xyz.size() - 2] = Num(q.value);
+                } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
+                    widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
+                } else if (q.code == 42 && Num(q.value) != 0) {
+                    arcs = true;
+                }
+            }
+        }
+        if (xyz.size() < 6) {
+            ++skipped_[t + " (fewer than two points)"];
+            return nullptr;
+        }
+        // 3D polylines and meshes give world points; the others lie in their
+        // object system.
+        if (!(t == "POLYLINE" && (flags & (8 | 16 | 64)))) {
+            const Ocs ocs = Ocs::Of(r);
+            for (size_t i = 0; i + 2 < xyz.size(); i += 3) {
+                CadPoint w = ocs.toWorld({xyz[i], xyz[i + 1], xyz[i + 2]});
+                std::copy(w.begin(), w.end(), xyz.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        if (flags & 1) ++changed_["closed " + t + " read as an open one"];
+        if (arcs) ++changed_[t + " with arcs read with straight segments"];
+        CadEntityPtr e = target.AddPolyline(xyz);
+        e->Widths = widths;
+        return e;
     }
 
     void build(CadBlock& target, const RawEntity& r) {
@@ -689,76 +977,21 @@ private:
             e = target.AddSolid({0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0});
             for (const auto& q : r.own)
                 for (int k = 0; k < 4; ++k) point(e->Corners[static_cast<size_t>(k)], q, 10 + k);
+            const Ocs ocs = Ocs::Of(r);
+            for (auto& c : e->Corners) c = ocs.toWorld(c);
         } else if (t == "CIRCLE") {
             e = target.AddCircle({0, 0, 0}, 1);
             for (const auto& q : r.own) {
                 point(e->InsertionPoint, q, 10);
                 if (q.code == 40) e->Radius = Num(q.value);
             }
+            e->InsertionPoint = Ocs::Of(r).toWorld(e->InsertionPoint);
         } else if (t == "POLYLINE" || t == "LWPOLYLINE") {
-            std::vector<double> xyz;
-            std::vector<std::array<double, 2>> widths;
-            if (t == "POLYLINE") {
-                for (const auto& v : r.children) {
-                    CadPoint p{0, 0, 0};
-                    std::array<double, 2> w{0, 0};
-                    for (const auto& q : v.own) {
-                        point(p, q, 10);
-                        if (q.code == 40) w[0] = Num(q.value);
-                        if (q.code == 41) w[1] = Num(q.value);
-                    }
-                    xyz.insert(xyz.end(), p.begin(), p.end());
-                    widths.push_back(w);
-                }
-            } else {
-                for (const auto& q : r.own) {
-                    if (q.code == 10) {
-                        xyz.insert(xyz.end(), {Num(q.value), 0, 0});
-                        widths.push_back({0, 0});
-                    } else if (q.code == 20 && !xyz.empty()) {
-                        xyz[xyz.size() - 2] = Num(q.value);
-                    } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
-                        widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
-                    }
-                }
-            }
-            if (xyz.size() < 6) {
-                ++skipped_[t + " (fewer than two points)"];
-                return;
-            }
-            e = target.AddPolyline(xyz);
-            e->Widths = widths;
+            e = buildPolyline(target, r);
+            if (!e) return;
         } else if (t == "INSERT") {
-            std::string name;
-            for (const auto& q : r.own)
-                if (q.code == 2) name = text(q.value);
-            if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
-                ++skipped_["INSERT of a block not defined in the file"];
-                return;
-            }
-            // The attributes the file holds replace those the definition gives,
-            // as the file is what the user saved.
-            CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
-            ref->attributeList().clear();
-            for (const auto& q : r.own) {
-                point(ref->InsertionPoint, q, 10);
-                if (q.code == 41) ref->XScale = Num(q.value);
-                if (q.code == 42) ref->YScale = Num(q.value);
-                if (q.code == 43) ref->ZScale = Num(q.value);
-                if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
-            }
-            for (const auto& a : r.children) {
-                auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
-                common(*att, a);
-                textFields(*att, a, 74);
-                for (const auto& q : a.own) {
-                    if (q.code == 2) att->TagString = text(q.value);
-                    if (q.code == 70) att->Mode = Int(q.value);
-                }
-                xdata(*att, a);
-                ref->attributeList().push_back(att);
-            }
-            e = ref;
+            e = buildInsert(target, r);
+            if (!e) return;
         } else if (t == "ATTDEF") {
             std::string tag, prompt;
             for (const auto& q : r.own) {
@@ -793,16 +1026,28 @@ private:
     size_t i_ = 0;
     bool utf8_ = false;
     std::map<std::string, int> skipped_;
+    std::map<std::string, int> changed_;
 };
 
 }  // namespace
 
+std::string DescribeUtf8(std::string_view utf8) {
+    std::string out;
+    WalkUtf8(utf8, [&](unsigned cp) {
+        if (cp <= 0xFF) {
+            out += static_cast<char>(cp);
+        } else {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "<U+%04X>", cp);
+            out += buf;
+        }
+    });
+    return out;
+}
+
 std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplication* app) {
-    std::ifstream probe(path, std::ios::binary);
-    if (!probe) throw CadError(53, "File not found: \"" + path + "\"");
-    std::string bytes((std::istreambuf_iterator<char>(probe)), std::istreambuf_iterator<char>());
-    if (probe.bad()) throw CadError(53, "Cannot read \"" + path + "\"");
-    probe.close();
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read) throw CadError(53, read.message());
     if (bytes.rfind("AutoCAD Binary DXF", 0) == 0)
         throw CadError(13, "\"" + path + "\" is a binary DXF file; save it as an ASCII DXF and open that");
     if (bytes.find('\0') != std::string::npos)
@@ -817,6 +1062,7 @@ std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplica
     doc->FullName = path;
     Reader reader(std::move(pairs), *doc);
     reader.run();
+    if (!doc->loadWarnings.empty()) doc->incompleteSource = path;
     doc->setModified(false);
     return doc;
 }

@@ -18,7 +18,7 @@ bool Writable(const T& table, int row) {
 }
 
 float ToSingle(double v) {
-    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) throw RuntimeError(6, kOverflowText);
     return static_cast<float>(v);
 }
 

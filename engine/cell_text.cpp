@@ -15,8 +15,6 @@ namespace vd {
 
 namespace {
 
-constexpr double kPi = 3.14159;  // the program's value throughout its hydraulics
-
 // Where the texts of one call go; records missing from a short catalogue are
 // skipped.
 class Cells {
@@ -86,7 +84,7 @@ double PeakFactor(const Model& m, double population) {
 
 // The Manning n of a line without disturbing the n last shown in its column.
 double QuietManningN(Model& m, int line) {
-    double saved = m.ManningN;
+    const float saved = m.ManningN;
     double n = LineManningN(m, line);
     m.ManningN = saved;
     return n;
@@ -101,8 +99,8 @@ std::optional<double> FlowVelocity(Model& m, int line, double flow) {
     double s = l.slope;
     if (!(n > 0) || !(d > 0) || !(s > 0) || !(flow > 0)) return std::nullopt;
     double q = flow / 1000.0;
-    double fullArea = kPi * d * d / 4.0;
-    double full = kPi / (std::pow(4.0, 5.0 / 3.0) * n) * std::pow(d, 8.0 / 3.0) * std::sqrt(s);
+    double fullArea = kDesignPi * d * d / 4.0;
+    double full = kDesignPi / (std::pow(4.0, 5.0 / 3.0) * n) * std::pow(d, 8.0 / 3.0) * std::sqrt(s);
     if (q >= full) return q / fullArea;
     double r = d / 2.0;
     std::optional<PartialFlow> pf = SolvePartialFlow(q, n, r, s);
@@ -168,14 +166,17 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
             if (row > 0) l.slope = *rounded;  // row 0 is the blank template
             return cells.fixed(code, *rounded, 4);
         }
-        case 33: return cells.fixed(code, LineManningN(m, row), 3);
+        case 33:
+            // The shared n is single-precision: 0.0125 is held as 0.01250000019 and shows 0.013.
+            LineManningN(m, row);
+            return cells.fixed(code, m.ManningN, 3);
         case 34:
         case 35: {
             if (!(r.QmaxEnd > 0)) return;
             std::optional<double> qf = FullPipeCapacity(l.Dia, l.slope, QuietManningN(m, row));
             if (!qf) return;
             cells.fixed(34, *qf, 2);
-            double area = kPi * std::pow(l.Dia / 1000.0, 2) / 4.0;
+            double area = kDesignPi * std::pow(l.Dia / 1000.0, 2) / 4.0;
             if (area > 0) cells.fixed(35, *qf / 1000.0 / area, 2);
             return;
         }

@@ -124,7 +124,7 @@ void SetColumnTitles(const Model& m, std::span<GridColumnDef> catalogue) {
         const Titles* t = byCode[code];
         if (!t) continue;
         if (static_cast<std::size_t>(code) >= catalogue.size())
-            throw RuntimeError(9, "Subscript out of range");
+            throw RuntimeError(9, kOutsideTableText);
         catalogue[code].Title1 = t->title1;
         catalogue[code].Title2 = t->title2;
     }

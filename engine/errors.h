@@ -2,6 +2,7 @@
 // boundary, with the number the handlers choose their message by.
 #pragma once
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -19,5 +20,17 @@ public:
 private:
     int number_;
 };
+
+// The program's descriptions of the faults its commands trap.
+inline constexpr const char* kOverflowText = "A number is too large for its field.";
+inline constexpr const char* kOutsideTableText = "A row lies outside its table.";
+
+// What a command that ended on a fault shows: the program's own description
+// of a fault it raised, a plain sentence for any other.
+inline std::string FaultText(const std::exception& e) {
+    if (dynamic_cast<const RuntimeError*>(&e)) return e.what();
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return "There was not enough memory to finish the command.";
+    return "The command ended on an unexpected fault.";
+}
 
 }  // namespace vd

@@ -14,7 +14,7 @@
 
 namespace vd {
 
-// Binary, byte-by-byte comparison of two texts as the original runtime did it:
+// Binary, byte-by-byte comparison of two texts, as names are compared:
 // unsigned bytes, and a proper prefix is less than the longer text.
 int CompareText(std::string_view a, std::string_view b);
 
@@ -59,7 +59,8 @@ public:
             if (c != '\0') return false;
         return true;
     }
-    // The empty-field test of the original code: the text is less than " ".
+    // The empty-field test: the text is less than " ", as a never-assigned
+    // (NUL-filled) field is.
     bool lessThanBlank() const { return CompareText(view(), " ") < 0; }
 
     char* data() { return bytes_.data(); }

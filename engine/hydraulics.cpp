@@ -1,6 +1,7 @@
 #include "engine/hydraulics.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "engine/fixed_text.h"
 #include "engine/pipe_size.h"
@@ -9,7 +10,6 @@ namespace vd {
 
 namespace {
 
-constexpr double kPi = 3.14159;  // the program's own value, used in K as well
 constexpr int kMaxSteps = 50;
 
 }  // namespace
@@ -26,7 +26,7 @@ double DepthFactor(double y) {
 std::optional<PartialFlow> SolvePartialFlow(double Q, double n, double r, double S) {
     if (!(S > 0) || !std::isfinite(Q) || !std::isfinite(n) || !std::isfinite(r)) return std::nullopt;
     const double rootS = std::sqrt(S);
-    double theta = kPi;
+    double theta = kDesignPi;
     for (int step = 1; step <= kMaxSteps; ++step) {
         const double sinT = std::sin(theta), cosT = std::cos(theta);
         const double A = (r * r) * (theta - sinT) / 2;
@@ -40,6 +40,8 @@ std::optional<PartialFlow> SolvePartialFlow(double Q, double n, double r, double
         const bool settled = std::fabs(next - theta) < 0.001;
         theta = next;
         if (settled) {
+            // Past a full circle, or below an empty pipe, the angle describes no section.
+            if (!(theta > 0 && theta < 2 * std::numbers::pi)) return std::nullopt;
             PartialFlow pf;
             pf.theta = theta;
             pf.y = (1 - std::cos(theta / 2)) / 2;
@@ -53,7 +55,7 @@ std::optional<PartialFlow> SolvePartialFlow(double Q, double n, double r, double
 
 std::optional<double> FullPipeCapacity(double dia, double s, double n) {
     if (!(n > 0) || !(s >= 0) || !(dia >= 0)) return std::nullopt;
-    const double k = kPi / (std::pow(4.0, 5.0 / 3.0) * n);
+    const double k = kDesignPi / (std::pow(4.0, 5.0 / 3.0) * n);
     const double q = std::floor(k * std::pow(dia / 1000, 8.0 / 3.0) * std::sqrt(s) * 1000 * 100) / 100;
     if (!std::isfinite(q)) return std::nullopt;
     return q;
@@ -80,7 +82,7 @@ std::optional<double> LineHydraulics(Model& m, int line) {
         // P is full-pipe n over partial-flow n: a rougher part-full pipe
         // carries its flow as if the flow were Q / P at the full-pipe n.
         if (!(pf->P > 0)) return std::nullopt;
-        Q = static_cast<float>(Q / pf->P);  // Q is held as a Single throughout
+        Q = static_cast<float>(Q / pf->P);  // Q is held in single precision throughout
         pf = SolvePartialFlow(Q, n, r, S);
         if (!pf) return std::nullopt;
     }

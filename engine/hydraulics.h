@@ -7,6 +7,11 @@
 
 namespace vd {
 
+// The value of pi the design rules are stated with, in the pipe areas, the
+// Manning capacity factor and the solve's start. Computed values match the
+// design tables only with this value.
+inline constexpr double kDesignPi = 3.14159;
+
 // Result of the partial-flow solve of a circular section.
 struct PartialFlow {
     double theta = 0;  // wetted angle, radians
@@ -19,8 +24,9 @@ struct PartialFlow {
 double DepthFactor(double y);
 
 // Wetted angle at which A R^(2/3) S^(1/2) equals Q n (Q in m3/s, radius r in
-// m, slope S). No value when the solve does not settle within 50 steps, S
-// is not positive, or a value turns non-finite.
+// m, slope S). No value when the solve does not settle within 50 steps,
+// settles on an angle outside (0, 2 pi) (no depth carries Q: the pipe is too
+// small or too flat for it), S is not positive, or a value turns non-finite.
 std::optional<PartialFlow> SolvePartialFlow(double Q, double n, double r, double S);
 
 // Full-pipe capacity (l/s, cut down to hundredths) of diameter dia (mm) at

@@ -6,12 +6,13 @@
 namespace vd {
 
 // Laterals in ascending order of their head line's Latral; chainage and
-// sheets again. A runtime error is shown in a message box.
+// sheets again. A fault on the way (a number too large for its field) is
+// shown in a message box.
 void SheetByLateral(Model& m);
 
 // Laterals in ascending order of their head line's From; chainage and
-// sheets again. An empty network is left as it is; runtime errors end it
-// silently.
+// sheets again. An empty network is left as it is; a fault on the way ends
+// it silently.
 void SortLateralsByStart(Model& m);
 
 }  // namespace vd

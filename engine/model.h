@@ -190,8 +190,8 @@ struct Model {
     Number DxfOffsetX, DxfOffsetY;
     std::string ProfileStartText;
 
-    // Manning n of the line last computed.
-    double ManningN = 0;
+    // Manning n of the line last computed (single-precision).
+    float ManningN = 0;
 
     // Where messages go; never null.
     UiSink* Ui;

@@ -1,10 +1,6 @@
 #include "engine/network_file.h"
 
-#include "engine/file_io.h"
-
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/atomic_save.h"
 #include "engine/number_text.h"
+#include "engine/whole_file.h"
 
 namespace vd {
 
@@ -24,18 +22,26 @@ namespace {
 constexpr std::size_t kPrintZone = 14;
 constexpr const char* kOpenFailed = " Error in file open";
 constexpr const char* kSubscript = "  Subscript out of range ";
+constexpr int kLineFields = 12;
 
 // ---------------------------------------------------------------- writing
 
 // A text field as it goes into a row. Control bytes would break the row or
 // put NULs into the file, so they go out as blanks. A comma or a quote would
-// shift the fields on reading, so such a text is quoted.
-std::string FieldText(std::string_view raw) {
+// shift the fields on reading, and the reader skips the blanks before a
+// field, so a text holding either, or beginning with a blank (" A" is another
+// manhole than "A"), is quoted. The filler " 0" of a lateral or manhole type
+// means none and stays as it always was.
+std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     std::string s(raw);
     bool quote = false;
     for (char& c : s) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
         if (c == ',' || c == '"') quote = true;
+    }
+    if (!s.empty() && s[0] == ' ') {
+        const std::string bare = Trim(s);
+        if (!bare.empty() && !(mayBeNone && bare == "0")) quote = true;
     }
     if (!quote) return s;
     std::string q = "\"";
@@ -78,10 +84,10 @@ std::string LineRow(LineRecord& line) {
         row += ',';
     }
     PadToZone(row);
-    row += FieldText(line.Latral.view());
+    row += FieldText(line.Latral.view(), true);
     row += ',';
     PadToZone(row);
-    row += FieldText(line.MhType.view());
+    row += FieldText(line.MhType.view(), true);
     row += "\r\n";
     return row;
 }
@@ -158,8 +164,9 @@ std::string SaveMessage(int number) {
     }
 }
 
-// The runtime error number that a system error stands for.
-int ErrorNumber(int err, bool onFolder) {
+// The error number the message table is chosen by, for a system error met
+// while saving.
+int ErrorNumber(int err) {
     switch (err) {
         case ENOSPC:
         case EDQUOT: return 61;
@@ -168,7 +175,7 @@ int ErrorNumber(int err, bool onFolder) {
         case EPERM:
         case EISDIR: return 75;
         case ENOENT:
-        case ENOTDIR: return onFolder ? 76 : 53;
+        case ENOTDIR: return 76;  // the folder is missing
         case ENAMETOOLONG:
         case EINVAL: return 52;
         case EMFILE:
@@ -177,40 +184,15 @@ int ErrorNumber(int err, bool onFolder) {
     }
 }
 
-// Writes bytes to a temporary file beside target and renames it over the
-// target, so the old file stays whole until the new one is complete.
-// Returns 0, or the runtime error number of the failure.
-int ReplaceFile(const std::string& target, const std::string& bytes) {
-    std::string tmp = target + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return ErrorNumber(errno, true);
-
-    mode_t mode = 0;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-
-    int failure = 0;
-    std::size_t done = 0;
-    while (done < bytes.size() && failure == 0) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno != EINTR) failure = ErrorNumber(errno, false);
-        } else {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (failure == 0 && ::fsync(fd) != 0) failure = ErrorNumber(errno, false);
-    if (::close(fd) != 0 && failure == 0) failure = ErrorNumber(errno, false);
-    if (failure == 0 && ::rename(tmp.c_str(), target.c_str()) != 0) failure = ErrorNumber(errno, false);
-    if (failure != 0) ::unlink(tmp.c_str());
-    return failure;
+// Writes the file through the one save of the program. A failure shows the
+// message its error number chooses and logs which file was not saved.
+Outcome ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
+    int err = 0;
+    Outcome saved = SaveFileAtomically(target, bytes, &err);
+    if (saved) return saved;
+    AppendLog(m, saved.message());
+    m.Ui->MessageBox(SaveMessage(ErrorNumber(err)));
+    return saved;
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -229,8 +211,10 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Fields of one row as the input statement takes them: blanks before a field
 // skipped, a field ends at a comma or the row's end, a quoted field may hold
-// commas and doubled quotes. A row always has at least its tag field.
-std::vector<Field> SplitFields(std::string_view row) {
+// commas and doubled quotes. A row always has at least its tag field. Only
+// the first `limit` fields are taken: what a row holds beyond them is never
+// read, and a row of millions of commas must not cost memory per comma.
+std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
     std::vector<Field> fields;
     std::size_t pos = 0;
     for (;;) {
@@ -259,31 +243,50 @@ std::vector<Field> SplitFields(std::string_view row) {
             pos = end;
         }
         fields.push_back(std::move(f));
-        if (pos >= row.size()) break;
+        if (pos >= row.size() || fields.size() >= limit) break;
         ++pos;  // the comma
     }
     return fields;
 }
 
-// Rows ending with CR LF, LF or CR; a final row needs no ending.
-std::vector<std::string_view> SplitRows(std::string_view bytes) {
-    std::vector<std::string_view> rows;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n' && bytes[i] != '\r') continue;
-        rows.push_back(bytes.substr(start, i - start));
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        start = i + 1;
+// The rows of a text one at a time, ending with CR LF, LF or CR; a final row
+// needs no ending.
+class RowReader {
+public:
+    explicit RowReader(std::string_view bytes) : bytes_(bytes) {}
+    // The next row, and whether a line end closed it; false at the end.
+    bool next(std::string_view& row, bool& ended) {
+        if (pos_ >= bytes_.size()) return false;
+        std::size_t i = bytes_.find_first_of("\r\n", pos_);
+        if (i == std::string_view::npos) {
+            row = bytes_.substr(pos_);
+            ended = false;
+            pos_ = bytes_.size();
+        } else {
+            row = bytes_.substr(pos_, i - pos_);
+            ended = true;
+            pos_ = i + 1;
+            if (bytes_[i] == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+        }
+        ++number_;
+        return true;
     }
-    if (start < bytes.size()) rows.push_back(bytes.substr(start));
-    return rows;
-}
+    // 1 for the first row.
+    long long number() const { return number_; }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    long long number_ = 0;
+};
 
 // A number field: blanks around it, sign, digits, one point, exponent with E
-// or D. Empty is 0; anything else is not a number. Out of Single range fails.
+// or D. Empty is 0; anything else is not a number. Beyond the single-precision
+// range fails.
 bool ParseNumber(const Field& f, float& out) {
-    std::string s = Trim(f.text);
-    while (!s.empty() && s.back() == '\t') s.pop_back();
+    std::string_view s = f.text;
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
     if (s.empty()) {
         out = 0;
         return true;
@@ -313,7 +316,7 @@ bool ParseNumber(const Field& f, float& out) {
     double v = 0;
     auto res = std::from_chars(num.data(), num.data() + num.size(), v);
     if (res.ec == std::errc::result_out_of_range) {
-        // Too small to hold: it is 0 as a Single anyway; too large fails below.
+        // Too small to hold: it is 0 in single precision anyway; too large fails below.
         if (num.find("e-") == std::string::npos) return false;
         v = 0;
     } else if (res.ec != std::errc() || res.ptr != num.data() + num.size()) {
@@ -322,23 +325,6 @@ bool ParseNumber(const Field& f, float& out) {
     if (v > FLT_MAX || v < -FLT_MAX) return false;
     out = static_cast<float>(v);
     return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    struct stat st {};
-    if (::fstat(::fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return false;
-    }
-    bytes.clear();
-    char buf[65536];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
 }
 
 // A text file holds no control bytes but tab, line ends, form feed and the
@@ -353,7 +339,7 @@ bool LooksLikeText(std::string_view bytes) {
 }
 
 std::string RowExcerpt(std::string_view row) {
-    std::string s = Trim(row);
+    std::string s = Trim(row.substr(0, 200));
     for (char& c : s)
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     if (s.size() > 40) s = s.substr(0, 40) + "...";
@@ -378,36 +364,34 @@ bool StoreLineFields(LineRecord& line, const std::vector<Field>& fields) {
     return true;
 }
 
-LoadResult Failed(Model& m, LoadResult r, const std::string& message) {
-    r.ok = false;
-    r.truncated = true;
-    r.linesRead = m.LineCount;
-    r.message = message;
+// Shows the reader's message and ends the read with it.
+Outcome Failed(Model& m, const std::string& message) {
     m.Ui->MessageBox(message);
-    return r;
+    return Outcome::Fail(message);
 }
 
-enum class CorOutcome { Read, Absent, Failed };
-
-// Plan coordinates of lines 1.. from the companion file, row k into line k.
-CorOutcome ReadCoordinates(Model& m, const std::string& path) {
+// Plan coordinates of lines 1.. from the companion file at path, which
+// exists, row k into line k.
+Outcome ReadCoordinates(Model& m, const std::string& path) {
     std::string bytes;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return CorOutcome::Absent;
-    if (!ReadWholeFile(path, bytes) || !LooksLikeText(bytes)) return CorOutcome::Failed;
-    auto rows = SplitRows(bytes);
+    if (Outcome read = ReadWholeFile(path, bytes); !read) return read;
+    if (!LooksLikeText(bytes)) return Outcome::Fail(path + " is not a coordinates text file.");
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
     for (int k = 1; k <= m.LineCount; ++k) {
-        std::size_t r = static_cast<std::size_t>(k) - 1;
-        if (r >= rows.size() || Trim(rows[r]).empty()) break;
-        auto fields = SplitFields(rows[r]);
-        if (fields.size() < 5) return CorOutcome::Failed;
+        if (!rows.next(row, ended) || row.find_first_not_of(' ') == std::string_view::npos) break;
+        auto fields = SplitFields(row, 5);
+        if (fields.size() < 5)
+            return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
         LineRecord& line = m.Lines[k];
         float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
         for (std::size_t c = 0; c < 4; ++c)
-            if (!ParseNumber(fields[1 + c], *xy[c])) return CorOutcome::Failed;
+            if (!ParseNumber(fields[1 + c], *xy[c]))
+                return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds a field that is not a number.");
         if (Trim(fields[0].text) != "MHB") break;
     }
-    return CorOutcome::Read;
+    return Outcome::Ok();
 }
 
 std::string BaseName(const std::string& path) {
@@ -425,12 +409,9 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
+Outcome SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes = NetworkRows(m);
-    int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
-    if (failure == 0) return true;
-    m.Ui->MessageBox(SaveMessage(failure));
-    return false;
+    return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
 }
 
 bool HasCoordinates(const Model& m) {
@@ -442,7 +423,7 @@ bool HasCoordinates(const Model& m) {
     return false;
 }
 
-bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder) {
+Outcome SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder) {
     std::string bytes;
     for (int i : RowOrder(m, false)) {
         const LineRecord& l = m.Lines[i];
@@ -450,100 +431,151 @@ bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::strin
         for (float v : {l.X1, l.Y1, l.X2, l.Y2}) bytes += "," + CoordinateText(v);
         bytes += "\r\n";
     }
-    int failure = ReplaceFile(JoinFolder(folder, fileName), bytes);
-    if (failure == 0) return true;
-    m.Ui->MessageBox(SaveMessage(failure));
-    return false;
+    return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
 }
 
-LoadResult LoadNetworkText(Model& m, const std::string& path) {
-    LoadResult result;
+Outcome SaveProject(Model& m, const std::string& name, const std::string& folder) {
+    const std::string asb = JoinFolder(folder, name + ".asb");
+    if (!SaveNetworkText(m, name + ".asb", folder)) return Outcome::Fail("Not saved: " + asb);
+    if (HasCoordinates(m)) {
+        if (!SaveCoordinatesText(m, name + ".cor", folder))
+            AppendLog(m, "Coordinates not saved: " + JoinFolder(folder, name + ".cor"));
+        return Outcome::Ok();
+    }
+    for (const char* ext : {".cor", ".COR"}) {
+        const std::string cor = JoinFolder(folder, name + ext);
+        struct stat st {};
+        if (::stat(cor.c_str(), &st) != 0) continue;
+        const std::string aside = cor + ".bak";
+        if (std::rename(cor.c_str(), aside.c_str()) == 0) {
+            AppendLog(m, "The network has no plan coordinates: the older " + cor + " was moved to " + aside);
+        } else {
+            const std::string why = cor + " belongs to an older network and could not be moved aside: " +
+                                    FileErrorText(errno) + ". Move it before the next Open.";
+            AppendLog(m, why);
+            m.Ui->MessageBox(why);
+        }
+    }
+    return Outcome::Ok();
+}
+
+std::uint64_t NetworkFingerprint(const Model& m) {
+    // FNV-1a over the fields the files hold.
+    std::uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const void* data, std::size_t n) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (std::size_t k = 0; k < n; ++k) h = (h ^ p[k]) * 1099511628211ull;
+    };
+    const int count = std::clamp(m.LineCount, 0, m.LineUpper());
+    add(&count, sizeof count);
+    for (int i = 1; i <= count; ++i) {
+        const LineRecord& l = m.Lines[i];
+        for (std::string_view t : {l.From.view(), l.to.view(), l.Latral.view(), l.MhType.view()}) add(t.data(), t.size());
+        for (float v : {l.Len, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.slope, l.Dia, l.X1, l.Y1, l.X2, l.Y2}) add(&v, sizeof v);
+    }
+    return h;
+}
+
+Outcome LoadNetworkText(Model& m, const std::string& path) {
     // Whatever lateral table there is describes some earlier network.
     m.LatCount = 0;
 
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadWholeFile(path, bytes).ok()) {
         m.LineCount = 0;
-        return Failed(m, result, kOpenFailed);
+        return Failed(m, kOpenFailed);
     }
     if (!LooksLikeText(bytes)) {
         m.LineCount = 0;
         AppendLog(m, path + " is not a network text file");
-        return Failed(m, result, kOpenFailed);
+        return Failed(m, kOpenFailed);
     }
 
     const int upper = std::min(m.LineUpper(), m.LinkUpper());
-    auto rows = SplitRows(bytes);
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
+    bool endRow = false;
+    // The last line row read: its row number, how many fields it held, and
+    // whether a line end closed it.
+    long long lastRow = 0;
+    std::size_t lastFields = 0;
+    bool lastEnded = true;
     int i = 0;
-    for (std::size_t r = 0;; ++r) {
+    for (;;) {
         ++i;
-        if (r >= rows.size()) {
+        if (!rows.next(row, ended)) {
             m.LineCount = i - 1;
             break;
         }
-        auto fields = SplitFields(rows[r]);
+        const long long r = rows.number();
+        auto fields = SplitFields(row, kLineFields);
         if (IsLineTag(fields[0])) {
             if (i > upper) {
                 m.LineCount = i - 1;
-                return Failed(m, result, kSubscript);
+                return Failed(m, kSubscript);
             }
             if (!StoreLineFields(m.Lines[i], fields)) {
                 m.LineCount = i - 1;
-                AppendLog(m, "Row " + NumText(static_cast<long long>(r) + 1) + " of " + path +
-                                 " holds a field that is not a number");
-                return Failed(m, result, kOpenFailed);
+                AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
+                return Failed(m, kOpenFailed);
             }
             m.LineCount = i;
+            lastRow = r;
+            lastFields = fields.size();
+            lastEnded = ended;
             continue;
         }
         m.LineCount = i - 1;
-        if (UpperCase(Trim(fields[0].text)) != "END") {
+        endRow = UpperCase(Trim(fields[0].text)) == "END";
+        if (!endRow) {
             bool linesFollow = false;
-            for (std::size_t k = r + 1; k < rows.size() && !linesFollow; ++k)
-                linesFollow = IsLineTag(SplitFields(rows[k])[0]);
+            RowReader rest = rows;
+            std::string_view later;
+            bool laterEnded = false;
+            while (!linesFollow && rest.next(later, laterEnded)) linesFollow = IsLineTag(SplitFields(later, 1)[0]);
             if (linesFollow) {
-                std::string warning = "Reading stopped at row " + NumText(static_cast<long long>(r) + 1) +
-                                      " \"" + RowExcerpt(rows[r]) + "\": the line rows after it were not read";
+                std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
+                                      "\": the line rows after it were not read";
                 AppendLog(m, warning);
-                return Failed(m, result, warning);
+                return Failed(m, warning);
             }
         }
         break;
+    }
+    // A file the writer finished ends with "END"; one that does not, or
+    // whose last line row stops early, was most likely cut off on its way.
+    if (m.LineCount > 0 && lastRow > 0) {
+        if (lastFields < kLineFields && !endRow)
+            AppendLog(m, "Row " + NumText(lastRow) + " of " + path + " holds " +
+                             NumText(static_cast<long long>(lastFields)) + " of its " + NumText(kLineFields) +
+                             " fields: the file may be cut short");
+        else if (!endRow)
+            AppendLog(m, path + " has no \"END\" row after row " + NumText(lastRow) +
+                             (lastEnded ? "" : ", which has no line end") + ": the file may be cut short");
     }
 
     const std::string folder = m.ProjectFolder.empty() ? FolderOf(path) : m.ProjectFolder;
     const std::string name = m.ProjectName.empty() ? BaseName(path) : m.ProjectName;
 
-    std::string corPath = JoinFolder(folder, name + ".cor");
-    CorOutcome cor = ReadCoordinates(m, corPath);
-    if (cor == CorOutcome::Absent) cor = ReadCoordinates(m, JoinFolder(folder, name + ".COR"));
-    if (cor == CorOutcome::Failed) {
-        AppendLog(m, "The coordinates file " + corPath + " could not be read");
-        return Failed(m, result, kOpenFailed);
+    for (const char* ext : {".cor", ".COR"}) {
+        const std::string corPath = JoinFolder(folder, name + ext);
+        struct stat st {};
+        if (::stat(corPath.c_str(), &st) != 0) continue;
+        if (Outcome cor = ReadCoordinates(m, corPath); !cor) {
+            AppendLog(m, "The coordinates file could not be read: " + cor.message());
+            return Failed(m, kOpenFailed);
+        }
+        break;
     }
 
-    result.ok = true;
-    result.linesRead = m.LineCount;
+    std::string note;
     if (m.LineCount == 0) {
-        result.message = "No line rows in " + path;
-        AppendLog(m, result.message);
+        note = "No line rows in " + path;
+        AppendLog(m, note);
     }
-    SaveNetworkText(m, name + ".bak", folder);
-    return result;
-}
-
-int ReplaceFileBytes(const std::string& target, const std::string& bytes) { return ReplaceFile(target, bytes); }
-bool ReadFileBytes(const std::string& path, std::string& bytes) { return ReadWholeFile(path, bytes); }
-std::string FileErrorText(int number) {
-    switch (number) {
-        case 52: return "Bad file name or number";
-        case 53: return "File not found";
-        case 61: return "Disk full";
-        case 67: return "Too many files";
-        case 75: return "Path/File access error";
-        case 76: return "Path not found";
-        default: return "Device I/O error";
-    }
+    (void)SaveNetworkText(m, name + ".bak", folder);  // reports its own failure
+    return Outcome::Ok(note);
 }
 
 }  // namespace vd

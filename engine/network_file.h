@@ -2,18 +2,21 @@
 // (".cor"): writer and reader.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/model.h"
+#include "engine/outcome.h"
 
 namespace vd {
 
 // Writes folder + fileName (folder ends with '/' or is empty). Every line
 // 1..LineCount is written exactly once. The file is written to a temporary
 // name and renamed over the target, so a failed save never destroys what it
-// replaces. Failures show their message through the model's UI sink.
-// Returns true when the file was written completely.
-bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder);
+// replaces. Failures show the message their error number chooses through
+// the model's UI sink and log the file's name; the outcome says which file
+// was not saved and why.
+Outcome SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder);
 
 // The network file numbers its rows in the writer's order, and row k of the
 // ".cor" companion belongs to row k of the network file, so a project saved
@@ -22,19 +25,28 @@ bool SaveNetworkText(Model& m, const std::string& fileName, const std::string& f
 bool HasCoordinates(const Model& m);
 // Writes folder + fileName as "MHB,X1,Y1,X2,Y2" rows in SaveNetworkText's
 // row order, replacing the old file only when complete.
-bool SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder);
+Outcome SaveCoordinatesText(Model& m, const std::string& fileName, const std::string& folder);
 
-struct LoadResult {
-    bool ok = false;          // the whole file was read (rows up to "END" or the end)
-    bool truncated = false;   // stopped early (subscript, unknown row, bad field); rows read stay
-    int linesRead = 0;        // LineCount after the read
-    std::string message;      // what was shown or logged; empty after a good read of some lines
-};
+// Saves a project: folder + name + ".asb", and beside it the plan
+// coordinates in name + ".cor" when the lines have any. A save without
+// coordinates moves an older name.cor aside to name.cor.bak, so the next
+// Open does not hand these lines another network's coordinates. Fails when
+// the network file was not written; a coordinates file that could not be
+// written or moved is logged and shown, the network file stays saved.
+Outcome SaveProject(Model& m, const std::string& name, const std::string& folder);
+
+// A digest of what the network file and its coordinates hold of lines
+// 1..LineCount, to tell whether the network changed since it was last read
+// or saved.
+std::uint64_t NetworkFingerprint(const Model& m);
 
 // Reads path into lines 1.. of the tables as they stand (the caller clears
 // rows first), then the ".cor" companion found through ProjectFolder and
 // ProjectName, then writes the ".bak" backup when the read succeeded.
-// Leaves LatCount 0: the lateral table describes no lines until the next Process.
-LoadResult LoadNetworkText(Model& m, const std::string& path);
+// Leaves LatCount 0: the lateral table describes no lines until the next
+// Process. Fails, with the message it showed, when the file could not be
+// read to its end (rows read so far stay, LineCount counts them; no backup
+// is written). A read of no line rows succeeds with a note saying so.
+Outcome LoadNetworkText(Model& m, const std::string& path);
 
 }  // namespace vd

@@ -83,7 +83,7 @@ double Val(std::string_view text) {
         // Tiny values underflow to 0; huge ones do not fit.
         bool tiny = num.find("e-") != std::string::npos;
         if (tiny) return 0;
-        throw RuntimeError(6, "Overflow");
+        throw RuntimeError(6, kOverflowText);
     }
     return v;
 }
@@ -97,13 +97,13 @@ double RoundHalfEven(double v) {
 
 int16_t CInt(double v) {
     double r = RoundHalfEven(v);
-    if (!std::isfinite(r) || r < -32768.0 || r > 32767.0) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(r) || r < -32768.0 || r > 32767.0) throw RuntimeError(6, kOverflowText);
     return static_cast<int16_t>(r);
 }
 
 int32_t CLng(double v) {
     double r = RoundHalfEven(v);
-    if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0) throw RuntimeError(6, kOverflowText);
     return static_cast<int32_t>(r);
 }
 
@@ -117,11 +117,11 @@ std::string NumText(long long v) { return std::to_string(v); }
 
 std::string FormatFixed(double value, int decimals) {
     if (decimals < 0) decimals = 0;
-    if (!std::isfinite(value)) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(value)) throw RuntimeError(6, kOverflowText);
     double scale = std::pow(10.0, decimals);
     double scaled = RoundHalfEven(value * scale);
     // 64-bit, so large values never overflow where a 32-bit integer would.
-    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, kOverflowText);
     double r = scaled / scale;
     double w = std::trunc(r);
     long long wi = static_cast<long long>(w);
@@ -163,7 +163,7 @@ std::string SinglePrintText(float value) {
 }
 
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2) {
-    if (p1.size() < 2 || p2.size() < 2) throw RuntimeError(9, "Subscript out of range");
+    if (p1.size() < 2 || p2.size() < 2) throw RuntimeError(9, kOutsideTableText);
     double dx = p2[0] - p1[0];
     double dy = p2[1] - p1[1];
     return std::pow(dx * dx + dy * dy, 0.5);

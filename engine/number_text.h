@@ -21,7 +21,7 @@ double Val(std::string_view text);
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double v);
 // CInt / CLng: half-to-even rounding into a 16- or 32-bit integer; out of
-// range (or not finite) raises RuntimeError 6 "Overflow".
+// range (or not finite) raises RuntimeError 6 (kOverflowText).
 int16_t CInt(double v);
 int32_t CLng(double v);
 // Narrows a line number or count into 16 bits without raising; clamps.
@@ -34,7 +34,7 @@ std::string FormatFixed(double value, int decimals);
 // A distance in metres as kilometres "+" metres: 1234 -> " 1+234".
 std::string ChainageText(double distance);
 
-// The print form of a Single: shortest text with at most 7 significant
+// The print form of a single-precision value: shortest text with at most 7 significant
 // digits, a blank before a value that is not negative ("-" otherwise) and one
 // blank after.
 std::string SinglePrintText(float value);

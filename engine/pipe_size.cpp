@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/hydraulics.h"
 #include "engine/number_text.h"
 
 namespace vd {
@@ -52,8 +53,8 @@ double LineManningN(Model& m, int line) {
         } catch (const RuntimeError&) {
             v = 1;
         }
-        // The bounds are Single constants: the number is held as a Single
-        // before the test, so a typed 0.04 counts as inside.
+        // The bounds are single-precision constants and the number is held in
+        // single precision before the test, so a typed 0.04 counts as inside.
         float f = static_cast<float>(v);
         if (f >= 0.01f && f <= 0.04f) n = v;
     }
@@ -91,7 +92,7 @@ bool NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::o
 
     const double theta = std::sqrt((0.0077222766 + 15.773371 * x - 13.845662 * x * x) /
                                    (1 - 1.2602747 * x + 0.31362942 * x * x));
-    const double a = (theta / 2) / 3.14159 - (std::sin(theta) / 2) / 3.14159;
+    const double a = (theta / 2) / kDesignPi - (std::sin(theta) / 2) / kDesignPi;
     const double r = 1 - std::sin(theta) / theta;
     const double q = std::pow(r, 2.0 / 3.0) * a;
     const double qmaxEnd = LineInTable(m, line) ? m.Results[line].QmaxEnd : 0.0;
@@ -99,7 +100,7 @@ bool NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::o
     if (!(qf > 0)) return true;  // no design flow: no slope to offer
     if (!(n > 0) || !std::isfinite(qf)) return false;
 
-    const double k = 3.14159 / (std::pow(4.0, 5.0 / 3.0) * n);
+    const double k = kDesignPi / (std::pow(4.0, 5.0 / 3.0) * n);
     const double d = *diaOut / 1000;
     const double s = std::pow(qf / (k * std::pow(d, 8.0 / 3.0) * 1000), 2);
     const double scaled = RoundHalfEven(s * 10000);

@@ -110,7 +110,7 @@ void SetLaterals(Model& m) {
         if (m.ProjectFolder.empty())
             AppendLog(m, "temp.asb not written: the project has no folder");
         else
-            SaveNetworkText(m, "temp.asb", m.ProjectFolder);
+            (void)SaveNetworkText(m, "temp.asb", m.ProjectFolder);  // reports its own failure
         ProcessNetwork(m);
     }
 }

@@ -65,21 +65,34 @@ bool QtDialogs::AskYesNo(const QString& text, bool defaultYes) {
     return answer == QMessageBox::Yes;
 }
 
+Dialogs::SaveChoice QtDialogs::AskSaveChanges(const QString& text) {
+    auto answer = QMessageBox::question(parent_, kProgramTitle, text,
+                                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                        QMessageBox::Save);
+    if (answer == QMessageBox::Save) return SaveChoice::Save;
+    if (answer == QMessageBox::Discard) return SaveChoice::Discard;
+    return SaveChoice::Cancel;
+}
+
 std::optional<QString> ScriptedDialogs::OpenFile(const QString& title, const QString& filter) {
     asked.push_back({Asked::Open, title, filter, {}});
-    if (files.empty()) return std::nullopt;
-    auto f = files.front();
-    files.pop_front();
-    return f;
+    return NextFile();
 }
 
 std::optional<QString> ScriptedDialogs::SaveFile(const QString& title, const QString& filter,
                                                  const QString& presetName) {
     asked.push_back({Asked::Save, title, filter, presetName});
-    if (files.empty()) return std::nullopt;
-    auto f = files.front();
+    return NextFile();
+}
+
+std::optional<QString> ScriptedDialogs::NextFile() {
+    if (files.empty() || !files.front()) {
+        if (!files.empty()) files.pop_front();
+        return std::nullopt;
+    }
+    QString path = *files.front();
     files.pop_front();
-    return f;
+    return path;
 }
 
 void ScriptedDialogs::Message(const QString& text) {
@@ -93,6 +106,14 @@ bool ScriptedDialogs::AskYesNo(const QString& text, bool defaultYes) {
     bool a = answers.front();
     answers.pop_front();
     return a;
+}
+
+Dialogs::SaveChoice ScriptedDialogs::AskSaveChanges(const QString& text) {
+    asked.push_back({Asked::SaveChanges, text, {}, {}});
+    if (saveChoices.empty()) return SaveChoice::Cancel;
+    SaveChoice c = saveChoices.front();
+    saveChoices.pop_front();
+    return c;
 }
 
 }  // namespace vd

@@ -24,6 +24,9 @@ public:
     virtual void Message(const QString& text) = 0;
     // Yes/No question; true for Yes.
     virtual bool AskYesNo(const QString& text, bool defaultYes) = 0;
+    // Unsaved work: save it, discard it, or cancel what would lose it.
+    enum class SaveChoice { Save, Discard, Cancel };
+    virtual SaveChoice AskSaveChanges(const QString& text) = 0;
 };
 
 // "profile File (*.asb)|*.asb" -> "profile File (*.asb *.ASB)": the Qt name
@@ -42,6 +45,7 @@ public:
                                     const QString& presetName) override;
     void Message(const QString& text) override;
     bool AskYesNo(const QString& text, bool defaultYes) override;
+    SaveChoice AskSaveChanges(const QString& text) override;
 
 private:
     QWidget* parent_;
@@ -53,7 +57,7 @@ private:
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Open, Save, Message, YesNo } kind;
+        enum Kind { Open, Save, Message, YesNo, SaveChanges } kind;
         QString title;   // dialog title, or the message text
         QString filter;  // filter, or empty
         QString preset;  // save preset name; "Yes"/"No" default of a question
@@ -64,11 +68,16 @@ public:
                                     const QString& presetName) override;
     void Message(const QString& text) override;
     bool AskYesNo(const QString& text, bool defaultYes) override;
+    SaveChoice AskSaveChanges(const QString& text) override;
 
     std::deque<std::optional<QString>> files;  // answers of Open and Save
     std::deque<bool> answers;                  // answers of AskYesNo
+    std::deque<SaveChoice> saveChoices;        // answers of AskSaveChanges
     std::vector<Asked> asked;
     std::vector<QString> messages;  // the OK-only texts, in order
+
+private:
+    std::optional<QString> NextFile();
 };
 
 }  // namespace vd

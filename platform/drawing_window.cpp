@@ -102,6 +102,22 @@ void DrawingView::zoomExtents() {
             }
         }
     }
+    fitArea(ex.x0, ex.y0, ex.x1, ex.y1);
+    framed_ = false;
+}
+
+void DrawingView::zoomWindow(double x0, double y0, double x1, double y1) {
+    Extents ex;
+    ex.add(x0, y0);
+    ex.add(x1, y1);
+    if (!ex.valid()) return;
+    fitArea(ex.x0, ex.y0, ex.x1, ex.y1);
+    userMoved_ = false;
+    framed_ = true;
+}
+
+void DrawingView::fitArea(double x0, double y0, double x1, double y1) {
+    Extents ex{x0, y0, x1, y1};
     if (!ex.valid()) {
         centreX_ = centreY_ = 0;
         scale_ = 1;
@@ -130,6 +146,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
         return l ? l->Color : 7;
     };
     std::function<void(const CadEntity&, const QTransform&)> draw;
+    int nesting = 0;
     auto drawText = [&](const CadEntity& e, const QTransform& t, const std::string& text, QColor colour) {
         QPointF at = t.map(toScreen(e.InsertionPoint[0], e.InsertionPoint[1]));
         double px = e.Height * scale_;
@@ -186,8 +203,12 @@ void DrawingView::paintEvent(QPaintEvent*) {
                 bt.scale(e.XScale, e.YScale);
                 QPointF origin = toScreen(def->Origin[0], def->Origin[1]);
                 bt.translate(-origin.x(), -origin.y());
-                for (const auto& child : def->entities())
-                    if (child->kind != CadKind::Insert) draw(*child, bt * t);
+                // Blocks within blocks are drawn a few levels deep; a drawing
+                // whose blocks hold each other stops there.
+                constexpr int kNestingShown = 8;
+                if (++nesting <= kNestingShown)
+                    for (const auto& child : def->entities()) draw(*child, bt * t);
+                --nesting;
             }
             for (const auto& a : e.GetAttributes()) draw(*a, t);
             break;
@@ -261,21 +282,25 @@ DrawingWindow::DrawingWindow(CadApplication& app, QWidget* parent) : QMainWindow
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new DrawingView(app_, central);
+    view_->setObjectName("drawingView");
     layout->addWidget(view_, 1);
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 2, 6, 2);
-    prompt_ = new QLabel(central);
-    coords_ = new QLineEdit(central);
-    coords_->setPlaceholderText(tr("x, y"));
-    coords_->setMaximumWidth(240);
-    coords_->setEnabled(false);
-    bar->addWidget(prompt_);
-    bar->addWidget(coords_);
+    promptLabel_ = new QLabel(central);
+    promptLabel_->setObjectName("promptLabel");
+    pointEdit_ = new QLineEdit(central);
+    pointEdit_->setObjectName("pointEdit");
+    pointEdit_->setPlaceholderText(tr("x, y"));
+    pointEdit_->setMaximumWidth(240);
+    pointEdit_->setEnabled(false);
+    bar->addWidget(promptLabel_);
+    bar->addWidget(pointEdit_);
     bar->addStretch(1);
     layout->addLayout(bar);
     setCentralWidget(central);
-    cursor_ = new QLabel(this);
-    statusBar()->addPermanentWidget(cursor_);
+    cursorLabel_ = new QLabel(this);
+    cursorLabel_->setObjectName("cursorLabel");
+    statusBar()->addPermanentWidget(cursorLabel_);
 
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&New"), this, [this] { newDrawing(); });
@@ -299,11 +324,11 @@ DrawingWindow::DrawingWindow(CadApplication& app, QWidget* parent) : QMainWindow
     dialogs.message = [this](const QString& text) { QMessageBox::warning(this, tr("Drawing"), text); };
 
     connect(view_, &DrawingView::cursorAt, this,
-            [this](double x, double y) { cursor_->setText(QString("%1, %2").arg(x, 0, 'f', 3).arg(y, 0, 'f', 3)); });
+            [this](double x, double y) { cursorLabel_->setText(QString("%1, %2").arg(x, 0, 'f', 3).arg(y, 0, 'f', 3)); });
     connect(view_, &DrawingView::picked, this, [this](double x, double y) { finishPick(CadPoint{x, y, 0}); });
     connect(view_, &DrawingView::cancelled, this, [this] { finishPick(std::nullopt); });
-    connect(coords_, &QLineEdit::returnPressed, this, [this] {
-        QStringList parts = coords_->text().split(QRegularExpression("[,;\\s]+"), Qt::SkipEmptyParts);
+    connect(pointEdit_, &QLineEdit::returnPressed, this, [this] {
+        QStringList parts = pointEdit_->text().split(QRegularExpression("[,;\\s]+"), Qt::SkipEmptyParts);
         bool okX = false, okY = false, okZ = true;
         double x = parts.size() > 0 ? parts[0].toDouble(&okX) : 0;
         double y = parts.size() > 1 ? parts[1].toDouble(&okY) : 0;
@@ -367,8 +392,19 @@ bool DrawingWindow::openDrawing(const QString& given) {
 
 bool DrawingWindow::save() {
     if (!app_.HasDocument()) return true;
-    if (app_.ActiveDocument().FullName.empty()) return saveAs();
-    return saveAs(QString::fromLocal8Bit(app_.ActiveDocument().FullName.c_str()));
+    const CadDocument& doc = app_.ActiveDocument();
+    if (doc.FullName.empty()) return saveAs();
+    const std::vector<std::string> losses = doc.LossesIfSavedTo(doc.FullName);
+    if (!losses.empty()) {
+        // The file holds more than the drawing: it is never replaced by less.
+        QStringList lines;
+        for (const auto& l : losses) lines << QString::fromLatin1(l.c_str());
+        dialogs.message(tr("Saving over \"%1\" would lose what this drawing could not read from it:\n%2\n\n"
+                           "Choose a new file name to save the drawing.")
+                            .arg(QString::fromLocal8Bit(doc.FullName.c_str()), lines.join("\n")));
+        return saveAs();
+    }
+    return saveAs(QString::fromLocal8Bit(doc.FullName.c_str()));
 }
 
 bool DrawingWindow::saveAs(const QString& given) {
@@ -410,19 +446,21 @@ void DrawingWindow::cadActivate() {
 
 void DrawingWindow::cadZoomExtents() { view_->zoomExtents(); }
 
+void DrawingWindow::cadZoomWindow(double x0, double y0, double x1, double y1) { view_->zoomWindow(x0, y0, x1, y1); }
+
 void DrawingWindow::cadChanged() {
     updateTitle();
     // What a command just drew stays in view until the user takes over.
-    if (!view_->userMoved()) view_->zoomExtents();
+    if (!view_->userMoved() && !view_->framed()) view_->zoomExtents();
     view_->update();
 }
 
 std::optional<CadPoint> DrawingWindow::cadGetPoint(const std::string& prompt) {
     if (pickLoop_) return std::nullopt;  // one prompt at a time
     cadActivate();
-    prompt_->setText(QString::fromLatin1(prompt.c_str()));
-    coords_->setEnabled(true);
-    coords_->clear();
+    promptLabel_->setText(QString::fromLatin1(prompt.c_str()));
+    pointEdit_->setEnabled(true);
+    pointEdit_->clear();
     view_->picking = true;
     view_->setFocus();
     view_->update();
@@ -432,8 +470,8 @@ std::optional<CadPoint> DrawingWindow::cadGetPoint(const std::string& prompt) {
     loop.exec();
     pickLoop_ = nullptr;
     view_->picking = false;
-    prompt_->clear();
-    coords_->setEnabled(false);
+    promptLabel_->clear();
+    pointEdit_->setEnabled(false);
     view_->update();
     return pickResult_;
 }

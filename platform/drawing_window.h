@@ -21,8 +21,13 @@ class DrawingView : public QWidget {
 public:
     explicit DrawingView(CadApplication& app, QWidget* parent = nullptr);
     void zoomExtents();
+    // Fits the plan area to the view; the view then stays until the user or
+    // a command moves it.
+    void zoomWindow(double x0, double y0, double x1, double y1);
     // True once the user zoomed or panned since the last zoom to extents.
     bool userMoved() const { return userMoved_; }
+    // True while the view frames what a command asked to show.
+    bool framed() const { return framed_; }
     // Screen <-> drawing coordinates of the current view.
     QPointF toScreen(double x, double y) const;
     CadPoint toDrawing(const QPointF& p) const;
@@ -42,12 +47,14 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
 
 private:
+    void fitArea(double x0, double y0, double x1, double y1);
     CadApplication& app_;
     double scale_ = 1;              // pixels per drawing unit
     double centreX_ = 0, centreY_ = 0;
     QPoint panFrom_;
     bool panning_ = false;
     bool userMoved_ = false;
+    bool framed_ = false;
 };
 
 // Questions the window asks, replaceable so tests answer them headless.
@@ -80,6 +87,7 @@ public:
     void cadShow(bool visible) override;
     void cadActivate() override;
     void cadZoomExtents() override;
+    void cadZoomWindow(double x0, double y0, double x1, double y1) override;
     void cadChanged() override;
     std::optional<CadPoint> cadGetPoint(const std::string& prompt) override;
 
@@ -91,9 +99,9 @@ private:
     void finishPick(std::optional<CadPoint> p);
     CadApplication& app_;
     DrawingView* view_;
-    QLabel* prompt_;
-    QLineEdit* coords_;
-    QLabel* cursor_;
+    QLabel* promptLabel_;
+    QLineEdit* pointEdit_;
+    QLabel* cursorLabel_;
     QEventLoop* pickLoop_ = nullptr;
     std::optional<CadPoint> pickResult_;
 };

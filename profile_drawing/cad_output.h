@@ -13,6 +13,7 @@ public:
     // drawing: the variable holding the connected drawing (OutputSet::Acad),
     // read at every mark; null raises "object not set".
     CadOutput(CadDocument* const& drawing, bool blockMode) : drawing_(drawing), blockMode_(blockMode) {}
+    CadOutput(CadDocument*&&, bool) = delete;  // a temporary would leave the target dangling
 
     void Text(const Placement& at, double x, double y, double colour, double height, double angle,
               const std::string& style, const std::string& text) override;

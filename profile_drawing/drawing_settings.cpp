@@ -7,7 +7,8 @@
 
 #include "cad/cad_document.h"
 #include "engine/errors.h"
-#include "engine/file_io.h"
+#include "engine/atomic_save.h"
+#include "engine/whole_file.h"
 #include "engine/number_text.h"
 #include "profile_drawing/output.h"
 
@@ -47,7 +48,7 @@ std::string Record(const std::string& image) {
 Outcome PutRecords(const std::string& path, const std::map<int, std::string>& records) {
     std::string bytes;
     std::error_code ec;
-    if (!ReadFileBytes(path, bytes)) {
+    if (!ReadWholeFile(path, bytes)) {
         // A file that is there but cannot be read must not be replaced by one record.
         if (std::filesystem::exists(path, ec))
             return Outcome::Fail("The drawing-settings file " + path + " cannot be read, so it is not written.");
@@ -58,10 +59,7 @@ Outcome PutRecords(const std::string& path, const std::map<int, std::string>& re
         if (bytes.size() < at + kSettingsRecordBytes) bytes.resize(at + kSettingsRecordBytes, '\0');
         bytes.replace(at, image.size(), image);
     }
-    const int failure = ReplaceFileBytes(path, bytes);
-    if (failure != 0)
-        return Outcome::Fail("The drawing-settings file " + path + " could not be written: " + FileErrorText(failure));
-    return Outcome::Ok();
+    return SaveFileAtomically(path, bytes);
 }
 
 // Why the bytes cannot be the style rows of a settings file, or "".
@@ -248,8 +246,11 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
     }
     const std::string& path = m.SettingsFilePath;
     std::string bytes;
-    if (ReadFileBytes(path, bytes)) {
-        const std::string damage = Damage(bytes);
+    std::error_code ec;
+    const bool present = std::filesystem::exists(path, ec);
+    if (present) {
+        const Outcome read = ReadWholeFile(path, bytes);
+        const std::string damage = read ? Damage(bytes) : read.message();
         if (damage.empty()) {
             for (int r = 0; r < kStyleRecords; ++r)
                 m.ObjectStyles[r] = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
@@ -269,10 +270,9 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
 
     ApplyDefaultStyles(m);
     Outcome written = Outcome::Ok();
-    const int failure = ReplaceFileBytes(path, SettingsFileBytes(m));
-    if (failure != 0) {
-        const std::string message = "The drawing-settings file " + path + " could not be created: " +
-                                    FileErrorText(failure) + ". The default drawing styles are used.";
+    if (const Outcome saved = SaveFileAtomically(path, SettingsFileBytes(m)); !saved) {
+        const std::string message = "The drawing-settings file could not be created: " + saved.message() +
+                                    " The default drawing styles are used.";
         m.Ui->MessageBox(message);
         written = Outcome::Fail(message);
     }
@@ -287,7 +287,7 @@ Outcome PutStyleRecord(const Model& m, int row) {
 
 Outcome ReloadSheetOptions(Model& m) {
     std::string bytes;
-    if (!ReadFileBytes(m.SettingsFilePath, bytes))
+    if (!ReadWholeFile(m.SettingsFilePath, bytes))
         return Outcome::Fail("The drawing-settings file " + m.SettingsFilePath + " cannot be read.");
     const std::size_t at = static_cast<std::size_t>(kStyleRecords - 1) * kSettingsRecordBytes;
     // A file that ends before record 27 reads it as zeros.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "engine/errors.h"
-#include "engine/file_io.h"
+#include "engine/atomic_save.h"
 #include "engine/fixed_text.h"
 
 namespace vd {
@@ -73,9 +73,7 @@ void DxfProfileWriter::End() {
 }
 
 Outcome DxfProfileWriter::SaveTo(const std::string& path) const {
-    const int failure = ReplaceFileBytes(path, bytes_);
-    if (failure != 0) return Outcome::Fail(FileErrorText(failure) + ": " + path);
-    return Outcome::Ok();
+    return SaveFileAtomically(path, bytes_);
 }
 
 void DxfProfileWriter::code(int groupCode) { bytes_ += " " + std::to_string(groupCode) + " \r\n"; }

@@ -1,5 +1,6 @@
 // The connection to the drawing, the plan drawing ("ACAD") and the plan
 // synchronisation.
+#include <cmath>
 #include <functional>
 
 #include "engine/number_text.h"
@@ -58,16 +59,22 @@ CadSelectionSet& FreshSelectionSet(CadDocument& doc, const std::string& name) {
     }
 }
 
-bool ConnectAutoCAD(Model& m, CadApplication& app) {
+Outcome ConnectAutoCAD(Model& m, CadApplication& app) {
     (void)m;
+    std::string why;
+    auto unreachable = [&] {
+        return Outcome::Fail("The drawing could not be reached" + (why.empty() ? std::string(".") : ": " + why));
+    };
     try {
         app.Attach();
     } catch (const CadError& e) {
-        if (e.number() != caderr::NoServer) return false;
+        why = e.what();
+        if (e.number() != caderr::NoServer) return unreachable();
         try {
             app.Create();
-        } catch (const CadError&) {
-            return false;
+        } catch (const CadError& again) {
+            why = again.what();
+            return unreachable();
         }
     }
     // Each step runs in the handler's terms: ServerFailed starts anew and runs
@@ -78,6 +85,7 @@ bool ConnectAutoCAD(Model& m, CadApplication& app) {
                 run();
                 return true;
             } catch (const CadError& e) {
+                why = e.what();
                 if (e.number() != caderr::ServerFailed || tries >= kStepTries) return false;
                 try {
                     app.Create();
@@ -87,25 +95,25 @@ bool ConnectAutoCAD(Model& m, CadApplication& app) {
             }
         }
     };
-    if (!step([&] { app.ActiveDocument().ModelSpace(); })) return false;
+    if (!step([&] { app.ActiveDocument().ModelSpace(); })) return unreachable();
     if (!step([&] {
             app.setVisible(true);
             app.AppActivate(app.Caption());
         }))
-        return false;
+        return unreachable();
     for (const auto& l : kConnectLayers)
         if (!step([&] {
                 CadLayer& layer = app.ActiveDocument().Layers().Add(l.name);
                 if (l.colour) layer.Color = l.colour;
             }))
-            return false;
+            return unreachable();
     if (!step([&] {
             auto t = app.ActiveDocument().ModelSpace().AddText("VORLAN-Profile", {0, 0, 0}, 100);
             t->setLayer("0");
             t->StyleName = "standard";
         }))
-        return false;
-    if (!step([&] { app.ActiveDocument().Layers().Add("Error"); })) return false;
+        return unreachable();
+    if (!step([&] { app.ActiveDocument().Layers().Add("Error"); })) return unreachable();
     bool ok = step([&] {
         CadDocument& doc = app.ActiveDocument();
         try {
@@ -116,7 +124,7 @@ bool ConnectAutoCAD(Model& m, CadApplication& app) {
         }
     });
     app.Update();
-    return ok;
+    return ok ? Outcome::Ok() : unreachable();
 }
 
 void DefineInOutBlock(CadDocument& doc) {
@@ -228,25 +236,50 @@ void drawline(Model& m, CadApplication& app) {
     app.Update();
 }
 
-bool AcadPlanCommand(Model& m, CadApplication& app) {
-    bool ok = ConnectAutoCAD(m, app);
-    if (!ok) AppendLog(m, "ACAD: the drawing could not be reached");
+namespace {
+
+// The window frames the plan just drawn, so that other things in the
+// drawing (the marker text at the origin) do not shrink it to a speck.
+void FramePlan(const Model& m, CadApplication& app) {
+    const int count = std::min(m.LineCount, m.LineUpper());
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    for (int i = 1; i <= count; ++i) {
+        const LineRecord& l = m.Lines[static_cast<size_t>(i)];
+        for (auto [x, y] : {std::pair<double, double>{l.X1, l.Y1}, {l.X2, l.Y2}}) {
+            if (!std::isfinite(x) || !std::isfinite(y)) continue;
+            x0 = any ? std::min(x0, x) : x;
+            y0 = any ? std::min(y0, y) : y;
+            x1 = any ? std::max(x1, x) : x;
+            y1 = any ? std::max(y1, y) : y;
+            any = true;
+        }
+    }
+    if (any) app.ZoomWindow({x0, y0, 0}, {x1, y1, 0});
+}
+
+}  // namespace
+
+Outcome AcadPlanCommand(Model& m, CadApplication& app) {
+    Outcome result = ConnectAutoCAD(m, app);
+    if (!result) AppendLog(m, "ACAD: " + result.message());
     try {
         delobject(m, app);
     } catch (const CadError& e) {
-        ok = false;
+        if (result) result = Outcome::Fail(std::string("The old plan was not erased: ") + e.what());
         AppendLog(m, std::string("ACAD: old plan not erased: ") + e.what());
     }
     try {
         drawline(m, app);
     } catch (const CadError& e) {
-        ok = false;
+        result = Outcome::Fail(std::string("The plan was not drawn completely: ") + e.what());
         m.Ui->SetProgress(0);
         AppendLog(m, std::string("ACAD: plan drawing stopped: ") + e.what());
-        m.Ui->MessageBox(std::string("The plan was not drawn completely: ") + e.what());
+        m.Ui->MessageBox(result.message());
     }
     app.Update();
-    return ok;
+    FramePlan(m, app);
+    return result;
 }
 
 void syncron(Model& m, CadApplication& app) {
@@ -298,18 +331,19 @@ void syncron(Model& m, CadApplication& app) {
     app.Update();
 }
 
-bool SyncWithAutoCAD(Model& m, CadApplication& app) {
-    if (!ConnectAutoCAD(m, app)) {
+Outcome SyncWithAutoCAD(Model& m, CadApplication& app) {
+    Outcome connected = ConnectAutoCAD(m, app);
+    if (!connected) {
         m.Ui->MessageBox("No drawing to synchronise with.");
-        return false;
+        return connected;
     }
     try {
         syncron(m, app);
-        return true;
+        return Outcome::Ok();
     } catch (const CadError& e) {
         m.Ui->SetProgress(0);
         m.Ui->MessageBox(e.what());
-        return false;
+        return Outcome::Fail(e.what());
     }
 }
 

@@ -1,5 +1,6 @@
 // "Get ACAD" and "Get ACAD Block": a network read back from the drawing.
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -130,7 +131,78 @@ std::string SheetCellText(const CadApplication& app, double x, double y) {
     return ColumnLetters(static_cast<long long>(c)) + NumText(static_cast<long long>(r));
 }
 
-ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
+namespace {
+
+// A name read from a drawing in which characters outside Latin-1 had to be
+// replaced: logged with its line, since two such names may now be one.
+void LogChangedName(Model& m, const std::string& command, int line, const std::string& read,
+                    const std::string& source) {
+    if (source.empty()) return;
+    AppendLog(m, command + ": line " + NumText(line) + ": the name \"" + TrimRight(DescribeUtf8(source)) +
+                     "\" was read as \"" + TrimRight(read) + "\" (characters outside Latin-1)");
+}
+
+int16_t ClampedInt16(double value) {
+    double v = RoundHalfEven(value);
+    if (!(v >= -32768.0)) v = -32768.0;
+    if (v > 32767.0) v = 32767.0;
+    return static_cast<int16_t>(v);
+}
+
+// Line k's link record from the LINE's "DUV" data.
+void ReadPlanLinks(Model& m, const XData& duv, int k) {
+    LinkRecord& link = m.Links[static_cast<size_t>(k)];
+    link.NextLine = ClampedInt16(XNumber(duv, 2));
+    link.UpLine = ClampedInt16(XNumber(duv, 3));
+    link.Branch1 = ClampedInt16(XNumber(duv, 4));
+    link.Branch2 = ClampedInt16(XNumber(duv, 5));
+    link.Drop = static_cast<float>(XNumber(duv, 7));
+}
+
+// Line k's record from the LINE's "SEWER" data and its end points.
+void ReadPlanRecord(Model& m, const CadApplication& app, const CadEntity& e, const XData& sewer, int k) {
+    LineRecord& l = m.Lines[static_cast<size_t>(k)];
+    if (app.SheetSize > 0) l.SeqText = SheetCellText(app, e.StartPoint[0], e.StartPoint[1]);
+    auto f = [&](size_t item) { return static_cast<float>(XNumber(sewer, item)); };
+    l.From = XString(sewer, 1);
+    l.to = XString(sewer, 2);
+    l.Latral = XString(sewer, 8);
+    for (size_t item : {1, 2, 8}) LogChangedName(m, "Get ACAD", k, XString(sewer, item), sewer[item].sourceText);
+    l.Qadd = f(3);
+    l.Len = static_cast<float>(PointDistance({e.StartPoint[0], e.StartPoint[1]}, {e.EndPoint[0], e.EndPoint[1]}));
+    l.Area1_sub = f(4);
+    l.Area2_sub = f(5);
+    l.Pop1 = f(6);
+    l.Pop2 = f(7);
+    l.Dia = f(9);
+    l.slope = f(10);
+    l.Mincover = f(11);
+    l.Status = XString(sewer, 15);
+    l.CalcSlope = f(12);
+    l.XData13 = f(13);
+    l.Inv1 = f(14);
+    l.Inv2 = l.Inv1 - l.Len * l.slope;
+    if ((l.slope > 0.6f || l.slope < 0) && !HasLetter(l.Status, 'E')) l.slope = 0;
+    // Ground levels and coordinates as drawn: rounding them would corrupt
+    // depths, cover and cost.
+    l.X1 = static_cast<float>(e.StartPoint[0]);
+    l.Y1 = static_cast<float>(e.StartPoint[1]);
+    l.Gr1 = static_cast<float>(e.StartPoint[2]);
+    l.X2 = static_cast<float>(e.EndPoint[0]);
+    l.Y2 = static_cast<float>(e.EndPoint[1]);
+    l.Gr2 = static_cast<float>(e.EndPoint[2]);
+}
+
+const XData kNoXData;
+
+// A LINE the read-back can take: "DUV" and "SEWER" data of plan-line length.
+bool HasPlanData(const XData& duv, const XData& sewer) { return duv.size() >= 8 && sewer.size() >= 16; }
+
+}  // namespace
+
+const char* const kStoppedByEsc = "stopped by Esc";
+
+Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
     try {
         CadDocument& doc = app.ActiveDocument();
         ReadSheetGrid(doc, app, false);
@@ -140,8 +212,8 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         m.Ui->SetProgress(0);
         const int count = set.Count();
         const int upper = std::min(m.LineUpper(), m.LinkUpper());
-        int c = 0, highest = 0, skipped = 0;
-        std::set<int> read;
+        int c = 0, highest = 0, skipped = 0, tooMany = 0;
+        std::vector<bool> read(static_cast<size_t>(upper) + 1, false);
         auto escape = [&] {
             if (!keys || !keys->EscPressed()) return false;
             m.Ui->SetProgress(0);
@@ -153,91 +225,63 @@ ReadBack GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         };
         for (int s = 0; s < count; ++s) {
             CadEntityPtr e = set.Item(s);
-            if (escape()) return ReadBack::Cancelled;
+            if (escape()) return Outcome::Fail(kStoppedByEsc);
             ++c;
             m.Ui->SetProgress(ProgressFix(c, count));
-            XData duv = e->GetXData("DUV");
-            XData sewer = e->GetXData("sewer");
+            const XData* duvData = e->FindXData("DUV");
+            const XData& duv = duvData ? *duvData : kNoXData;
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
-            if (duv.size() < 8 || sewer.size() < 16) {
+            // Lines beyond the table are only counted: one message says how
+            // many, and they cost no more than that.
+            if (kValue > upper && duv.size() >= 8) {
+                ++tooMany;
+                continue;
+            }
+            XData sewer = e->GetXData("sewer");
+            if (!HasPlanData(duv, sewer)) {
                 ++skipped;
                 AppendLog(m, "Get ACAD: a LINE without complete DUV and SEWER data skipped");
                 continue;
             }
-            if (!(kValue >= 1 && kValue <= upper)) {
+            if (!(kValue >= 1)) {
                 ++skipped;
                 AppendLog(m, "Get ACAD: a LINE numbered " + SingleText(static_cast<float>(kValue)) +
                                  " lies outside the line table; skipped");
                 continue;
             }
-            const int k = CInt(kValue);
-            if (!read.insert(k).second) AppendLog(m, "Get ACAD: line number " + NumText(k) + " appears twice; the later LINE is kept");
-            LinkRecord& link = m.Links[static_cast<size_t>(k)];
-            // Clamped before the conversion: a drawing may hold any number here.
-            auto asInt = [&](size_t item) {
-                double v = RoundHalfEven(XNumber(duv, item));
-                if (!(v >= -32768.0)) v = -32768.0;
-                if (v > 32767.0) v = 32767.0;
-                return static_cast<int16_t>(v);
-            };
-            link.NextLine = asInt(2);
-            link.UpLine = asInt(3);
-            link.Branch1 = asInt(4);
-            link.Branch2 = asInt(5);
-            link.Drop = static_cast<float>(XNumber(duv, 7));
-            if (escape()) return ReadBack::Cancelled;
+            const int k = std::min<int>(CInt(kValue), upper);
+            if (read[static_cast<size_t>(k)])
+                AppendLog(m, "Get ACAD: line number " + NumText(k) + " appears twice; the later LINE is kept");
+            read[static_cast<size_t>(k)] = true;
+            ReadPlanLinks(m, duv, k);
+            if (escape()) return Outcome::Fail(kStoppedByEsc);
             m.Ui->SetProgress(ProgressFix(c, count));
-
-            LineRecord& l = m.Lines[static_cast<size_t>(k)];
-            if (app.SheetSize > 0) l.SeqText = SheetCellText(app, e->StartPoint[0], e->StartPoint[1]);
-            auto f = [&](size_t item) { return static_cast<float>(XNumber(sewer, item)); };
-            l.From = XString(sewer, 1);
-            l.to = XString(sewer, 2);
-            l.Latral = XString(sewer, 8);
-            l.Qadd = f(3);
-            l.Len = static_cast<float>(PointDistance({e->StartPoint[0], e->StartPoint[1]}, {e->EndPoint[0], e->EndPoint[1]}));
-            l.Area1_sub = f(4);
-            l.Area2_sub = f(5);
-            l.Pop1 = f(6);
-            l.Pop2 = f(7);
-            l.Dia = f(9);
-            l.slope = f(10);
-            l.Mincover = f(11);
-            l.Status = XString(sewer, 15);
-            l.CalcSlope = f(12);
-            l.XData13 = f(13);
-            l.Inv1 = f(14);
-            l.Inv2 = l.Inv1 - l.Len * l.slope;
-            if ((l.slope > 0.6f || l.slope < 0) && !HasLetter(l.Status, 'E')) l.slope = 0;
-            // Ground levels and coordinates as drawn: rounding them would
-            // corrupt depths, cover and cost.
-            l.X1 = static_cast<float>(e->StartPoint[0]);
-            l.Y1 = static_cast<float>(e->StartPoint[1]);
-            l.Gr1 = static_cast<float>(e->StartPoint[2]);
-            l.X2 = static_cast<float>(e->EndPoint[0]);
-            l.Y2 = static_cast<float>(e->EndPoint[1]);
-            l.Gr2 = static_cast<float>(e->EndPoint[2]);
+            ReadPlanRecord(m, app, *e, sewer, k);
             highest = std::max(highest, k);
         }
         // Lines stand under their own numbers: a gap is reported, and no line
         // above it is dropped.
         m.LineCount = highest;
         for (int i = 1; i <= highest; ++i)
-            if (!read.count(i)) AppendLog(m, "Get ACAD: no LINE for line " + NumText(i) + "; the row stays blank");
+            if (!read[static_cast<size_t>(i)]) AppendLog(m, "Get ACAD: no LINE for line " + NumText(i) + "; the row stays blank");
         if (skipped) AppendLog(m, "Get ACAD: " + NumText(skipped) + " LINE(s) skipped");
         m.Ui->SetProgress(0);
         BuildLateralTable(m);
         m.Ui->SetProgress(0);
-        return ReadBack::Done;
+        if (tooMany == 0) return Outcome::Ok();
+        const std::string note = NumText(tooMany) + " lines did not fit";
+        AppendLog(m, "Get ACAD: " + note + " in the line table (" + NumText(upper) + " rows); they were not read");
+        m.Ui->MessageBox(NumText(tooMany) + " of the " + NumText(count) + " plan lines did not fit in the line table, which holds " +
+                         NumText(upper) + " lines. Only the lines numbered 1 to " + NumText(upper) + " were read.");
+        return Outcome::Ok(note);
     } catch (const RuntimeError& e) {
-        // A drawing error, or a number text too large for the runtime.
+        // A drawing error, or a number text too large for a 16-bit field.
         m.Ui->SetProgress(0);
-        m.Ui->MessageBox(e.what());
-        return ReadBack::Failed;
+        return Outcome::Fail(e.what());
     }
 }
 
-ReadBack getmhblock(Model& m, CadApplication& app) {
+Outcome getmhblock(Model& m, CadApplication& app) {
     try {
         CadDocument& doc = app.ActiveDocument();
         ReadSheetGrid(doc, app, true);
@@ -265,6 +309,8 @@ ReadBack getmhblock(Model& m, CadApplication& app) {
                 // Tags come back upper-cased from most CAD programs.
                 const std::string& tag = a->TagString;
                 const std::string& text = a->TextString;
+                if (SameCadName(tag, "Mhname1") || SameCadName(tag, "Mhname2") || SameCadName(tag, "Lat"))
+                    LogChangedName(m, "Get ACAD Block", i, text, a->TextStringSource);
                 if (SameCadName(tag, "Mhname1")) l.From = text;
                 else if (SameCadName(tag, "Mhname2")) l.to = text;
                 else if (SameCadName(tag, "Gr-el")) l.Gr1 = static_cast<float>(Val(text));
@@ -298,55 +344,61 @@ ReadBack getmhblock(Model& m, CadApplication& app) {
         BuildLateralTable(m);
         m.Ui->SetProgress(0);
         app.Update();
-        return ReadBack::Done;
+        return Outcome::Ok();
     } catch (const RuntimeError& e) {
-        // A drawing error, or a number text too large for the runtime.
+        // A drawing error, or a number text too large for a 16-bit field.
         m.Ui->SetProgress(0);
-        m.Ui->MessageBox(e.what());
-        return ReadBack::Failed;
+        return Outcome::Fail(e.what());
     }
 }
 
 namespace {
 
+// A LINE on layer "sewer" carrying the program's plan data.
+bool IsReadablePlanLine(const CadEntity& e) { return HasPlanData(e.GetXData("DUV"), e.GetXData("sewer")); }
+
 // Connects and checks that the drawing holds something to read; says why not.
-bool ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& types,
-                 const std::vector<std::string>& values, const std::string& what, const std::string& statusWord) {
+Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& types,
+                    const std::vector<std::string>& values, const std::function<bool(const CadEntity&)>& readable,
+                    const std::string& what, const std::string& statusWord) {
     if (!app.HasDocument()) {
-        m.Ui->MessageBox("No drawing is open. Open the drawing (DXF) in the Drawing window first.");
         m.Ui->SetStatus(statusWord + " ... no drawing");
         // The Drawing window is where the user opens it, so it comes up.
         app.setVisible(true);
-        return false;
+        return Outcome::Fail("No drawing is open. Open the drawing (DXF) in the Drawing window first.");
     }
-    if (!ConnectAutoCAD(m, app)) {
-        m.Ui->MessageBox("The drawing could not be reached.");
+    if (Outcome connected = ConnectAutoCAD(m, app); !connected) {
         m.Ui->SetStatus(statusWord + " ... failed");
-        return false;
+        return connected;
     }
     int found = 0;
     try {
         CadSelectionSet& set = FreshSelectionSet(app.ActiveDocument(), "temp");
         set.Select(5, types, values);
-        found = set.Count();
+        for (int i = 0; i < set.Count(); ++i)
+            if (!readable || readable(*set.Item(i))) ++found;
     } catch (const CadError& e) {
-        m.Ui->MessageBox(e.what());
         m.Ui->SetStatus(statusWord + " ... failed");
-        return false;
+        return Outcome::Fail(e.what());
     }
     if (found == 0) {
-        m.Ui->MessageBox("The drawing \"" + app.ActiveDocument().Name + "\" holds no " + what +
-                         ". The project is left as it was.");
         m.Ui->SetStatus(statusWord + " ... nothing to read");
-        return false;
+        return Outcome::Fail("The drawing \"" + app.ActiveDocument().Name + "\" holds no " + what +
+                             ". The project is left as it was.");
     }
-    return true;
+    return Outcome::Ok();
 }
 
 }  // namespace
 
-bool GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
-    if (!ReadyToRead(m, app, {0, 8}, {"LINE", "SEWER"}, "plan lines on layer \"sewer\"", "Get Acad Data")) return false;
+Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
+    Outcome ready = ReadyToRead(m, app, {0, 8}, {"LINE", "SEWER"}, IsReadablePlanLine,
+                                "plan lines on layer \"sewer\" (LINEs carrying the plan data \"DUV\" and \"SEWER\")",
+                                "Get Acad Data");
+    if (!ready) {
+        m.Ui->MessageBox(ready.message());
+        return ready;
+    }
     std::unique_ptr<EscKeyPoll> own;
     if (!keys) {
         own = std::make_unique<EscKeyPoll>();
@@ -355,30 +407,37 @@ bool GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
     keys->Reset();
     m.ProjectName = "";
     ResetProject(m);
-    ReadBack r = GetAcadLines(m, app, keys);
+    Outcome r = GetAcadLines(m, app, keys);
     m.Ui->SetProgress(0);
-    switch (r) {
-    case ReadBack::Done: m.Ui->SetStatus("Get Acad Data ... OK"); return true;
-    case ReadBack::Cancelled: m.Ui->SetStatus("Get Acad Data ... stopped by Esc"); return false;
-    case ReadBack::Failed: m.Ui->SetStatus("Get Acad Data ... failed"); return false;
+    if (r) {
+        m.Ui->SetStatus("Get Acad Data ... " + (r.message().empty() ? std::string("OK") : r.message()));
+    } else if (r.message() == kStoppedByEsc) {
+        m.Ui->SetStatus("Get Acad Data ... stopped by Esc");
+    } else {
+        m.Ui->MessageBox(r.message());
+        m.Ui->SetStatus("Get Acad Data ... failed");
     }
-    return false;
+    return r;
 }
 
-bool GetAcadBlockCommand(Model& m, CadApplication& app) {
-    if (!ReadyToRead(m, app, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"}, "\"Mhblock\" blocks on a layer \"sewer*\"",
-                     "Get Block Data"))
-        return false;
+Outcome GetAcadBlockCommand(Model& m, CadApplication& app) {
+    Outcome ready = ReadyToRead(m, app, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"}, nullptr,
+                                "\"Mhblock\" blocks on a layer \"sewer*\"", "Get Block Data");
+    if (!ready) {
+        m.Ui->MessageBox(ready.message());
+        return ready;
+    }
     m.ProjectName = "";
     ResetProject(m);
-    ReadBack r = getmhblock(m, app);
+    Outcome r = getmhblock(m, app);
     m.Ui->SetProgress(0);
-    if (r == ReadBack::Done) {
+    if (r) {
         m.Ui->SetStatus("Get Block Data ... OK");
-        return true;
+    } else {
+        m.Ui->MessageBox(r.message());
+        m.Ui->SetStatus("Get Block Data ... failed");
     }
-    m.Ui->SetStatus("Get Block Data ... failed");
-    return false;
+    return r;
 }
 
 }  // namespace vd

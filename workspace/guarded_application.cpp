@@ -3,15 +3,17 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "engine/errors.h"
+
 namespace vd {
 
 bool DeliverGuarded(const std::function<bool()>& deliver, const std::function<void(const std::string&)>& report) {
     try {
         return deliver();
     } catch (const std::exception& e) {
-        report(e.what());
+        report(FaultText(e));
     } catch (...) {
-        report("Unknown error");
+        report("The command ended on an unexpected fault.");
     }
     return false;
 }

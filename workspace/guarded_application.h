@@ -1,4 +1,4 @@
-// The application object of the program. A runtime error that no command
+// The application object of the program. A fault that no command
 // handled must not end the program: it is reported and the command ends.
 #pragma once
 

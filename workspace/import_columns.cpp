@@ -1,13 +1,12 @@
 #include "engine/errors.h"
 #include "workspace/import_columns.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "engine/atomic_save.h"
+#include "engine/whole_file.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
 #include "workspace/text_import.h"
@@ -27,18 +26,14 @@ ImportColumnMap::ImportColumnMap() {
 
 namespace {
 
-// Shortest decimal text of a number, as the runtime shows a Double.
+// Shortest plain decimal text that reads back as the number: the file's
+// rows and the boxes hold column numbers, never exponent forms.
 std::string NumberText(double v) {
     if (v == 0) return "0";
-    char buf[40];
-    for (int digits = 1; digits <= 15; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*G", digits, v);
-        if (std::strtod(buf, nullptr) == v) break;
-    }
-    return buf;
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    return std::string(buf, res.ptr);
 }
-
-QString Q(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace
 
@@ -67,30 +62,23 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes) {
 }
 
 bool ReadImportColumns(const std::string& path, ImportColumnMap& map) {
-    QFile f(Q(path));
-    if (!f.open(QIODevice::ReadOnly)) return false;
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) return false;
-    ApplyImportColumnRows(map, bytes.toStdString());
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    ApplyImportColumnRows(map, bytes);
     return true;
 }
 
-std::string WriteImportColumns(const std::string& path, const ImportColumnMap& map) {
+Outcome WriteImportColumns(const std::string& path, const ImportColumnMap& map) {
     std::string text;
-    try {
-        for (int k = 0; k < kImportFields; ++k) text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
-    } catch (const RuntimeError& e) {
-        return e.what();
+    for (int k = 0; k < kImportFields; ++k) {
+        try {
+            text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
+        } catch (const RuntimeError&) {
+            return Outcome::Fail("import.col was not saved: the column number for \"" +
+                                 Trim(kImportFieldCaptions[k]) + "\" is too large.");
+        }
     }
-    QSaveFile f(Q(path));
-    if (!f.open(QIODevice::WriteOnly)) return f.errorString().toStdString();
-    if (f.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
-        std::string why = f.errorString().toStdString();
-        f.cancelWriting();
-        return why;
-    }
-    if (!f.commit()) return f.errorString().toStdString();
-    return {};
+    return SaveFileAtomically(path, text);
 }
 
 }  // namespace vd

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/errors.h"
+#include "engine/outcome.h"
 
 namespace vd {
 
@@ -20,7 +21,7 @@ struct ImportColumnMap {
 };
 
 // One row of the file: " 3 " for a ticked column 3, "-12 " for an unticked 12.
-// A box whose number is too large raises RuntimeError 6 "Overflow".
+// A box whose number is too large raises RuntimeError 6.
 std::string ImportColumnRow(const std::string& boxText, bool ticked);
 
 // Applies the file's rows to the map: each row's leading number shows as its
@@ -31,8 +32,8 @@ int ApplyImportColumnRows(ImportColumnMap& map, const std::string& bytes);
 // Reads the file into the map; a missing or unreadable file changes nothing.
 bool ReadImportColumns(const std::string& path, ImportColumnMap& map);
 
-// Writes the fifteen rows (temporary file, then rename). Returns "" or the
-// description of the failure; the old file is kept on failure.
-std::string WriteImportColumns(const std::string& path, const ImportColumnMap& map);
+// Writes the fifteen rows; on failure the old file is kept and the message
+// says why.
+Outcome WriteImportColumns(const std::string& path, const ImportColumnMap& map);
 
 }  // namespace vd

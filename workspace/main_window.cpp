@@ -18,7 +18,7 @@ Form1::Form1(Model& m, Dialogs& dialogs, Vorlan::Views views) {
 Form1::~Form1() = default;
 
 void Form1::closeEvent(QCloseEvent* e) {
-    if (!drawing_->maybeSave()) {
+    if (!VORLAN1->maybeSaveNetwork() || !drawing_->maybeSave()) {
         e->ignore();
         return;
     }

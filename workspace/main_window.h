@@ -22,7 +22,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
-    // An unsaved drawing is not lost without a question.
+    // Unsaved network changes and an unsaved drawing are not lost without a question.
     void closeEvent(QCloseEvent* e) override;
 
 private:

@@ -31,7 +31,7 @@ void StoreSingle(float& field, const std::string& text, double scale = 1.0) {
     try {
         v = Val(text) / scale;
     } catch (const RuntimeError&) {
-        return;  // "Overflow": no number to store
+        return;  // a number too large to read: nothing to store
     }
     if (std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max()) field = static_cast<float>(v);
 }
@@ -42,34 +42,78 @@ bool HasDataBeyondSeparators(const std::string& rest) {
 
 }  // namespace
 
-RowSplit SplitTextRow(std::string row) {
-    RowSplit out;
-    row = Trim(row);
-    if (!row.empty() && row[0] == ',') row[0] = ' ';
-    if (row.find(kBar) != std::string::npos) {
-        ReplaceFirst(row, kBar);
-        row = TrimLeft(row);
+namespace {
+
+// The row as the split rules change it: it only loses characters at its
+// front and has commas and bars turned into blanks, so it lives in one
+// buffer with a moving start, and the searches for the first comma, the
+// first bar and any blank resume where they last stopped. Each pass of the
+// scan then costs a constant, and a row of any length splits in linear time.
+class SplitRow {
+public:
+    explicit SplitRow(std::string row) : buf_(std::move(row)) {
+        for (std::size_t i = 0; i < buf_.size(); ++i)
+            if (buf_[i] == ' ') lastBlank_ = i;
     }
+    std::size_t size() const { return buf_.size() - start_; }
+    char at(std::size_t i) const { return buf_[start_ + i]; }  // 0-based
+    std::string take(std::size_t n) const { return buf_.substr(start_, n); }
+    std::string rest() const { return buf_.substr(start_); }
+    bool hasBlank() const { return lastBlank_ != std::string::npos && lastBlank_ >= start_; }
+    // Drops the first n characters, then the blanks that lead what is left.
+    void dropThenTrim(std::size_t n) {
+        start_ += n;
+        while (start_ < buf_.size() && buf_[start_] == ' ') ++start_;
+    }
+    void blankFirst(char what, std::size_t& from) {
+        from = std::max(from, start_);
+        while (from < buf_.size() && buf_[from] != what) ++from;
+        if (from >= buf_.size()) return;
+        buf_[from] = ' ';
+        if (lastBlank_ == std::string::npos || from > lastBlank_) lastBlank_ = from;
+    }
+    void blankFirstComma() { blankFirst(',', comma_); }
+    void blankFirstBar() { blankFirst(kBar, bar_); }
+    bool dataBeyondSeparators() const { return HasDataBeyondSeparators(rest()); }
+
+private:
+    std::string buf_;
+    std::size_t start_ = 0;
+    std::size_t comma_ = 0, bar_ = 0;
+    std::size_t lastBlank_ = std::string::npos;
+};
+
+}  // namespace
+
+RowSplit SplitTextRow(std::string text) {
+    RowSplit out;
+    text = Trim(text);
+    if (!text.empty() && text[0] == ',') text[0] = ' ';
+    if (text.find(kBar) != std::string::npos) {
+        ReplaceFirst(text, kBar);
+        text = TrimLeft(text);
+    }
+    SplitRow row(std::move(text));
     const std::size_t L = row.size();
     std::size_t p = 1;
     while (p <= L) {
-        ReplaceFirst(row, ',');
-        ReplaceFirst(row, kBar);
-        if (p <= row.size() && row[p - 1] == ' ') {
-            out.values.push_back(row.substr(0, p));
-            row = TrimLeft(row.substr(p - 1));
+        row.blankFirstComma();
+        row.blankFirstBar();
+        if (p <= row.size() && row.at(p - 1) == ' ') {
+            out.values.push_back(row.take(p));
+            row.dropThenTrim(p - 1);
             p = 1;
         }
-        if (row.find(' ') == std::string::npos) {
+        if (!row.hasBlank()) {
             // Never a twelfth value, whichever step would take it.
             if (static_cast<int>(out.values.size()) >= kTextImportMaxValues)
-                out.cut = HasDataBeyondSeparators(row);
+                out.cut = row.dataBeyondSeparators();
             else
-                out.values.push_back(row);
+                out.values.push_back(row.rest());
             return out;
         }
         if (static_cast<int>(out.values.size()) >= kTextImportMaxValues) {
-            out.cut = HasDataBeyondSeparators(row);
+            out.cut = row.dataBeyondSeparators();
             return out;
         }
         ++p;
@@ -115,41 +159,29 @@ std::vector<std::string> SplitFileRows(const std::string& bytes) {
     return rows;
 }
 
-TextImportResult ImportTextTable(Model& m, const std::string& bytes,
-                                 const std::array<bool, kTextImportFields>& ticked, int clearUpTo) {
-    TextImportResult r;
-    if (bytes.find('\0') != std::string::npos) {
-        r.message = "The file is not a text table (it holds binary data). Nothing was imported.";
-        return r;
-    }
+Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<bool, kTextImportFields>& ticked,
+                        int clearUpTo) {
+    if (bytes.find('\0') != std::string::npos)
+        return Outcome::Fail("The file is not a text table (it holds binary data). Nothing was imported.");
     std::vector<std::string> rows = SplitFileRows(bytes);
-    if (rows.empty()) {
-        r.message = "The file is empty. Nothing was imported.";
-        return r;
-    }
+    if (rows.empty()) return Outcome::Fail("The file is empty. Nothing was imported.");
     const int capacity = m.LineUpper();
-    if (static_cast<int>(rows.size()) > capacity) {
-        r.message = "The file has " + NumText(static_cast<long long>(rows.size())) +
-                    " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.";
-        return r;
-    }
+    if (static_cast<int>(rows.size()) > capacity)
+        return Outcome::Fail("The file has " + NumText(static_cast<long long>(rows.size())) +
+                             " rows; the line table holds " + NumText(capacity) + ". Nothing was imported.");
     std::vector<RowSplit> splits;
     splits.reserve(rows.size());
     for (std::size_t n = 0; n < rows.size(); ++n) {
         splits.push_back(SplitTextRow(rows[n]));
-        if (splits.back().cut) {
-            r.message = "Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
-                        NumText(kTextImportMaxValues) + " values. Nothing was imported.";
-            return r;
-        }
+        if (splits.back().cut)
+            return Outcome::Fail("Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
+                                 NumText(kTextImportMaxValues) + " values. Nothing was imported.");
     }
     ClearLineRows(m, clearUpTo);
     for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);
     m.LineCount = static_cast<int>(splits.size());
     m.LatCount = 0;
-    r.ok = true;
-    r.rows = m.LineCount;
-    return r;
+    return Outcome::Ok();
 }
 
 }  // namespace vd

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/model.h"
+#include "engine/outcome.h"
 
 namespace vd {
 
@@ -35,16 +36,11 @@ void StoreTextValues(LineRecord& line, const std::vector<std::string>& values,
 // counts, a final line end opens no further row.
 std::vector<std::string> SplitFileRows(const std::string& bytes);
 
-struct TextImportResult {
-    bool ok = false;
-    std::string message;  // why nothing was imported
-    int rows = 0;
-};
-
 // Checks the whole file first; only a file that can be taken completely
 // replaces the lines (rows 1..clearUpTo are cleared first). Sets LineCount,
 // and LatCount 0 so that the lateral table of the old network is not used.
-TextImportResult ImportTextTable(Model& m, const std::string& bytes,
+// Fails, saying why nothing was imported, on a file it cannot take whole.
+Outcome ImportTextTable(Model& m, const std::string& bytes,
                                  const std::array<bool, kTextImportFields>& ticked, int clearUpTo);
 
 }  // namespace vd

@@ -16,6 +16,8 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "engine/lateral_naming.h"
@@ -23,6 +25,7 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
+#include "engine/whole_file.h"
 #include "cad/cad_document.h"
 #include "workspace/acad_commands.h"
 #include "workspace/grid_host.h"
@@ -55,17 +58,6 @@ QLabel* MakeLabel(QWidget* parent, const char* text, int l, int t, int w, int h)
     return label;
 }
 
-std::string ReadWholeFile(const QString& path, QString& error) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = f.errorString();
-        return {};
-    }
-    QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) error = f.errorString();
-    return bytes.toStdString();
-}
-
 // The first row is a line row "L,...".
 bool HasLineRow(const std::string& bytes) {
     std::size_t i = 0;
@@ -80,12 +72,45 @@ bool HasLineRow(const std::string& bytes) {
 
 // ---- the engine's messages on the widgets -------------------------------
 
+namespace {
+
+// Characters of a log text as the box shows it: each CR LF one line break.
+std::size_t ShownLength(std::string_view raw) {
+    std::size_t pairs = 0;
+    for (std::size_t p = raw.find("\r\n"); p != std::string_view::npos; p = raw.find("\r\n", p + 2)) ++pairs;
+    return raw.size() - pairs;
+}
+
+}  // namespace
+
 void WorkspaceUi::AppendLog(const std::string& message) {
+    const std::string before = text_;
     AppendLogText(text_, message);
-    QString shown = Latin1(text_);
-    shown.replace("\r\n", "\n");
-    if (shown.endsWith('\n')) shown.chop(1);
-    log_->setPlainText(shown);
+    // The kept text is a tail of what was there, then the message. Taking the
+    // dropped head off the box and adding the message keeps a long run from
+    // laying out the whole log again for every line.
+    const std::string_view tail = std::string_view(before).substr(before.size() - (text_.size() - message.size() - 2));
+    bool inStep = message.find_first_of("\r\n") == std::string::npos && tail.ends_with("\r\n") &&
+                  tail.front() != '\n';
+    if (inStep) {
+        QTextCursor cursor(log_->document());
+        const int dropped = static_cast<int>(ShownLength(before) - ShownLength(tail));
+        if (dropped > 0) {
+            cursor.setPosition(0);
+            cursor.setPosition(dropped, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText("\n" + Latin1(message));
+        // Line breaks inside earlier messages put the box out of step.
+        inStep = log_->document()->characterCount() == static_cast<int>(ShownLength(text_));
+    }
+    if (!inStep) {
+        QString shown = Latin1(text_);
+        shown.replace("\r\n", "\n");
+        if (shown.endsWith('\n')) shown.chop(1);
+        log_->setPlainText(shown);
+    }
     log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
 }
 
@@ -94,7 +119,22 @@ void WorkspaceUi::SetStatus(const std::string& text) {
     status_->setText(Latin1(text));
 }
 
-void WorkspaceUi::SetProgress(int value) { progress_->setValue(std::clamp(value, 0, 100)); }
+void WorkspaceUi::SetProgress(int value) {
+    value = std::clamp(value, 0, 100);
+    // A long command keeps the event loop waiting, so the bar shows a value
+    // only by painting at once; painting every value of a long run costs more
+    // than the run. The bar takes every value but paints at most at display
+    // rate; the rest it paints when the command ends. The reset to 0 shows at once.
+    constexpr qint64 kFrameMs = 16;
+    if (value != 0 && progressClock_.isValid() && progressClock_.elapsed() < kFrameMs) {
+        progress_->setUpdatesEnabled(false);
+        progress_->setValue(value);
+        progress_->setUpdatesEnabled(true);
+        return;
+    }
+    progress_->setValue(value);
+    progressClock_.start();
+}
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }
 void WorkspaceUi::MessageBox(const std::string& text) { dialogs_.Message(Latin1(text)); }
 
@@ -178,6 +218,7 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     cad_ = std::make_unique<CadApplication>();
     importColumnsPath_ = ProgramFolderFor("import.col") + "import.col";
     UserControl_Initialize();
+    savedFingerprint_ = NetworkFingerprint(m_);
 }
 
 Vorlan::~Vorlan() {
@@ -319,7 +360,7 @@ void Vorlan::Form1WindowState(int state) {
 void Vorlan::setCaption(const QString& caption) { window()->setWindowTitle(caption); }
 
 void Vorlan::report(const std::string& what, const std::exception& e) {
-    ui_->MessageBox(what + e.what());
+    ui_->MessageBox(what + FaultText(e));
 }
 
 std::string Vorlan::backupFolder() const {
@@ -443,9 +484,9 @@ void Vorlan::prof1_Hide() {
 
 void Vorlan::Command11_Click() {
     try {
-        AcadPlanCommand(m_, *cad_);
+        (void)AcadPlanCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
-        AppendLog(m_, std::string("ACAD: ") + e.what());
+        AppendLog(m_, "ACAD: " + FaultText(e));
     }
 }
 
@@ -463,7 +504,7 @@ void Vorlan::Command2_Click() {
     if (folder.empty())
         AppendLog(m_, "No folder for the backup " + m_.ProjectName + "-3.bak");
     else
-        SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);
+        (void)SaveNetworkText(m_, m_.ProjectName + "-3.bak", folder);  // reports its own failure
     Frame4->hide();
     try {
         BuildNetworkLinks(m_);
@@ -490,10 +531,9 @@ void Vorlan::openvrl() {
     try {
         const std::string path = EnginePath(QFileInfo(*chosen).absoluteFilePath());
         const PathParts parts = SplitProjectPath(path);
-        QString error;
-        const std::string bytes = ReadWholeFile(*chosen, error);
-        if (!error.isEmpty()) {
-            ui_->MessageBox("OPEN" + error.toStdString());
+        std::string bytes;
+        if (Outcome read = ReadWholeFile(path, bytes); !read) {
+            ui_->MessageBox("OPEN" + read.message());
             return;
         }
         // NULs alone are never-assigned texts of older saves, which the reader
@@ -531,8 +571,7 @@ void Vorlan::openvrl() {
             }
         }
 
-        LoadResult r = LoadNetworkText(scratch, path);
-        if (!r.ok || r.truncated) {
+        if (!LoadNetworkText(scratch, path)) {
             AppendLog(m_, "Not opened: " + path + " (the network was not changed)");
             return;
         }
@@ -544,6 +583,7 @@ void Vorlan::openvrl() {
         m_.LatCount = 0;
         m_.ProjectFolder = parts.folder;
         m_.ProjectName = parts.baseName;
+        networkSaved(path);
         setCaption("DIRURUV - " + DisplayPath(m_.ProjectName));
         Command13->setEnabled(false);
         Command3->setEnabled(false);
@@ -572,7 +612,6 @@ void Vorlan::mnusaveas() {
         m_.ProjectName = oldName;
         m_.ProjectFolder = oldFolder;
         setCaption(oldCaption);
-        AppendLog(m_, "Not saved: " + target);
         return;
     }
     setCaption("VORLAN  " + DisplayPath(m_.ProjectName));
@@ -583,22 +622,47 @@ void Vorlan::mnusave_Click() {
         mnusaveas();
         return;
     }
-    if (!saveProject()) AppendLog(m_, "Not saved: " + m_.ProjectFolder + m_.ProjectName + ".asb");
+    // A network imported since the last Open must not replace the opened
+    // file unasked.
+    const std::string target = m_.ProjectFolder + m_.ProjectName + ".asb";
+    if (target != networkFile_ && QFileInfo::exists(DisplayPath(target)) &&
+        !dialogs_.AskYesNo(" Overwrite ?", false))
+        return;
+    saveProject();
 }
 
 bool Vorlan::saveProject() {
-    bool saved = false;
     try {
-        saved = SaveNetworkText(m_, m_.ProjectName + ".asb", m_.ProjectFolder);
-        // The saved rows may come in a new order; coordinates kept in the old
-        // order would put every line in another line's place on the next Open.
-        if (saved && HasCoordinates(m_) &&
-            !SaveCoordinatesText(m_, m_.ProjectName + ".cor", m_.ProjectFolder))
-            AppendLog(m_, "Coordinates not saved: " + m_.ProjectFolder + m_.ProjectName + ".cor");
+        // The saved rows may come in a new order; the coordinates go with them.
+        Outcome saved = SaveProject(m_, m_.ProjectName, m_.ProjectFolder);
+        if (!saved) {
+            AppendLog(m_, saved.message());
+            return false;
+        }
+        networkSaved(m_.ProjectFolder + m_.ProjectName + ".asb");
+        return true;
     } catch (const std::exception& e) {
         report("", e);
+        return false;
     }
-    return saved;
+}
+
+void Vorlan::networkSaved(const std::string& path) {
+    networkFile_ = path;
+    savedFingerprint_ = NetworkFingerprint(m_);
+}
+
+bool Vorlan::networkUnsaved() const { return NetworkFingerprint(m_) != savedFingerprint_; }
+
+bool Vorlan::maybeSaveNetwork() {
+    if (!networkUnsaved()) return true;
+    switch (dialogs_.AskSaveChanges("The network has changes that were not saved.")) {
+        case Dialogs::SaveChoice::Discard: return true;
+        case Dialogs::SaveChoice::Cancel: return false;
+        case Dialogs::SaveChoice::Save: break;
+    }
+    mnusave_Click();
+    return !networkUnsaved();
 }
 
 // ---- File menu -----------------------------------------------------------------
@@ -617,7 +681,7 @@ void Vorlan::mnuexcel_Click() {
 
 void Vorlan::mnugetacad_Click() {
     try {
-        GetAcadCommand(m_, *cad_);
+        (void)GetAcadCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD: ", e);
     }
@@ -625,7 +689,7 @@ void Vorlan::mnugetacad_Click() {
 
 void Vorlan::mnublock_Click() {
     try {
-        GetAcadBlockCommand(m_, *cad_);
+        (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
     } catch (const std::exception& e) {
         report("Get ACAD Block: ", e);
     }
@@ -636,15 +700,14 @@ void Vorlan::mnublock_Click() {
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("OPEN" + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("OPEN" + read.message());
         return;
     }
-    LateralNameFile file = ParseLateralNames(bytes);
-    if (!file.ok) {
-        ui_->MessageBox("OPEN" + file.error);
+    std::vector<LateralNameRecord> records;
+    if (Outcome parsed = ParseLateralNames(bytes, records); !parsed) {
+        ui_->MessageBox("OPEN" + parsed.message());
         return;
     }
     try {
@@ -653,10 +716,8 @@ void Vorlan::mnuprfopen() {
         report("OPEN", e);
     }
     try {
-        LateralNameOutcome outcome = ApplyLateralNames(m_, file.records);
-        for (const std::string& note : outcome.notes) AppendLog(m_, note);
-        if (!outcome.applied) {
-            ui_->MessageBox(outcome.error);
+        if (Outcome applied = ApplyLateralNames(m_, records); !applied) {
+            ui_->MessageBox(applied.message());
             return;
         }
     } catch (const std::exception& e) {
@@ -677,22 +738,23 @@ std::array<bool, kTextImportFields> Vorlan::textImportTicks() const {
 void Vorlan::Command12_Click() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", "Text File (*.txt)|*.txt");
     if (!chosen || chosen->isEmpty()) return;
-    QString error;
-    std::string bytes = ReadWholeFile(*chosen, error);
-    if (!error.isEmpty()) {
-        ui_->MessageBox("Import Text: " + error.toStdString());
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+        ui_->MessageBox("Import Text: " + read.message());
         return;
     }
-    TextImportResult r;
+    Outcome imported;
     try {
-        r = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
+        imported = ImportTextTable(m_, bytes, textImportTicks(), std::max(HighestRowInUse(m_), m_.LineCount));
     } catch (const std::exception& e) {
-        r.message = std::string("Import Text: ") + e.what();
+        imported = Outcome::Fail("Import Text: " + FaultText(e));
     }
-    if (!r.ok) {
-        ui_->MessageBox(r.message);
+    if (!imported) {
+        ui_->MessageBox(imported.message());
         return;
     }
+    // The imported lines were read from no network file.
+    networkFile_.clear();
     Frame4->hide();
     Command3->setEnabled(false);
     Command13->setEnabled(false);
@@ -717,11 +779,8 @@ void Vorlan::setImportColumnMap(const ImportColumnMap& map) {
 void Vorlan::Command15_Click() { Frame2->hide(); }
 
 void Vorlan::Command16_Click() {
-    std::string error = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
-    if (error.empty())
-        ui_->MessageBox("Save col# to import.col ok...");
-    else
-        ui_->MessageBox(error);
+    Outcome written = WriteImportColumns(EnginePath(importColumnsPath_), importColumnMap());
+    ui_->MessageBox(written ? "Save col# to import.col ok..." : written.message());
 }
 
 void Vorlan::Command20_Click() {

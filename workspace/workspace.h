@@ -3,6 +3,7 @@
 // views, the table editor (FLEX1) and the profile view (prof1).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -54,6 +55,7 @@ private:
     Dialogs& dialogs_;
     std::string text_;
     std::string status_text_;
+    QElapsedTimer progressClock_;  // since the bar last painted a value
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
@@ -114,6 +116,10 @@ public:
     // 0 normal, 1 minimized, 2 maximized.
     void Form1WindowState(int state);
 
+    // Before the program closes: asks about network changes not saved since
+    // the last Open or save. False when the user cancels.
+    bool maybeSaveNetwork();
+
     // Where "import.col" is read and written.
     QString importColumnsPath() const { return importColumnsPath_; }
     void setImportColumnsPath(const QString& path) { importColumnsPath_ = path; }
@@ -170,6 +176,9 @@ private:
     // Writes ProjectName.asb, and its ".cor" beside it when the lines have
     // plan coordinates; true when the network file was written.
     bool saveProject();
+    // The network now matches the file at path.
+    void networkSaved(const std::string& path);
+    bool networkUnsaved() const;
     void report(const std::string& what, const std::exception& e);
     // Folder for the Process backup: the project folder, or for a network
     // that has none yet the per-user data folder.
@@ -184,6 +193,10 @@ private:
     WorkspaceGeometry geometry_;
     QString importColumnsPath_;
     bool closingGrid_ = false;  // the close box is hiding the grid
+    // The network file the lines were last read from or saved to ("" after
+    // an import), and a digest of the lines as they were then.
+    std::string networkFile_;
+    std::uint64_t savedFingerprint_ = 0;
 };
 
 }  // namespace vd

@@ -3,10 +3,14 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <cerrno>
+#include <cmath>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cad/cad_document.h"
+#include "engine/atomic_save.h"
 
 namespace vd {
 namespace {
@@ -340,3 +344,166 @@ TEST(CadDxf, EntityOnAnUnusableLayerIsLeftOutWhole) {
 }  // namespace
 }  // namespace vd
 
+
+namespace vd {
+namespace {
+
+std::string Dxf(const std::string& blocks, const std::string& entities) {
+    return "  0\nSECTION\n  2\nBLOCKS\n" + blocks + "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n" + entities +
+           "  0\nENDSEC\n  0\nEOF\n";
+}
+
+std::unique_ptr<CadDocument> LoadText(const std::string& name, const std::string& content) {
+    QTemporaryDir dir;
+    std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+    WriteAll(path, content);
+    return LoadDxfDocument(path);
+}
+
+// Entities drawn with the extrusion (0, 0, -1), as mirroring in another CAD
+// program leaves them: their points lie in the mirrored object system.
+TEST(CadDxf, MirroredObjectSystemIsTurnedIntoWorldPoints) {
+    const std::string mirror = "210\n0\n220\n0\n230\n-1\n";
+    auto doc = LoadText("ocs.dxf", Dxf("  0\nBLOCK\n  2\nB\n 70\n0\n 10\n0\n 20\n0\n 30\n0\n  0\nENDBLK\n",
+                                       "  0\nINSERT\n  8\n0\n  2\nB\n 10\n10\n 20\n5\n 30\n0\n 50\n30\n" + mirror +
+                                           "  0\nTEXT\n  8\n0\n 10\n3\n 20\n4\n 30\n0\n 40\n1\n  1\nT\n" + mirror +
+                                           "  0\nCIRCLE\n  8\n0\n 10\n7\n 20\n1\n 30\n0\n 40\n2\n" + mirror +
+                                           "  0\nLWPOLYLINE\n  8\n0\n 90\n2\n 70\n0\n 10\n1\n 20\n2\n 10\n4\n 20\n6\n" + mirror +
+                                           "  0\nINSERT\n  8\n0\n  2\nB\n 10\n10\n 20\n5\n 30\n0\n"));
+    const CadBlock& ms = doc->ModelSpace();
+    ASSERT_EQ(ms.Count(), 5);
+    auto ref = ms.Item(0);
+    EXPECT_DOUBLE_EQ(ref->InsertionPoint[0], -10);
+    EXPECT_DOUBLE_EQ(ref->InsertionPoint[1], 5);
+    EXPECT_DOUBLE_EQ(ref->XScale, -1);  // mirrored seen from above
+    EXPECT_NEAR(ref->Rotation, -30 * 3.14159265358979 / 180, 1e-12);
+    EXPECT_EQ(ms.Item(1)->InsertionPoint, (CadPoint{-3, 4, 0}));
+    EXPECT_NEAR(std::fabs(ms.Item(1)->Rotation), 3.14159265358979, 1e-12);
+    EXPECT_EQ(ms.Item(2)->InsertionPoint, (CadPoint{-7, 1, 0}));
+    EXPECT_EQ(ms.Item(3)->Vertices[1], (CadPoint{-4, 6, 0}));
+    EXPECT_EQ(ms.Item(4)->InsertionPoint, (CadPoint{10, 5, 0}));  // no extrusion: unchanged
+    EXPECT_DOUBLE_EQ(ms.Item(4)->XScale, 1);
+    // A direction too long or too short to turn into unit length counts as none.
+    for (const char* n : {"210\n1e300\n220\n1e300\n230\n0\n", "210\n0\n220\n0\n230\n0\n"}) {
+        auto odd = LoadText("odd.dxf", Dxf("", std::string("  0\nCIRCLE\n  8\n0\n 10\n7\n 20\n1\n 40\n2\n") + n));
+        EXPECT_EQ(odd->ModelSpace().Item(0)->InsertionPoint, (CadPoint{7, 1, 0})) << n;
+    }
+}
+
+// A block that holds a reference to another is read whichever comes first.
+TEST(CadDxf, NestedBlocksInEitherOrder) {
+    const std::string inner = "  0\nBLOCK\n  2\nInner\n 70\n0\n 10\n0\n 20\n0\n 30\n0\n"
+                              "  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n  0\nENDBLK\n";
+    const std::string outer = "  0\nBLOCK\n  2\nOuter\n 70\n0\n 10\n0\n 20\n0\n 30\n0\n"
+                              "  0\nINSERT\n  8\n0\n  2\nInner\n 10\n5\n 20\n5\n  0\nENDBLK\n";
+    const std::string use = "  0\nINSERT\n  8\n0\n  2\nOuter\n 10\n1\n 20\n1\n";
+    for (const auto& blocks : {inner + outer, outer + inner}) {
+        auto doc = LoadText("nested.dxf", Dxf(blocks, use));
+        EXPECT_TRUE(doc->loadWarnings.empty()) << doc->loadWarnings.front();
+        const CadBlock& o = doc->Blocks().Item("Outer");
+        ASSERT_EQ(o.Count(), 1);
+        EXPECT_EQ(o.Item(0)->Name, "Inner");
+        EXPECT_EQ(doc->Blocks().Item("Inner").Count(), 1);
+        EXPECT_EQ(doc->ModelSpace().Count(), 1);
+    }
+    // Blocks that hold each other would be drawn without end: the loop is cut.
+    const std::string a = "  0\nBLOCK\n  2\nA\n 70\n0\n  0\nINSERT\n  8\n0\n  2\nB\n  0\nENDBLK\n";
+    const std::string b = "  0\nBLOCK\n  2\nB\n 70\n0\n  0\nINSERT\n  8\n0\n  2\nA\n  0\nENDBLK\n";
+    auto loop = LoadText("loop.dxf", Dxf(a + b, ""));
+    EXPECT_EQ(loop->Blocks().Item("A").Count() + loop->Blocks().Item("B").Count(), 1);  // one link goes
+    ASSERT_EQ(loop->loadWarnings.size(), 1u);
+    EXPECT_NE(loop->loadWarnings[0].find("holds its own block"), std::string::npos);
+}
+
+// What the document cannot hold is named at open, so that a save can say
+// what it would lose.
+TEST(CadDxf, OutlinesTheDocumentCannotHoldAreReported) {
+    struct Case {
+        const char* entity;
+        const char* says;
+    } cases[] = {
+        {"  0\nLWPOLYLINE\n  8\n0\n 70\n1\n 10\n0\n 20\n0\n 10\n1\n 20\n0\n 10\n1\n 20\n1\n", "closed LWPOLYLINE"},
+        {"  0\nLWPOLYLINE\n  8\n0\n 70\n0\n 10\n0\n 20\n0\n 42\n0.5\n 10\n1\n 20\n0\n", "with arcs"},
+        {"  0\nPOLYLINE\n  8\n0\n 66\n1\n 70\n1\n  0\nVERTEX\n  8\n0\n 10\n0\n 20\n0\n  0\nVERTEX\n  8\n0\n 10\n1\n 20\n0\n"
+         " 42\n1\n  0\nSEQEND\n",
+         "closed POLYLINE"},
+        {"  0\nARC\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n 50\n0\n 51\n90\n", "ARC"},
+    };
+    for (const auto& c : cases) {
+        auto doc = LoadText("lossy.dxf", Dxf("", c.entity));
+        std::string all;
+        for (const auto& w : doc->loadWarnings) all += w + "\n";
+        EXPECT_NE(all.find(c.says), std::string::npos) << c.says << ": " << all;
+    }
+}
+
+// The block record says whether the block carries attribute definitions;
+// readers that trust the flag drop the attributes of a block that denies it.
+TEST(CadDxf, SavedBlocksFlagTheirAttributeDefinitions) {
+    CadDocument doc;
+    doc.Blocks().Add({0, 0, 0}, "Plain").AddLine({0, 0, 0}, {1, 1, 0});
+    CadBlock& withDefs = doc.Blocks().Add({0, 0, 0}, "WithDefs");
+    withDefs.AddCircle({0, 0, 0}, 1);
+    withDefs.AddAttribute(1, 8, "Prompt", {0, 1, 0}, "TAG", "");  // 8: preset
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("flags.dxf").toStdString();
+    doc.SaveAs(path);
+    std::istringstream in(ReadAll(path));
+    std::vector<std::pair<int, std::string>> pairs;
+    for (std::string code, value; std::getline(in, code) && std::getline(in, value);) pairs.emplace_back(std::stoi(code), value);
+    std::map<std::string, int> blockFlags;
+    int attdefMode = -1;
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        if (pairs[i].first != 0 || (pairs[i].second != "BLOCK" && pairs[i].second != "ATTDEF")) continue;
+        std::string name;
+        int flags = -1;
+        for (size_t k = i + 1; k < pairs.size() && pairs[k].first != 0; ++k) {
+            if (pairs[k].first == 2) name = pairs[k].second;
+            if (pairs[k].first == 70) flags = std::stoi(pairs[k].second);
+        }
+        if (pairs[i].second == "BLOCK") blockFlags[name] = flags;
+        else attdefMode = flags;
+    }
+    EXPECT_EQ(blockFlags["Plain"], 0);
+    EXPECT_EQ(blockFlags["WithDefs"], 2);
+    EXPECT_EQ(attdefMode, 8);
+    auto back = LoadDxfDocument(path);
+    auto ref = back->ModelSpace().InsertBlock({0, 0, 0}, "WithDefs");
+    ASSERT_EQ(ref->GetAttributes().size(), 1u);
+    EXPECT_EQ(ref->GetAttributes()[0]->TagString, "TAG");
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// A save that fails at any step names the user's file, leaves the old one as
+// it was and nothing else behind.
+TEST(CadDxf, FailedSaveNamesTheFileAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("plan.dxf").toStdString();
+    CadDocument doc;
+    FillSample(doc);
+    doc.SaveAs(path);
+    const std::string before = ReadAll(path);
+    doc.ModelSpace().AddLine({0, 0, 0}, {9, 9, 0});
+    for (SaveStep failing : {SaveStep::Create, SaveStep::Write, SaveStep::Flush, SaveStep::Rename}) {
+        ScopedSaveFault fault([&](SaveStep step) { return step == failing ? ENOSPC : 0; });
+        try {
+            doc.SaveAs(path);
+            ADD_FAILURE() << "step " << static_cast<int>(failing) << " failed silently";
+        } catch (const CadError& e) {
+            const std::string said = e.what();
+            EXPECT_NE(said.find(path), std::string::npos) << said;
+            EXPECT_EQ(said.find(path + "."), std::string::npos) << said;  // no temporary name
+        }
+        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plan.dxf"});
+        EXPECT_TRUE(doc.modified());
+    }
+}
+
+}  // namespace
+}  // namespace vd

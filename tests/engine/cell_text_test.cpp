@@ -112,6 +112,7 @@ TEST_F(CellTextTest, ManningNFollowsThePipeSizeRule) {
         {"N0.013", 300, "0.013"}, {"fn0.013", 300, "0.013"}, {"N0.04", 300, "0.040"},
         {"N0.05", 300, "0.015"},  {"F", 300, "0.015"},       {"N0.005", 300, "0.015"},
         {"N0.013", 900, "0.013"}, {"", 900, "0.000"},
+        {"N0.0125", 300, "0.013"},  // held single-precision, a hair above the half
     };
     for (const auto& c : cases) {
         m.Lines[1].Status = c.status;
@@ -138,6 +139,11 @@ TEST_F(CellTextTest, SelfCleaningSlope) {
     l.slope = 0;  // no answer: blank, not an error
     LineFieldToCell(m, 36, 1, cat);
     EXPECT_EQ(Raw(36), kBlank);
+    l.slope = 0.0015f;  // a flat line near capacity: no depth carries the flow
+    m.Results[1].QmaxBig = 46;
+    LineFieldToCell(m, 36, 1, cat);
+    EXPECT_EQ(Raw(36), kBlank);
+    m.Results[1].QmaxBig = 20;
     m.DiaTable[2].Mins = 0;
     l.slope = 0.005f;
     LineFieldToCell(m, 36, 1, cat);

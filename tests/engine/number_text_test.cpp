@@ -19,7 +19,7 @@ TEST(FormatFixed, WorkedExamples) {
         {300000, 4, " 300000.0000"},  // wider than 32 bits once scaled: still formats
     };
     for (const auto& c : cases) EXPECT_EQ(FormatFixed(c.v, c.n), c.want) << c.v << " " << c.n;
-    // A Single widened keeps its own value: 12.345f is a hair above 12.345.
+    // A single-precision value widened keeps its own value: 12.345f is a hair above 12.345.
     EXPECT_EQ(FormatFixed(12.345f, 2), " 12.35");
     // Too many decimals or a value that is no number overflow rather than
     // turning an undefined product into digits.

@@ -36,7 +36,7 @@ protected:
         fs::copy_file(src / "town.cor", dir_ / "town.cor", fs::copy_options::overwrite_existing);
         m_.SetUi(&ui_);
     }
-    LoadResult Open(Model& m, const std::string& name) {
+    Outcome Open(Model& m, const std::string& name) {
         m.ProjectFolder = dir_.string() + "/";
         m.ProjectName = name;
         return LoadNetworkText(m, dir_.string() + "/" + name + ".asb");
@@ -49,8 +49,8 @@ protected:
 };
 
 TEST_F(SampleNetwork, ProcessesWithoutLoopsOrGroundErrors) {
-    LoadResult r = Open(m_, "town");
-    ASSERT_TRUE(r.ok) << r.message;
+    Outcome r = Open(m_, "town");
+    ASSERT_TRUE(r.ok()) << r.message();
     ASSERT_GE(m_.LineCount, 60);
     ASSERT_LE(m_.LineCount, 150);
     for (int i = 1; i <= m_.LineCount; ++i) ASSERT_NE(m_.Lines[i].X1, 0.0f) << "no coordinates for line " << i;
@@ -71,14 +71,14 @@ TEST_F(SampleNetwork, ProcessesWithoutLoopsOrGroundErrors) {
 }
 
 TEST_F(SampleNetwork, SaveAndReadBackKeepTheTables) {
-    ASSERT_TRUE(Open(m_, "town").ok);
+    ASSERT_TRUE(Open(m_, "town").ok());
     BuildNetworkLinks(m_);
     NameLaterals(m_);
     ProcessNetwork(m_);
     ASSERT_TRUE(SaveNetworkText(m_, "saved.asb", dir_.string() + "/"));
 
     Model back;
-    ASSERT_TRUE(Open(back, "saved").ok);
+    ASSERT_TRUE(Open(back, "saved").ok());
     ASSERT_EQ(back.LineCount, m_.LineCount);
     // Every line once, with the values it was saved with (seven digits).
     std::map<std::string, const LineRecord*> byFrom;

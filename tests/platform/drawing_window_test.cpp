@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <fstream>
 
 #include "platform/drawing_window.h"
 
@@ -75,6 +76,54 @@ TEST(DrawingWindow, UserZoomSurvivesTheNextCommand) {
     EXPECT_EQ(w.view()->toScreen(100, 100), zoomed);
     app.ZoomExtents();  // asked for explicitly
     EXPECT_FALSE(w.view()->userMoved());
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// A drawing read with losses is never saved over its file: Save says what
+// would be lost and asks for a new name.
+TEST(DrawingWindow, SaveNeverReplacesAFileWithLessThanItHeld) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("other.dxf");
+    {
+        std::ofstream f(source.toStdString(), std::ios::binary);
+        f << "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"
+             "  0\nHATCH\n  8\n0\n  0\nENDSEC\n  0\nEOF\n";
+    }
+    auto sourceBytes = [&] {
+        std::ifstream f(source.toStdString(), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), {});
+    };
+    const std::string before = sourceBytes();
+    CadApplication app;
+    DrawingWindow w(app);
+    QStringList said;
+    QString target;  // the Save As dialog's answer; empty: cancelled
+    w.dialogs.message = [&](const QString& t) { said << t; };
+    w.dialogs.saveFileName = [&](const QString&) { return target; };
+    w.dialogs.askSave = [](const QString&) { return 0; };
+    ASSERT_TRUE(w.openDrawing(source));
+    app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {5, 5, 0});
+    said.clear();
+    EXPECT_FALSE(w.save());  // Save As offered and cancelled
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].contains("HATCH")) << said[0].toStdString();
+    target = source;  // the same file chosen again
+    EXPECT_FALSE(w.save());
+    EXPECT_EQ(sourceBytes(), before);
+    EXPECT_TRUE(app.ActiveDocument().modified());
+    target = dir.filePath("copy.dxf");
+    EXPECT_TRUE(w.maybeSave());  // closing the program: saved to the new file
+    EXPECT_TRUE(QFileInfo::exists(target));
+    EXPECT_EQ(sourceBytes(), before);
+    app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {6, 6, 0});
+    said.clear();
+    EXPECT_TRUE(w.save());  // the new file holds all the drawing has
+    EXPECT_TRUE(said.isEmpty());
 }
 
 }  // namespace

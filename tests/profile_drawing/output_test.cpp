@@ -198,7 +198,7 @@ TEST(ProfileDxf, SavedFileReadsBackInAnIndependentReader) {
     const std::string path = dir.folder() + "sheet.dxf";
     ASSERT_TRUE(w.SaveTo(path).ok());
     const Outcome refused = w.SaveTo(dir.folder() + "missing/sheet.dxf");
-    EXPECT_EQ(refused.message(), "Path not found: " + dir.folder() + "missing/sheet.dxf");
+    EXPECT_EQ(refused.message(), dir.folder() + "missing/sheet.dxf was not saved: the folder does not exist.");
 
     const std::string script =
         "import ezdxf,sys\n"

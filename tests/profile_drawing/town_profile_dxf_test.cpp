@@ -100,7 +100,7 @@ void OpenTown(Model& m, test::RecordingUi& ui, const fs::path& dir) {
     m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
     m.ProjectFolder = dir.string() + "/";
     m.ProjectName = "town";
-    ASSERT_TRUE(LoadNetworkText(m, (dir / "town.asb").string()).ok);
+    ASSERT_TRUE(LoadNetworkText(m, (dir / "town.asb").string()).ok());
     BuildNetworkLinks(m);
     NameLaterals(m);
     ProcessNetwork(m);

@@ -6,6 +6,7 @@
 #include "net_builder.h"
 #include "workspace/plan_network.h"
 #include "cad/cad_document.h"
+#include "platform/drawing_window.h"
 #include "platform/key_poll.h"
 #include "recording_ui.h"
 #include "workspace/acad_commands.h"
@@ -160,6 +161,34 @@ TEST_F(AcadPlan, InOutBlockIsDefinedOnce) {
     EXPECT_EQ(b.Item(7)->TagString, "P2");
     EXPECT_EQ(b.Item(7)->InsertionPoint, (CadPoint{0, -5, 0}));
     EXPECT_EQ(b.Item(8)->EndPoint, (CadPoint{1, 0, 0}));
+}
+
+}  // namespace
+}  // namespace vd
+
+namespace vd {
+namespace {
+
+// After ACAD the window shows the plan, not the marker text at the origin with
+// the network a speck beside it; Zoom Extents still shows everything.
+TEST_F(AcadPlan, WindowFramesThePlanItDrew) {
+    DrawingWindow window(app);
+    window.resize(800, 600);
+    app.NewDocument();
+    for (int run = 0; run < 2; ++run) {  // the second run sees the window already open
+        ASSERT_TRUE(AcadPlanCommand(m, app));
+        DrawingView& view = *window.view();
+        const QRectF shown = view.rect();
+        const QPointF a = view.toScreen(1000.5, 2000.25), b = view.toScreen(1070.5, 2025.25);
+        EXPECT_TRUE(shown.contains(a) && shown.contains(b)) << run;
+        EXPECT_GT(b.x() - a.x(), shown.width() / 2) << run;
+        EXPECT_FALSE(shown.contains(view.toScreen(0, 0))) << run;
+    }
+    (void)GetAcadCommand(m, app);  // a read-back's repaint keeps the frame
+    EXPECT_GT(window.view()->toScreen(1070.5, 0).x() - window.view()->toScreen(1000.5, 0).x(), 400);
+    app.ZoomExtents();
+    EXPECT_TRUE(window.view()->rect().contains(window.view()->toScreen(0, 0).toPoint()));
+    EXPECT_TRUE(window.view()->rect().contains(window.view()->toScreen(1070.5, 2025.25).toPoint()));
 }
 
 }  // namespace

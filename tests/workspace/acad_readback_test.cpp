@@ -319,3 +319,98 @@ TEST_F(MhBlocks, DownstreamNamesSlopesAndProgress) {
 
 }  // namespace
 }  // namespace vd
+
+namespace vd {
+namespace {
+
+// Plan LINEs copied from a drawn line, each under its own DUV number.
+void CopyPlanLines(CadDocument& doc, const CadEntity& model, int first, int last) {
+    for (int k = first; k <= last; ++k) {
+        auto line = doc.ModelSpace().AddLine({double(k), 0, 100}, {double(k), 10, 100});
+        line->setLayer("sewer");
+        for (const XData& d : model.AllXData()) {
+            std::vector<int16_t> codes;
+            std::vector<XValue> values;
+            for (const auto& i : d) {
+                codes.push_back(i.code);
+                values.push_back(i.isText() ? XValue(i.text) : XValue(i.number));
+            }
+            if (SameCadName(d[0].text, "DUV")) values[1] = double(k);
+            line->SetXData(codes, values);
+        }
+    }
+}
+
+// What a drawing may hold that the read-back cannot take as it stands: each
+// case says so and leaves nothing silently wrong.
+TEST_F(AcadReadBack, LinesWithoutPlanDataLeaveTheProject) {
+    buildNetwork();
+    m.ProjectName = "net";
+    app.NewDocument();
+    for (int i = 0; i < 3; ++i) app.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {10, double(i), 0})->setLayer("sewer");
+    EXPECT_FALSE(GetAcadCommand(m, app));
+    EXPECT_EQ(ui.status, "Get Acad Data ... nothing to read");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_NE(ui.boxes[0].find("left as it was"), std::string::npos);
+    EXPECT_EQ(m.LineCount, 3);
+    EXPECT_EQ(m.ProjectName, "net");
+    EXPECT_EQ(m.Lines[1].From.trim(), "MH1");
+}
+
+TEST_F(AcadReadBack, LinesBeyondTheTableAreCountedOnce) {
+    buildNetwork();
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    CadDocument& doc = app.ActiveDocument();
+    CadEntityPtr model;
+    for (const auto& e : doc.ModelSpace().entities())
+        if (!e->GetXData("DUV").empty()) model = e;
+    const int upper = m.LineUpper();
+    CopyPlanLines(doc, *model, 4, upper + 250);
+    ui.clear();
+    auto r = GetAcadCommand(m, app);
+    EXPECT_TRUE(r);
+    EXPECT_EQ(m.LineCount, upper);
+    EXPECT_EQ(ui.status, "Get Acad Data ... 250 lines did not fit");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].rfind("250 of the " + std::to_string(upper + 250) + " plan lines did not fit", 0), 0u);
+    EXPECT_LT(ui.logs.size(), 5u);
+}
+
+TEST_F(AcadReadBack, NamesOutsideLatin1AreLoggedWithTheirLine) {
+    test::NetBuilder net(m);
+    net.line("XRP1", "MH9").len(10).lat("L\xE9");
+    net.line("YRP1", "MH9").len(10).lat("L2");
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    CadDocument& drawn = app.ActiveDocument();
+    drawn.Blocks().Add({0, 0, 0}, "Mhblock").AddAttribute(1, 0, "Upper", {0, 1, 0}, "Mhname1", "");
+    auto ref = drawn.ModelSpace().InsertBlock({5, 5, 0}, "Mhblock");
+    ref->setLayer("sewer");
+    ref->GetAttributes()[0]->TextString = "YRP1";
+    QTemporaryDir dir;
+    std::string path = dir.filePath("utf8.dxf").toStdString();
+    app.ActiveDocument().SaveAs(path);
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    // As a newer CAD program writes it: UTF-8, with Czech manhole names.
+    auto replaceAll = [&](const std::string& from, const std::string& to) {
+        for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
+            bytes.replace(at, from.size(), to);
+    };
+    replaceAll("AC1009", "AC1024");
+    replaceAll("XRP1", "\xC4\x8CRP1");
+    replaceAll("YRP1", "\xC5\xA0RP1");
+    replaceAll("L\xE9", "L\xC3\xA9");
+    std::ofstream(path, std::ios::binary) << bytes;
+    app.OpenDocument(path);
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    EXPECT_EQ(m.Lines[1].From.trim(), "?RP1");
+    EXPECT_EQ(m.Lines[1].Latral.trim(), "L\xE9");  // Latin-1 letters come through unchanged
+    EXPECT_TRUE(Logged(ui, "line 1: the name \"<U+010C>RP1\" was read as \"?RP1"));
+    EXPECT_TRUE(Logged(ui, "line 2: the name \"<U+0160>RP1\" was read as \"?RP1"));
+    EXPECT_FALSE(Logged(ui, "L\xE9"));
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    EXPECT_TRUE(Logged(ui, "Get ACAD Block: line 1: the name \"<U+0160>RP1\" was read as \"?RP1\""));
+}
+
+}  // namespace
+}  // namespace vd

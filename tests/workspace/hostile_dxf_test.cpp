@@ -71,8 +71,8 @@ void OpenAndRead(const test::TempDir& dir, const std::string& bytes, const std::
     Model m;
     m.SetUi(&ui);
     for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 0) GetAcadCommand(m, app);
-        else GetAcadBlockCommand(m, app);
+        if (pass == 0) (void)GetAcadCommand(m, app);
+        else (void)GetAcadBlockCommand(m, app);
         ASSERT_GE(m.LineCount, 0) << label;
         ASSERT_LE(m.LineCount, std::min(m.LineUpper(), m.LinkUpper())) << label;
     }

@@ -28,6 +28,11 @@ TEST(ManholeTypes, RuleTable) {
         {1000, 3.0f, 1.0f, 1000, false, "T10"},
         {1000, 3.0f, 3.0f, 1000, false, "T13"},
         {400, 3.0f, 0.65f, 400, false, "T5"},  // rule 32 without rule 22
+        {400, 3.0f, 0.6f, 400, false, "T2"},   // a drop of exactly 0.6 is no drop manhole
+        {1000, 3.0f, 0.6f, 1000, false, "T13"},
+        {300, 3.0f, 1.2f, 300, false, "T6"},   // 1.2 ends T5 and starts T6
+        {1000, 3.0f, 2.5f, 1000, false, "T13"},
+        {600, 3.0f, 0.65f, 600, false, "T2"},  // rule 34 needs more than 0.65
         {300, 3.0f, 1.3f, 300, false, "T6"},
         {500, 3.0f, 1.3f, 500, false, "T6"},   // rule 23 decides, rule 33 does not hold
         {600, 3.0f, 1.3f, 600, false, "T7"},

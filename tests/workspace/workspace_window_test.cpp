@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <random>
 
 #include <QAction>
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -119,6 +121,34 @@ TEST_F(WorkspaceWindow, StartUp) {
                                           "-", "Save", "Save As", "Set EXCEL", "Set ACAD"}));
     AppendLog(m, "hello");
     EXPECT_EQ(w->Textwin->toPlainText(), "hello");
+}
+
+// The box shows exactly the kept log however the messages run: short and
+// long ones, empty ones, and line breaks inside a message.
+TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
+    std::mt19937 rng(11);
+    for (int k = 0; k < 600; ++k) {
+        std::string message(std::uniform_int_distribution<int>(0, k % 50 == 0 ? 1700 : 120)(rng), 'a');
+        for (char& c : message) c = static_cast<char>('a' + rng() % 26);
+        if (k % 97 == 5 && !message.empty()) message[message.size() / 2] = '\n';
+        if (k % 89 == 7) message += "\r\nnext";
+        AppendLog(m, message);
+        QString shown = QString::fromLatin1(w->logText().c_str());
+        shown.replace("\r\n", "\n");
+        shown.chop(1);
+        ASSERT_EQ(w->Textwin->toPlainText(), shown) << k;
+    }
+}
+
+// The bar paints at display rate but holds every value it is given.
+TEST_F(WorkspaceWindow, ProgressBarHoldsEveryValue) {
+    for (int v : {5, 6, 7, 50, 99, 100, 3}) {
+        m.Ui->SetProgress(v);
+        EXPECT_EQ(w->ProgressBar1->value(), v);
+        EXPECT_TRUE(w->ProgressBar1->updatesEnabled());
+    }
+    m.Ui->SetProgress(0);
+    EXPECT_EQ(w->ProgressBar1->value(), 0);
 }
 
 TEST(WorkspaceLayout, ResizeRules) {
@@ -267,6 +297,37 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
     EXPECT_NE(w->logText().find("Not saved: /nonexistent-folder/x.asb"), std::string::npos);
 }
 
+// Save writes over the opened file only while the lines came from it: after
+// an import it asks first, and No keeps the file.
+TEST_F(WorkspaceWindow, SaveAfterAnImportAsksBeforeReplacingTheOpenedFile) {
+    smallNetwork();
+    ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
+    dialogs.files.push_back(path("net.asb"));
+    w->mnuopen->trigger();
+    const QByteArray opened = ReadBytes(path("net.asb"));
+
+    WriteBytes(path("lines.txt"), "A1 A2 10 5 4 3 2 0 5 200\r\n");
+    dialogs.files.push_back(path("lines.txt"));
+    w->mnuimport->trigger();
+    click(w->Command12);
+    ASSERT_EQ(m.LineCount, 1);
+
+    const size_t asked = dialogs.asked.size();
+    dialogs.answers.push_back(false);
+    w->mnusave->trigger();
+    ASSERT_EQ(dialogs.asked.size(), asked + 1);
+    EXPECT_EQ(dialogs.asked.back().title, " Overwrite ?");
+    EXPECT_EQ(dialogs.asked.back().preset, "No");
+    EXPECT_EQ(ReadBytes(path("net.asb")), opened);
+
+    dialogs.answers.push_back(true);
+    w->mnusave->trigger();
+    EXPECT_TRUE(ReadBytes(path("net.asb")).contains("A1"));
+    // Saved to it now: the next Save asks nothing.
+    w->mnusave->trigger();
+    EXPECT_EQ(dialogs.asked.size(), asked + 2);
+}
+
 // Process puts the lines in lateral order, so Save writes them in a new
 // order; reopening must still give every line its own plan coordinates.
 TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
@@ -300,7 +361,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
         back.SetUi(&ui);
         back.ProjectFolder = (dir.path() + "/").toStdString();
         back.ProjectName = c.name;
-        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok) << c.how;
+        ASSERT_TRUE(LoadNetworkText(back, back.ProjectFolder + c.name + ".asb").ok()) << c.how;
         ASSERT_EQ(back.LineCount, 100) << c.how;
         for (int i = 1; i <= back.LineCount; ++i) {
             const LineRecord& l = back.Lines[i];

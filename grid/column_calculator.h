@@ -1,0 +1,66 @@
+// The column calculator's rules as plain code: one operation applied to a
+// whole grid column, row by row, with a constant or another column as the
+// operand. The "Function" panel only gathers the choice.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/outcome.h"
+
+namespace vd {
+
+// The operators the panel lists, each with its leading blank; the join " &"
+// is left out of the short list.
+std::vector<std::string> CalculatorOperators(bool withJoin = true);
+
+// The list items: the target list holds the titles of columns 1.. (item i is
+// column i + 1); the operand list an empty item, then the titles of columns
+// 0.. (item i is column i - 1).
+std::vector<std::string> TargetItems(const std::vector<std::string>& titles);
+std::vector<std::string> OperandItems(const std::vector<std::string>& titles);
+
+// The new text of a target cell, or nothing when the cell keeps its text: an
+// unknown operator, a division by zero, an overflow or any result that is
+// not a number. Leading blanks of the operator do not count.
+std::optional<std::string> ApplyColumnOperator(std::string_view target, std::string_view operand,
+                                               std::string_view op);
+
+// A number as the calculator writes it: up to 15 significant digits, no
+// trailing zeros, "." as the decimal point, "E+20" beyond that range.
+std::string CalcNumberText(double v);
+
+// What the panel's three lists hold when Ok is pressed. An item index is -1
+// when the user typed into the list instead of picking.
+struct CalculatorChoice {
+    int targetItem = -1;
+    int operandItem = 0;
+    std::string operandText;
+    std::string operatorText;
+};
+
+// Applies the choice to data rows 1..rows - 1 of a grid with Rows(), Cols(),
+// TextMatrix(r, c) and setTextMatrix(r, c, text). Refuses, changing nothing,
+// when no target column was picked or the operator is not one of the list.
+template <typename Grid>
+Outcome ComputeColumn(Grid& g, const CalculatorChoice& c);
+
+// Why a choice cannot run, or nothing when it can.
+std::optional<std::string> CalculatorChoiceProblem(const CalculatorChoice& c, int cols);
+
+template <typename Grid>
+Outcome ComputeColumn(Grid& g, const CalculatorChoice& c) {
+    if (auto problem = CalculatorChoiceProblem(c, g.Cols())) return Outcome::Fail(*problem);
+    const int target = c.targetItem + 1;
+    const int operandCol = c.operandItem >= 1 ? c.operandItem - 1 : -1;
+    for (int r = 1; r < g.Rows(); ++r) {
+        const std::string operand = operandCol >= 0 ? std::string(g.TextMatrix(r, operandCol)) : c.operandText;
+        if (auto text = ApplyColumnOperator(g.TextMatrix(r, target), operand, c.operatorText))
+            g.setTextMatrix(r, target, *text);
+    }
+    return Outcome::Ok();
+}
+
+}  // namespace vd

@@ -1,0 +1,699 @@
+#include "grid/flex.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/cell_text.h"
+#include "engine/column_catalogue.h"
+#include "engine/errors.h"
+#include "engine/line_cost.h"
+#include "engine/number_text.h"
+#include "grid/flex_commands.h"
+#include "grid/lateral_commands.h"
+#include "platform/flex_grid.h"
+#include "workspace/workspace_layout.h"
+
+namespace vd {
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int left, int width) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(PxRect(left, 0, width, 375));
+    b->setAutoDefault(false);
+    return b;
+}
+
+// A field's text as a cell shows it: never-assigned bytes are no text.
+std::string Shown(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s)
+        if (ch != '\0') out += ch;
+    return out;
+}
+
+// The trimmed text of a field without never-assigned bytes.
+void ShownTrimmed(std::string_view s, std::string& out) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
+    out.clear();
+    for (std::size_t i = b; i < e; ++i)
+        if (s[i] != '\0') out += s[i];
+}
+
+std::string BoxText(const QLineEdit* box) { return box->text().toLatin1().toStdString(); }
+
+}  // namespace
+
+struct Flex::ViewSpec {
+    int16_t mode;
+    int cols;
+    std::vector<int> codes;  // of columns 1..cols-1
+};
+
+Flex::Flex(Model& m, QWidget* parent) : GridHost(parent), m_(m) {
+    setObjectName("FLEX1");
+    setAutoFillBackground(true);
+
+    Command4 = MakeButton(this, "Command4", "EDIT", 120, 735);
+    Command10 = MakeButton(this, "Command10", "|", 960, 255);
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName("Text1");
+    Text1->setGeometry(PxRect(1200, 0, 735, 285));
+    Command5 = MakeButton(this, "Command5", "|", 1920, 255);
+    Command11 = MakeButton(this, "Command11", ">>", 2400, 495);
+    Command9 = MakeButton(this, "Command9", "By Level", 3840, 855);
+    Command1 = MakeButton(this, "Command1", "By  Lenght", 4800, 1095);
+    Command6 = MakeButton(this, "Command6", "SET Name", 6000, 1095);
+    Command2 = MakeButton(this, "Command2", "SET Latral", 7200, 975);
+    Command3 = MakeButton(this, "Command3", "Set EXCEL", 8280, 1215);
+
+    MSFlexGrid1 = new FlexGrid(this);
+    MSFlexGrid1->setObjectName("MSFlexGrid1");
+    MSFlexGrid1->setToolTip("click for Input");
+    txtEdit = new QLineEdit(MSFlexGrid1->parentWidget());
+    txtEdit->setObjectName("txtEdit");
+    txtEdit->setFrame(false);
+    // A thin border in the highlight colour shows which cell is being typed into.
+    txtEdit->setStyleSheet("QLineEdit { border: 1px solid palette(highlight); padding: 0px 1px; }");
+    txtEdit->setFixedHeight(Px(285));
+    txtEdit->hide();
+    txtEdit->installEventFilter(this);
+
+    mnuedit = new QMenu("Edit", this);
+    mnuedit->setObjectName("mnuedit");
+    auto item = [this](const char* name, const char* caption) {
+        QAction* a = mnuedit->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+    mnueditundo = item("mnueditundo", "Undo");
+    mnuedit->addSeparator()->setObjectName("mnueditbar0");
+    mnueditcut = item("mnueditcut", "Cut");
+    mnueditcopy = item("mnueditcopy", "Copy");
+    mnueditpaste = item("mnueditpaste", "Paste");
+    mnueditdelete = item("mnueditdelete", "Delete");
+    mnufun = item("mnufun", "Function");
+    mnuedit->addSeparator()->setObjectName("mnueditbar1");
+    mnueditinsertrow = item("mnueditinsertrow", "InsertRow");
+    mnueditdelrow = item("mnueditdelrow", "RemoveRow");
+    connect(mnueditundo, &QAction::triggered, this, [this] { mnueditundo_Click(); });
+    connect(mnueditcut, &QAction::triggered, this, [this] { mnueditcut_Click(); });
+    connect(mnueditcopy, &QAction::triggered, this, [this] { mnueditcopy_Click(); });
+    connect(mnueditpaste, &QAction::triggered, this, [this] { mnueditpaste_Click(); });
+    connect(mnueditdelete, &QAction::triggered, this, [this] { mnueditdelete_Click(); });
+    connect(mnueditinsertrow, &QAction::triggered, this, [this] { mnueditinsertrow_Click(); });
+    connect(mnueditdelrow, &QAction::triggered, this, [this] { mnueditdelrow_Click(); });
+
+    connect(MSFlexGrid1, &FlexGrid::Click, this, &Flex::BeginCellEdit);
+    connect(MSFlexGrid1, &FlexGrid::EnterCell, this, &Flex::CommitCellEdit);
+    connect(MSFlexGrid1, &FlexGrid::GotFocus, this, &Flex::GridFocusCommit);
+    connect(MSFlexGrid1, &FlexGrid::Scroll, this, &Flex::FollowGridScroll);
+    connect(MSFlexGrid1, &FlexGrid::MouseDown, this, &Flex::GridEditMenuPopup);
+
+    // Start-up: the grid below the button row, the catalogue's titles.
+    resize(Px(9600), Px(4800));
+    MSFlexGrid1->setGeometry(0, Command2->height(), width(), height() - Command2->height());
+    SetColumnTitles(m_, ColumnCatalogue);
+    new FlexCommands(*this);
+}
+
+Flex::~Flex() = default;
+
+void Flex::resizeEvent(QResizeEvent* e) {
+    GridHost::resizeEvent(e);
+    MSFlexGrid1->resize(std::max(width() - Px(200), 0), std::max(height() - Px(500), 0));
+}
+
+// ---- views -----------------------------------------------------------------
+
+int Flex::viewCount(int16_t mode) const {
+    switch (mode) {
+        case kLineView:
+        case kResultsView: return std::clamp(m_.LineCount, 0, m_.LineUpper());
+        case kPipeSizeView: return std::clamp(m_.DiaCount, 0, static_cast<int>(m_.DiaTable.size()) - 1);
+        default: return std::max(m_.LatCount, 0);
+    }
+}
+
+int Flex::capacity() const {
+    if (GridMode == kLineView) return std::min(m_.LineUpper(), m_.LinkUpper());
+    if (GridMode == kPipeSizeView) return static_cast<int>(m_.DiaTable.size()) - 1;
+    return viewCount(GridMode);
+}
+
+void Flex::mnusewer() { loadView({kLineView, 16, {1, 2, 37, 38, 40, 41, 42, 31, 32, 52, 100, 68, 69, 70, 71}}); }
+void Flex::mnudia() { loadView({kPipeSizeView, 9, {60, 61, 62, 63, 64, 65, 66, 67}}); }
+
+void Flex::mnulatral() {
+    try {
+        loadView({kLateralView, 10, {88, 96, 89, 90, 91, 92, 93, 94, 95}});
+    } catch (const std::exception& e) {
+        m_.Ui->MessageBox(e.what());
+    }
+}
+
+void Flex::mnuout() {
+    std::vector<int> codes(54);
+    for (int c = 1; c <= 54; ++c) codes[c - 1] = c;
+    loadView({kResultsView, 55, codes});
+}
+
+void Flex::loadView(const ViewSpec& v) {
+    FlexGrid* g = MSFlexGrid1;
+    const bool lateral = v.mode == kLateralView;
+    const bool progress = v.mode == kLineView || v.mode == kResultsView;
+    // The loader moves the current cell; those moves commit nothing.
+    ++held_;
+    struct Release {
+        int& held;
+        ~Release() { --held; }
+    } release{held_};
+
+    if (v.mode == kLineView) Command2->setEnabled(false);
+    if (lateral) Command2->setEnabled(true);
+    if (v.mode == kPipeSizeView || lateral) txtEdit->hide();
+    if (progress) g->hide();
+    mnueditcopy->setEnabled(v.mode != kResultsView);
+    mnueditcut->setEnabled(v.mode != kResultsView);
+    mnueditinsertrow->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
+    mnueditdelrow->setEnabled(v.mode == kLineView || v.mode == kPipeSizeView);
+    if (lateral) AssignLateralLevels(m_);
+
+    // Until the view stands whole, a write-back has nothing to store.
+    GridMode = 0;
+    EditRow = EditCol = v.mode == kLineView ? 0 : 1;
+    const int count = viewCount(v.mode);
+    // An empty table still gets one row to type into.
+    const int rows = std::max(count, 1) + 1;
+    const int cols = v.cols;
+    for (int c = 1; c < cols; ++c) ColumnCatalogue[c].Code = static_cast<int16_t>(v.codes[c - 1]);
+
+    std::vector<std::string> cells(static_cast<std::size_t>(rows) * cols);
+    auto cell = [&](int r, int c) -> std::string& { return cells[static_cast<std::size_t>(r) * cols + c]; };
+    for (int r = 1; r <= count; ++r) cell(r, 0) = NumText(r);
+    if (count == 0) cell(1, 0) = "1";
+    const int firstTitled = lateral ? 2 : 1;
+    if (lateral) {
+        cell(0, 0) = " No.";
+        cell(0, 1) = "Level";
+    }
+    for (int c = firstTitled; c < cols; ++c) cell(0, c) = Shown(ColumnCatalogue[v.codes[c - 1]].Title1.view());
+
+    if (progress) m_.Ui->SetProgressVisible(true);
+    CostMessages costMessages;
+    const int dataCols = cols - 1;
+    for (int c = firstTitled; c < cols; ++c) {
+        if (progress)
+            m_.Ui->SetProgress(static_cast<int>(RoundHalfEven(100.0 * (lateral ? c - 1 : c) / dataCols)));
+        const int code = v.codes[c - 1];
+        GridColumnDef& record = ColumnCatalogue[code];
+        EditCode = static_cast<int16_t>(code);
+        for (int r = 1; r <= count; ++r) {
+            FillRow = static_cast<int16_t>(std::min(r, 32767));
+            // Each cell starts blank, so a code with no value never shows the row above.
+            record.CellText = std::string_view();
+            // Showing a slope rounds it to 4 decimals in the record; a view
+            // only shows, so the record keeps the slope as it was.
+            const bool slope = code == 32 && r <= m_.LineUpper();
+            const float kept = slope ? m_.Lines[r].slope : 0.0f;
+            LineFieldToCell(m_, code, r, ColumnCatalogue, &costMessages);
+            if (slope) m_.Lines[r].slope = kept;
+            ShownTrimmed(record.CellText.view(), cell(r, c));
+        }
+    }
+    if (lateral) {
+        for (int r = 1; r <= count; ++r) {
+            const int first = m_.Lat(r, LatFirst);
+            // A lateral row without lines shows no level.
+            if (first >= 1 && first <= m_.LineUpper()) cell(r, 1) = NumText(m_.Lines[first].Level);
+        }
+    }
+    if (progress) m_.Ui->SetProgress(0);
+
+    loaded_.take(rows, cols, cells);
+    GridMode = v.mode;
+    rowRecord_.assign(static_cast<std::size_t>(rows), 0);
+    for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
+
+    g->setCells(rows, cols, std::move(cells));
+    for (int c = firstTitled; c < cols; ++c) g->setColWidth(c, Px(1200));
+    if (lateral) g->setColWidth(1, Px(600));
+    g->setColWidth(0, Px(600));
+    g->setRowHeightMin(Px(285));
+    ResetUndoBuffer();
+    g->setTopRow(1);
+    g->setLeftCol(1);
+    if (v.mode == kPipeSizeView || lateral)
+        g->setRowCol(0, 1);
+    else
+        g->setRowCol(1, 1);
+
+    const std::string& target = g->TextMatrix(EditRow, EditCol);
+    txtEdit->setText(QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size())));
+    EditStartText = Trim(target);
+    for (int c = 0; c < cols; ++c) g->setColAlignment(c, 1);
+    g->show();
+    if (lateral) AssignLateralLevels(m_);
+}
+
+// ---- write-back ------------------------------------------------------------
+
+void Flex::LoadedTexts::take(int rows, int columns, const std::vector<std::string>& cells) {
+    cols = columns;
+    std::size_t total = 0;
+    for (const std::string& s : cells) total += s.size();
+    bytes.clear();
+    bytes.reserve(total);
+    start.resize(static_cast<std::size_t>(rows) * columns + 1);
+    for (std::size_t i = 0; i < cells.size() && i + 1 < start.size(); ++i) {
+        start[i] = static_cast<std::uint32_t>(bytes.size());
+        bytes += cells[i];
+    }
+    start.back() = static_cast<std::uint32_t>(bytes.size());
+}
+
+std::string Flex::cellTitle(int col) const { return Trim(Shown(MSFlexGrid1->TextMatrix(0, col))); }
+
+bool Flex::storeCell(int record, int col, const std::string& text, std::vector<std::string>* problems) {
+    const int code = std::abs(ColumnCatalogue[col].Code);
+    if (auto problem = CellTextProblem(code, text, cellTitle(col))) {
+        problems->push_back("Row " + NumText(record) + ", " + *problem);
+        return false;
+    }
+    if (code < 1 || code >= static_cast<int>(ColumnCatalogue.size())) return true;
+    ColumnCatalogue[code].CellText = text;
+    EditCode = static_cast<int16_t>(code);
+    try {
+        CellToLineField(m_, code, record, ColumnCatalogue);
+    } catch (const RuntimeError& e) {
+        problems->push_back("Row " + NumText(record) + ", " + cellTitle(col) + ": " + e.what() +
+                            ". The value was not stored.");
+        return false;
+    }
+    return true;
+}
+
+void Flex::report(const std::vector<std::string>& problems) {
+    if (problems.empty()) return;
+    std::string text;
+    const std::size_t shown = std::min<std::size_t>(problems.size(), 8);
+    for (std::size_t i = 0; i < shown; ++i) text += problems[i] + "\n";
+    if (problems.size() > shown) text += "... and " + NumText(static_cast<long long>(problems.size() - shown)) + " more.\n";
+    text += "The cells show the values kept.";
+    m_.Ui->MessageBox(text);
+}
+
+void Flex::frm7upDATE() {
+    if (GridMode == 0) return;
+    CommitCellEdit();
+    FlexGrid* g = MSFlexGrid1;
+    const int rows = g->Rows(), cols = g->Cols();
+    const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
+    std::vector<std::string> problems;
+    rowRecord_.resize(static_cast<std::size_t>(rows), 0);
+    auto loaded = [&](int record, int c) { return std::string(loadedText(record, c)); };
+    auto rowBlank = [&](int r) {
+        for (int c = 1; c < cols; ++c)
+            if (!Trim(g->TextMatrix(r, c)).empty()) return false;
+        return true;
+    };
+
+    int last = rows - 1;
+    if (counted) {
+        // Rows added and left blank at the end are no lines.
+        while (last >= 1 && rowRecord_[last] == 0 && rowBlank(last)) --last;
+        if (last > capacity()) {
+            problems.push_back("The table holds at most " + NumText(capacity()) + " rows; rows beyond were not stored.");
+            last = capacity();
+        }
+        bool moved = false;
+        for (int r = 1; r <= last; ++r) moved = moved || rowRecord_[r] != r;
+        // Rows inserted or removed: each record follows its row whole, so
+        // fields the view does not show travel with their line.
+        if (moved && GridMode == kLineView) {
+            const std::vector<LineRecord> old(m_.Lines);
+            for (int r = 1; r <= last; ++r) m_.Lines[r] = rowRecord_[r] ? old[rowRecord_[r]] : old[0];
+        } else if (moved) {
+            const auto old = m_.DiaTable;
+            for (int r = 1; r <= last; ++r) m_.DiaTable[r] = rowRecord_[r] ? old[rowRecord_[r]] : old[0];
+        }
+    }
+
+    for (int r = 1; r <= last; ++r) {
+        const int source = rowRecord_[r];
+        const int record = counted ? r : source;
+        if (record == 0) continue;
+        for (int c = 1; c < cols; ++c) {
+            const std::string& text = g->TextMatrix(r, c);
+            if (source != 0 && text == loadedText(source, c)) continue;
+            if (!storeCell(record, c, text, &problems)) g->setTextMatrix(r, c, source ? loaded(source, c) : std::string());
+        }
+    }
+    if (GridMode == kLineView) m_.LineCount = last;
+    if (GridMode == kPipeSizeView) m_.DiaCount = last;
+
+    // The records now match the cells: they are the new baseline.
+    if (counted) {
+        std::vector<std::string> now(static_cast<std::size_t>(rows) * cols);
+        for (int r = 0; r < rows; ++r) {
+            rowRecord_[r] = r <= last ? r : 0;
+            for (int c = 0; c < cols; ++c) now[static_cast<std::size_t>(r) * cols + c] = g->TextMatrix(r, c);
+        }
+        loaded_.take(rows, cols, now);
+    }
+    report(problems);
+}
+
+// ---- in-place editing ------------------------------------------------------
+
+void Flex::BeginCellEdit() {
+    FlexGrid* g = MSFlexGrid1;
+    EditCode = static_cast<int16_t>(std::abs(ColumnCatalogue[std::clamp(g->Col(), 0, 105)].Code));
+    if (g->Row() < 1 || g->Col() < 1) return;
+    EditRow = g->Row();
+    EditCol = g->Col();
+    EditStartText = Trim(g->Text());
+    txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+    txtEdit->end(false);
+    g->setTextMatrix(EditRow, EditCol, EditStartText);
+    placeBox();
+}
+
+void Flex::placeBox() {
+    FlexGrid* g = MSFlexGrid1;
+    const QRect cell = g->CellRect(EditRow, EditCol);
+    // The box covers its cell; rows are never lower than the box.
+    txtEdit->setFixedHeight(std::max(Px(285), cell.height()));
+    txtEdit->setGeometry(g->x() + cell.left(), g->y() + cell.top(), cell.width(), txtEdit->height());
+    EditTopRow = g->TopRow();
+    EditLeftCol = g->LeftCol();
+    txtEdit->show();
+    txtEdit->raise();
+    txtEdit->setFocus();
+}
+
+void Flex::CommitCellEdit() {
+    if (held_ > 0 || GridMode == 0) return;
+    FlexGrid* g = MSFlexGrid1;
+    if (EditRow < 1 || EditCol < 1 || EditRow >= g->Rows() || EditCol >= g->Cols()) return;
+    EditCode = static_cast<int16_t>(std::abs(ColumnCatalogue[EditCol].Code));
+    const std::string text = BoxText(txtEdit);
+    const int record = EditRow < static_cast<int>(rowRecord_.size()) ? rowRecord_[EditRow] : 0;
+    std::vector<std::string> problems;
+    if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
+        problems.push_back("Row " + NumText(EditRow) + ", " + *problem);
+    } else if (record != 0) {
+        const std::string_view loaded = loadedText(record, EditCol);
+        if (text != EditStartText || text != loaded) storeCell(record, EditCol, text, &problems);
+    }
+    if (!problems.empty()) {
+        // The cell keeps the text it had when the edit began.
+        g->setTextMatrix(EditRow, EditCol, EditStartText);
+        txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+        report(problems);
+        return;
+    }
+    g->setTextMatrix(EditRow, EditCol, text);
+}
+
+Flex::CommandScope::CommandScope(Flex& f) : f_(f) {
+    f_.CommitCellEdit();
+    ++f_.held_;
+}
+
+Flex::CommandScope::~CommandScope() {
+    if (--f_.held_ == 0) f_.reloadBox();
+}
+
+void Flex::reloadBox() {
+    FlexGrid* g = MSFlexGrid1;
+    if (EditRow < 0 || EditCol < 0 || EditRow >= g->Rows() || EditCol >= g->Cols()) return;
+    EditStartText = Trim(g->TextMatrix(EditRow, EditCol));
+    txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+    if (txtEdit->isVisible() && EditRow >= 1 && EditCol >= 1) placeBox();
+}
+
+void Flex::GridEditMenuPopup(int button, int, int x, int y) {
+    if (button == 2) mnuedit->popup(MSFlexGrid1->mapToGlobal(QPoint(x, y)));
+}
+
+bool Flex::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == txtEdit && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        const int code = FlexKeyCode(k->key());
+        if (code == kKeyEnter || code == kKeyEscape) return txtEdit_KeyPress(code);
+        return txtEdit_KeyDown(code, FlexShiftMask(k->modifiers()));
+    }
+    return GridHost::eventFilter(watched, e);
+}
+
+bool Flex::txtEdit_KeyDown(int keyCode, int shift) {
+    FlexGrid* g = MSFlexGrid1;
+    const bool ctrl = shift == 2;
+    switch (keyCode) {
+        case kKeyLeft:
+            if (g->Col() > 1 && (ctrl || txtEdit->cursorPosition() == 0)) {
+                moveEdit(0, -1);
+                return true;
+            }
+            return false;
+        case kKeyRight:
+            if (g->Col() < g->Cols() - 1 && (ctrl || txtEdit->cursorPosition() == txtEdit->text().size())) {
+                moveEdit(0, 1);
+                return true;
+            }
+            return false;
+        case kKeyUp:
+            if (g->Row() > 1) moveEdit(-1, 0);
+            return true;
+        case kKeyDown:
+            if (g->Row() < g->Rows() - 1) moveEdit(1, 0);
+            return true;
+        case kKeyF6:
+            if (caption_ == "SEWER") fillGroundLevels();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool Flex::txtEdit_KeyPress(int keyAscii) {
+    FlexGrid* g = MSFlexGrid1;
+    if (keyAscii == kKeyEscape) {
+        if (BoxText(txtEdit) != EditStartText)
+            txtEdit->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+        return true;
+    }
+    if (keyAscii == kKeyEnter && g->Col() < g->Cols() - 1) moveEdit(0, 1);
+    return true;
+}
+
+void Flex::moveEdit(int dRow, int dCol) {
+    FlexGrid* g = MSFlexGrid1;
+    g->setTextMatrix(EditRow, EditCol, BoxText(txtEdit));
+    g->setRowCol(g->Row() + dRow, g->Col() + dCol);
+    BeginCellEdit();
+    // The box follows the cell into view.
+    if (!g->RowIsVisible(g->Row()) || !g->ColIsVisible(g->Col()) ||
+        g->CellRect(g->Row(), g->Col()).bottom() > g->viewport()->height() + g->CellRect(0, 0).height())
+        g->scrollTo(g->model()->index(g->Row() - 1, g->Col() - 1));
+}
+
+void Flex::fillGroundLevels() {
+    FlexGrid* g = MSFlexGrid1;
+    const int n = std::min(m_.LineCount, g->Rows() - 1);
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j)
+            if (g->TextMatrix(i, 1) == g->TextMatrix(j, 2)) g->setTextMatrix(j, 4, g->TextMatrix(i, 3));
+}
+
+void Flex::FollowGridScroll() {
+    // Loaders and commands place the box themselves when they end.
+    if (held_ > 0) return;
+    FlexGrid* g = MSFlexGrid1;
+    const int row = g->Row(), col = g->Col();
+    auto follow = [&] {
+        if (row >= 1 && col >= 1 && row == EditRow && col == EditCol)
+            placeBox();  // same cell: the typed text stays
+        else
+            BeginCellEdit();
+    };
+    if (!g->ColIsVisible(col) || !g->RowIsVisible(row)) {
+        txtEdit->hide();
+        return;
+    }
+    if (EditTopRow == g->TopRow() + 1) {
+        if (row < g->Rows() - 1) {
+            if (g->RowIsVisible(row + 1))
+                follow();
+            else
+                txtEdit->hide();
+        }
+        return;
+    }
+    if (EditLeftCol == g->LeftCol() + 1) {
+        if (col < g->Cols() - 1 && g->ColIsVisible(col + 1))
+            follow();
+        else
+            txtEdit->hide();
+        return;
+    }
+    follow();
+}
+
+// ---- Edit menu -------------------------------------------------------------
+
+void Flex::MakeUndoBuffer(const std::string& action) {
+    if (action != "Cut") return;
+    FlexGrid* g = MSFlexGrid1;
+    UndoEntry e;
+    e.Block = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
+    e.Text = SnapshotText(e.Block, [g](int r, int c) -> const std::string& { return g->TextMatrix(r, c); });
+    e.Action = action;
+    Undo.Push(std::move(e));
+}
+
+void Flex::blankSelection() {
+    FlexGrid* g = MSFlexGrid1;
+    const int r1 = std::max(std::min(g->Row(), g->RowSel()), 1), r2 = std::max(g->Row(), g->RowSel());
+    const int c1 = std::max(std::min(g->Col(), g->ColSel()), 1), c2 = std::max(g->Col(), g->ColSel());
+    for (int r = r1; r <= r2; ++r)
+        for (int c = c1; c <= c2; ++c) g->setTextMatrix(r, c, {});
+}
+
+void Flex::mnueditcopy_Click() {
+    if (!mnueditcopy->isEnabled()) return;
+    CommandScope scope(*this);
+    FlexGrid* g = MSFlexGrid1;
+    QGuiApplication::clipboard()->clear();
+    Undo.CopyBlock = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
+    const std::string text = GridClipboardText(g->Clip());
+    QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void Flex::mnueditcut_Click() {
+    if (!mnueditcut->isEnabled()) return;
+    CommandScope scope(*this);
+    mnueditcopy_Click();
+    if (std::min(MSFlexGrid1->Row(), MSFlexGrid1->RowSel()) < 1) return;
+    MakeUndoBuffer("Cut");
+    blankSelection();
+}
+
+void Flex::mnueditdelete_Click() {
+    CommandScope scope(*this);
+    if (std::min(MSFlexGrid1->Row(), MSFlexGrid1->RowSel()) < 1) return;
+    MakeUndoBuffer("Cut");
+    blankSelection();
+}
+
+void Flex::mnueditpaste_Click() {
+    CommandScope scope(*this);
+    FlexGrid* g = MSFlexGrid1;
+    const QString clip = QGuiApplication::clipboard()->text();
+    if (clip.isEmpty()) return;
+    // The title row and the number column are never pasted over.
+    if (g->Row() < 1 || g->Col() < 1 || std::min(g->Row(), g->RowSel()) < 1 || std::min(g->Col(), g->ColSel()) < 1) {
+        m_.Ui->MessageBox("Click the cell to paste at first; nothing was pasted.");
+        return;
+    }
+    std::string text = clip.toLatin1().toStdString();
+    if (HasBinaryCharacters(text)) {
+        m_.Ui->MessageBox("The clipboard holds no table text (it has control characters); nothing was pasted.");
+        return;
+    }
+    std::string block;
+    if (text.compare(0, kCopyTag.size(), kCopyTag) == 0) {
+        block = text.substr(kCopyTag.size());
+        const CellBlock t = PasteTarget(Undo.CopyBlock, g->Row(), g->Col(), g->Rows(), g->Cols());
+        g->setColSel(t.ColSel);
+        g->setRowSel(t.RowSel);
+    } else {
+        block = text;
+    }
+    block = NormalizeRowEnds(block);
+    const BlockSize size = TextBlockSize(block);
+    const int rows = std::abs(g->RowSel() - g->Row()) + 1, cols = std::abs(g->ColSel() - g->Col()) + 1;
+    MakeUndoBuffer("Cut");
+    g->setClip(block);
+    if (size.rows > rows || size.cols > cols)
+        m_.Ui->MessageBox("The pasted text has " + NumText(size.rows) + " rows of up to " + NumText(size.cols) +
+                          " cells; only " + NumText(rows) + " x " + NumText(cols) +
+                          " fit the selection here. The rest was not pasted.");
+}
+
+void Flex::UndoLastEdit() {
+    CommandScope scope(*this);
+    FlexGrid* g = MSFlexGrid1;
+    std::optional<UndoEntry> e = Undo.Pop();
+    if (!e) return;
+    const int row = g->Row(), col = g->Col(), top = g->TopRow();
+    if (!g->setRow(e->Block.Row) || !g->setCol(e->Block.Col) || !g->setColSel(e->Block.ColSel) ||
+        !g->setRowSel(e->Block.RowSel))
+        return;
+    g->setClip(e->Text);
+    g->setRowCol(row, col);
+    g->setTopRow(top);
+}
+
+void Flex::rowsChanged() {
+    FlexGrid* g = MSFlexGrid1;
+    for (int r = 1; r < g->Rows(); ++r) g->setTextMatrix(r, 0, NumText(r));
+    Undo.ClearSnapshots();
+}
+
+void Flex::mnueditinsertrow_Click() {
+    if (GridMode != kLineView && GridMode != kPipeSizeView) return;
+    CommandScope scope(*this);
+    FlexGrid* g = MSFlexGrid1;
+    const int row = g->Row();
+    if (row < 1) return;
+    if (g->Rows() - 1 >= capacity()) {
+        m_.Ui->MessageBox("The table holds at most " + NumText(capacity()) + " rows; no row was added.");
+        return;
+    }
+    rowRecord_.resize(static_cast<std::size_t>(g->Rows()), 0);
+    if (row == g->Rows() - 1) {
+        g->AddItem({});
+        rowRecord_.push_back(0);
+        rowsChanged();
+        return;
+    }
+    g->AddItem({}, row);
+    rowRecord_.insert(rowRecord_.begin() + row, 0);
+    // The box is typed into the new row next.
+    EditRow = row;
+    EditCol = std::max(g->Col(), 1);
+    rowsChanged();
+    frm7upDATE();
+}
+
+void Flex::mnueditdelrow_Click() {
+    if (GridMode != kLineView && GridMode != kPipeSizeView) return;
+    CommandScope scope(*this);
+    FlexGrid* g = MSFlexGrid1;
+    const int row = g->Row();
+    if (row < 1) return;
+    txtEdit->hide();
+    if (g->Rows() >= 3) {
+        g->RemoveItem(row);
+        if (row < static_cast<int>(rowRecord_.size())) rowRecord_.erase(rowRecord_.begin() + row);
+        Undo.ClearSnapshots();
+    }
+    EditRow = EditCol = 1;
+}
+
+}  // namespace vd

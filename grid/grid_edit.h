@@ -1,0 +1,94 @@
+// The plain parts of the grid's Edit menu: the clipboard text, the paste
+// geometry, the undo stack, and the rules a cell text must meet before it is
+// stored. No widget here.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vd {
+
+// The current cell and the other corner of a selection, as the grid holds
+// them (unsorted).
+struct CellBlock {
+    int Row = 0, Col = 0, RowSel = 0, ColSel = 0;
+};
+
+// What Copy puts on the clipboard: "Copy" and the block's Clip text.
+inline constexpr std::string_view kCopyTag = "Copy";
+std::string GridClipboardText(std::string_view clip);
+
+// Row ends of pasted text made CR, whether they came as CR LF, LF or CR;
+// one trailing empty row (the end of the last row) is dropped.
+std::string NormalizeRowEnds(std::string_view text);
+
+// Rows and the widest row's cells of a CR/Tab text.
+struct BlockSize {
+    int rows = 0, cols = 0;
+};
+BlockSize TextBlockSize(std::string_view text);
+
+// True when the text holds characters no cell may hold: control characters
+// other than Tab, CR and LF.
+bool HasBinaryCharacters(std::string_view text);
+
+// Where a "Copy" block lands: from the current cell, the copied block's size
+// whichever way it was dragged, cut at the grid's last row and column.
+CellBlock PasteTarget(const CellBlock& copied, int row, int col, int rows, int cols);
+
+// One snapshot of a block before a command blanked or overwrote it.
+struct UndoEntry {
+    std::string Text;  // each cell followed by a Tab, each row by a CR
+    std::string Action;
+    CellBlock Block;   // the grid's cell and selection corner then
+};
+
+// The block's texts as a snapshot holds them; cell(r, c) gives a text.
+template <typename CellFn>
+std::string SnapshotText(const CellBlock& b, CellFn cell) {
+    const int r1 = b.Row < b.RowSel ? b.Row : b.RowSel, r2 = b.Row < b.RowSel ? b.RowSel : b.Row;
+    const int c1 = b.Col < b.ColSel ? b.Col : b.ColSel, c2 = b.Col < b.ColSel ? b.ColSel : b.Col;
+    std::string text;
+    for (int r = r1; r <= r2; ++r) {
+        for (int c = c1; c <= c2; ++c) {
+            text += cell(r, c);
+            text += '\t';
+        }
+        text += '\r';
+    }
+    return text;
+}
+
+// The undo snapshots, newest last, at most Depth of them; CopyBlock is the
+// geometry of the last Copy, which Paste reads.
+class UndoStack {
+public:
+    void Reset(int depth = 10) {
+        Depth = depth;
+        CopyBlock = {};
+        snapshots_.clear();
+    }
+    // Rows moved: the snapshots no longer fit the grid; the Copy geometry stays.
+    void ClearSnapshots() { snapshots_.clear(); }
+    void Push(UndoEntry entry);
+    std::optional<UndoEntry> Pop();
+    int Count() const { return static_cast<int>(snapshots_.size()); }
+
+    int Depth = 10;
+    CellBlock CopyBlock;
+
+private:
+    std::vector<UndoEntry> snapshots_;
+};
+
+// Column codes whose cells store a text, and those whose cells store a number.
+bool StoresText(int code);
+bool StoresNumber(int code);
+
+// Why a cell text cannot be stored into the field of `code`, or nothing when
+// it can. `title` names the column in the message.
+std::optional<std::string> CellTextProblem(int code, std::string_view text, std::string_view title);
+
+}  // namespace vd

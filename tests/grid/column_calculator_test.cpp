@@ -1,0 +1,119 @@
+#include "grid/column_calculator.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/number_text.h"
+
+namespace vd {
+namespace {
+
+TEST(ColumnCalculator, OperatorTable) {
+    struct Case {
+        const char* target;
+        const char* operand;
+        const char* op;
+        std::optional<std::string> want;  // nothing: the cell keeps its text
+    };
+    const Case cases[] = {
+        {"12.5", "abc", " =", "abc"},
+        {"12.5", "", " =", ""},
+        {"1.5", "2.25", " +", "3.75"},
+        {"M1", "4", " +", "4"},  // text without a leading number counts as 0
+        {"  7 m", "2", " --", "5"},
+        {"3", "0.1", " *", "0.3"},
+        {"1", "3", " /", "0.333333333333333"},
+        {"2", "0.5", " ^", "1.4142135623731"},
+        {"2", "-1", " ^", "0.5"},
+        {"M", "1", " &", "M1"},
+        {"0.1", "0.2", " +", "0.3"},  // 15 digits hide the binary noise
+        {"1E+300", "1E+10", " *", std::nullopt},
+        {"5", "0", " /", std::nullopt},
+        {"0", "0", " /", std::nullopt},
+        {"-8", "0.5", " ^", std::nullopt},
+        {"0", "-1", " ^", std::nullopt},
+        {"4", "1", "*", "4"},  // typed without the blank
+        {"4", "1", "-", std::nullopt},
+        {"4", "1", "mod", std::nullopt},
+        {"-2", "2", " --", "-4"},
+        {"2", "-2", " +", "0"},  // never "-0"
+        {"1", "1E+20", " *", "1E+20"},
+        {"1", "0.00001", " *", "1E-05"},
+        {"1", "0.0001", " *", "0.0001"},
+        {"123456789012345", "1", " *", "123456789012345"},
+        {"1234567890123456", "1", " *", "1.23456789012346E+15"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.target) + c.op + c.operand);
+        EXPECT_EQ(ApplyColumnOperator(c.target, c.operand, c.op), c.want);
+    }
+    // What the calculator writes, the number reader takes back.
+    for (double v : {1.0 / 3, 1e-7, -2.5e21, 6.02e23, 1234.5})
+        EXPECT_NEAR(Val(CalcNumberText(v)), v, std::abs(v) * 1e-14) << v;
+}
+
+// A grid of texts with the members the calculator uses.
+struct TextGrid {
+    std::vector<std::vector<std::string>> cells;
+    int Rows() const { return static_cast<int>(cells.size()); }
+    int Cols() const { return static_cast<int>(cells[0].size()); }
+    const std::string& TextMatrix(int r, int c) const { return cells[r][c]; }
+    void setTextMatrix(int r, int c, const std::string& t) { cells[r][c] = t; }
+};
+
+TextGrid Sample() {
+    return {{{"No", "Len", "Dia", "Name"}, {"1", "10", "300", "A"}, {"2", "2.5", "x", "B"}, {"3", "", "250", "C"}}};
+}
+
+TEST(ColumnCalculator, ChoiceRules) {
+    struct Case {
+        const char* name;
+        CalculatorChoice choice;
+        std::vector<std::vector<std::string>> want;  // empty: refused, grid unchanged
+        const char* message = "";
+    };
+    const std::vector<std::vector<std::string>> same = Sample().cells;
+    const Case cases[] = {
+        {"constant added to the picked column", {0, 0, "5", " +"},
+         {{"No", "Len", "Dia", "Name"}, {"1", "15", "300", "A"}, {"2", "7.5", "x", "B"}, {"3", "5", "250", "C"}}},
+        {"= with the empty item blanks the column", {1, 0, "", " ="},
+         {{"No", "Len", "Dia", "Name"}, {"1", "10", "", "A"}, {"2", "2.5", "", "B"}, {"3", "", "", "C"}}},
+        {"operand item 1 is column 0", {2, 1, "", " &"},
+         {{"No", "Len", "Dia", "Name"}, {"1", "10", "300", "A1"}, {"2", "2.5", "x", "B2"}, {"3", "", "250", "C3"}}},
+        {"operand item 3 is column 2, row by row", {0, 3, "", " *"},
+         {{"No", "Len", "Dia", "Name"}, {"1", "3000", "300", "A"}, {"2", "0", "x", "B"}, {"3", "0", "250", "C"}}},
+        {"typed operand text is a constant", {0, -1, "2", " ^"},
+         {{"No", "Len", "Dia", "Name"}, {"1", "100", "300", "A"}, {"2", "6.25", "x", "B"}, {"3", "0", "250", "C"}}},
+        {"division by zero leaves every cell", {0, 0, "0", " /"}, same},
+        {"typed target picks nothing", {-1, 0, "5", " +"}, {}, "Pick the column to compute from the list."},
+        {"target beyond the grid", {3, 0, "5", " +"}, {}, "Pick the column to compute from the list."},
+        {"a single minus is no operator", {0, 0, "5", "-"}, {}, "\"-\" is not an operator: pick one of = + -- * / ^ &."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TextGrid g = Sample();
+        const Outcome out = ComputeColumn(g, c.choice);
+        if (c.want.empty()) {
+            EXPECT_FALSE(out);
+            EXPECT_EQ(out.message(), c.message);
+            EXPECT_EQ(g.cells, same);
+        } else {
+            EXPECT_TRUE(out);
+            EXPECT_EQ(g.cells, c.want);
+        }
+    }
+}
+
+TEST(ColumnCalculator, ListItems) {
+    const std::vector<std::string> titles = {"No", " Lenght(m", "Diameter("};
+    EXPECT_EQ(TargetItems(titles), (std::vector<std::string>{" Lenght(m", "Diameter("}));
+    EXPECT_EQ(OperandItems(titles), (std::vector<std::string>{"", "No", " Lenght(m", "Diameter("}));
+    EXPECT_EQ(CalculatorOperators(), (std::vector<std::string>{" =", " +", " --", " *", " /", " ^", " &"}));
+    EXPECT_EQ(CalculatorOperators(false).size(), 6u);
+}
+
+}  // namespace
+}  // namespace vd
