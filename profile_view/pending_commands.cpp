@@ -4,8 +4,6 @@
 
 namespace vd {
 
-void ProfileControl::Command11_Click() { Pending("Make dxf"); }
-void ProfileControl::Command12_Click() { Pending("Draw all"); }
 void ProfileControl::Command18_Click() { Pending("Search"); }
 
 }  // namespace vd

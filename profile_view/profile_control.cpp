@@ -28,6 +28,7 @@
 #include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
 #include "profile_view/canvas_widget.h"
+#include "profile_view/export_frames.h"
 #include "profile_view/selection.h"
 #include "profile_view/view_mapping.h"
 #include "workspace/program_folder.h"
@@ -75,6 +76,7 @@ ProfileControl::ProfileControl(Model& m, Dialogs& dialogs, QWidget* parent, cons
     : ProfileHost(parent), m_(m), dialogs_(dialogs), programFolder_(programFolder) {
     setObjectName("prof1");
     BuildWidgets();
+    AttachExportFrames(*this);
     UserControl_Initialize();
 }
 
