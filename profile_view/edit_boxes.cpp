@@ -15,6 +15,7 @@
 #include "engine/process.h"
 #include "engine/walk.h"
 #include "profile_drawing/sheet_parts.h"
+#include "profile_view/profile_control.h"
 #include "profile_view/selection.h"
 
 namespace vd {
@@ -335,6 +336,18 @@ bool EditBoxPanel::eventFilter(QObject* watched, QEvent* event) {
         default: break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+EditBoxPanel* AttachEditBoxes(ProfileControl& control) {
+    auto* panel = new EditBoxPanel(control.model(), control.view());
+    panel->setObjectName("EditBoxes");
+    control.sidePanel->addWidget(panel);
+    panel->redraw = [&control] { control.Redraw(); };
+    panel->showMessage = [&control](const std::string& text) {
+        control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    };
+    QObject::connect(&control, &ProfileControl::redrawn, panel, &EditBoxPanel::Refill);
+    return panel;
 }
 
 }  // namespace vd

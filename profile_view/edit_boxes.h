@@ -20,6 +20,8 @@ class QLineEdit;
 
 namespace vd {
 
+class ProfileControl;
+
 enum class EditBox { Gr1, Gr2, Inv1, Inv2, Slope, Cover };
 enum class EditEvent { Enter, Click, Leave };
 
@@ -92,5 +94,9 @@ private:
     std::array<QLineEdit*, 6> boxes_{};
     bool refilling_ = false;
 };
+
+// Puts the boxes into the control's side panel; they show the selected line
+// after every redraw and redraw the control after a commit.
+EditBoxPanel* AttachEditBoxes(ProfileControl& control);
 
 }  // namespace vd

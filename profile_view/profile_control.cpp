@@ -28,6 +28,9 @@
 #include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
 #include "profile_view/canvas_widget.h"
+#include "profile_view/edit_boxes.h"
+#include "profile_view/search.h"
+#include "profile_view/sheet_frame_commands.h"
 #include "profile_view/export_frames.h"
 #include "profile_view/selection.h"
 #include "profile_view/view_mapping.h"
@@ -76,6 +79,9 @@ ProfileControl::ProfileControl(Model& m, Dialogs& dialogs, QWidget* parent, cons
     : ProfileHost(parent), m_(m), dialogs_(dialogs), programFolder_(programFolder) {
     setObjectName("prof1");
     BuildWidgets();
+    AttachEditBoxes(*this);
+    AttachSheetFrame(*this);
+    AttachSearchFrame(*this);
     AttachExportFrames(*this);
     UserControl_Initialize();
 }

@@ -22,7 +22,9 @@
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 #include "engine/walk.h"
+#include "profile_view/canvas_widget.h"
 #include "profile_view/edit_boxes.h"
+#include "profile_view/profile_control.h"
 #include "profile_view/view_mapping.h"
 
 namespace vd {
@@ -334,7 +336,7 @@ void SearchFrame::Command24_Click() {
 
 void SearchFrame::Command27_Click() { AppendLog(m_, NumText(list_->count())); }
 
-void SearchFrame::Command28_Click() { canvasStep = NextCanvasStep(canvasStep); }
+void SearchFrame::Command28_Click() { *canvasStep = NextCanvasStep(*canvasStep); }
 
 bool SearchFrame::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txt1_ && event->type() == QEvent::KeyPress) {
@@ -350,6 +352,24 @@ bool SearchFrame::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+SearchFrame* AttachSearchFrame(ProfileControl& control) {
+    auto* button = new QPushButton(QStringLiteral("Search"));
+    button->setObjectName("Command18");
+    button->setFocusPolicy(Qt::NoFocus);
+    control.sidePanel->addWidget(button);
+    auto* frame = new SearchFrame(control.model());
+    control.sidePanel->addWidget(frame);
+    frame->hide();
+    frame->findsheet = [&control](int line) { control.findsheet(line); };
+    frame->focusCanvas = [&control] { control.canvasWidget().setFocus(); };
+    frame->showMessage = [&control](const std::string& text) {
+        control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    };
+    frame->canvasStep = &control.CanvasStep;
+    QObject::connect(button, &QPushButton::clicked, frame, &SearchFrame::Command18_Click);
+    return frame;
 }
 
 }  // namespace vd

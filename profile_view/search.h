@@ -87,7 +87,7 @@ public:
     // Shows an OK-only message.
     std::function<void(const std::string&)> showMessage;
     // The canvas value Command28 steps.
-    double canvasStep = 2.5;
+    double* canvasStep = &ownStep_;
 
     QListWidget* list() const { return list_; }
     QLineEdit* searchBox() const { return txt1_; }
@@ -120,6 +120,12 @@ private:
     QLineEdit* txt1_ = nullptr;
     QLineEdit* text5_ = nullptr;
     QListWidget* list_ = nullptr;
+    double ownStep_ = 2.5;
 };
+
+class ProfileControl;
+// Puts the "Search" button and the search frame, hidden, into the control's
+// side panel; a chosen row shows its line through the control's findsheet.
+SearchFrame* AttachSearchFrame(ProfileControl& control);
 
 }  // namespace vd

@@ -1,6 +1,9 @@
 #include "profile_view/sheet_frame_commands.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QSignalBlocker>
 #include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -20,6 +23,8 @@
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/sheet_parts.h"
 #include "profile_view/edit_boxes.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/selection.h"
 
 namespace vd {
 
@@ -135,6 +140,8 @@ SheetFrame::SheetFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     grid->addWidget(close, 5, 0, 1, 2);
 }
 
+QRadioButton* SheetFrame::lengthOption(int index) const { return qobject_cast<QRadioButton*>(lengths_->button(index)); }
+
 int SheetFrame::lengthChoice() const { return lengths_->checkedId(); }
 
 void SheetFrame::LoadFromSettings() {
@@ -156,6 +163,28 @@ void SheetFrame::Report(const Outcome& o) {
     }
     if (showMessage) showMessage(o.message());
     else m_.Ui->MessageBox(o.message());
+}
+
+void SheetFrame::Command17_Click() {
+    setVisible(SheetFrameShownAfterToggle(!isHidden(), configShown && configShown()));
+}
+
+void SheetFrame::Command39_Click() {
+    const Outcome o = SheetByLat(m_);
+    if (!o) {
+        Report(o);
+        return;
+    }
+    // The list offers the sheets just cut, none past the table.
+    if (refillSheets) refillSheets();
+}
+
+void SheetFrame::Combo4_Click(const std::string& choice) {
+    if (SortLateralsByChoice(m_, choice)) {
+        if (refillSheets) refillSheets();
+    } else if (redraw) {
+        redraw();
+    }
 }
 
 void SheetFrame::Command34_Click() { hide(); }
@@ -208,6 +237,70 @@ bool SheetFrame::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+SheetFrame* AttachSheetFrame(ProfileControl& control) {
+    auto* row = new QHBoxLayout;
+    auto* sheet = new QPushButton(QStringLiteral("Sheet"));
+    sheet->setObjectName("Command17");
+    sheet->setToolTip(QStringLiteral("select sheet "));
+    auto* byLat = new QPushButton(QStringLiteral("Sheet By Lat"));
+    byLat->setObjectName("Command39");
+    byLat->setToolTip(QStringLiteral("Sheeting by lateral"));
+    auto* sort = new QComboBox;
+    sort->setObjectName("Combo4");
+    for (QWidget* w : std::initializer_list<QWidget*>{sheet, byLat, sort}) {
+        w->setFocusPolicy(Qt::NoFocus);
+        row->addWidget(w);
+    }
+    control.sidePanel->addLayout(row);
+
+    auto* frame = new SheetFrame(control.model());
+    control.sidePanel->addWidget(frame);
+    frame->hide();
+
+    control.Combo4 = sort;
+    control.Text6 = frame->customLengthBox();
+    control.Check4 = frame->monoSheetBox();
+    for (int i = 0; i < 4; ++i) control.Option1[i] = frame->lengthOption(i);
+    {
+        QSignalBlocker block(sort);
+        sort->addItem(QStringLiteral("LatName"));
+        sort->setCurrentIndex(0);
+    }
+    frame->LoadFromSettings();
+
+    Model& m = control.model();
+    frame->redraw = [&control] { control.Redraw(); };
+    frame->refillSheets = [&control, &m] {
+        const std::vector<std::string> items = SheetListItems(m, control.view().SheetNumberBase);
+        {
+            QSignalBlocker block(control.Combo1);
+            control.Combo1->clear();
+            for (const std::string& item : items) control.Combo1->addItem(QString::fromStdString(item));
+        }
+        const int first = items.empty() ? -1 : 0;
+        control.SyncSheetList(first);
+        ShowSheet(control.view(), m, first);
+        control.Redraw();
+    };
+    frame->rebuild = [&control] {
+        control.UserControl_Initialize();
+        control.ff();
+    };
+    frame->configShown = [&control] {
+        const QWidget* config = control.findChild<QWidget*>(QStringLiteral("Frame1"));
+        return config && !config->isHidden();
+    };
+    frame->showMessage = [&control](const std::string& text) {
+        control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    };
+    QObject::connect(sheet, &QPushButton::clicked, frame, &SheetFrame::Command17_Click);
+    QObject::connect(byLat, &QPushButton::clicked, frame, &SheetFrame::Command39_Click);
+    // A choice by the user only; the start-up's own sets stay silent.
+    QObject::connect(sort, &QComboBox::activated, frame,
+                     [frame, sort](int index) { frame->Combo4_Click(sort->itemText(index).toStdString()); });
+    return frame;
 }
 
 }  // namespace vd

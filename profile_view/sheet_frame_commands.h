@@ -19,6 +19,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QRadioButton;
 
 namespace vd {
 
@@ -77,6 +78,12 @@ public:
     // Runs after an option was stored: reload the settings, cut the sheets
     // again and redraw.
     std::function<void()> rebuild;
+    // Refills the sheet list from the sheet table as it stands and shows its
+    // first sheet.
+    std::function<void()> refillSheets;
+    std::function<void()> redraw;
+    // Whether the style configuration frame is shown.
+    std::function<bool()> configShown;
     std::function<void(const std::string&)> showMessage;
 
     // Shows the options record 27 holds, firing nothing.
@@ -84,8 +91,12 @@ public:
 
     QLineEdit* customLengthBox() const { return text6_; }
     QCheckBox* monoSheetBox() const { return check4_; }
+    QRadioButton* lengthOption(int index) const;
     int lengthChoice() const;
 
+    void Command17_Click();  // "Sheet"
+    void Command39_Click();  // "Sheet By Lat"
+    void Combo4_Click(const std::string& choice);
     void Command34_Click();  // "Close"
     void Option1_Click(int index);
     void Text6_Click();
@@ -103,5 +114,11 @@ private:
     QCheckBox* check4_ = nullptr;
     bool loading_ = false;
 };
+
+class ProfileControl;
+// Puts "Sheet", "Sheet By Lat", the sort list and the sheet frame, hidden,
+// into the control's side panel and hands their widgets to the control's
+// start-up.
+SheetFrame* AttachSheetFrame(ProfileControl& control);
 
 }  // namespace vd

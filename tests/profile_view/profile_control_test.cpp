@@ -21,6 +21,7 @@
 #include "profile_view/canvas_widget.h"
 #include "profile_view/key_table.h"
 #include "profile_view/profile_control.h"
+#include "profile_view/search.h"
 #include "profile_view/selection.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
@@ -296,7 +297,12 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
         {"Shift+F7", T::ColourSample, 118, 1, none, scroll(4, 1)},
         {"F5", T::Canvas, 116, 0, [](View& f) { f.v().ViewOriginX = 77; },
          [](View& f, const ProfileViewState&) { EXPECT_EQ(f.v().ViewOriginX, 0); EXPECT_EQ(f.c->HScroll1->value(), 50); }},
-        {"F8 on the canvas", T::Canvas, 119, 0, none, status("Search is not available yet.")},
+        {"F8 on the canvas", T::Canvas, 119, 0, none,
+         [](View& f, const ProfileViewState&) {
+             auto* search = f.c->findChild<SearchFrame*>();
+             ASSERT_TRUE(search);
+             EXPECT_FALSE(search->isHidden());
+         }},
         {"F8 on the sample", T::ColourSample, 119, 0, none, status("")},
         {"Alt+H at 7", T::Canvas, 72, 4, h7.first, h7.second},
         {"Alt+H at 8", T::Canvas, 72, 4, h8.first, h8.second},
