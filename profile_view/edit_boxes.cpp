@@ -272,6 +272,8 @@ EditBoxPanel::EditBoxPanel(Model& m, ProfileViewState& v, QWidget* parent) : QWi
         ++row;
     }
     grid->setRowStretch(row, 1);
+    // Labels and boxes stay together at the left of a wide panel.
+    grid->setColumnStretch(2, 1);
 }
 
 void EditBoxPanel::Refill() {

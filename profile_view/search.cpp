@@ -246,6 +246,7 @@ SearchFrame::SearchFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     list_->setObjectName("List1");
     list_->setSortingEnabled(false);
     list_->setFont(QFont(QStringLiteral("Monospace"), 8));
+    list_->setMinimumHeight(140);
     list_->viewport()->installEventFilter(this);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
     layout->addWidget(list_, 1);

@@ -138,6 +138,7 @@ SheetFrame::SheetFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     close->setObjectName("Command34");
     connect(close, &QPushButton::clicked, this, [this] { Command34_Click(); });
     grid->addWidget(close, 5, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
 }
 
 QRadioButton* SheetFrame::lengthOption(int index) const { return qobject_cast<QRadioButton*>(lengths_->button(index)); }
