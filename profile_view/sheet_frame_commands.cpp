@@ -255,6 +255,15 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
         row->addWidget(w);
     }
     control.sidePanel->addLayout(row);
+    // "Force Pipe" sits with the sheet commands; it only redraws.
+    auto* forcePipe = new QCheckBox(QStringLiteral("Force Pipe"));
+    forcePipe->setObjectName("Check5");
+    forcePipe->setFocusPolicy(Qt::NoFocus);
+    control.sidePanel->addWidget(forcePipe);
+    QObject::connect(forcePipe, &QCheckBox::clicked, &control, [&control](bool on) {
+        control.view().ForcePipe = on;
+        control.Redraw();
+    });
 
     auto* frame = new SheetFrame(control.model());
     control.sidePanel->addWidget(frame);

@@ -102,6 +102,9 @@ TEST(ViewFrames, CaptionsOfTheBoxesSearchAndSheetFrames) {
     const char* lengths[] = {"700m", " 1400m", "300m", ""};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(t.c->Option1[i]->text(), lengths[i]);
     EXPECT_EQ(t.c->Check4->text(), "Mono sheet");
+    EXPECT_EQ(t.child<QCheckBox>("Check5")->text(), "Force Pipe");
+    t.child<QCheckBox>("Check5")->click();
+    EXPECT_TRUE(t.c->view().ForcePipe);
     EXPECT_EQ(t.c->Combo4->count(), 1);
     EXPECT_EQ(t.c->Combo4->itemText(0), "LatName");
     // Start-up shows the stored choice and sorts nothing.
