@@ -290,12 +290,9 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     Frame6->setObjectName("Frame6");
     auto* f6 = new QVBoxLayout(Frame6);
     f6->setSpacing(2);
-    auto* top = new QHBoxLayout;
+    // "Sheet By Lat" stands with the sheet frame's buttons.
     Command12 = Button("Command12", "Draw all", Frame6);
-    Command39 = Button("Command39", "Sheet By Lat", Frame6);
-    top->addWidget(Command12);
-    top->addWidget(Command39);
-    f6->addLayout(top);
+    f6->addWidget(Command12);
 
     auto* frame7 = new QGroupBox("Draw Mode", Frame6);
     frame7->setObjectName("Frame7");
@@ -337,6 +334,7 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     range->addWidget(fromBox);
     range->addWidget(Label1);
     range->addWidget(toBox);
+    range->addStretch(1);
     f8->addLayout(range, 2, 0, 1, 2);
     f6->addWidget(frame8);
 

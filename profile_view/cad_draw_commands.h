@@ -91,9 +91,9 @@ private:
     std::vector<std::string> skipped_;
 };
 
-// The "Draw" button (Command21) and the Draw frame Frame6 with its mode
-// options, the point check box, the sheet choice nobody reads, and the block
-// buttons.
+// The "Draw" button (Command21) and the Draw frame Frame6 with "Draw all",
+// its mode options, the point check box and the sheet choice nobody reads;
+// and the block buttons, which the style page shows.
 class CadDrawFrame : public QWidget {
     Q_OBJECT
 public:
@@ -116,7 +116,7 @@ public:
 
     QPushButton* Command21;
     QGroupBox* Frame6;
-    QPushButton *Command12, *Command39, *Command37, *Command38, *Command35, *Command36;
+    QPushButton *Command12, *Command37, *Command38, *Command35, *Command36;
     QRadioButton *Option6, *Option7;
     QCheckBox *Check3, *Check2;
     QLabel* Label1;  // "To"

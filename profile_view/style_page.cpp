@@ -38,10 +38,9 @@ QString FromLatin1(const std::string& s) { return QString::fromLatin1(s.data(), 
 std::string Latin1(const QString& s) { return s.toLatin1().toStdString(); }
 QColor ScreenColour(int32_t rgb) { return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb)); }
 
-// Captions of Text1(0) to Text1(8); Text1(0) is the selection-box colour and
-// Text1(8) the height text.
+// Captions of Text1(0) to Text1(8); Text1(0) is the selection-box colour.
 const char* const kBoxCaptions[9] = {"Select Box Color", "Color :", "Style :", "Row Locate:", "H-Space: (M=Middle)",
-                                     "Text height :", "Divide-Line (length)", "Rotation :", "Alignment:"};
+                                     "Text height :", "Divide-Line (length)", "Rotation :", "Height text :"};
 
 // A number the settings file keeps: colours within 16 bits, other values
 // within what a style row can be read back with.
@@ -293,11 +292,11 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
 
     int row = 0;
     for (int i = 1; i <= 8; ++i) {
+        if (i == 4) grid->addWidget(new QLabel("Alignment:", Frame), row++, 1);
         Text1[i] = new QLineEdit(Frame);
         Text1[i]->setObjectName(QString("Text1_%1").arg(i));
         Text1[i]->setMaximumWidth(70);
-        const char* caption = i == 8 ? "Alignment:" : kBoxCaptions[i];
-        grid->addWidget(new QLabel(caption, Frame), row, 1);
+        grid->addWidget(new QLabel(kBoxCaptions[i], Frame), row, 1);
         grid->addWidget(Text1[i], row, 2);
         ++row;
     }
