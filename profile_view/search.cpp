@@ -129,7 +129,7 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
         case SearchFilter::None:
             if (q.mark == MarkOption::Diameter) {
                 const std::optional<double> dia = BoxNumber(q.markText);
-                if (!dia) {
+                if (!dia || std::fabs(*dia) > 3.0e38) {
                     out.message = "\"" + Trim(q.markText) + "\" is no diameter to mark.";
                     return out;
                 }

@@ -112,6 +112,7 @@ TEST(Search, BadInputAndEmptyNetworksSayWhyAndListNothing) {
         {"a bound beyond single precision", false, SearchFilter::VelocityAbove, "1e39", MarkOption::None, ""},
         {"no manhole name", false, SearchFilter::ManholeName, "   ", MarkOption::None, ""},
         {"letters as the marked diameter", false, SearchFilter::None, "", MarkOption::Diameter, "big"},
+        {"a marked diameter beyond single precision", false, SearchFilter::None, "", MarkOption::Diameter, "1e300"},
         {"no laterals yet", false, SearchFilter::Latral, "", MarkOption::None, ""},
         {"an empty network, by name", true, SearchFilter::ManholeName, "MH1", MarkOption::None, ""},
         {"an empty network, by length", true, SearchFilter::LengthAtLeast, "0", MarkOption::None, ""},
