@@ -96,7 +96,7 @@ void ProfileControl::BuildWidgets() {
     connect(canvas, &ProfileCanvasWidget::MouseDown, this, &ProfileControl::prof1_MouseDown);
     connect(canvas, &ProfileCanvasWidget::MouseUp, this, &ProfileControl::prof1_MouseUp);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1 = new QScrollBar(Qt::Horizontal);
     HScroll1->setObjectName("HScroll1");
     HScroll1->setRange(kZoomBarMin, kZoomBarMax);
     HScroll1->setPageStep(5);
@@ -131,6 +131,8 @@ void ProfileControl::BuildWidgets() {
     sheetRow->addWidget(Combo1, 1);
     sheetRow->addWidget(VScroll5);
     column->addLayout(sheetRow);
+    // The zoom bar sits under the sheet list: the status bar covers the strip below the canvas.
+    column->addWidget(HScroll1);
 
     Command2 = Button("Command2", "Zoom1 (Space)", panel);
     Command1 = Button("Command1", "Zoom2 (F5)", panel);
@@ -217,7 +219,9 @@ void ProfileControl::LayOut() {
     const int canvasWidth = Px(kCanvasWidthTwips);
     const int canvasHeight = std::max(1, height() - Px(500));
     canvas->setGeometry(0, 0, canvasWidth, canvasHeight);
-    HScroll1->setGeometry(0, canvasHeight + 4, canvasWidth, std::min(Px(500) - 8, 18));
+    // A narrow window scrolls the panel rather than squeezing its captions.
+    QWidget* panel = panelScroll_->widget();
+    panel->setMinimumWidth(panel->sizeHint().width());
     panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2), height());
     Frame9->move(8, 8);
 }
@@ -350,6 +354,8 @@ void ProfileControl::Resize1() {
     LayOut();
     canvas->SetScale(600, 400);
     Redraw();
+    // The view is driven from the keyboard as soon as it shows.
+    FocusCanvas();
 }
 
 void ProfileControl::Redraw() {
