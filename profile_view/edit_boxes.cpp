@@ -244,13 +244,13 @@ EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, Edi
 // ---- the boxes on the control ----------------------------------------------
 
 EditBoxPanel::EditBoxPanel(Model& m, ProfileViewState& v, QWidget* parent) : QWidget(parent), m_(m), v_(v) {
-    struct Spec {
+    struct BoxDef {
         EditBox box;
         const char* name;
         const char* label;
         const char* tip;
     };
-    static const Spec specs[] = {
+    static const BoxDef defs[] = {
         {EditBox::Gr1, "Text11", "Gr1 :", nullptr},  {EditBox::Gr2, "Text8", "Gr2 :", nullptr},
         {EditBox::Inv1, "Text9", "Inv1:", nullptr},  {EditBox::Inv2, "Text10", "Inv2:", nullptr},
         {EditBox::Slope, "Text2", "Slope :", "Slope Value"}, {EditBox::Cover, "Text3", "Cover :", "Mincover Value"},
@@ -259,7 +259,7 @@ EditBoxPanel::EditBoxPanel(Model& m, ProfileViewState& v, QWidget* parent) : QWi
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(2);
     int row = 0;
-    for (const Spec& s : specs) {
+    for (const BoxDef& s : defs) {
         auto* label = new QLabel(QString::fromLatin1(s.label), this);
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(s.name));
