@@ -322,7 +322,8 @@ void SearchFrame::List1_DblClick() {
     if (!item) return;
     const QByteArray text = item->text().toLatin1();
     const int line = RowLine(std::string_view(text.constData(), text.size()));
-    if (line > 0 && findsheet) findsheet(line);
+    // A row left from before the network changed may name no line now.
+    if (line > 0 && line <= UsableLines(m_) && findsheet) findsheet(line);
 }
 
 void SearchFrame::Command24_Click() {

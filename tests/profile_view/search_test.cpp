@@ -201,6 +201,15 @@ TEST(Search, FrameFindsStepsAndReports) {
     EXPECT_EQ(boxes.size(), 2u);
     frame.Comand2_Click();  // nothing listed: nothing happens
     EXPECT_EQ(jumps.size(), 4u);
+
+    // Rows found before the network shrank jump nowhere.
+    frame.setFilter(SearchFilter::LengthAtMost);
+    frame.searchBox()->setText("20");
+    frame.Comand1_Click();
+    EXPECT_EQ(jumps, (std::vector<int>{4, 1, 3, 3, 4}));
+    m.LineCount = 4;
+    frame.Comand2_Click();
+    EXPECT_EQ(jumps.size(), 5u);
 }
 
 }  // namespace
