@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "cad/aci_palette.h"
 #include "engine/cell_text.h"
@@ -560,7 +561,8 @@ void ProfileControl::BranchView(int branch) {
     const SheetRecord& row = m_.SheetTable[sheet];
     ProfileViewState shown = v_;
     v_.SheetIndex = sheet;
-    StripRange search;
+    // The strips to search, most likely first.
+    std::vector<int> bands;
     if (m_.MonoSheet != 0.5) {
         // The branch's strip goes below the one shown, whichever strip each is kept in.
         ProfileViewState loaded;
@@ -571,37 +573,34 @@ void ProfileControl::BranchView(int branch) {
         v_.Band1End = kept.end;
         v_.Band2Start = branchStrip.start;
         v_.Band2End = branchStrip.end;
-        v_.SelBand = 2;
-        v_.SelBaseY = 26;
-        search = Strip(v_, 2);
+        bands = {2};
     } else {
         v_.LoadSheet(row);
-        v_.SelBand = 1;
-        v_.SelBaseY = 56;
-        if (sheet % 2 == 0) {
-            search = Strip(v_, 1);
-        } else {
-            search = Strip(v_, 2);
-            v_.SelBaseY = 26;
-        }
+        bands = sheet % 2 == 0 ? std::vector<int>{1, 2} : std::vector<int>{2, 1};
     }
-    if (search.present()) {
+    bool found = false;
+    for (int band : bands) {
+        const StripRange search = Strip(v_, band);
+        if (!search.present()) continue;
         OutputSet none;
         DrawContext ctx(m_, v_, none);
         blksub(ctx, search.start, search.end);
-    }
-    for (int p = search.start; search.present() && p >= search.end; --p) {
-        const int at = LineAtPosition(v_, m_, p);
-        if (p != v_.SelPosEnd && at != 0 && m_.Lines[at].From.view() == m_.Lines[t].From.view()) {
-            v_.SelPos = p;
-            v_.SelPosEnd = static_cast<int16_t>(p);
-            v_.SelBand = static_cast<int16_t>(StripOf(v_, p));
-            break;
+        for (int p = search.start; p >= search.end && !found; --p) {
+            const int at = LineAtPosition(v_, m_, p);
+            if (p != v_.SelPosEnd && at != 0 && m_.Lines[at].From.view() == m_.Lines[t].From.view()) {
+                v_.SelPos = p;
+                v_.SelPosEnd = static_cast<int16_t>(p);
+                v_.SelBand = static_cast<int16_t>(band);
+                v_.SelBaseY = band == 1 ? 56 : 26;
+                found = true;
+            }
         }
+        if (found) break;
     }
-    if (StripOf(v_, v_.SelPos) == 0) {
-        // Nothing of the branch is drawn here: keep the sheet that was shown.
+    if (!found) {
+        // Nothing of the branch is drawn there: keep the sheet that was shown.
         v_ = shown;
+        m_.Ui->SetStatus("The branch is not on its sheet.");
         return;
     }
     SyncSheetList(sheet);

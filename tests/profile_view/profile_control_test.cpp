@@ -346,6 +346,59 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
     }
 }
 
+// F9 goes to a line's branch, or on down the network; on the colour sample
+// F9 and Shift+F9 show the branch's strip below the one shown.
+TEST(ProfileControl, BranchKeys) {
+    View f;
+    int junction = 0;
+    for (int i = 1; i <= f.m.LineCount && !junction; ++i)
+        if (f.m.Links[i].Branch1 > 0 && f.m.Links[i].NextLine > 0) junction = i;
+    ASSERT_NE(junction, 0);
+    const int branch = f.m.Links[junction].Branch1;
+    struct {
+        KeyTarget target;
+        int mask, expected;
+    } cases[] = {
+        {KeyTarget::Canvas, 0, branch},
+        {KeyTarget::Canvas, 4, f.m.Links[junction].Branch2 > 0 ? f.m.Links[junction].Branch2 : f.m.Links[junction].UpLine},
+        {KeyTarget::ColourSample, 0, branch},
+    };
+    for (auto c : cases) {
+        f.c->findsheet(junction);
+        ASSERT_EQ(f.selected(), junction);
+        f.key(c.target, 120, c.mask);
+        EXPECT_EQ(f.m.Lines[f.selected()].From.trim(), f.m.Lines[c.expected].From.trim()) << c.mask;
+        EXPECT_EQ(f.c->Combo1->currentIndex(), f.v().SheetIndex);
+    }
+    // A line without that branch leaves the view as it was.
+    f.c->findsheet(junction);
+    const int before = f.v().SelPos;
+    if (f.m.Links[junction].Branch2 == 0) {
+        f.key(KeyTarget::ColourSample, 120, 1);
+        EXPECT_EQ(f.v().SelPos, before);
+    }
+}
+
+// A resize repaints the marks of the last draw without drawing the sheet again.
+TEST(ProfileControl, ResizeRepaintsTheKeptMarks) {
+    View f;
+    int draws = 0;
+    QObject::connect(f.c.get(), &ProfileControl::redrawn, [&] { ++draws; });
+    ProfileCanvasWidget& canvas = f.c->canvasWidget();
+    const std::size_t marks = canvas.marks().marks().size();
+    f.c->resize(1000, 700);
+    const QImage image = canvas.grab().toImage();
+    EXPECT_EQ(draws, 0);
+    EXPECT_EQ(canvas.marks().marks().size(), marks);
+    const QRgb back = image.pixel(image.width() - 2, image.height() - 2);
+    int drawn = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) drawn += image.pixel(x, y) != back;
+    EXPECT_GT(drawn, 100);
+    f.key(KeyTarget::Canvas, 38);  // a pan step draws again
+    EXPECT_EQ(draws, 1);
+}
+
 TEST(ProfileControl, KeysReachTheCanvasThroughQt) {
     View f;
     ProfileCanvasWidget& canvas = f.c->canvasWidget();
