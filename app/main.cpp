@@ -1,6 +1,7 @@
 #include "engine/model.h"
 #include "grid/flex.h"
 #include "platform/dialogs.h"
+#include "profile_view/profile_control.h"
 #include "workspace/guarded_application.h"
 #include "workspace/main_window.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     vd::QtDialogs dialogs;
     vd::Vorlan::Views views;
     views.grid = new vd::Flex(model, dialogs);
+    views.profile = new vd::ProfileControl(model, dialogs);
     vd::Form1 window(model, dialogs, views);
     dialogs.setParent(&window);
     window.show();

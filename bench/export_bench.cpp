@@ -1,0 +1,109 @@
+// Timings of the profile view's exports on a generated network: "Make dxf" of
+// every sheet in files of 10 to a temporary folder, and "Draw all" in
+// Block-Attrib mode into the CAD drawing.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <stdlib.h>
+
+#include "cad/cad_document.h"
+#include "engine/lateral_naming.h"
+#include "engine/linking.h"
+#include "engine/number_text.h"
+#include "engine/process.h"
+#include "engine/sheet_cutting.h"
+#include "generated_network.h"
+#include "platform/dialogs.h"
+#include "profile_drawing/drawing_settings.h"
+#include "profile_view/cad_draw_commands.h"
+#include "profile_view/dxf_export.h"
+#include "profile_view/selection.h"
+
+namespace vd {
+namespace {
+
+namespace fs = std::filesystem;
+
+Model& Network(int count) {
+    static std::map<int, std::unique_ptr<Model>> models;
+    auto& slot = models[count];
+    if (slot) return *slot;
+    slot = std::make_unique<Model>();
+    Model& m = *slot;
+    GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
+    ApplyDefaultStyles(m);
+    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
+    BuildNetworkLinks(m);
+    NameLaterals(m);
+    ProcessNetwork(m);
+    CutSheets(m, 0);
+    return m;
+}
+
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        std::string t = (fs::temp_directory_path() / "vd_bench_dxf_XXXXXX").string();
+        if (mkdtemp(t.data())) path = t;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+void BM_MakeDxfBatch(benchmark::State& state) {
+    Model& m = Network(static_cast<int>(state.range(0)));
+    TempFolder dir;
+    ProfileViewState v;
+    ScriptedDialogs dialogs;
+    DxfExport x(m, v, dialogs);
+    const int files = static_cast<int>(PlanDxfBatch(m.SheetCount, 10).size());
+    int written = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        dialogs.files.clear();
+        dialogs.asked.clear();
+        for (int f = 0; f < files; ++f) {
+            const fs::path p = dir.path / ("batch" + std::to_string(f) + ".dxf");
+            fs::remove(p);
+            dialogs.files.push_back(QString::fromStdString(p.string()));
+        }
+        state.ResumeTiming();
+        DxfExport::BatchResult r = x.ExportAllSheets(m.SheetCount, "10", [&](int i) { ShowSheet(v, m, i); });
+        written = r.sheetsWritten;
+    }
+    state.counters["sheets"] = m.SheetCount;
+    state.counters["files"] = files;
+    state.counters["written"] = written;
+}
+BENCHMARK(BM_MakeDxfBatch)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+void BM_DrawAllBlocks(benchmark::State& state) {
+    Model& m = Network(static_cast<int>(state.range(0)));
+    ProfileViewState v;
+    ScriptedDialogs dialogs;
+    int entities = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto app = std::make_unique<CadApplication>();
+        CadDrawCommands c(m, v, dialogs);
+        c.app = app.get();
+        c.lineText = false;
+        app->pendingPoints = {CadPoint{0, 0, 0}};
+        state.ResumeTiming();
+        c.DrawAll(m.SheetCount, [&](int i) { ShowSheet(v, m, i); });
+        state.PauseTiming();
+        entities = app->ActiveDocument().ModelSpace().Count();
+        app.reset();
+        state.ResumeTiming();
+    }
+    state.counters["sheets"] = m.SheetCount;
+    state.counters["entities"] = entities;
+}
+BENCHMARK(BM_DrawAllBlocks)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vd

@@ -1,0 +1,441 @@
+#include "profile_view/cad_draw_commands.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "cad/cad_document.h"
+#include "engine/fixed_text.h"
+#include "profile_drawing/cad_output.h"
+#include "profile_drawing/cfgplot.h"
+#include "profile_drawing/output.h"
+#include "profile_drawing/sheet_routine.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/selection.h"
+#include "workspace/acad_commands.h"
+#include "workspace/workspace.h"
+
+namespace vd {
+
+namespace {
+
+QString FromLatin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+
+}  // namespace
+
+void AddStyleLayers(const Model& m, CadDocument& doc) {
+    auto add = [&](float colour) { doc.Layers().Add(ColourLayerName(colour)).Color = ColourIndex(colour); };
+    for (int r = 1; r <= 20; ++r)
+        if (m.ObjectStyles[r].Visible.view() == "Y") add(m.ObjectStyles[r].Color);
+    for (int r = 21; r <= 25; ++r)
+        if (m.ObjectStyles[r].Color >= 0) add(m.ObjectStyles[r].Color);
+}
+
+std::array<double, 3> NextDrawPoint(const std::array<double, 3>& p, int lengthChoice) {
+    std::array<double, 3> next = p;
+    switch (lengthChoice) {
+        case 0: next[0] += 90; break;
+        case 1: next[0] += 160; break;
+        case 2: next[0] += 50; break;
+        case 3: next[1] += 80; break;
+        default: break;
+    }
+    return next;
+}
+
+// ---- the commands ----------------------------------------------------------------
+
+CadDrawCommands::Step CadDrawCommands::Report(const std::exception& e) {
+    dialogs_.Message(FromLatin1(e.what()));
+    const auto* cad = dynamic_cast<const RuntimeError*>(&e);
+    if (cad && (cad->number() == caderr::Disconnected || cad->number() == caderr::ObjectNotSet)) return Step::Leave;
+    return Step::Go;
+}
+
+void CadDrawCommands::EnsureTextSize() {
+    if (v_.TextSizeMode != 2) {
+        v_.TextSizeMode = 2;
+        v_.BandLift = 0;
+    }
+}
+
+void CadDrawCommands::Window(int state) {
+    if (windowState) windowState(state);
+}
+
+bool CadDrawCommands::Connect() {
+    doc_ = nullptr;
+    if (!app) {
+        dialogs_.Message("There is no drawing to draw into.");
+        return false;
+    }
+    Outcome o = ConnectAutoCAD(m_, *app);
+    if (!o.ok()) {
+        dialogs_.Message(FromLatin1(o.message()));
+        return false;
+    }
+    try {
+        doc_ = &app->ActiveDocument();
+        app->setVisible(true);
+        app->AppActivate(app->Caption());
+        app->ZoomExtents();
+    } catch (const std::exception& e) {
+        if (Report(e) == Step::Leave) return false;
+    }
+    return doc_ != nullptr;
+}
+
+bool CadDrawCommands::AskPoint() {
+    try {
+        const CadPoint p = doc_->Utility().GetPoint(kInsertionPrompt);
+        v_.InsertionPoint = p;
+        pointHeld = true;
+        return true;
+    } catch (const CadError& e) {
+        // No point: nothing is drawn at an old one.
+        if (e.number() == caderr::UserCancelled) {
+            m_.Ui->SetStatus("No insertion point was given; nothing is drawn.");
+            return false;
+        }
+        throw;
+    }
+}
+
+void CadDrawCommands::DrawSheet(int mode) {
+    CadDocument* drawing = doc_;
+    CadOutput lines(drawing, false), blocks(drawing, true);
+    OutputSet out;
+    out.CadLines = &lines;
+    out.CadBlocks = &blocks;
+    out.Acad = drawing;
+    v_.DrawMode = static_cast<int16_t>(mode);
+    Outcome o = Outcome::Ok();
+    try {
+        o = scrp(m_, v_, out);
+    } catch (...) {
+        v_.DrawMode = kDrawCanvas;
+        throw;
+    }
+    v_.DrawMode = kDrawCanvas;
+    if (!o.ok()) skipped_.push_back("sheet " + std::to_string(v_.SheetIndex) + ": " + o.message());
+}
+
+void CadDrawCommands::ShowSkipped(const char* command) {
+    if (app) app->Update();
+    if (skipped_.empty()) return;
+    dialogs_.Message(FromLatin1(std::string(command) + ": " + std::to_string(skipped_.size()) +
+                                " sheet(s) were not drawn whole. First: " + skipped_.front()));
+}
+
+bool CadDrawCommands::Draw() {
+    skipped_.clear();
+    if (!app || !app->HasDocument()) {
+        dialogs_.Message("AutoCAD is not connected: no drawing is open to draw into. \"Draw all\" or the Draw "
+                         "frame's \"Draw\" connects first.");
+        return false;
+    }
+    doc_ = &app->ActiveDocument();
+    Window(1);
+    app->AppActivate(app->Caption());
+    bool drawn = false;
+    try {
+        app->ZoomExtents();
+        if (AskPoint()) {
+            AddStyleLayers(m_, *doc_);
+            EnsureTextSize();
+            DrawSheet(kDrawCadLines);
+            drawn = true;
+        }
+    } catch (const std::exception&) {
+        // Errors of this command pass without a message.
+        v_.DrawMode = kDrawCanvas;
+    }
+    Window(2);
+    ShowSkipped("Draw");
+    return drawn;
+}
+
+bool CadDrawCommands::DrawAll(int entries, const std::function<void(int)>& selectSheet) {
+    skipped_.clear();
+    EnsureTextSize();
+    if (!Connect()) return false;
+    try {
+        if (!AskPoint()) return false;
+    } catch (const std::exception& e) {
+        Report(e);
+        return false;
+    }
+    try {
+        AddStyleLayers(m_, *doc_);
+    } catch (const std::exception& e) {
+        if (Report(e) == Step::Leave) return false;
+    }
+    Window(2);
+    const CadPoint picked = v_.InsertionPoint;
+    const int mode = lineText ? kDrawCadLines : kDrawCadBlocks;
+    m_.Ui->SetProgressVisible(true);
+    for (int i = 0; i < entries; ++i) {
+        try {
+            selectSheet(i);
+            v_.InsertionPoint = {picked[0], picked[1] + kDrawAllStep * i, picked[2]};
+            DrawSheet(mode);
+        } catch (const std::exception& e) {
+            if (Report(e) == Step::Leave) {
+                m_.Ui->SetProgress(0);
+                return false;
+            }
+        }
+        m_.Ui->SetProgress(static_cast<int>(100.0 * (i + 1) / entries));
+    }
+    m_.Ui->SetProgress(0);
+    m_.Ui->SetStatus("Draw all: " + std::to_string(entries) + " sheet(s) drawn.");
+    ShowSkipped("Draw all");
+    return skipped_.empty();
+}
+
+bool CadDrawCommands::DrawChosen() {
+    skipped_.clear();
+    EnsureTextSize();
+    if (!Connect()) return false;
+    try {
+        if (askPoint || !pointHeld) {
+            if (!AskPoint()) return false;
+        } else {
+            v_.InsertionPoint = NextDrawPoint(v_.InsertionPoint, lengthChoice ? lengthChoice() : m_.SheetLayoutMode);
+        }
+    } catch (const std::exception& e) {
+        Report(e);
+        return false;
+    }
+    try {
+        AddStyleLayers(m_, *doc_);
+        DrawSheet(lineText ? kDrawCadLines : kDrawCadBlocks);
+    } catch (const std::exception& e) {
+        if (Report(e) == Step::Leave) return false;
+    }
+    Window(2);
+    ShowSkipped("Draw");
+    return skipped_.empty();
+}
+
+bool CadDrawCommands::DeleteBlocks() {
+    if (!app || !app->HasDocument()) {
+        m_.Ui->SetStatus("No drawing is open: there are no blocks to delete.");
+        return true;
+    }
+    CadDocument& doc = app->ActiveDocument();
+    // Names first: deleting changes the list being walked.
+    std::vector<std::string> names;
+    for (const auto& b : doc.Blocks().all()) names.push_back(b->Name);
+    for (const std::string& name : names) {
+        for (const char* profileBlock : kProfileBlockNames) {
+            if (UpperCase(name) != profileBlock) continue;
+            try {
+                if (CadBlock* b = doc.Blocks().Find(name)) b->Delete();
+            } catch (const CadError& e) {
+                if (e.number() == caderr::ObjectReferenced) {
+                    dialogs_.Message(kBlockInUseMessage);
+                    app->Update();
+                    return false;
+                }
+            }
+        }
+    }
+    app->Update();
+    return true;
+}
+
+void CadDrawCommands::SetBlocks() {
+    DeleteBlocks();
+    if (!app || !app->HasDocument()) return;
+    DefineProfileBlocks(m_, &app->ActiveDocument(), *m_.Ui);
+    app->Update();
+}
+
+// ---- the frame ---------------------------------------------------------------------
+
+namespace {
+
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+}  // namespace
+
+CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
+    : QWidget(parent), view_(view), commands_(view.model(), view.view(), view.dialogs()) {
+    setObjectName("cadDrawFrame");
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+
+    Command21 = Button("Command21", "Draw", this);
+    Command21->setToolTip("Draw In Acad");
+    column->addWidget(Command21);
+
+    Frame6 = new QGroupBox("Draw", this);
+    Frame6->setObjectName("Frame6");
+    auto* f6 = new QVBoxLayout(Frame6);
+    f6->setSpacing(2);
+    // "Sheet By Lat" stands with the sheet frame's buttons.
+    Command12 = Button("Command12", "Draw all", Frame6);
+    f6->addWidget(Command12);
+
+    auto* frame7 = new QGroupBox("Draw Mode", Frame6);
+    frame7->setObjectName("Frame7");
+    auto* f7 = new QGridLayout(frame7);
+    Option6 = new QRadioButton("Line-Text", frame7);
+    Option6->setObjectName("Option6");
+    Option7 = new QRadioButton("Block-Attrib", frame7);
+    Option7->setObjectName("Option7");
+    auto* modes = new QButtonGroup(frame7);
+    modes->addButton(Option6);
+    modes->addButton(Option7);
+    Check3 = new QCheckBox("Get Insertion point", frame7);
+    Check3->setObjectName("Check3");
+    Check2 = new QCheckBox("Explode Attrib", frame7);
+    Check2->setObjectName("Check2");
+    Command37 = Button("Command37", "Draw", frame7);
+    Command38 = Button("Command38", "Close", frame7);
+    f7->addWidget(Option6, 0, 0);
+    f7->addWidget(Option7, 0, 1);
+    f7->addWidget(Check3, 1, 0);
+    f7->addWidget(Check2, 1, 1);
+    f7->addWidget(Command37, 2, 0);
+    f7->addWidget(Command38, 2, 1);
+    f6->addWidget(frame7);
+
+    auto* frame8 = new QGroupBox("Select Sheet", Frame6);
+    frame8->setObjectName("Frame8");
+    auto* f8 = new QGridLayout(frame8);
+    int col = 0;
+    for (const char* caption : {"Active Sheet", "Next Sheet", "All", "From"})
+        f8->addWidget(new QRadioButton(caption, frame8), col / 2, col % 2), ++col;
+    auto* fromBox = new QLineEdit(frame8);
+    fromBox->setMaximumWidth(40);
+    Label1 = new QLabel("To", frame8);
+    Label1->setObjectName("Label1");
+    auto* toBox = new QLineEdit(frame8);
+    toBox->setMaximumWidth(40);
+    auto* range = new QHBoxLayout;
+    range->addWidget(fromBox);
+    range->addWidget(Label1);
+    range->addWidget(toBox);
+    range->addStretch(1);
+    f8->addLayout(range, 2, 0, 1, 2);
+    f6->addWidget(frame8);
+
+    // The block buttons sit on the style page, which takes them into its layout.
+    blockButtons = new QWidget(this);
+    blockButtons->setObjectName("blockButtons");
+    auto* blocks = new QHBoxLayout(blockButtons);
+    blocks->setContentsMargins(0, 0, 0, 0);
+    Command35 = Button("Command35", "Set Block", blockButtons);
+    Command36 = Button("Command36", "Del Block", blockButtons);
+    blocks->addWidget(Command35);
+    blocks->addWidget(Command36);
+    column->addWidget(Frame6);
+    Frame6->hide();
+
+    {
+        QSignalBlocker a(Option6);
+        Option6->setChecked(true);
+        Check2->setEnabled(false);
+    }
+    connect(Command21, &QPushButton::clicked, this, &CadDrawFrame::Command21_Click);
+    connect(Command12, &QPushButton::clicked, this, &CadDrawFrame::Command12_Click);
+    connect(Command37, &QPushButton::clicked, this, &CadDrawFrame::Command37_Click);
+    connect(Command38, &QPushButton::clicked, this, &CadDrawFrame::Command38_Click);
+    connect(Command35, &QPushButton::clicked, this, &CadDrawFrame::Command35_Click);
+    connect(Command36, &QPushButton::clicked, this, &CadDrawFrame::Command36_Click);
+    connect(Option6, &QRadioButton::toggled, this, [this] { Option6_Click(); });
+    connect(Option7, &QRadioButton::toggled, this, [this] { Option7_Click(); });
+    connect(Check2, &QCheckBox::toggled, this, [this](bool on) { view_.view().ExplodeAttrib = on; });
+}
+
+void CadDrawFrame::Prepare() {
+    if (!commands_.app || !commands_.windowState) {
+        for (QWidget* w = view_.parentWidget(); w; w = w->parentWidget()) {
+            if (auto* ws = qobject_cast<Vorlan*>(w)) {
+                if (!commands_.app) commands_.app = &ws->AcadApp();
+                if (!commands_.windowState) commands_.windowState = [ws](int state) { ws->Form1WindowState(state); };
+                break;
+            }
+        }
+    }
+    commands_.lineText = Option6->isChecked();
+    commands_.askPoint = Check3->isChecked();
+    view_.view().ExplodeAttrib = Check2->isChecked();
+    if (!commands_.lengthChoice) {
+        commands_.lengthChoice = [this] {
+            for (int i = 0; i < 4; ++i)
+                if (view_.Option1[i] && view_.Option1[i]->isChecked()) return i;
+            return static_cast<int>(view_.model().SheetLayoutMode);
+        };
+    }
+}
+
+std::function<void(int)> CadDrawFrame::SelectSheet() {
+    return [this](int i) {
+        ShowSheet(view_.view(), view_.model(), i);
+        view_.SyncSheetList(i);
+    };
+}
+
+void CadDrawFrame::Command21_Click() {
+    Frame6->show();
+    Prepare();
+    commands_.Draw();
+    view_.Redraw();
+}
+
+void CadDrawFrame::Command12_Click() {
+    Prepare();
+    commands_.DrawAll(view_.Combo1->count(), SelectSheet());
+    view_.Redraw();
+}
+
+void CadDrawFrame::Command37_Click() {
+    Prepare();
+    commands_.DrawChosen();
+    view_.Redraw();
+}
+
+void CadDrawFrame::Command38_Click() { Frame6->hide(); }
+
+void CadDrawFrame::Option6_Click() {
+    if (Option6->isChecked()) Check2->setEnabled(false);
+}
+
+void CadDrawFrame::Option7_Click() {
+    if (Option7->isChecked()) Check2->setEnabled(true);
+}
+
+void CadDrawFrame::Command35_Click() {
+    Prepare();
+    commands_.SetBlocks();
+    view_.Redraw();
+}
+
+void CadDrawFrame::Command36_Click() {
+    Prepare();
+    commands_.DeleteBlocks();
+    view_.Redraw();
+}
+
+void CadDrawFrame::MNUACAD_Click() { view_.model().Ui->SetProgress(2); }
+
+}  // namespace vd

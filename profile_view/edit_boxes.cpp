@@ -1,0 +1,355 @@
+#include "profile_view/edit_boxes.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <charconv>
+#include <cmath>
+
+#include "engine/errors.h"
+#include "engine/fixed_text.h"
+#include "engine/number_text.h"
+#include "engine/process.h"
+#include "engine/walk.h"
+#include "profile_drawing/sheet_parts.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/selection.h"
+
+namespace vd {
+
+namespace {
+
+// The box text of a single-precision value, as the redraw writes it.
+std::string FloatBoxText(float v) { return (v < 0 ? "" : " ") + FloatText(v); }
+
+std::string SlopeBoxText(float slope) {
+    try {
+        return Str(CLng(static_cast<double>(slope) * 10000) / 10.0);
+    } catch (const RuntimeError&) {
+        return Str(static_cast<double>(slope) * 1000);
+    }
+}
+
+std::string CoverBoxText(float cover) {
+    try {
+        return Str(CLng(static_cast<double>(cover) * 100) / 100.0);
+    } catch (const RuntimeError&) {
+        return FloatBoxText(cover);
+    }
+}
+
+const char* BoxName(EditBox b) {
+    switch (b) {
+        case EditBox::Gr1: return "Gr1";
+        case EditBox::Gr2: return "Gr2";
+        case EditBox::Inv1: return "Inv1";
+        case EditBox::Inv2: return "Inv2";
+        case EditBox::Slope: return "Slope";
+        case EditBox::Cover: return "Cover";
+    }
+    return "";
+}
+
+float& LevelField(LineRecord& l, EditBox b) {
+    switch (b) {
+        case EditBox::Gr1: return l.Gr1;
+        case EditBox::Gr2: return l.Gr2;
+        case EditBox::Inv1: return l.Inv1;
+        default: return l.Inv2;
+    }
+}
+
+// A line's slope from its inverts; a line without length keeps its slope.
+void Reslope(LineRecord& l) {
+    if (l.Len > 0) l.slope = (l.Inv1 - l.Inv2) / l.Len;
+}
+
+std::string Shown(std::string_view text) {
+    std::string t = Trim(text);
+    return t.empty() ? std::string("An empty box") : "\"" + t + "\"";
+}
+
+// Writes the level v of box b into line L and the lines sharing the manhole.
+void CommitLevel(Model& m, int L, EditBox b, float v) {
+    const int n = UsableLines(m);
+    LineRecord& line = m.Lines[L];
+    const LinkRecord& link = m.Links[L];
+    const int next = LinkedLine(link.NextLine, n);
+    const int up = LinkedLine(link.UpLine, n);
+    const int branches[2] = {LinkedLine(link.Branch1, n), LinkedLine(link.Branch2, n)};
+    switch (b) {
+        case EditBox::Gr1:
+            line.Gr1 = v;
+            if (up > 0) {
+                // Every line ending at L's upstream manhole takes the ground there.
+                m.Lines[up].Gr2 = v;
+                for (int16_t f : {m.Links[up].Branch1, m.Links[up].Branch2})
+                    if (int k = LinkedLine(f, n)) m.Lines[k].Gr2 = v;
+            }
+            CheckBranchSlopes(m, L);
+            break;
+        case EditBox::Gr2:
+            line.Gr2 = v;
+            if (next > 0) m.Lines[next].Gr1 = v;
+            for (int k : branches)
+                if (k > 0) m.Lines[k].Gr2 = v;
+            break;
+        case EditBox::Inv1:
+            line.Inv1 = v;
+            Reslope(line);
+            if (up > 0) {
+                m.Lines[up].Inv2 = v;
+                Reslope(m.Lines[up]);
+            }
+            CheckBranchSlopes(m, L);
+            break;
+        case EditBox::Inv2:
+            line.Inv2 = v;
+            Reslope(line);
+            // The next line's up invert only follows down, the other lines
+            // into the manhole only up.
+            if (next > 0 && v < m.Lines[next].Inv1) {
+                m.Lines[next].Inv1 = v;
+                Reslope(m.Lines[next]);
+            }
+            for (int k : branches)
+                if (k > 0 && v > m.Lines[k].Inv2) {
+                    m.Lines[k].Inv2 = v;
+                    Reslope(m.Lines[k]);
+                }
+            CheckBranchSlopes(m, L);
+            break;
+        default: break;
+    }
+}
+
+EditBoxResult LevelEvent(Model& m, int L, EditBox b, EditEvent event, std::string_view text) {
+    EditBoxResult r;
+    if (event != EditEvent::Enter) return r;  // a level is taken with Enter only
+    r.consumed = true;
+    const float stored = LevelField(m.Lines[L], b);
+    const std::string storedText = FloatBoxText(stored);
+    const std::optional<double> typed = BoxNumber(text);
+    if (!typed) {
+        r.boxText = storedText;
+        r.message = Shown(text) + " is no level. " + BoxName(b) + " stays " + Trim(storedText) + ".";
+        return r;
+    }
+    // Compared as the single-precision value it would be stored as, so that
+    // a level typed as shown exactly 10 m off is taken.
+    bool refused = std::fabs(*typed - stored) > kLevelLimit + 1;
+    float v = 0;
+    if (!refused) {
+        v = static_cast<float>(*typed);
+        refused = std::fabs(static_cast<double>(v) - stored) > kLevelLimit;
+    }
+    if (refused) {
+        r.boxText = storedText;
+        r.message = "A level more than 10 m from the stored one is refused. " + std::string(BoxName(b)) +
+                    " stays " + Trim(storedText) + ".";
+        return r;
+    }
+    CommitLevel(m, L, b, v);
+    r.changed = r.redraw = true;
+    return r;
+}
+
+EditBoxResult SlopeEvent(Model& m, int L, EditEvent event, std::string_view text) {
+    EditBoxResult r;
+    const std::string storedText = SlopeBoxText(m.Lines[L].slope);
+    const std::optional<double> typed = BoxNumber(text);
+    if (event == EditEvent::Leave) {
+        r.redraw = true;
+        return r;
+    }
+    if (event == EditEvent::Enter) r.consumed = true;
+    if (!typed) {
+        r.boxText = storedText;
+        if (event == EditEvent::Enter) r.message = Shown(text) + " is no slope. The slope stays " + Trim(storedText) + ".";
+        return r;
+    }
+    const double v = *typed;
+    if (event == EditEvent::Enter) {
+        // The box only checks: the slope follows the inverts.
+        if (v > kSlopeBoxLimit) {
+            r.boxText = storedText;
+            r.message = "A slope above 500 per mille is refused. The slope stays " + Trim(storedText) + ".";
+        }
+        return r;
+    }
+    if (v < kSlopeBoxLimit) r.redraw = true;
+    else r.boxText = storedText;
+    return r;
+}
+
+EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEvent event, std::string_view text) {
+    EditBoxResult r;
+    if (event == EditEvent::Enter) r.consumed = true;
+    float& cover = m.Lines[L].Mincover;
+    const std::string storedText = event == EditEvent::Click ? CoverBoxText(cover) : FloatBoxText(cover);
+    // A box left as the redraw filled it stores nothing: its text is rounded
+    // to centimetres.
+    if (event != EditEvent::Enter && text == view.EditBoxes.Cover) return r;
+    const std::optional<double> typed = BoxNumber(text);
+    if (!typed) {
+        r.boxText = storedText;
+        r.message = Shown(text) + " is no cover. The cover stays " + Trim(storedText) + ".";
+        return r;
+    }
+    if (*typed < 0 || *typed >= kCoverLimit) {
+        r.boxText = storedText;
+        r.message = "The cover must lie from 0 to below 20 m. The cover stays " + Trim(storedText) + ".";
+        return r;
+    }
+    cover = static_cast<float>(*typed);
+    r.changed = r.redraw = true;
+    return r;
+}
+
+}  // namespace
+
+std::optional<double> BoxNumber(std::string_view text) {
+    std::string t = Trim(text);
+    while (!t.empty() && (t.back() == '\t' || t.back() == '\r' || t.back() == '\n')) t.pop_back();
+    if (!t.empty() && t.front() == '+') t.erase(0, 1);
+    if (t.empty()) return std::nullopt;
+    // Letters that from_chars takes (inf, nan, hex) are no box number.
+    for (char c : t)
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return std::nullopt;
+    double v = 0;
+    auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {
+    int L = SelectedLine(v, m);
+    if (L > UsableLines(m)) L = 0;  // a stale position beyond the network
+    if (L == 0) {
+        EditBoxResult r;
+        r.consumed = event == EditEvent::Enter;
+        if (event == EditEvent::Enter) r.message = "No line of the shown sheet is selected; nothing was changed.";
+        return r;
+    }
+    switch (box) {
+        case EditBox::Slope: return SlopeEvent(m, L, event, text);
+        case EditBox::Cover: return CoverEvent(m, v, L, event, text);
+        default: return LevelEvent(m, L, box, event, text);
+    }
+}
+
+// ---- the boxes on the control ----------------------------------------------
+
+EditBoxPanel::EditBoxPanel(Model& m, ProfileViewState& v, QWidget* parent) : QWidget(parent), m_(m), v_(v) {
+    struct BoxDef {
+        EditBox box;
+        const char* name;
+        const char* label;
+        const char* tip;
+    };
+    static const BoxDef defs[] = {
+        {EditBox::Gr1, "Text11", "Gr1 :", nullptr},  {EditBox::Gr2, "Text8", "Gr2 :", nullptr},
+        {EditBox::Inv1, "Text9", "Inv1:", nullptr},  {EditBox::Inv2, "Text10", "Inv2:", nullptr},
+        {EditBox::Slope, "Text2", "Slope :", "Slope Value"}, {EditBox::Cover, "Text3", "Cover :", "Mincover Value"},
+    };
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(2);
+    int row = 0;
+    for (const BoxDef& s : defs) {
+        auto* label = new QLabel(QString::fromLatin1(s.label), this);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(s.name));
+        edit->setMaximumWidth(90);
+        if (s.tip) edit->setToolTip(QString::fromLatin1(s.tip));
+        edit->installEventFilter(this);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        boxes_[static_cast<int>(s.box)] = edit;
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    // Labels and boxes stay together at the left of a wide panel.
+    grid->setColumnStretch(2, 1);
+}
+
+void EditBoxPanel::Refill() {
+    refilling_ = true;
+    const SelectedLineTexts& t = v_.EditBoxes;
+    const std::string* texts[] = {&t.Gr1, &t.Gr2, &t.Inv1, &t.Inv2, &t.Slope, &t.Cover};
+    for (int i = 0; i < 6; ++i) boxes_[i]->setText(QString::fromLatin1(texts[i]->data(), static_cast<int>(texts[i]->size())));
+    refilling_ = false;
+}
+
+void EditBoxPanel::Handle(EditBox b, EditEvent e) {
+    if (refilling_) return;
+    QLineEdit* edit = box(b);
+    const QByteArray text = edit->text().toLatin1();
+    const EditBoxResult r = EditBoxEvent(m_, v_, b, e, std::string_view(text.constData(), text.size()));
+    if (r.boxText) edit->setText(QString::fromLatin1(r.boxText->data(), static_cast<int>(r.boxText->size())));
+    if (r.redraw && redraw) {
+        redraw();
+        Refill();
+    }
+    if (!r.message.empty()) {
+        // A message box would take the focus and fire the leave handlers once
+        // more; the status bar does not.
+        if (e == EditEvent::Enter && showMessage) showMessage(r.message);
+        else m_.Ui->SetStatus(r.message);
+    }
+}
+
+void EditBoxPanel::Text11_KeyPress() { Handle(EditBox::Gr1, EditEvent::Enter); }
+void EditBoxPanel::Text8_KeyPress() { Handle(EditBox::Gr2, EditEvent::Enter); }
+void EditBoxPanel::Text9_KeyPress() { Handle(EditBox::Inv1, EditEvent::Enter); }
+void EditBoxPanel::Text10_KeyPress() { Handle(EditBox::Inv2, EditEvent::Enter); }
+void EditBoxPanel::Text2_KeyPress() { Handle(EditBox::Slope, EditEvent::Enter); }
+void EditBoxPanel::Text2_Click() { Handle(EditBox::Slope, EditEvent::Click); }
+void EditBoxPanel::Text2_LostFocus() { Handle(EditBox::Slope, EditEvent::Leave); }
+void EditBoxPanel::Text3_KeyPress() { Handle(EditBox::Cover, EditEvent::Enter); }
+void EditBoxPanel::Text3_Click() { Handle(EditBox::Cover, EditEvent::Click); }
+void EditBoxPanel::Text3_LostFocus() { Handle(EditBox::Cover, EditEvent::Leave); }
+
+bool EditBoxPanel::eventFilter(QObject* watched, QEvent* event) {
+    int index = -1;
+    for (int i = 0; i < 6; ++i)
+        if (watched == boxes_[i]) index = i;
+    if (index < 0) return QWidget::eventFilter(watched, event);
+    const auto b = static_cast<EditBox>(index);
+    const bool levelBox = b != EditBox::Slope && b != EditBox::Cover;
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                Handle(b, EditEvent::Enter);
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+            if (!levelBox) Handle(b, EditEvent::Click);
+            break;
+        case QEvent::FocusOut:
+            if (!levelBox) Handle(b, EditEvent::Leave);
+            break;
+        default: break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+EditBoxPanel* AttachEditBoxes(ProfileControl& control) {
+    auto* panel = new EditBoxPanel(control.model(), control.view());
+    panel->setObjectName("EditBoxes");
+    control.sidePanel->addWidget(panel);
+    panel->redraw = [&control] { control.Redraw(); };
+    panel->showMessage = [&control](const std::string& text) {
+        control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    };
+    QObject::connect(&control, &ProfileControl::redrawn, panel, &EditBoxPanel::Refill);
+    return panel;
+}
+
+}  // namespace vd

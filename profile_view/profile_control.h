@@ -1,0 +1,166 @@
+// The profile view "prof1": the canvas with its sheet list "DWG", the zoom
+// bar and presets, line selection and the keys. The workspace shows it with
+// ff and Resize1. Every view command ends with Redraw: clear the canvas and
+// draw the shown sheet with scrp.
+//
+// Frames built by other parts of the view (edit boxes, search, sheet options,
+// exports, style page) go into sidePanel; the widgets the start-up and ff
+// touch are the public pointers below, left null until those frames exist.
+#pragma once
+
+#include <QString>
+#include <array>
+
+#include "engine/model.h"
+#include "platform/dialogs.h"
+#include "profile_drawing/context.h"
+#include "profile_drawing/output.h"
+#include "profile_view/key_table.h"
+#include "profile_view/property_bag.h"
+#include "workspace/profile_host.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QScrollBar;
+class QVBoxLayout;
+
+namespace vd {
+
+class ProfileCanvasWidget;
+
+class ProfileControl : public ProfileHost {
+    Q_OBJECT
+public:
+    // programFolder: where "vorlan.cfg" lives (ending in '/'); the program
+    // folder rule when empty.
+    ProfileControl(Model& m, Dialogs& dialogs, QWidget* parent = nullptr, const QString& programFolder = {});
+    ~ProfileControl() override;
+
+    // ---- the host's calls ----------------------------------------------------
+    void ff() override;
+    void Resize1() override;
+    void ReloadSheetOptions() override;
+
+    // ---- spine ------------------------------------------------------------------
+    void UserControl_Initialize();
+    void Redraw();
+    void findsheet(int line);
+    void Combo1_Click();
+    void VScroll5_Change();
+    void Command41_Click();  // key help
+    void Command42_Click();  // close key help
+
+    // ---- zoom and pan -----------------------------------------------------------
+    void HScroll1_Change();  // the user moved the zoom bar
+    void Command2_Click();   // "Zoom1 (Space)"
+    void Command1_Click();   // "Zoom2 (F5)"
+    void Command8_Click();   // "Zoom1 Set"
+    void Command9_Click();   // "Zoom2 Set"
+    void Label8_Click();
+    void Label9_Click();
+    // Canvas units; button 1 left, 2 right.
+    void prof1_MouseDown(int button, double x, double y);
+    void prof1_MouseUp(int button, double x, double y);
+    void Picture1_MouseDown(int button, double x, double y);
+    void Picture1_MouseUp(int button, double x, double y);
+
+    // ---- selection ----------------------------------------------------------------
+    void Command3_Click();  // "Next Selection (Tab)"
+    void Command4_Click();  // "Previous Selection(Shift+Tab)"
+    void Command5_Click();  // "Add to Selection (Ctrl + Right Arrow)"
+    void Command6_Click();  // "Remove Selection (Ctrl+Left arrow)"
+    void Command7_Click();  // "Zoom to Selection (Space)"
+
+    // ---- keys -------------------------------------------------------------------
+    // Virtual-key code and modifier mask (Shift 1, Ctrl 2, Alt 4).
+    void prof1_KeyDown(int& KeyCode, int Shift);
+    void Picture1_KeyDown(int& KeyCode, int Shift);
+    void Command10_Click() {}  // " Mean"
+    void VScroll1_Change() {}
+    void VScroll2_Change() {}
+    void VScroll3_Change() {}
+    void VScroll4_Change() {}
+
+    // ---- commands of the other frames; until built they say so ----------------
+    void Command11_Click();  // "Make dxf"
+    void Command12_Click();  // "Draw all"
+    void Command18_Click();  // "Search"
+
+    // ---- state ------------------------------------------------------------------
+    ProfileViewState& view() { return v_; }
+    Model& model() { return m_; }
+    Dialogs& dialogs() { return dialogs_; }
+    ProfileCanvasWidget& canvasWidget() { return *canvas; }
+    ProfileProperties& properties() { return properties_; }
+    // The targets of a drawing; the canvas is always the view's own.
+    OutputSet outputs;
+    // The start-up's message when the settings file could not be used.
+    const QString& startupMessage() const { return startupMessage_; }
+    // The numeric canvas property Resize1 sets to 2.5; stored only.
+    double CanvasStep = 0;
+    // Moves the zoom bar from code: the scale follows, the view does not
+    // recentre and nothing is drawn.
+    void SetZoomBar(int value);
+    // Shows sheet `index` in the list and scroll bar without raising their events.
+    void SyncSheetList(int index);
+
+    // Children by their form names.
+    ProfileCanvasWidget* canvas;  // "prof1"
+    QComboBox* Combo1;            // the sheet list "DWG"
+    QScrollBar* VScroll5;         // sheet scroll bar
+    QScrollBar* HScroll1;         // zoom bar
+    QLabel *Label8, *Label9, *Label10;
+    QPushButton *Command1, *Command2, *Command8, *Command9;
+    QPushButton *Command3, *Command4, *Command5, *Command6, *Command7;
+    QPushButton *Command10, *Command41, *Command42;
+    std::array<QScrollBar*, 4> VScroll{};  // VScroll1..VScroll4: moved by F3, F4, F6, F7 only
+    QFrame* Frame9;                        // key help
+    QVBoxLayout* sidePanel;                // where the other frames go
+
+    // Widgets of the other frames that the start-up and ff set; null until built.
+    QListWidget* List2 = nullptr;     // the style page's "Object List:"
+    QComboBox* Combo4 = nullptr;      // lateral order
+    QWidget* Picture1 = nullptr;      // the style page's colour sample
+    QWidget* Picture3 = nullptr;
+    QLineEdit* Text6 = nullptr;       // custom sheet length
+    std::array<QRadioButton*, 4> Option1{};  // sheet length choice
+    QCheckBox* Check4 = nullptr;      // "Mono sheet"
+
+signals:
+    // After every draw of the shown sheet; the edit boxes take the selected line's texts.
+    void redrawn();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void BuildWidgets();
+    void LayOut();
+    void RunKey(KeyTarget target, int& keyCode, int mask);
+    void FocusCanvas();
+    void Pending(const char* command);
+    void PipeSizeKey(const KeyRow& row);
+    void StepLatBase(const KeyRow& row);
+    void BranchView(int branch);
+    void SetPanStep(int step);
+    int SheetEntries() const;
+
+    Model& m_;
+    Dialogs& dialogs_;
+    QString programFolder_;
+    ProfileViewState v_;
+    ProfileProperties properties_;
+    QString startupMessage_;
+    bool startupMessageShown_ = false;
+    QScrollArea* panelScroll_;
+    double dragX_ = 0, dragY_ = 0;
+};
+
+}  // namespace vd

@@ -1,0 +1,377 @@
+#include "profile_view/search.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <unordered_set>
+
+#include "engine/fixed_text.h"
+#include "engine/number_text.h"
+#include "engine/walk.h"
+#include "profile_view/canvas_widget.h"
+#include "profile_view/edit_boxes.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/view_mapping.h"
+
+namespace vd {
+
+const std::array<const char*, kSearchFilterCount> kSearchFilterCaptions = {
+    "Manhole Name", "Latral",      "Length>", "Depth <",    "Depth >",  "Velocity <",
+    "Velocity > ",  "Drop  >",     "Change Dia", "Length <", "None",
+};
+const std::array<const char*, 4> kMarkOptionCaptions = {"None", "Diameter", "Color", "Package"};
+
+namespace {
+
+// A field's full width as shown in a row; a field never assigned shows blank.
+template <std::size_t N>
+std::string FullText(const FixedText<N>& t) {
+    return t.unassigned() ? std::string(N, ' ') : t.str();
+}
+template <std::size_t N>
+std::string TrimmedText(const FixedText<N>& t) {
+    return t.unassigned() ? std::string() : t.rtrim();
+}
+
+// The print form of a Single with its leading blank.
+std::string StrFloat(float v) { return (v < 0 ? "" : " ") + FloatText(v); }
+
+bool UsesBound(SearchFilter f) {
+    switch (f) {
+        case SearchFilter::LengthAtLeast:
+        case SearchFilter::DepthBelow:
+        case SearchFilter::DepthAbove:
+        case SearchFilter::VelocityBelow:
+        case SearchFilter::VelocityAbove:
+        case SearchFilter::DropAtLeast:
+        case SearchFilter::LengthAtMost: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+SearchResult RunSearch(const Model& m, const SearchRequest& q) {
+    SearchResult out;
+    const int n = UsableLines(m);
+    const SearchFilter f = q.filter;
+    out.markReset = f == SearchFilter::ManholeName || f == SearchFilter::Latral;
+    const MarkOption mark = out.markReset ? MarkOption::None : q.mark;
+
+    if (n == 0) {
+        out.message = "The network has no lines to search.";
+        return out;
+    }
+
+    // The bound of the numeric filters; an empty box counts as 0.
+    float v = 0;
+    if (UsesBound(f) && !Trim(q.text).empty()) {
+        const std::optional<double> typed = BoxNumber(q.text);
+        if (!typed || std::fabs(*typed) > 3.0e38) {
+            out.message = "\"" + Trim(q.text) + "\" is no number to compare with.";
+            return out;
+        }
+        v = static_cast<float>(*typed);
+    }
+    // Lines are tested only while the marking choice is "None".
+    const bool testLines = mark == MarkOption::None;
+    const std::string name = UpperCase(Trim(q.text));
+    auto& rows = out.rows;
+    auto next = [&](int i) { return LinkedLine(m.Links[i].NextLine, n); };
+
+    switch (f) {
+        case SearchFilter::ManholeName:
+            if (name.empty()) {
+                out.message = "Type the manhole name to find.";
+                return out;
+            }
+            for (int i = 1; i <= n; ++i) {
+                const LineRecord& l = m.Lines[i];
+                if (TrimmedText(l.From) == name || (TrimmedText(l.to) == name && next(i) == 0))
+                    rows.push_back(TrimmedText(l.From) + "              | " + NumText(i));
+            }
+            break;
+        case SearchFilter::Latral:
+            for (int k = 1; k <= m.LatCount; ++k) {
+                const int first = m.Lat(k, LatFirst);
+                if (first < 1 || first > n) continue;
+                rows.push_back(FullText(m.Lines[first].Latral) + "          |" + NumText(first));
+            }
+            if (rows.empty()) out.message = "There are no laterals yet; run Process first.";
+            break;
+        case SearchFilter::ChangeDia: {
+            std::unordered_set<int> listed;
+            for (int i = 1; i <= n; ++i) {
+                const int N = next(i);
+                if (N == 0) continue;
+                float largest = m.Lines[i].Dia;
+                for (int16_t b : {m.Links[i].Branch1, m.Links[i].Branch2})
+                    if (int k = LinkedLine(b, n)) largest = std::max(largest, m.Lines[k].Dia);
+                if (m.Lines[N].Dia > largest && listed.insert(N).second)
+                    rows.push_back(StrFloat(m.Lines[N].Dia) + "                 |" + NumText(N));
+            }
+            break;
+        }
+        case SearchFilter::None:
+            if (q.mark == MarkOption::Diameter) {
+                const std::optional<double> dia = BoxNumber(q.markText);
+                if (!dia || std::fabs(*dia) > 3.0e38) {
+                    out.message = "\"" + Trim(q.markText) + "\" is no diameter to mark.";
+                    return out;
+                }
+                for (int i = 1; i <= n; ++i)
+                    if (m.Lines[i].Dia == static_cast<float>(*dia))
+                        rows.push_back(FullText(m.Lines[i].From) + "            |" + NumText(i));
+            }
+            break;
+        default:
+            if (!testLines) break;
+            for (int i = 1; i <= n; ++i) {
+                const LineRecord& l = m.Lines[i];
+                const float depth = l.Gr1 - l.Inv1;
+                const float velocity = m.Results[i].VmaxEnd;
+                switch (f) {
+                    case SearchFilter::LengthAtLeast:
+                        if (l.Len >= v) rows.push_back(StrFloat(l.Len) + "            |" + NumText(i));
+                        break;
+                    case SearchFilter::LengthAtMost:
+                        if (l.Len <= v) rows.push_back(StrFloat(l.Len) + "                |" + NumText(i));
+                        break;
+                    case SearchFilter::DepthBelow:
+                        if (depth < v) rows.push_back(FormatFixed(depth, 2) + "          |" + NumText(i));
+                        break;
+                    case SearchFilter::DepthAbove:
+                        if (depth > v) rows.push_back(FormatFixed(depth, 2) + "          |" + NumText(i));
+                        break;
+                    case SearchFilter::VelocityBelow:
+                        if (velocity < v) rows.push_back(FormatFixed(velocity, 2) + "          |" + NumText(i));
+                        break;
+                    case SearchFilter::VelocityAbove:
+                        if (velocity > v) rows.push_back(FormatFixed(velocity, 2) + "          |" + NumText(i));
+                        break;
+                    case SearchFilter::DropAtLeast: {
+                        const int N = next(i);
+                        if (N == 0) break;  // an outfall has no drop
+                        const float drop = l.Inv2 - m.Lines[N].Inv1;
+                        if (drop >= v) rows.push_back(FormatFixed(drop, 2) + "          |" + NumText(i));
+                        break;
+                    }
+                    default: break;
+                }
+            }
+            break;
+    }
+    return out;
+}
+
+int RowLine(std::string_view row) {
+    const auto bar = row.find('|');
+    if (bar == std::string_view::npos) return 0;
+    const double v = Val(row.substr(bar + 1));
+    return (v >= 1 && v <= kMaxLineUpper) ? static_cast<int>(RoundHalfEven(v)) : 0;
+}
+
+std::string SearchInfoText(std::size_t count, std::string_view firstRow, std::string_view lastRow) {
+    return "Count: " + NumText(static_cast<long long>(count)) + "\nMin: " + PlainNumberText(Val(firstRow)) +
+           "\nMax: " + PlainNumberText(Val(lastRow));
+}
+
+int NextRow(int selected, int rowCount) {
+    if (rowCount <= 0) return -1;
+    if (selected < 0 || selected >= rowCount) return 0;
+    return selected < rowCount - 1 ? selected + 1 : selected;
+}
+
+double NextCanvasStep(double value) { return value < 10 ? value + 2.5 : 2.5; }
+
+// ---- the frame on the control -----------------------------------------------
+
+SearchFrame::SearchFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
+    setObjectName("Frame3");
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* frame = new QGroupBox(QStringLiteral(" Search "), this);
+    outer->addWidget(frame);
+    auto* layout = new QVBoxLayout(frame);
+
+    auto* filterBox = new QGroupBox(QStringLiteral("Filter2"), frame);
+    auto* filterGrid = new QGridLayout(filterBox);
+    filters_ = new QButtonGroup(this);
+    for (int i = 0; i < kSearchFilterCount; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kSearchFilterCaptions[i]), filterBox);
+        option->setObjectName(QStringLiteral("Option2_%1").arg(i));
+        filters_->addButton(option, i);
+        filterGrid->addWidget(option, i / 2, i % 2);
+    }
+    filters_->button(0)->setChecked(true);
+    connect(filters_, &QButtonGroup::idClicked, this, [this](int) { Option2_Click(); });
+    layout->addWidget(filterBox);
+
+    txt1_ = new QLineEdit(frame);
+    txt1_->setObjectName("Txt1");
+    txt1_->installEventFilter(this);
+    layout->addWidget(txt1_);
+
+    auto* buttons = new QHBoxLayout;
+    auto addButton = [&](const char* name, const char* caption, void (SearchFrame::*handler)()) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), frame);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this, handler);
+        buttons->addWidget(b);
+        return b;
+    };
+    addButton("Comand1", "Find", &SearchFrame::Comand1_Click);
+    addButton("Comand2", "Find &Next", &SearchFrame::Comand2_Click);
+    addButton("Command24", "Info", &SearchFrame::Command24_Click);
+    addButton("Command27", "Msg", &SearchFrame::Command27_Click);
+    addButton("Command28", "", &SearchFrame::Command28_Click)->setMaximumWidth(20);
+    addButton("Command19", "Close", &SearchFrame::Command19_Click);
+    layout->addLayout(buttons);
+
+    list_ = new QListWidget(frame);
+    list_->setObjectName("List1");
+    list_->setSortingEnabled(false);
+    list_->setFont(QFont(QStringLiteral("Monospace"), 8));
+    list_->setMinimumHeight(140);
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    layout->addWidget(list_, 1);
+
+    auto* markFrame = new QGroupBox(QStringLiteral("Filter1"), frame);
+    auto* markGrid = new QGridLayout(markFrame);
+    marks_ = new QButtonGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kMarkOptionCaptions[i]), markFrame);
+        option->setObjectName(QStringLiteral("Option3_%1").arg(i));
+        marks_->addButton(option, i);
+        markGrid->addWidget(option, i / 2, i % 2);
+    }
+    marks_->button(0)->setChecked(true);
+    text5_ = new QLineEdit(markFrame);
+    text5_->setObjectName("Text5");
+    markGrid->addWidget(text5_, 2, 0, 1, 2);
+    layout->addWidget(markFrame);
+}
+
+SearchFilter SearchFrame::filter() const { return static_cast<SearchFilter>(std::max(0, filters_->checkedId())); }
+void SearchFrame::setFilter(SearchFilter f) { filters_->button(static_cast<int>(f))->setChecked(true); }
+MarkOption SearchFrame::mark() const { return static_cast<MarkOption>(std::max(0, marks_->checkedId())); }
+void SearchFrame::setMark(MarkOption o) { marks_->button(static_cast<int>(o))->setChecked(true); }
+int SearchFrame::ReadMarkOption(int index) const { return marks_->checkedId() == index ? 1 : 0; }
+
+void SearchFrame::Command18_Click() {
+    show();
+    txt1_->setFocus();
+}
+
+void SearchFrame::Command19_Click() {
+    hide();
+    if (focusCanvas) focusCanvas();
+}
+
+void SearchFrame::Option2_Click() {
+    txt1_->setFocus();
+    list_->clear();
+    txt1_->clear();
+}
+
+void SearchFrame::Comand1_Click() {
+    list_->clear();
+    SearchRequest q;
+    q.filter = filter();
+    q.text = txt1_->text().toLatin1().toStdString();
+    q.mark = mark();
+    q.markText = text5_->text().toLatin1().toStdString();
+    SearchResult r = RunSearch(m_, q);
+    if (r.markReset) setMark(MarkOption::None);
+    if (!r.message.empty()) {
+        if (showMessage) showMessage(r.message);
+        return;
+    }
+    QStringList items;
+    items.reserve(static_cast<int>(r.rows.size()));
+    for (const std::string& row : r.rows) items << QString::fromLatin1(row.data(), static_cast<int>(row.size()));
+    list_->addItems(items);
+    m_.Ui->SetStatus(r.rows.empty() ? std::string("No line found") : NumText(static_cast<long long>(r.rows.size())) + " found");
+    Comand2_Click();
+}
+
+void SearchFrame::Comand2_Click() {
+    const int row = NextRow(list_->currentRow(), list_->count());
+    if (row < 0) return;
+    list_->setCurrentRow(row);
+    List1_DblClick();
+}
+
+void SearchFrame::List1_DblClick() {
+    QListWidgetItem* item = list_->currentItem();
+    if (!item) return;
+    const QByteArray text = item->text().toLatin1();
+    const int line = RowLine(std::string_view(text.constData(), text.size()));
+    // A row left from before the network changed may name no line now.
+    if (line > 0 && line <= UsableLines(m_) && findsheet) findsheet(line);
+}
+
+void SearchFrame::Command24_Click() {
+    const int count = list_->count();
+    const QByteArray first = count > 0 ? list_->item(0)->text().toLatin1() : QByteArray();
+    const QByteArray last = count > 0 ? list_->item(count - 1)->text().toLatin1() : QByteArray();
+    const std::string info = SearchInfoText(static_cast<std::size_t>(count), std::string_view(first.constData(), first.size()),
+                                            std::string_view(last.constData(), last.size()));
+    if (showMessage) showMessage(info);
+    else m_.Ui->MessageBox(info);
+}
+
+void SearchFrame::Command27_Click() { AppendLog(m_, NumText(list_->count())); }
+
+void SearchFrame::Command28_Click() { *canvasStep = NextCanvasStep(*canvasStep); }
+
+bool SearchFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txt1_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            Comand2_Click();
+            return true;
+        }
+    }
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        Command24_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+SearchFrame* AttachSearchFrame(ProfileControl& control) {
+    auto* button = new QPushButton(QStringLiteral("Search"));
+    button->setObjectName("Command18");
+    button->setFocusPolicy(Qt::NoFocus);
+    control.sidePanel->addWidget(button);
+    auto* frame = new SearchFrame(control.model());
+    control.sidePanel->addWidget(frame);
+    frame->hide();
+    frame->findsheet = [&control](int line) { control.findsheet(line); };
+    frame->focusCanvas = [&control] { control.canvasWidget().setFocus(); };
+    frame->showMessage = [&control](const std::string& text) {
+        control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    };
+    frame->canvasStep = &control.CanvasStep;
+    QObject::connect(button, &QPushButton::clicked, frame, &SearchFrame::Command18_Click);
+    return frame;
+}
+
+}  // namespace vd

@@ -1,0 +1,538 @@
+#include "profile_view/style_page.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+
+#include "cad/aci_palette.h"
+#include "engine/fixed_text.h"
+#include "engine/number_text.h"
+#include "engine/whole_file.h"
+#include "profile_drawing/drawing_settings.h"
+#include "profile_drawing/output.h"
+#include "profile_view/canvas_widget.h"
+#include "profile_view/key_table.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/view_mapping.h"
+
+namespace vd {
+
+namespace {
+
+QString FromLatin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+std::string Latin1(const QString& s) { return s.toLatin1().toStdString(); }
+QColor ScreenColour(int32_t rgb) { return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb)); }
+
+// Captions of Text1(0) to Text1(8); Text1(0) is the selection-box colour.
+const char* const kBoxCaptions[9] = {"Select Box Color", "Color :", "Style :", "Row Locate:", "H-Space: (M=Middle)",
+                                     "Text height :", "Divide-Line (length)", "Rotation :", "Height text :"};
+
+// A number the settings file keeps: colours within 16 bits, other values
+// within what a style row can be read back with.
+bool Storable(double v, double bound) { return std::isfinite(v) && std::fabs(v) <= bound; }
+
+template <std::size_t N>
+std::string ShownText(FixedText<N>& field) {
+    const std::string t = StyleText(field);
+    field = t;
+    return t;
+}
+
+// Rows 0 to 25 with colours of 0 or less set to 3, for the time of a write.
+class ColourFloor {
+public:
+    explicit ColourFloor(Model& m) : m_(m) {
+        for (int r = 0; r <= 25; ++r) {
+            saved_[r] = m.ObjectStyles[r].Color;
+            if (m.ObjectStyles[r].Color <= 0) m.ObjectStyles[r].Color = 3;
+        }
+    }
+    ~ColourFloor() {
+        for (int r = 0; r <= 25; ++r) m_.ObjectStyles[r].Color = saved_[r];
+    }
+
+private:
+    Model& m_;
+    std::array<float, 26> saved_{};
+};
+
+// Why bytes cannot be a drawing-settings file, or "".
+std::string NotASettingsFile(const std::string& bytes) {
+    const std::size_t least = static_cast<std::size_t>(kStyleRecords) * kSettingsRecordBytes;
+    const std::size_t most = static_cast<std::size_t>(kSettingsRecords) * kSettingsRecordBytes;
+    if (bytes.size() < least || bytes.size() > most || bytes.size() % kSettingsRecordBytes != 0)
+        return "it is " + std::to_string(bytes.size()) + " bytes long, where a drawing-settings file holds " +
+               std::to_string(kStyleRecords) + " to " + std::to_string(kSettingsRecords) + " records of " +
+               std::to_string(kSettingsRecordBytes) + " bytes";
+    for (int r = 0; r < kStyleRecords; ++r) {
+        const ObjectStyle s = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
+        if (!Storable(s.Color, 32767) || !Storable(s.VSpace, 1e7) || !Storable(s.DivideLen, 1e7) ||
+            !Storable(s.TextHeight, 1e7) || !Storable(s.Rotate, 1e7))
+            return "record " + std::to_string(r + 1) + " holds no style numbers";
+    }
+    return {};
+}
+
+}  // namespace
+
+// ---- the rows --------------------------------------------------------------------
+
+StyleBoxes ShowStyleRow(Model& m, int r) {
+    StyleBoxes b;
+    if (r < 0 || r >= kStyleRecords) return b;
+    ObjectStyle& s = m.ObjectStyles[r];
+    if (r == 0) {
+        b.text[1] = FloatText(s.Color);
+        b.text[0] = ShownText(s.StyleName);
+        return b;
+    }
+    if (!s.Visible.unassigned()) s.Visible = UpperCase(s.Visible.view());
+    b.visible = s.Visible.view() == "Y";
+    b.middle = std::isfinite(s.VSpace) && RoundHalfEven(s.VSpace) == 1;
+    b.text[1] = FloatText(s.Color);
+    b.text[2] = ShownText(s.StyleName);
+    const std::string rowLocate = StyleText(s.RowLocate);
+    b.text[3] = rowLocate;
+    s.RowLocate = PlainNumberText(Val(rowLocate));
+    b.text[4] = ShownText(s.HSpace);
+    b.text[5] = FloatText(s.TextHeight);
+    b.text[6] = FloatText(s.DivideLen);
+    b.text[7] = FloatText(s.Rotate);
+    b.text[8] = ShownText(s.HeightText);
+    return b;
+}
+
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b) {
+    if (r < 0 || r >= kStyleRecords) return Outcome::Fail("Pick a row of the Object List before Apply.");
+    auto number = [&](int box) { return Val(b.text[box]); };
+    // Check every box first, so a refused one leaves the row as it was.
+    const int numericBoxes[] = {1, 3, 5, 6, 7, 8, 0};
+    for (int box : numericBoxes) {
+        if (r != 0 && box == 0) continue;
+        if (r == 0 && box != 0 && box != 1) continue;
+        const double bound = box == 1 || box == 0 ? 32767 : 1e7;
+        if (!Storable(number(box), bound))
+            return Outcome::Fail("\"" + b.text[box] + "\" in the box \"" + kBoxCaptions[box] +
+                                 "\" is too large for a drawing style; nothing is applied.");
+    }
+    ObjectStyle& s = m.ObjectStyles[r];
+    if (r == 0) {
+        s.StyleName = PlainNumberText(number(0));
+        s.Color = static_cast<float>(number(1));
+    } else {
+        s.Color = static_cast<float>(number(1));
+        s.StyleName = b.text[2];
+        s.RowLocate = PlainNumberText(number(3));
+        s.HSpace = b.text[4];
+        s.TextHeight = static_cast<float>(number(5));
+        s.DivideLen = static_cast<float>(number(6));
+        s.Rotate = static_cast<float>(number(7));
+        s.HeightText = PlainNumberText(number(8));
+        s.Visible = b.visible ? "Y" : "N";
+        s.VSpace = b.middle ? 1.0f : 0.0f;
+    }
+    return PutStyleRecord(m, r);
+}
+
+Outcome CloseStyles(Model& m) {
+    for (int r = 0; r <= 25; ++r) {
+        ObjectStyle& s = m.ObjectStyles[r];
+        if (s.Color <= 0) s.Color = 3;
+        if (!s.Visible.unassigned()) s.Visible = UpperCase(s.Visible.view());
+    }
+    return SaveDrawingSettings(m, m.SettingsFilePath);
+}
+
+Outcome SetDefaultStyles(Model& m) {
+    const ObjectStyle options = m.ObjectStyles[26];
+    const int16_t layout = m.SheetLayoutMode;
+    const auto columnMap = m.ColumnMap;
+    ApplyDefaultStyles(m);
+    m.ObjectStyles[26] = options;
+    m.ObjectStyles[26].Color = 0;
+    m.SheetLayoutMode = layout;
+    m.ColumnMap = columnMap;
+    return SaveDrawingSettings(m, m.SettingsFilePath);
+}
+
+Outcome LoadStyleFile(Model& m, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return Outcome::Fail("The drawing-settings file " + path + " does not exist; nothing is loaded.");
+    std::string bytes;
+    Outcome read = ReadWholeFile(path, bytes);
+    if (!read.ok()) return read;
+    const std::string why = NotASettingsFile(bytes);
+    if (!why.empty())
+        return Outcome::Fail("The file " + path + " is no drawing-settings file: " + why +
+                             ". The drawing styles are left as they were.");
+    for (int r = 0; r < kStyleRecords; ++r)
+        m.ObjectStyles[r] = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
+    m.SettingsFilePath = path;
+    return Outcome::Ok();
+}
+
+Outcome SaveStyleFile(Model& m, const std::string& path) {
+    Outcome saved = Outcome::Ok();
+    {
+        ColourFloor floor(m);
+        saved = SaveDrawingSettings(m, path);
+    }
+    if (saved.ok()) m.SettingsFilePath = path;
+    return saved;
+}
+
+// ---- the page --------------------------------------------------------------------
+
+namespace {
+
+QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+// The colour sample of the selected row: takes the view's keys and mouse.
+class ColourSample : public QWidget {
+public:
+    ColourSample(ProfileControl& view, std::function<void()> onClick, QWidget* parent)
+        : QWidget(parent), view_(view), onClick_(std::move(onClick)) {
+        setObjectName("Picture1");
+        setFocusPolicy(Qt::StrongFocus);
+        setAutoFillBackground(true);
+        setMinimumSize(60, 24);
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        // Tab and Shift+Tab are view keys here, not focus moves.
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            VirtualKey vk = ToVirtualKey(*k);
+            if (vk.code != 0) {
+                int code = vk.code;
+                view_.Picture1_KeyDown(code, vk.mask);
+                return true;
+            }
+        }
+        return QWidget::event(e);
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        setFocus(Qt::MouseFocusReason);
+        if (e->button() == Qt::LeftButton && onClick_) onClick_();
+    }
+
+private:
+    ProfileControl& view_;
+    std::function<void()> onClick_;
+};
+
+// The canvas colour with the selection-box colour in a small square.
+class CanvasSample : public QWidget {
+public:
+    CanvasSample(Model& m, std::function<void(int)> onPress, QWidget* parent)
+        : QWidget(parent), m_(m), onPress_(std::move(onPress)) {
+        setObjectName("Picture3");
+        setToolTip("Click forViewbox color  &  Right click for selectbox");
+        setMinimumSize(60, 24);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const ObjectStyle& row0 = m_.ObjectStyles[0];
+        p.fillRect(rect(), ScreenColour(AciToRgb(ColourIndex(row0.Color))));
+        const int box = ColourIndex(Val(StyleText(row0.StyleName)));
+        p.setPen(ScreenColour(AciToRgb(box)));
+        p.drawRect(QRectF(width() * 0.15, height() * 0.15, width() * 0.5, height() * 0.6));
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (onPress_) onPress_(e->button() == Qt::RightButton ? 2 : 1);
+    }
+
+private:
+    Model& m_;
+    std::function<void(int)> onPress_;
+};
+
+}  // namespace
+
+StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* parent) : QWidget(parent), view_(view) {
+    setObjectName("stylePage");
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    Command14 = Button("Command14", "Config", this);
+    column->addWidget(Command14);
+
+    Frame = new QGroupBox(this);
+    Frame->setObjectName("Frame3");
+    auto* grid = new QGridLayout(Frame);
+    grid->setSpacing(2);
+    grid->addWidget(new QLabel("Object List:", Frame), 0, 0);
+    List2 = new QListWidget(Frame);
+    List2->setObjectName("List2");
+    List2->setMinimumHeight(120);
+    grid->addWidget(List2, 1, 0, 9, 1);
+
+    int row = 0;
+    for (int i = 1; i <= 8; ++i) {
+        if (i == 4) grid->addWidget(new QLabel("Alignment:", Frame), row++, 1);
+        Text1[i] = new QLineEdit(Frame);
+        Text1[i]->setObjectName(QString("Text1_%1").arg(i));
+        Text1[i]->setMaximumWidth(70);
+        grid->addWidget(new QLabel(kBoxCaptions[i], Frame), row, 1);
+        grid->addWidget(Text1[i], row, 2);
+        ++row;
+    }
+    Check1 = new QCheckBox("Middle", Frame);
+    Check1->setObjectName("Check1");
+    grid->addWidget(new QLabel("V-Space :", Frame), row, 1);
+    grid->addWidget(Check1, row, 2);
+    ++row;
+    Option4 = new QRadioButton("Visiable", Frame);
+    Option4->setObjectName("Option4");
+    Option5 = new QRadioButton("Unvisiable", Frame);
+    Option5->setObjectName("Option5");
+    auto* shown = new QButtonGroup(Frame);
+    shown->addButton(Option4);
+    shown->addButton(Option5);
+    grid->addWidget(Option4, row, 1);
+    grid->addWidget(Option5, row, 2);
+    ++row;
+
+    Picture1 = new ColourSample(view, [this] { Picture1_Click(); }, Frame);
+    grid->addWidget(Picture1, row, 1);
+    Text1[0] = new QLineEdit(Frame);
+    Text1[0]->setObjectName("Text1_0");
+    Text1[0]->setMaximumWidth(70);
+    Picture3 = new CanvasSample(view.model(), [this](int b) { Picture3_MouseDown(b); }, Frame);
+    ++row;
+    grid->addWidget(new QLabel("Select Box Color", Frame), row, 1);
+    grid->addWidget(Text1[0], row, 2);
+    ++row;
+    grid->addWidget(Picture3, row, 1);
+    ++row;
+
+    auto* buttons = new QGridLayout;
+    Command29 = Button("Command29", "Set Defult", Frame);
+    Command30 = Button("Command30", "Apply", Frame);
+    Command32 = Button("Command32", "Load", Frame);
+    Command33 = Button("Command33", "Save", Frame);
+    Command31 = Button("Command31", "Close", Frame);
+    buttons->addWidget(Command29, 0, 0);
+    buttons->addWidget(Command30, 0, 1);
+    buttons->addWidget(Command32, 1, 0);
+    buttons->addWidget(Command33, 1, 1);
+    buttons->addWidget(Command31, 2, 0);
+    grid->addLayout(buttons, std::max(row, 10), 0, 1, 3);
+    if (blockButtons) grid->addWidget(blockButtons, std::max(row, 10) + 1, 0, 1, 3);
+    column->addWidget(Frame);
+    Frame->hide();
+
+    for (QLineEdit* box : Text1) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::returnPressed, this, &StylePage::ApplyFromBox);
+    }
+    connect(Command14, &QPushButton::clicked, this, &StylePage::Command14_Click);
+    connect(List2, &QListWidget::currentRowChanged, this, [this] {
+        if (!showing_) List2_Click();
+    });
+    connect(Command29, &QPushButton::clicked, this, &StylePage::Command29_Click);
+    connect(Command30, &QPushButton::clicked, this, &StylePage::Command30_Click);
+    connect(Command31, &QPushButton::clicked, this, &StylePage::Command31_Click);
+    connect(Command32, &QPushButton::clicked, this, &StylePage::Command32_Click);
+    connect(Command33, &QPushButton::clicked, this, &StylePage::Command33_Click);
+    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
+        if (on && !showing_) Option4_Click();
+    });
+    connect(Option5, &QRadioButton::toggled, this, [this](bool on) {
+        if (on && !showing_) Option5_Click();
+    });
+    connect(Check1, &QCheckBox::toggled, this, [this] {
+        if (!showing_) Check1_Click();
+    });
+
+    // The view's start-up fills the list and the samples' colours.
+    view_.List2 = List2;
+    view_.Picture1 = Picture1;
+    view_.Picture3 = Picture3;
+}
+
+StyleBoxes StylePage::Boxes() const {
+    StyleBoxes b;
+    for (int i = 0; i < 9; ++i) b.text[i] = Latin1(Text1[i]->text());
+    b.visible = Option4->isChecked();
+    b.middle = Check1->isChecked();
+    return b;
+}
+
+void StylePage::ShowOutcome(const Outcome& o) {
+    if (!o.ok()) view_.dialogs().Message(FromLatin1(o.message()));
+}
+
+void StylePage::SelectRow(int r) {
+    {
+        QSignalBlocker block(List2);
+        List2->setCurrentRow(r);
+    }
+    List2_Click();
+}
+
+void StylePage::Command14_Click() {
+    if (Frame->isHidden()) {
+        Frame->show();
+        SelectRow(0);
+    } else {
+        Frame->hide();
+    }
+}
+
+void StylePage::List2_Click() {
+    const int r = List2->currentRow();
+    if (r < 0) return;
+    Model& m = view_.model();
+    const StyleBoxes b = ShowStyleRow(m, r);
+    showing_ = true;
+    for (int i = 0; i < 9; ++i) Text1[i]->setText(FromLatin1(b.text[i]));
+    const bool general = r == 0;
+    Text1[0]->setEnabled(general);
+    for (int i = 2; i <= 8; ++i) Text1[i]->setEnabled(!general && b.visible);
+    Check1->setVisible(!general);
+    Picture3->setVisible(general);
+    if (!general) {
+        Check1->setChecked(b.middle);
+        (b.visible ? Option4 : Option5)->setChecked(true);
+        Text1[1]->setEnabled(b.visible);
+    } else {
+        Text1[1]->setEnabled(true);
+    }
+    showing_ = false;
+    Repaint();
+}
+
+void StylePage::Command30_Click() {
+    const int r = List2->currentRow();
+    if (r < 0) {
+        view_.dialogs().Message("Pick a row of the Object List before Apply.");
+        return;
+    }
+    Outcome o = ApplyStyleRow(view_.model(), r, Boxes());
+    ShowOutcome(o);
+    if (!o.ok()) return;
+    Repaint();
+    if (r == 0) {
+        view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(view_.model().ObjectStyles[0].Color)));
+    } else {
+        view_.Redraw();
+    }
+}
+
+void StylePage::ApplyFromBox() {
+    // Leaving a box with no row picked has nothing to apply to.
+    if (List2->currentRow() < 0) return;
+    Command30_Click();
+}
+
+bool StylePage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && !showing_ && Frame->isVisible()) {
+        for (QLineEdit* box : Text1)
+            if (watched == box && box->isModified()) {
+                box->setModified(false);
+                ApplyFromBox();
+            }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void StylePage::Option4_Click() {
+    const int r = List2->currentRow();
+    if (r < 1) return;
+    view_.model().ObjectStyles[r].Visible = "Y";
+    for (int i = 1; i <= 8; ++i) Text1[i]->setEnabled(true);
+}
+
+void StylePage::Option5_Click() {
+    const int r = List2->currentRow();
+    if (r < 1) return;
+    view_.model().ObjectStyles[r].Visible = "N";
+    for (int i = 1; i <= 8; ++i) Text1[i]->setEnabled(false);
+}
+
+void StylePage::Check1_Click() {
+    const int r = List2->currentRow();
+    if (r < 1) return;
+    view_.model().ObjectStyles[r].VSpace = Check1->isChecked() ? 1.0f : 0.0f;
+}
+
+void StylePage::Repaint() {
+    const Model& m = view_.model();
+    const int r = std::max(0, List2->currentRow());
+    QPalette p = Picture1->palette();
+    p.setColor(QPalette::Window, ScreenColour(AciToRgb(ColourIndex(m.ObjectStyles[r].Color))));
+    Picture1->setPalette(p);
+    Picture1->update();
+    Picture3->update();
+}
+
+void StylePage::Command29_Click() {
+    ShowOutcome(SetDefaultStyles(view_.model()));
+    view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(view_.model().ObjectStyles[0].Color)));
+    if (List2->currentRow() >= 0) List2_Click();
+    Repaint();
+    view_.Command7_Click();
+}
+
+void StylePage::Command31_Click() {
+    ShowOutcome(CloseStyles(view_.model()));
+    Frame->hide();
+}
+
+void StylePage::Command32_Click() {
+    Model& m = view_.model();
+    std::optional<QString> chosen = view_.dialogs().OpenFile(kStyleLoadTitle, kStyleLoadFilter);
+    if (!chosen || chosen->isEmpty()) return;
+    Outcome o = LoadStyleFile(m, Latin1(*chosen));
+    ShowOutcome(o);
+    if (!o.ok()) return;
+    view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(m.ObjectStyles[0].Color)));
+    if (List2->currentRow() >= 0) List2_Click();
+    Repaint();
+    view_.Command7_Click();
+}
+
+void StylePage::Command33_Click() {
+    Model& m = view_.model();
+    std::optional<QString> chosen = view_.dialogs().SaveFile(kStyleSaveTitle, kStyleSaveFilter, FromLatin1(m.SettingsFilePath));
+    if (!chosen || chosen->isEmpty()) return;
+    std::string path = Latin1(*chosen);
+    if (std::filesystem::path(path).extension().empty()) path += ".cfg";
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !view_.dialogs().AskYesNo(FromLatin1(path + " Overwrite ?"), false)) return;
+    Outcome o = SaveStyleFile(m, path);
+    ShowOutcome(o);
+    if (o.ok()) m.Ui->SetStatus("Drawing styles saved in " + path);
+}
+
+void StylePage::Picture1_Click() { SelectRow(0); }
+
+void StylePage::Picture3_Click() { SelectRow(0); }
+
+void StylePage::Picture3_MouseDown(int) { SelectRow(0); }
+
+}  // namespace vd

@@ -1,0 +1,102 @@
+// The drawing-style page of the profile view: the 27 style rows one at a
+// time in boxes, written straight into the drawing-settings file on Apply and
+// Close; the defaults back with "Set Defult"; other ".cfg" files with "Load"
+// and "Save"; and the canvas and selection-box colours.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "engine/model.h"
+#include "engine/outcome.h"
+#include "platform/dialogs.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace vd {
+
+class ProfileControl;
+
+inline constexpr const char* kStyleLoadTitle = "Open";
+inline constexpr const char* kStyleLoadFilter = "VORLAN File (*.cfg)|*.cfg";
+inline constexpr const char* kStyleSaveTitle = "Save As";
+inline constexpr const char* kStyleSaveFilter = "vrl File (*.cfg)|*.cfg";
+
+// The boxes of one style row: Text1(0) to Text1(8), "Visiable" and "Middle".
+struct StyleBoxes {
+    std::array<std::string, 9> text{};
+    bool visible = false;
+    bool middle = false;
+};
+
+// The boxes showing row r (0 to 26). Texts are stored back into the row
+// trimmed, the row's Visible upper-cased and, for r >= 1, RowLocate as the
+// text of its number.
+StyleBoxes ShowStyleRow(Model& m, int r);
+// "Apply": the boxes into row r and record r + 1 of the settings file. A box
+// whose number no style field can hold is refused with nothing changed.
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& boxes);
+// "Close": colours of 0 or less become 3 in rows 0 to 25, Visible is
+// upper-cased; records 1 to 27 and 40 to 60 written.
+Outcome CloseStyles(Model& m);
+// "Set Defult": the default rows (row 26 keeps its options but for the
+// length choice 0; SheetLayoutMode is left alone); records 1 to 27 and 40 to 60 written.
+Outcome SetDefaultStyles(Model& m);
+// "Load": rows 0 to 26 from an existing settings file, which becomes the
+// settings file. A missing file, or one that is no settings file, changes nothing.
+Outcome LoadStyleFile(Model& m, const std::string& path);
+// "Save": rows 0 to 26 and the column map into path (colours of 0 or less
+// written as 3), which becomes the settings file once written.
+Outcome SaveStyleFile(Model& m, const std::string& path);
+
+// The "Config" button and its frame.
+class StylePage : public QWidget {
+    Q_OBJECT
+public:
+    // blockButtons: the "Set Block" and "Del Block" buttons, placed on the page.
+    StylePage(ProfileControl& view, QWidget* blockButtons = nullptr, QWidget* parent = nullptr);
+
+    void Command14_Click();  // "Config"
+    void List2_Click();
+    void Command30_Click();  // "Apply"
+    void Option4_Click();    // "Visiable"
+    void Option5_Click();    // "Unvisiable"
+    void Check1_Click();     // "Middle"
+    void Command29_Click();  // "Set Defult"
+    void Command31_Click();  // "Close"
+    void Command32_Click();  // "Load"
+    void Command33_Click();  // "Save"
+    void Picture1_Click();
+    void Picture3_Click();
+    void Picture3_MouseDown(int button);
+
+    QPushButton* Command14;
+    QGroupBox* Frame;
+    QListWidget* List2;
+    std::array<QLineEdit*, 9> Text1{};
+    QCheckBox* Check1;
+    QRadioButton *Option4, *Option5;
+    QWidget *Picture1, *Picture3;
+    QPushButton *Command29, *Command30, *Command31, *Command32, *Command33;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Apply from a box: Enter or leaving it.
+    void ApplyFromBox();
+    void Repaint();
+    void ShowOutcome(const Outcome& o);
+    void SelectRow(int r);
+    StyleBoxes Boxes() const;
+    ProfileControl& view_;
+    bool showing_ = false;  // filling the boxes: their signals change nothing
+};
+
+}  // namespace vd

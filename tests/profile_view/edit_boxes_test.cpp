@@ -1,0 +1,239 @@
+// The edit boxes of the selected line: what each commit writes into the line
+// and its neighbours at the same manholes, the slopes it recomputes, and what
+// it refuses.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "net_builder.h"
+#include "profile_view/edit_boxes.h"
+#include "recording_ui.h"
+
+namespace vd {
+namespace {
+
+using F = float LineRecord::*;
+
+// Lines 1, 3 and 5 meet at manhole B, line 2 leaves it for C, line 4 is the
+// outfall. Line 5 has no length. Positions p hold line p, one strip 5..1.
+struct EditNet {
+    Model m;
+    ProfileViewState v;
+    test::RecordingUi ui;
+
+    EditNet() {
+        m.SetUi(&ui);
+        test::NetBuilder net(m);
+        net.line("A", "B").len(50).gr(101.0f, 100.5f).inv(99.0f, 98.5f).slope(0.01f);
+        net.line("B", "C").len(40).gr(100.5f, 100.0f).inv(98.4f, 98.0f).slope(0.01f);
+        net.line("D", "B").len(30).gr(101.5f, 100.5f).inv(99.5f, 98.6f);
+        net.line("C", "E").len(20).gr(100.0f, 99.5f).inv(97.9f, 97.7f);
+        net.line("F", "B").len(0).gr(100.6f, 100.5f).inv(98.7f, 98.7f).slope(0.02f);
+        auto link = [&](int i, int next, int up, int b1, int b2) {
+            m.Links[i].NextLine = next;
+            m.Links[i].UpLine = up;
+            m.Links[i].Branch1 = b1;
+            m.Links[i].Branch2 = b2;
+            m.Links[i].PosLine = i;
+        };
+        link(1, 2, 0, 3, 5);
+        link(2, 4, 1, 0, 0);
+        link(3, 2, 0, 1, 5);
+        link(4, 0, 2, 0, 0);
+        link(5, 2, 0, 1, 3);
+        v.Band1Start = 5;
+        v.Band1End = 1;
+    }
+    void select(int pos) { v.SelPos = v.SelPosEnd = pos; }
+};
+
+struct Change {
+    int line;
+    F field;
+    float value;
+};
+
+struct Case {
+    const char* name;
+    int selected;
+    EditBox box;
+    EditEvent event;
+    const char* text;
+    std::vector<Change> changes;  // every other level, slope and cover stays
+    bool changed;
+    const char* boxText;          // nullptr: the box is not set back
+    bool message;
+};
+
+float Slope(float inv1, float inv2, float len) { return (inv1 - inv2) / len; }
+
+TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
+    const F G1 = &LineRecord::Gr1, G2 = &LineRecord::Gr2, I1 = &LineRecord::Inv1, I2 = &LineRecord::Inv2,
+            S = &LineRecord::slope, C = &LineRecord::Mincover;
+    using B = EditBox;
+    using E = EditEvent;
+    const std::vector<Case> cases = {
+        {"Gr1 sets every line ending at the upstream manhole", 2, B::Gr1, E::Enter, "100.7",
+         {{2, G1, 100.7f}, {1, G2, 100.7f}, {3, G2, 100.7f}, {5, G2, 100.7f}}, true, nullptr, false},
+        {"Gr1 of a head line changes it alone", 1, B::Gr1, E::Enter, " 101.2 ", {{1, G1, 101.2f}}, true, nullptr, false},
+        {"Gr2 sets the next line and the other lines in", 1, B::Gr2, E::Enter, "100.9",
+         {{1, G2, 100.9f}, {2, G1, 100.9f}, {3, G2, 100.9f}, {5, G2, 100.9f}}, true, nullptr, false},
+        {"Gr2 of the outfall changes it alone", 4, B::Gr2, E::Enter, "99.4", {{4, G2, 99.4f}}, true, nullptr, false},
+        {"Inv1 moves the upstream line's end, both slopes follow", 2, B::Inv1, E::Enter, "98.3",
+         {{2, I1, 98.3f}, {2, S, Slope(98.3f, 98.0f, 40)}, {1, I2, 98.3f}, {1, S, Slope(99.0f, 98.3f, 50)}}, true,
+         nullptr, false},
+        {"Inv1 of a head line", 1, B::Inv1, E::Enter, "99.2", {{1, I1, 99.2f}, {1, S, Slope(99.2f, 98.5f, 50)}},
+         true, nullptr, false},
+        {"Inv1 of a line without length keeps its slope", 5, B::Inv1, E::Enter, "98.8", {{5, I1, 98.8f}}, true,
+         nullptr, false},
+        {"Inv2 lowered below the next line's Inv1 takes it down", 1, B::Inv2, E::Enter, "98.2",
+         {{1, I2, 98.2f}, {1, S, Slope(99.0f, 98.2f, 50)}, {2, I1, 98.2f}, {2, S, Slope(98.2f, 98.0f, 40)}}, true,
+         nullptr, false},
+        {"Inv2 raised lifts the lower branches, never the next line", 1, B::Inv2, E::Enter, "98.65",
+         {{1, I2, 98.65f}, {1, S, Slope(99.0f, 98.65f, 50)}, {3, I2, 98.65f}, {3, S, Slope(99.5f, 98.65f, 30)}},
+         true, nullptr, false},
+        {"Inv2 exactly 10 m up is taken", 4, B::Inv2, E::Enter, "107.7", {{4, I2, 107.7f}, {4, S, Slope(97.9f, 107.7f, 20)}},
+         true, nullptr, false},
+        {"Inv2 more than 10 m off is refused", 1, B::Inv2, E::Enter, "108.6", {}, false, " 98.5", true},
+        {"Gr1 10 m down refused just past the limit", 2, B::Gr1, E::Enter, "90.49", {}, false, " 100.5", true},
+        {"letters are refused", 2, B::Inv1, E::Enter, "abc", {}, false, " 98.4", true},
+        {"a number followed by letters is refused", 2, B::Gr2, E::Enter, "99.8m", {}, false, " 100", true},
+        {"an empty box is refused", 2, B::Gr1, E::Enter, "  ", {}, false, " 100.5", true},
+        {"infinity is refused", 2, B::Gr1, E::Enter, "inf", {}, false, " 100.5", true},
+        {"a huge level is refused", 2, B::Gr1, E::Enter, "1e300", {}, false, " 100.5", true},
+        {"leaving a level box commits nothing", 2, B::Inv1, E::Leave, "98.3", {}, false, nullptr, false},
+        {"clicking a level box commits nothing", 2, B::Inv1, E::Click, "98.3", {}, false, nullptr, false},
+        {"off the sheet nothing is written", 6, B::Gr1, E::Enter, "100.7", {}, false, nullptr, true},
+        {"slope box below 500 does nothing", 1, B::Slope, E::Enter, "499", {}, false, nullptr, false},
+        {"slope box at 500 does nothing", 1, B::Slope, E::Enter, "500", {}, false, nullptr, false},
+        {"slope box above 500 shows the stored slope", 1, B::Slope, E::Enter, "600", {}, false, " 10", true},
+        {"slope box with letters shows the stored slope", 1, B::Slope, E::Enter, "x", {}, false, " 10", true},
+        {"slope box clicked at 500 shows the stored slope", 1, B::Slope, E::Click, "500", {}, false, " 10", false},
+        {"cover below 20 is stored", 1, B::Cover, E::Enter, "1.5", {{1, C, 1.5f}}, true, nullptr, false},
+        {"cover 0 is stored", 1, B::Cover, E::Enter, "0", {}, true, nullptr, false},
+        {"cover above 20 is refused", 1, B::Cover, E::Enter, "25", {}, false, " 0", true},
+        {"cover of 20 is refused", 1, B::Cover, E::Enter, "20", {}, false, " 0", true},
+        {"negative cover is refused", 1, B::Cover, E::Enter, "-1", {}, false, " 0", true},
+        {"cover above 20 is refused on leaving the box", 1, B::Cover, E::Leave, "25", {}, false, " 0", true},
+        {"cover taken on leaving the box", 1, B::Cover, E::Leave, "3", {{1, C, 3.0f}}, true, nullptr, false},
+        {"cover taken on a click", 1, B::Cover, E::Click, "2.25", {{1, C, 2.25f}}, true, nullptr, false},
+        {"cover refused on a click shows two decimals", 1, B::Cover, E::Click, "30", {}, false, " 0", true},
+        {"cover with letters is refused", 1, B::Cover, E::Leave, "deep", {}, false, " 0", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EditNet n;
+        n.select(c.selected);
+        const Model before = n.m;
+        const EditBoxResult r = EditBoxEvent(n.m, n.v, c.box, c.event, c.text);
+        EXPECT_EQ(r.changed, c.changed);
+        EXPECT_EQ(r.message.empty(), !c.message) << r.message;
+        if (c.boxText) {
+            ASSERT_TRUE(r.boxText.has_value());
+            EXPECT_EQ(*r.boxText, c.boxText);
+        } else {
+            EXPECT_FALSE(r.boxText.has_value()) << *r.boxText;
+        }
+        if (c.event == EditEvent::Enter) EXPECT_TRUE(r.consumed);
+        for (int line = 0; line <= 5; ++line)
+            for (F field : {G1, G2, I1, I2, S, C}) {
+                float expected = before.Lines[line].*field;
+                for (const Change& ch : c.changes)
+                    if (ch.line == line && ch.field == field) expected = ch.value;
+                EXPECT_FLOAT_EQ(n.m.Lines[line].*field, expected) << "line " << line;
+            }
+    }
+}
+
+TEST(EditBoxes, LevelCommitsCheckSlopesDownstreamButGr2DoesNot) {
+    struct Row {
+        EditBox box;
+        const char* text;
+        bool checked;
+    };
+    for (const Row& row : std::vector<Row>{{EditBox::Gr1, "100.6", true},
+                                           {EditBox::Inv1, "98.3", true},
+                                           {EditBox::Inv2, "97.95", true},
+                                           {EditBox::Gr2, "100.1", false}}) {
+        EditNet n;
+        n.select(2);
+        ASSERT_TRUE(EditBoxEvent(n.m, n.v, row.box, EditEvent::Enter, row.text).changed);
+        // The walk runs from the selected line to the outfall.
+        EXPECT_EQ(n.m.Lines[2].CalcSlope != 0, row.checked);
+        EXPECT_EQ(n.m.Lines[4].CalcSlope != 0, row.checked);
+        EXPECT_EQ(n.m.Lines[1].CalcSlope, 0.0f);
+    }
+}
+
+// The line a cover commit writes; 0 when it writes none.
+int EditLine(EditNet& n) {
+    for (int k = 0; k <= 6; ++k) n.m.Lines[k].Mincover = 0;
+    if (!EditBoxEvent(n.m, n.v, EditBox::Cover, EditEvent::Enter, "7").changed) return 0;
+    for (int k = 0; k <= 6; ++k)
+        if (n.m.Lines[k].Mincover == 7) return k;
+    return -1;
+}
+
+TEST(EditBoxes, DamagedLinksAndPositionsNeverWriteOtherRows) {
+    EditNet n;
+    n.m.Links[2].UpLine = 999;       // no such line
+    n.m.Links[2].NextLine = -3;
+    n.m.Links[3].PosLine = 0;        // a position holding no line
+    n.select(2);
+    EXPECT_TRUE(EditBoxEvent(n.m, n.v, EditBox::Gr1, EditEvent::Enter, "100.7").changed);
+    EXPECT_TRUE(EditBoxEvent(n.m, n.v, EditBox::Gr2, EditEvent::Enter, "100.2").changed);
+    n.select(3);
+    EXPECT_FALSE(EditBoxEvent(n.m, n.v, EditBox::Gr1, EditEvent::Enter, "100.7").changed);
+    const LineRecord blank;
+    EXPECT_EQ(n.m.Lines[0].Gr1, blank.Gr1);
+    EXPECT_EQ(n.m.Lines[0].Gr2, blank.Gr2);
+    EXPECT_EQ(n.m.Lines[1].Gr2, 100.5f);  // not the upstream line any more
+    // A sheet with its first strip empty selects in the second.
+    n.v.Band1Start = n.v.Band1End = 0;
+    n.v.Band2Start = 5;
+    n.v.Band2End = 4;
+    n.select(2);
+    EXPECT_EQ(EditLine(n), 0);
+    n.select(4);
+    EXPECT_EQ(EditLine(n), 4);
+    // A position left over from a longer network.
+    n.m.Links[5].PosLine = 6;
+    n.select(5);
+    EXPECT_EQ(EditLine(n), 0);
+}
+
+TEST(EditBoxes, PanelCommitsOnEnterAndRefillsAfterTheRedraw) {
+    EditNet n;
+    n.select(1);
+    n.v.EditBoxes.Inv2 = " 98.5";
+    EditBoxPanel panel(n.m, n.v);
+    int redraws = 0;
+    std::vector<std::string> shown;
+    panel.redraw = [&] {
+        ++redraws;
+        n.v.EditBoxes.Inv2 = " 98.2";  // what the redraw fills in
+    };
+    panel.showMessage = [&](const std::string& s) { shown.push_back(s); };
+    panel.Refill();
+    EXPECT_EQ(panel.box(EditBox::Inv2)->objectName(), "Text10");
+    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.5");
+
+    panel.box(EditBox::Inv2)->setText("98.2");
+    QTest::keyClick(panel.box(EditBox::Inv2), Qt::Key_Return);
+    EXPECT_EQ(redraws, 1);
+    EXPECT_FLOAT_EQ(n.m.Lines[2].Inv1, 98.2f);  // the neighbouring line followed
+    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.2");
+
+    panel.box(EditBox::Inv2)->setText("200");
+    QTest::keyClick(panel.box(EditBox::Inv2), Qt::Key_Return);
+    EXPECT_EQ(redraws, 1);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.2");
+}
+
+}  // namespace
+}  // namespace vd

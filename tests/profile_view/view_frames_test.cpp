@@ -1,0 +1,205 @@
+// The edit boxes, the search frame and the sheet commands on the profile view
+// of the sample network: captions, a typed invert the neighbouring line
+// follows, a search that jumps to its line's sheet, and re-cut sheets whose
+// list offers only sheets that exist.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+
+#include "engine/lateral_naming.h"
+#include "engine/linking.h"
+#include "engine/network_file.h"
+#include "engine/number_text.h"
+#include "engine/process.h"
+#include "profile_view/canvas_widget.h"
+#include "profile_view/edit_boxes.h"
+#include "profile_view/profile_control.h"
+#include "profile_view/search.h"
+#include "profile_view/selection.h"
+#include "profile_view/sheet_frame_commands.h"
+#include "recording_ui.h"
+#include "temp_dir.h"
+
+namespace vd {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TownView {
+    test::TempDir dir{"view_frames"};
+    test::RecordingUi ui;
+    Model m;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ProfileControl> c;
+
+    TownView() {
+        m.SetUi(&ui);
+        const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
+        for (const char* f : {"town.asb", "town.cor"}) fs::copy_file(src / f, dir.path() / f);
+        m.ProjectFolder = dir.folder();
+        m.ProjectName = "town";
+        EXPECT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
+        BuildNetworkLinks(m);
+        NameLaterals(m);
+        ProcessNetwork(m);
+        c = std::make_unique<ProfileControl>(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
+        c->resize(1000, 700);
+        c->ReloadSheetOptions();
+        m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
+        c->ff();
+        c->Resize1();
+    }
+    ~TownView() {
+        c.reset();
+        m.SetUi(nullptr);
+    }
+    template <class W>
+    W* child(const char* name) {
+        W* w = c->findChild<W*>(name);
+        EXPECT_TRUE(w) << name;
+        return w;
+    }
+    int selected() { return SelectedLine(c->view(), m); }
+};
+
+TEST(ViewFrames, CaptionsOfTheBoxesSearchAndSheetFrames) {
+    TownView t;
+    QStringList labels;
+    for (QLabel* l : t.c->findChild<EditBoxPanel*>()->findChildren<QLabel*>()) labels << l->text();
+    EXPECT_EQ(labels, (QStringList{"Gr1 :", "Gr2 :", "Inv1:", "Inv2:", "Slope :", "Cover :"}));
+    EXPECT_EQ(t.child<QLineEdit>("Text2")->toolTip(), "Slope Value");
+    EXPECT_EQ(t.child<QLineEdit>("Text3")->toolTip(), "Mincover Value");
+
+    struct Caption {
+        const char* name;
+        const char* text;
+    };
+    for (const Caption& b : std::vector<Caption>{{"Command18", "Search"},
+                                                 {"Comand1", "Find"},
+                                                 {"Comand2", "Find &Next"},
+                                                 {"Command24", "Info"},
+                                                 {"Command27", "Msg"},
+                                                 {"Command28", ""},
+                                                 {"Command19", "Close"},
+                                                 {"Command17", "Sheet"},
+                                                 {"Command39", "Sheet By Lat"},
+                                                 {"Command34", "Close"}})
+        if (auto* w = t.child<QPushButton>(b.name)) EXPECT_EQ(w->text(), b.text) << b.name;
+    EXPECT_EQ(t.child<QPushButton>("Command17")->toolTip(), "select sheet ");
+    EXPECT_EQ(t.child<QPushButton>("Command39")->toolTip(), "Sheeting by lateral");
+    for (int i = 0; i < kSearchFilterCount; ++i)
+        EXPECT_EQ(t.child<QRadioButton>(QStringLiteral("Option2_%1").arg(i).toLatin1())->text(), kSearchFilterCaptions[i]);
+    const char* lengths[] = {"700m", " 1400m", "300m", ""};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(t.c->Option1[i]->text(), lengths[i]);
+    EXPECT_EQ(t.c->Check4->text(), "Mono sheet");
+    EXPECT_EQ(t.child<QCheckBox>("Check5")->text(), "Force Pipe");
+    t.child<QCheckBox>("Check5")->click();
+    EXPECT_TRUE(t.c->view().ForcePipe);
+    EXPECT_EQ(t.c->Combo4->count(), 1);
+    EXPECT_EQ(t.c->Combo4->itemText(0), "LatName");
+    // Start-up shows the stored choice and sorts nothing.
+    EXPECT_TRUE(t.c->Option1[CInt(t.m.ObjectStyles[26].Color)]->isChecked());
+}
+
+TEST(ViewFrames, TypedInvertMovesTheNeighbourAndTheBoxesFollowTheSelection) {
+    TownView t;
+    // A line of the first sheet that has a downstream line.
+    int line = 0;
+    for (int tries = 0; tries < 40 && !line; ++tries) {
+        const int l = t.selected();
+        if (l && t.m.Links[l].NextLine > 0 && t.m.Lines[l].Len > 0) line = l;
+        else t.c->Command3_Click();
+    }
+    ASSERT_GT(line, 0);
+    const int next = t.m.Links[line].NextLine;
+    QLineEdit* inv2 = t.child<QLineEdit>("Text10");
+    EXPECT_EQ(inv2->text().toStdString(), " " + FloatText(t.m.Lines[line].Inv2));
+
+    const float lowered = t.m.Lines[next].Inv1 - 0.5f;
+    inv2->setText(QString::fromStdString(FloatText(lowered)));
+    QTest::keyClick(inv2, Qt::Key_Return);
+    EXPECT_FLOAT_EQ(t.m.Lines[line].Inv2, lowered);
+    EXPECT_FLOAT_EQ(t.m.Lines[next].Inv1, lowered);
+    EXPECT_FLOAT_EQ(t.m.Lines[next].slope, (t.m.Lines[next].Inv1 - t.m.Lines[next].Inv2) / t.m.Lines[next].Len);
+    EXPECT_EQ(inv2->text().toStdString(), " " + FloatText(lowered));
+    EXPECT_TRUE(t.dialogs.asked.empty());
+
+    // Out of range: a message, the stored value back in the box.
+    inv2->setText("999");
+    QTest::keyClick(inv2, Qt::Key_Return);
+    EXPECT_FLOAT_EQ(t.m.Lines[line].Inv2, lowered);
+    ASSERT_EQ(t.dialogs.asked.size(), 1u);
+    EXPECT_EQ(inv2->text().toStdString(), " " + FloatText(lowered));
+
+    // The next selection refills the boxes.
+    t.c->Command3_Click();
+    const int other = t.selected();
+    ASSERT_GT(other, 0);
+    EXPECT_EQ(t.child<QLineEdit>("Text11")->text().toStdString(), " " + FloatText(t.m.Lines[other].Gr1));
+}
+
+TEST(ViewFrames, SearchJumpsToTheSheetOfEachRow) {
+    TownView t;
+    SearchFrame* frame = t.c->findChild<SearchFrame*>();
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isHidden());
+    int f8 = 119;
+    t.c->prof1_KeyDown(f8, 0);
+    EXPECT_FALSE(frame->isHidden());
+
+    frame->setFilter(SearchFilter::LengthAtLeast);
+    frame->searchBox()->setText("0");
+    frame->Comand1_Click();
+    ASSERT_EQ(frame->list()->count(), t.m.LineCount);
+    // Step through a few rows; each shows its line's sheet with the line selected.
+    for (int step = 0; step < 12; ++step) {
+        const int line = RowLine(frame->list()->currentItem()->text().toStdString());
+        EXPECT_EQ(t.selected(), line) << "row " << step;
+        EXPECT_EQ(t.c->Combo1->currentIndex(), static_cast<int>(t.m.Results[line].SheetIdx)) << "row " << step;
+        frame->Comand2_Click();
+    }
+    const double before = t.c->CanvasStep;
+    t.child<QPushButton>("Command28")->click();
+    EXPECT_EQ(t.c->CanvasStep, NextCanvasStep(before));
+    t.child<QPushButton>("Command19")->click();
+    EXPECT_TRUE(frame->isHidden());
+}
+
+TEST(ViewFrames, SheetCommandsRecutAndRefillTheList) {
+    TownView t;
+    SheetFrame* frame = t.c->findChild<SheetFrame*>();
+    ASSERT_TRUE(frame);
+    QPushButton* sheet = t.child<QPushButton>("Command17");
+    sheet->click();
+    EXPECT_FALSE(frame->isHidden());
+    sheet->click();
+    EXPECT_TRUE(frame->isHidden());
+
+    // From the last sheet: the list is refilled and shows the first.
+    t.c->Combo1->setCurrentIndex(t.c->Combo1->count() - 1);
+    t.child<QPushButton>("Command39")->click();
+    EXPECT_EQ(t.c->Combo1->count(), t.m.SheetCount);
+    EXPECT_EQ(t.c->Combo1->currentIndex(), 0);
+    EXPECT_GT(t.selected(), 0);
+
+    t.c->Combo4->setCurrentIndex(0);
+    emit t.c->Combo4->activated(0);
+    EXPECT_EQ(t.c->Combo1->count(), t.m.SheetCount);
+    for (int i = 0; i < t.c->Combo1->count(); ++i) {
+        t.c->Combo1->setCurrentIndex(i);
+        EXPECT_GT(t.selected(), 0) << "sheet " << i;
+    }
+}
+
+}  // namespace
+}  // namespace vd
