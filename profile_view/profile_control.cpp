@@ -217,12 +217,14 @@ void ProfileControl::BuildWidgets() {
 }
 
 void ProfileControl::LayOut() {
-    const int canvasWidth = Px(kCanvasWidthTwips);
+    // The canvas keeps at least its 9100 twips and takes whatever the panel
+    // leaves; a narrow window scrolls the panel rather than squeezing its captions.
+    QWidget* panel = panelScroll_->widget();
+    const int panelWidth = panel->sizeHint().width() + panelScroll_->verticalScrollBar()->sizeHint().width();
+    panel->setMinimumWidth(panel->sizeHint().width());
+    const int canvasWidth = std::max(Px(kCanvasWidthTwips), width() - panelWidth - 2);
     const int canvasHeight = std::max(1, height() - Px(500));
     canvas->setGeometry(0, 0, canvasWidth, canvasHeight);
-    // A narrow window scrolls the panel rather than squeezing its captions.
-    QWidget* panel = panelScroll_->widget();
-    panel->setMinimumWidth(panel->sizeHint().width());
     panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2), height());
     Frame9->move(8, 8);
 }

@@ -11,11 +11,12 @@ namespace vd {
 
 ScaleExtents ZoomExtents(int zoom) {
     zoom = std::clamp(zoom, kZoomBarMin, kZoomBarMax);
-    return {600.0 + 50.0 * zoom, 400.0 + 50.0 * zoom};
+    const double width = 600.0 + 50.0 * zoom;
+    return {width, zoom < 0 ? width * 2 / 3 : 400.0 + 50.0 * zoom};
 }
 
 int ZoomBarValue(double presetScale) {
-    if (!std::isfinite(presetScale)) return kZoomBarMin;
+    if (!std::isfinite(presetScale)) return 0;
     double z = RoundHalfEven(std::clamp(presetScale, double(kZoomBarMin), double(kZoomBarMax)));
     return static_cast<int>(z);
 }

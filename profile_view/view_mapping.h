@@ -11,8 +11,10 @@
 namespace vd {
 
 // Range of the zoom bar. The scale extents are 16-bit values, which would
-// allow 643; 60 already shows a whole sheet.
-inline constexpr int kZoomBarMin = 0;
+// allow 643; 60 already shows a whole sheet. Below 0 the bar zooms in past
+// the 600-unit window, down to 50 units across, so that a sheet can fill the
+// canvas and its smallest texts can be read.
+inline constexpr int kZoomBarMin = -11;
 inline constexpr int kZoomBarMax = 60;
 
 struct ScaleExtents {
@@ -20,7 +22,9 @@ struct ScaleExtents {
     double height = 400;
 };
 
-// Canvas scale for a zoom bar value: 600 + 50 z across, 400 + 50 z down.
+// Canvas scale for a zoom bar value: 600 + 50 z across, 400 + 50 z down; below
+// zoom 0 the height keeps the 3:2 shape of zoom 0, as 400 + 50 z would reach
+// nothing at z = -8.
 ScaleExtents ZoomExtents(int zoom);
 // The bar value a stored preset zoom asks for, kept within the bar's range.
 int ZoomBarValue(double presetScale);

@@ -61,16 +61,17 @@ TEST(ViewMapping, ZoomExtentsAndPresetValues) {
     struct {
         int zoom;
         double w, h;
-    } extents[] = {{0, 600, 400}, {1, 650, 450}, {30, 2100, 1900}, {60, 3600, 3400}, {-5, 600, 400}, {700, 3600, 3400}};
+    } extents[] = {{0, 600, 400}, {1, 650, 450}, {30, 2100, 1900}, {60, 3600, 3400}, {-5, 350, 700.0 / 3},
+                   {-11, 50, 100.0 / 3}, {-40, 50, 100.0 / 3}, {700, 3600, 3400}};
     for (auto e : extents) {
         ScaleExtents s = ZoomExtents(e.zoom);
         EXPECT_EQ(s.width, e.w) << e.zoom;
-        EXPECT_EQ(s.height, e.h) << e.zoom;
+        EXPECT_DOUBLE_EQ(s.height, e.h) << e.zoom;
     }
     struct {
         double preset;
         int bar;
-    } presets[] = {{0.2, 0}, {0.5, 0}, {1.5, 2}, {2.5, 2}, {50, 50}, {700, 60}, {-3, 0},
+    } presets[] = {{0.2, 0}, {0.5, 0}, {1.5, 2}, {2.5, 2}, {50, 50}, {700, 60}, {-3, -3}, {-30, -11},
                    {std::numeric_limits<double>::quiet_NaN(), 0}, {std::numeric_limits<double>::infinity(), 0}};
     for (auto p : presets) EXPECT_EQ(ZoomBarValue(p.preset), p.bar) << p.preset;
     EXPECT_EQ(NextPanStep(1), 2);
