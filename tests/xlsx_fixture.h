@@ -16,23 +16,20 @@
 #include <vector>
 
 #include "temp_dir.h"
+#include "python_checker.h"
 
 namespace vd::test {
 
 inline bool HaveOpenpyxl() {
-    static const bool have = std::system("/usr/bin/python3 -c 'import openpyxl' >/dev/null 2>&1") == 0;
+    static const bool have = SystemPythonHas("openpyxl");
     return have;
 }
 
 // Runs a script with the system Python; its standard output lands in `out`.
 inline bool RunPython(const std::filesystem::path& folder, const std::string& script, std::string* out = nullptr) {
-    const auto file = folder / "script.py";
-    const auto output = folder / "script.out";
-    WriteBytes(file, script);
-    std::string cmd = "/usr/bin/python3 '" + file.string() + "' > '" + output.string() + "'";
-    bool ok = std::system(cmd.c_str()) == 0;
-    if (out) *out = ReadBytes(output);
-    return ok;
+    const PythonRun run = RunSystemPython(folder, script, {}, false);
+    if (out) *out = run.output;
+    return run.ok();
 }
 
 using Parts = std::map<std::string, std::string>;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cad/cad_document.h"
+#include "python_checker.h"
 #include "engine/atomic_save.h"
 
 namespace vd {
@@ -27,16 +28,16 @@ void WriteAll(const std::string& path, const std::string& bytes) {
     f << bytes;
 }
 
-bool HaveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0; }
+bool HaveEzdxf() {
+    static const bool have = test::SystemPythonHas("ezdxf");
+    return have;
+}
 
 // Runs a Python script under the system interpreter; its output is returned.
 std::string RunPython(const QTemporaryDir& dir, const std::string& script) {
-    std::string py = dir.filePath("t.py").toStdString(), out = dir.filePath("t.out").toStdString();
-    WriteAll(py, script);
-    int rc = std::system(("/usr/bin/python3 " + py + " > " + out + " 2>&1").c_str());
-    std::string text = ReadAll(out);
-    EXPECT_EQ(rc, 0) << text;
-    return text;
+    const test::PythonRun run = test::RunSystemPython(dir.path().toStdString(), script);
+    EXPECT_TRUE(run.ok()) << run.output;
+    return run.output;
 }
 
 // A drawing holding everything the program writes.

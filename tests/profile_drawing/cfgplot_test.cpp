@@ -2,6 +2,8 @@
 // and the drawing they give read back by an independent DXF reader.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 
 #include "cad/cad_document.h"
@@ -10,6 +12,7 @@
 #include "profile_drawing/drawing_settings.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "python_checker.h"
 
 namespace vd {
 namespace {
@@ -167,13 +170,9 @@ TEST(ProfileBlocks, SavedDrawingPassesAnIndependentAudit) {
         "  print(n, b is not None and ','.join(e.dxf.tag for e in b if e.dxftype()=='ATTDEF'))\n"
         "print('inserts',len(d.modelspace().query('INSERT')))\n"
         "print('attribs',sum(len(i.attribs) for i in d.modelspace().query('INSERT')))\n";
-    const std::string cmd = "/usr/bin/python3 -c \"" + script + "\" " + path + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string got;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p)) got += buf;
-    ASSERT_EQ(pclose(p), 0) << got;
+    const test::PythonRun run = test::RunSystemPython(std::filesystem::path(path).parent_path(), script, {path});
+    ASSERT_TRUE(run.ok()) << run.output;
+    const std::string& got = run.output;
     EXPECT_EQ(got,
               "errors 0\n"
               "KADR DWG\n"

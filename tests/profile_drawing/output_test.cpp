@@ -3,6 +3,8 @@
 // canvas pixels.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cmath>
 #include <cstdio>
 
@@ -15,6 +17,7 @@
 #include "profile_drawing/dxf_output.h"
 #include "profile_drawing/recording_output.h"
 #include "temp_dir.h"
+#include "python_checker.h"
 
 namespace vd {
 namespace {
@@ -206,13 +209,9 @@ TEST(ProfileDxf, SavedFileReadsBackInAnIndependentReader) {
         "for e in d.modelspace():\n"
         "  if e.dxftype()=='TEXT': print('TEXT',e.dxf.layer,e.dxf.color,e.dxf.insert.x,e.dxf.insert.y,e.dxf.rotation,e.dxf.height,e.dxf.text)\n"
         "  else: print('LINE',e.dxf.layer,e.dxf.color,e.dxf.start.x,e.dxf.start.y,e.dxf.end.x,e.dxf.end.y)\n";
-    const std::string cmd = "/usr/bin/python3 -c \"" + script + "\" " + path;
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string got;
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) got += buf;
-    ASSERT_EQ(pclose(p), 0) << got;
+    const test::PythonRun run = test::RunSystemPython(std::filesystem::path(path).parent_path(), script, {path});
+    ASSERT_TRUE(run.ok()) << run.output;
+    const std::string& got = run.output;
     EXPECT_EQ(got,
               "TEXT 3 3 125.0 40.0 90.0 2.0 MH1\n"
               "LINE S 30 10.0 20.0 35.0 22.5\n"

@@ -33,6 +33,7 @@
 #include "profile_drawing/sheet_routine.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "python_checker.h"
 
 namespace vd {
 namespace {
@@ -110,21 +111,9 @@ void OpenTown(Model& m, test::RecordingUi& ui, const fs::path& dir) {
 }
 
 std::string RunPython(const fs::path& dir, const char* script, const std::vector<std::string>& args, int& status) {
-    fs::path file = dir / "read.py";
-    std::ofstream(file) << script;
-    std::string cmd = "/usr/bin/python3 " + file.string();
-    for (const auto& a : args) cmd += " " + a;
-    cmd += " 2>&1";
-    std::string output;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) {
-        status = -1;
-        return output;
-    }
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-    status = pclose(pipe);
-    return output;
+    test::PythonRun run = test::RunSystemPython(dir, script, args);
+    status = run.status;
+    return run.output;
 }
 
 TEST(TownProfileDxf, EverySheetReadsBackAsDrawn) {
