@@ -14,7 +14,7 @@
 #include "engine/number_text.h"
 #include "engine/process.h"
 #include "engine/sheet_cutting.h"
-#include "generated_network.h"
+#include "processed_network.h"
 #include "platform/dialogs.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_view/cad_draw_commands.h"
@@ -26,21 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Model& Network(int count) {
-    static std::map<int, std::unique_ptr<Model>> models;
-    auto& slot = models[count];
-    if (slot) return *slot;
-    slot = std::make_unique<Model>();
-    Model& m = *slot;
-    GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
-    ApplyDefaultStyles(m);
-    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-    BuildNetworkLinks(m);
-    NameLaterals(m);
-    ProcessNetwork(m);
-    CutSheets(m, 0);
-    return m;
-}
+Model& Network(int count) { return ProcessedNetwork(count, 1000u + static_cast<unsigned>(count)); }
 
 struct TempFolder {
     fs::path path;

@@ -14,7 +14,7 @@
 #include "engine/number_text.h"
 #include "engine/process.h"
 #include "engine/sheet_cutting.h"
-#include "generated_network.h"
+#include "processed_network.h"
 #include "platform/profile_canvas.h"
 #include "profile_drawing/canvas_target.h"
 #include "profile_drawing/drawing_settings.h"
@@ -62,21 +62,7 @@ private:
 };
 
 // A processed network with its sheets cut, one per size.
-Model& Processed(int count) {
-    static std::map<int, std::unique_ptr<Model>> models;
-    auto& slot = models[count];
-    if (slot) return *slot;
-    slot = std::make_unique<Model>();
-    Model& m = *slot;
-    GenerateNetwork(m, count, 1000u + static_cast<unsigned>(count));
-    ApplyDefaultStyles(m);
-    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-    BuildNetworkLinks(m);
-    NameLaterals(m);
-    ProcessNetwork(m);
-    CutSheets(m, 0);
-    return m;
-}
+Model& Processed(int count) { return ProcessedNetwork(count, 1000u + static_cast<unsigned>(count)); }
 
 void ShowSheet(ProfileViewState& v, const Model& m, int sheet) {
     v.LoadSheet(m.SheetTable[sheet]);

@@ -7,7 +7,7 @@
 #include "engine/number_text.h"
 #include "engine/process.h"
 #include "engine/sheet_cutting.h"
-#include "generated_network.h"
+#include "processed_network.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/sheet_routine.h"
 #include "profile_view/canvas_widget.h"
@@ -17,18 +17,7 @@ namespace vd {
 namespace {
 
 void BM_ProfileRedraw(benchmark::State& state) {
-    static Model m;
-    static bool built = false;
-    if (!built) {
-        GenerateNetwork(m, static_cast<int>(state.range(0)), 2000u);
-        ApplyDefaultStyles(m);
-        m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-        BuildNetworkLinks(m);
-        NameLaterals(m);
-        ProcessNetwork(m);
-        CutSheets(m, 0);
-        built = true;
-    }
+    Model& m = ProcessedNetwork(static_cast<int>(state.range(0)), 2000u);
     int fullest = 0, most = -1;
     for (int i = 0; i < m.SheetCount; ++i) {
         ProfileViewState probe;
