@@ -381,9 +381,8 @@ void CadDrawFrame::Prepare() {
     view_.view().ExplodeAttrib = Check2->isChecked();
     if (!commands_.lengthChoice) {
         commands_.lengthChoice = [this] {
-            for (int i = 0; i < 4; ++i)
-                if (view_.Option1[i] && view_.Option1[i]->isChecked()) return i;
-            return static_cast<int>(view_.model().SheetLayoutMode);
+            const int checked = view_.checkedLengthOption();
+            return checked >= 0 ? checked : static_cast<int>(view_.model().SheetLayoutMode);
         };
     }
 }
@@ -404,7 +403,7 @@ void CadDrawFrame::Command21_Click() {
 
 void CadDrawFrame::Command12_Click() {
     Prepare();
-    commands_.DrawAll(view_.Combo1->count(), SelectSheet());
+    commands_.DrawAll(view_.sheetListCount(), SelectSheet());
     view_.Redraw();
 }
 

@@ -208,7 +208,7 @@ void DxfExportCommands::Command15_Click() {
 void DxfExportCommands::Command11_Click() {
     TakeLabelCaption();
     ProfileViewState& v = view_.view();
-    export_.ExportAllSheets(view_.Combo1->count(), Latin1(Text12->text()), [&](int i) {
+    export_.ExportAllSheets(view_.sheetListCount(), Latin1(Text12->text()), [&](int i) {
         ShowSheet(v, view_.model(), i);
         view_.SyncSheetList(i);
     });

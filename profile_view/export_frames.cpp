@@ -15,9 +15,9 @@ void AttachExportFrames(ProfileControl& control) {
     auto* draw = new CadDrawFrame(control);
     auto* styles = new StylePage(control, draw->blockButtons);
     dxf->Label1 = draw->Label1;
-    control.sidePanel->addWidget(dxf);
-    control.sidePanel->addWidget(draw);
-    control.sidePanel->addWidget(styles);
+    control.addToSidePanel(dxf);
+    control.addToSidePanel(draw);
+    control.addToSidePanel(styles);
 }
 
 void ProfileControl::Command11_Click() {

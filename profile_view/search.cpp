@@ -360,9 +360,9 @@ SearchFrame* AttachSearchFrame(ProfileControl& control) {
     auto* button = new QPushButton(QStringLiteral("Search"));
     button->setObjectName("Command18");
     button->setFocusPolicy(Qt::NoFocus);
-    control.sidePanel->addWidget(button);
+    control.addToSidePanel(button);
     auto* frame = new SearchFrame(control.model());
-    control.sidePanel->addWidget(frame);
+    control.addToSidePanel(frame);
     frame->hide();
     frame->findsheet = [&control](int line) { control.findsheet(line); };
     frame->focusCanvas = [&control] { control.canvasWidget().setFocus(); };

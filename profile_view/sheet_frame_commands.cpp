@@ -254,25 +254,25 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
         w->setFocusPolicy(Qt::NoFocus);
         row->addWidget(w);
     }
-    control.sidePanel->addLayout(row);
+    control.addToSidePanel(row);
     // "Force Pipe" sits with the sheet commands; it only redraws.
     auto* forcePipe = new QCheckBox(QStringLiteral("Force Pipe"));
     forcePipe->setObjectName("Check5");
     forcePipe->setFocusPolicy(Qt::NoFocus);
-    control.sidePanel->addWidget(forcePipe);
+    control.addToSidePanel(forcePipe);
     QObject::connect(forcePipe, &QCheckBox::clicked, &control, [&control](bool on) {
         control.view().ForcePipe = on;
         control.Redraw();
     });
 
     auto* frame = new SheetFrame(control.model());
-    control.sidePanel->addWidget(frame);
+    control.addToSidePanel(frame);
     frame->hide();
 
-    control.Combo4 = sort;
-    control.Text6 = frame->customLengthBox();
-    control.Check4 = frame->monoSheetBox();
-    for (int i = 0; i < 4; ++i) control.Option1[i] = frame->lengthOption(i);
+    control.lateralOrderList_ = sort;
+    control.customLengthBox_ = frame->customLengthBox();
+    control.monoSheetCheck_ = frame->monoSheetBox();
+    for (int i = 0; i < 4; ++i) control.lengthOptions_[i] = frame->lengthOption(i);
     {
         QSignalBlocker block(sort);
         sort->addItem(QStringLiteral("LatName"));
@@ -284,11 +284,9 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
     frame->redraw = [&control] { control.Redraw(); };
     frame->refillSheets = [&control, &m] {
         const std::vector<std::string> items = SheetListItems(m, control.view().SheetNumberBase);
-        {
-            QSignalBlocker block(control.Combo1);
-            control.Combo1->clear();
-            for (const std::string& item : items) control.Combo1->addItem(QString::fromStdString(item));
-        }
+        QStringList texts;
+        for (const std::string& item : items) texts << QString::fromStdString(item);
+        control.SetSheetListItems(texts);
         const int first = items.empty() ? -1 : 0;
         control.SyncSheetList(first);
         ShowSheet(control.view(), m, first);

@@ -369,9 +369,9 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     });
 
     // The view's start-up fills the list and the samples' colours.
-    view_.List2 = List2;
-    view_.Picture1 = Picture1;
-    view_.Picture3 = Picture3;
+    view_.styleList_ = List2;
+    view_.colourSample_ = Picture1;
+    view_.canvasSample_ = Picture3;
 }
 
 StyleBoxes StylePage::Boxes() const {
