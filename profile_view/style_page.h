@@ -92,7 +92,7 @@ private:
     QPushButton* configButton_;               // Command14
     QGroupBox* frame_;                        // Frame3
     QListWidget* objectList_;                 // List2, "Object List:"
-    std::array<QLineEdit*, 9> styleBoxes_{};  // Text1(0) to Text1(8)
+    std::array<QLineEdit*, 9> styleBoxes_{};  // Text1_0 to Text1_8
     QCheckBox* middleCheck_;                  // Check1
     QRadioButton *visibleOption_, *unvisibleOption_;  // Option4, Option5
     QWidget *colourSample_, *canvasSample_;           // Picture1, Picture3
