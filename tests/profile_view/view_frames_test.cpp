@@ -29,6 +29,7 @@
 #include "profile_view/sheet_frame_commands.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -159,12 +160,14 @@ TEST(ViewFrames, SearchJumpsToTheSheetOfEachRow) {
     EXPECT_FALSE(frame->isHidden());
 
     frame->setFilter(SearchFilter::LengthAtLeast);
-    frame->searchBox()->setText("0");
+    QListWidget* rows = test::Child<QListWidget>(frame, "List1");
+    ASSERT_NE(rows, nullptr);
+    test::Child<QLineEdit>(frame, "Txt1")->setText("0");
     frame->Comand1_Click();
-    ASSERT_EQ(frame->list()->count(), t.m.LineCount);
+    ASSERT_EQ(rows->count(), t.m.LineCount);
     // Step through a few rows; each shows its line's sheet with the line selected.
     for (int step = 0; step < 12; ++step) {
-        const int line = RowLine(frame->list()->currentItem()->text().toStdString());
+        const int line = RowLine(rows->currentItem()->text().toStdString());
         EXPECT_EQ(t.selected(), line) << "row " << step;
         EXPECT_EQ(t.child<QComboBox>("Combo1")->currentIndex(), static_cast<int>(t.m.Results[line].SheetIdx)) << "row " << step;
         frame->Comand2_Click();
