@@ -117,9 +117,9 @@ private:
     ProfileControl& view_;
     DxfExport export_;
     // The children, by their form names as objectName.
-    QPushButton* dxfButton_;        // Command15
-    QPushButton* makeDxfButton_;    // Command11
-    QLineEdit* sheetsPerFileBox_;   // Text12
+    QPushButton* dxfButton_;       // Command15
+    QPushButton* makeDxfButton_;   // Command11
+    QLineEdit* sheetsPerFileBox_;  // Text12
     // The "To" label (Label1) of the Draw frame's sheet choice, whose caption
     // ends the offered name; null until that frame exists.
     QLabel* toLabel_ = nullptr;

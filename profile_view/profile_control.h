@@ -165,23 +165,22 @@ private:
     QLabel* panStepCaption_;       // Label9
     QLabel* selectHintLabel_;      // Label10
     QPushButton *zoom2Button_, *zoom1Button_, *zoom1SetButton_, *zoom2SetButton_;  // Command1, 2, 8, 9
-    QPushButton *nextSelectionButton_, *previousSelectionButton_;  // Command3, 4
-    QPushButton *addSelectionButton_, *removeSelectionButton_;     // Command5, 6
-    QPushButton* zoomToSelectionButton_;                           // Command7
-    QPushButton *meanButton_, *keyHelpButton_, *keyHelpCloseButton_;  // Command10, 41, 42
-    // VScroll1..VScroll4: moved by F3, F4, F6, F7 only.
-    std::array<QScrollBar*, 4> stepBars_{};
-    QFrame* keyHelpFrame_;       // Frame9
-    QVBoxLayout* sidePanel_;     // where the other frames go
+    QPushButton *nextSelectionButton_, *previousSelectionButton_;                  // Command3, 4
+    QPushButton *addSelectionButton_, *removeSelectionButton_;                     // Command5, 6
+    QPushButton* zoomToSelectionButton_;                                           // Command7
+    QPushButton *meanButton_, *keyHelpButton_, *keyHelpCloseButton_;               // Command10, 41, 42
+    std::array<QScrollBar*, 4> stepBars_{};  // VScroll1..VScroll4: moved by F3, F4, F6, F7 only
+    QFrame* keyHelpFrame_;                   // Frame9
+    QVBoxLayout* sidePanel_;                 // where the other frames go
 
     // Widgets of the other frames that the start-up and ff set; null until built.
-    QListWidget* styleList_ = nullptr;          // List2, the style page's "Object List:"
-    QComboBox* lateralOrderList_ = nullptr;     // Combo4
-    QWidget* colourSample_ = nullptr;           // Picture1
-    QWidget* canvasSample_ = nullptr;           // Picture3
-    QLineEdit* customLengthBox_ = nullptr;      // Text6
-    std::array<QRadioButton*, 4> lengthOptions_{};  // Option1
-    QCheckBox* monoSheetCheck_ = nullptr;       // Check4, "Mono sheet"
+    QListWidget* styleList_ = nullptr;              // List2, the style page's "Object List:"
+    QComboBox* lateralOrderList_ = nullptr;         // Combo4
+    QWidget* colourSample_ = nullptr;               // Picture1
+    QWidget* canvasSample_ = nullptr;               // Picture3
+    QLineEdit* customLengthBox_ = nullptr;          // Text6
+    std::array<QRadioButton*, 4> lengthOptions_{};  // Option1_0 to Option1_3
+    QCheckBox* monoSheetCheck_ = nullptr;           // Check4, "Mono sheet"
 };
 
 }  // namespace vd
