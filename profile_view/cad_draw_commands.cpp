@@ -282,43 +282,43 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
 
-    Command21 = Button("Command21", "Draw", this);
-    Command21->setToolTip("Draw In Acad");
-    column->addWidget(Command21);
+    drawButton_ = Button("Command21", "Draw", this);
+    drawButton_->setToolTip("Draw In Acad");
+    column->addWidget(drawButton_);
 
-    Frame6 = new QGroupBox("Draw", this);
-    Frame6->setObjectName("Frame6");
-    auto* f6 = new QVBoxLayout(Frame6);
+    drawFrame_ = new QGroupBox("Draw", this);
+    drawFrame_->setObjectName("Frame6");
+    auto* f6 = new QVBoxLayout(drawFrame_);
     f6->setSpacing(2);
     // "Sheet By Lat" stands with the sheet frame's buttons.
-    Command12 = Button("Command12", "Draw all", Frame6);
-    f6->addWidget(Command12);
+    drawAllButton_ = Button("Command12", "Draw all", drawFrame_);
+    f6->addWidget(drawAllButton_);
 
-    auto* frame7 = new QGroupBox("Draw Mode", Frame6);
+    auto* frame7 = new QGroupBox("Draw Mode", drawFrame_);
     frame7->setObjectName("Frame7");
     auto* f7 = new QGridLayout(frame7);
-    Option6 = new QRadioButton("Line-Text", frame7);
-    Option6->setObjectName("Option6");
-    Option7 = new QRadioButton("Block-Attrib", frame7);
-    Option7->setObjectName("Option7");
+    lineTextOption_ = new QRadioButton("Line-Text", frame7);
+    lineTextOption_->setObjectName("Option6");
+    blockAttribOption_ = new QRadioButton("Block-Attrib", frame7);
+    blockAttribOption_->setObjectName("Option7");
     auto* modes = new QButtonGroup(frame7);
-    modes->addButton(Option6);
-    modes->addButton(Option7);
-    Check3 = new QCheckBox("Get Insertion point", frame7);
-    Check3->setObjectName("Check3");
-    Check2 = new QCheckBox("Explode Attrib", frame7);
-    Check2->setObjectName("Check2");
-    Command37 = Button("Command37", "Draw", frame7);
-    Command38 = Button("Command38", "Close", frame7);
-    f7->addWidget(Option6, 0, 0);
-    f7->addWidget(Option7, 0, 1);
-    f7->addWidget(Check3, 1, 0);
-    f7->addWidget(Check2, 1, 1);
-    f7->addWidget(Command37, 2, 0);
-    f7->addWidget(Command38, 2, 1);
+    modes->addButton(lineTextOption_);
+    modes->addButton(blockAttribOption_);
+    insertionPointCheck_ = new QCheckBox("Get Insertion point", frame7);
+    insertionPointCheck_->setObjectName("Check3");
+    explodeAttribCheck_ = new QCheckBox("Explode Attrib", frame7);
+    explodeAttribCheck_->setObjectName("Check2");
+    frameDrawButton_ = Button("Command37", "Draw", frame7);
+    frameCloseButton_ = Button("Command38", "Close", frame7);
+    f7->addWidget(lineTextOption_, 0, 0);
+    f7->addWidget(blockAttribOption_, 0, 1);
+    f7->addWidget(insertionPointCheck_, 1, 0);
+    f7->addWidget(explodeAttribCheck_, 1, 1);
+    f7->addWidget(frameDrawButton_, 2, 0);
+    f7->addWidget(frameCloseButton_, 2, 1);
     f6->addWidget(frame7);
 
-    auto* frame8 = new QGroupBox("Select Sheet", Frame6);
+    auto* frame8 = new QGroupBox("Select Sheet", drawFrame_);
     frame8->setObjectName("Frame8");
     auto* f8 = new QGridLayout(frame8);
     int col = 0;
@@ -326,44 +326,44 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
         f8->addWidget(new QRadioButton(caption, frame8), col / 2, col % 2), ++col;
     auto* fromBox = new QLineEdit(frame8);
     fromBox->setMaximumWidth(40);
-    Label1 = new QLabel("To", frame8);
-    Label1->setObjectName("Label1");
+    toLabel_ = new QLabel("To", frame8);
+    toLabel_->setObjectName("Label1");
     auto* toBox = new QLineEdit(frame8);
     toBox->setMaximumWidth(40);
     auto* range = new QHBoxLayout;
     range->addWidget(fromBox);
-    range->addWidget(Label1);
+    range->addWidget(toLabel_);
     range->addWidget(toBox);
     range->addStretch(1);
     f8->addLayout(range, 2, 0, 1, 2);
     f6->addWidget(frame8);
 
     // The block buttons sit on the style page, which takes them into its layout.
-    blockButtons = new QWidget(this);
-    blockButtons->setObjectName("blockButtons");
-    auto* blocks = new QHBoxLayout(blockButtons);
+    blockButtons_ = new QWidget(this);
+    blockButtons_->setObjectName("blockButtons");
+    auto* blocks = new QHBoxLayout(blockButtons_);
     blocks->setContentsMargins(0, 0, 0, 0);
-    Command35 = Button("Command35", "Set Block", blockButtons);
-    Command36 = Button("Command36", "Del Block", blockButtons);
-    blocks->addWidget(Command35);
-    blocks->addWidget(Command36);
-    column->addWidget(Frame6);
-    Frame6->hide();
+    setBlockButton_ = Button("Command35", "Set Block", blockButtons_);
+    delBlockButton_ = Button("Command36", "Del Block", blockButtons_);
+    blocks->addWidget(setBlockButton_);
+    blocks->addWidget(delBlockButton_);
+    column->addWidget(drawFrame_);
+    drawFrame_->hide();
 
     {
-        QSignalBlocker a(Option6);
-        Option6->setChecked(true);
-        Check2->setEnabled(false);
+        QSignalBlocker a(lineTextOption_);
+        lineTextOption_->setChecked(true);
+        explodeAttribCheck_->setEnabled(false);
     }
-    connect(Command21, &QPushButton::clicked, this, &CadDrawFrame::Command21_Click);
-    connect(Command12, &QPushButton::clicked, this, &CadDrawFrame::Command12_Click);
-    connect(Command37, &QPushButton::clicked, this, &CadDrawFrame::Command37_Click);
-    connect(Command38, &QPushButton::clicked, this, &CadDrawFrame::Command38_Click);
-    connect(Command35, &QPushButton::clicked, this, &CadDrawFrame::Command35_Click);
-    connect(Command36, &QPushButton::clicked, this, &CadDrawFrame::Command36_Click);
-    connect(Option6, &QRadioButton::toggled, this, [this] { Option6_Click(); });
-    connect(Option7, &QRadioButton::toggled, this, [this] { Option7_Click(); });
-    connect(Check2, &QCheckBox::toggled, this, [this](bool on) { view_.view().ExplodeAttrib = on; });
+    connect(drawButton_, &QPushButton::clicked, this, &CadDrawFrame::Command21_Click);
+    connect(drawAllButton_, &QPushButton::clicked, this, &CadDrawFrame::Command12_Click);
+    connect(frameDrawButton_, &QPushButton::clicked, this, &CadDrawFrame::Command37_Click);
+    connect(frameCloseButton_, &QPushButton::clicked, this, &CadDrawFrame::Command38_Click);
+    connect(setBlockButton_, &QPushButton::clicked, this, &CadDrawFrame::Command35_Click);
+    connect(delBlockButton_, &QPushButton::clicked, this, &CadDrawFrame::Command36_Click);
+    connect(lineTextOption_, &QRadioButton::toggled, this, [this] { Option6_Click(); });
+    connect(blockAttribOption_, &QRadioButton::toggled, this, [this] { Option7_Click(); });
+    connect(explodeAttribCheck_, &QCheckBox::toggled, this, [this](bool on) { view_.view().ExplodeAttrib = on; });
 }
 
 void CadDrawFrame::Prepare() {
@@ -376,14 +376,13 @@ void CadDrawFrame::Prepare() {
             }
         }
     }
-    commands_.lineText = Option6->isChecked();
-    commands_.askPoint = Check3->isChecked();
-    view_.view().ExplodeAttrib = Check2->isChecked();
+    commands_.lineText = lineTextOption_->isChecked();
+    commands_.askPoint = insertionPointCheck_->isChecked();
+    view_.view().ExplodeAttrib = explodeAttribCheck_->isChecked();
     if (!commands_.lengthChoice) {
         commands_.lengthChoice = [this] {
-            for (int i = 0; i < 4; ++i)
-                if (view_.Option1[i] && view_.Option1[i]->isChecked()) return i;
-            return static_cast<int>(view_.model().SheetLayoutMode);
+            const int checked = view_.checkedLengthOption();
+            return checked >= 0 ? checked : static_cast<int>(view_.model().SheetLayoutMode);
         };
     }
 }
@@ -396,7 +395,7 @@ std::function<void(int)> CadDrawFrame::SelectSheet() {
 }
 
 void CadDrawFrame::Command21_Click() {
-    Frame6->show();
+    drawFrame_->show();
     Prepare();
     commands_.Draw();
     view_.Redraw();
@@ -404,7 +403,7 @@ void CadDrawFrame::Command21_Click() {
 
 void CadDrawFrame::Command12_Click() {
     Prepare();
-    commands_.DrawAll(view_.Combo1->count(), SelectSheet());
+    commands_.DrawAll(view_.sheetListCount(), SelectSheet());
     view_.Redraw();
 }
 
@@ -414,14 +413,14 @@ void CadDrawFrame::Command37_Click() {
     view_.Redraw();
 }
 
-void CadDrawFrame::Command38_Click() { Frame6->hide(); }
+void CadDrawFrame::Command38_Click() { drawFrame_->hide(); }
 
 void CadDrawFrame::Option6_Click() {
-    if (Option6->isChecked()) Check2->setEnabled(false);
+    if (lineTextOption_->isChecked()) explodeAttribCheck_->setEnabled(false);
 }
 
 void CadDrawFrame::Option7_Click() {
-    if (Option7->isChecked()) Check2->setEnabled(true);
+    if (blockAttribOption_->isChecked()) explodeAttribCheck_->setEnabled(true);
 }
 
 void CadDrawFrame::Command35_Click() {

@@ -114,19 +114,25 @@ public:
     // unless set.
     void setApplication(CadApplication* app) { commands_.app = app; }
 
-    QPushButton* Command21;
-    QGroupBox* Frame6;
-    QPushButton *Command12, *Command37, *Command38, *Command35, *Command36;
-    QRadioButton *Option6, *Option7;
-    QCheckBox *Check3, *Check2;
-    QLabel* Label1;  // "To"
-    QWidget* blockButtons;  // "Set Block" and "Del Block", for the style page
-
 private:
+    // Hands the "To" label and the block buttons to the frames that show them.
+    friend void AttachExportFrames(ProfileControl& control);
+
     void Prepare();
     std::function<void(int)> SelectSheet();
     ProfileControl& view_;
     CadDrawCommands commands_;
+    // The children, by their form names as objectName.
+    QPushButton* drawButton_;                            // Command21
+    QGroupBox* drawFrame_;                               // Frame6
+    QPushButton* drawAllButton_;                         // Command12
+    QPushButton *frameDrawButton_, *frameCloseButton_;   // Command37, Command38
+    QPushButton *setBlockButton_, *delBlockButton_;      // Command35, Command36
+    QRadioButton *lineTextOption_, *blockAttribOption_;  // Option6, Option7
+    QCheckBox* insertionPointCheck_;                     // Check3
+    QCheckBox* explodeAttribCheck_;                      // Check2
+    QLabel* toLabel_;                                    // Label1, "To"
+    QWidget* blockButtons_;  // "Set Block" and "Del Block", for the style page
 };
 
 }  // namespace vd

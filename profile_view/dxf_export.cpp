@@ -177,26 +177,26 @@ DxfExportCommands::DxfExportCommands(ProfileControl& view, QWidget* parent)
     setObjectName("dxfCommands");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    Command15 = new QPushButton("DXF", this);
-    Command15->setObjectName("Command15");
-    Command15->setToolTip("Make Dxf File");
-    Command11 = new QPushButton("Make dxf", this);
-    Command11->setObjectName("Command11");
-    Text12 = new QLineEdit("10", this);
-    Text12->setObjectName("Text12");
-    Text12->setMaximumWidth(40);
-    Text12->setToolTip("Sheets per file");
-    for (QPushButton* b : {Command15, Command11}) b->setFocusPolicy(Qt::NoFocus);
-    row->addWidget(Command15);
-    row->addWidget(Command11);
-    row->addWidget(Text12);
+    dxfButton_ = new QPushButton("DXF", this);
+    dxfButton_->setObjectName("Command15");
+    dxfButton_->setToolTip("Make Dxf File");
+    makeDxfButton_ = new QPushButton("Make dxf", this);
+    makeDxfButton_->setObjectName("Command11");
+    sheetsPerFileBox_ = new QLineEdit("10", this);
+    sheetsPerFileBox_->setObjectName("Text12");
+    sheetsPerFileBox_->setMaximumWidth(40);
+    sheetsPerFileBox_->setToolTip("Sheets per file");
+    for (QPushButton* b : {dxfButton_, makeDxfButton_}) b->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(dxfButton_);
+    row->addWidget(makeDxfButton_);
+    row->addWidget(sheetsPerFileBox_);
     row->addStretch(1);
-    connect(Command15, &QPushButton::clicked, this, &DxfExportCommands::Command15_Click);
-    connect(Command11, &QPushButton::clicked, this, &DxfExportCommands::Command11_Click);
+    connect(dxfButton_, &QPushButton::clicked, this, &DxfExportCommands::Command15_Click);
+    connect(makeDxfButton_, &QPushButton::clicked, this, &DxfExportCommands::Command11_Click);
 }
 
 void DxfExportCommands::TakeLabelCaption() {
-    if (Label1) export_.Label1Caption = Latin1(Label1->text());
+    if (toLabel_) export_.Label1Caption = Latin1(toLabel_->text());
 }
 
 void DxfExportCommands::Command15_Click() {
@@ -208,7 +208,7 @@ void DxfExportCommands::Command15_Click() {
 void DxfExportCommands::Command11_Click() {
     TakeLabelCaption();
     ProfileViewState& v = view_.view();
-    export_.ExportAllSheets(view_.Combo1->count(), Latin1(Text12->text()), [&](int i) {
+    export_.ExportAllSheets(view_.sheetListCount(), Latin1(sheetsPerFileBox_->text()), [&](int i) {
         ShowSheet(v, view_.model(), i);
         view_.SyncSheetList(i);
     });

@@ -109,17 +109,20 @@ public:
     void Command11_Click();  // "Make dxf"; the key S too
     DxfExport& exporter() { return export_; }
 
-    QPushButton* Command15;
-    QPushButton* Command11;
-    QLineEdit* Text12;
-    // The "To" label of the Draw frame's sheet choice, whose caption ends the
-    // offered name; null until that frame exists.
-    QLabel* Label1 = nullptr;
-
 private:
+    // Hands over the Draw frame's "To" label once both frames exist.
+    friend void AttachExportFrames(ProfileControl& control);
+
     void TakeLabelCaption();
     ProfileControl& view_;
     DxfExport export_;
+    // The children, by their form names as objectName.
+    QPushButton* dxfButton_;       // Command15
+    QPushButton* makeDxfButton_;   // Command11
+    QLineEdit* sheetsPerFileBox_;  // Text12
+    // The "To" label (Label1) of the Draw frame's sheet choice, whose caption
+    // ends the offered name; null until that frame exists.
+    QLabel* toLabel_ = nullptr;
 };
 
 }  // namespace vd

@@ -343,7 +343,7 @@ bool EditBoxPanel::eventFilter(QObject* watched, QEvent* event) {
 EditBoxPanel* AttachEditBoxes(ProfileControl& control) {
     auto* panel = new EditBoxPanel(control.model(), control.view());
     panel->setObjectName("EditBoxes");
-    control.sidePanel->addWidget(panel);
+    control.addToSidePanel(panel);
     panel->redraw = [&control] { control.Redraw(); };
     panel->showMessage = [&control](const std::string& text) {
         control.dialogs().Message(QString::fromLatin1(text.data(), static_cast<int>(text.size())));

@@ -69,8 +69,6 @@ public:
     // Shows the texts the last redraw left in the view state.
     void Refill();
 
-    QLineEdit* box(EditBox b) const { return boxes_[static_cast<int>(b)]; }
-
     // The handlers of the boxes, by their form names.
     void Text11_KeyPress();
     void Text8_KeyPress();
@@ -88,9 +86,11 @@ protected:
 
 private:
     void Handle(EditBox b, EditEvent e);
+    QLineEdit* box(EditBox b) const { return boxes_[static_cast<int>(b)]; }
 
     Model& m_;
     ProfileViewState& v_;
+    // Text11, Text8, Text9, Text10, Text2, Text3, in EditBox order.
     std::array<QLineEdit*, 6> boxes_{};
     bool refilling_ = false;
 };

@@ -13,11 +13,11 @@ namespace vd {
 void AttachExportFrames(ProfileControl& control) {
     auto* dxf = new DxfExportCommands(control);
     auto* draw = new CadDrawFrame(control);
-    auto* styles = new StylePage(control, draw->blockButtons);
-    dxf->Label1 = draw->Label1;
-    control.sidePanel->addWidget(dxf);
-    control.sidePanel->addWidget(draw);
-    control.sidePanel->addWidget(styles);
+    auto* styles = new StylePage(control, draw->blockButtons_);
+    dxf->toLabel_ = draw->toLabel_;
+    control.addToSidePanel(dxf);
+    control.addToSidePanel(draw);
+    control.addToSidePanel(styles);
 }
 
 void ProfileControl::Command11_Click() {

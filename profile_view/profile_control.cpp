@@ -90,19 +90,19 @@ ProfileControl::ProfileControl(Model& m, Dialogs& dialogs, QWidget* parent, cons
 ProfileControl::~ProfileControl() = default;
 
 void ProfileControl::BuildWidgets() {
-    canvas = new ProfileCanvasWidget(this);
-    canvas->setObjectName("prof1");
-    outputs.Canvas = &canvas->marks();
-    connect(canvas, &ProfileCanvasWidget::KeyDown, this, [this](int code, int mask) { prof1_KeyDown(code, mask); });
-    connect(canvas, &ProfileCanvasWidget::MouseDown, this, &ProfileControl::prof1_MouseDown);
-    connect(canvas, &ProfileCanvasWidget::MouseUp, this, &ProfileControl::prof1_MouseUp);
+    canvas_ = new ProfileCanvasWidget(this);
+    canvas_->setObjectName("prof1");
+    outputs.Canvas = &canvas_->marks();
+    connect(canvas_, &ProfileCanvasWidget::KeyDown, this, [this](int code, int mask) { prof1_KeyDown(code, mask); });
+    connect(canvas_, &ProfileCanvasWidget::MouseDown, this, &ProfileControl::prof1_MouseDown);
+    connect(canvas_, &ProfileCanvasWidget::MouseUp, this, &ProfileControl::prof1_MouseUp);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal);
-    HScroll1->setObjectName("HScroll1");
-    HScroll1->setRange(kZoomBarMin, kZoomBarMax);
-    HScroll1->setPageStep(5);
-    HScroll1->setFocusPolicy(Qt::NoFocus);
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
+    zoomBar_ = new QScrollBar(Qt::Horizontal);
+    zoomBar_->setObjectName("HScroll1");
+    zoomBar_->setRange(kZoomBarMin, kZoomBarMax);
+    zoomBar_->setPageStep(5);
+    zoomBar_->setFocusPolicy(Qt::NoFocus);
+    connect(zoomBar_, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
 
     panelScroll_ = new QScrollArea(this);
     panelScroll_->setFrameShape(QFrame::NoFrame);
@@ -116,104 +116,123 @@ void ProfileControl::BuildWidgets() {
 
     auto* sheetRow = new QHBoxLayout;
     auto* dwg = new QLabel("DWG", panel);
-    Combo1 = new QComboBox(panel);
-    Combo1->setObjectName("Combo1");
-    Combo1->setFocusPolicy(Qt::NoFocus);
-    Combo1->setMinimumWidth(70);
-    VScroll5 = new QScrollBar(Qt::Vertical, panel);
-    VScroll5->setObjectName("VScroll5");
-    VScroll5->setFixedHeight(Combo1->sizeHint().height());
-    VScroll5->setRange(0, 0);
-    VScroll5->setFocusPolicy(Qt::NoFocus);
+    sheetList_ = new QComboBox(panel);
+    sheetList_->setObjectName("Combo1");
+    sheetList_->setFocusPolicy(Qt::NoFocus);
+    sheetList_->setMinimumWidth(70);
+    sheetScroll_ = new QScrollBar(Qt::Vertical, panel);
+    sheetScroll_->setObjectName("VScroll5");
+    sheetScroll_->setFixedHeight(sheetList_->sizeHint().height());
+    sheetScroll_->setRange(0, 0);
+    sheetScroll_->setFocusPolicy(Qt::NoFocus);
     // The bar's up arrow lowers its value; a higher value is the next sheet.
-    connect(Combo1, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { Combo1_Click(); });
-    connect(VScroll5, &QScrollBar::valueChanged, this, [this] { VScroll5_Change(); });
+    connect(sheetList_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { Combo1_Click(); });
+    connect(sheetScroll_, &QScrollBar::valueChanged, this, [this] { VScroll5_Change(); });
     sheetRow->addWidget(dwg);
-    sheetRow->addWidget(Combo1, 1);
-    sheetRow->addWidget(VScroll5);
+    sheetRow->addWidget(sheetList_, 1);
+    sheetRow->addWidget(sheetScroll_);
     column->addLayout(sheetRow);
     // The zoom bar sits under the sheet list: the status bar covers the strip below the canvas.
-    column->addWidget(HScroll1);
+    column->addWidget(zoomBar_);
 
-    Command2 = Button("Command2", "Zoom1 (Space)", panel);
-    Command1 = Button("Command1", "Zoom2 (F5)", panel);
-    Command8 = Button("Command8", "Zoom1 Set", panel);
-    Command9 = Button("Command9", "Zoom2 Set", panel);
+    zoom1Button_ = Button("Command2", "Zoom1 (Space)", panel);
+    zoom2Button_ = Button("Command1", "Zoom2 (F5)", panel);
+    zoom1SetButton_ = Button("Command8", "Zoom1 Set", panel);
+    zoom2SetButton_ = Button("Command9", "Zoom2 Set", panel);
     auto* zoomGrid = new QGridLayout;
-    zoomGrid->addWidget(Command2, 0, 0);
-    zoomGrid->addWidget(Command8, 0, 1);
-    zoomGrid->addWidget(Command1, 1, 0);
-    zoomGrid->addWidget(Command9, 1, 1);
+    zoomGrid->addWidget(zoom1Button_, 0, 0);
+    zoomGrid->addWidget(zoom1SetButton_, 0, 1);
+    zoomGrid->addWidget(zoom2Button_, 1, 0);
+    zoomGrid->addWidget(zoom2SetButton_, 1, 1);
     column->addLayout(zoomGrid);
-    connect(Command2, &QPushButton::clicked, this, &ProfileControl::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &ProfileControl::Command1_Click);
-    connect(Command8, &QPushButton::clicked, this, &ProfileControl::Command8_Click);
-    connect(Command9, &QPushButton::clicked, this, &ProfileControl::Command9_Click);
+    connect(zoom1Button_, &QPushButton::clicked, this, &ProfileControl::Command2_Click);
+    connect(zoom2Button_, &QPushButton::clicked, this, &ProfileControl::Command1_Click);
+    connect(zoom1SetButton_, &QPushButton::clicked, this, &ProfileControl::Command8_Click);
+    connect(zoom2SetButton_, &QPushButton::clicked, this, &ProfileControl::Command9_Click);
 
     auto* stepRow = new QHBoxLayout;
-    Label9 = new ClickLabel("Step  :", panel, [this] { Label9_Click(); });
-    Label9->setObjectName("Label9");
-    Label8 = new ClickLabel("1", panel, [this] { Label8_Click(); });
-    Label8->setObjectName("Label8");
-    Label8->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Label8->setMinimumWidth(24);
-    Label8->setAlignment(Qt::AlignCenter);
-    Label10 = new QLabel("Right-click---->Select Line", panel);
-    Label10->setObjectName("Label10");
-    stepRow->addWidget(Label9);
-    stepRow->addWidget(Label8);
+    panStepCaption_ = new ClickLabel("Step  :", panel, [this] { Label9_Click(); });
+    panStepCaption_->setObjectName("Label9");
+    panStepLabel_ = new ClickLabel("1", panel, [this] { Label8_Click(); });
+    panStepLabel_->setObjectName("Label8");
+    panStepLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panStepLabel_->setMinimumWidth(24);
+    panStepLabel_->setAlignment(Qt::AlignCenter);
+    selectHintLabel_ = new QLabel("Right-click---->Select Line", panel);
+    selectHintLabel_->setObjectName("Label10");
+    stepRow->addWidget(panStepCaption_);
+    stepRow->addWidget(panStepLabel_);
     stepRow->addStretch(1);
     column->addLayout(stepRow);
 
-    Command3 = Button("Command3", "Next Selection (Tab)", panel);
-    Command4 = Button("Command4", "Previous Selection(Shift+Tab)", panel);
-    Command5 = Button("Command5", "Add to Selection (Ctrl + Right Arrow)", panel);
-    Command6 = Button("Command6", "Remove Selection (Ctrl+Left arrow)", panel);
-    Command7 = Button("Command7", "Zoom to Selection (Space)", panel);
-    for (QPushButton* b : {Command3, Command4, Command5, Command6, Command7}) column->addWidget(b);
-    column->addWidget(Label10);
-    connect(Command3, &QPushButton::clicked, this, &ProfileControl::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &ProfileControl::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &ProfileControl::Command5_Click);
-    connect(Command6, &QPushButton::clicked, this, &ProfileControl::Command6_Click);
-    connect(Command7, &QPushButton::clicked, this, &ProfileControl::Command7_Click);
+    nextSelectionButton_ = Button("Command3", "Next Selection (Tab)", panel);
+    previousSelectionButton_ = Button("Command4", "Previous Selection(Shift+Tab)", panel);
+    addSelectionButton_ = Button("Command5", "Add to Selection (Ctrl + Right Arrow)", panel);
+    removeSelectionButton_ = Button("Command6", "Remove Selection (Ctrl+Left arrow)", panel);
+    zoomToSelectionButton_ = Button("Command7", "Zoom to Selection (Space)", panel);
+    for (QPushButton* b : {nextSelectionButton_, previousSelectionButton_, addSelectionButton_, removeSelectionButton_,
+                           zoomToSelectionButton_})
+        column->addWidget(b);
+    column->addWidget(selectHintLabel_);
+    connect(nextSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command3_Click);
+    connect(previousSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command4_Click);
+    connect(addSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command5_Click);
+    connect(removeSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command6_Click);
+    connect(zoomToSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command7_Click);
 
     auto* miscRow = new QHBoxLayout;
-    Command10 = Button("Command10", " Mean", panel);
-    Command41 = Button("Command41", "Keys", panel);
-    miscRow->addWidget(Command10);
-    miscRow->addWidget(Command41);
+    meanButton_ = Button("Command10", " Mean", panel);
+    keyHelpButton_ = Button("Command41", "Keys", panel);
+    miscRow->addWidget(meanButton_);
+    miscRow->addWidget(keyHelpButton_);
     for (int i = 0; i < 4; ++i) {
-        VScroll[i] = new QScrollBar(Qt::Vertical, panel);
-        VScroll[i]->setObjectName(QString("VScroll%1").arg(i + 1));
-        VScroll[i]->setRange(-100, 100);
-        VScroll[i]->setFixedHeight(Command10->sizeHint().height());
-        VScroll[i]->setFocusPolicy(Qt::NoFocus);
-        miscRow->addWidget(VScroll[i]);
+        stepBars_[i] = new QScrollBar(Qt::Vertical, panel);
+        stepBars_[i]->setObjectName(QString("VScroll%1").arg(i + 1));
+        stepBars_[i]->setRange(-100, 100);
+        stepBars_[i]->setFixedHeight(meanButton_->sizeHint().height());
+        stepBars_[i]->setFocusPolicy(Qt::NoFocus);
+        miscRow->addWidget(stepBars_[i]);
     }
     miscRow->addStretch(1);
     column->addLayout(miscRow);
-    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
-    connect(Command41, &QPushButton::clicked, this, &ProfileControl::Command41_Click);
+    connect(meanButton_, &QPushButton::clicked, this, [this] { Command10_Click(); });
+    connect(keyHelpButton_, &QPushButton::clicked, this, &ProfileControl::Command41_Click);
 
-    sidePanel = new QVBoxLayout;
-    sidePanel->setSpacing(3);
-    column->addLayout(sidePanel);
+    sidePanel_ = new QVBoxLayout;
+    sidePanel_->setSpacing(3);
+    column->addLayout(sidePanel_);
     column->addStretch(1);
     panelScroll_->setWidget(panel);
 
-    Frame9 = new QFrame(this);
-    Frame9->setObjectName("Frame9");
-    Frame9->setFrameStyle(QFrame::Box | QFrame::Raised);
-    Frame9->setAutoFillBackground(true);
-    auto* help = new QVBoxLayout(Frame9);
+    keyHelpFrame_ = new QFrame(this);
+    keyHelpFrame_->setObjectName("Frame9");
+    keyHelpFrame_->setFrameStyle(QFrame::Box | QFrame::Raised);
+    keyHelpFrame_->setAutoFillBackground(true);
+    auto* help = new QVBoxLayout(keyHelpFrame_);
     help->setSpacing(1);
-    for (const char* text : kKeyHelp) help->addWidget(new QLabel(QString::fromLatin1(text), Frame9));
-    Command42 = Button("Command42", "Close", Frame9);
-    help->addWidget(Command42);
-    connect(Command42, &QPushButton::clicked, this, &ProfileControl::Command42_Click);
-    Frame9->adjustSize();
-    Frame9->hide();
+    for (const char* text : kKeyHelp) help->addWidget(new QLabel(QString::fromLatin1(text), keyHelpFrame_));
+    keyHelpCloseButton_ = Button("Command42", "Close", keyHelpFrame_);
+    help->addWidget(keyHelpCloseButton_);
+    connect(keyHelpCloseButton_, &QPushButton::clicked, this, &ProfileControl::Command42_Click);
+    keyHelpFrame_->adjustSize();
+    keyHelpFrame_->hide();
+}
+
+void ProfileControl::addToSidePanel(QWidget* w) { sidePanel_->addWidget(w); }
+void ProfileControl::addToSidePanel(QLayout* row) { sidePanel_->addLayout(row); }
+
+int ProfileControl::sheetListCount() const { return sheetList_->count(); }
+
+void ProfileControl::SetSheetListItems(const QStringList& items) {
+    QSignalBlocker block(sheetList_);
+    sheetList_->clear();
+    sheetList_->addItems(items);
+}
+
+int ProfileControl::checkedLengthOption() const {
+    for (int i = 0; i < 4; ++i)
+        if (lengthOptions_[i] && lengthOptions_[i]->isChecked()) return i;
+    return -1;
 }
 
 void ProfileControl::LayOut() {
@@ -224,9 +243,9 @@ void ProfileControl::LayOut() {
     panel->setMinimumWidth(panel->sizeHint().width());
     const int canvasWidth = std::max(Px(kCanvasWidthTwips), width() - panelWidth - 2);
     const int canvasHeight = std::max(1, height() - Px(500));
-    canvas->setGeometry(0, 0, canvasWidth, canvasHeight);
+    canvas_->setGeometry(0, 0, canvasWidth, canvasHeight);
     panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2), height());
-    Frame9->move(8, 8);
+    keyHelpFrame_->move(8, 8);
 }
 
 void ProfileControl::resizeEvent(QResizeEvent* e) {
@@ -245,7 +264,7 @@ void ProfileControl::UserControl_Initialize() {
     const QString folder = programFolder_.isEmpty() ? ProgramFolderFor(kSettingsFileName) : programFolder_;
     Outcome loaded = LoadDrawingSettings(m_, folder.toStdString());
     if (!loaded.ok()) startupMessage_ = QString::fromStdString(loaded.message());
-    canvas->SetBackColour(AciToRgb(ColourIndex(m_.ObjectStyles[0].Color)));
+    canvas_->SetBackColour(AciToRgb(ColourIndex(m_.ObjectStyles[0].Color)));
     LoadZoomPresets(v_, m_.ObjectStyles[25]);
 
     if (loaded.ok()) {
@@ -253,8 +272,8 @@ void ProfileControl::UserControl_Initialize() {
         if (!options.ok() && startupMessage_.isEmpty()) startupMessage_ = QString::fromStdString(options.message());
     }
     {
-        QSignalBlocker block(VScroll5);
-        VScroll5->setMaximum(std::max(0, m_.SheetCount - 1));
+        QSignalBlocker block(sheetScroll_);
+        sheetScroll_->setMaximum(std::max(0, m_.SheetCount - 1));
     }
     v_.DrawMode = kDrawCanvas;
     try {
@@ -263,24 +282,24 @@ void ProfileControl::UserControl_Initialize() {
         // The catalogue keeps the titles it got; the style list shows what it has.
     }
 
-    if (Combo4) {
-        QSignalBlocker block(Combo4);
-        Combo4->clear();
-        Combo4->addItem("LatName");
-        Combo4->setCurrentIndex(0);
+    if (lateralOrderList_) {
+        QSignalBlocker block(lateralOrderList_);
+        lateralOrderList_->clear();
+        lateralOrderList_->addItem("LatName");
+        lateralOrderList_->setCurrentIndex(0);
     }
-    if (List2) {
-        QSignalBlocker block(List2);
-        List2->clear();
-        List2->addItem("Viewbox");
+    if (styleList_) {
+        QSignalBlocker block(styleList_);
+        styleList_->clear();
+        styleList_->addItem("Viewbox");
         for (int row = 1; row <= 20; ++row) {
             LineFieldToCell(m_, 79, row, v_.ColumnCatalogue);
-            List2->addItem(QString::fromLatin1(v_.ColumnCatalogue[79].CellText.trim().c_str()));
+            styleList_->addItem(QString::fromLatin1(v_.ColumnCatalogue[79].CellText.trim().c_str()));
         }
-        for (const char* item : {"Text Info", "Lateral Info", "Table Line", "Other"}) List2->addItem(item);
+        for (const char* item : {"Text Info", "Lateral Info", "Table Line", "Other"}) styleList_->addItem(item);
     }
     const int32_t back = AciToRgb(ColourIndex(m_.ObjectStyles[0].Color));
-    for (QWidget* sample : {Picture1, Picture3}) {
+    for (QWidget* sample : {colourSample_, canvasSample_}) {
         if (!sample) continue;
         QPalette p = sample->palette();
         p.setColor(QPalette::Window, QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF));
@@ -289,16 +308,16 @@ void ProfileControl::UserControl_Initialize() {
     }
 
     const ObjectStyle& options = m_.ObjectStyles[26];
-    if (options.Color == 3.0f && Text6) {
+    if (options.Color == 3.0f && customLengthBox_) {
         // The custom length lives in its own box, within the range the cutting accepts.
         const double length = std::isfinite(options.Rotate) ? std::clamp<double>(options.Rotate, 300, 8000) : 2000;
-        QSignalBlocker block(Text6);
-        Text6->setText(QString::fromStdString(Str(length)));
+        QSignalBlocker block(customLengthBox_);
+        customLengthBox_->setText(QString::fromStdString(Str(length)));
     }
     const int choice = std::isfinite(options.Color) ? static_cast<int>(RoundHalfEven(options.Color)) : -1;
-    if (choice >= 0 && choice < 4 && Option1[choice]) {
-        QSignalBlocker block(Option1[choice]);
-        Option1[choice]->setChecked(true);
+    if (choice >= 0 && choice < 4 && lengthOptions_[choice]) {
+        QSignalBlocker block(lengthOptions_[choice]);
+        lengthOptions_[choice]->setChecked(true);
     }
 }
 
@@ -314,10 +333,10 @@ int ProfileControl::SheetEntries() const {
 }
 
 void ProfileControl::SyncSheetList(int index) {
-    QSignalBlocker a(Combo1), b(VScroll5);
-    if (index >= 0 && index < Combo1->count()) Combo1->setCurrentIndex(index);
-    VScroll5->setMaximum(std::max(0, Combo1->count() - 1));
-    if (index >= 0) VScroll5->setValue(index);
+    QSignalBlocker a(sheetList_), b(sheetScroll_);
+    if (index >= 0 && index < sheetList_->count()) sheetList_->setCurrentIndex(index);
+    sheetScroll_->setMaximum(std::max(0, sheetList_->count() - 1));
+    if (index >= 0) sheetScroll_->setValue(index);
 }
 
 void ProfileControl::ff() {
@@ -331,16 +350,16 @@ void ProfileControl::ff() {
         AppendLog(m_, std::string("Sheets: ") + e.what());
     }
     {
-        QSignalBlocker block(Combo1);
-        Combo1->clear();
-        for (int i = 0; i < SheetEntries(); ++i) Combo1->addItem(QString::number(i + v_.SheetNumberBase));
+        QSignalBlocker block(sheetList_);
+        sheetList_->clear();
+        for (int i = 0; i < SheetEntries(); ++i) sheetList_->addItem(QString::number(i + v_.SheetNumberBase));
     }
-    if (Check4 && m_.ObjectStyles[26].DivideLen == 1) {
-        QSignalBlocker block(Check4);
-        Check4->setChecked(true);
+    if (monoSheetCheck_ && m_.ObjectStyles[26].DivideLen == 1) {
+        QSignalBlocker block(monoSheetCheck_);
+        monoSheetCheck_->setChecked(true);
     }
-    SyncSheetList(Combo1->count() > 0 ? 0 : -1);
-    ShowSheet(v_, m_, Combo1->count() > 0 ? 0 : -1);
+    SyncSheetList(sheetList_->count() > 0 ? 0 : -1);
+    ShowSheet(v_, m_, sheetList_->count() > 0 ? 0 : -1);
     v_.ViewTopY = 60;
     v_.ViewOriginX = 0;
     v_.BandLift = 1;
@@ -355,15 +374,15 @@ void ProfileControl::ff() {
 void ProfileControl::Resize1() {
     CanvasStep = 2.5;
     LayOut();
-    canvas->SetScale(600, 400);
+    canvas_->SetScale(600, 400);
     Redraw();
     // The view is driven from the keyboard as soon as it shows.
     FocusCanvas();
 }
 
 void ProfileControl::Redraw() {
-    canvas->Cls();
-    outputs.Canvas = &canvas->marks();
+    canvas_->Cls();
+    outputs.Canvas = &canvas_->marks();
     Outcome o = Outcome::Ok();
     try {
         o = scrp(m_, v_, outputs);
@@ -378,17 +397,17 @@ void ProfileControl::Redraw() {
 void ProfileControl::SetZoomBar(int value) {
     value = std::clamp(value, kZoomBarMin, kZoomBarMax);
     {
-        QSignalBlocker block(HScroll1);
-        HScroll1->setValue(value);
+        QSignalBlocker block(zoomBar_);
+        zoomBar_->setValue(value);
     }
     ScaleExtents s = ZoomExtents(value);
-    canvas->SetScale(s.width, s.height);
+    canvas_->SetScale(s.width, s.height);
 }
 
 // ---- sheets -------------------------------------------------------------------
 
 void ProfileControl::Combo1_Click() {
-    const int index = Combo1->currentIndex();
+    const int index = sheetList_->currentIndex();
     if (index < 0) return;
     ShowSheet(v_, m_, index);
     SyncSheetList(index);
@@ -396,12 +415,12 @@ void ProfileControl::Combo1_Click() {
 }
 
 void ProfileControl::VScroll5_Change() {
-    if (Combo1->currentIndex() < 0) return;
-    const int value = VScroll5->value();
-    if (value != Combo1->currentIndex() && value < Combo1->count()) {
+    if (sheetList_->currentIndex() < 0) return;
+    const int value = sheetScroll_->value();
+    if (value != sheetList_->currentIndex() && value < sheetList_->count()) {
         {
-            QSignalBlocker block(Combo1);
-            Combo1->setCurrentIndex(value);
+            QSignalBlocker block(sheetList_);
+            sheetList_->setCurrentIndex(value);
         }
         Combo1_Click();
     }
@@ -418,23 +437,23 @@ void ProfileControl::findsheet(int line) {
 }
 
 void ProfileControl::Command41_Click() {
-    Frame9->show();
-    Frame9->raise();
+    keyHelpFrame_->show();
+    keyHelpFrame_->raise();
     FocusCanvas();
 }
 
 void ProfileControl::Command42_Click() {
-    Frame9->hide();
+    keyHelpFrame_->hide();
     Redraw();
 }
 
 // ---- zoom and pan ---------------------------------------------------------------
 
 void ProfileControl::HScroll1_Change() {
-    const int z = HScroll1->value();
+    const int z = zoomBar_->value();
     if (z == 0) RecentreAtZoomZero(v_);
     ScaleExtents s = ZoomExtents(z);
-    canvas->SetScale(s.width, s.height);
+    canvas_->SetScale(s.width, s.height);
     Redraw();
 }
 
@@ -453,14 +472,14 @@ void ProfileControl::Command1_Click() {
 }
 
 void ProfileControl::Command8_Click() {
-    StoreZoom1(v_, HScroll1->value(), m_.ObjectStyles[25]);
+    StoreZoom1(v_, zoomBar_->value(), m_.ObjectStyles[25]);
     Outcome o = PutStyleRecord(m_, 25);
     if (!o.ok()) m_.Ui->MessageBox(o.message());
     FocusCanvas();
 }
 
 void ProfileControl::Command9_Click() {
-    StoreZoom2(v_, HScroll1->value(), m_.ObjectStyles[25]);
+    StoreZoom2(v_, zoomBar_->value(), m_.ObjectStyles[25]);
     Outcome o = PutStyleRecord(m_, 25);
     if (!o.ok()) m_.Ui->MessageBox(o.message());
     FocusCanvas();
@@ -468,7 +487,7 @@ void ProfileControl::Command9_Click() {
 
 void ProfileControl::SetPanStep(int step) {
     v_.PanStep = static_cast<int16_t>(step);
-    Label8->setText(QString::number(step));
+    panStepLabel_->setText(QString::number(step));
 }
 
 void ProfileControl::Label8_Click() { SetPanStep(NextPanStep(v_.PanStep)); }
@@ -518,7 +537,7 @@ void ProfileControl::Command7_Click() {
 }
 
 void ProfileControl::FocusCanvas() {
-    if (canvas->isVisible()) canvas->setFocus(Qt::OtherFocusReason);
+    if (canvas_->isVisible()) canvas_->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- keys -----------------------------------------------------------------------
@@ -622,10 +641,10 @@ void ProfileControl::RunKey(KeyTarget target, int& keyCode, int mask) {
         case C::NextSelection: Command3_Click(); break;
         case C::PreviousSelection: Command4_Click(); break;
         case C::PreviousSheet:
-            if (VScroll5->value() >= 1) VScroll5->setValue(VScroll5->value() - 1);
+            if (sheetScroll_->value() >= 1) sheetScroll_->setValue(sheetScroll_->value() - 1);
             break;
         case C::NextSheet:
-            if (VScroll5->value() < VScroll5->maximum()) VScroll5->setValue(VScroll5->value() + 1);
+            if (sheetScroll_->value() < sheetScroll_->maximum()) sheetScroll_->setValue(sheetScroll_->value() + 1);
             break;
         case C::Mean:
             keyCode = 0;
@@ -660,7 +679,7 @@ void ProfileControl::RunKey(KeyTarget target, int& keyCode, int mask) {
             break;
         case C::ScrollDown:
         case C::ScrollUp: {
-            QScrollBar* bar = VScroll[std::clamp(row.arg, 1, 4) - 1];
+            QScrollBar* bar = stepBars_[std::clamp(row.arg, 1, 4) - 1];
             bar->setValue(bar->value() + (row.command == C::ScrollUp ? 1 : -1));
             break;
         }

@@ -4,11 +4,12 @@
 // draw the shown sheet with scrp.
 //
 // Frames built by other parts of the view (edit boxes, search, sheet options,
-// exports, style page) go into sidePanel; the widgets the start-up and ff
-// touch are the public pointers below, left null until those frames exist.
+// exports, style page) go into the side panel; the widgets of theirs that the
+// start-up and ff touch are handed over as those frames are built.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 #include "engine/model.h"
@@ -27,6 +28,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QLayout;
 class QScrollArea;
 class QScrollBar;
 class QVBoxLayout;
@@ -34,6 +36,7 @@ class QVBoxLayout;
 namespace vd {
 
 class ProfileCanvasWidget;
+class SheetFrame;
 
 class ProfileControl : public ProfileHost {
     Q_OBJECT
@@ -97,7 +100,7 @@ public:
     ProfileViewState& view() { return v_; }
     Model& model() { return m_; }
     Dialogs& dialogs() { return dialogs_; }
-    ProfileCanvasWidget& canvasWidget() { return *canvas; }
+    ProfileCanvasWidget& canvasWidget() { return *canvas_; }
     ProfileProperties& properties() { return properties_; }
     // The targets of a drawing; the canvas is always the view's own.
     OutputSet outputs;
@@ -111,27 +114,14 @@ public:
     // Shows sheet `index` in the list and scroll bar without raising their events.
     void SyncSheetList(int index);
 
-    // Children by their form names.
-    ProfileCanvasWidget* canvas;  // "prof1"
-    QComboBox* Combo1;            // the sheet list "DWG"
-    QScrollBar* VScroll5;         // sheet scroll bar
-    QScrollBar* HScroll1;         // zoom bar
-    QLabel *Label8, *Label9, *Label10;
-    QPushButton *Command1, *Command2, *Command8, *Command9;
-    QPushButton *Command3, *Command4, *Command5, *Command6, *Command7;
-    QPushButton *Command10, *Command41, *Command42;
-    std::array<QScrollBar*, 4> VScroll{};  // VScroll1..VScroll4: moved by F3, F4, F6, F7 only
-    QFrame* Frame9;                        // key help
-    QVBoxLayout* sidePanel;                // where the other frames go
-
-    // Widgets of the other frames that the start-up and ff set; null until built.
-    QListWidget* List2 = nullptr;     // the style page's "Object List:"
-    QComboBox* Combo4 = nullptr;      // lateral order
-    QWidget* Picture1 = nullptr;      // the style page's colour sample
-    QWidget* Picture3 = nullptr;
-    QLineEdit* Text6 = nullptr;       // custom sheet length
-    std::array<QRadioButton*, 4> Option1{};  // sheet length choice
-    QCheckBox* Check4 = nullptr;      // "Mono sheet"
+    // Side-panel slots for the frames built by the other parts of the view.
+    void addToSidePanel(QWidget* w);
+    void addToSidePanel(QLayout* row);
+    // The sheet list: how many entries it offers, and new entries, firing nothing.
+    int sheetListCount() const;
+    void SetSheetListItems(const QStringList& items);
+    // The checked sheet-length option of the sheet frame; -1 when none.
+    int checkedLengthOption() const;
 
 signals:
     // After every draw of the shown sheet; the edit boxes take the selected line's texts.
@@ -152,6 +142,10 @@ private:
     void SetPanStep(int step);
     int SheetEntries() const;
 
+    // The frames that own these hand them over when they are built.
+    friend SheetFrame* AttachSheetFrame(ProfileControl& control);
+    friend class StylePage;
+
     Model& m_;
     Dialogs& dialogs_;
     QString programFolder_;
@@ -161,6 +155,32 @@ private:
     bool startupMessageShown_ = false;
     QScrollArea* panelScroll_;
     double dragX_ = 0, dragY_ = 0;
+
+    // The children. Each carries its form name as objectName, by which tests find it.
+    ProfileCanvasWidget* canvas_;  // prof1
+    QComboBox* sheetList_;         // Combo1, "DWG"
+    QScrollBar* sheetScroll_;      // VScroll5
+    QScrollBar* zoomBar_;          // HScroll1
+    QLabel* panStepLabel_;         // Label8
+    QLabel* panStepCaption_;       // Label9
+    QLabel* selectHintLabel_;      // Label10
+    QPushButton *zoom2Button_, *zoom1Button_, *zoom1SetButton_, *zoom2SetButton_;  // Command1, 2, 8, 9
+    QPushButton *nextSelectionButton_, *previousSelectionButton_;                  // Command3, 4
+    QPushButton *addSelectionButton_, *removeSelectionButton_;                     // Command5, 6
+    QPushButton* zoomToSelectionButton_;                                           // Command7
+    QPushButton *meanButton_, *keyHelpButton_, *keyHelpCloseButton_;               // Command10, 41, 42
+    std::array<QScrollBar*, 4> stepBars_{};  // VScroll1..VScroll4: moved by F3, F4, F6, F7 only
+    QFrame* keyHelpFrame_;                   // Frame9
+    QVBoxLayout* sidePanel_;                 // where the other frames go
+
+    // Widgets of the other frames that the start-up and ff set; null until built.
+    QListWidget* styleList_ = nullptr;              // List2, the style page's "Object List:"
+    QComboBox* lateralOrderList_ = nullptr;         // Combo4
+    QWidget* colourSample_ = nullptr;               // Picture1
+    QWidget* canvasSample_ = nullptr;               // Picture3
+    QLineEdit* customLengthBox_ = nullptr;          // Text6
+    std::array<QRadioButton*, 4> lengthOptions_{};  // Option1_0 to Option1_3
+    QCheckBox* monoSheetCheck_ = nullptr;           // Check4, "Mono sheet"
 };
 
 }  // namespace vd

@@ -221,10 +221,10 @@ SearchFrame::SearchFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     connect(filters_, &QButtonGroup::idClicked, this, [this](int) { Option2_Click(); });
     layout->addWidget(filterBox);
 
-    txt1_ = new QLineEdit(frame);
-    txt1_->setObjectName("Txt1");
-    txt1_->installEventFilter(this);
-    layout->addWidget(txt1_);
+    searchBox_ = new QLineEdit(frame);
+    searchBox_->setObjectName("Txt1");
+    searchBox_->installEventFilter(this);
+    layout->addWidget(searchBox_);
 
     auto* buttons = new QHBoxLayout;
     auto addButton = [&](const char* name, const char* caption, void (SearchFrame::*handler)()) {
@@ -242,14 +242,14 @@ SearchFrame::SearchFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     addButton("Command19", "Close", &SearchFrame::Command19_Click);
     layout->addLayout(buttons);
 
-    list_ = new QListWidget(frame);
-    list_->setObjectName("List1");
-    list_->setSortingEnabled(false);
-    list_->setFont(QFont(QStringLiteral("Monospace"), 8));
-    list_->setMinimumHeight(140);
-    list_->viewport()->installEventFilter(this);
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
-    layout->addWidget(list_, 1);
+    resultList_ = new QListWidget(frame);
+    resultList_->setObjectName("List1");
+    resultList_->setSortingEnabled(false);
+    resultList_->setFont(QFont(QStringLiteral("Monospace"), 8));
+    resultList_->setMinimumHeight(140);
+    resultList_->viewport()->installEventFilter(this);
+    connect(resultList_, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    layout->addWidget(resultList_, 1);
 
     auto* markFrame = new QGroupBox(QStringLiteral("Filter1"), frame);
     auto* markGrid = new QGridLayout(markFrame);
@@ -261,9 +261,9 @@ SearchFrame::SearchFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
         markGrid->addWidget(option, i / 2, i % 2);
     }
     marks_->button(0)->setChecked(true);
-    text5_ = new QLineEdit(markFrame);
-    text5_->setObjectName("Text5");
-    markGrid->addWidget(text5_, 2, 0, 1, 2);
+    markBox_ = new QLineEdit(markFrame);
+    markBox_->setObjectName("Text5");
+    markGrid->addWidget(markBox_, 2, 0, 1, 2);
     layout->addWidget(markFrame);
 }
 
@@ -275,7 +275,7 @@ int SearchFrame::ReadMarkOption(int index) const { return marks_->checkedId() ==
 
 void SearchFrame::Command18_Click() {
     show();
-    txt1_->setFocus();
+    searchBox_->setFocus();
 }
 
 void SearchFrame::Command19_Click() {
@@ -284,18 +284,18 @@ void SearchFrame::Command19_Click() {
 }
 
 void SearchFrame::Option2_Click() {
-    txt1_->setFocus();
-    list_->clear();
-    txt1_->clear();
+    searchBox_->setFocus();
+    resultList_->clear();
+    searchBox_->clear();
 }
 
 void SearchFrame::Comand1_Click() {
-    list_->clear();
+    resultList_->clear();
     SearchRequest q;
     q.filter = filter();
-    q.text = txt1_->text().toLatin1().toStdString();
+    q.text = searchBox_->text().toLatin1().toStdString();
     q.mark = mark();
-    q.markText = text5_->text().toLatin1().toStdString();
+    q.markText = markBox_->text().toLatin1().toStdString();
     SearchResult r = RunSearch(m_, q);
     if (r.markReset) setMark(MarkOption::None);
     if (!r.message.empty()) {
@@ -305,20 +305,20 @@ void SearchFrame::Comand1_Click() {
     QStringList items;
     items.reserve(static_cast<int>(r.rows.size()));
     for (const std::string& row : r.rows) items << QString::fromLatin1(row.data(), static_cast<int>(row.size()));
-    list_->addItems(items);
+    resultList_->addItems(items);
     m_.Ui->SetStatus(r.rows.empty() ? std::string("No line found") : NumText(static_cast<long long>(r.rows.size())) + " found");
     Comand2_Click();
 }
 
 void SearchFrame::Comand2_Click() {
-    const int row = NextRow(list_->currentRow(), list_->count());
+    const int row = NextRow(resultList_->currentRow(), resultList_->count());
     if (row < 0) return;
-    list_->setCurrentRow(row);
+    resultList_->setCurrentRow(row);
     List1_DblClick();
 }
 
 void SearchFrame::List1_DblClick() {
-    QListWidgetItem* item = list_->currentItem();
+    QListWidgetItem* item = resultList_->currentItem();
     if (!item) return;
     const QByteArray text = item->text().toLatin1();
     const int line = RowLine(std::string_view(text.constData(), text.size()));
@@ -327,28 +327,28 @@ void SearchFrame::List1_DblClick() {
 }
 
 void SearchFrame::Command24_Click() {
-    const int count = list_->count();
-    const QByteArray first = count > 0 ? list_->item(0)->text().toLatin1() : QByteArray();
-    const QByteArray last = count > 0 ? list_->item(count - 1)->text().toLatin1() : QByteArray();
+    const int count = resultList_->count();
+    const QByteArray first = count > 0 ? resultList_->item(0)->text().toLatin1() : QByteArray();
+    const QByteArray last = count > 0 ? resultList_->item(count - 1)->text().toLatin1() : QByteArray();
     const std::string info = SearchInfoText(static_cast<std::size_t>(count), std::string_view(first.constData(), first.size()),
                                             std::string_view(last.constData(), last.size()));
     if (showMessage) showMessage(info);
     else m_.Ui->MessageBox(info);
 }
 
-void SearchFrame::Command27_Click() { AppendLog(m_, NumText(list_->count())); }
+void SearchFrame::Command27_Click() { AppendLog(m_, NumText(resultList_->count())); }
 
 void SearchFrame::Command28_Click() { *canvasStep = NextCanvasStep(*canvasStep); }
 
 bool SearchFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txt1_ && event->type() == QEvent::KeyPress) {
+    if (watched == searchBox_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             Comand2_Click();
             return true;
         }
     }
-    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress &&
+    if (watched == resultList_->viewport() && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         Command24_Click();
         return true;
@@ -360,9 +360,9 @@ SearchFrame* AttachSearchFrame(ProfileControl& control) {
     auto* button = new QPushButton(QStringLiteral("Search"));
     button->setObjectName("Command18");
     button->setFocusPolicy(Qt::NoFocus);
-    control.sidePanel->addWidget(button);
+    control.addToSidePanel(button);
     auto* frame = new SearchFrame(control.model());
-    control.sidePanel->addWidget(frame);
+    control.addToSidePanel(frame);
     frame->hide();
     frame->findsheet = [&control](int line) { control.findsheet(line); };
     frame->focusCanvas = [&control] { control.canvasWidget().setFocus(); };

@@ -89,9 +89,6 @@ public:
     // The canvas value Command28 steps.
     double* canvasStep = &ownStep_;
 
-    QListWidget* list() const { return list_; }
-    QLineEdit* searchBox() const { return txt1_; }
-    QLineEdit* markBox() const { return text5_; }
     SearchFilter filter() const;
     void setFilter(SearchFilter f);
     MarkOption mark() const;
@@ -117,9 +114,9 @@ private:
     Model& m_;
     QButtonGroup* filters_ = nullptr;
     QButtonGroup* marks_ = nullptr;
-    QLineEdit* txt1_ = nullptr;
-    QLineEdit* text5_ = nullptr;
-    QListWidget* list_ = nullptr;
+    QLineEdit* searchBox_ = nullptr;     // Txt1: a name or a bound
+    QLineEdit* markBox_ = nullptr;       // Text5: the diameter marked
+    QListWidget* resultList_ = nullptr;  // List1
     double ownStep_ = 2.5;
 };
 

@@ -113,26 +113,26 @@ SheetFrame::SheetFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     outer->addWidget(frame);
     auto* grid = new QGridLayout(frame);
 
-    check4_ = new QCheckBox(QStringLiteral("Mono sheet"), frame);
-    check4_->setObjectName("Check4");
-    connect(check4_, &QCheckBox::clicked, this, [this] { Check4_Click(); });
-    grid->addWidget(check4_, 0, 0, 1, 2);
+    monoSheetCheck_ = new QCheckBox(QStringLiteral("Mono sheet"), frame);
+    monoSheetCheck_->setObjectName("Check4");
+    connect(monoSheetCheck_, &QCheckBox::clicked, this, [this] { Check4_Click(); });
+    grid->addWidget(monoSheetCheck_, 0, 0, 1, 2);
 
-    lengths_ = new QButtonGroup(this);
+    lengthOptions_ = new QButtonGroup(this);
     static const char* captions[] = {"700m", " 1400m", "300m", ""};
     for (int i = 0; i < 4; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(captions[i]), frame);
         option->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        lengths_->addButton(option, i);
+        lengthOptions_->addButton(option, i);
         grid->addWidget(option, 1 + i, 0);
     }
-    connect(lengths_, &QButtonGroup::idClicked, this, [this](int i) { Option1_Click(i); });
+    connect(lengthOptions_, &QButtonGroup::idClicked, this, [this](int i) { Option1_Click(i); });
 
-    text6_ = new QLineEdit(QStringLiteral("2000"), frame);
-    text6_->setObjectName("Text6");
-    text6_->setMaximumWidth(70);
-    text6_->installEventFilter(this);
-    grid->addWidget(text6_, 4, 1);
+    customLengthBox_ = new QLineEdit(QStringLiteral("2000"), frame);
+    customLengthBox_->setObjectName("Text6");
+    customLengthBox_->setMaximumWidth(70);
+    customLengthBox_->installEventFilter(this);
+    grid->addWidget(customLengthBox_, 4, 1);
 
     auto* close = new QPushButton(QStringLiteral("Close"), frame);
     close->setObjectName("Command34");
@@ -141,19 +141,17 @@ SheetFrame::SheetFrame(Model& m, QWidget* parent) : QWidget(parent), m_(m) {
     grid->setColumnStretch(2, 1);
 }
 
-QRadioButton* SheetFrame::lengthOption(int index) const { return qobject_cast<QRadioButton*>(lengths_->button(index)); }
-
-int SheetFrame::lengthChoice() const { return lengths_->checkedId(); }
+int SheetFrame::lengthChoice() const { return lengthOptions_->checkedId(); }
 
 void SheetFrame::LoadFromSettings() {
     loading_ = true;
     const ObjectStyle& options = m_.ObjectStyles[26];
     const double choice = options.Color;
     if (choice == kCustomLengthChoice)
-        text6_->setText(QString::fromLatin1(CustomLengthText(ClampCustomSheetLength(options.Rotate))));
+        customLengthBox_->setText(QString::fromLatin1(CustomLengthText(ClampCustomSheetLength(options.Rotate))));
     const int index = (choice >= 0 && choice <= kCustomLengthChoice) ? static_cast<int>(choice) : 1;
-    lengths_->button(index)->setChecked(true);
-    check4_->setChecked(options.DivideLen == 1);
+    lengthOptions_->button(index)->setChecked(true);
+    monoSheetCheck_->setChecked(options.DivideLen == 1);
     loading_ = false;
 }
 
@@ -192,8 +190,8 @@ void SheetFrame::Command34_Click() { hide(); }
 
 void SheetFrame::Option1_Click(int index) {
     if (loading_) return;
-    const Outcome o = SetSheetLengthChoice(m_, index, text6_->text().toLatin1().toStdString());
-    if (o && index == kCustomLengthChoice) text6_->setText(QString::fromLatin1(o.message()));
+    const Outcome o = SetSheetLengthChoice(m_, index, customLengthBox_->text().toLatin1().toStdString());
+    if (o && index == kCustomLengthChoice) customLengthBox_->setText(QString::fromLatin1(o.message()));
     if (!o && index == kCustomLengthChoice) {
         // The box held no length: show the one in use and keep the choice.
         LoadFromSettings();
@@ -203,30 +201,30 @@ void SheetFrame::Option1_Click(int index) {
 
 void SheetFrame::Text6_Click() {
     if (loading_) return;
-    lengths_->button(kCustomLengthChoice)->setChecked(true);
+    lengthOptions_->button(kCustomLengthChoice)->setChecked(true);
     Option1_Click(kCustomLengthChoice);
 }
 
 void SheetFrame::Text6_KeyPress() {
-    const CustomLength length = ReadCustomSheetLength(text6_->text().toLatin1().toStdString());
+    const CustomLength length = ReadCustomSheetLength(customLengthBox_->text().toLatin1().toStdString());
     if (!length.ok) {
         Report(Outcome::Fail(length.message));
         return;
     }
-    text6_->setText(QString::fromLatin1(length.boxText));
+    customLengthBox_->setText(QString::fromLatin1(length.boxText));
     loading_ = true;
-    lengths_->button(kCustomLengthChoice)->setChecked(true);
+    lengthOptions_->button(kCustomLengthChoice)->setChecked(true);
     loading_ = false;
     Option1_Click(kCustomLengthChoice);
 }
 
 void SheetFrame::Check4_Click() {
     if (loading_) return;
-    Report(SetMonoSheet(m_, check4_->isChecked()));
+    Report(SetMonoSheet(m_, monoSheetCheck_->isChecked()));
 }
 
 bool SheetFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == text6_) {
+    if (watched == customLengthBox_) {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -254,25 +252,26 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
         w->setFocusPolicy(Qt::NoFocus);
         row->addWidget(w);
     }
-    control.sidePanel->addLayout(row);
+    control.addToSidePanel(row);
     // "Force Pipe" sits with the sheet commands; it only redraws.
     auto* forcePipe = new QCheckBox(QStringLiteral("Force Pipe"));
     forcePipe->setObjectName("Check5");
     forcePipe->setFocusPolicy(Qt::NoFocus);
-    control.sidePanel->addWidget(forcePipe);
+    control.addToSidePanel(forcePipe);
     QObject::connect(forcePipe, &QCheckBox::clicked, &control, [&control](bool on) {
         control.view().ForcePipe = on;
         control.Redraw();
     });
 
     auto* frame = new SheetFrame(control.model());
-    control.sidePanel->addWidget(frame);
+    control.addToSidePanel(frame);
     frame->hide();
 
-    control.Combo4 = sort;
-    control.Text6 = frame->customLengthBox();
-    control.Check4 = frame->monoSheetBox();
-    for (int i = 0; i < 4; ++i) control.Option1[i] = frame->lengthOption(i);
+    control.lateralOrderList_ = sort;
+    control.customLengthBox_ = frame->customLengthBox_;
+    control.monoSheetCheck_ = frame->monoSheetCheck_;
+    for (int i = 0; i < 4; ++i)
+        control.lengthOptions_[i] = qobject_cast<QRadioButton*>(frame->lengthOptions_->button(i));
     {
         QSignalBlocker block(sort);
         sort->addItem(QStringLiteral("LatName"));
@@ -284,11 +283,9 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
     frame->redraw = [&control] { control.Redraw(); };
     frame->refillSheets = [&control, &m] {
         const std::vector<std::string> items = SheetListItems(m, control.view().SheetNumberBase);
-        {
-            QSignalBlocker block(control.Combo1);
-            control.Combo1->clear();
-            for (const std::string& item : items) control.Combo1->addItem(QString::fromStdString(item));
-        }
+        QStringList texts;
+        for (const std::string& item : items) texts << QString::fromStdString(item);
+        control.SetSheetListItems(texts);
         const int first = items.empty() ? -1 : 0;
         control.SyncSheetList(first);
         ShowSheet(control.view(), m, first);

@@ -23,6 +23,8 @@ class QRadioButton;
 
 namespace vd {
 
+class ProfileControl;
+
 // The custom sheet length stays within these, in metres.
 inline constexpr double kMinCustomSheetLength = 300;
 inline constexpr double kMaxCustomSheetLength = 8000;
@@ -89,9 +91,7 @@ public:
     // Shows the options record 27 holds, firing nothing.
     void LoadFromSettings();
 
-    QLineEdit* customLengthBox() const { return text6_; }
-    QCheckBox* monoSheetBox() const { return check4_; }
-    QRadioButton* lengthOption(int index) const;
+    // The checked sheet-length option; -1 when none.
     int lengthChoice() const;
 
     void Command17_Click();  // "Sheet"
@@ -107,15 +107,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Hands the options and boxes to the control's start-up.
+    friend SheetFrame* AttachSheetFrame(ProfileControl& control);
+
     void Report(const Outcome& o);
     Model& m_;
-    QButtonGroup* lengths_ = nullptr;
-    QLineEdit* text6_ = nullptr;
-    QCheckBox* check4_ = nullptr;
+    QButtonGroup* lengthOptions_ = nullptr;  // Option1_0 to Option1_3
+    QLineEdit* customLengthBox_ = nullptr;   // Text6
+    QCheckBox* monoSheetCheck_ = nullptr;    // Check4, "Mono sheet"
     bool loading_ = false;
 };
-
-class ProfileControl;
 // Puts "Sheet", "Sheet By Lat", the sort list and the sheet frame, hidden,
 // into the control's side panel and hands their widgets to the control's
 // start-up.

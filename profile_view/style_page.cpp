@@ -277,108 +277,108 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     setObjectName("stylePage");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    Command14 = Button("Command14", "Config", this);
-    column->addWidget(Command14);
+    configButton_ = Button("Command14", "Config", this);
+    column->addWidget(configButton_);
 
-    Frame = new QGroupBox(this);
-    Frame->setObjectName("Frame3");
-    auto* grid = new QGridLayout(Frame);
+    frame_ = new QGroupBox(this);
+    frame_->setObjectName("Frame3");
+    auto* grid = new QGridLayout(frame_);
     grid->setSpacing(2);
-    grid->addWidget(new QLabel("Object List:", Frame), 0, 0);
-    List2 = new QListWidget(Frame);
-    List2->setObjectName("List2");
-    List2->setMinimumHeight(120);
-    grid->addWidget(List2, 1, 0, 9, 1);
+    grid->addWidget(new QLabel("Object List:", frame_), 0, 0);
+    objectList_ = new QListWidget(frame_);
+    objectList_->setObjectName("List2");
+    objectList_->setMinimumHeight(120);
+    grid->addWidget(objectList_, 1, 0, 9, 1);
 
     int row = 0;
     for (int i = 1; i <= 8; ++i) {
-        if (i == 4) grid->addWidget(new QLabel("Alignment:", Frame), row++, 1);
-        Text1[i] = new QLineEdit(Frame);
-        Text1[i]->setObjectName(QString("Text1_%1").arg(i));
-        Text1[i]->setMaximumWidth(70);
-        grid->addWidget(new QLabel(kBoxCaptions[i], Frame), row, 1);
-        grid->addWidget(Text1[i], row, 2);
+        if (i == 4) grid->addWidget(new QLabel("Alignment:", frame_), row++, 1);
+        styleBoxes_[i] = new QLineEdit(frame_);
+        styleBoxes_[i]->setObjectName(QString("Text1_%1").arg(i));
+        styleBoxes_[i]->setMaximumWidth(70);
+        grid->addWidget(new QLabel(kBoxCaptions[i], frame_), row, 1);
+        grid->addWidget(styleBoxes_[i], row, 2);
         ++row;
     }
-    Check1 = new QCheckBox("Middle", Frame);
-    Check1->setObjectName("Check1");
-    grid->addWidget(new QLabel("V-Space :", Frame), row, 1);
-    grid->addWidget(Check1, row, 2);
+    middleCheck_ = new QCheckBox("Middle", frame_);
+    middleCheck_->setObjectName("Check1");
+    grid->addWidget(new QLabel("V-Space :", frame_), row, 1);
+    grid->addWidget(middleCheck_, row, 2);
     ++row;
-    Option4 = new QRadioButton("Visiable", Frame);
-    Option4->setObjectName("Option4");
-    Option5 = new QRadioButton("Unvisiable", Frame);
-    Option5->setObjectName("Option5");
-    auto* shown = new QButtonGroup(Frame);
-    shown->addButton(Option4);
-    shown->addButton(Option5);
-    grid->addWidget(Option4, row, 1);
-    grid->addWidget(Option5, row, 2);
+    visibleOption_ = new QRadioButton("Visiable", frame_);
+    visibleOption_->setObjectName("Option4");
+    unvisibleOption_ = new QRadioButton("Unvisiable", frame_);
+    unvisibleOption_->setObjectName("Option5");
+    auto* shown = new QButtonGroup(frame_);
+    shown->addButton(visibleOption_);
+    shown->addButton(unvisibleOption_);
+    grid->addWidget(visibleOption_, row, 1);
+    grid->addWidget(unvisibleOption_, row, 2);
     ++row;
 
-    Picture1 = new ColourSample(view, [this] { Picture1_Click(); }, Frame);
-    grid->addWidget(Picture1, row, 1);
-    Text1[0] = new QLineEdit(Frame);
-    Text1[0]->setObjectName("Text1_0");
-    Text1[0]->setMaximumWidth(70);
-    Picture3 = new CanvasSample(view.model(), [this](int b) { Picture3_MouseDown(b); }, Frame);
+    colourSample_ = new ColourSample(view, [this] { Picture1_Click(); }, frame_);
+    grid->addWidget(colourSample_, row, 1);
+    styleBoxes_[0] = new QLineEdit(frame_);
+    styleBoxes_[0]->setObjectName("Text1_0");
+    styleBoxes_[0]->setMaximumWidth(70);
+    canvasSample_ = new CanvasSample(view.model(), [this](int b) { Picture3_MouseDown(b); }, frame_);
     ++row;
-    grid->addWidget(new QLabel("Select Box Color", Frame), row, 1);
-    grid->addWidget(Text1[0], row, 2);
+    grid->addWidget(new QLabel("Select Box Color", frame_), row, 1);
+    grid->addWidget(styleBoxes_[0], row, 2);
     ++row;
-    grid->addWidget(Picture3, row, 1);
+    grid->addWidget(canvasSample_, row, 1);
     ++row;
 
     auto* buttons = new QGridLayout;
-    Command29 = Button("Command29", "Set Defult", Frame);
-    Command30 = Button("Command30", "Apply", Frame);
-    Command32 = Button("Command32", "Load", Frame);
-    Command33 = Button("Command33", "Save", Frame);
-    Command31 = Button("Command31", "Close", Frame);
-    buttons->addWidget(Command29, 0, 0);
-    buttons->addWidget(Command30, 0, 1);
-    buttons->addWidget(Command32, 1, 0);
-    buttons->addWidget(Command33, 1, 1);
-    buttons->addWidget(Command31, 2, 0);
+    defaultsButton_ = Button("Command29", "Set Defult", frame_);
+    applyButton_ = Button("Command30", "Apply", frame_);
+    loadButton_ = Button("Command32", "Load", frame_);
+    saveButton_ = Button("Command33", "Save", frame_);
+    closeButton_ = Button("Command31", "Close", frame_);
+    buttons->addWidget(defaultsButton_, 0, 0);
+    buttons->addWidget(applyButton_, 0, 1);
+    buttons->addWidget(loadButton_, 1, 0);
+    buttons->addWidget(saveButton_, 1, 1);
+    buttons->addWidget(closeButton_, 2, 0);
     grid->addLayout(buttons, std::max(row, 10), 0, 1, 3);
     if (blockButtons) grid->addWidget(blockButtons, std::max(row, 10) + 1, 0, 1, 3);
-    column->addWidget(Frame);
-    Frame->hide();
+    column->addWidget(frame_);
+    frame_->hide();
 
-    for (QLineEdit* box : Text1) {
+    for (QLineEdit* box : styleBoxes_) {
         box->installEventFilter(this);
         connect(box, &QLineEdit::returnPressed, this, &StylePage::ApplyFromBox);
     }
-    connect(Command14, &QPushButton::clicked, this, &StylePage::Command14_Click);
-    connect(List2, &QListWidget::currentRowChanged, this, [this] {
+    connect(configButton_, &QPushButton::clicked, this, &StylePage::Command14_Click);
+    connect(objectList_, &QListWidget::currentRowChanged, this, [this] {
         if (!showing_) List2_Click();
     });
-    connect(Command29, &QPushButton::clicked, this, &StylePage::Command29_Click);
-    connect(Command30, &QPushButton::clicked, this, &StylePage::Command30_Click);
-    connect(Command31, &QPushButton::clicked, this, &StylePage::Command31_Click);
-    connect(Command32, &QPushButton::clicked, this, &StylePage::Command32_Click);
-    connect(Command33, &QPushButton::clicked, this, &StylePage::Command33_Click);
-    connect(Option4, &QRadioButton::toggled, this, [this](bool on) {
+    connect(defaultsButton_, &QPushButton::clicked, this, &StylePage::Command29_Click);
+    connect(applyButton_, &QPushButton::clicked, this, &StylePage::Command30_Click);
+    connect(closeButton_, &QPushButton::clicked, this, &StylePage::Command31_Click);
+    connect(loadButton_, &QPushButton::clicked, this, &StylePage::Command32_Click);
+    connect(saveButton_, &QPushButton::clicked, this, &StylePage::Command33_Click);
+    connect(visibleOption_, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !showing_) Option4_Click();
     });
-    connect(Option5, &QRadioButton::toggled, this, [this](bool on) {
+    connect(unvisibleOption_, &QRadioButton::toggled, this, [this](bool on) {
         if (on && !showing_) Option5_Click();
     });
-    connect(Check1, &QCheckBox::toggled, this, [this] {
+    connect(middleCheck_, &QCheckBox::toggled, this, [this] {
         if (!showing_) Check1_Click();
     });
 
     // The view's start-up fills the list and the samples' colours.
-    view_.List2 = List2;
-    view_.Picture1 = Picture1;
-    view_.Picture3 = Picture3;
+    view_.styleList_ = objectList_;
+    view_.colourSample_ = colourSample_;
+    view_.canvasSample_ = canvasSample_;
 }
 
 StyleBoxes StylePage::Boxes() const {
     StyleBoxes b;
-    for (int i = 0; i < 9; ++i) b.text[i] = Latin1(Text1[i]->text());
-    b.visible = Option4->isChecked();
-    b.middle = Check1->isChecked();
+    for (int i = 0; i < 9; ++i) b.text[i] = Latin1(styleBoxes_[i]->text());
+    b.visible = visibleOption_->isChecked();
+    b.middle = middleCheck_->isChecked();
     return b;
 }
 
@@ -388,46 +388,46 @@ void StylePage::ShowOutcome(const Outcome& o) {
 
 void StylePage::SelectRow(int r) {
     {
-        QSignalBlocker block(List2);
-        List2->setCurrentRow(r);
+        QSignalBlocker block(objectList_);
+        objectList_->setCurrentRow(r);
     }
     List2_Click();
 }
 
 void StylePage::Command14_Click() {
-    if (Frame->isHidden()) {
-        Frame->show();
+    if (frame_->isHidden()) {
+        frame_->show();
         SelectRow(0);
     } else {
-        Frame->hide();
+        frame_->hide();
     }
 }
 
 void StylePage::List2_Click() {
-    const int r = List2->currentRow();
+    const int r = objectList_->currentRow();
     if (r < 0) return;
     Model& m = view_.model();
     const StyleBoxes b = ShowStyleRow(m, r);
     showing_ = true;
-    for (int i = 0; i < 9; ++i) Text1[i]->setText(FromLatin1(b.text[i]));
+    for (int i = 0; i < 9; ++i) styleBoxes_[i]->setText(FromLatin1(b.text[i]));
     const bool general = r == 0;
-    Text1[0]->setEnabled(general);
-    for (int i = 2; i <= 8; ++i) Text1[i]->setEnabled(!general && b.visible);
-    Check1->setVisible(!general);
-    Picture3->setVisible(general);
+    styleBoxes_[0]->setEnabled(general);
+    for (int i = 2; i <= 8; ++i) styleBoxes_[i]->setEnabled(!general && b.visible);
+    middleCheck_->setVisible(!general);
+    canvasSample_->setVisible(general);
     if (!general) {
-        Check1->setChecked(b.middle);
-        (b.visible ? Option4 : Option5)->setChecked(true);
-        Text1[1]->setEnabled(b.visible);
+        middleCheck_->setChecked(b.middle);
+        (b.visible ? visibleOption_ : unvisibleOption_)->setChecked(true);
+        styleBoxes_[1]->setEnabled(b.visible);
     } else {
-        Text1[1]->setEnabled(true);
+        styleBoxes_[1]->setEnabled(true);
     }
     showing_ = false;
     Repaint();
 }
 
 void StylePage::Command30_Click() {
-    const int r = List2->currentRow();
+    const int r = objectList_->currentRow();
     if (r < 0) {
         view_.dialogs().Message("Pick a row of the Object List before Apply.");
         return;
@@ -445,13 +445,13 @@ void StylePage::Command30_Click() {
 
 void StylePage::ApplyFromBox() {
     // Leaving a box with no row picked has nothing to apply to.
-    if (List2->currentRow() < 0) return;
+    if (objectList_->currentRow() < 0) return;
     Command30_Click();
 }
 
 bool StylePage::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut && !showing_ && Frame->isVisible()) {
-        for (QLineEdit* box : Text1)
+    if (event->type() == QEvent::FocusOut && !showing_ && frame_->isVisible()) {
+        for (QLineEdit* box : styleBoxes_)
             if (watched == box && box->isModified()) {
                 box->setModified(false);
                 ApplyFromBox();
@@ -461,46 +461,46 @@ bool StylePage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StylePage::Option4_Click() {
-    const int r = List2->currentRow();
+    const int r = objectList_->currentRow();
     if (r < 1) return;
     view_.model().ObjectStyles[r].Visible = "Y";
-    for (int i = 1; i <= 8; ++i) Text1[i]->setEnabled(true);
+    for (int i = 1; i <= 8; ++i) styleBoxes_[i]->setEnabled(true);
 }
 
 void StylePage::Option5_Click() {
-    const int r = List2->currentRow();
+    const int r = objectList_->currentRow();
     if (r < 1) return;
     view_.model().ObjectStyles[r].Visible = "N";
-    for (int i = 1; i <= 8; ++i) Text1[i]->setEnabled(false);
+    for (int i = 1; i <= 8; ++i) styleBoxes_[i]->setEnabled(false);
 }
 
 void StylePage::Check1_Click() {
-    const int r = List2->currentRow();
+    const int r = objectList_->currentRow();
     if (r < 1) return;
-    view_.model().ObjectStyles[r].VSpace = Check1->isChecked() ? 1.0f : 0.0f;
+    view_.model().ObjectStyles[r].VSpace = middleCheck_->isChecked() ? 1.0f : 0.0f;
 }
 
 void StylePage::Repaint() {
     const Model& m = view_.model();
-    const int r = std::max(0, List2->currentRow());
-    QPalette p = Picture1->palette();
+    const int r = std::max(0, objectList_->currentRow());
+    QPalette p = colourSample_->palette();
     p.setColor(QPalette::Window, ScreenColour(AciToRgb(ColourIndex(m.ObjectStyles[r].Color))));
-    Picture1->setPalette(p);
-    Picture1->update();
-    Picture3->update();
+    colourSample_->setPalette(p);
+    colourSample_->update();
+    canvasSample_->update();
 }
 
 void StylePage::Command29_Click() {
     ShowOutcome(SetDefaultStyles(view_.model()));
     view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(view_.model().ObjectStyles[0].Color)));
-    if (List2->currentRow() >= 0) List2_Click();
+    if (objectList_->currentRow() >= 0) List2_Click();
     Repaint();
     view_.Command7_Click();
 }
 
 void StylePage::Command31_Click() {
     ShowOutcome(CloseStyles(view_.model()));
-    Frame->hide();
+    frame_->hide();
 }
 
 void StylePage::Command32_Click() {
@@ -511,7 +511,7 @@ void StylePage::Command32_Click() {
     ShowOutcome(o);
     if (!o.ok()) return;
     view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(m.ObjectStyles[0].Color)));
-    if (List2->currentRow() >= 0) List2_Click();
+    if (objectList_->currentRow() >= 0) List2_Click();
     Repaint();
     view_.Command7_Click();
 }

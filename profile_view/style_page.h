@@ -76,15 +76,6 @@ public:
     void Picture3_Click();
     void Picture3_MouseDown(int button);
 
-    QPushButton* Command14;
-    QGroupBox* Frame;
-    QListWidget* List2;
-    std::array<QLineEdit*, 9> Text1{};
-    QCheckBox* Check1;
-    QRadioButton *Option4, *Option5;
-    QWidget *Picture1, *Picture3;
-    QPushButton *Command29, *Command30, *Command31, *Command32, *Command33;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,6 +88,15 @@ private:
     StyleBoxes Boxes() const;
     ProfileControl& view_;
     bool showing_ = false;  // filling the boxes: their signals change nothing
+    // The children, by their form names as objectName.
+    QPushButton* configButton_;               // Command14
+    QGroupBox* frame_;                        // Frame3
+    QListWidget* objectList_;                 // List2, "Object List:"
+    std::array<QLineEdit*, 9> styleBoxes_{};  // Text1_0 to Text1_8
+    QCheckBox* middleCheck_;                  // Check1
+    QRadioButton *visibleOption_, *unvisibleOption_;  // Option4, Option5
+    QWidget *colourSample_, *canvasSample_;           // Picture1, Picture3
+    QPushButton *defaultsButton_, *applyButton_, *closeButton_, *loadButton_, *saveButton_;  // Command29 to 33
 };
 
 }  // namespace vd

@@ -12,6 +12,7 @@
 #include "net_builder.h"
 #include "profile_view/edit_boxes.h"
 #include "recording_ui.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -219,20 +220,22 @@ TEST(EditBoxes, PanelCommitsOnEnterAndRefillsAfterTheRedraw) {
     };
     panel.showMessage = [&](const std::string& s) { shown.push_back(s); };
     panel.Refill();
-    EXPECT_EQ(panel.box(EditBox::Inv2)->objectName(), "Text10");
-    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.5");
+    QLineEdit* inv2 = test::Child<QLineEdit>(&panel, "Text10");
+    ASSERT_NE(inv2, nullptr);
+    EXPECT_EQ(inv2->objectName(), "Text10");
+    EXPECT_EQ(inv2->text(), " 98.5");
 
-    panel.box(EditBox::Inv2)->setText("98.2");
-    QTest::keyClick(panel.box(EditBox::Inv2), Qt::Key_Return);
+    inv2->setText("98.2");
+    QTest::keyClick(inv2, Qt::Key_Return);
     EXPECT_EQ(redraws, 1);
     EXPECT_FLOAT_EQ(n.m.Lines[2].Inv1, 98.2f);  // the neighbouring line followed
-    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.2");
+    EXPECT_EQ(inv2->text(), " 98.2");
 
-    panel.box(EditBox::Inv2)->setText("200");
-    QTest::keyClick(panel.box(EditBox::Inv2), Qt::Key_Return);
+    inv2->setText("200");
+    QTest::keyClick(inv2, Qt::Key_Return);
     EXPECT_EQ(redraws, 1);
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(panel.box(EditBox::Inv2)->text(), " 98.2");
+    EXPECT_EQ(inv2->text(), " 98.2");
 }
 
 }  // namespace

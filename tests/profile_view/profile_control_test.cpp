@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include "profile_view/selection.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -73,6 +75,11 @@ struct View {
         return code;
     }
     int selected() { return SelectedLine(v(), m); }
+    QComboBox* sheetList() { return test::Child<QComboBox>(c.get(), "Combo1"); }
+    QScrollBar* sheetScroll() { return test::Child<QScrollBar>(c.get(), "VScroll5"); }
+    QScrollBar* zoomBar() { return test::Child<QScrollBar>(c.get(), "HScroll1"); }
+    QScrollBar* stepBar(int k) { return test::Child<QScrollBar>(c.get(), QString("VScroll%1").arg(k)); }
+    QFrame* keyHelp() { return test::Child<QFrame>(c.get(), "Frame9"); }
 };
 
 template <class W>
@@ -103,17 +110,17 @@ TEST(ProfileControl, CaptionsAndHelp) {
     EXPECT_EQ(Caption<QLabel>(*f.c, "Label8"), "1");
     EXPECT_EQ(Caption<QLabel>(*f.c, "Label10"), "Right-click---->Select Line");
     QStringList help;
-    for (QLabel* l : f.c->Frame9->findChildren<QLabel*>()) help << l->text();
+    for (QLabel* l : f.keyHelp()->findChildren<QLabel*>()) help << l->text();
     ASSERT_EQ(help.size(), 17);
     EXPECT_EQ(help.first(), "Right-click---->Select Line");
     EXPECT_EQ(help[7], "Alt +H ----->Prof Hight");
     EXPECT_EQ(help[8], "Alt+I----->Hydrulic Iformation");
     EXPECT_EQ(help.last(), "F9, Alt+F9----->Lateral");
-    EXPECT_TRUE(f.c->Frame9->isHidden());
+    EXPECT_TRUE(f.keyHelp()->isHidden());
     f.c->Command41_Click();
-    EXPECT_FALSE(f.c->Frame9->isHidden());
+    EXPECT_FALSE(f.keyHelp()->isHidden());
     f.c->Command42_Click();
-    EXPECT_TRUE(f.c->Frame9->isHidden());
+    EXPECT_TRUE(f.keyHelp()->isHidden());
     for (const char* name : {"prof1", "Combo1", "VScroll5", "HScroll1", "VScroll1", "VScroll4", "Frame9"})
         EXPECT_NE(f.c->findChild<QWidget*>(name), nullptr) << name;
 }
@@ -121,11 +128,11 @@ TEST(ProfileControl, CaptionsAndHelp) {
 TEST(ProfileControl, ProfileShowsTheFirstSheet) {
     View f;
     ASSERT_GE(f.m.SheetCount, 2);
-    ASSERT_EQ(f.c->Combo1->count(), f.m.SheetCount);
-    for (int i = 0; i < f.m.SheetCount; ++i) EXPECT_EQ(f.c->Combo1->itemText(i), QString::number(i));
-    EXPECT_EQ(f.c->Combo1->currentIndex(), 0);
-    EXPECT_EQ(f.c->VScroll5->maximum(), f.m.SheetCount - 1);
-    EXPECT_EQ(f.c->HScroll1->value(), 30);
+    ASSERT_EQ(f.sheetList()->count(), f.m.SheetCount);
+    for (int i = 0; i < f.m.SheetCount; ++i) EXPECT_EQ(f.sheetList()->itemText(i), QString::number(i));
+    EXPECT_EQ(f.sheetList()->currentIndex(), 0);
+    EXPECT_EQ(f.sheetScroll()->maximum(), f.m.SheetCount - 1);
+    EXPECT_EQ(f.zoomBar()->value(), 30);
     // Resize1 fits the zoom-0 scale whatever the bar shows.
     EXPECT_EQ(f.c->canvasWidget().marks().ScaleWidth(), 600);
     EXPECT_EQ(f.c->canvasWidget().marks().ScaleHeight(), 400);
@@ -136,35 +143,35 @@ TEST(ProfileControl, ProfileShowsTheFirstSheet) {
     EXPECT_EQ(f.v().SheetIndex, 0);
 
     // The list, the scroll bar and PgDn/PgUp lead to the same sheet.
-    f.c->Combo1->setCurrentIndex(1);
+    f.sheetList()->setCurrentIndex(1);
     EXPECT_EQ(f.v().SheetIndex, 1);
-    EXPECT_EQ(f.c->VScroll5->value(), 1);
-    f.c->VScroll5->setValue(0);
-    EXPECT_EQ(f.c->Combo1->currentIndex(), 0);
+    EXPECT_EQ(f.sheetScroll()->value(), 1);
+    f.sheetScroll()->setValue(0);
+    EXPECT_EQ(f.sheetList()->currentIndex(), 0);
     EXPECT_EQ(f.v().SheetIndex, 0);
     const std::size_t marks = f.c->canvasWidget().marks().marks().size();
-    f.c->VScroll5->setValue(0);  // the sheet already shown: no redraw
+    f.sheetScroll()->setValue(0);  // the sheet already shown: no redraw
     EXPECT_EQ(f.c->canvasWidget().marks().marks().size(), marks);
 
     // The zoom bar moved by the user: scale, and at 0 the view recentres.
     f.v().ViewOriginX = 40;
-    f.c->HScroll1->setValue(2);
+    f.zoomBar()->setValue(2);
     EXPECT_EQ(f.c->canvasWidget().marks().ScaleWidth(), 700);
     EXPECT_EQ(f.v().ViewOriginX, 40);
-    f.c->HScroll1->setValue(0);
+    f.zoomBar()->setValue(0);
     EXPECT_EQ(f.v().ViewOriginX, 0);
     EXPECT_EQ(f.v().ViewTopY, f.v().SelBaseY + 4);
 
     // Zoom to selection with the default preset zoom 0.2 keeps its origin.
-    f.c->HScroll1->setValue(10);
+    f.zoomBar()->setValue(10);
     f.key(KeyTarget::Canvas, 9);
     const int line = f.selected();
-    EXPECT_EQ(f.c->HScroll1->value(), 0);
+    EXPECT_EQ(f.zoomBar()->value(), 0);
     EXPECT_FLOAT_EQ(static_cast<float>(f.v().ViewOriginX), f.m.Results[line].ProfX - 9.0f);
     EXPECT_EQ(f.v().ViewTopY, f.v().SelBaseY + 4);  // Zoom1 offset -4
 
     // Zoom Set buttons store record 26 and do not redraw.
-    f.c->HScroll1->setValue(12);
+    f.zoomBar()->setValue(12);
     f.v().ViewTopY = f.v().SelBaseY - 3;
     f.c->Command8_Click();
     Model reread;
@@ -193,8 +200,8 @@ TEST(ProfileControl, FindsheetShowsTheLineAndSyncsTheList) {
     const int line = f.m.Links[row.Band2End > 0 ? row.Band2End : row.Band1End].PosLine;
     f.c->findsheet(line);
     EXPECT_EQ(f.v().SheetIndex, last);
-    EXPECT_EQ(f.c->Combo1->currentIndex(), last);
-    EXPECT_EQ(f.c->VScroll5->value(), last);
+    EXPECT_EQ(f.sheetList()->currentIndex(), last);
+    EXPECT_EQ(f.sheetScroll()->value(), last);
     EXPECT_EQ(f.selected(), line);
     f.c->findsheet(0);  // nothing
     EXPECT_EQ(f.selected(), line);
@@ -232,7 +239,7 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
                               [to, lat](View& f, const ProfileViewState&) { EXPECT_EQ(lat(f), to); });
     };
     auto scroll = [](int bar, int delta) {
-        return [bar, delta](View& f, const ProfileViewState&) { EXPECT_EQ(f.c->VScroll[bar - 1]->value(), delta); };
+        return [bar, delta](View& f, const ProfileViewState&) { EXPECT_EQ(f.stepBar(bar)->value(), delta); };
     };
     auto pipe = [](bool larger, bool marked) {
         return [larger, marked](View& f, const ProfileViewState& b) {
@@ -296,7 +303,7 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
         {"F7", T::Canvas, 118, 0, none, scroll(2, 1)},
         {"Shift+F7", T::ColourSample, 118, 1, none, scroll(4, 1)},
         {"F5", T::Canvas, 116, 0, [](View& f) { f.v().ViewOriginX = 77; },
-         [](View& f, const ProfileViewState&) { EXPECT_EQ(f.v().ViewOriginX, 0); EXPECT_EQ(f.c->HScroll1->value(), 50); }},
+         [](View& f, const ProfileViewState&) { EXPECT_EQ(f.v().ViewOriginX, 0); EXPECT_EQ(f.zoomBar()->value(), 50); }},
         {"F8 on the canvas", T::Canvas, 119, 0, none,
          [](View& f, const ProfileViewState&) {
              auto* search = f.c->findChild<SearchFrame*>();
@@ -333,7 +340,7 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
     };
     for (const Case& c : cases) {
         View f;
-        f.c->VScroll[0]->setValue(0), f.c->VScroll[1]->setValue(0), f.c->VScroll[2]->setValue(0), f.c->VScroll[3]->setValue(0);
+        f.stepBar(1)->setValue(0), f.stepBar(2)->setValue(0), f.stepBar(3)->setValue(0), f.stepBar(4)->setValue(0);
         f.key(KeyTarget::Canvas, '3');
         f.ui.status.clear();
         c.prepare(f);
@@ -368,7 +375,7 @@ TEST(ProfileControl, BranchKeys) {
         ASSERT_EQ(f.selected(), junction);
         f.key(c.target, 120, c.mask);
         EXPECT_EQ(f.m.Lines[f.selected()].From.trim(), f.m.Lines[c.expected].From.trim()) << c.mask;
-        EXPECT_EQ(f.c->Combo1->currentIndex(), f.v().SheetIndex);
+        EXPECT_EQ(f.sheetList()->currentIndex(), f.v().SheetIndex);
     }
     // A line without that branch leaves the view as it was.
     f.c->findsheet(junction);
@@ -432,7 +439,7 @@ TEST(ProfileControl, KeysReachTheCanvasThroughQt) {
 // Keys pressed with no network at all change nothing and never touch row 0.
 TEST(ProfileControl, KeysWithNoSheet) {
     View f(false);
-    EXPECT_EQ(f.c->Combo1->count(), 1);
+    EXPECT_EQ(f.sheetList()->count(), 1);
     EXPECT_EQ(f.selected(), 0);
     const LineRecord blank = f.m.Lines[0];
     for (KeyTarget t : {KeyTarget::Canvas, KeyTarget::ColourSample})
@@ -464,11 +471,10 @@ TEST(ProfileControl, StartUpWritesTheCustomLengthIntoItsOwnBox) {
     };
     Model fresh;
     ScriptedDialogs dialogs;
-    auto text6 = std::make_unique<QLineEdit>("2000");
-    auto check4 = std::make_unique<QCheckBox>();
     Control c(fresh, dialogs, nullptr, QString::fromStdString(dir.folder()));
-    c.Text6 = text6.get();
-    c.Check4 = check4.get();
+    QLineEdit* text6 = test::Child<QLineEdit>(&c, "Text6");
+    ASSERT_NE(text6, nullptr);
+    text6->setText("2000");
     c.UserControl_Initialize();
     EXPECT_EQ(text6->text(), " 8000");
     EXPECT_EQ(fresh.SheetLayoutMode, 3);

@@ -12,6 +12,7 @@
 #include "net_builder.h"
 #include "profile_view/search.h"
 #include "recording_ui.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -169,20 +170,23 @@ TEST(Search, FrameFindsStepsAndReports) {
     std::vector<std::string> boxes;
     frame.findsheet = [&](int line) { jumps.push_back(line); };
     frame.showMessage = [&](const std::string& s) { boxes.push_back(s); };
+    auto* searchBox = test::Child<QLineEdit>(&frame, "Txt1");
+    auto* list = test::Child<QListWidget>(&frame, "List1");
+    ASSERT_TRUE(searchBox && list);
 
     frame.setMark(MarkOption::Color);
     frame.setFilter(SearchFilter::ManholeName);
-    frame.searchBox()->setText("mh3");
+    searchBox->setText("mh3");
     frame.Comand1_Click();
     EXPECT_EQ(frame.mark(), MarkOption::None);  // a name search marks nothing
-    ASSERT_EQ(frame.list()->count(), 1);
-    EXPECT_EQ(frame.list()->item(0)->text(), "MH3              | 4");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), "MH3              | 4");
     EXPECT_EQ(jumps, (std::vector<int>{4}));  // Find goes to the first hit
 
     frame.setFilter(SearchFilter::LengthAtLeast);
-    frame.searchBox()->setText("50");
+    searchBox->setText("50");
     frame.Comand1_Click();
-    QTest::keyClick(frame.searchBox(), Qt::Key_Return);  // Enter is Find Next
+    QTest::keyClick(searchBox, Qt::Key_Return);  // Enter is Find Next
     frame.Comand2_Click();                               // the last row stays
     EXPECT_EQ(jumps, (std::vector<int>{4, 1, 3, 3}));
 
@@ -194,9 +198,9 @@ TEST(Search, FrameFindsStepsAndReports) {
     EXPECT_EQ(ui.logs.back(), "2");
 
     frame.Option2_Click();
-    EXPECT_EQ(frame.list()->count(), 0);
-    EXPECT_TRUE(frame.searchBox()->text().isEmpty());
-    frame.searchBox()->setText("x");
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_TRUE(searchBox->text().isEmpty());
+    searchBox->setText("x");
     frame.Comand1_Click();
     EXPECT_EQ(boxes.size(), 2u);
     frame.Comand2_Click();  // nothing listed: nothing happens
@@ -204,7 +208,7 @@ TEST(Search, FrameFindsStepsAndReports) {
 
     // Rows found before the network shrank jump nowhere.
     frame.setFilter(SearchFilter::LengthAtMost);
-    frame.searchBox()->setText("20");
+    searchBox->setText("20");
     frame.Comand1_Click();
     EXPECT_EQ(jumps, (std::vector<int>{4, 1, 3, 3, 4}));
     m.LineCount = 4;

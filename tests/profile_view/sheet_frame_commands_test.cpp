@@ -24,6 +24,7 @@
 #include "profile_view/sheet_frame_commands.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -207,31 +208,33 @@ TEST(SheetFrameCommands, FrameStoresTheOptionsAndRebuilds) {
     std::vector<std::string> shown;
     frame.rebuild = [&] { ++rebuilds; };
     frame.showMessage = [&](const std::string& s) { shown.push_back(s); };
+    QLineEdit* customLength = test::Child<QLineEdit>(&frame, "Text6");
+    ASSERT_NE(customLength, nullptr);
     frame.LoadFromSettings();
-    EXPECT_EQ(frame.customLengthBox()->text(), "300");
+    EXPECT_EQ(customLength->text(), "300");
     EXPECT_EQ(frame.lengthChoice(), 3);
     EXPECT_EQ(rebuilds, 0);  // showing the options stores nothing
 
-    frame.customLengthBox()->setText("9000");
-    QTest::keyClick(frame.customLengthBox(), Qt::Key_Return);
-    EXPECT_EQ(frame.customLengthBox()->text(), "8000");
+    customLength->setText("9000");
+    QTest::keyClick(customLength, Qt::Key_Return);
+    EXPECT_EQ(customLength->text(), "8000");
     EXPECT_EQ(StoredOptions(m).Rotate, 8000.0f);
     EXPECT_EQ(rebuilds, 1);
 
     frame.Option1_Click(0);
-    frame.customLengthBox()->setText("20000");
+    customLength->setText("20000");
     frame.Option1_Click(3);
-    EXPECT_EQ(frame.customLengthBox()->text(), "8000");
+    EXPECT_EQ(customLength->text(), "8000");
     EXPECT_EQ(StoredOptions(m).Color, 3.0f);
     EXPECT_EQ(rebuilds, 3);
 
-    frame.customLengthBox()->setText("far");
-    QTest::keyClick(frame.customLengthBox(), Qt::Key_Return);
+    customLength->setText("far");
+    QTest::keyClick(customLength, Qt::Key_Return);
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(StoredOptions(m).Rotate, 8000.0f);
     EXPECT_EQ(rebuilds, 3);
 
-    frame.monoSheetBox()->click();
+    test::Child<QCheckBox>(&frame, "Check4")->click();
     EXPECT_EQ(StoredOptions(m).DivideLen, 1.0f);
     EXPECT_EQ(rebuilds, 4);
 }

@@ -17,6 +17,7 @@
 #include "profile_view/style_page.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -220,24 +221,27 @@ struct Page {
 TEST(StylePage, PageListDialogsAndSaveQuestion) {
     Page p;
     StylePage& page = p.page();
-    ASSERT_GE(page.List2->count(), 25);
-    EXPECT_EQ(page.List2->item(0)->text(), "Viewbox");
-    EXPECT_EQ(page.List2->item(1)->text(), "Mhname");
-    EXPECT_EQ(page.List2->item(24)->text(), "Other");
-    EXPECT_EQ(page.Command29->text(), "Set Defult");
-    EXPECT_EQ(page.Option4->text(), "Visiable");
-    EXPECT_EQ(page.Option5->text(), "Unvisiable");
+    auto* list = test::Child<QListWidget>(&page, "List2");
+    auto* colourBox = test::Child<QLineEdit>(&page, "Text1_1");
+    ASSERT_TRUE(list && colourBox);
+    ASSERT_GE(list->count(), 25);
+    EXPECT_EQ(list->item(0)->text(), "Viewbox");
+    EXPECT_EQ(list->item(1)->text(), "Mhname");
+    EXPECT_EQ(list->item(24)->text(), "Other");
+    EXPECT_EQ(test::Child<QPushButton>(&page, "Command29")->text(), "Set Defult");
+    EXPECT_EQ(test::Child<QRadioButton>(&page, "Option4")->text(), "Visiable");
+    EXPECT_EQ(test::Child<QRadioButton>(&page, "Option5")->text(), "Unvisiable");
 
     // Apply with no row picked is refused.
-    page.List2->setCurrentRow(-1);
+    list->setCurrentRow(-1);
     page.Command30_Click();
     ASSERT_EQ(p.dialogs.messages.size(), 1u);
     EXPECT_NE(p.dialogs.messages[0].indexOf("Pick a row"), -1);
 
     // Config shows the frame on row 0.
     page.Command14_Click();
-    EXPECT_FALSE(page.Frame->isHidden());
-    EXPECT_EQ(page.List2->currentRow(), 0);
+    EXPECT_FALSE(test::Child<QGroupBox>(&page, "Frame3")->isHidden());
+    EXPECT_EQ(list->currentRow(), 0);
 
     // Save over an existing file answered No: nothing switches, nothing written.
     const std::string settings = p.m.SettingsFilePath;
@@ -260,9 +264,9 @@ TEST(StylePage, PageListDialogsAndSaveQuestion) {
     EXPECT_EQ(test::ReadBytes(other), "theirs");
 
     // A box's Enter applies row 2's colour.
-    page.List2->setCurrentRow(2);
-    page.Text1[1]->setText("5");
-    emit page.Text1[1]->returnPressed();
+    list->setCurrentRow(2);
+    colourBox->setText("5");
+    emit colourBox->returnPressed();
     EXPECT_EQ(p.m.ObjectStyles[2].Color, 5);
     EXPECT_EQ(StyleFromImage(std::string_view(test::ReadBytes(settings)).substr(2 * 128)).Color, 5);
 }

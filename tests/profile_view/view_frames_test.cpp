@@ -29,6 +29,7 @@
 #include "profile_view/sheet_frame_commands.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "widget_lookup.h"
 
 namespace vd {
 namespace {
@@ -100,15 +101,16 @@ TEST(ViewFrames, CaptionsOfTheBoxesSearchAndSheetFrames) {
     for (int i = 0; i < kSearchFilterCount; ++i)
         EXPECT_EQ(t.child<QRadioButton>(QStringLiteral("Option2_%1").arg(i).toLatin1())->text(), kSearchFilterCaptions[i]);
     const char* lengths[] = {"700m", " 1400m", "300m", ""};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(t.c->Option1[i]->text(), lengths[i]);
-    EXPECT_EQ(t.c->Check4->text(), "Mono sheet");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(t.child<QRadioButton>(QStringLiteral("Option1_%1").arg(i).toLatin1())->text(), lengths[i]);
+    EXPECT_EQ(t.child<QCheckBox>("Check4")->text(), "Mono sheet");
     EXPECT_EQ(t.child<QCheckBox>("Check5")->text(), "Force Pipe");
     t.child<QCheckBox>("Check5")->click();
     EXPECT_TRUE(t.c->view().ForcePipe);
-    EXPECT_EQ(t.c->Combo4->count(), 1);
-    EXPECT_EQ(t.c->Combo4->itemText(0), "LatName");
+    EXPECT_EQ(t.child<QComboBox>("Combo4")->count(), 1);
+    EXPECT_EQ(t.child<QComboBox>("Combo4")->itemText(0), "LatName");
     // Start-up shows the stored choice and sorts nothing.
-    EXPECT_TRUE(t.c->Option1[CInt(t.m.ObjectStyles[26].Color)]->isChecked());
+    EXPECT_TRUE(t.child<QRadioButton>(QStringLiteral("Option1_%1").arg(CInt(t.m.ObjectStyles[26].Color)).toLatin1())->isChecked());
 }
 
 TEST(ViewFrames, TypedInvertMovesTheNeighbourAndTheBoxesFollowTheSelection) {
@@ -158,14 +160,16 @@ TEST(ViewFrames, SearchJumpsToTheSheetOfEachRow) {
     EXPECT_FALSE(frame->isHidden());
 
     frame->setFilter(SearchFilter::LengthAtLeast);
-    frame->searchBox()->setText("0");
+    QListWidget* rows = test::Child<QListWidget>(frame, "List1");
+    ASSERT_NE(rows, nullptr);
+    test::Child<QLineEdit>(frame, "Txt1")->setText("0");
     frame->Comand1_Click();
-    ASSERT_EQ(frame->list()->count(), t.m.LineCount);
+    ASSERT_EQ(rows->count(), t.m.LineCount);
     // Step through a few rows; each shows its line's sheet with the line selected.
     for (int step = 0; step < 12; ++step) {
-        const int line = RowLine(frame->list()->currentItem()->text().toStdString());
+        const int line = RowLine(rows->currentItem()->text().toStdString());
         EXPECT_EQ(t.selected(), line) << "row " << step;
-        EXPECT_EQ(t.c->Combo1->currentIndex(), static_cast<int>(t.m.Results[line].SheetIdx)) << "row " << step;
+        EXPECT_EQ(t.child<QComboBox>("Combo1")->currentIndex(), static_cast<int>(t.m.Results[line].SheetIdx)) << "row " << step;
         frame->Comand2_Click();
     }
     const double before = t.c->CanvasStep;
@@ -186,17 +190,17 @@ TEST(ViewFrames, SheetCommandsRecutAndRefillTheList) {
     EXPECT_TRUE(frame->isHidden());
 
     // From the last sheet: the list is refilled and shows the first.
-    t.c->Combo1->setCurrentIndex(t.c->Combo1->count() - 1);
+    t.child<QComboBox>("Combo1")->setCurrentIndex(t.child<QComboBox>("Combo1")->count() - 1);
     t.child<QPushButton>("Command39")->click();
-    EXPECT_EQ(t.c->Combo1->count(), t.m.SheetCount);
-    EXPECT_EQ(t.c->Combo1->currentIndex(), 0);
+    EXPECT_EQ(t.child<QComboBox>("Combo1")->count(), t.m.SheetCount);
+    EXPECT_EQ(t.child<QComboBox>("Combo1")->currentIndex(), 0);
     EXPECT_GT(t.selected(), 0);
 
-    t.c->Combo4->setCurrentIndex(0);
-    emit t.c->Combo4->activated(0);
-    EXPECT_EQ(t.c->Combo1->count(), t.m.SheetCount);
-    for (int i = 0; i < t.c->Combo1->count(); ++i) {
-        t.c->Combo1->setCurrentIndex(i);
+    t.child<QComboBox>("Combo4")->setCurrentIndex(0);
+    emit t.child<QComboBox>("Combo4")->activated(0);
+    EXPECT_EQ(t.child<QComboBox>("Combo1")->count(), t.m.SheetCount);
+    for (int i = 0; i < t.child<QComboBox>("Combo1")->count(); ++i) {
+        t.child<QComboBox>("Combo1")->setCurrentIndex(i);
         EXPECT_GT(t.selected(), 0) << "sheet " << i;
     }
 }
