@@ -281,7 +281,7 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     column->addWidget(configButton_);
 
     frame_ = new QGroupBox(this);
-    frame_->setObjectName("Frame3");
+    frame_->setObjectName("Frame1");
     auto* grid = new QGridLayout(frame_);
     grid->setSpacing(2);
     grid->addWidget(new QLabel("Object List:", frame_), 0, 0);

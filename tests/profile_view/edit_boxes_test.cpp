@@ -139,7 +139,7 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         } else {
             EXPECT_FALSE(r.boxText.has_value()) << *r.boxText;
         }
-        if (c.event == EditEvent::Enter) EXPECT_TRUE(r.consumed);
+        if (c.event == EditEvent::Enter) { EXPECT_TRUE(r.consumed); }
         for (int line = 0; line <= 5; ++line)
             for (F field : {G1, G2, I1, I2, S, C}) {
                 float expected = before.Lines[line].*field;

@@ -244,8 +244,8 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
     auto pipe = [](bool larger, bool marked) {
         return [larger, marked](View& f, const ProfileViewState& b) {
             const LineRecord& l = f.m.Lines[SelectedLine(b, f.m)];
-            if (larger) EXPECT_GT(l.Dia, 300);
-            if (!larger) EXPECT_EQ(l.Dia, 300);
+            if (larger) { EXPECT_GT(l.Dia, 300); }
+            if (!larger) { EXPECT_EQ(l.Dia, 300); }
             EXPECT_EQ(l.Status.view().substr(0, 2), marked ? "DE" : "E ");
         };
     };

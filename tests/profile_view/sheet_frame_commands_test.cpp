@@ -176,7 +176,7 @@ TEST(SheetFrameCommands, CustomLengthIsClampedOnEveryPath) {
         SCOPED_TRACE(std::to_string(w.choice) + " " + w.text);
         const Outcome o = SetSheetLengthChoice(m, w.choice, w.text);
         EXPECT_EQ(o.ok(), w.ok) << o.message();
-        if (o.ok()) EXPECT_EQ(o.message(), w.note);
+        if (o.ok()) { EXPECT_EQ(o.message(), w.note); }
         const ObjectStyle stored = StoredOptions(m);
         EXPECT_EQ(stored.Color, w.color);
         EXPECT_EQ(stored.Rotate, w.rotate);

@@ -240,7 +240,7 @@ TEST(StylePage, PageListDialogsAndSaveQuestion) {
 
     // Config shows the frame on row 0.
     page.Command14_Click();
-    EXPECT_FALSE(test::Child<QGroupBox>(&page, "Frame3")->isHidden());
+    EXPECT_FALSE(test::Child<QGroupBox>(&page, "Frame1")->isHidden());
     EXPECT_EQ(list->currentRow(), 0);
 
     // Save over an existing file answered No: nothing switches, nothing written.

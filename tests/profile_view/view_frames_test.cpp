@@ -95,7 +95,7 @@ TEST(ViewFrames, CaptionsOfTheBoxesSearchAndSheetFrames) {
                                                  {"Command17", "Sheet"},
                                                  {"Command39", "Sheet By Lat"},
                                                  {"Command34", "Close"}})
-        if (auto* w = t.child<QPushButton>(b.name)) EXPECT_EQ(w->text(), b.text) << b.name;
+        if (auto* w = t.child<QPushButton>(b.name)) { EXPECT_EQ(w->text(), b.text) << b.name; }
     EXPECT_EQ(t.child<QPushButton>("Command17")->toolTip(), "select sheet ");
     EXPECT_EQ(t.child<QPushButton>("Command39")->toolTip(), "Sheeting by lateral");
     for (int i = 0; i < kSearchFilterCount; ++i)
