@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "engine/number_text.h"
 #include "profile_view/selection.h"
@@ -65,9 +66,8 @@ std::string PlainNumberText(double value) {
     if (!std::isfinite(value)) return "0";
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s = buf;
-    if (s == "-0") s = "0";
-    return s;
+    if (std::string_view(buf) == "-0") return "0";
+    return buf;
 }
 
 double PixelsToUnits(double px, int pixelsAcross, double unitsAcross) {

@@ -220,7 +220,7 @@ TEST(Selection, RightClickPicks) {
         EXPECT_EQ(picked, c.picked != 0) << c.what;
         EXPECT_EQ(s.v.SelPos, c.picked ? c.picked : before) << c.what;
         EXPECT_EQ(s.v.SelPosEnd, s.v.SelPos) << c.what;
-        if (c.picked) EXPECT_EQ(s.v.SelBand, c.band) << c.what;
+        if (c.picked) { EXPECT_EQ(s.v.SelBand, c.band) << c.what; }
     }
     // The view origin shifts the pick.
     ShowSheet(s.v, s.m, 0);
