@@ -34,6 +34,7 @@
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "python_checker.h"
+#include "town_network.h"
 
 namespace vd {
 namespace {
@@ -94,19 +95,8 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 
 // The sample network opened and processed as the workspace does, its sheets cut.
 void OpenTown(Model& m, test::RecordingUi& ui, const fs::path& dir) {
-    const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
-    for (const char* f : {"town.asb", "town.cor"})
-        fs::copy_file(src / f, dir / f, fs::copy_options::overwrite_existing);
     m.SetUi(&ui);
-    ApplyDefaultStyles(m);
-    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-    m.ProjectFolder = dir.string() + "/";
-    m.ProjectName = "town";
-    ASSERT_TRUE(LoadNetworkText(m, (dir / "town.asb").string()).ok());
-    BuildNetworkLinks(m);
-    NameLaterals(m);
-    ProcessNetwork(m);
-    CutSheets(m, 0);
+    ASSERT_TRUE(test::OpenProcessedTown(m, dir));
     ASSERT_GE(m.SheetCount, 2);
 }
 

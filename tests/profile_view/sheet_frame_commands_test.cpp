@@ -25,6 +25,7 @@
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
+#include "town_network.h"
 
 namespace vd {
 namespace {
@@ -32,18 +33,8 @@ namespace {
 namespace fs = std::filesystem;
 
 void OpenTown(Model& m, test::RecordingUi& ui, const fs::path& dir) {
-    const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
-    for (const char* f : {"town.asb", "town.cor"}) fs::copy_file(src / f, dir / f, fs::copy_options::overwrite_existing);
     m.SetUi(&ui);
-    ApplyDefaultStyles(m);
-    m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-    m.ProjectFolder = dir.string() + "/";
-    m.ProjectName = "town";
-    ASSERT_TRUE(LoadNetworkText(m, (dir / "town.asb").string()).ok());
-    BuildNetworkLinks(m);
-    NameLaterals(m);
-    ProcessNetwork(m);
-    CutSheets(m, 0);
+    ASSERT_TRUE(test::OpenProcessedTown(m, dir));
     ASSERT_GE(m.SheetCount, 2);
 }
 

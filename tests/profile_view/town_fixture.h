@@ -21,6 +21,8 @@
 #include "profile_view/selection.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
+#include "town_network.h"
+#include "python_checker.h"
 
 namespace vd::test {
 
@@ -32,21 +34,9 @@ struct Town {
     ScriptedDialogs dialogs;
 
     Town() {
-        namespace fs = std::filesystem;
-        const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
-        for (const char* f : {"town.asb", "town.cor"})
-            fs::copy_file(src / f, dir.path() / f, fs::copy_options::overwrite_existing);
         m.SetUi(&ui);
         m.SettingsFilePath = dir.folder() + "vorlan.cfg";
-        ApplyDefaultStyles(m);
-        m.SheetLayoutMode = CInt(m.ObjectStyles[26].Color);
-        m.ProjectFolder = dir.folder();
-        m.ProjectName = "town";
-        (void)LoadNetworkText(m, dir.folder() + "town.asb");
-        BuildNetworkLinks(m);
-        NameLaterals(m);
-        ProcessNetwork(m);
-        CutSheets(m, 0);
+        (void)OpenProcessedTown(m, dir.path());
     }
     ~Town() { m.SetUi(nullptr); }
 
@@ -59,21 +49,9 @@ struct Town {
 // exit status.
 inline std::string RunPython(const std::filesystem::path& folder, const std::string& script,
                              const std::vector<std::string>& args, int& status) {
-    const std::filesystem::path file = folder / "check.py";
-    std::ofstream(file) << script;
-    std::string cmd = "/usr/bin/python3 " + file.string();
-    for (const auto& a : args) cmd += " '" + a + "'";
-    cmd += " 2>&1";
-    std::string output;
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) {
-        status = -1;
-        return output;
-    }
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-    status = pclose(pipe);
-    return output;
+    PythonRun run = RunSystemPython(folder, script, args);
+    status = run.status;
+    return run.output;
 }
 
 }  // namespace vd::test
