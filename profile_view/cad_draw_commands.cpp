@@ -24,6 +24,7 @@
 #include "profile_view/selection.h"
 #include "workspace/acad_commands.h"
 #include "workspace/workspace.h"
+#include "profile_view/view_button.h"
 
 namespace vd {
 
@@ -264,16 +265,6 @@ void CadDrawCommands::SetBlocks() {
 
 // ---- the frame ---------------------------------------------------------------------
 
-namespace {
-
-QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
-
-}  // namespace
 
 CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     : QWidget(parent), view_(view), commands_(view.model(), view.view(), view.dialogs()) {
@@ -282,7 +273,7 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
 
-    drawButton_ = Button("Command21", "Draw", this);
+    drawButton_ = ViewButton("Command21", "Draw", this);
     drawButton_->setToolTip("Draw In Acad");
     column->addWidget(drawButton_);
 
@@ -291,7 +282,7 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     auto* f6 = new QVBoxLayout(drawFrame_);
     f6->setSpacing(2);
     // "Sheet By Lat" stands with the sheet frame's buttons.
-    drawAllButton_ = Button("Command12", "Draw all", drawFrame_);
+    drawAllButton_ = ViewButton("Command12", "Draw all", drawFrame_);
     f6->addWidget(drawAllButton_);
 
     auto* frame7 = new QGroupBox("Draw Mode", drawFrame_);
@@ -308,8 +299,8 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     insertionPointCheck_->setObjectName("Check3");
     explodeAttribCheck_ = new QCheckBox("Explode Attrib", frame7);
     explodeAttribCheck_->setObjectName("Check2");
-    frameDrawButton_ = Button("Command37", "Draw", frame7);
-    frameCloseButton_ = Button("Command38", "Close", frame7);
+    frameDrawButton_ = ViewButton("Command37", "Draw", frame7);
+    frameCloseButton_ = ViewButton("Command38", "Close", frame7);
     f7->addWidget(lineTextOption_, 0, 0);
     f7->addWidget(blockAttribOption_, 0, 1);
     f7->addWidget(insertionPointCheck_, 1, 0);
@@ -343,8 +334,8 @@ CadDrawFrame::CadDrawFrame(ProfileControl& view, QWidget* parent)
     blockButtons_->setObjectName("blockButtons");
     auto* blocks = new QHBoxLayout(blockButtons_);
     blocks->setContentsMargins(0, 0, 0, 0);
-    setBlockButton_ = Button("Command35", "Set Block", blockButtons_);
-    delBlockButton_ = Button("Command36", "Del Block", blockButtons_);
+    setBlockButton_ = ViewButton("Command35", "Set Block", blockButtons_);
+    delBlockButton_ = ViewButton("Command36", "Del Block", blockButtons_);
     blocks->addWidget(setBlockButton_);
     blocks->addWidget(delBlockButton_);
     column->addWidget(drawFrame_);

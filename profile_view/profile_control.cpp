@@ -37,6 +37,7 @@
 #include "profile_view/view_mapping.h"
 #include "workspace/program_folder.h"
 #include "workspace/workspace_layout.h"
+#include "profile_view/view_button.h"
 
 namespace vd {
 
@@ -65,12 +66,6 @@ private:
     std::function<void()> onClick_;
 };
 
-QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
 
 constexpr int kCanvasWidthTwips = 9100;
 
@@ -135,10 +130,10 @@ void ProfileControl::BuildWidgets() {
     // The zoom bar sits under the sheet list: the status bar covers the strip below the canvas.
     column->addWidget(zoomBar_);
 
-    zoom1Button_ = Button("Command2", "Zoom1 (Space)", panel);
-    zoom2Button_ = Button("Command1", "Zoom2 (F5)", panel);
-    zoom1SetButton_ = Button("Command8", "Zoom1 Set", panel);
-    zoom2SetButton_ = Button("Command9", "Zoom2 Set", panel);
+    zoom1Button_ = ViewButton("Command2", "Zoom1 (Space)", panel);
+    zoom2Button_ = ViewButton("Command1", "Zoom2 (F5)", panel);
+    zoom1SetButton_ = ViewButton("Command8", "Zoom1 Set", panel);
+    zoom2SetButton_ = ViewButton("Command9", "Zoom2 Set", panel);
     auto* zoomGrid = new QGridLayout;
     zoomGrid->addWidget(zoom1Button_, 0, 0);
     zoomGrid->addWidget(zoom1SetButton_, 0, 1);
@@ -165,11 +160,11 @@ void ProfileControl::BuildWidgets() {
     stepRow->addStretch(1);
     column->addLayout(stepRow);
 
-    nextSelectionButton_ = Button("Command3", "Next Selection (Tab)", panel);
-    previousSelectionButton_ = Button("Command4", "Previous Selection(Shift+Tab)", panel);
-    addSelectionButton_ = Button("Command5", "Add to Selection (Ctrl + Right Arrow)", panel);
-    removeSelectionButton_ = Button("Command6", "Remove Selection (Ctrl+Left arrow)", panel);
-    zoomToSelectionButton_ = Button("Command7", "Zoom to Selection (Space)", panel);
+    nextSelectionButton_ = ViewButton("Command3", "Next Selection (Tab)", panel);
+    previousSelectionButton_ = ViewButton("Command4", "Previous Selection(Shift+Tab)", panel);
+    addSelectionButton_ = ViewButton("Command5", "Add to Selection (Ctrl + Right Arrow)", panel);
+    removeSelectionButton_ = ViewButton("Command6", "Remove Selection (Ctrl+Left arrow)", panel);
+    zoomToSelectionButton_ = ViewButton("Command7", "Zoom to Selection (Space)", panel);
     for (QPushButton* b : {nextSelectionButton_, previousSelectionButton_, addSelectionButton_, removeSelectionButton_,
                            zoomToSelectionButton_})
         column->addWidget(b);
@@ -181,8 +176,8 @@ void ProfileControl::BuildWidgets() {
     connect(zoomToSelectionButton_, &QPushButton::clicked, this, &ProfileControl::Command7_Click);
 
     auto* miscRow = new QHBoxLayout;
-    meanButton_ = Button("Command10", " Mean", panel);
-    keyHelpButton_ = Button("Command41", "Keys", panel);
+    meanButton_ = ViewButton("Command10", " Mean", panel);
+    keyHelpButton_ = ViewButton("Command41", "Keys", panel);
     miscRow->addWidget(meanButton_);
     miscRow->addWidget(keyHelpButton_);
     for (int i = 0; i < 4; ++i) {
@@ -211,7 +206,7 @@ void ProfileControl::BuildWidgets() {
     auto* help = new QVBoxLayout(keyHelpFrame_);
     help->setSpacing(1);
     for (const char* text : kKeyHelp) help->addWidget(new QLabel(QString::fromLatin1(text), keyHelpFrame_));
-    keyHelpCloseButton_ = Button("Command42", "Close", keyHelpFrame_);
+    keyHelpCloseButton_ = ViewButton("Command42", "Close", keyHelpFrame_);
     help->addWidget(keyHelpCloseButton_);
     connect(keyHelpCloseButton_, &QPushButton::clicked, this, &ProfileControl::Command42_Click);
     keyHelpFrame_->adjustSize();

@@ -29,6 +29,7 @@
 #include "profile_view/key_table.h"
 #include "profile_view/profile_control.h"
 #include "profile_view/view_mapping.h"
+#include "profile_view/view_button.h"
 
 namespace vd {
 
@@ -201,12 +202,6 @@ Outcome SaveStyleFile(Model& m, const std::string& path) {
 
 namespace {
 
-QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setFocusPolicy(Qt::NoFocus);
-    return b;
-}
 
 // The colour sample of the selected row: takes the view's keys and mouse.
 class ColourSample : public QWidget {
@@ -277,7 +272,7 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     setObjectName("stylePage");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    configButton_ = Button("Command14", "Config", this);
+    configButton_ = ViewButton("Command14", "Config", this);
     column->addWidget(configButton_);
 
     frame_ = new QGroupBox(this);
@@ -330,11 +325,11 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     ++row;
 
     auto* buttons = new QGridLayout;
-    defaultsButton_ = Button("Command29", "Set Defult", frame_);
-    applyButton_ = Button("Command30", "Apply", frame_);
-    loadButton_ = Button("Command32", "Load", frame_);
-    saveButton_ = Button("Command33", "Save", frame_);
-    closeButton_ = Button("Command31", "Close", frame_);
+    defaultsButton_ = ViewButton("Command29", "Set Defult", frame_);
+    applyButton_ = ViewButton("Command30", "Apply", frame_);
+    loadButton_ = ViewButton("Command32", "Load", frame_);
+    saveButton_ = ViewButton("Command33", "Save", frame_);
+    closeButton_ = ViewButton("Command31", "Close", frame_);
     buttons->addWidget(defaultsButton_, 0, 0);
     buttons->addWidget(applyButton_, 0, 1);
     buttons->addWidget(loadButton_, 1, 0);
