@@ -202,7 +202,6 @@ Outcome SaveStyleFile(Model& m, const std::string& path) {
 
 namespace {
 
-
 // The colour sample of the selected row: takes the view's keys and mouse.
 class ColourSample : public QWidget {
 public:
