@@ -27,6 +27,7 @@
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
+#include "town_network.h"
 
 namespace vd {
 namespace {
@@ -43,14 +44,7 @@ struct View {
     explicit View(bool town = true) {
         m.SetUi(&ui);
         if (town) {
-            const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
-            for (const char* f : {"town.asb", "town.cor"}) fs::copy_file(src / f, dir.path() / f);
-            m.ProjectFolder = dir.folder();
-            m.ProjectName = "town";
-            EXPECT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
-            BuildNetworkLinks(m);
-            NameLaterals(m);
-            ProcessNetwork(m);
+            EXPECT_TRUE(test::OpenProcessedTown(m, dir.path()));
             const float sizes[] = {150, 200, 250, 300, 400, 500, 600, 800};
             for (int i = 0; i < 8; ++i) m.DiaTable[i + 1] = {sizes[i], 0.002f, 3, 0.013f, 0.8f, 0, 0, 0};
             m.DiaCount = 8;

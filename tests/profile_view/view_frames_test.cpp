@@ -30,6 +30,7 @@
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
+#include "town_network.h"
 
 namespace vd {
 namespace {
@@ -45,14 +46,7 @@ struct TownView {
 
     TownView() {
         m.SetUi(&ui);
-        const fs::path src = fs::path(VIDODUV_SOURCE_DIR) / "examples";
-        for (const char* f : {"town.asb", "town.cor"}) fs::copy_file(src / f, dir.path() / f);
-        m.ProjectFolder = dir.folder();
-        m.ProjectName = "town";
-        EXPECT_TRUE(LoadNetworkText(m, dir.folder() + "town.asb").ok());
-        BuildNetworkLinks(m);
-        NameLaterals(m);
-        ProcessNetwork(m);
+        EXPECT_TRUE(test::OpenProcessedTown(m, dir.path()));
         c = std::make_unique<ProfileControl>(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
         c->resize(1000, 700);
         c->ReloadSheetOptions();
