@@ -62,8 +62,9 @@ Outcome PutRecords(const std::string& path, const std::map<int, std::string>& re
     return SaveFileAtomically(path, bytes);
 }
 
-// Why the bytes cannot be the style rows of a settings file, or "".
-std::string Damage(const std::string& bytes) {
+}  // namespace
+
+std::string SettingsFileDamage(const std::string& bytes) {
     if (bytes.size() < static_cast<std::size_t>(kStyleRecords) * kSettingsRecordBytes)
         return "it is shorter than its " + std::to_string(kStyleRecords) + " style records";
     if (bytes.size() > static_cast<std::size_t>(kSettingsRecords) * kSettingsRecordBytes)
@@ -84,6 +85,8 @@ std::string Damage(const std::string& bytes) {
     }
     return {};
 }
+
+namespace {
 
 void AddToDrawing(const Model& m, CadDocument& d) {
     // The first refusal ends the step, as a drawing that cannot take one
@@ -250,10 +253,9 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
     const bool present = std::filesystem::exists(path, ec);
     if (present) {
         const Outcome read = ReadWholeFile(path, bytes);
-        const std::string damage = read ? Damage(bytes) : read.message();
+        const std::string damage = read ? SettingsFileDamage(bytes) : read.message();
         if (damage.empty()) {
-            for (int r = 0; r < kStyleRecords; ++r)
-                m.ObjectStyles[r] = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
+            ReadStyleRows(m, bytes);
             // The column map travels with the rows, so a later full save keeps it.
             for (int r = 0; r <= 20; ++r) {
                 const std::size_t at = static_cast<std::size_t>(kColumnMapRecord - 1 + r) * kSettingsRecordBytes;
@@ -306,6 +308,11 @@ Outcome SaveDrawingSettings(const Model& m, const std::string& path) {
     for (int r = 0; r < kStyleRecords; ++r) records[r + 1] = Record(StyleImage(m.ObjectStyles[r]));
     for (int r = 0; r <= 20; ++r) records[kColumnMapRecord + r] = Record(ColumnMapImage(m.ColumnMap[r]));
     return PutRecords(path, records);
+}
+
+void ReadStyleRows(Model& m, const std::string& bytes) {
+    for (int r = 0; r < kStyleRecords; ++r)
+        m.ObjectStyles[r] = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
 }
 
 }  // namespace vd

@@ -30,6 +30,11 @@ std::string StyleText(const FixedText<N>& field) {
 
 std::string StyleImage(const ObjectStyle& style);  // 64 bytes
 ObjectStyle StyleFromImage(std::string_view bytes);  // at least 64 bytes
+// Why bytes cannot be the style rows of a settings file (texts that are no
+// texts, numbers out of any style's range, too short or too long), or "".
+std::string SettingsFileDamage(const std::string& bytes);
+// Style rows 0..26 from the file's bytes, which SettingsFileDamage accepted.
+void ReadStyleRows(Model& m, const std::string& bytes);
 std::string ColumnMapImage(const ColumnMapRecord& row);  // 16 bytes
 ColumnMapRecord ColumnMapFromImage(std::string_view bytes);
 

@@ -80,13 +80,8 @@ std::string NotASettingsFile(const std::string& bytes) {
         return "it is " + std::to_string(bytes.size()) + " bytes long, where a drawing-settings file holds " +
                std::to_string(kStyleRecords) + " to " + std::to_string(kSettingsRecords) + " records of " +
                std::to_string(kSettingsRecordBytes) + " bytes";
-    for (int r = 0; r < kStyleRecords; ++r) {
-        const ObjectStyle s = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
-        if (!Storable(s.Color, 32767) || !Storable(s.VSpace, 1e7) || !Storable(s.DivideLen, 1e7) ||
-            !Storable(s.TextHeight, 1e7) || !Storable(s.Rotate, 1e7))
-            return "record " + std::to_string(r + 1) + " holds no style numbers";
-    }
-    return {};
+    // The rest as at start-up, so a loaded file is one the next start accepts.
+    return SettingsFileDamage(bytes);
 }
 
 }  // namespace
@@ -182,8 +177,7 @@ Outcome LoadStyleFile(Model& m, const std::string& path) {
     if (!why.empty())
         return Outcome::Fail("The file " + path + " is no drawing-settings file: " + why +
                              ". The drawing styles are left as they were.");
-    for (int r = 0; r < kStyleRecords; ++r)
-        m.ObjectStyles[r] = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
+    ReadStyleRows(m, bytes);
     m.SettingsFilePath = path;
     return Outcome::Ok();
 }
