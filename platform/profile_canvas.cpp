@@ -4,13 +4,50 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
+#include <algorithm>
 
 namespace vd {
 
 namespace {
 QColor ColourOf(int32_t rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
 bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
+
+// Arial's capital height as a share of its pixel size, measured once from the
+// face that stands in for it here.
+double CapShare() {
+    static const double share = [] {
+        QFont f("Arial");
+        f.setPixelSize(200);
+        const double cap = QFontMetricsF(f).capHeight();
+        return cap > 20 && cap < 200 ? cap / 200 : 0.716;
+    }();
+    return share;
+}
 }  // namespace
+
+void PaintCanvasText(QPainter& p, const QPointF& at, const QString& text, double capPixels, double angle,
+                     const QColor& colour) {
+    // A text far taller than any canvas shows nothing useful and costs much.
+    const double pixelSize = std::min(capPixels / CapShare(), 20000.0);
+    const int size = static_cast<int>(std::lround(pixelSize));
+    if (size <= 0 || text.isEmpty()) return;
+    QFont font = p.font();
+    if (font.family() != QLatin1String("Arial") || font.pixelSize() != size) {
+        font = QFont("Arial");
+        font.setPixelSize(size);
+        p.setFont(font);
+    }
+    p.setPen(colour);
+    if (angle == 0) {
+        p.drawText(at, text);
+        return;
+    }
+    p.save();
+    p.translate(at);
+    p.rotate(-angle);
+    p.drawText(QPointF(0, 0), text);
+    p.restore();
+}
 
 ProfileCanvas::ProfileCanvas(int widthPx, int heightPx) { Resize(widthPx, heightPx); }
 
@@ -46,18 +83,12 @@ void ProfileCanvas::Box(double x1, double y1, double x2, double y2, int32_t rgb)
     p.drawRect(QRectF(toPixels(x1, y1), toPixels(x2, y2)).normalized());
 }
 
-void ProfileCanvas::Print(double x, double y, const std::string& text, int escapement, int pixelHeight,
+void ProfileCanvas::Print(double x, double y, const std::string& text, double angle, double capPixels,
                           int32_t rgb) {
-    if (text.empty() || pixelHeight <= 0 || !Finite(x, y)) return;
+    if (text.empty() || !(capPixels > 0) || !Finite(x, y) || !std::isfinite(angle)) return;
     QPainter p(&image_);
-    QFont font("Arial");
-    // A text taller than the canvas shows nothing useful and costs much.
-    font.setPixelSize(std::min(pixelHeight, 4 * std::max(image_.width(), image_.height())));
-    p.setFont(font);
-    p.setPen(ColourOf(rgb));
-    p.translate(toPixels(x, y));
-    p.rotate(-escapement / 10.0);
-    p.drawText(QPointF(0, QFontMetricsF(font).ascent()), QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+    PaintCanvasText(p, toPixels(x, y), QString::fromLatin1(text.data(), static_cast<int>(text.size())), capPixels,
+                    angle, ColourOf(rgb));
 }
 
 }  // namespace vd

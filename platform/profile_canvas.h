@@ -7,7 +7,18 @@
 #include <cstdint>
 #include <string>
 
+class QColor;
+class QPainter;
+class QPointF;
+class QString;
+
 namespace vd {
+
+// Paints a text whose baseline starts at `at` (pixels), turned angle degrees
+// counter-clockwise about that point, in Arial whose capital letters stand
+// capPixels tall. Every canvas text is painted through it.
+void PaintCanvasText(QPainter& p, const QPointF& at, const QString& text, double capPixels, double angle,
+                     const QColor& colour);
 
 class ProfileCanvas {
 public:
@@ -31,10 +42,9 @@ public:
     // Coordinates in user units, y growing downwards.
     void Line(double x1, double y1, double x2, double y2, int32_t rgb);
     void Box(double x1, double y1, double x2, double y2, int32_t rgb);
-    // Latin-1 text whose top-left corner is at (x, y), turned by escapement
-    // tenths of a degree counter-clockwise about that corner, Arial of the
-    // given character height in pixels.
-    void Print(double x, double y, const std::string& text, int escapement, int pixelHeight, int32_t rgb);
+    // Latin-1 text whose baseline starts at (x, y), turned angle degrees
+    // counter-clockwise about that point, its capitals capPixels tall.
+    void Print(double x, double y, const std::string& text, double angle, double capPixels, int32_t rgb);
 
     const QImage& image() const { return image_; }
 

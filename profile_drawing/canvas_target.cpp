@@ -3,24 +3,15 @@
 #include <cmath>
 
 #include "cad/aci_palette.h"
-#include "engine/number_text.h"
+#include "engine/fixed_text.h"
 #include "platform/profile_canvas.h"
 
 namespace vd {
 
-// Text size goes as height over the scale width, as the sheet's lines do. The
-// device width that makes it true to the sheet is the canvas's own width in
-// pixels; texts are drawn at twice that, which keeps the smallest table text
-// legible once a sheet fills the window and still clear of the pipe band.
-// (A fixed device width of 28800 made every text 20 to 50 times its drawing
-// height and buried the sheet under its own labels.)
-constexpr double kScreenTextEnlargement = 2.0;
-
-int CanvasTextPixels(double height, double scaleWidth, int widthPx) {
-    if (scaleWidth == 0) return 0;
-    const double px = kScreenTextEnlargement * widthPx * height / scaleWidth;
-    if (!std::isfinite(px) || std::fabs(px) > 1e6) return 0;
-    return static_cast<int>(std::fabs(RoundHalfEven(px)));
+double CanvasTextPixels(double height, double pixelsPerUnit) {
+    const double px = std::fabs(height * pixelsPerUnit);
+    if (!std::isfinite(px) || px < kSmallestCanvasTextPixels) return 0;
+    return px;
 }
 
 double CanvasTarget::ScaleWidth() const { return canvas_.ScaleWidth(); }
@@ -42,14 +33,10 @@ void CanvasTarget::Box(const Placement& at, double x1, double y1, double x2, dou
 
 void CanvasTarget::FontStuff(double x, double y, const std::string& text, double angle, double height,
                              double colour) {
-    const double tenths = angle * 10;
-    const int escapement = std::isfinite(tenths) && std::fabs(tenths) < 1e9 ? static_cast<int>(RoundHalfEven(tenths)) : 0;
-    const double a = angle * 3.14 / 180;
-    // The text cell's top-left sits 1.333 heights above the given point.
-    const double px = x - height * 0.4 * std::sin(a) / 0.3;
-    const double py = y - height * 0.4 * std::cos(a) / 0.3;
-    canvas_.Print(px, py, text, escapement, CanvasTextPixels(height, canvas_.ScaleWidth(), canvas_.widthPx()),
-                  AciToRgb(ColourIndex(colour)));
+    const double pixels = CanvasTextPixels(height, canvas_.widthPx() / canvas_.ScaleWidth());
+    if (pixels <= 0) return;
+    // The DXF drops a text's leading blanks; so does the canvas, to put it in the same place.
+    canvas_.Print(x, y, TrimLeft(text), angle, pixels, AciToRgb(ColourIndex(colour)));
 }
 
 }  // namespace vd

@@ -8,10 +8,16 @@ namespace vd {
 
 class ProfileCanvas;
 
-// The character height in pixels of a canvas text of the given height in
-// drawing units, on a canvas scaleWidth units and widthPx pixels across. The
-// one place where the canvas text size is calibrated against the screen.
-int CanvasTextPixels(double height, double scaleWidth, int widthPx);
+// Texts shorter than this many pixels are left off the canvas: they could
+// not be read. They stay in every file and in the CAD drawing.
+inline constexpr double kSmallestCanvasTextPixels = 3;
+
+// How tall, in pixels, a text of `height` drawing units stands on a canvas
+// showing pixelsPerUnit pixels to a drawing unit: scaled with the lines, so
+// the canvas shows a text as the DXF and the CAD drawing do, with its capital
+// letters `height` units tall. 0 when it would be too small to read. The one
+// rule for the size of every canvas text.
+double CanvasTextPixels(double height, double pixelsPerUnit);
 
 class CanvasTarget : public CanvasOutput {
 public:
@@ -24,7 +30,8 @@ public:
               const std::string& lineType) override;
     void Box(const Placement& at, double x1, double y1, double x2, double y2, int32_t rgb) override;
 
-    // Text at canvas coordinates (already mapped through the view origin).
+    // Text at canvas coordinates (already mapped through the view origin),
+    // its baseline starting there as in the DXF.
     void FontStuff(double x, double y, const std::string& text, double angle, double height, double colour);
 
 private:

@@ -248,7 +248,9 @@ void SetUp(DrawContext& ctx) {
     ProfileViewState& v = ctx.v;
     DrawStep(ctx, "edit boxes", [&] { FillEditBoxes(ctx); });
     DrawStep(ctx, "note colour", [&] { r.NoteColour = CInt(ctx.m.ObjectStyles[24].Color); });
-    r.TextFactor = (v.TextSizeMode == 1 && v.DrawMode == kDrawCanvas) ? 0.4f : 0.3f;
+    // The canvas takes the texts' size and place from the file's factor, so
+    // that the screen shows the sheet as it prints.
+    r.TextFactor = 0.3f;
     if (v.DrawMode == kDrawCadLines) {
         double f = Val(ctx.m.ObjectStyles[1].StyleName.view());
         if (f > 0 && f < 0.5) r.TextFactor = static_cast<float>(f);

@@ -1,15 +1,14 @@
 #include "profile_view/canvas_widget.h"
 
-#include <QFont>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
-#include <map>
 
 #include "cad/aci_palette.h"
+#include "engine/fixed_text.h"
 #include "engine/number_text.h"
+#include "platform/profile_canvas.h"
 #include "profile_drawing/canvas_target.h"
 
 namespace vd {
@@ -17,6 +16,10 @@ namespace vd {
 namespace {
 QColor ColourOf(int32_t rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
 bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
+// Room a text's letters take, in text heights: across per letter, and below the baseline.
+constexpr double kLetterWidth = 0.9;
+constexpr double kDescent = 0.25;
+
 int ButtonOf(Qt::MouseButton b) {
     switch (b) {
         case Qt::LeftButton: return 1;
@@ -35,21 +38,21 @@ void CanvasMarks::SetScale(double width, double height) {
 
 void CanvasMarks::Text(const Placement& at, double x, double y, double colour, double height, double angle,
                        const std::string&, const std::string& text) {
-    if (text.empty()) return;
-    const double cx = x - at.ViewOriginX, cy = at.ViewTopY - y;
+    // The DXF drops a text's leading blanks; so does the canvas, to put it in the same place.
+    std::string shown = TrimLeft(text);
+    if (shown.empty()) return;
     const double tenths = angle * 10;
     const int escapement = std::isfinite(tenths) && std::fabs(tenths) < 1e9 ? static_cast<int>(RoundHalfEven(tenths)) : 0;
-    const double a = angle * 3.14 / 180;
-    // The text cell's top-left sits 1.333 heights above the given point.
+    // The text's baseline starts at its point, as a DXF TEXT's does.
     CanvasMark mark;
     mark.kind = CanvasMark::Text;
-    mark.x1 = cx - height * 0.4 * std::sin(a) / 0.3;
-    mark.y1 = cy - height * 0.4 * std::cos(a) / 0.3;
+    mark.x1 = x - at.ViewOriginX;
+    mark.y1 = at.ViewTopY - y;
     if (!Finite(mark.x1, mark.y1)) return;
     if (!(std::isfinite(height) && height > 0)) return;
     mark.height = height;
     mark.rgb = AciToRgb(ColourIndex(colour));
-    mark.text = text;
+    mark.text = std::move(shown);
     mark.escapement = escapement;
     marks_.push_back(std::move(mark));
 }
@@ -78,6 +81,27 @@ void CanvasMarks::Box(const Placement& at, double x1, double y1, double x2, doub
     marks_.push_back(std::move(mark));
 }
 
+DrawingRect MarksExtent(const std::vector<CanvasMark>& marks, double viewOriginX, double viewTopY) {
+    DrawingRect r;
+    auto take = [&](double cx, double cy) { r.include(cx + viewOriginX, viewTopY - cy); };
+    for (const CanvasMark& m : marks) {
+        if (m.kind != CanvasMark::Text) {
+            take(m.x1, m.y1);
+            take(m.x2, m.y2);
+            continue;
+        }
+        std::size_t letters = m.text.find_last_not_of(' ');
+        letters = letters == std::string::npos ? 0 : letters + 1;
+        const double a = m.escapement / 10.0 * 3.14159265358979 / 180;
+        const double c = std::cos(a), s = std::sin(a), h = m.height;
+        const double along = kLetterWidth * h * static_cast<double>(letters);
+        // The corners of the text's box, turned about its point; canvas y runs down.
+        for (double u : {0.0, along})
+            for (double w : {-kDescent * h, h}) take(m.x1 + u * c - w * s, m.y1 - (u * s + w * c));
+    }
+    return r;
+}
+
 ProfileCanvasWidget::ProfileCanvasWidget(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -93,14 +117,24 @@ void ProfileCanvasWidget::SetBackColour(int32_t rgb) {
     update();
 }
 
-void ProfileCanvasWidget::Cls() {
+void ProfileCanvasWidget::Cls(double viewOriginX, double viewTopY) {
     marks_.Clear();
+    marksOriginX_ = viewOriginX, marksTopY_ = viewTopY;
+    shiftX_ = shiftY_ = 0;
     update();
 }
 
+void ProfileCanvasWidget::MoveView(double viewOriginX, double viewTopY) {
+    shiftX_ = marksOriginX_ - viewOriginX;
+    shiftY_ = viewTopY - marksTopY_;
+    update();
+}
+
+double ProfileCanvasWidget::PixelsPerUnit() const { return std::max(1, width()) / marks_.ScaleWidth(); }
+
 QPointF ProfileCanvasWidget::ToUnits(const QPointF& px) const {
-    const double w = std::max(1, width()), h = std::max(1, height());
-    return {px.x() * marks_.ScaleWidth() / w, px.y() * marks_.ScaleHeight() / h};
+    const double k = PixelsPerUnit();
+    return {px.x() / k, px.y() / k};
 }
 
 bool ProfileCanvasWidget::event(QEvent* e) {
@@ -138,9 +172,8 @@ void ProfileCanvasWidget::mouseReleaseEvent(QMouseEvent* e) {
 void ProfileCanvasWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), ColourOf(back_));
-    const double sx = width() / marks_.ScaleWidth(), sy = height() / marks_.ScaleHeight();
-    auto px = [&](double x, double y) { return QPointF(x * sx, y * sy); };
-    std::map<int, QFont> fonts;
+    const double k = PixelsPerUnit();
+    auto px = [&](double x, double y) { return QPointF((x + shiftX_) * k, (y + shiftY_) * k); };
     const QRectF view = QRectF(rect()).adjusted(-2, -2, 2, 2);
     for (const CanvasMark& m : marks_.marks()) {
         switch (m.kind) {
@@ -157,26 +190,14 @@ void ProfileCanvasWidget::paintEvent(QPaintEvent*) {
                 p.drawRect(QRectF(px(m.x1, m.y1), px(m.x2, m.y2)).normalized());
                 break;
             case CanvasMark::Text: {
-                // A text taller than the canvas shows nothing useful and costs much.
-                const int size = std::min(CanvasTextPixels(m.height, marks_.ScaleWidth(), width()),
-                                          4 * std::max(width(), height()));
-                if (size <= 0) break;
-                auto it = fonts.find(size);
-                if (it == fonts.end()) {
-                    QFont f("Arial");
-                    f.setPixelSize(size);
-                    it = fonts.emplace(size, f).first;
-                }
+                const double cap = CanvasTextPixels(m.height, k);
+                if (cap <= 0) break;
                 const QPointF at = px(m.x1, m.y1);
-                if (m.escapement == 0 && !view.adjusted(-4.0 * size * m.text.size(), -2.0 * size, 0, 0).contains(at)) break;
-                p.save();
-                p.setFont(it->second);
-                p.setPen(ColourOf(m.rgb));
-                p.translate(at);
-                p.rotate(-m.escapement / 10.0);
-                p.drawText(QPointF(0, QFontMetricsF(it->second).ascent()),
-                           QString::fromLatin1(m.text.data(), static_cast<int>(m.text.size())));
-                p.restore();
+                // Texts wholly off the canvas are not painted; their reach is their length either way.
+                const double reach = cap * (kLetterWidth * static_cast<double>(m.text.size()) + 1);
+                if (!view.adjusted(-reach, -reach, reach, reach).contains(at)) break;
+                PaintCanvasText(p, at, QString::fromLatin1(m.text.data(), static_cast<int>(m.text.size())), cap,
+                                m.escapement / 10.0, ColourOf(m.rgb));
                 break;
             }
         }

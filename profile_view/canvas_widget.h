@@ -12,17 +12,23 @@
 
 #include "profile_drawing/output.h"
 #include "profile_view/key_table.h"
+#include "profile_view/view_mapping.h"
 
 namespace vd {
 
 struct CanvasMark {
     enum Kind { Line, Box, Text } kind = Line;
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // canvas units, y downwards; a text's top-left in x1, y1
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // canvas units, y downwards; where a text's baseline starts in x1, y1
     int32_t rgb = 0;                        // R + 256 G + 65536 B
     std::string text;                       // Latin-1
     int escapement = 0;                     // tenths of a degree, counter-clockwise
     double height = 0;                      // drawing units; sized against the widget as it is painted
 };
+
+// Everything the marks cover, in drawing units, for a view whose canvas shows
+// viewOriginX at its left edge and viewTopY at its top. A text counts with
+// the room its letters take.
+DrawingRect MarksExtent(const std::vector<CanvasMark>& marks, double viewOriginX, double viewTopY);
 
 // The screen target of the drawing: keeps the marks of the last draw.
 class CanvasMarks : public CanvasOutput {
@@ -52,12 +58,19 @@ public:
 
     CanvasMarks& marks() { return marks_; }
     const CanvasMarks& marks() const { return marks_; }
-    // The canvas's scale extents; repaints.
+    // The canvas's scale extents, in drawing units across and down; repaints.
+    // One unit takes as many pixels down as across.
     void SetScale(double width, double height);
+    // Pixels to a drawing unit.
+    double PixelsPerUnit() const;
     void SetBackColour(int32_t rgb);
     int32_t BackColour() const { return back_; }
-    // Clears the marks (the drawing's Cls).
-    void Cls();
+    // Clears the marks (the drawing's Cls); the next marks are made for a view
+    // with viewOriginX at the canvas's left edge and viewTopY at its top.
+    void Cls(double viewOriginX = 0, double viewTopY = 0);
+    // The view moved without a new draw (a resize keeping the centre): the
+    // kept marks are painted where the moved view shows them.
+    void MoveView(double viewOriginX, double viewTopY);
 
     // Pixel point to canvas units.
     QPointF ToUnits(const QPointF& px) const;
@@ -78,6 +91,8 @@ protected:
 private:
     CanvasMarks marks_;
     int32_t back_ = 0;
+    double marksOriginX_ = 0, marksTopY_ = 0;  // the view the marks were made for
+    double shiftX_ = 0, shiftY_ = 0;           // canvas units from that view to the one shown
 };
 
 }  // namespace vd

@@ -246,6 +246,11 @@ void ProfileControl::LayOut() {
 void ProfileControl::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     LayOut();
+    // The bar keeps its step, and the point at the centre stays put.
+    ZoomAboutCentre(v_, ZoomWidth(zoomBar_->value(), WholeWidth()), canvas_->width(), canvas_->height(),
+                    sheetExtent_);
+    canvas_->SetScale(v_.ScaleWidth, v_.ScaleHeight);
+    canvas_->MoveView(v_.ViewOriginX, v_.ViewTopY);
 }
 
 // ---- start-up ---------------------------------------------------------------
@@ -355,28 +360,37 @@ void ProfileControl::ff() {
     }
     SyncSheetList(sheetList_->count() > 0 ? 0 : -1);
     ShowSheet(v_, m_, sheetList_->count() > 0 ? 0 : -1);
-    v_.ViewTopY = 60;
-    v_.ViewOriginX = 0;
     v_.BandLift = 1;
     v_.TextSizeMode = 1;
     v_.BandBaseY = static_cast<float>(StripBaseY(v_.Band1End > 0 ? 1 : 2, v_.BandLift));
     v_.DrawMode = kDrawCanvas;
     v_.SelBaseY = v_.BandBaseY;
-    SetZoomBar(30);
-    Redraw();
+    ShowWholeSheet();
 }
 
 void ProfileControl::Resize1() {
     CanvasStep = 2.5;
     LayOut();
-    canvas_->SetScale(600, 400);
-    Redraw();
+    ShowWholeSheet();
     // The view is driven from the keyboard as soon as it shows.
     FocusCanvas();
 }
 
+void ProfileControl::ShowWholeSheet() {
+    // The sheet's extent is known once it is drawn.
+    Redraw();
+    FrameSheet(v_, sheetExtent_, canvas_->width(), canvas_->height());
+    {
+        QSignalBlocker block(zoomBar_);
+        zoomBar_->setValue(kZoomBarMax);
+    }
+    Redraw();
+}
+
 void ProfileControl::Redraw() {
-    canvas_->Cls();
+    const bool toCanvas = v_.DrawMode == kDrawCanvas;
+    canvas_->Cls(v_.ViewOriginX, v_.ViewTopY);
+    canvas_->SetScale(v_.ScaleWidth, v_.ScaleHeight);
     outputs.Canvas = &canvas_->marks();
     Outcome o = Outcome::Ok();
     try {
@@ -385,8 +399,14 @@ void ProfileControl::Redraw() {
         o = Outcome::Fail(e.what());
     }
     v_.DrawMode = kDrawCanvas;
+    // A draw into a file leaves only the screen notes on the canvas.
+    if (toCanvas) sheetExtent_ = MarksExtent(canvas_->marks().marks(), v_.ViewOriginX, v_.ViewTopY);
     if (!o.ok()) m_.Ui->SetStatus(o.message());
     emit redrawn();
+}
+
+double ProfileControl::WholeWidth() const {
+    return WholeSheetWidth(sheetExtent_, canvas_->width(), canvas_->height());
 }
 
 void ProfileControl::SetZoomBar(int value) {
@@ -395,8 +415,7 @@ void ProfileControl::SetZoomBar(int value) {
         QSignalBlocker block(zoomBar_);
         zoomBar_->setValue(value);
     }
-    ScaleExtents s = ZoomExtents(value);
-    canvas_->SetScale(s.width, s.height);
+    SetViewWidth(v_, ZoomWidth(value, WholeWidth()), canvas_->width(), canvas_->height());
 }
 
 // ---- sheets -------------------------------------------------------------------
@@ -406,7 +425,7 @@ void ProfileControl::Combo1_Click() {
     if (index < 0) return;
     ShowSheet(v_, m_, index);
     SyncSheetList(index);
-    Redraw();
+    ShowWholeSheet();
 }
 
 void ProfileControl::VScroll5_Change() {
@@ -422,12 +441,19 @@ void ProfileControl::VScroll5_Change() {
 }
 
 void ProfileControl::findsheet(int line) {
+    const int shown = v_.SheetIndex;
     if (!FindLineSheet(v_, m_, line)) return;
     SyncSheetList(v_.SheetIndex);
-    v_.ViewTopY = v_.SelBaseY - v_.Zoom1Offset;
+    v_.DrawMode = kDrawCanvas;
+    // A new sheet first shows whole, the line's box on it; on the sheet
+    // already shown the view goes to the line.
+    if (v_.SheetIndex != shown) {
+        ShowWholeSheet();
+        FocusCanvas();
+        return;
+    }
     // The line's place on the sheet is known once the sheet is drawn.
     Redraw();
-    v_.DrawMode = kDrawCanvas;
     Command7_Click();
 }
 
@@ -445,10 +471,8 @@ void ProfileControl::Command42_Click() {
 // ---- zoom and pan ---------------------------------------------------------------
 
 void ProfileControl::HScroll1_Change() {
-    const int z = zoomBar_->value();
-    if (z == 0) RecentreAtZoomZero(v_);
-    ScaleExtents s = ZoomExtents(z);
-    canvas_->SetScale(s.width, s.height);
+    ZoomAboutCentre(v_, ZoomWidth(zoomBar_->value(), WholeWidth()), canvas_->width(), canvas_->height(),
+                    sheetExtent_);
     Redraw();
 }
 
@@ -525,8 +549,11 @@ void ProfileControl::Command6_Click() {
 }
 
 void ProfileControl::Command7_Click() {
-    ZoomToSelectionOrigin(v_, m_);
-    SetZoomBar(ZoomBarValue(v_.Zoom1Scale));
+    const int z = ZoomToSelection(v_, m_, WholeWidth(), canvas_->width(), canvas_->height());
+    {
+        QSignalBlocker block(zoomBar_);
+        zoomBar_->setValue(z);
+    }
     FocusCanvas();
     Redraw();
 }

@@ -18,6 +18,7 @@
 #include "profile_drawing/output.h"
 #include "profile_view/key_table.h"
 #include "profile_view/property_bag.h"
+#include "profile_view/view_mapping.h"
 #include "workspace/profile_host.h"
 
 class QCheckBox;
@@ -54,6 +55,8 @@ public:
     // ---- spine ------------------------------------------------------------------
     void UserControl_Initialize();
     void Redraw();
+    // Frames the shown sheet, whole, on the canvas: what a newly shown sheet opens with.
+    void ShowWholeSheet();
     void findsheet(int line);
     void Combo1_Click();
     void VScroll5_Change();
@@ -111,6 +114,8 @@ public:
     // Moves the zoom bar from code: the scale follows, the view does not
     // recentre and nothing is drawn.
     void SetZoomBar(int value);
+    // The shown sheet's extent as last drawn, drawing units.
+    const DrawingRect& sheetExtent() const { return sheetExtent_; }
     // Shows sheet `index` in the list and scroll bar without raising their events.
     void SyncSheetList(int index);
 
@@ -141,6 +146,8 @@ private:
     void BranchView(int branch);
     void SetPanStep(int step);
     int SheetEntries() const;
+    // Units across the canvas that show the whole shown sheet.
+    double WholeWidth() const;
 
     // The frames that own these hand them over when they are built.
     friend SheetFrame* AttachSheetFrame(ProfileControl& control);
@@ -155,6 +162,7 @@ private:
     bool startupMessageShown_ = false;
     QScrollArea* panelScroll_;
     double dragX_ = 0, dragY_ = 0;
+    DrawingRect sheetExtent_;
 
     // The children. Each carries its form name as objectName, by which tests find it.
     ProfileCanvasWidget* canvas_;  // prof1

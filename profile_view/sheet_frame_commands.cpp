@@ -289,7 +289,7 @@ SheetFrame* AttachSheetFrame(ProfileControl& control) {
         const int first = items.empty() ? -1 : 0;
         control.SyncSheetList(first);
         ShowSheet(control.view(), m, first);
-        control.Redraw();
+        control.ShowWholeSheet();
     };
     frame->rebuild = [&control] {
         control.UserControl_Initialize();

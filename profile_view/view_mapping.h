@@ -10,35 +10,65 @@
 
 namespace vd {
 
-// Range of the zoom bar. The scale extents are 16-bit values, which would
-// allow 643; 60 already shows a whole sheet. Below 0 the bar zooms in past
-// the 600-unit window, down to 50 units across, so that a sheet can fill the
-// canvas and its smallest texts can be read.
-inline constexpr int kZoomBarMin = -11;
-inline constexpr int kZoomBarMax = 60;
+// A rectangle of the drawing plane, in drawing units, y upwards.
+struct DrawingRect {
+    double left = 0, bottom = 0, right = 0, top = 0;
+    bool any = false;  // false until a point is taken in
 
-struct ScaleExtents {
-    double width = 600;
-    double height = 400;
+    double width() const { return right - left; }
+    double height() const { return top - bottom; }
+    bool empty() const { return !any || !(width() > 0 && height() > 0); }
+    void include(double x, double y);
+    bool contains(const DrawingRect& r) const {
+        return r.left >= left && r.right <= right && r.bottom >= bottom && r.top <= top;
+    }
 };
 
-// Canvas scale for a zoom bar value: 600 + 50 z across, 400 + 50 z down; below
-// zoom 0 the height keeps the 3:2 shape of zoom 0, as 400 + 50 z would reach
-// nothing at z = -8.
-ScaleExtents ZoomExtents(int zoom);
+// The zoom bar. Its far end shows the whole sheet, its near end a few lines
+// across the canvas, and every step changes the scale by the same factor.
+// Larger values show more. The range is the one the stored presets are
+// clamped to.
+inline constexpr int kZoomBarMin = -11;
+inline constexpr int kZoomBarMax = 60;
+// Drawing units across the canvas at the bar's near end: three or four
+// lines of a usual length.
+inline constexpr double kCloseUpWidth = 24;
+// Blank left round the whole sheet, as a share of the canvas on each side.
+inline constexpr double kFrameMargin = 0.015;
+
+// Drawing units across a canvas of the given pixel size that show the whole
+// of `sheet` with a thin margin; 600 when there is no sheet.
+double WholeSheetWidth(const DrawingRect& sheet, int widthPx, int heightPx);
+// Units across at bar value `zoom` on a sheet whose whole view is wholeWidth across.
+double ZoomWidth(int zoom, double wholeWidth);
+// The nearest bar value that shows at least `width` units across; the bar's
+// far end when none does.
+int ZoomBarFor(double width, double wholeWidth);
 // The bar value a stored preset zoom asks for, kept within the bar's range.
 int ZoomBarValue(double presetScale);
 
-// The user moved the zoom bar to 0: back to the sheet's left edge, just above
-// the selected strip.
-void RecentreAtZoomZero(ProfileViewState& v);
+// The canvas window: `width` units across, and down as the canvas's pixel
+// shape gives, one scale both ways.
+void SetViewWidth(ProfileViewState& v, double width, int widthPx, int heightPx);
+// The whole sheet, centred, filling the canvas.
+void FrameSheet(ProfileViewState& v, const DrawingRect& sheet, int widthPx, int heightPx);
+// Puts the middle of `r` at the middle of the canvas, the scale unchanged.
+void CentreOn(ProfileViewState& v, const DrawingRect& r);
+// A new scale about the point at the canvas's centre; then, as little moved
+// as can be, the sheet stays on the canvas: whole when the canvas is larger
+// than it, filling the canvas when smaller.
+void ZoomAboutCentre(ProfileViewState& v, double width, int widthPx, int heightPx, const DrawingRect& sheet);
+// The selected line's selection box as the drawing draws it.
+DrawingRect SelectionBoxOf(const ProfileViewState& v, const Model& m);
+// Zoom to selection: the preset Zoom1 scale, or less close when the selection
+// box would not fit, with the box at the canvas's middle. The bar value used.
+int ZoomToSelection(ProfileViewState& v, const Model& m, double wholeWidth, int widthPx, int heightPx);
+
 // Preset Zoom1: the view's top measured from the selected strip's base.
 void GoToZoom1(ProfileViewState& v);
 // Preset Zoom2: the sheet's left edge; on two-strip sheets the top is measured
 // from the upper strip's base 56 instead of the selected strip's.
 void GoToZoom2(ProfileViewState& v, double monoSheet);
-// Zoom to selection's origin: 9 units left of the selected line's start.
-void ZoomToSelectionOrigin(ProfileViewState& v, const Model& m);
 
 // "Zoom1 Set" / "Zoom2 Set": the current bar value and vertical offset into
 // the presets and into style row 25 (record 26 of the settings file).

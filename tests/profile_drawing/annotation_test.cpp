@@ -185,16 +185,15 @@ TEST(LineAnnotations, WorkedNetworkTableLayoutAndScreenNames) {
     for (const char* absent : {"G.E. 103.750", "5 o/oo", "%%c200"}) EXPECT_TRUE(s.file.texts(absent).empty()) << absent;
     EXPECT_EQ(s.file.texts("TO ").size(), 1u);  // the outfall's note stays in either layout
 
-    // On the screen the names keep their screen size and show with the name row hidden.
+    // On the screen the names show with the name row hidden, in the size and place the file gives texts.
     s.v.TextSizeMode = 1;
     s.m.ObjectStyles[1].Visible = "N";
     ASSERT_TRUE(s.Draw(kDrawCanvas).ok());
-    const double nameHeight = 0.4;  // the name on the screen takes the height of its drawn form
     ExpectTexts(s.screen,
-                {{"A                        ", 8.4 - 0.2 - 0.2, 26 + 2.2 + 0.4, 90, nameHeight},
-                 {"B", 18.3, 28.6, 90, nameHeight},
-                 {"5%o", 13.4 - 0.4 - 0.2, 25 - 0.3 - 0.25 - 0.4, 360 - std::atan(0.05) * 180 / 3.14159, 0.4},
-                 {"200", 12.8, 25.20025 + 0.2 - 0.23, 360 - std::atan(0.05) * 180 / 3.14159, 0.4}},
+                {{"A                        ", 8.05, 28.5, 90, 0.3},
+                 {"B", 18.3, 28.5, 90, 0.3},
+                 {"5%o", 12.85, 24.15, 360 - std::atan(0.05) * 180 / 3.14159, 0.3},
+                 {"200", 12.85, 25.20025 + 0.2 - 0.23, 360 - std::atan(0.05) * 180 / 3.14159, 0.3}},
                 "screen");
     EXPECT_TRUE(s.screen.texts("TO ").empty());  // the notes follow the name row
     ASSERT_TRUE(s.Draw(kDrawDxf).ok());

@@ -325,11 +325,24 @@ TEST(Palette, AciToRgb) {
     }
 }
 
-TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
-    EXPECT_EQ(CanvasTextPixels(0.3, 60, 600), 6);    // twice its height, 10 px a unit
-    EXPECT_EQ(CanvasTextPixels(0.25, 100, 1400), 7);  // 7.0
-    EXPECT_EQ(CanvasTextPixels(0.2, 70, 607), 3);     // 3.47
-    EXPECT_EQ(CanvasTextPixels(0.2, 0, 600), 0);
+// The ink of one colour inside a part of the image: left, top, right, bottom; right < left when none.
+QRect InkOf(const QImage& img, QRgb colour, const QRect& within) {
+    int left = img.width(), top = img.height(), right = -1, bottom = -1;
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x)
+            if (img.pixel(x, y) == colour) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+TEST(ProfileCanvasTarget, TextsStandOnTheirPointAtTheirHeight) {
+    // Scaled with the lines; too small to read is left out.
+    const struct {
+        double height, pixelsPerUnit, pixels;
+    } rule[] = {{0.3, 10, 3}, {0.3, 9.9, 0}, {0.25, 40, 10}, {2, 1.4, 0}, {-0.5, 20, 10}, {0.3, NAN, 0}, {1e300, 1e300, 0}};
+    for (auto r : rule) EXPECT_DOUBLE_EQ(CanvasTextPixels(r.height, r.pixelsPerUnit), r.pixels) << r.height;
 
     ProfileCanvas canvas(600, 400);
     canvas.SetScale(600, 400);  // one unit a pixel
@@ -340,25 +353,25 @@ TEST(ProfileCanvasTarget, TextSitsAboveItsPointAndLinesTakeThePalette) {
     f.out.Canvas = &target;
     f.v.ViewOriginX = 100;
     f.v.ViewTopY = 60;
-    // A text at (110, -44) -> canvas (10, 104); 48 units high -> 96 px; its cell starts 64 units higher.
-    txtplot(f.ctx, 110, -44, 3, 48, 0, "", "HH", kDrawCanvas);
-    LINEplot(f.ctx, 300, 10, 400, 10, kDrawCanvas, 1);
+    // (110, -44) -> canvas (10, 104): the capitals stand 48 px tall on that point, leading blanks dropped as in the DXF.
+    txtplot(f.ctx, 110, -44, 3, 48, 0, "", "  HH", kDrawCanvas);
+    // Upright at (400, -40) -> (300, 100): it runs up from its point, the letters' tops to the left.
+    txtplot(f.ctx, 400, -40, 1, 30, 90, "", "EE", kDrawCanvas);
+    txtplot(f.ctx, 110, 20, 3, 2.5, 0, "", "HH", kDrawCanvas);  // 2.5 px: left out
+    LINEplot(f.ctx, 300, 10, 400, 10, kDrawCanvas, 5);
     const QImage& img = canvas.image();
-    int top = img.height(), bottom = -1, left = img.width();
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < 280; ++x)
-            if (img.pixel(x, y) == qRgb(0, 255, 0)) {
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-                left = std::min(left, x);
-            }
-    EXPECT_GE(top, 37);
-    // The face that stands in for Arial differs between machines: allow a few pixels of its metrics.
-    EXPECT_LE(bottom, 37 + 96 + 12);
-    EXPECT_GT(bottom, 37 + 48);  // the letters fill most of their height
-    EXPECT_GE(left, 10);
-    EXPECT_LE(left, 25);
-    EXPECT_EQ(img.pixel(250, 50), qRgb(255, 0, 0));
+    const QRect flat = InkOf(img, qRgb(0, 255, 0), QRect(0, 0, 250, 400));
+    EXPECT_NEAR(flat.bottom(), 103, 1);
+    EXPECT_NEAR(flat.height(), 48, 1.5);
+    EXPECT_GE(flat.left(), 10);
+    EXPECT_LE(flat.left(), 16);
+    const QRect upright = InkOf(img, qRgb(255, 0, 0), QRect(250, 0, 350, 400));
+    EXPECT_NEAR(upright.right(), 299, 1);
+    EXPECT_NEAR(upright.width(), 30, 1.5);
+    EXPECT_LE(upright.bottom(), 100);
+    EXPECT_GT(upright.bottom(), 94);
+    EXPECT_FALSE(InkOf(img, qRgb(0, 255, 0), QRect(0, 0, 250, 50)).isValid());
+    EXPECT_EQ(img.pixel(250, 50), qRgb(0, 0, 255));
     EXPECT_EQ(img.pixel(250, 52), qRgb(0, 0, 0));
 }
 

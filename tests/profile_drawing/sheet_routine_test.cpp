@@ -349,7 +349,7 @@ TEST(SheetRoutine, ZeroLengthLineAndSecondLayout) {
     EXPECT_NEAR(t.m.Results[2].ProfX, 93.4, 1e-5);
     auto top = t.rec.texts(" 105");
     ASSERT_EQ(top.size(), 1u);
-    EXPECT_NEAR(top[0]->x1, 83.4 + 1 + 2 * 0.4, 1e-5);
+    EXPECT_NEAR(top[0]->x1, 83.4 + 1 + 2 * 0.3, 1e-5);
     ASSERT_EQ(Count(t.rec, Mark::Box), 1);
     const Mark& box = *std::find_if(t.rec.marks.begin(), t.rec.marks.end(), [](const Mark& m) { return m.kind == Mark::Box; });
     EXPECT_NEAR(box.x1, 83.4, 1e-5);
@@ -418,7 +418,7 @@ TEST(SheetRoutine, DamagedPositionsEndTheStripAndSaySo) {
 
 TEST(SheetRoutine, TextFactorByModeAndCap) {
     struct Case { int mode, sizeMode; const char* rowStyle; float expected; } cases[] = {
-        {kDrawCanvas, 1, "", 0.4f}, {kDrawCanvas, 2, "", 0.3f}, {kDrawDxf, 1, "", 0.3f},
+        {kDrawCanvas, 1, "", 0.3f}, {kDrawCanvas, 2, "", 0.3f}, {kDrawDxf, 1, "", 0.3f},
         {kDrawCadLines, 1, "0.25", 0.25f}, {kDrawCadLines, 1, "0.5", 0.3f}, {kDrawCadLines, 1, "ROMANS", 0.3f}};
     for (const Case& c : cases) {
         Sheet s;

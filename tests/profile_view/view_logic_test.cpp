@@ -57,23 +57,88 @@ struct Sheets {
     }
 };
 
-TEST(ViewMapping, ZoomExtentsAndPresetValues) {
-    struct {
-        int zoom;
-        double w, h;
-    } extents[] = {{0, 600, 400}, {1, 650, 450}, {30, 2100, 1900}, {60, 3600, 3400}, {-5, 350, 700.0 / 3},
-                   {-11, 50, 100.0 / 3}, {-40, 50, 100.0 / 3}, {700, 3600, 3400}};
-    for (auto e : extents) {
-        ScaleExtents s = ZoomExtents(e.zoom);
-        EXPECT_EQ(s.width, e.w) << e.zoom;
-        EXPECT_DOUBLE_EQ(s.height, e.h) << e.zoom;
+// Whether `inner` lies within `outer`, give or take a rounding.
+bool Within(const DrawingRect& inner, const DrawingRect& outer) {
+    const double e = 1e-9 * (1 + outer.width() + outer.height());
+    return inner.left >= outer.left - e && inner.right <= outer.right + e && inner.bottom >= outer.bottom - e &&
+           inner.top <= outer.top + e;
+}
+
+DrawingRect Window(const ProfileViewState& v) {
+    DrawingRect r;
+    r.include(v.ViewOriginX, v.ViewTopY);
+    r.include(v.ViewOriginX + v.ScaleWidth, v.ViewTopY - v.ScaleHeight);
+    return r;
+}
+
+DrawingRect Rect(double left, double bottom, double right, double top) {
+    DrawingRect r;
+    r.include(left, bottom);
+    r.include(right, top);
+    return r;
+}
+
+// Every bar step from the whole sheet down keeps the sheet on the canvas and
+// changes the scale by one factor; the centre stays put; the canvas keeps its shape.
+TEST(ViewMapping, ZoomBarStepsFromTheWholeSheetToAFewLines) {
+    const struct {
+        DrawingRect sheet;
+        int widthPx, heightPx;
+    } cases[] = {
+        {Rect(2, -3, 160, 76), 1600, 1000},   // a 1400 m sheet, two strips
+        {Rect(2, 10, 80, 76), 1000, 700},     // 700 m, one strip
+        {Rect(-5, -3, 820, 80), 1366, 600},   // the longest custom sheet
+        {Rect(5, 18, 20, 70), 800, 900},      // narrower than a close-up
+    };
+    for (const auto& c : cases) {
+        ProfileViewState v;
+        FrameSheet(v, c.sheet, c.widthPx, c.heightPx);
+        const double whole = WholeSheetWidth(c.sheet, c.widthPx, c.heightPx);
+        EXPECT_TRUE(Within(c.sheet, Window(v)));
+        // Filling the canvas: the sheet's binding side takes all but the margins.
+        const double fill = std::max(c.sheet.width() / v.ScaleWidth, c.sheet.height() / v.ScaleHeight);
+        EXPECT_NEAR(fill, 1 - 2 * kFrameMargin, 1e-9);
+        EXPECT_DOUBLE_EQ(ZoomWidth(kZoomBarMax, whole), whole);
+        EXPECT_DOUBLE_EQ(ZoomWidth(kZoomBarMin, whole), std::min(kCloseUpWidth, whole));
+        EXPECT_DOUBLE_EQ(ZoomWidth(kZoomBarMax + 9, whole), whole);  // clamped
+        const double factor = ZoomWidth(kZoomBarMax, whole) / ZoomWidth(kZoomBarMax - 1, whole);
+        for (int z = kZoomBarMax - 1; z >= kZoomBarMin; --z) {
+            const DrawingRect before = Window(v);
+            ZoomAboutCentre(v, ZoomWidth(z, whole), c.widthPx, c.heightPx, c.sheet);
+            const DrawingRect after = Window(v);
+            EXPECT_NEAR(before.width() / after.width(), factor, 1e-9) << z;
+            EXPECT_NEAR(after.width() / after.height(), double(c.widthPx) / c.heightPx, 1e-9);
+            // Along each side the canvas shows sheet only, or all of the sheet.
+            const double e = 1e-9;
+            EXPECT_TRUE((after.left >= c.sheet.left - e && after.right <= c.sheet.right + e) ||
+                        (after.left <= c.sheet.left + e && after.right >= c.sheet.right - e)) << z;
+            EXPECT_TRUE((after.bottom >= c.sheet.bottom - e && after.top <= c.sheet.top + e) ||
+                        (after.bottom <= c.sheet.bottom + e && after.top >= c.sheet.top - e)) << z;
+            if (Within(after, c.sheet)) {
+                EXPECT_NEAR((after.left + after.right) / 2, (before.left + before.right) / 2, 1e-9) << z;
+                EXPECT_NEAR((after.top + after.bottom) / 2, (before.top + before.bottom) / 2, 1e-9) << z;
+            }
+            EXPECT_EQ(ZoomBarFor(ZoomWidth(z, whole), whole), z);
+        }
+        EXPECT_GT(factor, 1);
+        EXPECT_LT(factor, 1.1);
     }
+    // Zooming out from a corner brings the whole sheet back.
+    ProfileViewState v;
+    const DrawingRect sheet = Rect(2, -3, 160, 76);
+    FrameSheet(v, sheet, 1600, 1000);
+    ZoomAboutCentre(v, 30, 1600, 1000, sheet);
+    v.ViewOriginX = 150, v.ViewTopY = 0;
+    ZoomAboutCentre(v, WholeSheetWidth(sheet, 1600, 1000), 1600, 1000, sheet);
+    EXPECT_TRUE(Within(sheet, Window(v)));
+
     struct {
         double preset;
         int bar;
     } presets[] = {{0.2, 0}, {0.5, 0}, {1.5, 2}, {2.5, 2}, {50, 50}, {700, 60}, {-3, -3}, {-30, -11},
                    {std::numeric_limits<double>::quiet_NaN(), 0}, {std::numeric_limits<double>::infinity(), 0}};
     for (auto p : presets) EXPECT_EQ(ZoomBarValue(p.preset), p.bar) << p.preset;
+    EXPECT_EQ(WholeSheetWidth(DrawingRect(), 800, 600), 600);
     EXPECT_EQ(NextPanStep(1), 2);
     EXPECT_EQ(NextPanStep(9), 10);
     EXPECT_EQ(NextPanStep(10), 1);
@@ -81,7 +146,37 @@ TEST(ViewMapping, ZoomExtentsAndPresetValues) {
     EXPECT_EQ(PixelsToUnits(10, 0, 600), 0);
 }
 
-TEST(ViewMapping, PresetsRecentringAndDrag) {
+// Zoom to selection puts the whole selection box in the middle of the canvas,
+// at the preset's scale or as near it as the box allows.
+TEST(ViewMapping, ZoomToSelectionCentresTheBox) {
+    Sheets s;
+    ShowSheet(s.v, s.m, 0);
+    s.v.SelBaseY = 66.2;
+    const DrawingRect sheet = Rect(0, -5, 60, 75);
+    const struct {
+        int widthPx, heightPx;
+        double preset;
+    } cases[] = {{1600, 1000, 0.2}, {1600, 500, 0.2}, {1000, 900, 30}, {600, 1200, -11}};
+    for (const auto& c : cases) {
+        s.v.Zoom1Scale = c.preset;
+        const double whole = WholeSheetWidth(sheet, c.widthPx, c.heightPx);
+        const int z = ZoomToSelection(s.v, s.m, whole, c.widthPx, c.heightPx);
+        const DrawingRect box = SelectionBoxOf(s.v, s.m);
+        ASSERT_FALSE(box.empty());
+        EXPECT_DOUBLE_EQ(box.width(), 10);
+        EXPECT_DOUBLE_EQ(box.height(), 4.5 + 18);
+        EXPECT_TRUE(Within(box, Window(s.v))) << c.heightPx;
+        EXPECT_GE(z, ZoomBarValue(c.preset));
+        // No nearer step would hold the box.
+        const double needed = std::max(box.width(), box.height() * c.widthPx / c.heightPx) / (1 - 2 * kFrameMargin);
+        if (z > ZoomBarValue(c.preset)) EXPECT_LT(ZoomWidth(z - 1, whole), needed);
+        EXPECT_DOUBLE_EQ(s.v.ScaleWidth, ZoomWidth(z, whole));
+        EXPECT_NEAR(s.v.ViewOriginX + s.v.ScaleWidth / 2, (box.left + box.right) / 2, 1e-9);
+        EXPECT_NEAR(s.v.ViewTopY - s.v.ScaleHeight / 2, (box.top + box.bottom) / 2, 1e-9);
+    }
+}
+
+TEST(ViewMapping, PresetsAndDrag) {
     ProfileViewState v;
     v.SelBaseY = 26;
     v.ViewOriginX = 120;
@@ -96,9 +191,7 @@ TEST(ViewMapping, PresetsRecentringAndDrag) {
     EXPECT_EQ(v.ViewOriginX, 0);
     GoToZoom2(v, 0.5);  // two strips: measured from the upper strip's base
     EXPECT_EQ(v.ViewTopY, 63);
-    RecentreAtZoomZero(v);
-    EXPECT_EQ(v.ViewTopY, 30);
-    EXPECT_EQ(v.ViewOriginX, 0);
+    v.ViewOriginX = 0, v.ViewTopY = 30;
     DragPan(v, 100, 50, 130, 45);  // dragged right and up: the drawing follows
     EXPECT_EQ(v.ViewOriginX, -30);
     EXPECT_EQ(v.ViewTopY, 25);
