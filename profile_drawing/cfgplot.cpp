@@ -79,13 +79,6 @@ private:
     std::string layerOf(int r) const { return ColourLayerName(S[r].Color); }
     bool visible(int r) const { return S[r].Visible.view() == "Y"; }
     double rowY(int r) const { return 16 - Val(StyleText(S[r].RowLocate)); }
-    // The attribute height of a row: its height text, else its text height, else 0.2.
-    double attributeHeight(int r) const {
-        const std::string t = StyleText(S[r].HeightText);
-        if (!t.empty() && Val(t) > 0) return Val(t);
-        if (S[r].TextHeight > 0) return S[r].TextHeight;
-        return 0.2;
-    }
 
     void addLayer(int r) {
         step([&] { d_.Layers().Add(layerOf(r)).Color = ColourIndex(S[r].Color); });
@@ -131,7 +124,7 @@ private:
     CadEntityPtr rowAttribute(CadBlock& b, int r, CadPoint at, const std::string& tag, bool middle) {
         CadEntityPtr e = attribute(b, 20, tag, at, tag, "");
         if (!e) return e;
-        step([&] { e->Height = attributeHeight(r); });
+        step([&] { e->Height = StyleTextHeight(S[r]); });
         if (middle) {
             e->Alignment = 4;
             e->TextAlignmentPoint = at;

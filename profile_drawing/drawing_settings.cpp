@@ -105,6 +105,13 @@ void AddToDrawing(const Model& m, CadDocument& d) {
 
 }  // namespace
 
+double StyleTextHeight(const ObjectStyle& style) {
+    const double h = Val(StyleText(style.HeightText));
+    if (std::isfinite(h) && h > 0) return h;
+    if (std::isfinite(style.TextHeight) && style.TextHeight > 0) return style.TextHeight;
+    return 0.2;
+}
+
 std::string StyleImage(const ObjectStyle& s) {
     std::string out;
     out.reserve(kStyleImageBytes);

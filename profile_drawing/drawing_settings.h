@@ -28,6 +28,11 @@ std::string StyleText(const FixedText<N>& field) {
     return field.unassigned() ? std::string() : field.trim();
 }
 
+// The height a style row's texts are drawn at, in every mode and in the
+// blocks' attributes: its height text, or where that is no number above 0
+// its text height, else 0.2.
+double StyleTextHeight(const ObjectStyle& style);
+
 std::string StyleImage(const ObjectStyle& style);  // 64 bytes
 ObjectStyle StyleFromImage(std::string_view bytes);  // at least 64 bytes
 // Why bytes cannot be the style rows of a settings file (texts that are no

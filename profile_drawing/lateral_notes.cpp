@@ -59,28 +59,34 @@ void fromsub(DrawContext& ctx, int line, double x, double y, int colour, double 
     if (sheetFlag) ctx.v.SheetRefText = TrimLeft(Str(sheet));
 
     if (mode != kDrawCadBlocks) return;
-    NotePiece(ctx, "lateral note block", [&] {
-        const auto& ip = ctx.v.InsertionPoint;
-        auto block = InsertProfileBlock(ctx, ip[0] + x + dx, ip[1] + y + dy, "FROM");
-        std::string layer = ColourLayerName(info.Color);
-        CadLayer& added = ctx.Out.Acad->Layers().Add(layer);
-        added.Color = ColourIndex(info.Color);
-        auto mark = ctx.Out.Acad->ModelSpace().AddText("0", CadPoint{ip[0] + x - 0.075, ip[1] + y, 0}, 0.25);
-        mark->setLayer(layer);
-        mark->Color = 256;
-        std::string dwg = "(DWG#" + Str(sheet) + ")";
-        for (const auto& att : block->GetAttributes()) {
-            std::string tag = Trim(att->TagString);
-            if (tag == "MH") att->TextString = "From " + Stored(l.From);
-            else if (tag == "DIAS") att->TextString = "%%C" + FloatText(l.Dia) + "-" + FormatFixed(l.slope * 1000.0, 1) + " o/oo";
-            else if (tag == "INV") att->TextString = "I.E." + FormatFixed(invert, 3);
-            else if (tag == "LATRAL") att->TextString = l.Latral.rtrim();
-            else if (tag == "DWG") {
-                att->TextString = dwg;
-                ctx.v.SheetRefText = dwg;
-            }
-        }
+    // Statement by statement: a drawing without "FROM" still gets the note's
+    // layer and its mark "0".
+    const auto& ip = ctx.v.InsertionPoint;
+    std::shared_ptr<CadEntity> block;
+    NotePiece(ctx, "lateral note block", [&] { block = PlaceProfileBlock(ctx, ip[0] + x + dx, ip[1] + y + dy, "FROM"); });
+    const std::string layer = ColourLayerName(info.Color);
+    NotePiece(ctx, "lateral note layer", [&] { ConnectedDrawing(ctx).Layers().Add(layer).Color = ColourIndex(info.Color); });
+    std::shared_ptr<CadEntity> mark;
+    NotePiece(ctx, "lateral note mark", [&] {
+        mark = ConnectedDrawing(ctx).ModelSpace().AddText("0", CadPoint{ip[0] + x - 0.075, ip[1] + y, 0}, 0.25);
     });
+    if (mark) {
+        NotePiece(ctx, "lateral note mark", [&] { mark->setLayer(layer); });
+        mark->Color = 256;
+    }
+    if (!block) return;  // its failure is reported already
+    const std::string dwg = "(DWG#" + Str(sheet) + ")";
+    for (const auto& att : block->GetAttributes()) {
+        std::string tag = Trim(att->TagString);
+        if (tag == "MH") att->TextString = "From " + Stored(l.From);
+        else if (tag == "DIAS") att->TextString = "%%C" + FloatText(l.Dia) + "-" + FormatFixed(l.slope * 1000.0, 1) + " o/oo";
+        else if (tag == "INV") att->TextString = "I.E." + FormatFixed(invert, 3);
+        else if (tag == "LATRAL") att->TextString = l.Latral.rtrim();
+        else if (tag == "DWG") {
+            att->TextString = dwg;
+            ctx.v.SheetRefText = dwg;
+        }
+    }
 }
 
 }  // namespace vd

@@ -14,6 +14,7 @@
 
 namespace vd {
 
+class CadDocument;
 class CadEntity;
 
 // ---- shared helpers -------------------------------------------------------
@@ -58,15 +59,23 @@ double LatBaseOf(const DrawContext& ctx, int line);
 // the sheet's DwgNo); SheetNumberBase alone when the line has no sheet row.
 int PrintedSheetNumber(const DrawContext& ctx, int line);
 
+// The connected CAD drawing; none is an error ("object not set") that the
+// caller's guard handles.
+CadDocument& ConnectedDrawing(DrawContext& ctx);
+
 // Inserts a profile block into the CAD drawing at a point already offset by
-// the insertion point. No CAD drawing is an error the routine's guard handles.
+// the insertion point. When the drawing lacks the block, cfgplot defines the
+// missing profile blocks and this insert alone runs once more, so nothing the
+// step drew before it is drawn twice.
 std::shared_ptr<CadEntity> InsertProfileBlock(DrawContext& ctx, double x, double y, const std::string& name,
                                               double xScale = 1);
+// The same insert without defining a missing block: the lateral notes keep
+// their own guard.
+std::shared_ptr<CadEntity> PlaceProfileBlock(DrawContext& ctx, double x, double y, const std::string& name,
+                                             double xScale = 1);
 
-// Runs one drawing step. A CAD error asking for the profile blocks defines
-// them and runs the step once more; any other failure skips the step, is
-// recorded for the routine's status, and sends the rest of the sheet to the
-// screen.
+// Runs one drawing step. A failure skips the rest of the step, is recorded
+// for the routine's status, and sends the rest of the sheet to the screen.
 template <class F>
 void DrawStep(DrawContext& ctx, const char* what, F&& step);
 // toScreen: the rest of the sheet goes to the canvas, as after any failed step
@@ -136,26 +145,10 @@ void LineInfoLabels(DrawContext& ctx);
 
 template <class F>
 void DrawStep(DrawContext& ctx, const char* what, F&& step) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        try {
-            step();
-            return;
-        } catch (const RuntimeError& e) {
-            if (attempt == 0 && AsksForProfileBlocks(e.number())) {
-                try {
-                    cfgplot(ctx);
-                } catch (const std::exception& d) {
-                    RecordSkippedStep(ctx, what, d.what());
-                    return;
-                }
-                continue;
-            }
-            RecordSkippedStep(ctx, what, e.what());
-            return;
-        } catch (const std::exception& e) {
-            RecordSkippedStep(ctx, what, e.what());
-            return;
-        }
+    try {
+        step();
+    } catch (const std::exception& e) {
+        RecordSkippedStep(ctx, what, e.what());
     }
 }
 

@@ -45,10 +45,26 @@ int PrintedSheetNumber(const DrawContext& ctx, int line) {
     return base + ctx.m.SheetTable[static_cast<std::size_t>(idx)].DwgNo;
 }
 
+CadDocument& ConnectedDrawing(DrawContext& ctx) {
+    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    return *ctx.Out.Acad;
+}
+
+std::shared_ptr<CadEntity> PlaceProfileBlock(DrawContext& ctx, double x, double y, const std::string& name,
+                                             double xScale) {
+    return ConnectedDrawing(ctx).ModelSpace().InsertBlock(CadPoint{x, y, 0}, Trim(name), xScale, 1.0, 1.0, 0);
+}
+
 std::shared_ptr<CadEntity> InsertProfileBlock(DrawContext& ctx, double x, double y, const std::string& name,
                                               double xScale) {
-    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
-    return ctx.Out.Acad->ModelSpace().InsertBlock(CadPoint{x, y, 0}, Trim(name), xScale, 1.0, 1.0, 0);
+    try {
+        return PlaceProfileBlock(ctx, x, y, name, xScale);
+    } catch (const RuntimeError& e) {
+        if (!AsksForProfileBlocks(e.number())) throw;
+    }
+    // Once: a block cfgplot could not define fails again and is handled like any other failure.
+    cfgplot(ctx);
+    return PlaceProfileBlock(ctx, x, y, name, xScale);
 }
 
 void RecordSkippedStep(DrawContext& ctx, const std::string& what, const std::string& why, bool toScreen) {

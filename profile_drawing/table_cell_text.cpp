@@ -1,6 +1,7 @@
 // One value of the table under a strip: its row line, ticks, text and, along
 // the strip's first line, the row's name.
 #include "engine/number_text.h"
+#include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/output.h"
 #include "profile_drawing/sheet_parts.h"
 
@@ -23,7 +24,7 @@ void TableCellText(DrawContext& ctx) {
 
     if (lines) LINEplot(ctx, r.TableLeftX, yRow, r.TableRightX, yRow, v.DrawMode, frameColour);
     if (s.DivideLen > 0 && lines) LINEplot(ctx, r.CellX, yRow + s.DivideLen, r.CellX, yRow, v.DrawMode, frameColour);
-    txtplot(ctx, r.CellX + r.CellShift + r.CellDX, yText, s.Color, Val(s.HeightText.view()), s.Rotate,
+    txtplot(ctx, r.CellX + r.CellShift + r.CellDX, yText, s.Color, StyleTextHeight(s), s.Rotate,
             s.StyleName.trim(), r.CellText, v.DrawMode);
     if (LineAt(ctx, r.BandStartPos) == r.CurLine)
         txtplot(ctx, r.XCursor - 3 - r.TextFactor, yText, s.Color, 0.35, 0, Stored(s.StyleName), Stored(s.EntityName),

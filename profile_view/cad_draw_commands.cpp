@@ -131,6 +131,12 @@ void CadDrawCommands::DrawSheet(int mode) {
     if (!o.ok()) skipped_.push_back("sheet " + std::to_string(v_.SheetIndex) + ": " + o.message());
 }
 
+void CadDrawCommands::SetDrawnStatus(int mode) {
+    std::string how = mode == kDrawCadLines ? "as lines and texts" : "with attribute blocks";
+    if (!skipped_.empty()) how += ", not whole";
+    m_.Ui->SetStatus("Draw: the sheet is drawn " + how + ".");
+}
+
 void CadDrawCommands::ShowSkipped(const char* command) {
     if (app) app->Update();
     if (skipped_.empty()) return;
@@ -140,6 +146,7 @@ void CadDrawCommands::ShowSkipped(const char* command) {
 
 bool CadDrawCommands::Draw() {
     skipped_.clear();
+    m_.Ui->SetStatus("");
     if (!app || !app->HasDocument()) {
         dialogs_.Message("AutoCAD is not connected: no drawing is open to draw into. \"Draw all\" or the Draw "
                          "frame's \"Draw\" connects first.");
@@ -162,12 +169,14 @@ bool CadDrawCommands::Draw() {
         v_.DrawMode = kDrawCanvas;
     }
     Window(2);
+    if (drawn) SetDrawnStatus(kDrawCadLines);
     ShowSkipped("Draw");
     return drawn;
 }
 
 bool CadDrawCommands::DrawAll(int entries, const std::function<void(int)>& selectSheet) {
     skipped_.clear();
+    m_.Ui->SetStatus("");
     EnsureTextSize();
     if (!Connect()) return false;
     try {
@@ -206,6 +215,7 @@ bool CadDrawCommands::DrawAll(int entries, const std::function<void(int)>& selec
 
 bool CadDrawCommands::DrawChosen() {
     skipped_.clear();
+    m_.Ui->SetStatus("");
     EnsureTextSize();
     if (!Connect()) return false;
     try {
@@ -218,9 +228,11 @@ bool CadDrawCommands::DrawChosen() {
         Report(e);
         return false;
     }
+    const int mode = lineText ? kDrawCadLines : kDrawCadBlocks;
     try {
         AddStyleLayers(m_, *doc_);
-        DrawSheet(lineText ? kDrawCadLines : kDrawCadBlocks);
+        DrawSheet(mode);
+        SetDrawnStatus(mode);
     } catch (const std::exception& e) {
         if (Report(e) == Step::Leave) return false;
     }

@@ -83,6 +83,8 @@ private:
     // One sheet into the drawing in the mode given; failed marks collected.
     void DrawSheet(int mode);
     void ShowSkipped(const char* command);
+    // The status a draw that went through leaves, whatever an earlier command said.
+    void SetDrawnStatus(int mode);
 
     Model& m_;
     ProfileViewState& v_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,60 @@ TEST(LineAnnotations, WorkedNetworkTableLayoutAndScreenNames) {
     for (const Mark& m : s.file.marks)
         if (m.kind == Mark::Text && m.text[0] != ' ') left.push_back(m.text);  // the level scale starts with a blank
     EXPECT_EQ(left, (std::vector<std::string>{"DWG#(1)", "5 o/oo", "%%c200", "5 o/oo", "%%c200"}));
+}
+
+// A style row's height text that is no number gives way to its text height,
+// then 0.2: the table's texts on the screen, in the file and in the drawing
+// alike, and the row's attributes in the blocks too.
+TEST(LineAnnotations, HeightTextFallbackAlikeInEveryMode) {
+    struct Case {
+        const char* heightText;
+        float textHeight;
+        double height;
+    } cases[] = {{"abc", 0.25f, 0.25}, {"", 0, 0.2}, {"-1", 0.5f, 0.5}, {"0.3", 0.25f, 0.3}};
+    for (const Case& c : cases) {
+        Sheet s;
+        BuildN2(s);
+        s.v.TextSizeMode = 2;
+        ObjectStyle& row = s.m.ObjectStyles[2];
+        row.HeightText = c.heightText;
+        row.TextHeight = c.textHeight;
+        row.Color = 77;
+        const std::string name = row.EntityName.str();
+        using Texts = std::multiset<std::pair<std::string, double>>;
+        auto of = [&](const Recorder& r) {
+            Texts t;
+            for (const Mark& mk : r.marks)
+                if (mk.kind == Mark::Text && mk.colour == 77) t.insert({mk.text, mk.height});
+            return t;
+        };
+        ASSERT_TRUE(s.Draw(kDrawCanvas).ok());
+        const Texts screen = of(s.screen);
+        ASSERT_TRUE(s.Draw(kDrawDxf).ok());
+        const Texts file = of(s.file);
+        ASSERT_TRUE(s.Draw(kDrawCadLines).ok()) << c.heightText;
+        Texts drawing;
+        for (const auto& e : s.doc.ModelSpace().entities())
+            if (e->kind == CadKind::Text && e->layer() == "77") drawing.insert({e->TextString, e->Height});
+        EXPECT_EQ(screen, file) << c.heightText;
+        EXPECT_EQ(screen, drawing) << c.heightText;
+        int cells = 0;
+        for (const auto& [text, height] : screen) {
+            if (text == name) continue;  // the row's name keeps its own height
+            EXPECT_NEAR(height, c.height, 1e-6) << c.heightText << ": " << text;
+            ++cells;
+        }
+        EXPECT_EQ(cells, 3) << c.heightText;  // the ground at A, B and C
+        const CadBlock* manhole = s.doc.Blocks().Find("TEXT1");
+        ASSERT_NE(manhole, nullptr);
+        int attributes = 0;
+        for (const auto& e : manhole->entities())
+            if (e->kind == CadKind::AttributeDef && e->TagString == "GR.EL") {
+                EXPECT_NEAR(e->Height, c.height, 1e-6) << c.heightText;
+                ++attributes;
+            }
+        EXPECT_EQ(attributes, 1);
+    }
 }
 
 // Three lines A -> B -> C -> D on sheets 12, 13 and 14; the strip holds line 2 only.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -148,6 +149,108 @@ TEST(CadDrawCommands, DrawingAfterDrawAllSavedAsDxfPassesTheAudit) {
     }
 }
 
+// Model-space counts per file: entity kinds, block references by name, their
+// attributes and the joining-pipe marks "0"; audit errors first.
+const char* kCounts = R"(import sys, ezdxf, collections
+for path in sys.argv[1:]:
+    doc = ezdxf.readfile(path)
+    c = collections.Counter()
+    for e in doc.modelspace():
+        c[e.dxftype()] += 1
+        if e.dxftype() == "INSERT":
+            c["INSERT:" + e.dxf.name.upper()] += 1
+            c["ATTRIB"] += len(e.attribs)
+        elif e.dxftype() == "TEXT" and e.dxf.text == "0":
+            c["MARK0"] += 1
+    print(len(doc.audit().errors), " ".join("%s=%d" % kv for kv in sorted(c.items())))
+)";
+
+// Every drawing command, in both modes, with and without "Explode Attrib",
+// into drawings holding none, some or all of the profile blocks. A missing
+// block is defined on first need and only the insert that met it runs again,
+// so each drawing holds what the one started with every block holds; only
+// the joining notes' "FROM" blocks stay out where the drawing lacks "FROM",
+// their marks "0" still drawn.
+TEST(CadDrawCommands, EveryCommandIntoDrawingsHoldingSomeBlocksCountsEachEntityOnce) {
+    enum Command { Draw, DrawChosen, DrawAll };
+    const std::vector<std::vector<std::string>> starts = {
+        {}, {"TITLE"}, {"TITLE", "RL"}, {"KADR", "RL", "NEXTPIPE", "TITLE", "TABLE", "TEXT1", "TEXT2"},
+        {"KADR", "RL", "NEXTPIPE", "TITLE", "TABLE", "TEXT1", "TEXT2", "FROM"}};
+    const std::size_t all = starts.size() - 1, withoutFrom = all - 1;
+    struct Run {
+        Command command;
+        bool lineText, explode;
+        std::size_t start;
+        std::string file;
+    };
+    std::vector<Run> runs;
+    for (Command command : {Draw, DrawChosen, DrawAll})
+        for (bool lineText : {true, false})
+            for (bool explode : {false, true})
+                for (std::size_t s = 0; s < starts.size(); ++s)
+                    if (lineText || command != Draw) runs.push_back({command, lineText, explode, s, {}});
+
+    test::TempDir dir("vd_cad_starts");
+    std::vector<std::string> files;
+    for (Run& run : runs) {
+        Drawing d;
+        d.app.Create();
+        CadDocument& doc = d.app.ActiveDocument();
+        DefineProfileBlocks(d.t.m, &doc, d.t.ui);
+        for (const char* name : kProfileBlockNames)
+            if (std::find(starts[run.start].begin(), starts[run.start].end(), name) == starts[run.start].end())
+                doc.Blocks().Item(name).Delete();
+        d.c.lineText = run.lineText;
+        d.t.v.ExplodeAttrib = run.explode;
+        d.app.pendingPoints = {Point{0, 0, 0}};
+        const bool drawn = run.command == Draw         ? d.c.Draw()
+                           : run.command == DrawChosen ? d.c.DrawChosen()
+                                                       : d.c.DrawAll(2, [&](int i) { d.t.Select(i); });
+        const std::string label = "command " + std::to_string(run.command) + (run.lineText ? " lines" : " blocks") +
+                                  (run.explode ? " exploded" : "") + " start " + std::to_string(run.start);
+        // Only the notes without their block are reported.
+        EXPECT_EQ(drawn, run.lineText || run.start != withoutFrom) << label;
+        run.file = (dir.path() / (std::to_string(files.size()) + ".dxf")).string();
+        SaveDxfDocument(doc, run.file);
+        files.push_back(run.file);
+    }
+
+    int status = 0;
+    const std::string out = test::RunPython(dir.path(), kCounts, files, status);
+    ASSERT_EQ(status, 0) << out.substr(0, 2000);
+    std::istringstream lines(out);
+    std::vector<std::map<std::string, int>> counts;
+    for (std::string row; std::getline(lines, row);) {
+        std::istringstream words(row);
+        int errors = -1;
+        words >> errors;
+        EXPECT_EQ(errors, 0) << runs[counts.size()].file;
+        std::map<std::string, int> c;
+        for (std::string kv; words >> kv;) c[kv.substr(0, kv.find('='))] = std::stoi(kv.substr(kv.find('=') + 1));
+        counts.push_back(c);
+    }
+    ASSERT_EQ(counts.size(), runs.size());
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const Run& run = runs[i];
+        const std::size_t ref = i - run.start + all;  // the same run into a drawing holding every block
+        std::map<std::string, int> expected = counts[ref];
+        const std::string label = run.file + " start " + std::to_string(run.start);
+        if (!run.lineText) {
+            // Every lateral frame: one "TABLE", eight rulers and the "rl" at its foot.
+            EXPECT_GT(expected["INSERT:TABLE"], 0) << label;
+            EXPECT_EQ(expected["INSERT:RL"], 9 * expected["INSERT:TABLE"]) << label;
+            EXPECT_GT(expected["MARK0"], 0) << label;
+            EXPECT_GT(expected["INSERT:FROM"], 0) << label;
+            if (run.start == withoutFrom) {
+                expected["INSERT"] -= expected["INSERT:FROM"];
+                expected["ATTRIB"] -= 4 * expected["INSERT:FROM"];
+                expected.erase("INSERT:FROM");
+            }
+        }
+        EXPECT_EQ(counts[i], expected) << label;
+    }
+}
+
 TEST(CadDrawCommands, CancelledPromptDrawsNothing) {
     Drawing d;
     d.app.Create();
@@ -170,6 +273,20 @@ TEST(CadDrawCommands, CancelledPromptDrawsNothing) {
     EXPECT_FALSE(d.c.Draw());
     EXPECT_EQ(d.entities(), before);
     EXPECT_EQ(d.windowStates, (std::vector<int>{1, 2}));
+
+    // A later command that draws says so itself; none keeps the cancel's word.
+    const std::function<bool()> commands[] = {[&] { return d.c.Draw(); }, [&] { return d.c.DrawChosen(); },
+                                              [&] { return d.c.DrawAll(1, [&](int i) { d.t.Select(i); }); }};
+    for (const auto& command : commands) {
+        d.app.pendingPoints = {std::nullopt};
+        d.c.askPoint = true;
+        EXPECT_FALSE(command());
+        EXPECT_NE(d.t.ui.status.find("No insertion point"), std::string::npos);
+        d.app.pendingPoints = {Point{0, 0, 0}};
+        EXPECT_TRUE(command());
+        EXPECT_EQ(d.t.ui.status.rfind("Draw", 0), 0u) << d.t.ui.status;
+        EXPECT_NE(d.t.ui.status.find("drawn"), std::string::npos) << d.t.ui.status;
+    }
 }
 
 TEST(CadDrawCommands, DrawFrameAsksOnceThenMovesByTheSheetLength) {
