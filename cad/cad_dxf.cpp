@@ -406,6 +406,41 @@ std::string Utf8ToLatin1(const std::string& s, bool& replaced) {
     return out;
 }
 
+// Files before 2007 hold their code page and write a character outside it
+// as "\U+XXXX". The text in UTF-8, those escapes decoded; text without one
+// is handed back as it is.
+std::string DecodeUnicodeEscapes(const std::string& s) {
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    auto put = [](std::string& out, unsigned cp) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    };
+    std::string out;
+    out.reserve(s.size() + 8);
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 6 < s.size() && s[i + 1] == 'U' && s[i + 2] == '+') {
+            int d[4] = {hex(s[i + 3]), hex(s[i + 4]), hex(s[i + 5]), hex(s[i + 6])};
+            if (d[0] >= 0 && d[1] >= 0 && d[2] >= 0 && d[3] >= 0) {
+                put(out, static_cast<unsigned>(d[0] << 12 | d[1] << 8 | d[2] << 4 | d[3]));
+                i += 6;
+                continue;
+            }
+        }
+        put(out, static_cast<unsigned char>(s[i]));
+    }
+    return out;
+}
+
 struct RawEntity {
     std::string type;
     std::vector<Pair> own;     // before the extended data
@@ -498,14 +533,19 @@ public:
 
 private:
     std::string text(const std::string& v) const {
-        bool replaced = false;
-        return utf8_ ? Utf8ToLatin1(v, replaced) : v;
+        std::string source;
+        return text(v, source);
     }
-    // The text, and the file's own text when characters had to be replaced.
+    // The text, and the file's own text in UTF-8 when characters had to be
+    // replaced.
     std::string text(const std::string& v, std::string& source) const {
+        source.clear();
+        const bool escaped = !utf8_ && v.find("\\U+") != std::string::npos;
+        if (!utf8_ && !escaped) return v;
         bool replaced = false;
-        std::string out = utf8_ ? Utf8ToLatin1(v, replaced) : v;
-        source = replaced ? v : std::string();
+        const std::string utf8 = escaped ? DecodeUnicodeEscapes(v) : v;
+        std::string out = Utf8ToLatin1(utf8, replaced);
+        if (replaced) source = utf8;
         return out;
     }
 

@@ -53,6 +53,24 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     return q;
 }
 
+// The print form of a value; where its seven digits would read back as
+// another value (1234567.25, the largest values), the fewest digits that
+// read back as this one, so that every saved value opens again unchanged.
+std::string FileNumberText(float v) {
+    std::string t = FloatPrintText(v);
+    // A decimal comma from the user's locale would split the field.
+    std::replace(t.begin(), t.end(), ',', '.');
+    float back = 0;
+    const std::string digits = Trim(t);
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), back).ec == std::errc() && back == v) return t;
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
+    std::string shortest(buf, res.ptr);
+    for (char& c : shortest)
+        if (c == 'e') c = 'E';
+    return (v < 0 ? "" : " ") + shortest + " ";
+}
+
 // Blanks up to the start of the next print zone after the print position.
 void PadToZone(std::string& row) {
     std::size_t next = (row.size() / kPrintZone + 1) * kPrintZone;
@@ -77,10 +95,7 @@ std::string LineRow(LineRecord& line) {
         PadToZone(row);
         // An infinite or undefined value would make a file no reader accepts.
         if (!std::isfinite(v)) v = 0;
-        // A decimal comma from the user's locale would split the field.
-        std::string number = FloatPrintText(v);
-        std::replace(number.begin(), number.end(), ',', '.');
-        row += number;
+        row += FileNumberText(v);
         row += ',';
     }
     PadToZone(row);
@@ -313,17 +328,19 @@ bool ParseNumber(const Field& f, float& out) {
         if (!expDigits) return false;
     }
     if (i != s.size()) return false;
-    double v = 0;
+    // Read straight into single precision, rounded once: the writer's
+    // shortest texts of the largest values (3.4028235E+38) lie a little
+    // beyond FLT_MAX and still name it.
+    float v = 0;
     auto res = std::from_chars(num.data(), num.data() + num.size(), v);
     if (res.ec == std::errc::result_out_of_range) {
-        // Too small to hold: it is 0 in single precision anyway; too large fails below.
+        // Too small to hold: it is 0 in single precision; too large fails.
         if (num.find("e-") == std::string::npos) return false;
         v = 0;
-    } else if (res.ec != std::errc() || res.ptr != num.data() + num.size()) {
+    } else if (res.ec != std::errc() || res.ptr != num.data() + num.size() || !std::isfinite(v)) {
         return false;
     }
-    if (v > FLT_MAX || v < -FLT_MAX) return false;
-    out = static_cast<float>(v);
+    out = v;
     return true;
 }
 

@@ -58,8 +58,10 @@ double LineManningN(Model& m, int line) {
         float f = static_cast<float>(v);
         if (f >= 0.01f && f <= 0.04f) n = v;
     }
+    // The n a line holds is single precision; the hydraulics compute with
+    // that same value, the one the grid shows.
     m.ManningN = static_cast<float>(n);
-    return n;
+    return m.ManningN;
 }
 
 bool NextSmallerPipe(Model& m, int line, std::optional<double>& slopeOut, std::optional<double>& diaOut) {

@@ -20,7 +20,8 @@ std::optional<int> FindPipeSize(const Model& m, double value);
 const DiaRecord& PipeSizeRow(const Model& m, int line);
 
 // Manning n of a line: the number after "N" in Status when it lies in
-// 0.01..0.04, else nCoef of the line's size row. Also stored in m.ManningN.
+// 0.01..0.04, else nCoef of the line's size row, in single precision as the
+// line holds it. Also stored in m.ManningN.
 // An out-of-range line gives 0.
 double LineManningN(Model& m, int line);
 

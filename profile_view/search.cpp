@@ -90,7 +90,11 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
     // Lines are tested only while the marking choice is "None".
     const bool testLines = mark == MarkOption::None;
     const std::string name = UpperCase(Trim(q.text));
-    auto& rows = out.rows;
+    // A row: its value and bar, then the number of the line it stands for.
+    auto add = [&out](std::string valueAndBar, int line) {
+        out.rows.push_back(std::move(valueAndBar) + NumText(line));
+        out.lines.push_back(line);
+    };
     auto next = [&](int i) { return LinkedLine(m.Links[i].NextLine, n); };
 
     switch (f) {
@@ -102,16 +106,16 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
             for (int i = 1; i <= n; ++i) {
                 const LineRecord& l = m.Lines[i];
                 if (TrimmedText(l.From) == name || (TrimmedText(l.to) == name && next(i) == 0))
-                    rows.push_back(TrimmedText(l.From) + "              | " + NumText(i));
+                    add(TrimmedText(l.From) + "              | ", i);
             }
             break;
         case SearchFilter::Latral:
             for (int k = 1; k <= m.LatCount; ++k) {
                 const int first = m.Lat(k, LatFirst);
                 if (first < 1 || first > n) continue;
-                rows.push_back(FullText(m.Lines[first].Latral) + "          |" + NumText(first));
+                add(FullText(m.Lines[first].Latral) + "          |", first);
             }
-            if (rows.empty()) out.message = "There are no laterals yet; run Process first.";
+            if (out.rows.empty()) out.message = "There are no laterals yet; run Process first.";
             break;
         case SearchFilter::ChangeDia: {
             std::unordered_set<int> listed;
@@ -122,7 +126,7 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 for (int16_t b : {m.Links[i].Branch1, m.Links[i].Branch2})
                     if (int k = LinkedLine(b, n)) largest = std::max(largest, m.Lines[k].Dia);
                 if (m.Lines[N].Dia > largest && listed.insert(N).second)
-                    rows.push_back(StrFloat(m.Lines[N].Dia) + "                 |" + NumText(N));
+                    add(StrFloat(m.Lines[N].Dia) + "                 |", N);
             }
             break;
         }
@@ -135,7 +139,7 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 }
                 for (int i = 1; i <= n; ++i)
                     if (m.Lines[i].Dia == static_cast<float>(*dia))
-                        rows.push_back(FullText(m.Lines[i].From) + "            |" + NumText(i));
+                        add(FullText(m.Lines[i].From) + "            |", i);
             }
             break;
         default:
@@ -146,28 +150,28 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 const float velocity = m.Results[i].VmaxEnd;
                 switch (f) {
                     case SearchFilter::LengthAtLeast:
-                        if (l.Len >= v) rows.push_back(StrFloat(l.Len) + "            |" + NumText(i));
+                        if (l.Len >= v) add(StrFloat(l.Len) + "            |", i);
                         break;
                     case SearchFilter::LengthAtMost:
-                        if (l.Len <= v) rows.push_back(StrFloat(l.Len) + "                |" + NumText(i));
+                        if (l.Len <= v) add(StrFloat(l.Len) + "                |", i);
                         break;
                     case SearchFilter::DepthBelow:
-                        if (depth < v) rows.push_back(FormatFixed(depth, 2) + "          |" + NumText(i));
+                        if (depth < v) add(FormatFixed(depth, 2) + "          |", i);
                         break;
                     case SearchFilter::DepthAbove:
-                        if (depth > v) rows.push_back(FormatFixed(depth, 2) + "          |" + NumText(i));
+                        if (depth > v) add(FormatFixed(depth, 2) + "          |", i);
                         break;
                     case SearchFilter::VelocityBelow:
-                        if (velocity < v) rows.push_back(FormatFixed(velocity, 2) + "          |" + NumText(i));
+                        if (velocity < v) add(FormatFixed(velocity, 2) + "          |", i);
                         break;
                     case SearchFilter::VelocityAbove:
-                        if (velocity > v) rows.push_back(FormatFixed(velocity, 2) + "          |" + NumText(i));
+                        if (velocity > v) add(FormatFixed(velocity, 2) + "          |", i);
                         break;
                     case SearchFilter::DropAtLeast: {
                         const int N = next(i);
                         if (N == 0) break;  // an outfall has no drop
                         const float drop = l.Inv2 - m.Lines[N].Inv1;
-                        if (drop >= v) rows.push_back(FormatFixed(drop, 2) + "          |" + NumText(i));
+                        if (drop >= v) add(FormatFixed(drop, 2) + "          |", i);
                         break;
                     }
                     default: break;
@@ -178,16 +182,17 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
     return out;
 }
 
-int RowLine(std::string_view row) {
-    const auto bar = row.find('|');
-    if (bar == std::string_view::npos) return 0;
-    const double v = Val(row.substr(bar + 1));
-    return (v >= 1 && v <= kMaxLineUpper) ? static_cast<int>(RoundHalfEven(v)) : 0;
-}
-
 std::string SearchInfoText(std::size_t count, std::string_view firstRow, std::string_view lastRow) {
-    return "Count: " + NumText(static_cast<long long>(count)) + "\nMin: " + PlainNumberText(Val(firstRow)) +
-           "\nMax: " + PlainNumberText(Val(lastRow));
+    // A manhole named "1E400" lists a value no number holds: it counts as 0.
+    auto value = [](std::string_view row) {
+        try {
+            return Val(row);
+        } catch (const RuntimeError&) {
+            return 0.0;
+        }
+    };
+    return "Count: " + NumText(static_cast<long long>(count)) + "\nMin: " + PlainNumberText(value(firstRow)) +
+           "\nMax: " + PlainNumberText(value(lastRow));
 }
 
 int NextRow(int selected, int rowCount) {
@@ -286,11 +291,13 @@ void SearchFrame::Command19_Click() {
 void SearchFrame::Option2_Click() {
     searchBox_->setFocus();
     resultList_->clear();
+    rowLines_.clear();
     searchBox_->clear();
 }
 
 void SearchFrame::Comand1_Click() {
     resultList_->clear();
+    rowLines_.clear();
     SearchRequest q;
     q.filter = filter();
     q.text = searchBox_->text().toLatin1().toStdString();
@@ -306,6 +313,7 @@ void SearchFrame::Comand1_Click() {
     items.reserve(static_cast<int>(r.rows.size()));
     for (const std::string& row : r.rows) items << QString::fromLatin1(row.data(), static_cast<int>(row.size()));
     resultList_->addItems(items);
+    rowLines_ = std::move(r.lines);
     m_.Ui->SetStatus(r.rows.empty() ? std::string("No line found") : NumText(static_cast<long long>(r.rows.size())) + " found");
     Comand2_Click();
 }
@@ -318,10 +326,9 @@ void SearchFrame::Comand2_Click() {
 }
 
 void SearchFrame::List1_DblClick() {
-    QListWidgetItem* item = resultList_->currentItem();
-    if (!item) return;
-    const QByteArray text = item->text().toLatin1();
-    const int line = RowLine(std::string_view(text.constData(), text.size()));
+    const int row = resultList_->currentRow();
+    if (row < 0 || row >= static_cast<int>(rowLines_.size())) return;
+    const int line = rowLines_[static_cast<std::size_t>(row)];
     // A row left from before the network changed may name no line now.
     if (line > 0 && line <= UsableLines(m_) && findsheet) findsheet(line);
 }

@@ -51,6 +51,9 @@ struct SearchRequest {
 
 struct SearchResult {
     std::vector<std::string> rows;
+    // The line each row stands for; names may hold bars and digits, so the
+    // row text does not tell it.
+    std::vector<int> lines;
     // The filter sets the marking choice back to "None".
     bool markReset = false;
     // Why nothing could be searched; empty when the search ran.
@@ -59,9 +62,6 @@ struct SearchResult {
 
 // Runs one filter over the lines (or laterals) in order.
 SearchResult RunSearch(const Model& m, const SearchRequest& request);
-
-// The line number after the first bar of a row; 0 when there is none.
-int RowLine(std::string_view row);
 
 // The "Info" text: the count of rows, the first row's value and the last
 // row's value (the rows keep the order found, so these are no extremes).
@@ -117,6 +117,7 @@ private:
     QLineEdit* searchBox_ = nullptr;     // Txt1: a name or a bound
     QLineEdit* markBox_ = nullptr;       // Text5: the diameter marked
     QListWidget* resultList_ = nullptr;  // List1
+    std::vector<int> rowLines_;          // the line of each row of List1
     double ownStep_ = 2.5;
 };
 

@@ -49,9 +49,21 @@ TEST(LineManningN, StatusNumberInRangeElseSizeRow) {
         Sizes s;
         s.m.DiaTable[3].nCoef = 0.011f;
         s.m.Lines[2].Status = status;
-        EXPECT_NEAR(LineManningN(s.m, 2), want, 1e-7) << status;
-        EXPECT_NEAR(s.m.ManningN, want, 1e-7) << status;
+        // The n the line holds and the grid shows is single precision, and
+        // so is the n the hydraulics compute with.
+        EXPECT_EQ(LineManningN(s.m, 2), static_cast<double>(static_cast<float>(want))) << status;
+        EXPECT_EQ(s.m.ManningN, static_cast<float>(want)) << status;
         EXPECT_EQ(s.m.Lines[2].Status.rtrim(), status);
+    }
+    // A line's own n computes as the same n from its size row.
+    for (const char* status : {"N0.013", "N0.0130"}) {
+        Sizes own, row;
+        own.m.Lines[2].Status = status;
+        std::optional<double> ownSlope, ownDia, rowSlope, rowDia;
+        NextSmallerPipe(own.m, 2, ownSlope, ownDia);
+        NextSmallerPipe(row.m, 2, rowSlope, rowDia);
+        ASSERT_TRUE(ownSlope && rowSlope);
+        EXPECT_EQ(*ownSlope, *rowSlope) << status;
     }
     Sizes s;
     s.m.Lines[2].Dia = 500;  // larger than every size: the blank row's n

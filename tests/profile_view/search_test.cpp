@@ -93,6 +93,11 @@ TEST(Search, RowsOfEveryFilterByteForByte) {
         SearchNet(m);
         const SearchResult r = RunSearch(m, {c.filter, c.text, c.mark, c.markText});
         EXPECT_EQ(r.rows, c.rows);
+        // Each row's line goes beside it, the number its text ends with.
+        ASSERT_EQ(r.lines.size(), r.rows.size());
+        for (std::size_t k = 0; k < r.rows.size(); ++k)
+            EXPECT_TRUE(r.rows[k].ends_with("|" + std::to_string(r.lines[k])) ||
+                        r.rows[k].ends_with("| " + std::to_string(r.lines[k])));
         EXPECT_EQ(r.message, "");
         EXPECT_EQ(r.markReset, c.filter == S::ManholeName || c.filter == S::Latral);
     }
@@ -130,23 +135,12 @@ TEST(Search, BadInputAndEmptyNetworksSayWhyAndListNothing) {
     }
 }
 
-TEST(Search, RowLineInfoAndStepping) {
-    struct LineCase {
-        const char* row;
-        int line;
-    };
-    for (const LineCase& c : std::vector<LineCase>{{"MH2              | 2", 2},
-                                                  {" 300                 |12", 12},
-                                                  {"A|B|7", 0},
-                                                  {"no bar", 0},
-                                                  {" 5|0", 0},
-                                                  {" 5|99999", 0}})
-        EXPECT_EQ(RowLine(c.row), c.line) << c.row;
-
+TEST(Search, InfoAndStepping) {
     EXPECT_EQ(SearchInfoText(3, " 50            |1", " 10                |5"), "Count: 3\nMin: 50\nMax: 10");
     EXPECT_EQ(SearchInfoText(1, " 2.50          |4", " 2.50          |4"), "Count: 1\nMin: 2.5\nMax: 2.5");
     EXPECT_EQ(SearchInfoText(2, "MH2              | 2", "-0.25          |9"), "Count: 2\nMin: 0\nMax: -0.25");
     EXPECT_EQ(SearchInfoText(0, "", ""), "Count: 0\nMin: 0\nMax: 0");
+    EXPECT_EQ(SearchInfoText(1, "1E400              | 3", "1E400              | 3"), "Count: 1\nMin: 0\nMax: 0");
 
     struct StepCase {
         int selected, count, next;
@@ -214,6 +208,20 @@ TEST(Search, FrameFindsStepsAndReports) {
     m.LineCount = 4;
     frame.Comand2_Click();
     EXPECT_EQ(jumps.size(), 5u);
+
+    // Names holding bars and numbers go to the line of their row.
+    m.LineCount = 5;
+    m.Lines[2].From = "X|1";
+    m.Lines[3].From = "Y|1E400";
+    m.Lines[5].From = "1E400";
+    jumps.clear();
+    frame.setFilter(SearchFilter::ManholeName);
+    for (const char* name : {"X|1", "y|1e400", "1E400"}) {
+        searchBox->setText(name);
+        frame.Comand1_Click();
+        frame.Command24_Click();  // Info reads the row's leading number
+    }
+    EXPECT_EQ(jumps, (std::vector<int>{2, 3, 5}));
 }
 
 }  // namespace

@@ -159,9 +159,10 @@ TEST(ViewFrames, SearchJumpsToTheSheetOfEachRow) {
     test::Child<QLineEdit>(frame, "Txt1")->setText("0");
     frame->Comand1_Click();
     ASSERT_EQ(rows->count(), t.m.LineCount);
+    const SearchResult listed = RunSearch(t.m, {SearchFilter::LengthAtLeast, "0", MarkOption::None, ""});
     // Step through a few rows; each shows its line's sheet with the line selected.
     for (int step = 0; step < 12; ++step) {
-        const int line = RowLine(rows->currentItem()->text().toStdString());
+        const int line = listed.lines.at(static_cast<std::size_t>(step));
         EXPECT_EQ(t.selected(), line) << "row " << step;
         EXPECT_EQ(t.child<QComboBox>("Combo1")->currentIndex(), static_cast<int>(t.m.Results[line].SheetIdx)) << "row " << step;
         frame->Comand2_Click();

@@ -387,29 +387,44 @@ TEST_F(AcadReadBack, NamesOutsideLatin1AreLoggedWithTheirLine) {
     ref->setLayer("sewer");
     ref->GetAttributes()[0]->TextString = "YRP1";
     QTemporaryDir dir;
-    std::string path = dir.filePath("utf8.dxf").toStdString();
+    std::string path = dir.filePath("drawn.dxf").toStdString();
     app.ActiveDocument().SaveAs(path);
     std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    // As a newer CAD program writes it: UTF-8, with Czech manhole names.
-    auto replaceAll = [&](const std::string& from, const std::string& to) {
-        for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
-            bytes.replace(at, from.size(), to);
+    const std::string drawnBytes((std::istreambuf_iterator<char>(in)), {});
+    // Czech manhole names, and a Latin-1 letter, as a newer CAD program
+    // writes them (UTF-8) and as a 2000 one does (its code page, with
+    // escapes for what the code page lacks).
+    struct Case {
+        const char *version, *c1, *s2, *e1, *e2;
     };
-    replaceAll("AC1009", "AC1024");
-    replaceAll("XRP1", "\xC4\x8CRP1");
-    replaceAll("YRP1", "\xC5\xA0RP1");
-    replaceAll("L\xE9", "L\xC3\xA9");
-    std::ofstream(path, std::ios::binary) << bytes;
-    app.OpenDocument(path);
-    ASSERT_TRUE(GetAcadCommand(m, app));
-    EXPECT_EQ(m.Lines[1].From.trim(), "?RP1");
-    EXPECT_EQ(m.Lines[1].Latral.trim(), "L\xE9");  // Latin-1 letters come through unchanged
-    EXPECT_TRUE(Logged(ui, "line 1: the name \"<U+010C>RP1\" was read as \"?RP1"));
-    EXPECT_TRUE(Logged(ui, "line 2: the name \"<U+0160>RP1\" was read as \"?RP1"));
-    EXPECT_FALSE(Logged(ui, "L\xE9"));
-    ASSERT_TRUE(GetAcadBlockCommand(m, app));
-    EXPECT_TRUE(Logged(ui, "Get ACAD Block: line 1: the name \"<U+0160>RP1\" was read as \"?RP1\""));
+    const Case cases[] = {
+        {"AC1024", "\xC4\x8C", "\xC5\xA0", "\xC3\xA9", "\xC3\xA9"},
+        {"AC1015", "\\U+010C", "\\U+0160", "\xE9", "\\U+00e9"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = drawnBytes;
+        auto replaceAll = [&](const std::string& from, const std::string& to) {
+            for (size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
+                bytes.replace(at, from.size(), to);
+        };
+        replaceAll("AC1009", c.version);
+        replaceAll("XRP1", c.c1 + std::string("RP1"));
+        replaceAll("YRP1", c.s2 + std::string("RP1"));
+        replaceAll("L\xE9", "L" + std::string(c.e1));
+        replaceAll("L2", "L" + std::string(c.e2) + "2");
+        std::ofstream(path, std::ios::binary) << bytes;
+        ui.clear();
+        app.OpenDocument(path);
+        ASSERT_TRUE(GetAcadCommand(m, app)) << c.version;
+        EXPECT_EQ(m.Lines[1].From.trim(), "?RP1") << c.version;
+        EXPECT_EQ(m.Lines[1].Latral.trim(), "L\xE9") << c.version;  // Latin-1 letters come through unchanged
+        EXPECT_EQ(m.Lines[2].Latral.trim(), "L\xE9" "2") << c.version;
+        EXPECT_TRUE(Logged(ui, "line 1: the name \"<U+010C>RP1\" was read as \"?RP1")) << c.version;
+        EXPECT_TRUE(Logged(ui, "line 2: the name \"<U+0160>RP1\" was read as \"?RP1")) << c.version;
+        EXPECT_FALSE(Logged(ui, "L\xE9")) << c.version;
+        ASSERT_TRUE(GetAcadBlockCommand(m, app)) << c.version;
+        EXPECT_TRUE(Logged(ui, "Get ACAD Block: line 1: the name \"<U+0160>RP1\" was read as \"?RP1\"")) << c.version;
+    }
 }
 
 }  // namespace
