@@ -1,23 +1,26 @@
 #include "platform/workbook.h"
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-
+#include <fcntl.h>
+#include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <xlsxwriter.h>
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+#include <QIODevice>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -32,55 +35,178 @@ QString Quoted(const QString& s) { return QStringLiteral("\"%1\"").arg(s); }
 
 Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 
+// One archive entry as the XML reader's input, unpacked as the reader asks
+// for more. It stops the read when the user cancels, when the archive is
+// damaged, and when a stretch without "<" grows past any cell's text: the
+// reader holds such a stretch whole, so a file built to inflate one text to
+// gigabytes ends here after a megabyte.
+class EntryDevice : public QIODevice {
+public:
+    enum class Stop { None, Damaged, TooLong, Cancelled };
+
+    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress)
+        : zip_(zip), size_(size), progress_(progress) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        clock_.start();
+    }
+    bool isSequential() const override { return true; }
+    Stop stop() const { return stop_; }
+    bool ended() const { return ended_; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (stop_ != Stop::None || ended_) return stop_ == Stop::None ? 0 : -1;
+        const int n = unzReadCurrentFile(zip_, data, static_cast<unsigned>(std::min<qint64>(max, 1 << 16)));
+        if (n < 0) return halt(Stop::Damaged);
+        if (n == 0) {
+            ended_ = true;
+            return 0;
+        }
+        if (const void* lt = ::memrchr(data, '<', static_cast<std::size_t>(n)))
+            run_ = static_cast<std::size_t>(data + n - static_cast<const char*>(lt) - 1);
+        else
+            run_ += static_cast<std::size_t>(n);
+        if (run_ > kWorkbookMaxMarkupRun) return halt(Stop::TooLong);
+        done_ += n;
+        // The caller's progress and Esc test cost little at this rate.
+        if (progress_ && (done_ == n || clock_.elapsed() >= 30)) {
+            clock_.restart();
+            if (!progress_(done_, size_)) return halt(Stop::Cancelled);
+        }
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    qint64 halt(Stop why) {
+        stop_ = why;
+        return -1;
+    }
+    unzFile zip_;
+    long long size_;
+    const WorkbookProgress& progress_;
+    QElapsedTimer clock_;
+    long long done_ = 0;
+    std::size_t run_ = 0;
+    Stop stop_ = Stop::None;
+    bool ended_ = false;
+};
+
+// Why a file cannot be opened for reading, for the user; empty when it can.
+QString UnreadableReason(const QString& path, const QString& shown) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st {};
+        const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+        ::close(fd);
+        return folder ? QStringLiteral("The file %1 cannot be read: it is a folder.").arg(shown) : QString();
+    }
+    const int e = errno;
+    if (e == ENOENT || e == ENOTDIR) return QStringLiteral("The file %1 does not exist.").arg(shown);
+    if (e == EACCES || e == EPERM)
+        return QStringLiteral("The file %1 cannot be read: you are not permitted to read it.").arg(shown);
+    return QStringLiteral("The file %1 cannot be read: %2.").arg(shown, QString::fromLocal8Bit(std::strerror(e)));
+}
+
 // The file's zip entries, found without regard to case as the package
 // format asks.
 class Package {
 public:
-    explicit Package(const QString& path) : zip_(path) {}
+    Package(const QString& path, const WorkbookProgress& progress) : path_(path), progress_(progress) {}
+    ~Package() {
+        if (zip_) unzClose(zip_);
+    }
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
 
     Outcome open(const QString& shown) {
-        if (!QFileInfo(zip_.getZipName()).isFile())
-            return Fail(QStringLiteral("The file %1 does not exist.").arg(shown));
-        if (!zip_.open(QuaZip::mdUnzip))
+        if (QString why = UnreadableReason(path_, shown); !why.isEmpty()) return Fail(why);
+        zip_ = unzOpen64(QFile::encodeName(path_).constData());
+        if (!zip_)
             return Fail(QStringLiteral("The file %1 is not an Excel workbook (.xlsx): it is not a zip "
                                        "archive, or the archive is damaged.")
                             .arg(shown));
-        for (const QString& name : zip_.getFileNameList()) entries_.insert(name.toLower(), name);
+        for (int r = unzGoToFirstFile(zip_); r == UNZ_OK; r = unzGoToNextFile(zip_)) {
+            char name[1024];
+            unz_file_info64 info{};
+            unz64_file_pos pos{};
+            if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+                unzGetFilePos64(zip_, &pos) != UNZ_OK)
+                break;
+            const QString entry = QString::fromUtf8(name);
+            entries_.insert(entry.toLower(), {entry, pos, static_cast<long long>(info.uncompressed_size)});
+        }
         return Outcome::Ok();
     }
 
     // The entry's real name, or empty when the package has none by that name.
     QString find(QString name) const {
         if (name.startsWith('/')) name.remove(0, 1);
-        return entries_.value(name.toLower());
+        return entries_.value(name.toLower()).name;
     }
 
     // Runs `parse` over the entry's XML; the reader's and the archive's
-    // errors both count as damage.
+    // errors both count as damage. `parse` sets `stoppedEarly` when it had
+    // enough before the entry's end.
     template <class F>
-    Outcome parse(const QString& entry, const QString& what, F&& parse) {
-        if (!zip_.setCurrentFile(entry))
+    Outcome parse(const QString& entry, const QString& what, F&& parse, const bool* stoppedEarly = nullptr) {
+        const auto found = entries_.constFind(entry.toLower());
+        if (found == entries_.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be found in the archive.").arg(what));
-        QuaZipFile file(&zip_);
-        if (!file.open(QIODevice::ReadOnly))
+        if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
-        QXmlStreamReader xml(&file);
-        Outcome inner = parse(xml);
+        Outcome inner;
         QString xmlError;
-        if (inner && xml.hasError())
-            xmlError = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
-        file.close();
-        if (file.getZipError() != UNZ_OK)
-            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+        EntryDevice::Stop stop;
+        bool ended;
+        {
+            EntryDevice device(zip_, found->size, progress_);
+            QXmlStreamReader xml(&device);
+            inner = parse(xml);
+            if (inner && xml.hasError())
+                xmlError = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+            // The rest of a part read whole is unpacked for its checksum;
+            // more than a little after the XML's end is damage too.
+            if (inner && xmlError.isEmpty() && !(stoppedEarly && *stoppedEarly)) {
+                char rest[4096];
+                for (int k = 0; k < 16 && device.stop() == EntryDevice::Stop::None && !device.ended(); ++k)
+                    (void)device.read(rest, sizeof rest);
+            }
+            stop = device.stop();
+            ended = device.ended();
+        }
+        // A part read to its end is checked against its checksum.
+        const int closed = unzCloseCurrentFile(zip_);
+        switch (stop) {
+            case EntryDevice::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
+            case EntryDevice::Stop::TooLong:
+                return Fail(QStringLiteral("The workbook's %1 holds a text longer than any cell may hold (%2 "
+                                           "characters); the file cannot be read.")
+                                .arg(what)
+                                .arg(kCellMaxText));
+            case EntryDevice::Stop::Damaged:
+                return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+            case EntryDevice::Stop::None: break;
+        }
         if (!inner) return inner;
+        if (stoppedEarly && *stoppedEarly) return Outcome::Ok();
+        if (!ended || closed != UNZ_OK)
+            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
         if (!xmlError.isEmpty())
             return Fail(QStringLiteral("The workbook's %1 is damaged: %2.").arg(what, xmlError));
         return Outcome::Ok();
     }
 
 private:
-    QuaZip zip_;
-    QHash<QString, QString> entries_;
+    struct Entry {
+        QString name;
+        unz64_file_pos pos{};
+        long long size = 0;
+    };
+    QString path_;
+    const WorkbookProgress& progress_;
+    unzFile zip_ = nullptr;
+    QHash<QString, Entry> entries_;
 };
 
 // A reader fed from an archive entry that breaks off reports a premature end
@@ -157,11 +283,14 @@ QString DecodeEscapes(const QString& s) {
 // start element and ends on its end element.
 // Appends the text of the element the reader stands on and leaves it on
 // the element's end; inner elements are skipped.
+// Past the longest cell text nothing more is kept: the caller finds it too
+// long.
 void AppendElementText(QXmlStreamReader& xml, QString& out) {
     while (More(xml)) {
         xml.readNext();
-        if (xml.isCharacters())
-            out += xml.text();
+        if (xml.isCharacters()) {
+            if (out.size() <= kCellMaxText) out += xml.text();
+        }
         else if (xml.isStartElement())
             xml.skipCurrentElement();
         else if (xml.isEndElement())
@@ -236,9 +365,13 @@ std::optional<double> DateSerial(const QString& iso) {
 // Fills a Worksheet from a sheet part.
 class SheetParser {
 public:
-    SheetParser(Worksheet& ws, const QString& sheet) : ws_(ws), sheet_(sheet) {
+    SheetParser(Worksheet& ws, const QString& sheet, const SheetReadOptions& options)
+        : ws_(ws), sheet_(sheet), options_(options) {
         shared_ = ws_.shared_ ? ws_.shared_.get() : nullptr;
     }
+
+    // The reader had enough before the part's end.
+    const bool& stoppedEarly() const { return ws_.cut_; }
 
     Outcome run(QXmlStreamReader& xml) {
         long long row = 0;
@@ -269,6 +402,11 @@ public:
             } else if (xml.isEndElement() && xml.name() == u"row") {
                 inRow = false;
                 endRow();
+                // Rows out of order would mislead the question; such a sheet is read whole.
+                if (options_.keepReading && inOrder() && !options_.keepReading(ws_)) {
+                    ws_.cut_ = true;
+                    break;
+                }
             }
         }
         endRow();
@@ -300,7 +438,7 @@ private:
         QString& value = value_;
         value.resize(0);
         QString inlineText;
-        bool hasValue = false, hasInline = false;
+        bool hasValue = false, hasInline = false, hasFormula = false;
         while (More(xml)) {
             xml.readNext();
             if (xml.isStartElement()) {
@@ -311,6 +449,7 @@ private:
                     inlineText = ReadStringItem(xml);
                     hasInline = true;
                 } else {
+                    hasFormula = hasFormula || xml.name() == u"f";
                     xml.skipCurrentElement();  // formula text, extensions
                 }
             } else if (xml.isEndElement() && xml.name() == u"c") {
@@ -318,6 +457,10 @@ private:
             }
         }
         if (xml.hasError()) return Outcome::Ok();  // reported by the caller
+        if (column > options_.lastColumn) return Outcome::Ok();  // not wanted
+        // A formula never calculated (written by a program that does not
+        // calculate) has no value yet: the cell reads as empty.
+        if (hasFormula && !hasInline && QStringView(value).trimmed().isEmpty()) return Outcome::Ok();
 
         Worksheet::Cell cell{static_cast<int32_t>(column), CellValue::Kind::Empty, 0, 0};
         if (type == u"s") {
@@ -362,15 +505,18 @@ private:
             cell.kind = CellValue::Kind::Number;
             cell.number = v;
         }
-        if (ws_.cells_.size() >= kWorkbookMaxValues)
-            return Fail(QStringLiteral("The sheet %1 holds more than %2 values; it cannot be read.")
+        if (ws_.cells_.size() >= kWorkbookMaxValues || ownChars_ > kWorkbookMaxTextChars)
+            return Fail(QStringLiteral("The sheet %1 holds more than %2 values or %3 characters of text; it "
+                                       "cannot be read.")
                             .arg(Quoted(sheet_))
-                            .arg(kWorkbookMaxValues));
+                            .arg(kWorkbookMaxValues)
+                            .arg(kWorkbookMaxTextChars));
         ws_.cells_.push_back(cell);
         return Outcome::Ok();
     }
 
     int32_t ownText(QString text) {
+        ownChars_ += static_cast<std::size_t>(text.size());
         ws_.own_.push_back(std::move(text));
         return -static_cast<int32_t>(ws_.own_.size());
     }
@@ -399,10 +545,19 @@ private:
         ws_.rows_.shrink_to_fit();
     }
 
+    bool inOrder() const {
+        const std::size_t n = ws_.rows_.size();
+        if (n >= 2 && ws_.rows_[n - 2].row >= ws_.rows_[n - 1].row) ordered_ = false;
+        return ordered_;
+    }
+
     Worksheet& ws_;
     QString value_;  // the cell's <v>, its buffer kept from cell to cell
     QString sheet_;
-    const std::vector<QString>* shared_;
+    const SheetReadOptions& options_;
+    const SharedTexts* shared_;
+    std::size_t ownChars_ = 0;
+    mutable bool ordered_ = true;
     uint32_t rowStart_ = 0;
     int32_t currentRow_ = 0;
 };
@@ -419,16 +574,16 @@ CellValue Worksheet::cell(long long row, long long column) const {
     out.number = c->number;
     if (c->kind == CellValue::Kind::Text || c->kind == CellValue::Kind::Error) {
         if (c->text >= 0)
-            out.text = (*shared_)[static_cast<std::size_t>(c->text)];
+            out.text = shared_->at(static_cast<std::size_t>(c->text));
         else
             out.text = own_[static_cast<std::size_t>(-1 - c->text)];
     }
     return out;
 }
 
-std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome) {
+std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, const WorkbookProgress& progress) {
     const QString shown = Quoted(QFileInfo(path).fileName());
-    Package pkg(path);
+    Package pkg(path, progress);
     outcome = pkg.open(shown);
     if (!outcome) return nullptr;
 
@@ -477,22 +632,26 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome) 
     if (sharedPart.isEmpty()) sharedPart = PartFolder(workbookPart) + "sharedStrings.xml";
     QString sharedEntry = pkg.find(sharedPart);
     if (!sharedEntry.isEmpty()) {
-        auto table = std::make_shared<std::vector<QString>>();
+        auto table = std::make_shared<SharedTexts>();
         outcome = pkg.parse(sharedEntry, QStringLiteral("table of shared texts"), [&](QXmlStreamReader& xml) {
             while (More(xml)) {
                 xml.readNext();
                 if (xml.isStartElement() && xml.name() == u"sst") {
                     const QXmlStreamAttributes a = xml.attributes();
                     int count = LocalAttribute(a, u"uniqueCount").toInt();
-                    if (count > 0) table->reserve(std::min(count, 1 << 22));
+                    if (count > 0) table->ends.reserve(std::min<std::size_t>(count, kWorkbookMaxValues));
                 } else if (xml.isStartElement() && xml.name() == u"si") {
-                    if (table->size() >= kWorkbookMaxValues)
-                        return Fail(QStringLiteral("The workbook %1 holds more than %2 shared texts; it cannot be read.")
+                    const QString text = ReadStringItem(xml);
+                    if (text.size() > kCellMaxText) return TooLong(QStringLiteral("The workbook %1").arg(shown));
+                    if (table->size() >= kWorkbookMaxValues ||
+                        static_cast<std::size_t>(table->chars.size() + text.size()) > kWorkbookMaxTextChars)
+                        return Fail(QStringLiteral("The workbook %1 holds more than %2 shared texts or %3 characters "
+                                                   "of them; it cannot be read.")
                                         .arg(shown)
-                                        .arg(kWorkbookMaxValues));
-                    table->push_back(ReadStringItem(xml));
-                    if (table->back().size() > kCellMaxText)
-                        return TooLong(QStringLiteral("The workbook %1").arg(shown));
+                                        .arg(kWorkbookMaxValues)
+                                        .arg(kWorkbookMaxTextChars));
+                    table->chars += text;
+                    table->ends.push_back(table->chars.size());
                 }
             }
             return Outcome::Ok();
@@ -504,21 +663,22 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome) 
     return wb;
 }
 
-Outcome Workbook::loadSheet(int index, Worksheet& out) const {
+Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& options) const {
     out = Worksheet();
     if (index < 0 || index >= names_.size()) return Fail(QStringLiteral("The workbook has no sheet %1.").arg(index + 1));
     const QString& part = parts_[index];
     if (part.isEmpty())
         return Fail(QStringLiteral("The sheet %1 is missing from the archive: the workbook is damaged.")
                         .arg(Quoted(names_[index])));
-    Package pkg(path_);
+    Package pkg(path_, options.progress);
     Outcome o = pkg.open(Quoted(QFileInfo(path_).fileName()));
     if (!o) return o;
     Worksheet ws;
     ws.shared_ = shared_;
-    SheetParser parser(ws, names_[index]);
-    o = pkg.parse(part, QStringLiteral("sheet %1").arg(Quoted(names_[index])),
-                  [&](QXmlStreamReader& xml) { return parser.run(xml); });
+    SheetParser parser(ws, names_[index], options);
+    o = pkg.parse(
+        part, QStringLiteral("sheet %1").arg(Quoted(names_[index])), [&](QXmlStreamReader& xml) { return parser.run(xml); },
+        &parser.stoppedEarly());
     if (!o) return o;
     out = std::move(ws);
     return Outcome::Ok();
@@ -560,29 +720,6 @@ QString ColumnLetters(int column) {
     return letters;
 }
 
-// Little-endian, as the writer reads it.
-void AppendU32(QByteArray& out, uint32_t v) {
-    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF), static_cast<char>(v >> 16 & 0xFF),
-                       static_cast<char>(v >> 24 & 0xFF)};
-    out.append(b, 4);
-}
-
-void AppendText(QByteArray& out, const QByteArray& utf8) {
-    AppendU32(out, static_cast<uint32_t>(utf8.size()));
-    out.append(utf8);
-}
-
-// Hands the description to the writer in large pieces and waits while the
-// pipe takes them; false once the writer has stopped taking input.
-bool Feed(QProcess& writer, QByteArray& pending) {
-    if (pending.isEmpty()) return true;
-    if (writer.write(pending) != pending.size()) return false;
-    pending.clear();
-    while (writer.bytesToWrite() > 0)
-        if (!writer.waitForBytesWritten(-1)) return false;
-    return true;
-}
-
 // A new file's mode as this process would give it; a replaced file keeps its own.
 mode_t ModeFor(const QString& path) {
     struct stat st {};
@@ -592,28 +729,68 @@ mode_t ModeFor(const QString& path) {
     return 0666 & ~mask;
 }
 
+// Drops what XML 1.0 cannot carry from UTF-8 text: control characters but
+// tab, line feed and carriage return, and bytes that are no UTF-8.
+void KeepXmlSafe(std::string& utf8) {
+    bool plain = true;
+    for (unsigned char c : utf8)
+        if (c < 0x20 || c >= 0x80) {
+            plain = false;
+            break;
+        }
+    if (plain) return;
+    const QString safe = XmlSafeText(QString::fromUtf8(utf8));
+    utf8 = safe.toUtf8().toStdString();
+}
+
+// Characters of UTF-8 text.
+std::size_t Utf8Length(const std::string& utf8) {
+    std::size_t n = 0;
+    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// Frees a workbook that was not closed, so a refused sheet leaves no leak.
+struct OpenBook {
+    lxw_workbook* wb = nullptr;
+    ~OpenBook() {
+        if (wb) lxw_workbook_free(wb);
+    }
+};
+
 }  // namespace
 
-QString WorkbookWriterTool() {
-#ifdef Q_OS_WIN
-    const QString name = QStringLiteral("vidoduv-xlsx.exe");
-#else
-    const QString name = QStringLiteral("vidoduv-xlsx");
-#endif
-    // A program without an application object still finds its own folder.
-    const QString folder = QCoreApplication::instance()
-                               ? QCoreApplication::applicationDirPath()
-                               : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
-    return folder + '/' + name;
+std::optional<double> CellTextNumber(std::string_view text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && text[first] == ' ') ++first;
+    while (last > first && text[last - 1] == ' ') --last;
+    const std::string_view t = text.substr(first, last - first);
+    if (t.empty() || t.size() > 40) return std::nullopt;
+    double v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    // A plain decimal without leading zeros and with at most 15 digits, or
+    // the very text the cell gives back: the line import then reads the
+    // same text, and names such as "007" or "1E5" stay names.
+    std::size_t i = t[0] == '-' ? 1 : 0, digits = 0, point = 0;
+    bool plain = i < t.size() && (t[i] != '0' || i + 1 == t.size() || t[i + 1] == '.');
+    for (std::size_t k = i; plain && k < t.size(); ++k) {
+        if (t[k] == '.')
+            plain = ++point == 1 && k + 1 < t.size() && k > i;
+        else if (t[k] >= '0' && t[k] <= '9')
+            digits += digits > 0 || t[k] != '0';
+        else
+            plain = false;
+    }
+    if (plain && digits <= 15) return v == 0 ? 0.0 : v;
+    char back[40];
+    std::snprintf(back, sizeof back, "%.15G", v);
+    if (t == back) return v == 0 ? 0.0 : v;
+    return std::nullopt;
 }
 
-Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
-                          const std::function<QString(int row, int column)>& text) {
-    return WriteTextWorkbookWith(WorkbookWriterTool(), path, sheetName, rows, columns, text);
-}
-
-Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QString& sheetName, int rows,
-                              int columns, const std::function<QString(int row, int column)>& text) {
+Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, int columns, const CellTextSource& text,
+                      CellTyping typing) {
     const QString shown = Quoted(QDir::toNativeSeparators(path));
     if (rows > kSheetMaxRow || columns > kSheetMaxColumn)
         return Fail(QStringLiteral("%1 rows and %2 columns do not fit on a sheet.").arg(rows).arg(columns));
@@ -635,50 +812,56 @@ Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QS
         return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, why));
     };
 
-    QProcess writer;
-    writer.setProgram(tool);
-    writer.setArguments({tempPath});
-    writer.setProcessChannelMode(QProcess::SeparateChannels);
-    writer.setStandardOutputFile(QProcess::nullDevice());
-    writer.start();
-    if (!writer.waitForStarted(-1))
-        return failWith(QStringLiteral("the workbook writer %1 cannot be started (%2)")
-                            .arg(Quoted(QDir::toNativeSeparators(tool)), writer.errorString()));
+    // Rows go out in order, so the library need not hold the sheet in memory.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    const QByteArray tempDir = QFile::encodeName(QDir::tempPath());
+    options.tmpdir = const_cast<char*>(tempDir.constData());
+    OpenBook book;
+    book.wb = workbook_new_opt(temp.c_str(), &options);
+    if (!book.wb) return failWith(QStringLiteral("out of memory"));
+    const QByteArray sheetUtf8 = name.toUtf8();
+    lxw_worksheet* sheet = workbook_add_worksheet(book.wb, sheetUtf8.constData());
+    if (!sheet) return failWith(QStringLiteral("the sheet %1 cannot be added").arg(Quoted(name)));
 
-    QByteArray pending;
-    pending.reserve(1 << 20);
-    pending.append("VDXLSX1\n");
-    AppendText(pending, name.toUtf8());
-    AppendU32(pending, static_cast<uint32_t>(rows));
-    AppendU32(pending, static_cast<uint32_t>(columns));
-    QString tooLong;
-    bool fed = true;
-    for (int r = 0; r < rows && fed && tooLong.isEmpty(); ++r) {
-        for (int c = 0; c < columns && fed; ++c) {
-            const QString cellText = XmlSafeText(text(r, c));
-            if (cellText.size() > kCellMaxText) {
-                tooLong = ColumnLetters(c + 1) + QString::number(r + 1);
-                break;
+    std::string cell;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            cell.clear();
+            text(r, c, cell);
+            if (cell.empty()) continue;
+            if (typing == CellTyping::Numbers) {
+                if (std::optional<double> v = CellTextNumber(cell)) {
+                    if (worksheet_write_number(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), *v,
+                                               nullptr) != LXW_NO_ERROR)
+                        return failWith(QStringLiteral("cell %1%2 cannot be written").arg(ColumnLetters(c + 1)).arg(r + 1));
+                    continue;
+                }
             }
-            AppendText(pending, cellText.toUtf8());
-            if (pending.size() >= (1 << 20)) fed = Feed(writer, pending);
+            KeepXmlSafe(cell);
+            if (cell.empty()) continue;
+            if (Utf8Length(cell) > static_cast<std::size_t>(kCellMaxText))
+                return failWith(QStringLiteral("cell %1%2 holds more than %3 characters")
+                                    .arg(ColumnLetters(c + 1))
+                                    .arg(r + 1)
+                                    .arg(kCellMaxText));
+            if (lxw_error e = worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
+                                                     cell.c_str(), nullptr);
+                e != LXW_NO_ERROR)
+                return failWith(QStringLiteral("cell %1%2 cannot be written: %3")
+                                    .arg(ColumnLetters(c + 1))
+                                    .arg(r + 1)
+                                    .arg(QString::fromUtf8(lxw_strerror(e))));
         }
     }
-    if (tooLong.isEmpty() && fed) fed = Feed(writer, pending);
-    if (!tooLong.isEmpty()) writer.kill();  // the half-fed workbook is not wanted
-    writer.closeWriteChannel();
-    writer.waitForFinished(-1);
-    if (!tooLong.isEmpty())
-        return failWith(QStringLiteral("cell %1 holds more than %2 characters").arg(tooLong).arg(kCellMaxText));
-    if (writer.exitStatus() != QProcess::NormalExit)
-        return failWith(QStringLiteral("the workbook writer stopped unexpectedly"));
-    if (writer.exitCode() != 0 || !fed) {
-        // Its first line says why; what a checker may add after it is not for the user.
-        const QString said = QString::fromUtf8(writer.readAllStandardError()).section('\n', 0, 0).trimmed();
-        return failWith(said.isEmpty() ? QStringLiteral("the workbook writer failed (exit code %1)").arg(writer.exitCode())
-                                       : said);
-    }
 
+    lxw_workbook* wb = book.wb;
+    book.wb = nullptr;  // closing frees it, whatever the outcome
+    errno = 0;
+    if (lxw_error e = workbook_close(wb); e != LXW_NO_ERROR) {
+        const int err = errno;
+        return failWith(err != 0 ? QString::fromStdString(FileErrorText(err)) : QString::fromUtf8(lxw_strerror(e)));
+    }
     QFile written(tempPath);
     if (!written.open(QIODevice::ReadWrite) || written.size() == 0)
         return failWith(QStringLiteral("the workbook writer left no workbook"));
@@ -687,6 +870,13 @@ Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QS
     if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
         return failWith(QString::fromStdString(FileErrorText(errno)));
     return Outcome::Ok();
+}
+
+Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
+                          const std::function<QString(int row, int column)>& text, CellTyping typing) {
+    return WriteWorkbook(
+        path, sheetName, rows, columns, [&](int r, int c, std::string& utf8) { utf8 = text(r, c).toUtf8().toStdString(); },
+        typing);
 }
 
 bool OpenWorkbookInDesktop(const QString& path) {

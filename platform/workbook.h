@@ -1,6 +1,7 @@
 // The spreadsheet layer: reads .xlsx workbooks (sheet names, the active
-// sheet, cell values) and writes one sheet of text cells. A damaged or
-// foreign file is refused with a sentence for the user, never half read.
+// sheet, cell values) and writes one sheet of cells. A damaged or foreign
+// file is refused with a sentence for the user, never half read; reading
+// streams the archive and stops at the bounds below as they are met.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/outcome.h"
@@ -20,9 +24,17 @@ inline constexpr int kSheetMaxRow = 1048576;
 inline constexpr int kSheetMaxColumn = 16384;
 // The longest text a cell may hold.
 inline constexpr int kCellMaxText = 32767;
-// Values a sheet or the table of shared texts may hold before the file is
-// refused: far beyond any network, well short of exhausting memory.
-inline constexpr std::size_t kWorkbookMaxValues = std::size_t{1} << 25;
+// Values a sheet or the table of shared texts may hold, and characters of
+// text in all, before the file is refused: far beyond any network, and
+// together well short of 200 MB however the file was made.
+inline constexpr std::size_t kWorkbookMaxValues = std::size_t{1} << 21;
+inline constexpr std::size_t kWorkbookMaxTextChars = std::size_t{1} << 24;
+// The longest stretch of a part without a "<": a cell's text written out
+// at its longest fits many times; more is a file built to exhaust memory.
+inline constexpr std::size_t kWorkbookMaxMarkupRun = std::size_t{1} << 20;
+
+// The sentence of a read the user cancelled.
+inline constexpr const char* kWorkbookReadCancelled = "The workbook was not read: cancelled.";
 
 struct CellValue {
     enum class Kind : uint8_t { Empty, Number, Text, Bool, Error };
@@ -33,6 +45,17 @@ struct CellValue {
     bool isEmpty() const { return kind == Kind::Empty; }
     // Empty, or a text of no characters.
     bool isBlank() const { return kind == Kind::Empty || (kind == Kind::Text && text.isEmpty()); }
+};
+
+// The workbook's table of shared texts, one buffer for all of them.
+struct SharedTexts {
+    QString chars;
+    std::vector<qsizetype> ends;  // text i is chars[ends[i-1], ends[i])
+    std::size_t size() const { return ends.size(); }
+    QString at(std::size_t i) const {
+        const qsizetype from = i == 0 ? 0 : ends[i - 1];
+        return chars.mid(from, ends[i] - from);
+    }
 };
 
 // One sheet's cells, rows and columns counted from 1. Only cells holding a
@@ -46,6 +69,8 @@ public:
     int usedRowCount() const { return rows_.empty() ? 0 : lastRow() - firstRow() + 1; }
     // The cell at (row, column); Empty outside the sheet or where nothing is stored.
     CellValue cell(long long row, long long column) const;
+    // The read stopped before the sheet's end because the reader had enough.
+    bool cut() const { return cut_; }
 
 private:
     friend class SheetParser;
@@ -62,21 +87,36 @@ private:
     };
     std::vector<Row> rows_;
     std::vector<Cell> cells_;
-    std::shared_ptr<const std::vector<QString>> shared_;
+    std::shared_ptr<const SharedTexts> shared_;
     std::vector<QString> own_;
+    bool cut_ = false;
+};
+
+// Told how far a read has unpacked its part: bytes so far and in all (0 when
+// the archive does not say). False cancels the read.
+using WorkbookProgress = std::function<bool(long long done, long long total)>;
+
+// What a sheet read keeps, when it may stop, and whom it tells.
+struct SheetReadOptions {
+    // Cells right of this column are not kept.
+    int lastColumn = kSheetMaxColumn;
+    // Asked after each row; false ends the read with the rows read so far.
+    std::function<bool(const Worksheet&)> keepReading;
+    WorkbookProgress progress;
 };
 
 class Workbook {
 public:
     // Reads the workbook's sheet list and shared texts. Refuses a file that
     // is not a readable .xlsx workbook with the reason in the outcome.
-    static std::unique_ptr<Workbook> Open(const QString& path, Outcome& outcome);
+    static std::unique_ptr<Workbook> Open(const QString& path, Outcome& outcome, const WorkbookProgress& progress = {});
 
     const QStringList& sheetNames() const { return names_; }
     // The sheet shown when the workbook was last saved (index into sheetNames()).
     int activeSheet() const { return active_; }
-    // Reads sheet `index` completely; on failure `out` is left empty.
-    Outcome loadSheet(int index, Worksheet& out) const;
+    // Reads sheet `index`, streaming, as far as the options let it; on
+    // failure `out` is left empty.
+    Outcome loadSheet(int index, Worksheet& out, const SheetReadOptions& options = {}) const;
 
 private:
     Workbook() = default;
@@ -84,24 +124,35 @@ private:
     QStringList names_;
     QStringList parts_;  // zip entry of each sheet; empty when the archive lacks it
     int active_ = 0;
-    std::shared_ptr<const std::vector<QString>> shared_;
+    std::shared_ptr<const SharedTexts> shared_;
 };
 
-// Writes a workbook of one sheet named `sheetName` (Excel's default name when
-// empty) holding rows x columns text cells, text(row, column) counted from 0.
-// Characters XML cannot carry are dropped. A program of its own writes the
-// file beside `path`, which is then renamed over it, so a failure leaves any
+// How the writer takes a cell's text.
+enum class CellTyping {
+    Text,     // every cell a text
+    Numbers,  // a text that is a number becomes a numeric cell, as typed into the spreadsheet
+};
+
+// The number a cell's text stands for when typed: blanks around a decimal
+// number ("12.50 ", "-3", "1E-05"); nullopt for text, and for a number whose
+// cell would not give the same text back (leading zeros, more than 15
+// digits), so names such as "007" stay names.
+std::optional<double> CellTextNumber(std::string_view text);
+
+// Writes a workbook of one sheet named `sheetName` (the spreadsheet's
+// default name when empty) holding rows x columns cells, the UTF-8 text of
+// cell (row, column), counted from 0, put into `utf8` by `text`. Empty
+// texts leave the cell out; characters XML cannot carry are dropped. The
+// file is written beside `path` and renamed over it, so a failure leaves any
 // old file as it was and no other file behind.
+using CellTextSource = std::function<void(int row, int column, std::string& utf8)>;
+Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, int columns, const CellTextSource& text,
+                      CellTyping typing = CellTyping::Text);
+
+// The same with the texts as QStrings.
 Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
-                          const std::function<QString(int row, int column)>& text);
-
-// The same, written by the workbook writer program `tool` rather than the
-// one beside the running executable.
-Outcome WriteTextWorkbookWith(const QString& tool, const QString& path, const QString& sheetName, int rows,
-                              int columns, const std::function<QString(int row, int column)>& text);
-
-// The workbook writer program beside the running executable.
-QString WorkbookWriterTool();
+                          const std::function<QString(int row, int column)>& text,
+                          CellTyping typing = CellTyping::Text);
 
 // Opens the workbook with the spreadsheet program the desktop has
 // registered for .xlsx files; false when there is none or it cannot start.

@@ -3,11 +3,10 @@
 // and reader this project did not write.
 #pragma once
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-#include <quazip/quazipnewinfo.h>
+#include <minizip/zip.h>
 
 #include <QString>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -35,15 +34,44 @@ inline bool RunPython(const std::filesystem::path& folder, const std::string& sc
 using Parts = std::map<std::string, std::string>;
 
 inline void WriteZip(const std::filesystem::path& path, const Parts& parts) {
-    QuaZip zip(QString::fromStdString(path.string()));
-    zip.open(QuaZip::mdCreate);
+    zipFile zip = zipOpen64(path.string().c_str(), APPEND_STATUS_CREATE);
+    if (!zip) return;
     for (const auto& [name, bytes] : parts) {
-        QuaZipFile f(&zip);
-        f.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromStdString(name)));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        f.close();
+        zip_fileinfo info{};
+        zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_SPEED, 0);
+        zipWriteInFileInZip(zip, bytes.data(), static_cast<unsigned>(bytes.size()));
+        zipCloseFileInZip(zip);
     }
-    zip.close();
+    zipClose(zip, nullptr);
+}
+
+// A package whose entry `name` inflates `copies` times `piece` between
+// `head` and `tail`, deflated as it is made, so the file stays small.
+inline void WriteInflatingZip(const std::filesystem::path& path, Parts parts, const std::string& name,
+                              const std::string& head, const std::string& piece, long long copies,
+                              const std::string& tail) {
+    zipFile zip = zipOpen64(path.string().c_str(), APPEND_STATUS_CREATE);
+    if (!zip) return;
+    parts.erase(name);
+    for (const auto& [n, bytes] : parts) {
+        zip_fileinfo info{};
+        zipOpenNewFileInZip64(zip, n.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_SPEED, 0);
+        zipWriteInFileInZip(zip, bytes.data(), static_cast<unsigned>(bytes.size()));
+        zipCloseFileInZip(zip);
+    }
+    zip_fileinfo info{};
+    zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_COMPRESSION, 1);
+    zipWriteInFileInZip(zip, head.data(), static_cast<unsigned>(head.size()));
+    std::string block;
+    const long long perBlock = std::max<long long>(1, (1 << 20) / static_cast<long long>(piece.size()));
+    for (long long k = 0; k < perBlock; ++k) block += piece;
+    for (long long done = 0; done < copies; done += perBlock) {
+        const long long n = std::min(perBlock, copies - done);
+        zipWriteInFileInZip(zip, block.data(), static_cast<unsigned>(n * static_cast<long long>(piece.size())));
+    }
+    zipWriteInFileInZip(zip, tail.data(), static_cast<unsigned>(tail.size()));
+    zipCloseFileInZip(zip);
+    zipClose(zip, nullptr);
 }
 
 inline std::string SheetXml(const std::string& rows) {

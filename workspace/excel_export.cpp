@@ -9,8 +9,21 @@ namespace vd {
 
 Outcome WriteGridWorkbook(const QString& path, const GridTextMatrix& grid, int rows, int cols,
                           const std::string& title) {
-    return WriteTextWorkbook(path, QString::fromLatin1(title), std::max(rows, 0), std::max(cols - 1, 0),
-                             [&](int r, int c) { return QString::fromLatin1(grid(r, c + 1) + " "); });
+    return WriteWorkbook(
+        path, QString::fromLatin1(title), std::max(rows, 0), std::max(cols - 1, 0),
+        [&](int r, int c, std::string& utf8) {
+            // Latin-1 to UTF-8, with the blank every exported cell ends in.
+            for (unsigned char ch : grid(r, c + 1)) {
+                if (ch < 0x80) {
+                    utf8 += static_cast<char>(ch);
+                } else {
+                    utf8 += static_cast<char>(0xC0 | ch >> 6);
+                    utf8 += static_cast<char>(0x80 | (ch & 0x3F));
+                }
+            }
+            utf8 += ' ';
+        },
+        CellTyping::Numbers);
 }
 
 void FlexGrid_To_Excel(const GridTextMatrix& grid, int16_t rows, int16_t cols, int /*flag*/, const std::string& title,

@@ -20,7 +20,9 @@ using WorkbookOpener = std::function<bool(const QString& path)>;
 
 // Sheet cell (r, c) gets grid cell (r - 1, c) and one blank, for r = 1 to
 // rows and c = 1 to cols - 1: the title row comes along, the grid's number
-// column 0 does not. The sheet is named `title` when it is not empty.
+// column 0 does not. A text that is a number goes in as a number, so sums
+// and formulas work on it; other texts keep their blanks. The sheet is named
+// `title` when it is not empty.
 Outcome WriteGridWorkbook(const QString& path, const GridTextMatrix& grid, int rows, int cols,
                           const std::string& title);
 

@@ -176,7 +176,54 @@ Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out
     return Outcome::Ok();
 }
 
+namespace {
+
+bool HasLine(const Worksheet& sheet, const ExcelLineColumns& cols) {
+    for (long long r = cols.startRow; r <= sheet.lastRow(); ++r) {
+        const CellValue first = sheet.cell(r, cols.endColumn);
+        if (IsEnd(first) || (first.isBlank() && sheet.cell(r + 1, cols.endColumn).isBlank())) return false;
+        if (!first.isBlank()) return true;
+    }
+    return false;
+}
+
+// Says when the rows read hold everything the line import will look at:
+// the table's end ("END" or two blank rows in the From column), or one
+// line more than the largest line table takes.
+class LineTableEnd {
+public:
+    explicit LineTableEnd(const ExcelLineColumns& cols) : cols_(cols), lastFilled_(cols.startRow - 1) {}
+    bool operator()(const Worksheet& sheet) {
+        const long long r = sheet.lastRow();
+        if (r <= seen_ || r < cols_.startRow) return true;
+        seen_ = r;
+        const CellValue first = sheet.cell(r, cols_.endColumn);
+        if (first.isBlank()) return r - lastFilled_ < 2;
+        if (r - lastFilled_ >= 3 || IsEnd(first)) return false;
+        lastFilled_ = r;
+        return ++lines_ <= kMaxLineUpper;
+    }
+
+private:
+    const ExcelLineColumns& cols_;
+    long long lastFilled_, seen_ = 0, lines_ = 0;
+};
+
+Outcome NoLines(const std::string& sheet, const ExcelLineColumns& cols) {
+    return Outcome::Fail("The " + (sheet.empty() ? std::string("sheet") : "active sheet \"" + sheet + "\"") +
+                         " holds no lines: its column " + ColumnName(cols.endColumn) + " (From) is empty from row " +
+                         NumText(cols.startRow) + " on, or the table ends there. Nothing was imported.");
+}
+
+// A cancel says only that.
+Outcome NothingImported(const Outcome& o) {
+    return o.message() == kWorkbookReadCancelled ? o : Outcome::Fail(o.message() + " Nothing was imported.");
+}
+
+}  // namespace
+
 Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& cols) {
+    if (!HasLine(sheet, cols)) return NoLines("", cols);
     // The new project is built beside the open one and replaces it whole.
     Model work = m;
     ResetProject(work);
@@ -263,14 +310,21 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
     return Outcome::Ok(note);
 }
 
-Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettings& settings) {
+Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettings& settings,
+                            const WorkbookProgress& progress) {
     ExcelLineColumns cols;
     if (Outcome o = CheckExcelLineSettings(settings, cols); !o) return o;
     Outcome opened;
-    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened);
-    if (!wb) return Outcome::Fail(opened.message() + " Nothing was imported.");
+    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened, progress);
+    if (!wb) return NothingImported(opened);
+    SheetReadOptions options;
+    options.lastColumn = *std::max_element(cols.column.begin(), cols.column.end());
+    options.lastColumn = std::max(options.lastColumn, cols.endColumn);
+    options.keepReading = LineTableEnd(cols);
+    options.progress = progress;
     Worksheet sheet;
-    if (Outcome o = wb->loadSheet(wb->activeSheet(), sheet); !o) return Outcome::Fail(o.message() + " Nothing was imported.");
+    if (Outcome o = wb->loadSheet(wb->activeSheet(), sheet, options); !o) return NothingImported(o);
+    if (!HasLine(sheet, cols)) return NoLines(wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString(), cols);
     return ImportExcelLines(m, sheet, cols);
 }
 
@@ -292,9 +346,8 @@ bool EndsTable(const Worksheet& sheet, long long r, int width) {
 // Rows of the "SEWER" sheet into lines 1.. of the table; returns the note
 // when the table was too small for the sheet.
 std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
-    // The sheet gives no inverts, laterals or manhole types: nothing of the
-    // lines held before may mix into the new ones.
-    ClearLineRows(m, std::max(HighestRowInUse(m), m.LineCount));
+    // Fields the sheet has no column for (inverts, laterals, manhole types)
+    // keep what the lines held.
     std::string note;
     long long r = 2;
     for (;; ++r) {
@@ -394,17 +447,30 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
 
 }  // namespace
 
-Outcome ImportExcelWorkbook(Model& m, const Workbook& wb) {
+Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress& progress) {
     m.Ui->SetProgress(10);
-    // Every sheet the import uses is read before anything changes.
+    // Every sheet the import uses is read before anything changes, each no
+    // further than its table can take (and one row more, to say so).
     std::vector<std::pair<std::string, Worksheet>> sheets;
     for (int s = 0; s < wb.sheetNames().size(); ++s) {
         std::string key = SheetKey(wb.sheetNames()[s]);
         if (key != "SEWER" && key != "DIA" && key != "PROJECT") continue;
+        SheetReadOptions options;
+        options.progress = progress;
+        const int lastRow = key == "SEWER" ? m.LineUpper() + 2
+                            : key == "DIA" ? static_cast<int>(m.DiaTable.size()) + 1
+                                           : 31;
+        options.lastColumn = key == "SEWER" ? kSewerColumns : key == "DIA" ? 9 : 2;
+        options.keepReading = [lastRow](const Worksheet& ws) { return ws.lastRow() < lastRow; };
         Worksheet sheet;
-        if (Outcome o = wb.loadSheet(s, sheet); !o) {
+        if (Outcome o = wb.loadSheet(s, sheet, options); !o) {
             m.Ui->SetProgress(0);
-            return Outcome::Fail(o.message() + " Nothing was imported.");
+            return NothingImported(o);
+        }
+        if (key == "SEWER" && EndsTable(sheet, 2, kSewerEndColumns)) {
+            m.Ui->SetProgress(0);
+            return Outcome::Fail("The sheet \"" + wb.sheetNames()[s].toLatin1().toStdString() +
+                                 "\" holds no lines: its row 2 is empty or \"END\". Nothing was imported.");
         }
         sheets.emplace_back(key, std::move(sheet));
     }
@@ -442,11 +508,11 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb) {
     return Outcome::Ok(note);
 }
 
-Outcome ImportExcelWorkbookFile(Model& m, const QString& path) {
+Outcome ImportExcelWorkbookFile(Model& m, const QString& path, const WorkbookProgress& progress) {
     Outcome opened;
-    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened);
-    if (!wb) return Outcome::Fail(opened.message() + " Nothing was imported.");
-    return ImportExcelWorkbook(m, *wb);
+    std::unique_ptr<Workbook> wb = Workbook::Open(path, opened, progress);
+    if (!wb) return NothingImported(opened);
+    return ImportExcelWorkbook(m, *wb, progress);
 }
 
 }  // namespace vd

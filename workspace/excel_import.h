@@ -43,14 +43,17 @@ bool CellText(const CellValue& v, std::string& text);
 // The note of the outcome says why the import stopped early, if it did.
 Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& columns);
 
-// Opens the workbook at path and imports its active sheet.
-Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettings& settings);
+// Opens the workbook at path and imports its active sheet, reading no
+// further than the import will look. `progress` hears how far the read
+// has come and may cancel it, which changes nothing.
+Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettings& settings,
+                            const WorkbookProgress& progress = {});
 
 // Loads lines, pipe sizes and criteria from the workbook's "SEWER", "DIA"
 // and "PROJECT" sheets (names compared without case or surrounding blanks).
 // A failure changes nothing. On success the note lists cells that could not
 // be converted and tables cut at their last row; empty when all went in.
-Outcome ImportExcelWorkbook(Model& m, const Workbook& wb);
-Outcome ImportExcelWorkbookFile(Model& m, const QString& path);
+Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress& progress = {});
+Outcome ImportExcelWorkbookFile(Model& m, const QString& path, const WorkbookProgress& progress = {});
 
 }  // namespace vd

@@ -36,6 +36,7 @@
 #include "workspace/profile_host.h"
 #include "workspace/program_folder.h"
 #include "workspace/criteria_pages.h"
+#include "platform/key_poll.h"
 
 namespace vd {
 
@@ -558,6 +559,7 @@ void Vorlan::Command2_Click() {
 // ---- open and save -----------------------------------------------------------
 
 void Vorlan::openvrl() {
+    if (!maybeSaveNetwork()) return;
     std::optional<QString> chosen = dialogs_.OpenFile("Open Prof file", kAsbFilter);
     // A cancel is a cancel: nothing changes and nothing is said.
     if (!chosen || chosen->isEmpty()) return;
@@ -715,6 +717,7 @@ void Vorlan::mnuexcel_Click() {
 void Vorlan::ShowProjectSettings() { criteriaPages_->ShowProjectSettings(); }
 
 void Vorlan::mnugetacad_Click() {
+    if (!maybeSaveNetwork()) return;
     // The panel must not write its old values over the new project's.
     criteriaPages_->closeStoring();
     try {
@@ -725,6 +728,7 @@ void Vorlan::mnugetacad_Click() {
 }
 
 void Vorlan::mnublock_Click() {
+    if (!maybeSaveNetwork()) return;
     criteriaPages_->closeStoring();
     try {
         (void)GetAcadBlockCommand(m_, *cad_);  // it reports to the user itself
@@ -774,6 +778,7 @@ std::array<bool, kTextImportFields> Vorlan::textImportTicks() const {
 }
 
 void Vorlan::Command12_Click() {
+    if (!maybeSaveNetwork()) return;
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", "Text File (*.txt)|*.txt");
     if (!chosen || chosen->isEmpty()) return;
     std::string bytes;
@@ -843,28 +848,58 @@ void Vorlan::Command20_Click() {
         ui_->MessageBox(o.message());
         return;
     }
+    if (!maybeSaveNetwork()) return;
     std::optional<QString> chosen = dialogs_.OpenFile("Import XLS", kXlsxFilter);
     if (!chosen || chosen->isEmpty()) return;
     logBox_->show();
     criteriaPages_->closeStoring();
-    Outcome o = ImportExcelLineFile(m_, *chosen, settings);
+    Outcome o = readWorkbook([&](const WorkbookProgress& progress) {
+        return ImportExcelLineFile(m_, *chosen, settings, progress);
+    });
     if (!o) {
-        ui_->MessageBox(o.message());
+        if (o.message() != kWorkbookReadCancelled) ui_->MessageBox(o.message());
         return;
     }
     if (!o.message().empty()) ui_->MessageBox(o.message());
     excelImportFrame_->hide();
 }
 
+Outcome Vorlan::readWorkbook(const std::function<Outcome(const WorkbookProgress&)>& read) {
+    // The bar follows the unpacking; the window repaints and Esc is seen
+    // between two pieces, while other input waits for the read to end.
+    EscKeyPoll ownKeys;
+    EscKeyPoll& keys = escKeys_ ? *escKeys_ : ownKeys;
+    keys.Reset();
+    ui_->SetStatus("Reading the workbook ... (Esc cancels)");
+    const WorkbookProgress progress = [&](long long done, long long total) {
+        ui_->SetProgress(total > 0 ? static_cast<int>(std::min<long long>(done * 100 / total, 100)) : 0);
+        return !keys.EscPressed();
+    };
+    const std::string reading = ui_->statusText();
+    Outcome o = read(progress);
+    if (o && ui_->statusText() == reading) ui_->SetStatus("");
+    if (o.message() == kWorkbookReadCancelled) {
+        ui_->SetProgress(0);
+        ui_->SetStatus(kWorkbookReadCancelled);
+    } else if (!o) {
+        ui_->SetProgress(0);
+        ui_->SetStatus("");
+    }
+    return o;
+}
+
 void Vorlan::mnuexcelbook_Click() { ImportExcelWorkbook(); }
 
 void Vorlan::ImportExcelWorkbook() {
+    if (!maybeSaveNetwork()) return;
     std::optional<QString> chosen = dialogs_.OpenFile("Import Text", kXlsxFilter);
     if (!chosen || chosen->isEmpty()) return;
     criteriaPages_->closeStoring();
-    Outcome o = ImportExcelWorkbookFile(m_, *chosen);
+    Outcome o = readWorkbook([&](const WorkbookProgress& progress) {
+        return ImportExcelWorkbookFile(m_, *chosen, progress);
+    });
     if (!o) {
-        ui_->MessageBox(o.message());
+        if (o.message() != kWorkbookReadCancelled) ui_->MessageBox(o.message());
         return;
     }
     if (!o.message().empty()) ui_->MessageBox(o.message());

@@ -32,6 +32,7 @@ class QStatusBar;
 namespace vd {
 
 class CadApplication;
+class EscKeyPoll;
 class CriteriaPages;
 class GridHost;
 class ProfileHost;
@@ -125,9 +126,13 @@ public:
     // 0 normal, 1 minimized, 2 maximized.
     void Form1WindowState(int state);
 
-    // Before the program closes: asks about network changes not saved since
-    // the last Open or save. False when the user cancels.
+    // Before the program closes, and before a command replaces the network:
+    // asks about network changes not saved since the last Open or save.
+    // False when the user cancels.
     bool maybeSaveNetwork();
+
+    // Tests: the Esc poll of the workbook reads (owned by the caller).
+    void setWorkbookEscKeys(EscKeyPoll* keys) { escKeys_ = keys; }
 
     // Where "import.col" is read and written.
     QString importColumnsPath() const { return importColumnsPath_; }
@@ -175,6 +180,8 @@ private:
     // that has none yet the per-user data folder.
     std::string backupFolder() const;
     void applyGeometry();
+    // Runs a workbook read with progress and Esc; a cancel is left in the status.
+    Outcome readWorkbook(const std::function<Outcome(const WorkbookProgress&)>& read);
 
     Model& m_;
     Dialogs& dialogs_;
@@ -212,6 +219,7 @@ private:
     // an import), and a digest of the lines as they were then.
     std::string networkFile_;
     std::uint64_t savedFingerprint_ = 0;
+    EscKeyPoll* escKeys_ = nullptr;
 };
 
 }  // namespace vd

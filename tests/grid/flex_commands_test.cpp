@@ -16,6 +16,7 @@
 #include "grid/function_panel.h"
 #include "net_builder.h"
 #include "platform/flex_grid.h"
+#include "platform/workbook.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
@@ -252,12 +253,19 @@ import openpyxl
 ws = openpyxl.load_workbook(")" + dir.folder() + R"(lines.xlsx").active
 print(ws.max_row, ws.max_column)
 for row in ws.iter_rows():
-    print("|".join(c.value for c in row))
+    print("|".join(c.value if isinstance(c.value, str) else "#%.15G" % c.value for c in row))
 )", &out));
     // The title row and every data column; the number column stays behind.
+    // Numbers are numeric cells, texts keep their blank.
     std::string expected = "3 15\n";
-    for (int r = 0; r < 3; ++r)
-        for (int c = 1; c < 16; ++c) expected += g->TextMatrix(r, c) + " " + (c < 15 ? "|" : "\n");
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 1; c < 16; ++c) {
+            const std::string text = g->TextMatrix(r, c) + " ";
+            char number[40] = "";
+            if (std::optional<double> v = CellTextNumber(text)) std::snprintf(number, sizeof number, "#%.15G", *v);
+            expected += (*number ? std::string(number) : text) + (c < 15 ? "|" : "\n");
+        }
+    }
     EXPECT_EQ(out, expected);
     EXPECT_NE(out.find("Mh1_From  |"), std::string::npos);
     EXPECT_NE(out.find("\nQ |"), std::string::npos);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/number_text.h"
+#include "net_builder.h"
 #include "recording_ui.h"
+#include "workspace/excel_import.h"
 #include "xlsx_fixture.h"
 
 namespace vd {
@@ -50,16 +53,75 @@ import openpyxl
 ws = openpyxl.load_workbook(")" + dir.folder() + R"(lines.xlsx").active
 print(ws.title, ws.max_row, ws.max_column)
 for row in ws.iter_rows():
-    print("|".join(c.value for c in row))
+    print("|".join(c.value if isinstance(c.value, str) else "#%r" % c.value for c in row))
 )", &out));
+    // Numbers go in as numbers; texts keep their blank.
     std::string expected = "Lines 4 15\n";
     for (int r = 0; r < 4; ++r) {
         for (int c = 1; c < 16; ++c) {
-            std::string text = r > 0 && c == 2 ? "abc" : r == 2 && c == 1 ? "Café" : GridCell(r, c);
-            expected += text + " " + (c < 15 ? "|" : "\n");
+            std::string text = r > 0 && c == 2 ? "abc " : r == 2 && c == 1 ? "Café " : GridCell(r, c) + " ";
+            if (r > 0 && c > 2) text = "#" + GridCell(r, c);
+            expected += text + (c < 15 ? "|" : "\n");
         }
     }
     EXPECT_EQ(out, expected);
+}
+
+// What "Set EXCEL" writes, the line import reads back as the same lines:
+// names (numbers among them), levels, sizes and coordinates.
+TEST_F(Export, LinesReadBackByTheLineImport) {
+    Model before;
+    test::NetBuilder net(before);
+    const char* names[][2] = {{"MH-1", "007"}, {"007", "12"}, {"12", "1E5"}, {"1E5", "Caf\xE9 2"}};
+    for (int i = 0; i < 4; ++i) {
+        net.line(names[i][0], names[i][1]).len(40.25f + i).gr(101.5f - i, 100.5f - i).inv(99.125f - i, 98.5f - i).dia(300);
+        LineRecord& l = before.Lines[i + 1];
+        l.slope = 0.004f * (i + 1);
+        l.Latral = i < 2 ? "01" : "01 02";
+        l.MhType = i ? "T2" : "";
+        l.X1 = 500012.5f + i;
+        l.Y1 = -4200000.25f;
+        l.X2 = 1e-5f * i;
+        l.Y2 = 0;
+    }
+    // The frame's default map: From, To, Gr1, Gr2, Len, Inv1, Inv2, Dia, Slope, Latral, MhType, X1, Y1, X2, Y2.
+    auto cell = [&](int r, int c) -> std::string {
+        if (c == 0 || r == 0) return c == 0 ? std::to_string(r) : "T" + std::to_string(c);
+        const LineRecord& l = before.Lines[r];
+        const float numbers[] = {l.Gr1, l.Gr2, l.Len, l.Inv1, l.Inv2, l.Dia, l.slope, 0, 0, l.X1, l.Y1, l.X2, l.Y2};
+        switch (c) {
+            case 1: return l.From.rtrim();
+            case 2: return l.to.rtrim();
+            case 10: return l.Latral.rtrim();
+            case 11: return l.MhType.rtrim();
+            default: return FormatFixed(numbers[c - 3], c >= 12 ? 2 : c == 9 ? 4 : 3);
+        }
+    };
+    ASSERT_TRUE(WriteGridWorkbook(path("round.xlsx"), cell, 5, 16, "").ok());
+    Model after;
+    after.SetUi(&ui);
+    ExcelLineSettings frame;
+    ImportColumnMap map;
+    frame.column = map.column;
+    frame.ticked = map.ticked;
+    Outcome o = ImportExcelLineFile(after, path("round.xlsx"), frame);
+    ASSERT_TRUE(o.ok()) << o.message();
+    ASSERT_EQ(after.LineCount, 4);
+    for (int i = 1; i <= 4; ++i) {
+        SCOPED_TRACE(i);
+        const LineRecord &a = after.Lines[i], &b = before.Lines[i];
+        EXPECT_EQ(a.From.rtrim(), b.From.rtrim());
+        EXPECT_EQ(a.to.rtrim(), b.to.rtrim());
+        EXPECT_EQ(a.Latral.rtrim(), b.Latral.rtrim());
+        EXPECT_EQ(a.MhType.rtrim(), b.MhType.rtrim());
+        // Every number as the grid showed it.
+        const int columns[] = {3, 4, 5, 6, 7, 8, 9, 12, 13, 14, 15};
+        float LineRecord::*fields[] = {&LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Len, &LineRecord::Inv1,
+                                       &LineRecord::Inv2, &LineRecord::Dia, &LineRecord::slope, &LineRecord::X1,
+                                       &LineRecord::Y1, &LineRecord::X2, &LineRecord::Y2};
+        for (int k = 0; k < 11; ++k)
+            EXPECT_EQ(a.*fields[k], static_cast<float>(Val(cell(i, columns[k])))) << "column " << columns[k];
+    }
 }
 
 TEST_F(Export, DialogAnswersAndFailures) {

@@ -12,6 +12,7 @@
 #include "byte_mutator.h"
 #include "net_builder.h"
 #include "recording_ui.h"
+#include "platform/key_poll.h"
 #include "workspace/main_window.h"
 #include "xlsx_fixture.h"
 
@@ -79,6 +80,12 @@ big = {r: ["B%d" % r, "B%d" % (r + 1), 9, 9, 1] for r in range(2, 2102)}
 bigdia = {r: [r, 0.001, 1, 1, 1, 1, 1, 1, 1] for r in range(2, 27)}
 book("big.xlsx", [("SEWER", big), ("DIA", bigdia)])
 book("none.xlsx", [("Sheet1", {1: ["x"]})])
+book("nolines.xlsx", [("SEWER", {1: sewer[1], 2: ["END"]}), ("DIA", dia)])
+# Formulas openpyxl stores without a value: they read as empty cells.
+formulas = {1: sewer[1]}
+for r in range(2, 6):
+    formulas[r] = ["F%d" % r, "F%d" % (r + 1), 100, "=C%d-0.5" % r, "=10*%d" % r, 0.5, 1, 2, 3, 4, 300, 0.004, "=1.2", "F"]
+book("formulas.xlsx", [("SEWER", formulas)])
 )");
         // A table whose shared texts are missing: found only when the sheet is read.
         test::WriteZip(dir_->path() / "broken.xlsx",
@@ -97,6 +104,7 @@ book("none.xlsx", [("Sheet1", {1: ["x"]})])
         net.line("old1", "old2").len(10).inv(50, 49);
         net.line("old2", "old3").len(10).inv(49, 48);
         m.Lines[1].Latral = "OLD";
+        m.Lines[1].MhType = "T5";
         m.Criteria.LPCD1 = 321;
         m.DiaCount = 3;
     }
@@ -197,7 +205,6 @@ TEST_F(ExcelImport, FrameSettingsTable) {
         {"gaps.xlsx", "2", "1", {}, 3, "end row=6------- Line=3", "A"},       // two blank rows end it
         {"ten.xlsx", "2", "1", {}, 9, "end row=11------- Line=9", "MH2"},     // rows 2 to 10 of a 10-row range
         {"low.xlsx", "5", "1", {}, 10, "end row=15------- Line=10", "MH5"},   // a range starting at row 5 is read whole
-        {"low.xlsx", "2", "1", {}, 0, "end row=2------- Line=0", ""},         // rows 2 and 3 blank: nothing
     };
     for (const Case& c : cases) {
         ui.clear();
@@ -240,6 +247,9 @@ TEST_F(ExcelImport, RefusalsLeaveTheProject) {
         {file("lines.xlsx"), Frame("2", "0"), "Start text at"},
         {file("lines.xlsx"), noFromColumn, "From"},
         {file("lines.xlsx"), hugeColumn, "Length"},
+        // Rows 2 and 3 blank: the active sheet holds no lines.
+        {file("low.xlsx"), Frame("2"), "active sheet \"S\" holds no lines: its column A (From) is empty from row 2"},
+        {file("lines.xlsx"), Frame("7"), "holds no lines"},  // "END" at once
     };
     for (const Case& c : cases) {
         Outcome o = ImportExcelLineFile(m, c.path, c.settings);
@@ -288,9 +298,12 @@ TEST_F(ExcelImport, WorkbookSheets) {
     EXPECT_EQ(a.Status.str(), "F" + std::string(29, ' '));
     EXPECT_FLOAT_EQ(a.X1, 1002);
     EXPECT_FLOAT_EQ(a.Y2, 2001);
-    // The old network's inverts and lateral names do not survive.
-    EXPECT_EQ(a.Inv1, 0);
-    EXPECT_EQ(a.Latral.rtrim(), "0");
+    // Fields the sheet has no column for keep what the lines held.
+    EXPECT_EQ(a.Inv1, 50);
+    EXPECT_EQ(a.Inv2, 49);
+    EXPECT_EQ(a.Latral.rtrim(), "OLD");
+    EXPECT_EQ(a.MhType.rtrim(), "T5");
+    EXPECT_EQ(m.Lines[2].Inv1, 49);
     EXPECT_EQ(m.Lines[4].From.rtrim(), "");  // blank From, length filled: a line
     EXPECT_FLOAT_EQ(m.Lines[4].Len, 50);
     EXPECT_EQ(m.Lines[2].Gr1, 0);  // its cell held an error value
@@ -345,12 +358,30 @@ TEST_F(ExcelImport, WorkbookTablesStopAtTheirLastRow) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
+// A workbook whose formulas were never calculated imports; their cells are empty.
+TEST_F(ExcelImport, OpenpyxlFormulasReadAsEmptyCells) {
+    Outcome o = ImportExcelWorkbookFile(m, file("formulas.xlsx"));
+    ASSERT_TRUE(o.ok()) << o.message();
+    EXPECT_TRUE(o.message().empty()) << o.message();
+    ASSERT_EQ(m.LineCount, 4);
+    for (int i = 1; i <= 4; ++i) {
+        const LineRecord& l = m.Lines[i];
+        EXPECT_EQ(l.From.rtrim(), "F" + std::to_string(i + 1));
+        EXPECT_FLOAT_EQ(l.Gr1, 100);
+        EXPECT_EQ(l.Gr2, 0);
+        EXPECT_EQ(l.Len, 0);
+        EXPECT_EQ(l.Mincover, 0);
+        EXPECT_FLOAT_EQ(l.Dia, 300);
+    }
+}
+
 TEST_F(ExcelImport, WorkbookFailuresChangeNothing) {
     TempDir local;
     test::WriteBytes(local.path() / "text.xlsx", "SEWER\n");
     for (const auto& [path, says] : std::vector<std::pair<QString, const char*>>{
              {file("none.xlsx"), "no sheet named SEWER, DIA or PROJECT"},
              {file("broken.xlsx"), "shared texts"},
+             {file("nolines.xlsx"), "\"SEWER\" holds no lines"},
              {QString::fromStdString((local.path() / "text.xlsx").string()), "not an Excel workbook"}}) {
         Outcome o = ImportExcelWorkbookFile(m, path);
         EXPECT_FALSE(o.ok()) << says;
@@ -420,11 +451,28 @@ TEST(ExcelImportEntries, FrameAndMenu) {
     EXPECT_TRUE(dialogs.messages[0].contains("Start import at row"));
     EXPECT_TRUE(dialogs.asked.back().kind == ScriptedDialogs::Asked::Message);  // no file was asked for
     test::Child<QLineEdit>(w, "Text3")->setText("2");
+    // The network has changes: each import asks first, and is answered Discard.
+    dialogs.saveChoices.assign(4, Dialogs::SaveChoice::Discard);
     dialogs.files.push_back(std::nullopt);
     w->Command20_Click();
     EXPECT_EQ(dialogs.asked.back().filter, "Excel File (*.xlsx)|*.xlsx");
+    EXPECT_EQ(dialogs.asked[dialogs.asked.size() - 2].kind, ScriptedDialogs::Asked::SaveChanges);
     EXPECT_EQ(m.LineCount, 1);
     EXPECT_EQ(m.Criteria.LPCD1, 321);
+
+    // Esc during the read: nothing changes, nothing but the status says so.
+    struct HeldEsc : EscKeyPoll {
+        bool EscPressed() override { return true; }
+    } esc;
+    w->setWorkbookEscKeys(&esc);
+    dialogs.files.push_back(lines);
+    w->Command20_Click();
+    EXPECT_EQ(m.LineCount, 1);
+    EXPECT_EQ(m.Lines[1].From.rtrim(), "old1");
+    EXPECT_EQ(m.Criteria.LPCD1, 321);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(w->statusText(), kWorkbookReadCancelled);
+    w->setWorkbookEscKeys(nullptr);
 
     dialogs.files.push_back(lines);
     w->Command20_Click();

@@ -308,6 +308,7 @@ TEST_F(WorkspaceWindow, OpenSaveAndCaptions) {
 // an import it asks first, and No keeps the file.
 TEST_F(WorkspaceWindow, SaveAfterAnImportAsksBeforeReplacingTheOpenedFile) {
     smallNetwork();
+    dialogs.saveChoices.assign(1, Dialogs::SaveChoice::Discard);
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", (dir.path() + "/").toStdString()));
     dialogs.files.push_back(path("net.asb"));
     child<QAction>("mnuopen")->trigger();
@@ -382,6 +383,7 @@ TEST_F(WorkspaceWindow, SaveThenOpenKeepsEachLinesCoordinates) {
 
 TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
     smallNetwork();
+    dialogs.saveChoices.assign(7, Dialogs::SaveChoice::Discard);
     form->setWindowTitle("DIRURUV - old");
     WriteBytes(path("binary.asb"), QByteArray("L,\0\0\x01\x02", 6));
     WriteBytes(path("empty.asb"), "");
@@ -425,6 +427,50 @@ TEST_F(WorkspaceWindow, FailedOpensChangeNothing) {
     EXPECT_EQ(form->windowTitle(), "DIRURUV - old");  // the project's own name now
 }
 
+// Every command that replaces the network asks first about changes not
+// saved, with the question closing asks: Cancel leaves all as it was and
+// asks nothing more, Discard goes on, Save writes the network and goes on.
+TEST_F(WorkspaceWindow, CommandsThatReplaceTheNetworkAskFirst) {
+    using Choice = Dialogs::SaveChoice;
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"Open", [&] { child<QAction>("mnuopen")->trigger(); }},
+        {"Import (text)", [&] { button("Command12")->click(); }},
+        {"Get EXCEL: Import", [&] { button("Command20")->click(); }},
+        {"Get EXCEL Book", [&] { child<QAction>("mnuexcelbook")->trigger(); }},
+        {"Get ACAD", [&] { child<QAction>("mnugetacad")->trigger(); }},
+        {"Get ACAD Block", [&] { child<QAction>("mnublock")->trigger(); }},
+    };
+    int round = 100;
+    for (const auto& [name, run] : commands) {
+        for (Choice answer : {Choice::Cancel, Choice::Discard, Choice::Save}) {
+            SCOPED_TRACE(std::string(name) + " answered " + std::to_string(static_cast<int>(answer)));
+            m.LineCount = 0;
+            smallNetwork();
+            m.Lines[2].Len = static_cast<float>(++round);  // a change since the last save
+            m.ProjectFolder = (dir.path() + "/").toStdString();
+            m.ProjectName = "net";
+            QFile::remove(path("net.asb"));
+            dialogs = ScriptedDialogs();
+            dialogs.saveChoices.push_back(answer);
+            run();
+            ASSERT_FALSE(dialogs.asked.empty());
+            EXPECT_EQ(dialogs.asked[0].kind, ScriptedDialogs::Asked::SaveChanges);
+            EXPECT_EQ(dialogs.asked[0].title, "The network has changes that were not saved.");
+            // Anything asked or said after the question is the command going on.
+            EXPECT_EQ(dialogs.asked.size() > 1, answer != Choice::Cancel);
+            EXPECT_EQ(QFile::exists(path("net.asb")), answer == Choice::Save);
+            EXPECT_EQ(m.LineCount, 2);
+            EXPECT_EQ(m.Lines[1].From.trim(), "1");
+        }
+        // Nothing unsaved: no question.
+        child<QAction>("mnusave")->trigger();
+        dialogs = ScriptedDialogs();
+        run();
+        ASSERT_FALSE(dialogs.asked.empty());
+        EXPECT_NE(dialogs.asked[0].kind, ScriptedDialogs::Asked::SaveChanges);
+    }
+}
+
 TEST_F(WorkspaceWindow, OpeningABackupLeavesItAlone) {
     smallNetwork();
     for (int i = 10; i <= 14; ++i) m.Lines[i].From = "STALE";  // rows an aborted import left
@@ -442,6 +488,7 @@ TEST_F(WorkspaceWindow, OpeningABackupLeavesItAlone) {
 
 TEST_F(WorkspaceWindow, TextImport) {
     smallNetwork();
+    dialogs.saveChoices.assign(2, Dialogs::SaveChoice::Discard);
     m.LatCount = 3;
     button("Command3")->setEnabled(true);
     child<QAction>("mnuimport")->trigger();
