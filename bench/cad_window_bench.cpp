@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/drawing_window.h"
 #include "workspace/acad_commands.h"
+#include "window_views.h"
 #include "workspace/main_window.h"
 
 namespace vd {
@@ -58,7 +59,7 @@ void BM_AcadInWindow(benchmark::State& state) {
     EnsureApplication();
     Model m;
     ScriptedDialogs dialogs;
-    Form1 window(m, dialogs);
+    Form1 window(m, dialogs, ProgramViews(m, dialogs));
     window.show();
     PlanNetwork(m, static_cast<int>(state.range(0)));
     QApplication::processEvents();

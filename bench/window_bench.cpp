@@ -7,6 +7,7 @@
 
 #include "generated_network.h"
 #include "platform/dialogs.h"
+#include "window_views.h"
 #include "workspace/main_window.h"
 
 namespace vd {
@@ -35,7 +36,7 @@ void BM_ProcessInWindow(benchmark::State& state) {
     m.ProjectFolder = folder.string() + "/";
     m.ProjectName = "net";
     ScriptedDialogs dialogs;
-    Form1 form(m, dialogs);
+    Form1 form(m, dialogs, ProgramViews(m, dialogs));
     form.show();
     Vorlan& w = form.workspace();
     for (auto _ : state) {

@@ -522,7 +522,7 @@ CadApplication::CadApplication() = default;
 CadApplication::~CadApplication() = default;
 
 void CadApplication::Attach() {
-    if (!doc_) throw CadError(caderr::NoServer, "No drawing is open");
+    if (!doc_) throw CadError(caderr::NoServer, kNoDrawingOpen);
 }
 
 void CadApplication::Create() {
@@ -530,7 +530,7 @@ void CadApplication::Create() {
 }
 
 CadDocument& CadApplication::ActiveDocument() {
-    if (!doc_) throw CadError(caderr::ObjectNotSet, "No drawing is open");
+    if (!doc_) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
     return *doc_;
 }
 

@@ -46,6 +46,9 @@ public:
     using RuntimeError::RuntimeError;
 };
 
+// What a command that needs a drawing says when none is open.
+inline constexpr const char* kNoDrawingOpen = "No drawing is open.";
+
 // A UTF-8 text in the program's Latin-1, characters outside it written as
 // "<U+010C>", so that a log can show what a reader had to replace.
 std::string DescribeUtf8(std::string_view utf8);

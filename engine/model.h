@@ -187,6 +187,9 @@ struct Model {
     std::array<ObjectStyle, 27> ObjectStyles{};
     std::array<ColumnMapRecord, 21> ColumnMap{};
     std::string SettingsFilePath;
+    // Record 28 of the settings file as the profile view's start-up read it:
+    // reserved, kept and never applied.
+    std::string SettingsRec28;
     Number DxfOffsetX, DxfOffsetY;
     std::string ProfileStartText;
 

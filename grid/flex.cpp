@@ -122,6 +122,7 @@ Flex::Flex(Model& m, Dialogs& dialogs, QWidget* parent) : GridHost(parent), m_(m
     connect(grid_, &FlexGrid::GotFocus, this, &Flex::GridFocusCommit);
     connect(grid_, &FlexGrid::Scroll, this, &Flex::FollowGridScroll);
     connect(grid_, &FlexGrid::MouseDown, this, &Flex::GridEditMenuPopup);
+    connect(grid_, &FlexGrid::KeyDown, this, &Flex::GridKeyNoop);
 
     // Start-up: the grid below the button row, the catalogue's titles.
     resize(Px(9600), Px(4800));

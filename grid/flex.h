@@ -106,6 +106,8 @@ private:
 
     void GridFocusCommit() { CommitCellEdit(); }
     void GridEditMenuPopup(int button, int shift, int x, int y);
+    // The grid moves its own cursor; a key adds nothing to that.
+    void GridKeyNoop() {}
     void FollowGridScroll();
     bool txtEdit_KeyDown(int keyCode, int shift);
     bool txtEdit_KeyPress(int keyAscii);
@@ -150,7 +152,6 @@ private:
     bool autoRedraw_ = false;
     std::string caption_;
     int held_ = 0;  // commands running; commits wait for them
-    bool copyCutOff_ = false;
     // The record each grid row shows (0: a row added since the load), and the
     // texts the cells of each record had at the load, record-major.
     std::vector<int> rowRecord_;

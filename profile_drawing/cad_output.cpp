@@ -8,7 +8,7 @@
 namespace vd {
 
 CadDocument& CadOutput::drawing() const {
-    if (!drawing_) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    if (!drawing_) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
     return *drawing_;
 }
 

@@ -61,7 +61,8 @@ struct ProfileViewState {
     float MaxRowLocate = 0;
 
     int16_t DrawMode = 1;  // 1 canvas, 2 DXF file, 3 CAD lines and texts, 4 CAD blocks
-    bool ShowSheetLabel = true;
+    // Sheet numbers on the sheet (its label, the notes' "DWG#"): off until Alt+R.
+    bool ShowSheetLabel = false;
     // Which parts of the sheet are drawn; no command changes it, so 0.
     int16_t DrawPart = 0;
     std::array<double, 3> InsertionPoint{0, 0, 0};

@@ -310,6 +310,16 @@ Outcome ReloadSheetOptions(Model& m) {
     return Outcome::Ok();
 }
 
+Outcome ReadSettingsRec28(Model& m) {
+    std::string bytes;
+    if (!ReadWholeFile(m.SettingsFilePath, bytes))
+        return Outcome::Fail("The drawing-settings file " + m.SettingsFilePath + " cannot be read.");
+    const std::size_t at = static_cast<std::size_t>(28 - 1) * kSettingsRecordBytes;
+    m.SettingsRec28 = at < bytes.size() ? bytes.substr(at, kSettingsRecordBytes) : std::string();
+    m.SettingsRec28.resize(kSettingsRecordBytes, '\0');
+    return Outcome::Ok();
+}
+
 Outcome SaveDrawingSettings(const Model& m, const std::string& path) {
     std::map<int, std::string> records;
     for (int r = 0; r < kStyleRecords; ++r) records[r + 1] = Record(StyleImage(m.ObjectStyles[r]));

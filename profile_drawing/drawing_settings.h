@@ -62,6 +62,8 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
 Outcome PutStyleRecord(const Model& m, int row);
 // Reads record 27 into style row 26 and sets SheetLayoutMode from it.
 Outcome ReloadSheetOptions(Model& m);
+// Reads record 28 into SettingsRec28 (128 bytes, zeros past the file's end).
+Outcome ReadSettingsRec28(Model& m);
 // Writes records 1 to 27 and 40 to 60 from the model to path, keeping the
 // file's other records.
 Outcome SaveDrawingSettings(const Model& m, const std::string& path);

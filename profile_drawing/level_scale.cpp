@@ -53,7 +53,7 @@ void elvsub(DrawContext& ctx, int line, int count, double x, double height, doub
             txtplot(ctx, x - 1.5 - height * n / 2, ty, colour, height - 0.05, 0, "", text, mode);
         // Block mode draws no plain texts, so the scale goes in as CAD texts of its own.
         if (mode == kDrawCadBlocks && k >= 0) {
-            if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+            if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
             double bx = rightToLeft ? x + 2 + 2 * height : x - 2 - height * n / 2;
             const auto& ip = ctx.v.InsertionPoint;
             auto t = ctx.Out.Acad->ModelSpace().AddText(text, CadPoint{ip[0] + bx, ip[1] + ty, 0}, 0.4);

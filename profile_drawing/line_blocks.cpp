@@ -51,7 +51,7 @@ void PipeTexts(DrawContext& ctx) {
     SheetRunValues& r = ctx.r;
     const auto& ip = ctx.v.InsertionPoint;
     const LineRecord& l = LineOf(ctx, r.CurLine);
-    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
     const double x = ip[0] + (r.XCursor + r.XNext) / 2 - 0.4 - r.TextFactor / 2;
     const double len = l.Len, slope = l.slope, h = BlockTextHeight(ctx);
     const int colour = ColourIndex(ctx.m.ObjectStyles[8].Color);

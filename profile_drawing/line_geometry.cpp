@@ -75,7 +75,10 @@ void DrawJoiningLateralNotes(DrawContext& ctx) {
     int n = LineLimit(ctx);
     int b1 = LinkedLine(link.Branch1, n), b2 = LinkedLine(link.Branch2, n);
     int next = NextOf(ctx, r.CurLine);
-    if (b1 == 0 || next == 0 || r.Pos <= r.BandEndPos || next != LineAt(ctx, r.Pos - 1)) return;
+    // The lateral goes on at the next position, on this strip or, at the
+    // strip's end, on the next one: the junction is drawn here, where the
+    // upstream line ends.
+    if (b1 == 0 || next == 0 || next != LineAt(ctx, r.Pos - 1)) return;
     fromsub(ctx, b1, r.XNext, LineOf(ctx, b1).Inv2 - r.ElevOffset, r.NoteColour, r.TextFactor, v.DrawMode, 0.7, 0,
             v.ShowSheetLabel, v.DrawPart, v.LKeySwitch);
     if (b2 != 0)

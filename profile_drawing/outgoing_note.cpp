@@ -17,8 +17,8 @@ void OutgoingPipeNote(DrawContext& ctx) {
     const LineRecord& next = LineOf(ctx, s);
     const double tf = r.TextFactor;
     const int mode = v.DrawMode;
-    const int sheet = PrintedSheetNumber(ctx, s);
-    const std::string dwg = "DWG# " + Trim(Str(sheet));
+    // An outfall's sewage goes to no sheet: its note names none.
+    const std::string dwg = s == 0 ? std::string() : "DWG# " + Trim(Str(PrintedSheetNumber(ctx, s)));
 
     if (mode != kDrawCadBlocks) {
         const double x = r.NoteX + tf / 2;
@@ -33,7 +33,7 @@ void OutgoingPipeNote(DrawContext& ctx) {
             txtplot(ctx, x, r.InCrownY + 0.5, st[8].Color, tf, 0, "", PerMilleText(next.slope) + r.SlopeUnit, mode);
         if (StatusHas(ctx, s, 'F') && Shown(ctx, 1))
             txtplot(ctx, r.XNext - 0.3 - tf, r.YCrown2 + 0.2, 14, tf, 90, "", "Pump St.", mode);
-        if (v.ShowSheetLabel && Shown(ctx, 1)) txtplot(ctx, x, r.InInvY - 1.3, r.NoteColour, tf, 0, "", dwg, mode);
+        if (v.ShowSheetLabel && Shown(ctx, 1) && !dwg.empty()) txtplot(ctx, x, r.InInvY - 1.3, r.NoteColour, tf, 0, "", dwg, mode);
     } else {
         DrawStep(ctx, "outgoing pipe block", [&] {
             const auto& ip = v.InsertionPoint;

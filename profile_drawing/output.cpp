@@ -64,7 +64,7 @@ void solid(DrawContext& ctx, double x1, double x2, double x3, double x4, double 
 
 void attplot(DrawContext& ctx, const std::shared_ptr<CadEntity>& blockRef, const std::string& tag,
              const std::string& text) {
-    if (!blockRef) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    if (!blockRef) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
     const std::string wanted = Trim(tag);
     for (const auto& a : blockRef->GetAttributes()) {
         if (UpperCase(Trim(a->TagString)) != wanted) continue;
@@ -75,7 +75,7 @@ void attplot(DrawContext& ctx, const std::shared_ptr<CadEntity>& blockRef, const
             continue;
         }
         CadDocument* d = ctx.Out.Acad;
-        if (!d) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+        if (!d) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
         auto t = d->ModelSpace().AddText(text, at, 1);
         t->Rotation = a->Rotation;
         t->setLayer(a->layer());

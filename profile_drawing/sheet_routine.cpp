@@ -46,7 +46,7 @@ int PrintedSheetNumber(const DrawContext& ctx, int line) {
 }
 
 CadDocument& ConnectedDrawing(DrawContext& ctx) {
-    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, "Object variable or With block variable not set");
+    if (!ctx.Out.Acad) throw CadError(caderr::ObjectNotSet, kNoDrawingOpen);
     return *ctx.Out.Acad;
 }
 

@@ -19,8 +19,9 @@ bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 // Room a text's letters take, in text heights: across per letter, and below the baseline.
 constexpr double kLetterWidth = 0.9;
 constexpr double kDescent = 0.25;
+}  // namespace
 
-int ButtonOf(Qt::MouseButton b) {
+int MouseButtonCode(Qt::MouseButton b) {
     switch (b) {
         case Qt::LeftButton: return 1;
         case Qt::RightButton: return 2;
@@ -28,7 +29,6 @@ int ButtonOf(Qt::MouseButton b) {
         default: return 0;
     }
 }
-}  // namespace
 
 void CanvasMarks::SetScale(double width, double height) {
     // A zero or unusable scale would put every mark at infinity.
@@ -161,12 +161,12 @@ void ProfileCanvasWidget::keyPressEvent(QKeyEvent* e) {
 
 void ProfileCanvasWidget::mousePressEvent(QMouseEvent* e) {
     QPointF u = ToUnits(e->position());
-    emit MouseDown(ButtonOf(e->button()), u.x(), u.y());
+    emit MouseDown(MouseButtonCode(e->button()), u.x(), u.y());
 }
 
 void ProfileCanvasWidget::mouseReleaseEvent(QMouseEvent* e) {
     QPointF u = ToUnits(e->position());
-    emit MouseUp(ButtonOf(e->button()), u.x(), u.y());
+    emit MouseUp(MouseButtonCode(e->button()), u.x(), u.y());
 }
 
 void ProfileCanvasWidget::paintEvent(QPaintEvent*) {

@@ -51,6 +51,9 @@ private:
     double scaleWidth_ = 600, scaleHeight_ = 400;
 };
 
+// A mouse button as the view's handlers number it: 1 left, 2 right, 4 middle, 0 other.
+int MouseButtonCode(Qt::MouseButton button);
+
 class ProfileCanvasWidget : public QWidget {
     Q_OBJECT
 public:

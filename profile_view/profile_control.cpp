@@ -269,6 +269,7 @@ void ProfileControl::UserControl_Initialize() {
 
     if (loaded.ok()) {
         Outcome options = vd::ReloadSheetOptions(m_);
+        if (options.ok()) options = ReadSettingsRec28(m_);
         if (!options.ok() && startupMessage_.isEmpty()) startupMessage_ = QString::fromStdString(options.message());
     }
     {
@@ -328,10 +329,6 @@ void ProfileControl::ReloadSheetOptions() {
 
 // ---- ff, Resize1, Redraw ------------------------------------------------------
 
-int ProfileControl::SheetEntries() const {
-    return std::clamp(m_.SheetCount, 0, static_cast<int>(m_.SheetTable.size()));
-}
-
 void ProfileControl::SyncSheetList(int index) {
     QSignalBlocker a(sheetList_), b(sheetScroll_);
     if (index >= 0 && index < sheetList_->count()) sheetList_->setCurrentIndex(index);
@@ -350,9 +347,9 @@ void ProfileControl::ff() {
         AppendLog(m_, std::string("Sheets: ") + e.what());
     }
     {
-        QSignalBlocker block(sheetList_);
-        sheetList_->clear();
-        for (int i = 0; i < SheetEntries(); ++i) sheetList_->addItem(QString::number(i + v_.SheetNumberBase));
+        QStringList items;
+        for (const std::string& item : SheetListItems(m_, v_.SheetNumberBase)) items << QString::fromStdString(item);
+        SetSheetListItems(items);
     }
     if (monoSheetCheck_ && m_.ObjectStyles[26].DivideLen == 1) {
         QSignalBlocker block(monoSheetCheck_);
@@ -362,7 +359,7 @@ void ProfileControl::ff() {
     ShowSheet(v_, m_, sheetList_->count() > 0 ? 0 : -1);
     v_.BandLift = 1;
     v_.TextSizeMode = 1;
-    v_.BandBaseY = static_cast<float>(StripBaseY(v_.Band1End > 0 ? 1 : 2, v_.BandLift));
+    v_.BandBaseY = static_cast<float>(FirstViewBaseY(v_));
     v_.DrawMode = kDrawCanvas;
     v_.SelBaseY = v_.BandBaseY;
     ShowWholeSheet();
@@ -648,10 +645,6 @@ void ProfileControl::BranchView(int branch) {
     }
     SyncSheetList(sheet);
     Command7_Click();
-}
-
-void ProfileControl::Pending(const char* command) {
-    m_.Ui->SetStatus(std::string(command) + " is not available yet.");
 }
 
 void ProfileControl::RunKey(KeyTarget target, int& keyCode, int mask) {

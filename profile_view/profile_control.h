@@ -94,7 +94,7 @@ public:
     void VScroll3_Change() {}
     void VScroll4_Change() {}
 
-    // ---- commands of the other frames; until built they say so ----------------
+    // ---- commands of the other frames -------------------------------------------
     void Command11_Click();  // "Make dxf"
     void Command12_Click();  // "Draw all"
     void Command18_Click();  // "Search"
@@ -140,12 +140,10 @@ private:
     void LayOut();
     void RunKey(KeyTarget target, int& keyCode, int mask);
     void FocusCanvas();
-    void Pending(const char* command);
     void PipeSizeKey(const KeyRow& row);
     void StepLatBase(const KeyRow& row);
     void BranchView(int branch);
     void SetPanStep(int step);
-    int SheetEntries() const;
     // Units across the canvas that show the whole shown sheet.
     double WholeWidth() const;
 

@@ -381,4 +381,8 @@ SearchFrame* AttachSearchFrame(ProfileControl& control) {
     return frame;
 }
 
+void ProfileControl::Command18_Click() {
+    if (auto* frame = findChild<SearchFrame*>()) frame->Command18_Click();
+}
+
 }  // namespace vd

@@ -18,6 +18,10 @@ double StripBaseY(int band, int bandLift) {
     return band == 1 ? 58.2f + 8 * bandLift : 4 * bandLift + 22;
 }
 
+double FirstViewBaseY(const ProfileViewState& v) {
+    return v.Band1End > 0 ? StripBaseY(1, v.BandLift) : 58 + 4 * v.BandLift;
+}
+
 int LineAtPosition(const ProfileViewState& v, const Model& m, int pos) {
     if (StripOf(v, pos) == 0 || pos > m.LinkUpper()) return 0;
     int line = m.Links[pos].PosLine;

@@ -22,6 +22,9 @@ StripRange Strip(const ProfileViewState& v, int band);
 int StripOf(const ProfileViewState& v, int pos);
 // Base y of a strip as the drawing places it.
 double StripBaseY(int band, int bandLift);
+// The selection base "Profile" starts from: the upper strip's base, or
+// 58 + 4 x BandLift on a sheet whose upper strip is empty.
+double FirstViewBaseY(const ProfileViewState& v);
 
 // The line at a drawing position of the shown sheet; 0 off the sheet or
 // outside the tables.

@@ -40,7 +40,9 @@ std::vector<std::string> SheetListItems(const Model& m, int sheetNumberBase) {
     std::vector<std::string> items;
     const int count = std::clamp(m.SheetCount, 0, static_cast<int>(m.SheetTable.size()));
     items.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) items.push_back(NumText(static_cast<long long>(i) + sheetNumberBase));
+    // Each sheet by the number its drawing prints.
+    for (int i = 0; i < count; ++i)
+        items.push_back(NumText(static_cast<long long>(m.SheetTable[static_cast<std::size_t>(i)].DwgNo) + sheetNumberBase));
     return items;
 }
 

@@ -36,8 +36,8 @@ inline constexpr int kCustomLengthChoice = 3;
 // open nothing changes.
 bool SheetFrameShownAfterToggle(bool sheetFrameShown, bool configFrameShown);
 
-// The sheet list's item texts: "0", "1", ... one per sheet of SheetTable,
-// each index plus the sheet-number base.
+// The sheet list's item texts, one per sheet of SheetTable: the number the
+// sheet's drawing prints (its DwgNo) plus the sheet-number base.
 std::vector<std::string> SheetListItems(const Model& m, int sheetNumberBase);
 
 // "Sheet By Lat": laterals in name order, sheets cut again. An empty network

@@ -221,9 +221,17 @@ protected:
         }
         return QWidget::event(e);
     }
+    // The mouse works as on the canvas: a drag pans, the right button picks a
+    // line. The sample's pixels count in the canvas's units.
     void mousePressEvent(QMouseEvent* e) override {
         setFocus(Qt::MouseFocusReason);
+        const QPointF at = view_.canvasWidget().ToUnits(e->position());
+        view_.Picture1_MouseDown(MouseButtonCode(e->button()), at.x(), at.y());
         if (e->button() == Qt::LeftButton && onClick_) onClick_();
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        const QPointF at = view_.canvasWidget().ToUnits(e->position());
+        view_.Picture1_MouseUp(MouseButtonCode(e->button()), at.x(), at.y());
     }
 
 private:

@@ -1,7 +1,6 @@
 // What the workspace needs of the table editor it hosts as "FLEX1": the
 // loaders of its table views, the write-back, and its Hide notification.
-// The table editor derives from GridHost; until it is built the workspace
-// hosts a PlaceholderGrid.
+// The table editor derives from GridHost.
 #pragma once
 
 #include <QWidget>
@@ -24,17 +23,6 @@ public:
 
 signals:
     void Hide();
-};
-
-// An empty frame standing in for the table editor.
-class PlaceholderGrid : public GridHost {
-    Q_OBJECT
-public:
-    explicit PlaceholderGrid(QWidget* parent = nullptr);
-    void mnusewer() override;
-    void mnulatral() override;
-    void mnuout() override;
-    void frm7upDATE() override {}
 };
 
 }  // namespace vd

@@ -13,7 +13,7 @@ class DrawingWindow;
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    Form1(Model& m, Dialogs& dialogs, Vorlan::Views views = {});
+    Form1(Model& m, Dialogs& dialogs, Vorlan::Views views);
     ~Form1() override;
     // The workspace control "VORLAN1".
     Vorlan& workspace() { return *workspace_; }

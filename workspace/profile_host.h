@@ -1,7 +1,6 @@
 // What the workspace needs of the profile view it hosts as "prof1": the sheet
 // refresh, the canvas fit, the sheet options of the drawing-settings file and
-// a Hide notification. The profile view derives from ProfileHost; until it is
-// built the workspace hosts a PlaceholderProfile.
+// a Hide notification. The profile view derives from ProfileHost.
 #pragma once
 
 #include <QWidget>
@@ -24,16 +23,6 @@ public:
 
 signals:
     void Hide();
-};
-
-// An empty frame standing in for the profile view.
-class PlaceholderProfile : public ProfileHost {
-    Q_OBJECT
-public:
-    explicit PlaceholderProfile(QWidget* parent = nullptr);
-    void ff() override {}
-    void Resize1() override {}
-    void ReloadSheetOptions() override {}
 };
 
 }  // namespace vd

@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 #include "engine/lateral_naming.h"
 #include "engine/linking.h"
@@ -175,11 +176,12 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
         logBox_->setPalette(p);
     }
 
-    grid_ = views.grid ? views.grid : new PlaceholderGrid;
+    if (!views.grid || !views.profile) throw std::invalid_argument("The workspace needs its table editor and profile view.");
+    grid_ = views.grid;
     grid_->setParent(this);
     grid_->setGeometry(PxRect(1440, 1560, 7215, 3855));
     grid_->QWidget::setVisible(false);
-    profile_ = views.profile ? views.profile : new PlaceholderProfile;
+    profile_ = views.profile;
     profile_->setParent(this);
     profile_->setGeometry(PxRect(0, 360, 1335, 7935));
     profile_->QWidget::setVisible(false);

@@ -66,8 +66,7 @@ private:
 inline const std::string kGridOpenStatus = "Data" + std::string(24, ' ');
 inline const std::string kGridClosedStatus = std::string(29, ' ');
 
-// The views a workspace hosts; empty placeholders when null. The workspace
-// takes ownership.
+// The views a workspace hosts, both required. The workspace takes ownership.
 struct WorkspaceViews {
     GridHost* grid = nullptr;
     ProfileHost* profile = nullptr;
@@ -77,7 +76,7 @@ class Vorlan : public QWidget {
     Q_OBJECT
 public:
     using Views = WorkspaceViews;
-    Vorlan(Model& m, Dialogs& dialogs, QWidget* parent = nullptr, Views views = {});
+    Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views);
     ~Vorlan() override;
 
     // Button row.

@@ -154,7 +154,6 @@ TEST(LineAnnotations, WorkedNetworkProfileLayoutToFile) {
                  {"TO ", 24.05, 23.3, 0, 0.3},
                  {"%%c0", 24.05, 25, 0, 0.3},
                  {"0 o/oo", 24.05, 24.5, 0, 0.3},
-                 {"DWG# 0", 24.05, 22.7, 0, 0.3},
                  {" 0+150", 23.95, 28.5, 90, 0.3}},
                 "profile layout");
     EXPECT_EQ(s.file.texts("I.E. 101.250").size(), 1u);  // line 2 ends at the outfall: no step there
@@ -205,7 +204,7 @@ TEST(LineAnnotations, WorkedNetworkTableLayoutAndScreenNames) {
     std::vector<std::string> left;
     for (const Mark& m : s.file.marks)
         if (m.kind == Mark::Text && m.text[0] != ' ') left.push_back(m.text);  // the level scale starts with a blank
-    EXPECT_EQ(left, (std::vector<std::string>{"DWG#(1)", "5 o/oo", "%%c200", "5 o/oo", "%%c200"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"5 o/oo", "%%c200", "5 o/oo", "%%c200"}));
 }
 
 // A style row's height text that is no number gives way to its text height,
@@ -284,6 +283,7 @@ struct MidLateral {
 TEST(StripEndNotes, IncomingAndOutgoingPipes) {
     MidLateral net;
     Sheet& s = net.s;
+    s.v.ShowSheetLabel = true;  // Alt+R: the notes name their sheets
     ASSERT_TRUE(s.Draw(kDrawDxf).ok());
     // Datum: ground 103 on the base 26, so line 2's invert 100 lies at 23.
     const double inInv = 23 + 0.045 + 0.01, inCrown = inInv + 0.25 * std::sqrt(1 + 0.045 * 0.045);
@@ -329,6 +329,94 @@ TEST(StripEndNotes, IncomingAndOutgoingPipes) {
     EXPECT_EQ(Attributes(notes[1]),
               (Attrs{{"MH", "TO D"}, {"DIA", "%%C 300"}, {"SLOPE", "3.5  O/OO"}, {"DWG", "DWG# 14"}}));
     for (const auto& t : s.CadTexts()) EXPECT_EQ(t.find("FROM"), std::string::npos) << t;
+}
+
+// The sheet numbers of the notes: only with Alt+R, and never for an outfall,
+// whose sewage goes to no sheet.
+TEST(StripEndNotes, SheetNumbersOfTheOutgoingNote) {
+    struct Case {
+        const char* name;
+        bool outfall, label;
+        const char* text;   // the note's sheet text, "" for none
+        const char* block;  // the NEXTPIPE block's "DWG"
+    } cases[] = {
+        {"next sheet, numbers off", false, false, "", "DWG# 14"},
+        {"next sheet, numbers on", false, true, "DWG# 14", "DWG# 14"},
+        {"outfall, numbers off", true, false, "", ""},
+        {"outfall, numbers on", true, true, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MidLateral mid;
+        Sheet n2;
+        BuildN2(n2);
+        Sheet& s = c.outfall ? n2 : mid.s;
+        s.v.ShowSheetLabel = c.label;
+        for (int mode : {kDrawCanvas, kDrawDxf}) {
+            ASSERT_TRUE(s.Draw(mode).ok());
+            const Recorder& r = mode == kDrawCanvas ? s.screen : s.file;
+            std::vector<std::string> numbers;
+            for (const Mark& m : r.marks)
+                if (m.kind == Mark::Text && m.text.rfind("DWG# ", 0) == 0) numbers.push_back(m.text);
+            EXPECT_EQ(numbers, c.text[0] ? std::vector<std::string>{c.text} : std::vector<std::string>{}) << mode;
+        }
+        s.v.InsertionPoint = {100, 50, 0};
+        ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+        auto notes = s.Inserts("NEXTPIPE");
+        ASSERT_FALSE(notes.empty());
+        EXPECT_EQ(Attributes(notes.back())["DWG"], c.block);
+    }
+}
+
+// A lateral X -> B joins the main lateral A -> B -> C -> D at B. Its note is
+// drawn with line 1 (A -> B), wherever line 1 ends its strip, so long as the
+// main lateral goes on at the next position.
+TEST(JoiningLateralNotes, DrawnWhereTheUpstreamLineEnds) {
+    struct Case {
+        const char* name;
+        int last;          // the strip runs from line 1 to this line
+        bool nextDrawnNext;  // line 2 is drawn at the position after line 1
+        int notes;
+    } cases[] = {
+        {"junction inside the strip", 2, true, 1},
+        {"junction at the strip's end", 1, true, 1},
+        {"junction at the strip's end, main line drawn elsewhere", 1, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sheet s;
+        s.net.line("A", "B").len(60).dia(250).slope(0.005f).gr(104, 103.7f).inv(101, 100.7f);
+        s.net.line("B", "C").len(40).dia(250).slope(0.005f).gr(103.7f, 103.5f).inv(100.6f, 100.4f);
+        s.net.line("C", "D").len(40).dia(250).slope(0.005f).gr(103.5f, 103.3f).inv(100.4f, 100.2f);
+        s.net.line("X", "B").len(30).dia(200).slope(0.01f).gr(104, 103.7f).inv(101.3f, 101);
+        s.Lateral(1, c.last);
+        // Line 4 is a lateral of its own that ends at B.
+        s.m.Links[3].NextLine = 0;
+        s.m.Links[4].NextLine = 2;
+        s.m.Links[4].UpLine = 0;
+        s.m.Links[4].LatNo = 2;
+        s.m.Links[1].Branch1 = 4;
+        s.m.Links[4].Branch1 = 1;
+        s.m.CreateLatTable(2);
+        s.m.LatTable[1][LatFirst] = 1;
+        s.m.LatTable[1][LatLast] = 3;
+        s.m.LatTable[1][LatLayout] = 1;
+        s.m.LatTable[2][LatFirst] = s.m.LatTable[2][LatLast] = 4;
+        s.m.LatTable[2][LatLayout] = 1;
+        s.m.LatCount = 2;
+        if (!c.nextDrawnNext) std::swap(s.m.Links[3].PosLine, s.m.Links[2].PosLine);
+        for (int mode : {kDrawCanvas, kDrawDxf}) {
+            ASSERT_TRUE(s.Draw(mode).ok());
+            const Recorder& r = mode == kDrawCanvas ? s.screen : s.file;
+            int found = 0;
+            for (const Mark& m : r.marks) {
+                if (m.kind != Mark::Text || m.text.rfind("FROM X", 0) != 0) continue;
+                ++found;
+                EXPECT_NEAR(m.x1, 8.4 + 6 + 0.6, kTol);  // at B, line 1's downstream end
+            }
+            EXPECT_EQ(found, c.notes) << mode;
+        }
+    }
 }
 
 // The step test compares the stored single-precision levels.
@@ -389,7 +477,7 @@ TEST(BlockMode, WorkedNetworkBlocksWithAndWithoutExplodedAttributes) {
             {"TEXT1", 123.4, {{"MHNAME", "C                        "}, {"INV.EL", " 101.000"}, {"KM", "0+150"}}},
             {"TEXT2", 113.4, {{"DIST", "100"}, {"DIAMETER", " 200"}, {"SLOPE", " 5.0"}}},
             {"TEXT2", 120.9, {{"DIST", "50"}}},
-            {"NEXTPIPE", 123.4, {{"MH", "TO "}, {"DIA", "%%C 0"}, {"SLOPE", "0  O/OO"}, {"DWG", "DWG# 0"}}},
+            {"NEXTPIPE", 123.4, {{"MH", "TO "}, {"DIA", "%%C 0"}, {"SLOPE", "0  O/OO"}, {"DWG", ""}}},
         };
         std::map<std::string, std::size_t> seen;
         std::vector<std::string> texts = s.CadTexts();

@@ -8,9 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <cmath>
 #include <QScrollBar>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "engine/linking.h"
@@ -123,7 +126,6 @@ TEST(ProfileControl, ProfileShowsTheFirstSheet) {
     View f;
     ASSERT_GE(f.m.SheetCount, 2);
     ASSERT_EQ(f.sheetList()->count(), f.m.SheetCount);
-    for (int i = 0; i < f.m.SheetCount; ++i) EXPECT_EQ(f.sheetList()->itemText(i), QString::number(i));
     EXPECT_EQ(f.sheetList()->currentIndex(), 0);
     EXPECT_EQ(f.sheetScroll()->maximum(), f.m.SheetCount - 1);
     EXPECT_EQ(f.zoomBar()->value(), kZoomBarMax);  // the whole sheet
@@ -184,6 +186,89 @@ TEST(ProfileControl, FindsheetShowsTheLineAndSyncsTheList) {
     EXPECT_EQ(f.selected(), line);
     f.c->findsheet(0);  // nothing
     EXPECT_EQ(f.selected(), line);
+}
+
+// The canvas's texts that begin with `prefix`.
+QStringList CanvasTexts(View& f, const std::string& prefix) {
+    QStringList found;
+    for (const CanvasMark& m : f.c->canvasWidget().marks().marks())
+        if (m.kind == CanvasMark::Text && m.text.rfind(prefix, 0) == 0) found << QString::fromStdString(m.text);
+    return found;
+}
+
+// Sheet numbers show only after Alt+R, and then the list names every sheet
+// by the number its drawing prints.
+TEST(ProfileControl, SheetNumbersWaitForAltRAndTheListShowsThem) {
+    View f;
+    ASSERT_GE(f.m.SheetCount, 2);
+    ASSERT_EQ(f.sheetList()->count(), f.m.SheetCount);
+    EXPECT_FALSE(f.v().ShowSheetLabel);
+    for (int i = 0; i < f.m.SheetCount; ++i) {
+        f.sheetList()->setCurrentIndex(i);
+        EXPECT_TRUE(CanvasTexts(f, "DWG#").isEmpty()) << "sheet " << i;
+        // No joining invert carries a sheet number ("I.E.  102.40 1").
+        const QRegularExpression numbered(R"(^I\.E\. +-?[0-9]+\.[0-9]{2} +-?[0-9]+$)");
+        for (const QString& t : CanvasTexts(f, "I.E. ")) EXPECT_FALSE(numbered.match(t).hasMatch()) << t.toStdString();
+    }
+    f.key(KeyTarget::Canvas, 82, 4);  // Alt+R
+    int labelled = 0;
+    for (int i = 0; i < f.m.SheetCount; ++i) {
+        f.sheetList()->setCurrentIndex(i);
+        const QStringList labels = CanvasTexts(f, "DWG#(");
+        // The label stands under the lower strip; an incoming note may name the sheet before.
+        if (f.v().Band2End > 0) {
+            EXPECT_TRUE(labels.contains("DWG#(" + f.sheetList()->itemText(i) + ")"))
+                << "sheet " << i << ": " << labels.join(' ').toStdString();
+            ++labelled;
+        }
+    }
+    EXPECT_GT(labelled, 0);
+    f.key(KeyTarget::Canvas, 82, 4);
+    EXPECT_TRUE(CanvasTexts(f, "DWG#").isEmpty());
+}
+
+// "Profile" starts the selection base on the upper strip's base, or at
+// 58 + 4 x BandLift when the sheet's upper strip is empty.
+TEST(ProfileControl, FirstViewSelectionBase) {
+    struct Case { int b1Start, b1End, b2Start, b2End, bandLift; double base; } cases[] = {
+        {4, 3, 2, 1, 1, 66.2}, {4, 3, 0, 0, 1, 66.2}, {0, 0, 2, 1, 1, 62}, {0, 0, 2, 1, 0, 58}, {0, 0, 2, 1, 2, 66},
+    };
+    for (const Case& c : cases) {
+        ProfileViewState v;
+        v.Band1Start = c.b1Start, v.Band1End = c.b1End, v.Band2Start = c.b2Start, v.Band2End = c.b2End;
+        v.BandLift = static_cast<int16_t>(c.bandLift);
+        EXPECT_NEAR(FirstViewBaseY(v), c.base, 1e-5) << c.b1End << " " << c.bandLift;
+    }
+}
+
+// The style page's colour sample takes the mouse as the canvas does: a drag
+// pans, the right button picks the line under the pointer.
+TEST(ProfileControl, ColourSampleMouseDragsAndPicks) {
+    View f;
+    QWidget* sample = test::Child<QWidget>(f.c.get(), "Picture1");
+    ASSERT_NE(sample, nullptr);
+    sample->resize(80, 40);
+    ProfileCanvasWidget& canvas = f.c->canvasWidget();
+    const double ux = canvas.marks().ScaleWidth() / canvas.width(), uy = canvas.marks().ScaleHeight() / canvas.height();
+
+    f.v().ViewOriginX = 0, f.v().ViewTopY = 60;
+    QTest::mousePress(sample, Qt::LeftButton, {}, QPoint(40, 10));
+    QTest::mouseRelease(sample, Qt::LeftButton, {}, QPoint(20, 30));
+    EXPECT_NEAR(f.v().ViewOriginX, 20 * ux, 1e-9);
+    EXPECT_NEAR(f.v().ViewTopY, 60 + 20 * uy, 1e-9);
+
+    // The far line of the selected strip, brought under the sample.
+    const int far = Strip(f.v(), f.v().SelBand).end;
+    ASSERT_NE(f.v().SelPos, far);
+    const int line = f.m.Links[far].PosLine;
+    f.v().ViewOriginX = f.m.Results[line].ProfX - 2 * ux;
+    f.v().ViewTopY = f.v().SelBaseY + (f.v().SelBand == 1 ? 40 : 5);
+    const QPoint at(2 + std::max(1, static_cast<int>(std::lround(f.m.Lines[line].Len / 20.0 / ux))), 3);
+    ASSERT_LT(at.x(), sample->width());
+    QTest::mousePress(sample, Qt::RightButton, {}, at);
+    QTest::mouseRelease(sample, Qt::RightButton, {}, at);
+    EXPECT_EQ(f.v().SelPos, far);
+    EXPECT_EQ(f.v().SelPosEnd, far);
 }
 
 // Every row of the key table, on the canvas and on the colour sample.
@@ -300,8 +385,8 @@ TEST(ProfileControl, KeyTableOnBothHandlers) {
         {"H", T::Canvas, 72, 0, none, same},
         {"Alt+I", T::Canvas, 73, 4, none, [](View& f, const ProfileViewState&) { EXPECT_EQ(f.v().ShowLineInfo, 1); }},
         {"L", T::Canvas, 76, 2, none, [](View& f, const ProfileViewState&) { EXPECT_EQ(f.v().LKeySwitch, 1); }},
-        {"Alt+R", T::Canvas, 82, 4, none, [](View& f, const ProfileViewState&) { EXPECT_FALSE(f.v().ShowSheetLabel); }},
-        {"R", T::Canvas, 82, 0, none, [](View& f, const ProfileViewState&) { EXPECT_TRUE(f.v().ShowSheetLabel); }},
+        {"Alt+R", T::Canvas, 82, 4, none, [](View& f, const ProfileViewState&) { EXPECT_TRUE(f.v().ShowSheetLabel); }},
+        {"R", T::Canvas, 82, 0, none, [](View& f, const ProfileViewState&) { EXPECT_FALSE(f.v().ShowSheetLabel); }},
         {"Alt+B at 11", T::Canvas, 66, 4, b11.first, b11.second},
         {"Alt+B at 12", T::Canvas, 66, 4, b12.first, b12.second},
         {"Alt+B at 7 on the sample", T::ColourSample, 66, 4, b7.first, b7.second},
@@ -460,6 +545,34 @@ TEST(ProfileControl, StartUpWritesTheCustomLengthIntoItsOwnBox) {
     c.UserControl_Initialize();
     EXPECT_EQ(text6->text(), " 8000");
     EXPECT_EQ(fresh.SheetLayoutMode, 3);
+}
+
+// The start-up keeps record 28 as it stands, zeros where the file ends before it.
+TEST(ProfileControl, StartUpReadsRecord28) {
+    for (bool written : {true, false}) {
+        test::TempDir dir{"profile_rec28"};
+        Model m;
+        ApplyDefaultStyles(m);
+        m.SettingsFilePath = dir.folder() + "vorlan.cfg";
+        ASSERT_TRUE(SaveDrawingSettings(m, m.SettingsFilePath).ok());
+        std::string bytes;
+        {
+            std::ifstream in(m.SettingsFilePath, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        std::string record(128, '\0');
+        for (int i = 0; i < 128; ++i) record[i] = static_cast<char>(i * 7 + 1);
+        if (written) bytes.replace(27 * 128, 128, record);
+        {
+            std::ofstream out(m.SettingsFilePath, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        Model fresh;
+        ScriptedDialogs dialogs;
+        ProfileControl c(fresh, dialogs, nullptr, QString::fromStdString(dir.folder()));
+        EXPECT_EQ(fresh.SettingsRec28, written ? record : std::string(128, '\0'));
+        EXPECT_TRUE(c.startupMessage().isEmpty()) << c.startupMessage().toStdString();
+    }
 }
 
 }  // namespace

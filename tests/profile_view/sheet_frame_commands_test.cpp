@@ -108,11 +108,11 @@ TEST(SheetFrameCommands, LateralOrdersCutTheSheetsAgainAndTheListFollows) {
         const auto items = SheetListItems(m, 0);
         ASSERT_EQ(static_cast<int>(items.size()), m.SheetCount);
         ASSERT_LE(m.SheetCount, static_cast<int>(m.SheetTable.size()));
-        for (int i = 0; i < m.SheetCount; ++i) EXPECT_EQ(items[i], NumText(i));
+        for (int i = 0; i < m.SheetCount; ++i) EXPECT_EQ(items[i], NumText(m.SheetTable[i].DwgNo));
         // Every line is on a sheet the list offers.
         for (int i = 1; i <= m.LineCount; ++i) EXPECT_LT(m.Results[i].SheetIdx, m.SheetCount) << "line " << i;
     }
-    EXPECT_EQ(SheetListItems(m, 5).front(), "5");
+    EXPECT_EQ(SheetListItems(m, 5).front(), NumText(m.SheetTable[0].DwgNo + 5));
 }
 
 TEST(SheetFrameCommands, EmptyNetworkIsLeftAlone) {

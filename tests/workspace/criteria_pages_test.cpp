@@ -15,6 +15,7 @@
 #include "widget_lookup.h"
 #include "engine/column_catalogue.h"
 #include "workspace/criteria_pages.h"
+#include "stub_views.h"
 #include "workspace/main_window.h"
 
 namespace vd {
@@ -24,7 +25,7 @@ class CriteriaWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         QStandardPaths::setTestModeEnabled(true);
-        form = std::make_unique<Form1>(m, dialogs);
+        form = std::make_unique<Form1>(m, dialogs, test::StubViews());
         w = &form->workspace();
         p = w->findChild<CriteriaPages*>();
         form->show();

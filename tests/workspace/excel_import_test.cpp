@@ -13,6 +13,7 @@
 #include "net_builder.h"
 #include "recording_ui.h"
 #include "platform/key_poll.h"
+#include "stub_views.h"
 #include "workspace/main_window.h"
 #include "xlsx_fixture.h"
 
@@ -437,7 +438,7 @@ TEST(ExcelImportEntries, FrameAndMenu) {
                 }).ok());
     Model m;
     ScriptedDialogs dialogs;
-    Form1 form(m, dialogs);
+    Form1 form(m, dialogs, test::StubViews());
     Vorlan* w = &form.workspace();
     test::NetBuilder(m).line("old1", "old2").len(5);
     m.Criteria.LPCD1 = 321;

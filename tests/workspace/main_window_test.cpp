@@ -10,6 +10,7 @@
 #include "cad/cad_document.h"
 #include "platform/dialogs.h"
 #include "platform/drawing_window.h"
+#include "stub_views.h"
 #include "workspace/main_window.h"
 
 namespace vd {
@@ -20,7 +21,7 @@ namespace {
 TEST(MainWindow, ClosingAsksAboutAnUnsavedDrawing) {
     Model m;
     ScriptedDialogs dialogs;
-    Form1 form(m, dialogs);
+    Form1 form(m, dialogs, test::StubViews());
     form.show();
     int answer = 2, asked = 0;
     form.Drawing().dialogs.askSave = [&](const QString&) { ++asked; return answer; };
@@ -62,7 +63,7 @@ TEST(MainWindow, ClosingAsksAboutUnsavedNetworkChanges) {
         SCOPED_TRACE(c.name);
         Model m;
         ScriptedDialogs dialogs;
-        Form1 form(m, dialogs);
+        Form1 form(m, dialogs, test::StubViews());
         m.ProjectFolder = (dir.path() + "/").toStdString();
         m.ProjectName = "net";
         if (c.change) {
