@@ -93,6 +93,7 @@ void SheetByLateral(Model& m) {
     } catch (const std::exception& e) {
         m.Ui->MessageBox(e.what());
     }
+    m.Ui->SetProgress(0);
 }
 
 void SortLateralsByStart(Model& m) {

@@ -69,6 +69,32 @@ const std::vector<KeyRow>& KeyTable() {
     return table;
 }
 
+const std::vector<KeyHelpEntry>& KeyHelp() {
+    using C = KeyCommand;
+    // Each caption says what its key does on the canvas; the keys that only
+    // move the inert scroll bars (F3, F4, F6, F7) are left out.
+    static const std::vector<KeyHelpEntry> help = {
+        {"Right-click---->Select Line", 0, 0, C::Nothing},
+        {"Mouse-drag---->Pan", 0, 0, C::Nothing},
+        {"Alt+T----->Profile Type", 84, kAltMask, C::TextSize},
+        {"Press D----->Draw all", 68, 0, C::DrawAll},
+        {"Press S----->Make dxf", 83, 0, C::MakeDxf},
+        {"Press [0...9]----->Change  Step", 48, 0, C::PanStepDigit},
+        {"Alt+B----->Base Of Draw", 66, kAltMask, C::LatBase},
+        {"Alt +H ----->Prof Hight", 72, kAltMask, C::BandLift},
+        {"Alt+I----->Hydrulic Iformation", 73, kAltMask, C::LineInfo},
+        {"Alt+R----->Sheet Numbers", 82, kAltMask, C::SheetLabel},
+        {"Press L----->Lateral Numbers", 76, 0, C::LKey},
+        {"F2----->Larger Dia, DDF", 113, 0, C::PipeLarger},
+        {"Alt+F2----->Smaller Dia", 113, kAltMask, C::PipeSmaller},
+        {"F5----->Zoom Out", 116, 0, C::Zoom2},
+        {"Space ----->Zoom In", 32, 0, C::ZoomToSelection},
+        {"F8----->Search", 119, 0, C::Search},
+        {"F9, Alt+F9----->Lateral", 120, 0, C::BranchOrNext},
+    };
+    return help;
+}
+
 KeyRow LookUpKey(KeyTarget target, int keyCode, int mask) {
     for (const KeyRow& row : KeyTable()) {
         if (row.keyCode != keyCode) continue;

@@ -68,6 +68,16 @@ const std::vector<KeyRow>& KeyTable();
 // The first row for the key, mask and target; Nothing when none.
 KeyRow LookUpKey(KeyTarget target, int keyCode, int mask);
 
+// One line of the key help ("Keys"), with the key it names on the canvas;
+// keyCode 0 for a mouse action.
+struct KeyHelpEntry {
+    const char* caption;
+    int keyCode;
+    int mask;
+    KeyCommand command;
+};
+const std::vector<KeyHelpEntry>& KeyHelp();
+
 // Windows virtual-key code and modifier mask of a Qt key event; code 0 for a
 // key the table does not know. Keypad digits give 96..105.
 struct VirtualKey {

@@ -43,14 +43,6 @@ namespace vd {
 
 namespace {
 
-// Every entry of the key-help frame, in its order.
-const char* const kKeyHelp[] = {
-    "Right-click---->Select Line", "Mouse-drag---->Pan", "Alt+T----->Profile Type", "Press D----->DDF",
-    "Press S----->SDF", "Press [0...9]----->Change  Step", "Alt+B----->Base Of Draw", "Alt +H ----->Prof Hight",
-    "Alt+I----->Hydrulic Iformation", "F2----->DDF", "F3----->Slope+", "F4----->Slope -", "F5----->Zoom Out",
-    "Space ----->Zoom In", "F6,7----->Cover", "F8----->Search", "F9, Alt+F9----->Lateral",
-};
-
 // A label that reacts to a click.
 class ClickLabel : public QLabel {
 public:
@@ -205,7 +197,8 @@ void ProfileControl::BuildWidgets() {
     keyHelpFrame_->setAutoFillBackground(true);
     auto* help = new QVBoxLayout(keyHelpFrame_);
     help->setSpacing(1);
-    for (const char* text : kKeyHelp) help->addWidget(new QLabel(QString::fromLatin1(text), keyHelpFrame_));
+    for (const KeyHelpEntry& entry : KeyHelp())
+        help->addWidget(new QLabel(QString::fromLatin1(entry.caption), keyHelpFrame_));
     keyHelpCloseButton_ = ViewButton("Command42", "Close", keyHelpFrame_);
     help->addWidget(keyHelpCloseButton_);
     connect(keyHelpCloseButton_, &QPushButton::clicked, this, &ProfileControl::Command42_Click);

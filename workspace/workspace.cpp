@@ -126,6 +126,18 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 
 void WorkspaceUi::SetProgress(int value) {
     value = std::clamp(value, 0, 100);
+    // Commands run to their end inside their handler; whatever value one
+    // leaves, the bar is back at 0 when control returns to the window.
+    if (value != 0 && !resetQueued_) {
+        resetQueued_ = true;
+        QMetaObject::invokeMethod(
+            progress_,
+            [this] {
+                resetQueued_ = false;
+                progress_->setValue(0);
+            },
+            Qt::QueuedConnection);
+    }
     // A long command keeps the event loop waiting, so the bar shows a value
     // only by painting at once; painting every value of a long run costs more
     // than the run. The bar takes every value but paints at most at display

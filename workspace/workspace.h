@@ -59,6 +59,7 @@ private:
     std::string text_;
     std::string status_text_;
     QElapsedTimer progressClock_;  // since the bar last painted a value
+    bool resetQueued_ = false;     // the bar goes back to 0 once the command returns
 };
 
 // The caption of the status bar's first panel while a grid view is open, and

@@ -156,6 +156,11 @@ TEST_F(WorkspaceWindow, ProgressBarHoldsEveryValue) {
     }
     m.Ui->SetProgress(0);
     EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+    // A command that ends with the bar up leaves it at 0 once the window runs again.
+    m.Ui->SetProgress(94);
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 94);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
 }
 
 TEST(WorkspaceLayout, ResizeRules) {
