@@ -122,8 +122,14 @@ int16_t* WholeField(Model& m, int code, int row) {
     return nullptr;
 }
 
-// Stores a text code; false when the code is not a text code.
-bool StoreText(Model& m, int code, int row, std::string_view text) {
+template <std::size_t N>
+std::span<char> Bytes(FixedText<N>& t) {
+    return {t.data(), N};
+}
+
+// The field of a text code, empty when the row has none; nothing when the
+// code is not a text code.
+std::optional<std::span<char>> TextField(Model& m, int code, int row) {
     auto lineRow = [&]() -> LineRecord* { return Writable(m.Lines, row) ? &m.Lines[row] : nullptr; };
     auto style = [&]() -> ObjectStyle* {
         return row >= 0 && static_cast<std::size_t>(row) < m.ObjectStyles.size() ? &m.ObjectStyles[row] : nullptr;
@@ -132,21 +138,22 @@ bool StoreText(Model& m, int code, int row, std::string_view text) {
         std::optional<int> i = LateralLine(m, row, column);
         return i ? &m.Lines[*i] : nullptr;
     };
+    const std::span<char> none;
     switch (code) {
-        case 1: if (auto* l = lineRow()) l->From = text; return true;
-        case 2: if (auto* l = lineRow()) l->to = text; return true;
-        case 52: if (auto* l = lineRow()) l->Latral = text; return true;
-        case 54: if (auto* l = lineRow()) l->Status = text; return true;
-        case 100: if (auto* l = lineRow()) l->MhType = text; return true;
-        case 79: if (auto* s = style()) s->EntityName = text; return true;
-        case 80: if (auto* s = style()) s->Visible = text; return true;
-        case 81: if (auto* s = style()) s->StyleName = text; return true;
-        case 83: if (auto* s = style()) s->RowLocate = text; return true;
-        case 84: if (auto* s = style()) s->HSpace = text; return true;
-        case 89: if (auto* l = lateral(LatFirst)) l->From = text; return true;
-        case 90: if (auto* l = lateral(LatLast)) l->to = text; return true;
-        case 96: if (auto* l = lateral(LatFirst)) l->Latral = text; return true;
-        default: return false;
+        case 1: if (auto* l = lineRow()) return Bytes(l->From); return none;
+        case 2: if (auto* l = lineRow()) return Bytes(l->to); return none;
+        case 52: if (auto* l = lineRow()) return Bytes(l->Latral); return none;
+        case 54: if (auto* l = lineRow()) return Bytes(l->Status); return none;
+        case 100: if (auto* l = lineRow()) return Bytes(l->MhType); return none;
+        case 79: if (auto* s = style()) return Bytes(s->EntityName); return none;
+        case 80: if (auto* s = style()) return Bytes(s->Visible); return none;
+        case 81: if (auto* s = style()) return Bytes(s->StyleName); return none;
+        case 83: if (auto* s = style()) return Bytes(s->RowLocate); return none;
+        case 84: if (auto* s = style()) return Bytes(s->HSpace); return none;
+        case 89: if (auto* l = lateral(LatFirst)) return Bytes(l->From); return none;
+        case 90: if (auto* l = lateral(LatLast)) return Bytes(l->to); return none;
+        case 96: if (auto* l = lateral(LatFirst)) return Bytes(l->Latral); return none;
+        default: return std::nullopt;
     }
 }
 
@@ -154,8 +161,16 @@ bool StoreText(Model& m, int code, int row, std::string_view text) {
 
 void CellToLineField(Model& m, int code, int row, std::span<GridColumnDef> catalogue) {
     if (code < 1 || code > 100 || static_cast<std::size_t>(code) >= catalogue.size()) return;
-    const std::string_view text = catalogue[code].CellText.view();
-    if (StoreText(m, code, row, text)) return;
+    StoreCellText(m, code, row, catalogue[code].CellText.view());
+}
+
+void StoreCellText(Model& m, int code, int row, std::string_view text) {
+    if (code < 1 || code > 100) return;
+    if (std::optional<std::span<char>> field = TextField(m, code, row)) {
+        // Left-assigned: cut or padded with blanks to the field's width.
+        for (std::size_t i = 0; i < field->size(); ++i) (*field)[i] = i < text.size() ? text[i] : ' ';
+        return;
+    }
     if (code == 53 || code == 88) {
         double v = Val(text);
         if (int16_t* field = WholeField(m, code, row)) *field = CInt(v);
@@ -165,6 +180,14 @@ void CellToLineField(Model& m, int code, int row, std::span<GridColumnDef> catal
     if (!NumberField(m, code, row)) return;
     double v = Val(text);
     if (float* field = NumberField(m, code, row)) *field = ToSingle(v);
+}
+
+std::span<char> CellFieldBytes(Model& m, int code, int row) {
+    if (code < 1 || code > 100) return {};
+    if (std::optional<std::span<char>> field = TextField(m, code, row)) return *field;
+    if (int16_t* whole = WholeField(m, code, row)) return {reinterpret_cast<char*>(whole), sizeof *whole};
+    if (float* number = NumberField(m, code, row)) return {reinterpret_cast<char*>(number), sizeof *number};
+    return {};
 }
 
 }  // namespace vd

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "engine/errors.h"
 #include "engine/line_cost.h"
@@ -37,5 +38,14 @@ void LineFieldToCell(Model& m, int code, int row, std::span<GridColumnDef> catal
 // shown. A number beyond the field's range raises RuntimeError 6 and leaves
 // the field as it was. CellText is never changed.
 void CellToLineField(Model& m, int code, int row, std::span<GridColumnDef> catalogue);
+
+// CellToLineField from `text` in place of CellText: a text is left-assigned
+// into its field's width, a number is read from the whole text, however long.
+void StoreCellText(Model& m, int code, int row, std::string_view text);
+
+// The bytes of the field that CellToLineField(code, row) writes, so that a
+// caller can keep a field's value and put it back exactly; empty when that
+// code and row write none.
+std::span<char> CellFieldBytes(Model& m, int code, int row);
 
 }  // namespace vd

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "engine/errors.h"
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 
@@ -39,7 +40,14 @@ std::optional<std::string> ApplyColumnOperator(std::string_view target, std::str
     const std::string name = TrimLeft(op);
     if (name == "=") return std::string(operand);
     if (name == "&") return std::string(target) + std::string(operand);
-    const double a = Val(target), b = Val(operand);
+    // An operand too large to read ("1E400") leaves the cell as it is.
+    double a, b;
+    try {
+        a = Val(target);
+        b = Val(operand);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
     double r;
     if (name == "+")
         r = a + b;

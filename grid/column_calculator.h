@@ -23,8 +23,9 @@ std::vector<std::string> TargetItems(const std::vector<std::string>& titles);
 std::vector<std::string> OperandItems(const std::vector<std::string>& titles);
 
 // The new text of a target cell, or nothing when the cell keeps its text: an
-// unknown operator, a division by zero, an overflow or any result that is
-// not a number. Leading blanks of the operator do not count.
+// unknown operator, an operand too large to read, a division by zero, an
+// overflow or any result that is not a number. Leading blanks of the
+// operator do not count. Never throws, so one cell never stops the column.
 std::optional<std::string> ApplyColumnOperator(std::string_view target, std::string_view operand,
                                                std::string_view op);
 

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -248,6 +249,7 @@ void Flex::loadView(const ViewSpec& v) {
     if (progress) m_.Ui->SetProgress(0);
 
     loaded_.take(rows, cols, cells);
+    originals_.clear();
     GridMode = v.mode;
     rowRecord_.assign(static_cast<std::size_t>(rows), 0);
     for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
@@ -301,13 +303,46 @@ bool Flex::storeCell(int record, int col, const std::string& text, std::vector<s
     ColumnCatalogue[code].CellText = text;
     EditCode = static_cast<int16_t>(code);
     try {
-        CellToLineField(m_, code, record, ColumnCatalogue);
+        // From the whole text: a number longer than the 20 characters of
+        // CellText must not store the value of its first 20.
+        StoreCellText(m_, code, record, text);
     } catch (const RuntimeError& e) {
         problems->push_back("Row " + NumText(record) + ", " + cellTitle(col) + ": " + e.what() +
                             ". The value was not stored.");
         return false;
     }
     return true;
+}
+
+bool Flex::syncCell(int source, int record, int col, const std::string& text, std::vector<std::string>* problems) {
+    const int code = std::abs(ColumnCatalogue[col].Code);
+    const std::pair<int, int> key{source, col};
+    auto kept = source != 0 && !originals_.empty() ? originals_.find(key) : originals_.end();
+    if (source != 0 && text == loadedText(source, col)) {
+        if (kept != originals_.end()) {
+            std::span<char> field = CellFieldBytes(m_, code, record);
+            if (field.size() == kept->second.bytes.size())
+                std::copy(kept->second.bytes.begin(), kept->second.bytes.end(), field.begin());
+            originals_.erase(kept);
+        }
+        return true;
+    }
+    if (kept != originals_.end() && kept->second.text == text) return true;
+    const std::span<char> field = CellFieldBytes(m_, code, record);
+    std::string before(field.begin(), field.end());
+    if (!storeCell(record, col, text, problems)) return false;
+    if (source == 0) return true;
+    if (kept == originals_.end())
+        originals_.emplace(key, KeptField{std::move(before), text});
+    else
+        kept->second.text = text;
+    return true;
+}
+
+std::string Flex::keptText(int source, int col) const {
+    if (source == 0) return {};
+    auto kept = originals_.find({source, col});
+    return kept != originals_.end() ? kept->second.text : std::string(loadedText(source, col));
 }
 
 void Flex::report(const std::vector<std::string>& problems) {
@@ -328,7 +363,6 @@ void Flex::frm7upDATE() {
     const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
     std::vector<std::string> problems;
     rowRecord_.resize(static_cast<std::size_t>(rows), 0);
-    auto loaded = [&](int record, int c) { return std::string(loadedText(record, c)); };
     auto rowBlank = [&](int r) {
         for (int c = 1; c < cols; ++c)
             if (!Trim(g->TextMatrix(r, c)).empty()) return false;
@@ -362,8 +396,7 @@ void Flex::frm7upDATE() {
         if (record == 0) continue;
         for (int c = 1; c < cols; ++c) {
             const std::string& text = g->TextMatrix(r, c);
-            if (source != 0 && text == loadedText(source, c)) continue;
-            if (!storeCell(record, c, text, &problems)) g->setTextMatrix(r, c, source ? loaded(source, c) : std::string());
+            if (!syncCell(source, record, c, text, &problems)) g->setTextMatrix(r, c, keptText(source, c));
         }
     }
     if (GridMode == kLineView) m_.LineCount = last;
@@ -377,6 +410,7 @@ void Flex::frm7upDATE() {
             for (int c = 0; c < cols; ++c) now[static_cast<std::size_t>(r) * cols + c] = g->TextMatrix(r, c);
         }
         loaded_.take(rows, cols, now);
+        originals_.clear();
     }
     report(problems);
 }
@@ -420,13 +454,13 @@ void Flex::CommitCellEdit() {
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
         problems.push_back("Row " + NumText(EditRow) + ", " + *problem);
     } else if (record != 0) {
-        const std::string_view loaded = loadedText(record, EditCol);
-        if (text != EditStartText || text != loaded) storeCell(record, EditCol, text, &problems);
+        syncCell(record, record, EditCol, text, &problems);
     }
     if (!problems.empty()) {
-        // The cell keeps the text it had when the edit began.
-        g->setTextMatrix(EditRow, EditCol, EditStartText);
-        editBox_->setText(QString::fromLatin1(EditStartText.data(), static_cast<qsizetype>(EditStartText.size())));
+        // The cell shows again the text whose value its record keeps.
+        const std::string kept = record != 0 ? keptText(record, EditCol) : EditStartText;
+        g->setTextMatrix(EditRow, EditCol, kept);
+        editBox_->setText(QString::fromLatin1(kept.data(), static_cast<qsizetype>(kept.size())));
         report(problems);
         return;
     }
@@ -455,6 +489,11 @@ void Flex::GridEditMenuPopup(int button, int, int x, int y) {
 }
 
 bool Flex::eventFilter(QObject* watched, QEvent* e) {
+    // The cell being typed into is a cell of the grid: its menu is the grid's.
+    if (watched == editBox_ && e->type() == QEvent::ContextMenu) {
+        editMenu_->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
+        return true;
+    }
     if (watched == editBox_ && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const int code = FlexKeyCode(k->key());
@@ -530,10 +569,13 @@ void Flex::FollowGridScroll() {
     FlexGrid* g = grid_;
     const int row = g->Row(), col = g->Col();
     auto follow = [&] {
-        if (row >= 1 && col >= 1 && row == EditRow && col == EditCol)
+        if (row >= 1 && col >= 1 && row == EditRow && col == EditCol) {
             placeBox();  // same cell: the typed text stays
-        else
+        } else {
+            // The box leaves its cell: what was typed there is stored first.
+            CommitCellEdit();
             BeginCellEdit();
+        }
     };
     if (!g->ColIsVisible(col) || !g->RowIsVisible(row)) {
         editBox_->hide();
@@ -620,7 +662,8 @@ void Flex::mnueditpaste_Click() {
         return;
     }
     std::string block;
-    if (text.compare(0, kCopyTag.size(), kCopyTag) == 0) {
+    const bool copied = text.compare(0, kCopyTag.size(), kCopyTag) == 0;
+    if (copied) {
         block = text.substr(kCopyTag.size());
         const CellBlock t = PasteTarget(Undo.CopyBlock, g->Row(), g->Col(), g->Rows(), g->Cols());
         g->setColSel(t.ColSel);
@@ -628,7 +671,7 @@ void Flex::mnueditpaste_Click() {
     } else {
         block = text;
     }
-    block = NormalizeRowEnds(block);
+    block = NormalizeRowEnds(block, !copied);
     const BlockSize size = TextBlockSize(block);
     const int rows = std::abs(g->RowSel() - g->Row()) + 1, cols = std::abs(g->ColSel() - g->Col()) + 1;
     MakeUndoBuffer("Cut");

@@ -9,6 +9,7 @@
 
 #include <QPointer>
 #include <array>
+#include <map>
 #include <cstdint>
 #include <string_view>
 #include <string>
@@ -122,6 +123,10 @@ private:
 
     // Storing one cell into its record; false with a message when refused.
     bool storeCell(int record, int col, const std::string& text, std::vector<std::string>* problems);
+    // Brings the field of cell (source record, col), now in record `record`,
+    // in line with the cell's text: the text loaded for it puts back the
+    // value the field had then, any other text is stored.
+    bool syncCell(int source, int record, int col, const std::string& text, std::vector<std::string>* problems);
     void report(const std::vector<std::string>& problems);
     std::string cellTitle(int col) const;
 
@@ -166,6 +171,18 @@ private:
         }
     } loaded_;
     std::string_view loadedText(int record, int col) const { return loaded_.at(record, col); }
+    // Fields changed since the loaded texts were taken, by (record, column):
+    // the bytes the field held then, and the text last stored into it. A
+    // cell given its loaded text back (Undo, or typing it again) gets exactly
+    // that value back, not the value of the text, which shows fewer digits.
+    struct KeptField {
+        std::string bytes;
+        std::string text;
+    };
+    std::map<std::pair<int, int>, KeptField> originals_;
+    // The text whose value the field of cell (source record, col) holds now:
+    // what a refused cell shows again.
+    std::string keptText(int source, int col) const;
 };
 
 }  // namespace vd

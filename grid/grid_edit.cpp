@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/errors.h"
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 
@@ -15,7 +16,7 @@ std::string GridClipboardText(std::string_view clip) {
     return text;
 }
 
-std::string NormalizeRowEnds(std::string_view text) {
+std::string NormalizeRowEnds(std::string_view text, bool dropTrailingEmptyRow) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -28,7 +29,7 @@ std::string NormalizeRowEnds(std::string_view text) {
             out += text[i];
         }
     }
-    if (!out.empty() && out.back() == '\r') out.pop_back();
+    if (dropTrailingEmptyRow && !out.empty() && out.back() == '\r') out.pop_back();
     return out;
 }
 
@@ -104,24 +105,51 @@ bool StoresNumber(int code) {
 
 namespace {
 
-// The text begins, after blanks, with something the number reader reads as
-// a number: digits with an optional sign and point, or an "&H"/"&O" prefix.
-bool StartsWithNumber(std::string_view text) {
+bool IsBlank(char c) { return c == ' '; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One number and blanks around it, in the forms the number reader takes:
+// a sign, digits with one point, an exponent with E or D; or "&H" and "&O"
+// digits. Anything after the number ("12abc", "1,5", "1 000") is not one.
+bool IsNumberText(std::string_view t) {
     std::size_t i = 0;
-    auto skip = [&] {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
+    auto blanks = [&] {
+        while (i < t.size() && IsBlank(t[i])) ++i;
     };
-    skip();
-    if (i + 1 < text.size() && text[i] == '&') {
-        char k = static_cast<char>(text[i + 1] | 0x20);
-        return k == 'h' || k == 'o';
+    blanks();
+    if (i + 1 < t.size() && t[i] == '&') {
+        const char kind = static_cast<char>(t[i + 1] | 0x20);
+        if (kind != 'h' && kind != 'o') return false;
+        i += 2;
+        std::size_t digits = 0;
+        for (; i < t.size(); ++i, ++digits) {
+            const char c = static_cast<char>(t[i] | 0x20);
+            const bool ok = kind == 'h' ? IsDigit(t[i]) || (c >= 'a' && c <= 'f') : t[i] >= '0' && t[i] <= '7';
+            if (!ok) break;
+        }
+        if (digits == 0) return false;
+    } else {
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+            ++i;
+            blanks();
+        }
+        bool digits = false;
+        while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
+        if (i < t.size() && t[i] == '.') {
+            ++i;
+            while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
+        }
+        if (!digits) return false;
+        if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+            ++i;
+            if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+            bool exponent = false;
+            while (i < t.size() && IsDigit(t[i])) ++i, exponent = true;
+            if (!exponent) return false;
+        }
     }
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-        skip();
-    }
-    if (i < text.size() && text[i] == '.') ++i;
-    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+    blanks();
+    return i == t.size();
 }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -140,13 +168,20 @@ std::optional<std::string> CellTextProblem(int code, std::string_view text, std:
     }
     if (!StoresNumber(code)) return std::nullopt;
     if (Trim(text).empty()) return std::nullopt;
-    if (!StartsWithNumber(text))
-        return column + ": " + Quoted(text) + " is not a number. The value was not stored.";
-    const double v = Val(text);
+    // Whatever cannot be read, or read into the field, gets the one message.
     const bool whole = code == 53 || code == 88;
-    if (!std::isfinite(v) || std::fabs(v) > (whole ? 32767.0 : static_cast<double>(FLT_MAX)))
-        return column + ": " + Quoted(text) + " is too large. The value was not stored.";
-    return std::nullopt;
+    bool fits = IsNumberText(text);
+    if (fits) {
+        try {
+            const double v = Val(text);
+            fits = std::isfinite(v) && std::fabs(v) <= (whole ? 32767.0 : static_cast<double>(FLT_MAX));
+        } catch (const RuntimeError&) {
+            fits = false;  // "1E400": too large to read
+        }
+    }
+    if (fits) return std::nullopt;
+    return column + ": " + Quoted(text) + " is not a number " + (whole ? "from -32767 to 32767" : "this cell can hold") +
+           ". Type digits only, with a point as the decimal mark (12.5). The value was not stored.";
 }
 
 }  // namespace vd

@@ -20,9 +20,11 @@ struct CellBlock {
 inline constexpr std::string_view kCopyTag = "Copy";
 std::string GridClipboardText(std::string_view clip);
 
-// Row ends of pasted text made CR, whether they came as CR LF, LF or CR;
-// one trailing empty row (the end of the last row) is dropped.
-std::string NormalizeRowEnds(std::string_view text);
+// Row ends of pasted text made CR, whether they came as CR LF, LF or CR.
+// Text from other programs ends its last row with a row end: there one
+// trailing empty row is dropped. A block copied in the grid keeps it, since
+// there it is a row of empty cells.
+std::string NormalizeRowEnds(std::string_view text, bool dropTrailingEmptyRow = true);
 
 // Rows and the widest row's cells of a CR/Tab text.
 struct BlockSize {
@@ -88,7 +90,9 @@ bool StoresText(int code);
 bool StoresNumber(int code);
 
 // Why a cell text cannot be stored into the field of `code`, or nothing when
-// it can. `title` names the column in the message.
+// it can: a text over 20 characters, control characters, or in a number
+// cell anything but one number the field holds, with blanks around it.
+// `title` names the column in the message. Never throws.
 std::optional<std::string> CellTextProblem(int code, std::string_view text, std::string_view title);
 
 }  // namespace vd

@@ -165,8 +165,10 @@ bool FlexGrid::setRowCol(int row, int col) {
     const bool moved = row != row_ || col != col_;
     row_ = rowSel_ = row;
     col_ = colSel_ = col;
-    showSelection();
+    // EnterCell before the view scrolls the cell into sight: a handler of
+    // Scroll then already finds the cell entered.
     if (moved) emit EnterCell();
+    showSelection();
     return true;
 }
 

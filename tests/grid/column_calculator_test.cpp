@@ -45,6 +45,9 @@ TEST(ColumnCalculator, OperatorTable) {
         {"1", "0.0001", " *", "0.0001"},
         {"123456789012345", "1", " *", "123456789012345"},
         {"1234567890123456", "1", " *", "1.23456789012346E+15"},
+        {"1E400", "1", " +", std::nullopt},  // too large to read: the cell stays
+        {"1", "-1E400", " *", std::nullopt},
+        {"1E400", "1", " =", "1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.target) + c.op + c.operand);
@@ -105,6 +108,14 @@ TEST(ColumnCalculator, ChoiceRules) {
             EXPECT_EQ(g.cells, c.want);
         }
     }
+    // A cell that cannot be computed stays as it is and the rows after it go on.
+    TextGrid g = Sample();
+    g.cells[1][1] = "1E400";
+    g.cells[2][1] = "1E+38";
+    ASSERT_TRUE(ComputeColumn(g, {0, 0, "1E300", " *"}));
+    EXPECT_EQ(g.cells[1][1], "1E400");
+    EXPECT_EQ(g.cells[2][1], "1E+38");  // the product overflows
+    EXPECT_EQ(g.cells[3][1], "0");
 }
 
 TEST(ColumnCalculator, ListItems) {

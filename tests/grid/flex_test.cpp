@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTimer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <bit>
+#include <cstdint>
+#include <functional>
 
 #include "engine/network_file.h"
 #include "grid/flex.h"
@@ -299,6 +306,156 @@ TEST_F(FlexTest, PopulationTitlesFollowTheCriteriaAtEachLoad) {
         EXPECT_EQ(g->TextMatrix(0, 5), c.title5) << c.pop1;
         EXPECT_EQ(g->TextMatrix(0, 9), c.title9) << c.pop2;
     }
+}
+
+// The fields the line view shows, bit for bit.
+std::vector<std::string> ShownFields(const LineRecord& l) {
+    std::vector<std::string> out = {std::string(l.From.view()), std::string(l.to.view()),
+                                    std::string(l.Latral.view()), std::string(l.MhType.view())};
+    for (float v : {l.Gr1, l.Gr2, l.Len, l.Inv1, l.Inv2, l.Dia, l.slope, l.X1, l.Y1, l.X2, l.Y2})
+        out.push_back(std::to_string(std::bit_cast<std::uint32_t>(v)));
+    return out;
+}
+
+TEST_F(FlexTest, EditsTakenBackLeaveTheStoredValuesExactlyAsTheyWere) {
+    const std::vector<std::string> before = ShownFields(m.Lines[1]);
+    auto undo = [&] { flex->mnueditundo_Click(); };
+    struct Case {
+        const char* name;
+        std::function<void()> steps;
+    };
+    // Opens the box on a cell as a click does, its text untouched.
+    auto open = [&](int r, int c) { g->setRowCol(r, c), flex->BeginCellEdit(); };
+    auto shown = [&](int r, int c) { return QString::fromLatin1(g->TextMatrix(r, c).c_str()); };
+    const Case cases[] = {
+        {"delete on the cell being edited, then undo",
+         [&] { open(1, 5), flex->mnueditdelete_Click(), undo(); }},
+        {"cut a row holding the edited cell, then undo",
+         [&] { open(1, 1), select(1, 1, 1, 15), flex->mnueditcut_Click(), undo(); }},
+        {"outside text pasted over the edited cell, then undo", [&] {
+             QGuiApplication::clipboard()->setText("7\t8\t9");
+             open(1, 3), select(1, 3, 1, 5), flex->mnueditpaste_Click(), undo();
+         }},
+        {"a block of the grid pasted over the row, then undo twice", [&] {
+             select(2, 1, 2, 15), flex->mnueditcopy_Click();
+             open(1, 12), g->setRowCol(1, 1), flex->mnueditpaste_Click();
+             select(1, 13, 1, 13), flex->mnueditdelete_Click(), undo(), undo();
+         }},
+        {"another value typed, then the old text again", [&] {
+             const QString old = shown(1, 5);
+             type(1, 5, "77"), g->setRowCol(2, 5), type(1, 5, old), g->setRowCol(2, 5);
+         }},
+        {"a value typed, letters pasted over it and refused, then the old text typed", [&] {
+             const QString old = shown(1, 13);
+             type(1, 13, "5"), g->setRowCol(2, 5), open(1, 13);
+             QGuiApplication::clipboard()->setText("abc");
+             flex->mnueditpaste_Click(), g->setRowCol(2, 5);
+             EXPECT_EQ(g->TextMatrix(1, 13), "5");  // the refused cell shows what is stored
+             EXPECT_EQ(m.Lines[1].Y1, 5.0f);
+             ui.clear();
+             type(1, 13, old);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        flex->mnusewer();
+        c.steps();
+        flex->frm7upDATE();
+        EXPECT_EQ(ShownFields(m.Lines[1]), before);
+        EXPECT_TRUE(ui.boxes.empty());
+    }
+}
+
+TEST_F(FlexTest, TypedTextSurvivesAClickOnThePartlyShownLastRow) {
+    m.LineCount = 300;
+    flex->resize(900, 320);
+    flex->mnusewer();
+    QApplication::processEvents();
+    const int height = g->viewport()->height();
+    int partial = 0;
+    for (int r = 1; r < g->Rows() && !partial; ++r)
+        if (g->rowViewportPosition(r - 1) + g->rowHeight(r - 1) > height) partial = r;
+    ASSERT_GT(partial, 2);
+    type(2, 3, "123");
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, QPoint(g->columnViewportPosition(2) + 5, height - 2));
+    EXPECT_EQ(g->Row(), partial);
+    EXPECT_EQ(g->TextMatrix(2, 3), "123");
+    EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 123.0f);
+    EXPECT_EQ(flex->EditRow, partial);  // the box waits on the cell clicked
+    box()->setText("7");
+    flex->frm7upDATE();
+    EXPECT_FLOAT_EQ(m.Lines[partial].Gr1, 7.0f);
+    // Down into the partly shown row stores what was typed above it at once.
+    flex->mnusewer();
+    QApplication::processEvents();
+    type(partial - 1, 4, "45");
+    QTest::keyClick(box(), Qt::Key_Down);
+    EXPECT_GT(g->TopRow(), 1);
+    EXPECT_FLOAT_EQ(m.Lines[partial - 1].Gr2, 45.0f);
+    EXPECT_EQ(g->TextMatrix(partial - 1, 4), "45");
+    EXPECT_EQ(flex->EditRow, partial);
+}
+
+TEST_F(FlexTest, NumbersAreStoredWholeOrRefusedWithTheirCellNamed) {
+    flex->mnusewer();
+    // A block of the grid whose last cell is empty pastes that empty cell.
+    select(3, 5, 3, 5);
+    flex->mnueditdelete_Click();
+    select(2, 5, 3, 5);
+    flex->mnueditcopy_Click();
+    g->setRowCol(1, 8);
+    flex->mnueditpaste_Click();
+    EXPECT_EQ(g->TextMatrix(2, 8), "");
+    // Longer than a cell's 20 characters: the value of the whole text.
+    type(1, 9, "-1.23100304104775E-05");
+    QGuiApplication::clipboard()->setText("123456789012345678901234");
+    select(3, 14, 3, 14);
+    flex->mnueditpaste_Click();
+    // Too large to read, letters after the number, a decimal comma: refused
+    // with the cell named, and the write-back goes on with the cells after.
+    QGuiApplication::clipboard()->setText("1E400\t60\r\n12abc\t1,5\r\n");
+    select(2, 3, 3, 4);
+    flex->mnueditpaste_Click();
+    type(1, 6, "1E400");
+    type(3, 7, "97.5");
+    flex->frm7upDATE();
+    EXPECT_FLOAT_EQ(m.Lines[1].Dia, 40.0f);
+    EXPECT_EQ(m.Lines[2].Dia, 0.0f);
+    EXPECT_EQ(m.Lines[1].slope, static_cast<float>(-1.23100304104775E-05));
+    EXPECT_EQ(m.Lines[3].X2, static_cast<float>(1.23456789012345678901234e23));
+    EXPECT_FLOAT_EQ(m.Lines[1].Inv1, 99.111f);
+    EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 100.5f);
+    EXPECT_FLOAT_EQ(m.Lines[2].Gr2, 60.0f);
+    EXPECT_FLOAT_EQ(m.Lines[3].Gr1, 100.0f);
+    EXPECT_FLOAT_EQ(m.Lines[3].Gr2, 99.8f);
+    EXPECT_FLOAT_EQ(m.Lines[3].Inv2, 97.5f);
+    std::string said;
+    for (const std::string& box : ui.boxes) said += box + "\n";
+    for (const char* cell : {"Row 1, inv.Elv.: \"1E400\" is not a number", "Row 2, Gr.Elv._u: \"1E400\"",
+                             "Row 3, Gr.Elv._u: \"12abc\"", "Row 3, Gr.Elv._d: \"1,5\"", "with a point as the decimal mark"})
+        EXPECT_NE(said.find(cell), std::string::npos) << cell << "\n" << said;
+    EXPECT_EQ(g->TextMatrix(3, 4), "99.80");  // the cell shows what was kept
+    EXPECT_EQ(g->TextMatrix(1, 6), "99.11");
+    // Later hides store as ever.
+    type(2, 3, "88");
+    flex->frm7upDATE();
+    EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 88.0f);
+}
+
+TEST_F(FlexTest, ARightClickOnTheCellBeingEditedOpensTheGridsEditMenu) {
+    flex->mnusewer();
+    type(1, 1, "A");
+    QString shown = "none";
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            shown = popup->objectName();
+            popup->close();
+        }
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(3, 3), box()->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(box(), &click);
+    QApplication::processEvents();
+    EXPECT_EQ(shown, "mnuedit");
 }
 
 TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {

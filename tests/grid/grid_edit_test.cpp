@@ -72,6 +72,9 @@ TEST(GridClip, RowEndsOfEveryKindBecomeCrAndOneTrailingEmptyRowGoes) {
         EXPECT_EQ(size.rows, k.rows) << k.in;
         EXPECT_EQ(size.cols, k.cols) << k.in;
     }
+    // A block copied in the grid keeps its last row of empty cells.
+    EXPECT_EQ(NormalizeRowEnds("a\rb\r", false), "a\rb\r");
+    EXPECT_EQ(TextBlockSize(NormalizeRowEnds("a\rb\r", false)).rows, 3);
     EXPECT_TRUE(HasBinaryCharacters(std::string("ab\0c", 4)));
     EXPECT_TRUE(HasBinaryCharacters("a\x1b"));
     EXPECT_FALSE(HasBinaryCharacters("a\tb\r\nc \xe9"));
@@ -120,16 +123,26 @@ TEST(GridCellRules, NamesAndNumbersAreCheckedBeforeTheyAreStored) {
     struct Case { int code; std::string text; bool ok; };
     const Case cases[] = {
         {37, "101.25", true},   {37, " -3.5e2", true}, {37, ".5", true},     {37, "", true},
-        {37, "12abc", true},    {37, "abc", false},    {37, "- ", false},    {37, "1e60", false},
-        {88, "32767", true},    {88, "40000", false},  {60, "&H10", true},   {1, std::string(20, 'M'), true},
+        {37, "12abc", false},   {37, "abc", false},    {37, "- ", false},    {37, "1e60", false},
+        {37, "1,5", false},     {37, "1 000", false},  {37, "1E", false},    {37, "1E400", false},
+        {37, "-1E400", false},  {37, "12.5m", false},  {37, " 12 ", true},   {37, "+ .5D3", true},
+        {37, "5.", true},       {37, "-1.23100304104775E-05", true},        {37, "&HZZ", false},
+        {88, "32767", true},    {88, "40000", false},  {60, "&H10", true},   {60, "&o17", true},
+        {1, std::string(20, 'M'), true}, {1, "12abc", true},
         {1, std::string(60, 'M'), false}, {52, std::string(21, 'L'), false}, {93, "anything", true},
         {1, "MH\n1", false},
     };
     for (const Case& k : cases) {
-        auto problem = CellTextProblem(k.code, k.text, "Gr.Elv._u");
+        std::optional<std::string> problem;
+        ASSERT_NO_THROW(problem = CellTextProblem(k.code, k.text, "Gr.Elv._u")) << k.text;
         EXPECT_EQ(!problem.has_value(), k.ok) << k.code << " " << k.text;
         if (problem) {
+            EXPECT_EQ(problem->rfind("Gr.Elv._u: ", 0), 0u) << *problem;
             EXPECT_NE(problem->find("not"), std::string::npos) << *problem;
+        }
+        // Every bad number gets the one message, which names the decimal mark.
+        if (problem && (k.code == 37 || k.code == 88)) {
+            EXPECT_NE(problem->find("with a point as the decimal mark"), std::string::npos) << *problem;
         }
     }
 }
