@@ -190,6 +190,7 @@ void ProfileControl::BuildWidgets() {
     column->addLayout(sidePanel_);
     column->addStretch(1);
     panelScroll_->setWidget(panel);
+    panel->installEventFilter(this);
 
     keyHelpFrame_ = new QFrame(this);
     keyHelpFrame_->setObjectName("Frame9");
@@ -227,13 +228,38 @@ void ProfileControl::LayOut() {
     // The canvas keeps at least its 9100 twips and takes whatever the panel
     // leaves; a narrow window scrolls the panel rather than squeezing its captions.
     QWidget* panel = panelScroll_->widget();
-    const int panelWidth = panel->sizeHint().width() + panelScroll_->verticalScrollBar()->sizeHint().width();
-    panel->setMinimumWidth(panel->sizeHint().width());
+    const int panelWidth = PanelWidth();
+    panel->setMinimumWidth(panelWidth - panelScroll_->verticalScrollBar()->sizeHint().width());
     const int canvasWidth = std::max(Px(kCanvasWidthTwips), width() - panelWidth - 2);
     const int canvasHeight = std::max(1, height() - Px(500));
     canvas_->setGeometry(0, 0, canvasWidth, canvasHeight);
-    panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2), height());
+    // The workspace shows the view from 360 twips down, over its 375-twip
+    // status bar: the panel ends above the bar so its last frame can be reached.
+    panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2),
+                              std::max(1, height() - Px(360 + 375)));
     keyHelpFrame_->move(8, 8);
+}
+
+int ProfileControl::PanelWidth() const {
+    // Frames shown later (the style page, the search) widen the panel: it is
+    // measured with every frame of the side panel counted.
+    QWidget* panel = panelScroll_->widget();
+    int width = panel->sizeHint().width();
+    for (int i = 0; i < sidePanel_->count(); ++i)
+        if (QWidget* w = sidePanel_->itemAt(i)->widget()) {
+            for (QWidget* child : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                if (child->isHidden() && child->layout()) width = std::max(width, child->sizeHint().width() + 8);
+            if (w->isHidden() && w->layout()) width = std::max(width, w->sizeHint().width() + 8);
+        }
+    return width + panelScroll_->verticalScrollBar()->sizeHint().width();
+}
+
+QSize ProfileControl::minimumSizeHint() const { return {Px(kCanvasWidthTwips) + 2 + PanelWidth(), Px(500)}; }
+
+bool ProfileControl::eventFilter(QObject* watched, QEvent* e) {
+    // A frame opened in the panel may need more room than the panel had.
+    if (watched == panelScroll_->widget() && e->type() == QEvent::LayoutRequest) LayOut();
+    return ProfileHost::eventFilter(watched, e);
 }
 
 void ProfileControl::resizeEvent(QResizeEvent* e) {

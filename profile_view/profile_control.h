@@ -127,6 +127,9 @@ public:
     void SetSheetListItems(const QStringList& items);
     // The checked sheet-length option of the sheet frame; -1 when none.
     int checkedLengthOption() const;
+    // The canvas's own width beside the panel at its full width: no caption of
+    // the panel is cut.
+    QSize minimumSizeHint() const override;
 
 signals:
     // After every draw of the shown sheet; the edit boxes take the selected line's texts.
@@ -134,10 +137,12 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void BuildWidgets();
     void LayOut();
+    int PanelWidth() const;
     void RunKey(KeyTarget target, int& keyCode, int mask);
     void FocusCanvas();
     void PipeSizeKey(const KeyRow& row);

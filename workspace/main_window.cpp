@@ -11,7 +11,9 @@ Form1::Form1(Model& m, Dialogs& dialogs, Vorlan::Views views) {
     setWindowTitle("VIDODUV");
     workspace_ = new Vorlan(m, dialogs, this, views);
     workspace_->setGeometry(PxRect(0, 0, 11055, 7815));
-    resize(Px(11265), Px(7980));
+    // The window's own size, or wider where the captions need more room.
+    const int needed = workspace_->minimumSizeHint().width() + Px(11265) - Px(11055);
+    resize(std::max(Px(11265), needed), Px(7980));
     drawing_ = std::make_unique<DrawingWindow>(workspace_->AcadApp());
 }
 

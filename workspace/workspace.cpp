@@ -172,7 +172,10 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     lateralButton_ = MakeButton(this, "Latral", 6240, 0, 855, 375);
     aboutButton_ = MakeButton(this, "About", 7200, 0, 735, 375);
     manholeTypeCheck_ = new QCheckBox("Mh Type", this);
-    manholeTypeCheck_->setGeometry(PxRect(11160, 0, 1095, 495));
+    // At its place on the row, as wide and high as its caption needs.
+    const QSize checkNeeds = manholeTypeCheck_->sizeHint();
+    manholeTypeCheck_->setGeometry(Px(11160), 0, std::max(Px(1095), checkNeeds.width()),
+                                   std::max(Px(495), checkNeeds.height()));
     profileButton_->setEnabled(false);
     acadButton_->setEnabled(false);
     lateralButton_->setEnabled(false);
@@ -370,6 +373,12 @@ void Vorlan::buildAbout() {
 }
 
 // ---- layout ----------------------------------------------------------------
+
+QSize Vorlan::minimumSizeHint() const {
+    // The button row up to "Mh Type", and the profile view with its panel.
+    const int width = std::max(manholeTypeCheck_->geometry().right() + 1 + Px(60), profile_->minimumSizeHint().width());
+    return {width, QWidget::minimumSizeHint().height()};
+}
 
 void Vorlan::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);

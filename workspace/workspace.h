@@ -154,6 +154,8 @@ public:
     std::string statusText() const { return ui_->statusText(); }
     const std::string& logText() const { return ui_->logText(); }
     WorkspaceGeometry geometryTwips() const { return geometry_; }
+    // The width that shows every caption: the window opens at least this wide.
+    QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
