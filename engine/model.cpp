@@ -64,6 +64,7 @@ void ApplyDefaultCriteria(DesignCriteria& c) {
     c.CostParam4 = 1;
     c.CostParam5 = 1;
     c.CostParam6 = 1;
+    ++c.Replaced;
 }
 
 Model::Model() : Ui(&SilentUi()) {

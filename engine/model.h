@@ -150,10 +150,14 @@ struct DesignCriteria {
     std::string KmaxText;
     int16_t QaddMode = 0;
     Number CostParam0, CostParam1, CostParam2, CostParam3, CostParam4, CostParam5, CostParam6;
+    // Counts the times the whole set was replaced (a reset, an import), so
+    // that a page of the criteria panel built before never stores over it.
+    uint32_t Replaced = 0;
+    bool operator==(const DesignCriteria&) const = default;
 };
 
 // Gives every criterion the value a project reset gives it, titles and
-// KmaxText included. Lines are not touched.
+// KmaxText included, and counts the replacement. Lines are not touched.
 void ApplyDefaultCriteria(DesignCriteria& c);
 
 // Columns of LatTable.
@@ -190,6 +194,9 @@ struct Model {
     // Record 28 of the settings file as the profile view's start-up read it:
     // reserved, kept and never applied.
     std::string SettingsRec28;
+    // SettingsFilePath was refused at start-up: the styles live in memory
+    // only, and nothing writes that file until a good one is loaded or saved.
+    bool SettingsFileRefused = false;
     Number DxfOffsetX, DxfOffsetY;
     std::string ProfileStartText;
 

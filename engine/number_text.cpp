@@ -39,7 +39,8 @@ double Val(std::string_view text) {
             if (d < 0 || d >= base) break;
             v = v * base + d;
             ++digits;
-            if (v > 0xFFFFFFFFull) return 0;
+            // As a decimal number too large to hold, never a silent 0.
+            if (v > 0xFFFFFFFFull) throw RuntimeError(6, kOverflowText);
         }
         // Short forms read as 16-bit values, longer ones as 32-bit: &HFFFF is -1.
         if (v <= 0xFFFF && (base == 16 ? digits <= 4 : v <= 0177777)) {

@@ -15,7 +15,9 @@ namespace vd {
 // The leading number of a text. Blanks, tabs and line feeds are skipped
 // anywhere; then sign, digits, one decimal point and an exponent with E or D
 // are read as far as they form a number. "&H" and "&O" prefixes read hex and
-// octal. Text without a number gives 0.
+// octal. Text without a number gives 0. A number too large to hold (a
+// decimal beyond a double, a hex or octal beyond 32 bits) raises
+// RuntimeError 6 (kOverflowText).
 double Val(std::string_view text);
 
 // Rounds to the nearest whole number, halves to the even neighbour.

@@ -64,26 +64,126 @@ Outcome PutRecords(const std::string& path, const std::map<int, std::string>& re
 
 }  // namespace
 
+namespace {
+
+// How far a style's numbers may go: colours pass through 16-bit conversions,
+// and no other style value comes near the second bound.
+constexpr double kColourBound = 32767;
+constexpr double kValueBound = 1e7;
+
+template <std::size_t N>
+bool HoldsControlCharacters(const FixedText<N>& f) {
+    for (char ch : f.view()) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c != 0 && c < 32) || c == 127) return true;
+    }
+    return false;
+}
+
+// Why a text the drawing reads numbers from cannot serve: every tail of it
+// is read somewhere (after an "M", after its first character), so each must
+// give a number within bound.
+std::string NumberTextFault(std::string_view text, double bound) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        double v = 0;
+        try {
+            v = Val(text.substr(i));
+        } catch (const RuntimeError&) {
+            return "is a number too large to hold";
+        }
+        if (std::fabs(v) > bound) return "is a number out of the range a drawing style can use";
+    }
+    return {};
+}
+
+std::string Quoted(std::string_view t) {
+    std::string out = "\"";
+    for (char c : t)
+        if (c != '\0') out.push_back(c);
+    while (out.size() > 1 && out.back() == ' ') out.pop_back();
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string StyleFieldFault(const ObjectStyle& s, int row, std::string* field) {
+    auto fault = [&](const char* name, std::string why) {
+        if (field) *field = name;
+        return std::string(name) + " " + why;
+    };
+    const struct {
+        const char* name;
+        std::string_view text;
+        bool control;
+    } texts[] = {
+        {"EntityName", s.EntityName.view(), HoldsControlCharacters(s.EntityName)},
+        {"Visible", s.Visible.view(), HoldsControlCharacters(s.Visible)},
+        {"HeightText", s.HeightText.view(), HoldsControlCharacters(s.HeightText)},
+        {"StyleName", s.StyleName.view(), HoldsControlCharacters(s.StyleName)},
+        {"HSpace", s.HSpace.view(), HoldsControlCharacters(s.HSpace)},
+        {"RowLocate", s.RowLocate.view(), HoldsControlCharacters(s.RowLocate)},
+    };
+    for (const auto& t : texts)
+        if (t.control) return fault(t.name, "holds control characters");
+    // Row 0's style name is the selection-box colour, row 1's a text factor.
+    for (const auto& t : texts) {
+        const std::string_view name(t.name);
+        const bool number = name == "HeightText" || name == "HSpace" || name == "RowLocate" ||
+                            (name == "StyleName" && row <= 1);
+        if (!number) continue;
+        const double bound = name == "StyleName" && row == 0 ? kColourBound : kValueBound;
+        if (std::string why = NumberTextFault(t.text, bound); !why.empty()) return fault(t.name, Quoted(t.text) + " " + why);
+    }
+    const struct {
+        const char* name;
+        float value;
+        double bound;
+    } numbers[] = {{"Color", s.Color, kColourBound},
+                   {"VSpace", s.VSpace, kValueBound},
+                   {"DivideLen", s.DivideLen, kValueBound},
+                   {"TextHeight", s.TextHeight, kValueBound},
+                   {"Rotate", s.Rotate, kValueBound}};
+    for (const auto& n : numbers) {
+        if (!std::isfinite(n.value)) return fault(n.name, "is not a number");
+        if (std::fabs(n.value) > n.bound) return fault(n.name, FloatText(n.value) + " is out of the range a drawing style can use");
+    }
+    return {};
+}
+
 std::string SettingsFileDamage(const std::string& bytes) {
     if (bytes.size() < static_cast<std::size_t>(kStyleRecords) * kSettingsRecordBytes)
         return "it is shorter than its " + std::to_string(kStyleRecords) + " style records";
     if (bytes.size() > static_cast<std::size_t>(kSettingsRecords) * kSettingsRecordBytes)
         return "it is longer than a drawing-settings file can be";
     for (int r = 0; r < kStyleRecords; ++r) {
-        const std::string_view image(bytes.data() + static_cast<std::size_t>(r) * kSettingsRecordBytes, kStyleImageBytes);
-        for (std::size_t i = 0; i < 44; ++i) {
-            const unsigned char c = static_cast<unsigned char>(image[i]);
-            if ((c != 0 && c < 32) || c == 127) return "record " + std::to_string(r + 1) + " holds no style texts";
-        }
-        for (std::size_t at = 44; at < 64; at += 4) {
-            const float v = GetNumber<float>(image, at);
-            // Colours feed 16-bit conversions; no style value comes near these bounds.
-            const float bound = at == 44 ? 32767.0f : 1e7f;
-            if (!std::isfinite(v) || std::fabs(v) > bound)
-                return "record " + std::to_string(r + 1) + " holds no style numbers";
-        }
+        const ObjectStyle s = StyleFromImage(std::string_view(bytes).substr(static_cast<std::size_t>(r) * kSettingsRecordBytes));
+        if (std::string why = StyleFieldFault(s, r); !why.empty())
+            return "style row " + std::to_string(r) + " (record " + std::to_string(r + 1) + "), field " + why;
     }
     return {};
+}
+
+Outcome ReadSettingsFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return Outcome::Fail(path + " cannot be looked at: " + ec.message() + ".");
+    switch (st.type()) {
+        case fs::file_type::not_found: return Outcome::Fail(path + " does not exist.");
+        case fs::file_type::directory: return Outcome::Fail(path + " is a folder, not a drawing-settings file.");
+        case fs::file_type::fifo: return Outcome::Fail(path + " is a pipe (FIFO), not a drawing-settings file.");
+        case fs::file_type::regular: break;
+        default: return Outcome::Fail(path + " is a device or other special file, not a drawing-settings file.");
+    }
+    // The size first: a file far too large is refused before it is read.
+    const auto size = fs::file_size(path, ec);
+    const std::size_t most = static_cast<std::size_t>(kSettingsRecords) * kSettingsRecordBytes;
+    if (!ec && size > most)
+        return Outcome::Fail(path + " is " + std::to_string(size) + " bytes long, where a drawing-settings file holds at most " +
+                             std::to_string(most) + ".");
+    return ReadWholeFile(path, bytes);
 }
 
 namespace {
@@ -255,11 +355,13 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
         m.SettingsFilePath = folder + kSettingsFileName;
     }
     const std::string& path = m.SettingsFilePath;
+    // A refused file stays refused for the run: the rows in memory are the styles.
+    if (m.SettingsFileRefused) return Outcome::Ok();
     std::string bytes;
     std::error_code ec;
     const bool present = std::filesystem::exists(path, ec);
     if (present) {
-        const Outcome read = ReadWholeFile(path, bytes);
+        const Outcome read = ReadSettingsFile(path, bytes);
         const std::string damage = read ? SettingsFileDamage(bytes) : read.message();
         if (damage.empty()) {
             ReadStyleRows(m, bytes);
@@ -271,8 +373,13 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
             return Outcome::Ok();
         }
         ApplyDefaultStyles(m);
-        const std::string message = "The drawing-settings file " + path + " cannot be read: " + damage +
-                                    ". The default drawing styles are used; the file is left as it is.";
+        m.SettingsFileRefused = true;
+        std::string why = damage;
+        while (!why.empty() && why.back() == '.') why.pop_back();
+        const std::string message = "The drawing-settings file " + path + " cannot be used: " + why +
+                                    ". The default drawing styles are used and the file is left as it is; changes "
+                                    "to the styles are kept in memory only until \"Save\" on the style page "
+                                    "writes them to a file.";
         m.Ui->MessageBox(message);
         return Outcome::Fail(message);
     }
@@ -291,12 +398,27 @@ Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocum
 
 Outcome PutStyleRecord(const Model& m, int row) {
     if (row < 0 || row >= kStyleRecords) return Outcome::Fail("There is no drawing-style row " + std::to_string(row) + ".");
+    if (m.SettingsFileRefused) return Outcome::Ok();
     return PutRecords(m.SettingsFilePath, {{row + 1, Record(StyleImage(m.ObjectStyles[row]))}});
 }
 
+Outcome PutSettingsRecords(const Model& m) {
+    if (m.SettingsFileRefused) return Outcome::Ok();
+    std::map<int, std::string> records;
+    for (int r = 0; r < kStyleRecords; ++r) records[r + 1] = Record(StyleImage(m.ObjectStyles[r]));
+    for (int r = 0; r <= 20; ++r) records[kColumnMapRecord + r] = Record(ColumnMapImage(m.ColumnMap[r]));
+    return PutRecords(m.SettingsFilePath, records);
+}
+
 Outcome ReloadSheetOptions(Model& m) {
+    if (m.SettingsFileRefused) {
+        // The options live in memory with the other rows.
+        const float choice = m.ObjectStyles[26].Color;
+        m.SheetLayoutMode = std::isfinite(choice) && std::fabs(choice) <= kColourBound ? CInt(choice) : 0;
+        return Outcome::Ok();
+    }
     std::string bytes;
-    if (!ReadWholeFile(m.SettingsFilePath, bytes))
+    if (!ReadSettingsFile(m.SettingsFilePath, bytes))
         return Outcome::Fail("The drawing-settings file " + m.SettingsFilePath + " cannot be read.");
     const std::size_t at = static_cast<std::size_t>(kStyleRecords - 1) * kSettingsRecordBytes;
     // A file that ends before record 27 reads it as zeros.
@@ -311,8 +433,9 @@ Outcome ReloadSheetOptions(Model& m) {
 }
 
 Outcome ReadSettingsRec28(Model& m) {
+    if (m.SettingsFileRefused) return Outcome::Ok();  // what it held stays
     std::string bytes;
-    if (!ReadWholeFile(m.SettingsFilePath, bytes))
+    if (!ReadSettingsFile(m.SettingsFilePath, bytes))
         return Outcome::Fail("The drawing-settings file " + m.SettingsFilePath + " cannot be read.");
     const std::size_t at = static_cast<std::size_t>(28 - 1) * kSettingsRecordBytes;
     m.SettingsRec28 = at < bytes.size() ? bytes.substr(at, kSettingsRecordBytes) : std::string();
@@ -321,10 +444,8 @@ Outcome ReadSettingsRec28(Model& m) {
 }
 
 Outcome SaveDrawingSettings(const Model& m, const std::string& path) {
-    std::map<int, std::string> records;
-    for (int r = 0; r < kStyleRecords; ++r) records[r + 1] = Record(StyleImage(m.ObjectStyles[r]));
-    for (int r = 0; r <= 20; ++r) records[kColumnMapRecord + r] = Record(ColumnMapImage(m.ColumnMap[r]));
-    return PutRecords(path, records);
+    // Exactly the new file, whatever the old one held.
+    return SaveFileAtomically(path, SettingsFileBytes(m));
 }
 
 void ReadStyleRows(Model& m, const std::string& bytes) {

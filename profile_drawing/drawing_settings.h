@@ -35,9 +35,19 @@ double StyleTextHeight(const ObjectStyle& style);
 
 std::string StyleImage(const ObjectStyle& style);  // 64 bytes
 ObjectStyle StyleFromImage(std::string_view bytes);  // at least 64 bytes
-// Why bytes cannot be the style rows of a settings file (texts that are no
-// texts, numbers out of any style's range, too short or too long), or "".
+// Why style row `row` (0 to 26) cannot be drawn with, naming the field
+// first ("RowLocate \"9E99999\" is a number too large to hold"), or "":
+// texts holding control characters, texts the drawing reads numbers from
+// that give none it can use, numbers that are no numbers or out of any
+// style's range. field, when given, receives the field's name.
+std::string StyleFieldFault(const ObjectStyle& style, int row, std::string* field = nullptr);
+// Why bytes cannot be the style rows of a settings file (too short or too
+// long, or a row StyleFieldFault refuses, named with its record), or "".
 std::string SettingsFileDamage(const std::string& bytes);
+// Reads a settings file whole: a missing file, a folder, a pipe or another
+// special file, or one larger than 60 records (checked before reading) fails
+// with a sentence saying which.
+Outcome ReadSettingsFile(const std::string& path, std::string& bytes);
 // Style rows 0..26 from the file's bytes, which SettingsFileDamage accepted.
 void ReadStyleRows(Model& m, const std::string& bytes);
 std::string ColumnMapImage(const ColumnMapRecord& row);  // 16 bytes
@@ -52,20 +62,26 @@ std::string SettingsFileBytes(const Model& m);
 
 // Loads the drawing-style rows from SettingsFilePath (the program folder's
 // "vorlan.cfg" when it is empty), or creates the file with the default rows.
-// A file too short, too long or holding bytes that are no style rows is left
-// untouched: the defaults are used and the message is shown through the
-// model's window and returned. With a connected drawing, the visible rows'
+// A file that cannot be used (see SettingsFileDamage, ReadSettingsFile) is
+// left untouched and marked refused: the defaults are used in memory and the
+// message is shown through the model's window and returned. While refused,
+// a later call keeps the rows in memory. With a connected drawing, the visible rows'
 // layers and the rows' text styles are added to it.
 Outcome LoadDrawingSettings(Model& m, const std::string& programFolder, CadDocument* acad = nullptr);
 
+// The writers into SettingsFilePath write nothing while the file is refused
+// (Model::SettingsFileRefused): the rows then live in memory only.
 // Writes style row `row` (0 to 26) as record row + 1 of SettingsFilePath.
 Outcome PutStyleRecord(const Model& m, int row);
-// Reads record 27 into style row 26 and sets SheetLayoutMode from it.
+// Writes records 1 to 27 and 40 to 60 into SettingsFilePath, keeping its other records.
+Outcome PutSettingsRecords(const Model& m);
+// Reads record 27 into style row 26 and sets SheetLayoutMode from it (from
+// row 26 in memory while the file is refused).
 Outcome ReloadSheetOptions(Model& m);
 // Reads record 28 into SettingsRec28 (128 bytes, zeros past the file's end).
 Outcome ReadSettingsRec28(Model& m);
-// Writes records 1 to 27 and 40 to 60 from the model to path, keeping the
-// file's other records.
+// Writes path as a whole settings file of the model's rows and column map,
+// replacing whatever it held.
 Outcome SaveDrawingSettings(const Model& m, const std::string& path);
 
 }  // namespace vd

@@ -18,6 +18,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include "cad/aci_palette.h"
 #include "engine/fixed_text.h"
@@ -38,6 +41,8 @@ namespace {
 QString FromLatin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
 std::string Latin1(const QString& s) { return s.toLatin1().toStdString(); }
 QColor ScreenColour(int32_t rgb) { return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb)); }
+
+const char* const kPickARow = "Pick a row of the Object List first: the boxes belong to the row picked.";
 
 // Captions of Text1(0) to Text1(8); Text1(0) is the selection-box colour.
 const char* const kBoxCaptions[9] = {"Select Box Color", "Color :", "Style :", "Row Locate:", "H-Space: (M=Middle)",
@@ -113,35 +118,82 @@ StyleBoxes ShowStyleRow(Model& m, int r) {
     return b;
 }
 
-Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b) {
-    if (r < 0 || r >= kStyleRecords) return Outcome::Fail("Pick a row of the Object List before Apply.");
-    auto number = [&](int box) { return Val(b.text[box]); };
-    // Check every box first, so a refused one leaves the row as it was.
-    const int numericBoxes[] = {1, 3, 5, 6, 7, 8, 0};
-    for (int box : numericBoxes) {
-        if (r != 0 && box == 0) continue;
-        if (r == 0 && box != 0 && box != 1) continue;
-        const double bound = box == 1 || box == 0 ? 32767 : 1e7;
-        if (!Storable(number(box), bound))
-            return Outcome::Fail("\"" + b.text[box] + "\" in the box \"" + kBoxCaptions[box] +
-                                 "\" is too large for a drawing style; nothing is applied.");
-    }
-    ObjectStyle& s = m.ObjectStyles[r];
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b, const StyleBoxes* shown) {
+    if (r < 0 || r >= kStyleRecords) return Outcome::Fail(kPickARow);
+    auto edited = [&](int box) { return !shown || shown->text[box] != b.text[box]; };
+    auto refusal = [&](int box, const std::string& why) {
+        return Outcome::Fail("\"" + b.text[box] + "\" in the box \"" + kBoxCaptions[box] + "\" " + why +
+                             "; nothing is applied.");
+    };
+    constexpr std::size_t kWidth = 7;  // every text field of a style row but its name
+    const std::string tooLong = "does not fit the " + std::to_string(kWidth) + " characters of its field";
+    // The box's number, or why it has none a style can hold.
+    auto number = [&](int box, double bound, double& out) -> std::string {
+        try {
+            out = Val(b.text[box]);
+        } catch (const RuntimeError&) {
+            return "is a number too large to hold";
+        }
+        if (!Storable(out, bound)) return "is out of the range a drawing style can use";
+        return {};
+    };
+
+    ObjectStyle s = m.ObjectStyles[r];
+    // Number boxes: {box, bound, the float it sets, or the text it sets as its number}.
+    struct NumberBox {
+        int box;
+        double bound;
+        float* value;
+        std::function<void(const std::string&)> text;
+    };
+    std::vector<NumberBox> numbers;
+    std::vector<std::pair<int, std::function<void(const std::string&)>>> texts;
     if (r == 0) {
-        s.StyleName = PlainNumberText(number(0));
-        s.Color = static_cast<float>(number(1));
+        numbers.push_back({0, 32767, nullptr, [&](const std::string& t) { s.StyleName = t; }});
+        numbers.push_back({1, 32767, &s.Color, nullptr});
     } else {
-        s.Color = static_cast<float>(number(1));
-        s.StyleName = b.text[2];
-        s.RowLocate = PlainNumberText(number(3));
-        s.HSpace = b.text[4];
-        s.TextHeight = static_cast<float>(number(5));
-        s.DivideLen = static_cast<float>(number(6));
-        s.Rotate = static_cast<float>(number(7));
-        s.HeightText = PlainNumberText(number(8));
-        s.Visible = b.visible ? "Y" : "N";
-        s.VSpace = b.middle ? 1.0f : 0.0f;
+        numbers.push_back({1, 32767, &s.Color, nullptr});
+        texts.emplace_back(2, [&](const std::string& t) { s.StyleName = t; });
+        numbers.push_back({3, 1e7, nullptr, [&](const std::string& t) { s.RowLocate = t; }});
+        texts.emplace_back(4, [&](const std::string& t) { s.HSpace = t; });
+        numbers.push_back({5, 1e7, &s.TextHeight, nullptr});
+        numbers.push_back({6, 1e7, &s.DivideLen, nullptr});
+        numbers.push_back({7, 1e7, &s.Rotate, nullptr});
+        numbers.push_back({8, 1e7, nullptr, [&](const std::string& t) { s.HeightText = t; }});
     }
+    // Every box is checked before anything changes, so a refusal leaves the row as it was.
+    for (const NumberBox& n : numbers) {
+        if (!edited(n.box)) continue;
+        double v = 0;
+        if (std::string why = number(n.box, n.bound, v); !why.empty()) return refusal(n.box, why);
+        if (n.value) {
+            *n.value = static_cast<float>(v);
+            continue;
+        }
+        const std::string t = PlainNumberText(v);
+        if (t.size() > kWidth) return refusal(n.box, tooLong);
+        n.text(t);
+    }
+    for (const auto& [box, set] : texts) {
+        if (!edited(box)) continue;
+        std::string t = b.text[box];
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+        if (t.size() > kWidth) return refusal(box, tooLong);
+        set(b.text[box]);
+    }
+    if (r != 0 && (!shown || shown->visible != b.visible)) s.Visible = b.visible ? "Y" : "N";
+
+    // What the drawing would fail on is refused here as in a file.
+    std::string field;
+    if (std::string why = StyleFieldFault(s, r, &field); !why.empty()) {
+        static const std::map<std::string, int> boxOf = {{"Color", 1},     {"RowLocate", 3},  {"HSpace", 4},
+                                                         {"TextHeight", 5}, {"DivideLen", 6}, {"Rotate", 7},
+                                                         {"HeightText", 8}};
+        int box = field == "StyleName" ? (r == 0 ? 0 : 2) : boxOf.count(field) ? boxOf.at(field) : -1;
+        if (box >= 0) return refusal(box, why.substr(field.size() + 1));
+        return Outcome::Fail("Style row " + std::to_string(r) + ", field " + why + "; nothing is applied.");
+    }
+    m.ObjectStyles[r] = s;
     return PutStyleRecord(m, r);
 }
 
@@ -151,7 +203,7 @@ Outcome CloseStyles(Model& m) {
         if (s.Color <= 0) s.Color = 3;
         if (!s.Visible.unassigned()) s.Visible = UpperCase(s.Visible.view());
     }
-    return SaveDrawingSettings(m, m.SettingsFilePath);
+    return PutSettingsRecords(m);
 }
 
 Outcome SetDefaultStyles(Model& m) {
@@ -163,22 +215,20 @@ Outcome SetDefaultStyles(Model& m) {
     m.ObjectStyles[26].Color = 0;
     m.SheetLayoutMode = layout;
     m.ColumnMap = columnMap;
-    return SaveDrawingSettings(m, m.SettingsFilePath);
+    return PutSettingsRecords(m);
 }
 
 Outcome LoadStyleFile(Model& m, const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return Outcome::Fail("The drawing-settings file " + path + " does not exist; nothing is loaded.");
     std::string bytes;
-    Outcome read = ReadWholeFile(path, bytes);
-    if (!read.ok()) return read;
+    if (Outcome read = ReadSettingsFile(path, bytes); !read.ok())
+        return Outcome::Fail(read.message() + " Nothing is loaded.");
     const std::string why = NotASettingsFile(bytes);
     if (!why.empty())
         return Outcome::Fail("The file " + path + " is no drawing-settings file: " + why +
                              ". The drawing styles are left as they were.");
     ReadStyleRows(m, bytes);
     m.SettingsFilePath = path;
+    m.SettingsFileRefused = false;
     return Outcome::Ok();
 }
 
@@ -188,7 +238,10 @@ Outcome SaveStyleFile(Model& m, const std::string& path) {
         ColourFloor floor(m);
         saved = SaveDrawingSettings(m, path);
     }
-    if (saved.ok()) m.SettingsFilePath = path;
+    if (saved.ok()) {
+        m.SettingsFilePath = path;
+        m.SettingsFileRefused = false;
+    }
     return saved;
 }
 
@@ -338,6 +391,12 @@ StylePage::StylePage(ProfileControl& view, QWidget* blockButtons, QWidget* paren
     buttons->addWidget(closeButton_, 2, 0);
     grid->addLayout(buttons, std::max(row, 10), 0, 1, 3);
     if (blockButtons) grid->addWidget(blockButtons, std::max(row, 10) + 1, 0, 1, 3);
+    memoryNote_ = new QLabel(frame_);
+    memoryNote_->setObjectName("memoryNote");
+    memoryNote_->setWordWrap(true);
+    memoryNote_->setStyleSheet("color: #a00000");
+    memoryNote_->hide();
+    grid->addWidget(memoryNote_, std::max(row, 10) + 2, 0, 1, 3);
     column->addWidget(frame_);
     frame_->hide();
 
@@ -394,7 +453,9 @@ void StylePage::Command14_Click() {
     if (frame_->isHidden()) {
         frame_->show();
         SelectRow(0);
+        ShowFileState();
     } else {
+        if (!CommitTypedBox()) return;
         frame_->hide();
     }
 }
@@ -404,8 +465,12 @@ void StylePage::List2_Click() {
     if (r < 0) return;
     Model& m = view_.model();
     const StyleBoxes b = ShowStyleRow(m, r);
+    shown_ = b;
     showing_ = true;
-    for (int i = 0; i < 9; ++i) styleBoxes_[i]->setText(FromLatin1(b.text[i]));
+    for (int i = 0; i < 9; ++i) {
+        styleBoxes_[i]->setText(FromLatin1(b.text[i]));
+        styleBoxes_[i]->setModified(false);
+    }
     const bool general = r == 0;
     styleBoxes_[0]->setEnabled(general);
     for (int i = 2; i <= 8; ++i) styleBoxes_[i]->setEnabled(!general && b.visible);
@@ -420,38 +485,58 @@ void StylePage::List2_Click() {
     }
     showing_ = false;
     Repaint();
+    ShowFileState();
 }
 
-void StylePage::Command30_Click() {
+bool StylePage::ApplyShown() {
     const int r = objectList_->currentRow();
     if (r < 0) {
-        view_.dialogs().Message("Pick a row of the Object List before Apply.");
-        return;
+        view_.dialogs().Message(kPickARow);
+        return false;
     }
-    Outcome o = ApplyStyleRow(view_.model(), r, Boxes());
+    const StyleBoxes boxes = Boxes();
+    Outcome o = ApplyStyleRow(view_.model(), r, boxes, &shown_);
     ShowOutcome(o);
-    if (!o.ok()) return;
+    if (!o.ok()) return false;
+    shown_ = boxes;
+    for (QLineEdit* box : styleBoxes_) box->setModified(false);
     Repaint();
     if (r == 0) {
         view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(view_.model().ObjectStyles[0].Color)));
     } else {
         view_.Redraw();
     }
+    return true;
 }
 
+void StylePage::Command30_Click() { (void)ApplyShown(); }
+
 void StylePage::ApplyFromBox() {
-    // Leaving a box with no row picked has nothing to apply to.
-    if (objectList_->currentRow() < 0) return;
-    Command30_Click();
+    if (committing_) return;
+    committing_ = true;
+    (void)ApplyShown();
+    committing_ = false;
+}
+
+bool StylePage::CommitTypedBox() {
+    if (committing_) return true;
+    bool typed = false;
+    for (QLineEdit* box : styleBoxes_) typed = typed || box->isModified();
+    if (!typed || frame_->isHidden()) return true;
+    committing_ = true;
+    // A refused value stays typed, so the next button refuses it again.
+    const bool applied = ApplyShown();
+    committing_ = false;
+    return applied;
 }
 
 bool StylePage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && !showing_ && frame_->isVisible()) {
-        for (QLineEdit* box : styleBoxes_)
-            if (watched == box && box->isModified()) {
-                box->setModified(false);
-                ApplyFromBox();
-            }
+        // Another window taking the focus (a message box) is no leaving of the box.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            for (QLineEdit* box : styleBoxes_)
+                if (watched == box && box->isModified()) ApplyFromBox();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -487,19 +572,30 @@ void StylePage::Repaint() {
 }
 
 void StylePage::Command29_Click() {
-    ShowOutcome(SetDefaultStyles(view_.model()));
-    view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(view_.model().ObjectStyles[0].Color)));
+    if (!CommitTypedBox()) return;
+    Model& m = view_.model();
+    ShowOutcome(SetDefaultStyles(m));
+    view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(m.ObjectStyles[0].Color)));
     if (objectList_->currentRow() >= 0) List2_Click();
     Repaint();
     view_.Command7_Click();
+    if (m.SettingsFileRefused &&
+        view_.dialogs().AskYesNo(FromLatin1("The drawing-settings file " + m.SettingsFilePath +
+                                             " was refused at start-up and is not written. Write the default "
+                                             "drawing styles to a new settings file?"),
+                                 true))
+        SaveAs();
+    ShowFileState();
 }
 
 void StylePage::Command31_Click() {
+    if (!CommitTypedBox()) return;
     ShowOutcome(CloseStyles(view_.model()));
     frame_->hide();
 }
 
 void StylePage::Command32_Click() {
+    if (!CommitTypedBox()) return;
     Model& m = view_.model();
     std::optional<QString> chosen = view_.dialogs().OpenFile(kStyleLoadTitle, kStyleLoadFilter);
     if (!chosen || chosen->isEmpty()) return;
@@ -509,10 +605,16 @@ void StylePage::Command32_Click() {
     view_.canvasWidget().SetBackColour(AciToRgb(ColourIndex(m.ObjectStyles[0].Color)));
     if (objectList_->currentRow() >= 0) List2_Click();
     Repaint();
+    ShowFileState();
     view_.Command7_Click();
 }
 
 void StylePage::Command33_Click() {
+    if (!CommitTypedBox()) return;
+    SaveAs();
+}
+
+void StylePage::SaveAs() {
     Model& m = view_.model();
     std::optional<QString> chosen = view_.dialogs().SaveFile(kStyleSaveTitle, kStyleSaveFilter, FromLatin1(m.SettingsFilePath));
     if (!chosen || chosen->isEmpty()) return;
@@ -523,6 +625,16 @@ void StylePage::Command33_Click() {
     Outcome o = SaveStyleFile(m, path);
     ShowOutcome(o);
     if (o.ok()) m.Ui->SetStatus("Drawing styles saved in " + path);
+    ShowFileState();
+}
+
+void StylePage::ShowFileState() {
+    const Model& m = view_.model();
+    memoryNote_->setVisible(m.SettingsFileRefused);
+    if (m.SettingsFileRefused)
+        memoryNote_->setText(FromLatin1("Kept in memory only: " + m.SettingsFilePath +
+                                        " was refused at start-up and is not written. \"Save\" writes the styles "
+                                        "to a file."));
 }
 
 void StylePage::Picture1_Click() { SelectRow(0); }

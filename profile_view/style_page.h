@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -39,9 +40,12 @@ struct StyleBoxes {
 // trimmed, the row's Visible upper-cased and, for r >= 1, RowLocate as the
 // text of its number.
 StyleBoxes ShowStyleRow(Model& m, int r);
-// "Apply": the boxes into row r and record r + 1 of the settings file. A box
-// whose number no style field can hold is refused with nothing changed.
-Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& boxes);
+// "Apply": the boxes into row r and record r + 1 of the settings file. With
+// `shown` (the boxes as ShowStyleRow filled them), only the boxes changed
+// since are taken; VSpace is the "Middle" tick's alone. A box whose value
+// does not fit its field, or that the drawing could not use, is refused
+// with a message naming the box, and nothing changes.
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& boxes, const StyleBoxes* shown = nullptr);
 // "Close": colours of 0 or less become 3 in rows 0 to 25, Visible is
 // upper-cased; records 1 to 27 and 40 to 60 written.
 Outcome CloseStyles(Model& m);
@@ -49,10 +53,11 @@ Outcome CloseStyles(Model& m);
 // length choice 0; SheetLayoutMode is left alone); records 1 to 27 and 40 to 60 written.
 Outcome SetDefaultStyles(Model& m);
 // "Load": rows 0 to 26 from an existing settings file, which becomes the
-// settings file. A missing file, or one that is no settings file, changes nothing.
+// settings file. A missing file, a folder, a pipe, a file too large (refused
+// before it is read), or one that is no settings file changes nothing.
 Outcome LoadStyleFile(Model& m, const std::string& path);
-// "Save": rows 0 to 26 and the column map into path (colours of 0 or less
-// written as 3), which becomes the settings file once written.
+// "Save": path becomes exactly a settings file of rows 0 to 26 and the
+// column map (colours of 0 or less written as 3), and the settings file once written.
 Outcome SaveStyleFile(Model& m, const std::string& path);
 
 // The "Config" button and its frame.
@@ -82,12 +87,22 @@ protected:
 private:
     // Apply from a box: Enter or leaving it.
     void ApplyFromBox();
+    // A box typed in and not yet applied is applied before any button acts,
+    // whatever holds the focus; false when it was refused.
+    bool CommitTypedBox();
+    bool ApplyShown();
+    void SaveAs();
+    // The note that the styles live in memory only, shown while the settings file is refused.
+    void ShowFileState();
     void Repaint();
     void ShowOutcome(const Outcome& o);
     void SelectRow(int r);
     StyleBoxes Boxes() const;
     ProfileControl& view_;
     bool showing_ = false;  // filling the boxes: their signals change nothing
+    bool committing_ = false;
+    StyleBoxes shown_;      // the boxes as the row was shown or last applied
+    QLabel* memoryNote_;
     // The children, by their form names as objectName.
     QPushButton* configButton_;               // Command14
     QGroupBox* frame_;                        // Frame3

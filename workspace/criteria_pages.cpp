@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include "platform/dialogs.h"
 #include "workspace/workspace_layout.h"
 
 namespace vd {
@@ -29,6 +30,22 @@ const struct {
 QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 std::string FromBox(const QLineEdit* box) { return box->text().toLatin1().toStdString(); }
 
+// A box's text in Latin-1, one "?" for each character that has no Latin-1
+// form; those characters (UTF-8) go to unkept.
+std::string FromBox(const QLineEdit* box, std::string& unkept) {
+    std::string text;
+    unkept.clear();
+    for (char32_t c : box->text().toUcs4()) {
+        if (c <= 0xFF) {
+            text.push_back(static_cast<char>(c));
+        } else {
+            text.push_back('?');
+            unkept += QString::fromUcs4(&c, 1).toStdString();
+        }
+    }
+    return text;
+}
+
 QString Indexed(const char* name, int k) { return QString("%1(%2)").arg(name).arg(k); }
 
 // The pages were laid out for a small dialog font.
@@ -40,8 +57,8 @@ void SmallFont(QWidget* w) {
 
 }  // namespace
 
-CriteriaPages::CriteriaPages(Model& m, QWidget* workspace, QWidget* importFrame)
-    : QObject(workspace), m_(m), workspace_(workspace), importFrame_(importFrame) {
+CriteriaPages::CriteriaPages(Model& m, Dialogs& dialogs, QWidget* workspace, QWidget* importFrame)
+    : QObject(workspace), m_(m), dialogs_(dialogs), workspace_(workspace), importFrame_(importFrame) {
     tabStrip_ = new QTabWidget(workspace);
     tabStrip_->setObjectName("TabStrip1");
     tabStrip_->setGeometry(PxRect(2040, 1320, 6015, 5535));
@@ -198,7 +215,7 @@ void CriteriaPages::Text1_KeyPress(int) {
 
 void CriteriaPages::pull() {
     for (int k = 0; k < kOptionBoxes; ++k) panel_.Frame1.Text[k] = FromBox(optionBoxes_[k]);
-    for (int k = 0; k < kListRows; ++k) panel_.Frame3.Text[k] = FromBox(listBoxes_[k]);
+    for (int k = 0; k < kListRows; ++k) panel_.Frame3.Text[k] = FromBox(listBoxes_[k], panel_.Frame3.Unkept[k]);
 }
 
 void CriteriaPages::push() {
@@ -233,6 +250,11 @@ void CriteriaPages::push() {
     optionFrame_->setVisible(o.Visible);
     listFrame_->setVisible(l.Visible);
     pushing_ = false;
+    if (!panel_.Frame3.UnkeptNote.empty()) {
+        const QString note = QString::fromStdString(panel_.Frame3.UnkeptNote);
+        panel_.Frame3.UnkeptNote.clear();
+        dialogs_.Message(note);
+    }
 }
 
 }  // namespace vd

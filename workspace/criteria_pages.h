@@ -21,12 +21,14 @@ class QWidget;
 
 namespace vd {
 
+class Dialogs;
+
 class CriteriaPages : public QObject {
     Q_OBJECT
 public:
     // The widgets are children of the workspace; the import frame is hidden
     // when the panel opens.
-    CriteriaPages(Model& m, QWidget* workspace, QWidget* importFrame);
+    CriteriaPages(Model& m, Dialogs& dialogs, QWidget* workspace, QWidget* importFrame);
 
     // Opens the panel on the Title page, or stores and closes it when open.
     void ShowProjectSettings();
@@ -53,6 +55,7 @@ private:
     void push();
 
     Model& m_;
+    Dialogs& dialogs_;
     QWidget* workspace_;
     // The widgets; each carries its form name as objectName.
     QTabWidget* tabStrip_;       // TabStrip1

@@ -95,6 +95,13 @@ bool HoldsNumber(const std::string& text) {
     return i + 1 < s.size() && s[i] == '.' && IsDigit(s[i + 1]);
 }
 
+// A box's label as a message names it: without its trailing colon.
+std::string FieldName(const std::string& label) {
+    std::string name = Trim(label);
+    while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+    return name.empty() ? "A box" : name;
+}
+
 bool Blank(const std::string& text) {
     for (char c : text)
         if (!Skipped(c)) return false;
@@ -120,19 +127,18 @@ public:
     void finish() {
         std::string message;
         for (std::size_t k = 0; k < text_.size(); ++k) {
-            if (state_[k] != Rejected) continue;
-            std::string name = Trim(label_[k]);
-            while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
-            if (name.empty()) name = "A box";
+            if (state_[k] != Rejected && state_[k] != TooLarge) continue;
             if (!message.empty()) message += "\n";
-            message += name + ": \"" + text_[k] + "\" is not a number; the value is kept.";
+            message += FieldName(label_[k]) + ": \"" + text_[k] +
+                       (state_[k] == TooLarge ? "\" is a number too large to hold" : "\" is not a number") +
+                       "; the value is kept.";
             text_[k] = CriterionText(*kept_[k]);
         }
         if (!message.empty()) m_.Ui->MessageBox(message);
     }
 
 private:
-    enum State : unsigned char { Unread, Read, Rejected };
+    enum State : unsigned char { Unread, Read, Rejected, TooLarge };
 
     void read(int k) {
         const std::string& t = text_[k];
@@ -145,7 +151,8 @@ private:
                 value_[k] = Val(t);
                 state_[k] = Read;
             } catch (const RuntimeError&) {
-                // Beyond what a number can hold: kept, as for a text.
+                // Beyond what a number can hold, written out or in hex: kept.
+                state_[k] = TooLarge;
             }
         }
     }
@@ -178,6 +185,7 @@ void BuildListPage(CriteriaPanel& panel, const Model& m, const ListPage& page) {
         f.Text[k] = row.number ? CriterionText(m.Criteria.*row.number) : m.Criteria.*row.text;
     }
     f.Caption = page.caption;
+    f.Built = m.Criteria.Replaced;
     f.Visible = true;
     panel.Frame1.Visible = false;
 }
@@ -220,21 +228,30 @@ std::string CriterionText(const Number& value) {
 
 void CriteriaPanel::update1(Model& m) {
     const ListPage* page = ListPageNamed(Frame3.Caption);
-    if (!page) return;
+    if (!page || Frame3.Built != m.Criteria.Replaced) return;
     BoxStore store(m, Frame3.Text, Frame3.Label);
+    std::string unkept;
     for (std::size_t k = 0; k < page->rows.size(); ++k) {
         const ListRow& row = page->rows[k];
-        if (row.number)
+        if (row.number) {
             store.number(static_cast<int>(k), m.Criteria.*row.number);
-        else
-            m.Criteria.*row.text = Frame3.Text[k];
+            continue;
+        }
+        m.Criteria.*row.text = Frame3.Text[k];
+        if (Frame3.Unkept[k].empty()) continue;
+        if (!unkept.empty()) unkept += "\n";
+        unkept += FieldName(row.label) + ": the characters \"" + Frame3.Unkept[k] +
+                  "\" cannot be kept, as these texts hold Latin-1 characters only; each is stored as \"?\".";
+        Frame3.Unkept[k].clear();
     }
     store.finish();
+    if (!unkept.empty()) Frame3.UnkeptNote += (Frame3.UnkeptNote.empty() ? "" : "\n") + unkept;
 }
 
 void CriteriaPanel::projectupdate(Model& m) {
     C& c = m.Criteria;
     OptionFrame& f = Frame1;
+    if (f.Built != c.Replaced) return;
     BoxStore store(m, f.Text, f.Label);
     if (f.Caption == "Infiltration") {
         if (f.Selected >= 0) c.InfMode = static_cast<int16_t>(f.Selected + 1);
@@ -262,6 +279,7 @@ void CriteriaPanel::projectupdate(Model& m) {
 void CriteriaPanel::update(Model& m, int Index) {
     C& c = m.Criteria;
     OptionFrame& f = Frame1;
+    if (f.Built != c.Replaced) return;
     if (f.Caption == "Infiltration") {
         f.Label = {"Min :", "Max :", "", ""};
         f.TextVisible[0] = f.TextVisible[1] = true;
@@ -313,6 +331,7 @@ void CriteriaPanel::ShowStormPage(const Model& m) { BuildListPage(*this, m, kSto
 
 void CriteriaPanel::ShowInfiltrationPage(Model& m) {
     projectupdate(m);
+    Frame1.Built = m.Criteria.Replaced;
     Frame1.Visible = true;
     Frame3.Visible = false;
     Frame1.Caption = "Infiltration";
@@ -353,6 +372,7 @@ void CriteriaPanel::ShowPopulation2Page(Model& m) { ShowPopulationPage(m, 1); }
 void CriteriaPanel::ShowPopulationPage(Model& m, int zone) {
     const PopulationZone& z = kZones[zone];
     projectupdate(m);
+    Frame1.Built = m.Criteria.Replaced;
     Frame1.Caption = z.caption;
     Frame1.OptionCaption = kPopulationOptions;
     const C& c = m.Criteria;

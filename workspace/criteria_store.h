@@ -28,6 +28,7 @@ struct OptionFrame {
     std::array<std::string, kOptionBoxes> Text{};
     std::array<std::string, kOptionBoxes> Label{" ", " ", " ", " "};
     std::array<bool, kOptionBoxes> TextVisible{true, true, true, true};
+    uint32_t Built = 0;  // DesignCriteria::Replaced when its page was built
 };
 
 // Frame3: the list pages "Title", "Basic Criteria", "Storm data ".
@@ -38,6 +39,13 @@ struct ListFrame {
     std::array<std::string, kListRows> Label{};
     std::array<bool, kListRows> TextVisible{};
     std::array<bool, kListRows> TextEnabled{};
+    // Characters typed into box k that a text of the criteria (Latin-1)
+    // cannot hold, as the window read them (UTF-8); Text holds "?" for each.
+    std::array<std::string, kListRows> Unkept{};
+    // What the last stores could not keep of them, for the window to say
+    // (UTF-8, as the characters have no Latin-1 form); it empties it.
+    std::string UnkeptNote;
+    uint32_t Built = 0;  // DesignCriteria::Replaced when its page was built
     ListFrame() {
         Label.fill(" ");
         TextVisible.fill(true);
@@ -49,6 +57,8 @@ struct ListFrame {
 // digits, so that the box reads back to the same value; empty when unset.
 std::string CriterionText(const Number& value);
 
+// A page stores only into the criteria it was built from: once they are
+// replaced (a reset, an import), storing a page built before does nothing.
 struct CriteriaPanel {
     OptionFrame Frame1;
     ListFrame Frame3;

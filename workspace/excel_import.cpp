@@ -413,6 +413,7 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
 
 void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
     DesignCriteria& k = m.Criteria;
+    ++k.Replaced;
     auto cell = [&](int row) { return sheet.cell(row, 2); };
     Number* leading[] = {nullptr, &k.LPCD1, &k.LPCD2, &k.Connect1, &k.Connect2, &k.GroundWaterLevel,
                          &k.InflowPercent, &k.MinCoverDefault, &k.MinVelocity, &k.MinHD, &k.MhHeadloss};

@@ -220,7 +220,7 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
 
     buildMenu();
     buildAbout();
-    criteriaPages_ = new CriteriaPages(m_, this, excelImportFrame_);
+    criteriaPages_ = new CriteriaPages(m_, dialogs_, this, excelImportFrame_);
     fileMenu_->addSeparator();
     criteriaAction_ = fileMenu_->addAction("Criteria", this, &Vorlan::ShowProjectSettings);
 

@@ -159,7 +159,7 @@ TEST(DrawingSettings, DamagedFileGivesDefaultsAndAMessageAndStaysAsItIs) {
     } cases[] = {
         {"truncated", good.substr(0, 26 * 128 + 5), "shorter"},
         {"empty", std::string(), "shorter"},
-        {"oversized", good + std::string(128, '\0'), "longer"},
+        {"oversized", good + std::string(128, '\0'), "7808 bytes long"},
         {"control bytes in a text", controlByte, "record 5"},
         {"a number that is none", notANumber, "record 11"},
         {"a colour beyond any index", hugeColour, "record 27"},

@@ -77,13 +77,13 @@ TEST(StylePage, ShowAndApplyARow) {
         EXPECT_EQ(Image(s.record(2)), Image(s.m.ObjectStyles[1])) << "record 2 after box " << c.box;
     }
 
-    // "Mhname" made invisible writes "N" into record 2.
+    // "Mhname" made invisible writes "N" into record 2; VSpace is Middle's alone.
     b = ShowStyleRow(s.m, 1);
     b.visible = false;
     b.middle = false;
     ASSERT_TRUE(ApplyStyleRow(s.m, 1, b).ok());
     EXPECT_EQ(s.record(2).Visible.view(), "N");
-    EXPECT_EQ(s.record(2).VSpace, 0);
+    EXPECT_EQ(s.record(2).VSpace, 1);
 
     // Row 0: the canvas colour and the selection-box colour, record 1.
     b = ShowStyleRow(s.m, 0);

@@ -13,7 +13,9 @@
 #include <QTest>
 
 #include "widget_lookup.h"
+#include "xlsx_fixture.h"
 #include "engine/column_catalogue.h"
+#include "engine/project_reset.h"
 #include "workspace/criteria_pages.h"
 #include "stub_views.h"
 #include "workspace/main_window.h"
@@ -161,6 +163,95 @@ TEST_F(CriteriaWindow, CommandsThatReplaceTheCriteriaCloseThePanelFirst) {
     w->mnublock_Click();
     EXPECT_FALSE(p->isOpen());
     EXPECT_EQ(m.Criteria.InflowPercent, 15.0);
+}
+
+// Whatever replaces the criteria, a page built before never stores over
+// them: opening the panel and walking every tab stores what it shows, which
+// is what the criteria hold.
+TEST_F(CriteriaWindow, PagesBuiltBeforeTheCriteriaWereReplacedStoreNothing) {
+    test::TempDir dir("vd_criteria_book");
+    const std::string book = dir.folder() + "criteria.xlsx";
+    // PROJECT: every criterion; InfMode 2, Inf2 12, Inf1 11, both population modes 2.
+    auto number = [](int r) {
+        return r == 13 || r == 17 ? "2" : r == 14 ? "12" : r == 15 ? "11" : std::to_string(100 + r) + ".5";
+    };
+    std::string rows;
+    for (int r : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 14, 15, 17, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31}) {
+        const std::string at = "B" + std::to_string(r);
+        const std::string value = r == 11 ? "<c r=\"" + at + "\" t=\"inlineStr\"><is><t>Y</t></is></c>"
+                                  : "<c r=\"" + at + "\"><v>" + number(r) + "</v></c>";
+        rows += "<row r=\"" + std::to_string(r) + "\">" + value + "</row>";
+    }
+    test::WriteZip(book, test::WorkbookParts({{"PROJECT", test::SheetXml(rows)}}));
+    const std::function<void()> replacers[] = {
+        [&] {
+            dialogs.files = {QString::fromStdString(book)};
+            w->mnuexcelbook_Click();
+        },
+        [&] {
+            ResetProject(m);
+            m.Criteria.Pop2Mode = 3;
+            m.Criteria.Inf1 = 7;
+        },
+    };
+    for (std::size_t i = 0; i < std::size(replacers); ++i) {
+        // The option pages as they were, built and left in their frames.
+        ApplyDefaultCriteria(m.Criteria);
+        w->ShowProjectSettings();
+        for (int t : {3, 4, 5, 2}) tab(t);
+        w->ShowProjectSettings();
+        replacers[i]();
+        const DesignCriteria replaced = m.Criteria;
+        ASSERT_NE(replaced.Replaced, 0u);
+        if (i == 0) {
+            ASSERT_EQ(replaced.InfMode, 2);
+            ASSERT_EQ(replaced.Inf1, 11.0);
+            ASSERT_EQ(replaced.Pop1Mode, 2);
+        }
+        w->ShowProjectSettings();
+        for (int t : {3, 4, 5, 6, 1, 5}) {
+            tab(t);
+            EXPECT_TRUE(m.Criteria == replaced) << "replacement " << i << ", tab " << t;
+        }
+        // The Infiltration page shows the replaced values.
+        EXPECT_TRUE(option(replaced.InfMode - 1)->isChecked()) << i;
+        EXPECT_EQ(optionBox(0)->text().toStdString(), CriterionText(replaced.Inf1)) << i;
+        QTest::mouseClick(closeBox(), Qt::LeftButton);
+        EXPECT_TRUE(m.Criteria == replaced) << i;
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A number too large to hold is refused alike written out or in hex, and a
+// title keeps what Latin-1 holds and names what it could not keep.
+TEST_F(CriteriaWindow, RefusedNumbersAndUnkeptCharactersAreSaid) {
+    w->ShowProjectSettings();
+    listBox(0)->setText(QString::fromUtf8("Kanal \u2116 3 \u2013 Caf\u00e9 \U0001F6A7"));
+    tab(2);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].toStdString(),
+              "Project: the characters \"\u2116\u2013\U0001F6A7\" cannot be kept, as these texts hold Latin-1 "
+              "characters only; each is stored as \"?\".");
+    EXPECT_EQ(m.Criteria.ProjectTitle, "Kanal ? 3 ? Caf\xe9 ?");
+    const struct {
+        const char* text;
+        const char* says;
+    } cases[] = {{"1E400", "is a number too large to hold"},
+                 {"&H1FFFFFFFF", "is a number too large to hold"},
+                 {"&O77777777777", "is a number too large to hold"},
+                 {"abc", "is not a number"}};
+    for (const auto& c : cases) {
+        tab(2);
+        type(listBox(1), "150");
+        tab(6);
+        dialogs.messages.clear();
+        tab(2);
+        type(listBox(1), c.text);
+        tab(6);
+        ASSERT_EQ(dialogs.messages.size(), 1u) << c.text;
+        EXPECT_EQ(dialogs.messages[0].toStdString(), std::string("LPCD2: \"") + c.text + "\" " + c.says + "; the value is kept.");
+        EXPECT_EQ(m.Criteria.LPCD2, 150.0) << c.text;
+    }
 }
 
 }  // namespace

@@ -54,17 +54,19 @@ TEST(CriterionText, ShortestTextThatReadsBack) {
 }
 
 TEST_F(CriteriaStore, BoxTextToNumber) {
-    // LPCD1 starts at 0 and is set to 150 before each case; "kept" keeps 150.
+    // LPCD1 is set to 150 before each case; a refused text keeps 150 and says why.
+    const char* const text = "is not a number";
+    const char* const large = "is a number too large to hold";
     const struct {
         const char* text;
         double stored;
-        bool kept;
+        const char* refused;
     } cases[] = {
-        {"12", 12, false},    {"12abc", 12, false}, {"1,5", 1, false},   {"1 2", 12, false},
-        {"", 0, false},       {"   ", 0, false},    {"-.5", -0.5, false}, {"+7", 7, false},
-        {"1E3", 1000, false}, {"2e-3", 0.002, false}, {"&H10", 16, false}, {"&o17", 15, false},
-        {"abc", 150, true},   {".", 150, true},     {"-", 150, true},     {"&HZ", 150, true},
-        {"&X1", 150, true},   {"1E999", 150, true}, {"m3 5", 150, true},
+        {"12", 12, nullptr},    {"12abc", 12, nullptr},  {"1,5", 1, nullptr},     {"1 2", 12, nullptr},
+        {"", 0, nullptr},       {"   ", 0, nullptr},     {"-.5", -0.5, nullptr},  {"+7", 7, nullptr},
+        {"1E3", 1000, nullptr}, {"2e-3", 0.002, nullptr}, {"&H10", 16, nullptr},  {"&o17", 15, nullptr},
+        {"abc", 150, text},     {".", 150, text},        {"-", 150, text},        {"&HZ", 150, text},
+        {"&X1", 150, text},     {"m3 5", 150, text},     {"1E999", 150, large},   {"&H1FFFFFFFF", 150, large},
     };
     panel.TabStrip1_Click(m, 2);
     for (const auto& c : cases) {
@@ -74,9 +76,9 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
         panel.Frame3.Text[0] = c.text;
         panel.update1(m);
         EXPECT_DOUBLE_EQ(*m.Criteria.LPCD1, c.stored);
-        if (c.kept) {
+        if (c.refused) {
             ASSERT_EQ(ui.boxes.size(), 1u);
-            EXPECT_EQ(ui.boxes[0], std::string("LPCD1: \"") + c.text + "\" is not a number; the value is kept.");
+            EXPECT_EQ(ui.boxes[0], std::string("LPCD1: \"") + c.text + "\" " + c.refused + "; the value is kept.");
             EXPECT_EQ(panel.Frame3.Text[0], "150");  // the box shows what is in effect
         } else {
             EXPECT_TRUE(ui.boxes.empty());
