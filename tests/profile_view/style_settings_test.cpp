@@ -111,7 +111,9 @@ TEST(StyleSettings, ATypedValueIsCommittedBeforeAnyButtonActs) {
         EXPECT_EQ(s.m.ObjectStyles[3].Color, 23);
         ObjectStyle expected = s.m.ObjectStyles[3];
         EXPECT_EQ(Record(s.bytes(), 4), StyleImage(expected));
-        if (c.savesElsewhere) EXPECT_EQ(s.m.SettingsFilePath, other);
+        if (c.savesElsewhere) {
+            EXPECT_EQ(s.m.SettingsFilePath, other);
+        }
         EXPECT_TRUE(s.dialogs.messages.empty()) << s.dialogs.messages.front().toStdString();
     }
 }
@@ -387,7 +389,9 @@ TEST(StyleSettings, ADamagedSettingsFileIsRefusedOrDrawnWhole) {
             if (!s.dialogs.messages.empty()) said = s.dialogs.messages.front().toStdString();
             EXPECT_EQ(s.dialogs.messages.size(), accepted ? 0u : 1u) << i;
         }
-        if (!accepted) EXPECT_NE(said.find(file), std::string::npos) << said;
+        if (!accepted) {
+            EXPECT_NE(said.find(file), std::string::npos) << said;
+        }
         (accepted ? drawn : refused) += 1;
         s.ui.status.clear();
         s.c->Redraw();
