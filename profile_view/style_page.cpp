@@ -109,7 +109,13 @@ StyleBoxes ShowStyleRow(Model& m, int r) {
     b.text[2] = ShownText(s.StyleName);
     const std::string rowLocate = StyleText(s.RowLocate);
     b.text[3] = rowLocate;
-    s.RowLocate = PlainNumberText(Val(rowLocate));
+    // Stored back as the text of its number when that text fits the field;
+    // a row that got here holds a number the drawing can read.
+    try {
+        const std::string number = PlainNumberText(Val(rowLocate));
+        if (number.size() <= 7) s.RowLocate = number;
+    } catch (const RuntimeError&) {
+    }
     b.text[4] = ShownText(s.HSpace);
     b.text[5] = FloatText(s.TextHeight);
     b.text[6] = FloatText(s.DivideLen);

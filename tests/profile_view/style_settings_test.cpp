@@ -126,6 +126,7 @@ TEST(StyleSettings, ApplyWithNothingChangedChangesNoByte) {
     s.m.ObjectStyles[21].VSpace = 3;  // the flow labels' step
     s.m.ObjectStyles[5].VSpace = 2.5f;
     s.m.ObjectStyles[7].Rotate = 1.0000001f;
+    s.m.ObjectStyles[4].RowLocate = "-1E6";  // its plain text would not fit the field
     ASSERT_TRUE(CloseStyles(s.m).ok());
     const std::string before = s.bytes();
     for (int r = 0; r < s.list()->count(); ++r) {
@@ -135,6 +136,7 @@ TEST(StyleSettings, ApplyWithNothingChangedChangesNoByte) {
         EXPECT_EQ(Record(s.bytes(), r + 1), shown) << "row " << r;
         EXPECT_EQ(shown.substr(44), Record(before, r + 1).substr(44)) << "numbers of row " << r;
     }
+    EXPECT_EQ(Val(StyleText(StyleFromImage(Record(s.bytes(), 5)).RowLocate)), -1e6);
     EXPECT_TRUE(s.dialogs.messages.empty());
 }
 
