@@ -457,8 +457,10 @@ void Flex::CommitCellEdit() {
         syncCell(record, record, EditCol, text, &problems);
     }
     if (!problems.empty()) {
-        // The cell shows again the text whose value its record keeps.
-        const std::string kept = record != 0 ? keptText(record, EditCol) : EditStartText;
+        // The cell shows again what it showed when the edit began, or, when
+        // a command had put refused text there, the text its record keeps.
+        const bool startFits = !CellTextProblem(EditCode, EditStartText, cellTitle(EditCol));
+        const std::string kept = startFits || record == 0 ? EditStartText : keptText(record, EditCol);
         g->setTextMatrix(EditRow, EditCol, kept);
         editBox_->setText(QString::fromLatin1(kept.data(), static_cast<qsizetype>(kept.size())));
         report(problems);
