@@ -20,6 +20,8 @@
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/dxf_output.h"
 #include "profile_drawing/sheet_routine.h"
+#include "profile_view/canvas_widget.h"
+#include "profile_view/view_mapping.h"
 
 namespace vd {
 namespace {
@@ -106,7 +108,8 @@ void EnsureGuiApplication() {
     static QGuiApplication app(argc, argv);
 }
 
-// The sheet with the most lines, as the profile view shows it at start.
+// The sheet with the most lines, as the profile view first shows it: whole,
+// filling a canvas of 1600 x 1000 pixels.
 void BM_ProfileSheetCanvas(benchmark::State& state) {
     EnsureGuiApplication();
     Model& m = Processed(static_cast<int>(state.range(0)));
@@ -117,14 +120,20 @@ void BM_ProfileSheetCanvas(benchmark::State& state) {
                     (s.Band2End > 0 ? s.Band2End - s.Band2Start + 1 : 0);
         if (lines > most) most = lines, fullest = i;
     }
-    ProfileCanvas canvas(607, 400);
-    canvas.SetScale(600, 400);
+    ProfileViewState v;
+    ShowSheet(v, m, fullest);
+    {
+        CanvasMarks marks;
+        OutputSet measure;
+        measure.Canvas = &marks;
+        (void)scrp(m, v, measure);
+        FrameSheet(v, MarksExtent(marks.marks(), v.ViewOriginX, v.ViewTopY), 1600, 1000);
+    }
+    ProfileCanvas canvas(1600, 1000);
+    canvas.SetScale(v.ScaleWidth, v.ScaleHeight);
     CanvasTarget target(canvas);
     OutputSet out;
     out.Canvas = &target;
-    ProfileViewState v;
-    v.ViewTopY = 60;
-    ShowSheet(v, m, fullest);
     for (auto _ : state) {
         canvas.Clear();
         v.DrawMode = kDrawCanvas;

@@ -184,11 +184,7 @@ void ProfileCanvasWidget::paintEvent(QPaintEvent*) {
                 p.drawLine(a, b);
                 break;
             }
-            case CanvasMark::Box:
-                p.setPen(QPen(ColourOf(m.rgb), 0));
-                p.setBrush(Qt::NoBrush);
-                p.drawRect(QRectF(px(m.x1, m.y1), px(m.x2, m.y2)).normalized());
-                break;
+            case CanvasMark::Box: break;  // painted over the sheet, below
             case CanvasMark::Text: {
                 const double cap = CanvasTextPixels(m.height, k);
                 if (cap <= 0) break;
@@ -202,6 +198,13 @@ void ProfileCanvasWidget::paintEvent(QPaintEvent*) {
             }
         }
     }
+    // The selection box goes over the lines it shares its edges with, so it shows at every zoom.
+    p.setBrush(Qt::NoBrush);
+    for (const CanvasMark& m : marks_.marks())
+        if (m.kind == CanvasMark::Box) {
+            p.setPen(QPen(ColourOf(m.rgb), 2));
+            p.drawRect(QRectF(px(m.x1, m.y1), px(m.x2, m.y2)).normalized());
+        }
 }
 
 }  // namespace vd

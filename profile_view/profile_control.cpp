@@ -231,7 +231,13 @@ void ProfileControl::LayOut() {
     const int panelWidth = PanelWidth();
     panel->setMinimumWidth(panelWidth - panelScroll_->verticalScrollBar()->sizeHint().width());
     const int canvasWidth = std::max(Px(kCanvasWidthTwips), width() - panelWidth - 2);
-    const int canvasHeight = std::max(1, height() - Px(500));
+    // The host sites the view below its button row but as tall as itself:
+    // the canvas keeps clear of the host's foot (status and progress bars)
+    // as well as of the view's own, so that no part of a sheet shown whole
+    // lies hidden.
+    int bottom = height();
+    if (const QWidget* host = parentWidget()) bottom = std::min(bottom, host->height() - y());
+    const int canvasHeight = std::max(1, bottom - Px(500));
     canvas_->setGeometry(0, 0, canvasWidth, canvasHeight);
     // The workspace shows the view from 360 twips down, over its 375-twip
     // status bar: the panel ends above the bar so its last frame can be reached.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QWidget>
 #include <QScrollBar>
 #include <cmath>
 #include <sstream>
@@ -104,6 +105,22 @@ TEST(SheetOnCanvas, EveryWayToASheetShowsItWhole) {
     f.c->resize(900, 800);
     f.c->Resize1();
     ExpectWholeSheet(f, "a taller window");
+}
+
+// The host sites the view below its buttons but as tall as itself: the
+// canvas still ends above the host's status and progress bars.
+TEST(SheetOnCanvas, TheCanvasEndsAboveTheHostsFoot) {
+    test::TempDir dir{"canvas_foot"};
+    Model m;
+    ScriptedDialogs dialogs;
+    QWidget host;
+    host.resize(1000, 700);
+    ProfileControl view(m, dialogs, &host, QString::fromStdString(dir.folder()));
+    view.setGeometry(0, 24, 1000, 700);
+    view.Resize1();
+    const QRect canvas = view.canvasWidget().geometry().translated(view.pos());
+    EXPECT_LE(canvas.bottom(), 700 - 25);  // the status bar's height
+    EXPECT_GE(canvas.bottom(), 700 - 40);
 }
 
 // Step by step down the bar, as the user clicks it: one factor a step, the
