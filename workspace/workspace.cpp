@@ -217,6 +217,10 @@ Vorlan::Vorlan(Model& m, Dialogs& dialogs, QWidget* parent, Views views)
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
+    // The bar stands at the status bar's right end, so the status text beside
+    // it is never hidden under it.
+    progressBar_->setFixedSize(Px(3735), Px(255));
+    statusBar_->addPermanentWidget(progressBar_);
 
     buildMenu();
     buildAbout();
@@ -395,11 +399,9 @@ void Vorlan::applyGeometry() {
     profile_->setGeometry(PxRect(p.left(), p.top(), p.width(), p.height()));
     const QRect& f = geometry_.flex1;
     grid_->setGeometry(PxRect(f.left(), f.top(), f.width(), f.height()));
-    // The status bar stays at the workspace's foot, the progress bar over it.
+    // The status bar, with the progress bar at its end, stays at the workspace's foot.
     const int barHeight = Px(375);
     statusBar_->setGeometry(0, height() - barHeight, width(), barHeight);
-    progressBar_->setGeometry(PxRect(3480, geometry_.progressTop, 3735, 255));
-    progressBar_->raise();
     if (!gridCloseButton_->isHidden())
         gridCloseButton_->setGeometry(PxRect(f.left() + f.width() - 300, f.top() + 10, 255, 255));
 }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -161,6 +162,15 @@ TEST_F(WorkspaceWindow, ProgressBarHoldsEveryValue) {
     EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 94);
     QCoreApplication::processEvents();
     EXPECT_EQ(child<QProgressBar>("ProgressBar1")->value(), 0);
+    // A long status text ends where the bar begins: none of it lies under the bar.
+    m.Ui->SetStatus(std::string(300, 'x'));
+    QCoreApplication::processEvents();
+    QWidget* bar = child<QProgressBar>("ProgressBar1");
+    QWidget* panel = child<QLabel>("panel1");
+    const QRect barRect(bar->mapTo(form.get(), QPoint(0, 0)), bar->size());
+    const QRect panelRect(panel->mapTo(form.get(), QPoint(0, 0)), panel->size());
+    EXPECT_FALSE(barRect.intersects(panelRect)) << barRect.x() << " " << panelRect.right();
+    EXPECT_TRUE(bar->isVisible());
 }
 
 TEST(WorkspaceLayout, ResizeRules) {
