@@ -189,7 +189,9 @@ void Flex::loadView(const ViewSpec& v) {
 
     if (v.mode == kLineView) setLateralButton_->setEnabled(false);
     if (lateral) setLateralButton_->setEnabled(true);
-    if (v.mode == kPipeSizeView || lateral) editBox_->hide();
+    // A box left open from the view before would cover a cell of this one
+    // with a text that is not the cell's.
+    editBox_->hide();
     if (progress) g->hide();
     copyAction_->setEnabled(v.mode != kResultsView);
     cutAction_->setEnabled(v.mode != kResultsView);

@@ -181,7 +181,7 @@ std::optional<std::string> CellTextProblem(int code, std::string_view text, std:
     }
     if (fits) return std::nullopt;
     return column + ": " + Quoted(text) + " is not a number " + (whole ? "from -32767 to 32767" : "this cell can hold") +
-           ". Type digits only, with a point as the decimal mark (12.5). The value was not stored.";
+           ". Type one number, with a point as the decimal mark (12.5). The value was not stored.";
 }
 
 }  // namespace vd

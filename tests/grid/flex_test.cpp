@@ -70,6 +70,9 @@ protected:
 
 TEST_F(FlexTest, ViewsShowTheirTablesAndTitles) {
     flex->mnusewer();
+    type(2, 5, "");
+    flex->mnusewer();  // no box left over a cell from the view before
+    EXPECT_FALSE(box()->isVisible());
     EXPECT_EQ(g->Rows(), 4);
     EXPECT_EQ(g->Cols(), 16);
     EXPECT_EQ(g->TextMatrix(0, 1), "Mh1_From ");
