@@ -3,7 +3,6 @@
 // results view to a workbook.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <string>
 
@@ -14,15 +13,6 @@
 #include "workspace/excel_export.h"
 
 namespace {
-
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-}
 
 void BuildNetwork(vd::Model& m, int lines) {
     m.CreateLineTables(lines + 10, lines + 20);
@@ -61,7 +51,6 @@ void BuildNetwork(vd::Model& m, int lines) {
 }
 
 void BM_GridLoadLines(benchmark::State& state) {
-    EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
     vd::ScriptedDialogs dialogs;
@@ -71,7 +60,6 @@ void BM_GridLoadLines(benchmark::State& state) {
 BENCHMARK(BM_GridLoadLines)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 void BM_GridLoadResults(benchmark::State& state) {
-    EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
     vd::ScriptedDialogs dialogs;
@@ -82,7 +70,6 @@ BENCHMARK(BM_GridLoadResults)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 // The results view, the widest: every one of its cells is compared.
 void BM_GridWriteBackUnedited(benchmark::State& state) {
-    EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
     vd::ScriptedDialogs dialogs;
@@ -95,7 +82,6 @@ BENCHMARK(BM_GridWriteBackUnedited)->Arg(30000)->Unit(benchmark::kMillisecond);
 // "Set EXCEL" on the results view, 55 columns of 30,000 lines, without its
 // dialog: the grid's texts to a workbook, numbers as numbers.
 void BM_XlsxExportResults(benchmark::State& state) {
-    EnsureApplication();
     vd::Model m;
     BuildNetwork(m, static_cast<int>(state.range(0)));
     vd::ScriptedDialogs dialogs;

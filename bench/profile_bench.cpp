@@ -3,8 +3,6 @@
 // canvas image as a redraw of the profile view paints it.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
-
 #include <map>
 #include <memory>
 #include <vector>
@@ -98,20 +96,9 @@ void BM_ProfileAllSheetsDxf(benchmark::State& state) {
 }
 BENCHMARK(BM_ProfileAllSheetsDxf)->Arg(2000)->Unit(benchmark::kMillisecond);
 
-// Canvas text needs the fonts of a GUI application; headless when no display is asked for.
-void EnsureGuiApplication() {
-    if (QGuiApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-}
-
 // The sheet with the most lines, as the profile view first shows it: whole,
 // filling a canvas of 1600 x 1000 pixels.
 void BM_ProfileSheetCanvas(benchmark::State& state) {
-    EnsureGuiApplication();
     Model& m = Processed(static_cast<int>(state.range(0)));
     int fullest = 0, most = -1;
     for (int i = 0; i < m.SheetCount; ++i) {

@@ -13,19 +13,7 @@
 namespace vd {
 namespace {
 
-// One application for every window benchmark of the run; it lives until the
-// process ends, since tearing Qt down after main returns is not safe.
-void EnsureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(argc, argv);
-}
-
 void BM_ProcessInWindow(benchmark::State& state) {
-    EnsureApplication();
     const int count = static_cast<int>(state.range(0));
     Model generated;
     GenerateNetwork(generated, count, 1000u + static_cast<unsigned>(count));
