@@ -18,7 +18,7 @@ bool MatchOne(std::string_view p, std::string_view t) {
     // Iterative '*' matching with one back-track point.
     size_t pi = 0, ti = 0, star = std::string_view::npos, mark = 0;
     while (ti < t.size()) {
-        if (pi < p.size() && (p[pi] == '?' || Up(p[pi]) == Up(t[ti]))) {
+        if (pi < p.size() && (p[pi] == '?' || p[pi] == t[ti] || Up(p[pi]) == Up(t[ti]))) {
             ++pi;
             ++ti;
         } else if (pi < p.size() && p[pi] == '*') {
@@ -38,13 +38,14 @@ bool MatchOne(std::string_view p, std::string_view t) {
 
 std::string NumberAsText(double v) {
     char buf[40];
-    if (v == std::floor(v) && std::fabs(v) < 1e15) std::snprintf(buf, sizeof buf, "%.0f", v);
-    else {
-        // The '.' whatever the desktop's locale, as a CAD program writes it.
-        auto r = std::to_chars(buf, buf + sizeof buf - 1, v, std::chars_format::general, 15);
-        *r.ptr = '\0';
+    if (v == std::floor(v) && std::fabs(v) < 1e15) {
+        // A whole number's digits; -0 keeps its sign, as printf writes it.
+        char* o = buf;
+        if (v == 0 && std::signbit(v)) *o++ = '-';
+        return std::string(buf, std::to_chars(o, buf + sizeof buf, static_cast<long long>(v)).ptr);
     }
-    return buf;
+    // The '.' whatever the desktop's locale, as a CAD program writes it.
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15).ptr);
 }
 
 const char* const kKnownFonts[] = {"txt",      "simplex", "romans",  "romand", "romanc",  "romant",
@@ -59,7 +60,7 @@ const char* const kKnownFonts[] = {"txt",      "simplex", "romans",  "romand", "
 bool SameCadName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (Up(a[i]) != Up(b[i])) return false;
+        if (a[i] != b[i] && Up(a[i]) != Up(b[i])) return false;
     return true;
 }
 
@@ -78,7 +79,9 @@ bool XDataItem::isText() const { return (code >= 1000 && code <= 1009); }
 
 // ---------------------------------------------------------------- entities
 
-std::string CadEntity::ObjectName() const {
+namespace {
+
+std::string_view KindName(CadKind kind) {
     switch (kind) {
     case CadKind::Line: return "LINE";
     case CadKind::Text: return "TEXT";
@@ -91,6 +94,10 @@ std::string CadEntity::ObjectName() const {
     }
     return "";
 }
+
+}  // namespace
+
+std::string CadEntity::ObjectName() const { return std::string(KindName(kind)); }
 
 void CadEntity::setLayer(const std::string& name) {
     if (name.empty()) throw CadError(caderr::InvalidInput, "A layer needs a name");
@@ -117,6 +124,7 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
         !std::holds_alternative<std::string>(values[0]) || std::get<std::string>(values[0]).empty())
         throw CadError(caderr::InvalidInput, "Extended data must begin with the name of its application");
     XData data;
+    data.reserve(codes.size());
     for (size_t i = 0; i < codes.size(); ++i) {
         XDataItem item;
         item.code = codes[i];
@@ -142,6 +150,8 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
     }
     const std::string app = data[0].text;
     if (doc_) doc_->RegisterApp(app);
+    if (!xdataSources_.empty())
+        std::erase_if(xdataSources_, [&](const ItemSource& s) { return SameCadName(s.application, app); });
     for (auto& d : xdata_) {
         if (SameCadName(d[0].text, app)) {
             d = std::move(data);
@@ -165,8 +175,21 @@ const XData* CadEntity::FindXData(std::string_view application) const {
 }
 
 void CadEntity::setXDataSource(const std::string& application, size_t item, const std::string& source) {
-    for (auto& d : xdata_)
-        if (!d.empty() && SameCadName(d[0].text, application) && item < d.size()) d[item].sourceText = source;
+    const XData* d = FindXData(application);
+    if (!d || item >= d->size()) return;
+    for (auto& s : xdataSources_) {
+        if (s.item == item && SameCadName(s.application, application)) {
+            s.text = source;
+            return;
+        }
+    }
+    xdataSources_.push_back({(*d)[0].text, item, source});
+}
+
+std::string_view CadEntity::XDataSource(std::string_view application, size_t item) const {
+    for (const auto& s : xdataSources_)
+        if (s.item == item && SameCadName(s.application, application)) return s.text;
+    return {};
 }
 
 void CadEntity::Erase() {
@@ -421,6 +444,7 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
         if (t != 0 && t != 2 && t != 8)
             throw CadError(caderr::InvalidInput, "A selection cannot filter by group code " + std::to_string(t));
     // A second selection into the set adds only what is not in it yet.
+    const bool adding = !items_.empty();
     std::unordered_set<const CadEntity*> held;
     for (const auto& e : items_) held.insert(e.get());
     for (const auto& e : doc_->ModelSpace().entities()) {
@@ -429,12 +453,12 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
             const std::string& v = filterValues[i];
             if (v.empty()) continue;
             switch (filterTypes[i]) {
-            case 0: ok = CadWildcardMatch(v, e->ObjectName()); break;
+            case 0: ok = CadWildcardMatch(v, KindName(e->kind)); break;
             case 2: ok = e->kind == CadKind::Insert && CadWildcardMatch(v, e->Name); break;
             case 8: ok = CadWildcardMatch(v, e->layer()); break;
             }
         }
-        if (ok && held.insert(e.get()).second) items_.push_back(e);
+        if (ok && (!adding || held.insert(e.get()).second)) items_.push_back(e);
     }
 }
 

@@ -63,9 +63,6 @@ struct XDataItem {
     int16_t code = 1000;
     std::string text;
     double number = 0;
-    // The file's own UTF-8 text when the reader had to replace characters
-    // outside Latin-1 in `text` by '?'; empty otherwise.
-    std::string sourceText;
     bool isText() const;  // 1000 to 1009
 };
 using XData = std::vector<XDataItem>;
@@ -121,8 +118,12 @@ public:
     // Item 0 must be code 1001 with the application name; the application is
     // registered in the drawing. Replaces earlier data of that application.
     void SetXData(const std::vector<int16_t>& codes, const std::vector<XValue>& values);
-    // The reader notes the file's own text of an item it had to change.
+    // The reader notes the file's own UTF-8 text of an item in which it had
+    // to replace characters outside Latin-1 by '?'. Kept beside the data,
+    // since almost no item has one; new data of the application drops them.
     void setXDataSource(const std::string& application, size_t item, const std::string& source);
+    // That text, or "" when the item was read as it stands.
+    std::string_view XDataSource(std::string_view application, size_t item) const;
     // The data of one application, item 0 its name; empty when there is none.
     XData GetXData(const std::string& application) const;
     // The same without a copy; null when there is none.
@@ -140,6 +141,12 @@ private:
     std::string layer_ = "0";
     std::vector<std::shared_ptr<CadEntity>> attributes_;
     std::vector<XData> xdata_;
+    struct ItemSource {
+        std::string application;
+        size_t item;
+        std::string text;
+    };
+    std::vector<ItemSource> xdataSources_;
     CadDocument* doc_;
     CadBlock* owner_;
     bool erased_ = false;

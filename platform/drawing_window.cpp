@@ -141,10 +141,19 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
     p.setRenderHint(QPainter::Antialiasing, true);
     CadDocument& doc = app_.ActiveDocument();
+    // Runs of entities share a layer and a colour: the last layer's colour
+    // and the pen in use are kept rather than looked up and set again.
+    const std::string* lastLayer = nullptr;
+    int lastLayerColour = 7;
     auto layerColour = [&](const std::string& name) {
+        if (lastLayer && *lastLayer == name) return lastLayerColour;
         CadLayer* l = doc.Layers().Find(name);
-        return l ? l->Color : 7;
+        lastLayer = &name;
+        lastLayerColour = l ? l->Color : 7;
+        return lastLayerColour;
     };
+    bool linePen = false;  // the pen is the thin pen of linePenColour
+    QColor linePenColour;
     std::function<void(const CadEntity&, const QTransform&)> draw;
     int nesting = 0;
     auto drawText = [&](const CadEntity& e, const QTransform& t, const std::string& text, QColor colour) {
@@ -163,12 +172,19 @@ void DrawingView::paintEvent(QPaintEvent*) {
     };
     draw = [&](const CadEntity& e, const QTransform& t) {
         QColor colour = AciColour(e.Color, layerColour(e.layer()));
-        QPen pen(colour, 0);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
         auto S = [&](const CadPoint& c) { return t.map(toScreen(c[0], c[1])); };
+        if (e.kind == CadKind::Line) {
+            if (!linePen || colour != linePenColour) p.setPen(QPen(colour, 0));
+            linePen = true;
+            linePenColour = colour;
+            p.drawLine(S(e.StartPoint), S(e.EndPoint));
+            return;
+        }
+        linePen = false;
+        p.setPen(QPen(colour, 0));
+        p.setBrush(Qt::NoBrush);
         switch (e.kind) {
-        case CadKind::Line: p.drawLine(S(e.StartPoint), S(e.EndPoint)); break;
+        case CadKind::Line: break;
         case CadKind::Circle: {
             QPointF c = S(e.InsertionPoint);
             double r = e.Radius * scale_;

@@ -183,6 +183,14 @@ void drawline(Model& m, CadApplication& app) {
     CadBlock& space = app.ActiveDocument().ModelSpace();
     const int count = std::min(m.LineCount, std::min(m.LineUpper(), m.LinkUpper()));
     const XValue zero = 0.0;
+    // The data's layouts are the same for every line.
+    std::vector<int16_t> codes(21, 1040);
+    codes[0] = 1001;
+    for (int c : {1, 2, 8, 15, 20}) codes[static_cast<size_t>(c)] = 1000;
+    std::vector<int16_t> duvCodes(11, 1040);
+    duvCodes[0] = 1001;
+    duvCodes[8] = duvCodes[10] = 1000;
+    std::vector<XValue> v(21, zero), duv(11, zero);
     for (int i = 1; i <= count; ++i) {
         m.Ui->SetProgress(ProgressOf(static_cast<double>(i) / count));
         const LineRecord& l = m.Lines[static_cast<size_t>(i)];
@@ -192,10 +200,7 @@ void drawline(Model& m, CadApplication& app) {
         line->Color = l.Level;
         const std::string from = XText(l.From.view()), to = XText(l.to.view()), lat = XText(l.Latral.view());
         const float crown = l.Gr1 - l.Inv1 - l.Dia / 1000.0f;
-        std::vector<int16_t> codes(21, 1040);
-        codes[0] = 1001;
-        for (int c : {1, 2, 8, 15, 20}) codes[static_cast<size_t>(c)] = 1000;
-        std::vector<XValue> v(21, zero);
+        std::fill(v.begin(), v.end(), zero);
         v[0] = std::string("SEWER");
         v[1] = from;
         v[2] = to;
@@ -220,10 +225,7 @@ void drawline(Model& m, CadApplication& app) {
         v[14] = double(l.Inv1);
         line->SetXData(codes, v);
 
-        std::vector<int16_t> duvCodes(11, 1040);
-        duvCodes[0] = 1001;
-        duvCodes[8] = duvCodes[10] = 1000;
-        std::vector<XValue> duv(11, zero);
+        std::fill(duv.begin(), duv.end(), zero);
         duv[0] = std::string("DUV");
         duv[1] = double(i);
         duv[2] = double(k.NextLine);

@@ -136,7 +136,7 @@ namespace {
 // A name read from a drawing in which characters outside Latin-1 had to be
 // replaced: logged with its line, since two such names may now be one.
 void LogChangedName(Model& m, const std::string& command, int line, const std::string& read,
-                    const std::string& source) {
+                    std::string_view source) {
     if (source.empty()) return;
     AppendLog(m, command + ": line " + NumText(line) + ": the name \"" + TrimRight(DescribeUtf8(source)) +
                      "\" was read as \"" + TrimRight(read) + "\" (characters outside Latin-1)");
@@ -167,7 +167,7 @@ void ReadPlanRecord(Model& m, const CadApplication& app, const CadEntity& e, con
     l.From = XString(sewer, 1);
     l.to = XString(sewer, 2);
     l.Latral = XString(sewer, 8);
-    for (size_t item : {1, 2, 8}) LogChangedName(m, "Get ACAD", k, XString(sewer, item), sewer[item].sourceText);
+    for (size_t item : {1, 2, 8}) LogChangedName(m, "Get ACAD", k, XString(sewer, item), e.XDataSource("sewer", item));
     l.Qadd = f(3);
     l.Len = static_cast<float>(PointDistance({e.StartPoint[0], e.StartPoint[1]}, {e.EndPoint[0], e.EndPoint[1]}));
     l.Area1_sub = f(4);
@@ -225,19 +225,21 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         };
         for (int s = 0; s < count; ++s) {
             CadEntityPtr e = set.Item(s);
-            if (escape()) return Outcome::Fail(kStoppedByEsc);
-            ++c;
-            m.Ui->SetProgress(ProgressFix(c, count));
             const XData* duvData = e->FindXData("DUV");
             const XData& duv = duvData ? *duvData : kNoXData;
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
             // Lines beyond the table are only counted: one message says how
-            // many, and they cost no more than that.
+            // many, and they cost no more than that (not even an Esc test).
             if (kValue > upper && duv.size() >= 8) {
+                ++c;
                 ++tooMany;
                 continue;
             }
-            XData sewer = e->GetXData("sewer");
+            if (escape()) return Outcome::Fail(kStoppedByEsc);
+            ++c;
+            m.Ui->SetProgress(ProgressFix(c, count));
+            const XData* sewerData = e->FindXData("sewer");
+            const XData& sewer = sewerData ? *sewerData : kNoXData;
             if (!HasPlanData(duv, sewer)) {
                 ++skipped;
                 AppendLog(m, "Get ACAD: a LINE without complete DUV and SEWER data skipped");
@@ -355,7 +357,11 @@ Outcome getmhblock(Model& m, CadApplication& app) {
 namespace {
 
 // A LINE on layer "sewer" carrying the program's plan data.
-bool IsReadablePlanLine(const CadEntity& e) { return HasPlanData(e.GetXData("DUV"), e.GetXData("sewer")); }
+bool IsReadablePlanLine(const CadEntity& e) {
+    const XData* duv = e.FindXData("DUV");
+    const XData* sewer = e.FindXData("sewer");
+    return duv && sewer && HasPlanData(*duv, *sewer);
+}
 
 // Connects and checks that the drawing holds something to read; says why not.
 Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& types,
@@ -375,7 +381,8 @@ Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& t
     try {
         CadSelectionSet& set = FreshSelectionSet(app.ActiveDocument(), "temp");
         set.Select(5, types, values);
-        for (int i = 0; i < set.Count(); ++i)
+        // One is enough to go on.
+        for (int i = 0; i < set.Count() && found == 0; ++i)
             if (!readable || readable(*set.Item(i))) ++found;
     } catch (const CadError& e) {
         m.Ui->SetStatus(statusWord + " ... failed");

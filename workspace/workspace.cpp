@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <stdexcept>
 
@@ -124,32 +125,57 @@ void WorkspaceUi::SetStatus(const std::string& text) {
     status_->setText(Latin1(text));
 }
 
+WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
+    : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)) {
+    progressPaint_->setSingleShot(true);
+    QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] {
+        progress_->repaint();
+        progressClock_.start();
+    });
+}
+
 void WorkspaceUi::SetProgress(int value) {
     value = std::clamp(value, 0, 100);
     // Commands run to their end inside their handler; whatever value one
-    // leaves, the bar is back at 0 when control returns to the window.
+    // leaves, the bar is back at 0 when control returns to the window. (A
+    // read-back's Esc poll lets the reset through early; the next value
+    // follows within the same frame, so nothing of it is painted.)
     if (value != 0 && !resetQueued_) {
         resetQueued_ = true;
         QMetaObject::invokeMethod(
             progress_,
             [this] {
                 resetQueued_ = false;
-                progress_->setValue(0);
+                showProgress(0, false);
             },
             Qt::QueuedConnection);
     }
+    // The reset to 0 by the command itself shows at once.
+    showProgress(value, value == 0);
+}
+
+void WorkspaceUi::showProgress(int value, bool atOnce) {
     // A long command keeps the event loop waiting, so the bar shows a value
     // only by painting at once; painting every value of a long run costs more
     // than the run. The bar takes every value but paints at most at display
-    // rate; the rest it paints when the command ends. The reset to 0 shows at once.
+    // rate: a value within a frame of the last paint is held without asking
+    // for a paint (re-enabling updates would ask for one, which the Esc poll
+    // of a read-back then serves at every step) and painted at the end of
+    // that frame.
     constexpr qint64 kFrameMs = 16;
-    if (value != 0 && progressClock_.isValid() && progressClock_.elapsed() < kFrameMs) {
-        progress_->setUpdatesEnabled(false);
+    const qint64 since = progressClock_.isValid() ? progressClock_.elapsed() : kFrameMs;
+    if (!atOnce && since < kFrameMs) {
+        if (value == progress_->value()) return;
+        progress_->setAttribute(Qt::WA_UpdatesDisabled, true);
         progress_->setValue(value);
-        progress_->setUpdatesEnabled(true);
+        progress_->setAttribute(Qt::WA_UpdatesDisabled, false);
+        if (!progressPaint_->isActive()) progressPaint_->start(static_cast<int>(kFrameMs - since));
         return;
     }
-    progress_->setValue(value);
+    const bool held = progressPaint_->isActive();
+    progressPaint_->stop();
+    if (value != progress_->value()) progress_->setValue(value);
+    else if (held) progress_->repaint();
     progressClock_.start();
 }
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }

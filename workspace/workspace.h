@@ -28,6 +28,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace vd {
 
@@ -40,8 +41,7 @@ class ProfileHost;
 // The engine's messages, on the workspace's widgets.
 class WorkspaceUi : public UiSink {
 public:
-    WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
-        : log_(log), status_(status), progress_(progress), dialogs_(dialogs) {}
+    WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs);
     void AppendLog(const std::string& message) override;
     void SetStatus(const std::string& text) override;
     void SetProgress(int value) override;
@@ -52,6 +52,9 @@ public:
     const std::string& statusText() const { return status_text_; }
 
 private:
+    // Sets the bar; within a frame of its last paint the value is held
+    // unpainted until the frame ends, unless it must show at once.
+    void showProgress(int value, bool atOnce);
     QPlainTextEdit* log_;
     QLabel* status_;
     QProgressBar* progress_;
@@ -60,6 +63,7 @@ private:
     std::string status_text_;
     QElapsedTimer progressClock_;  // since the bar last painted a value
     bool resetQueued_ = false;     // the bar goes back to 0 once the command returns
+    QTimer* progressPaint_;        // paints a held value at the end of its frame
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
