@@ -37,19 +37,18 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-// The save itself; returns 0 or the system error number of the failure.
-int Save(const std::string& path, std::string_view bytes) {
-    std::string tmp = path + ".XXXXXX";
-    int err = Injected(SaveStep::Create);
-    int fd = -1;
-    if (err == 0) {
-        fd = ::mkstemp(tmp.data());
-        if (fd < 0) err = errno;
-    }
-    if (err != 0) return err;
-
+// Makes the temporary file beside path; 0 or the system error number.
+int Create(const std::string& path, std::string& tmp, int& fd) {
+    tmp = path + ".XXXXXX";
+    if (int e = Injected(SaveStep::Create)) return e;
+    fd = ::mkstemp(tmp.data());
+    if (fd < 0) return errno;
     ::fchmod(fd, ModeFor(path));
-    err = WriteAll(fd, bytes);
+    return 0;
+}
+
+// Flushes and closes fd, then renames tmp over path; 0 or the error number.
+int Finish(const std::string& path, const std::string& tmp, int fd, int err) {
     if (err == 0) err = Injected(SaveStep::Flush);
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
@@ -80,10 +79,44 @@ std::string FileErrorText(int e) {
 }
 
 Outcome SaveFileAtomically(const std::string& path, std::string_view bytes, int* systemError) {
-    const int err = Save(path, bytes);
+    AtomicFileWriter file;
+    (void)file.Open(path);  // a failure is said by Commit
+    file.Write(bytes);
+    return file.Commit(systemError);
+}
+
+Outcome AtomicFileWriter::Failed(int err, int* systemError) const {
     if (systemError) *systemError = err;
     if (err == 0) return Outcome::Ok();
-    return Outcome::Fail(path + " was not saved: " + FileErrorText(err) + ".");
+    return Outcome::Fail(path_ + " was not saved: " + FileErrorText(err) + ".");
+}
+
+Outcome AtomicFileWriter::Open(const std::string& path) {
+    Abandon();
+    path_ = path;
+    err_ = Create(path_, tmp_, fd_);
+    if (err_ != 0) fd_ = -1;
+    return Failed(err_, nullptr);
+}
+
+void AtomicFileWriter::Write(std::string_view bytes) {
+    if (fd_ >= 0 && err_ == 0) err_ = WriteAll(fd_, bytes);
+}
+
+Outcome AtomicFileWriter::Commit(int* systemError) {
+    if (fd_ < 0) return Failed(err_ != 0 ? err_ : EBADF, systemError);
+    const int err = Finish(path_, tmp_, fd_, err_);
+    fd_ = -1;
+    err_ = 0;
+    return Failed(err, systemError);
+}
+
+void AtomicFileWriter::Abandon() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(tmp_.c_str());
+    fd_ = -1;
+    err_ = 0;
 }
 
 ScopedSaveFault::ScopedSaveFault(std::function<int(SaveStep)> fault) : previous_(std::move(tFault)) {

@@ -17,6 +17,32 @@ namespace vd {
 // given it receives the system's error number of the failure (0 on success).
 Outcome SaveFileAtomically(const std::string& path, std::string_view bytes, int* systemError = nullptr);
 
+// The same save for a file too large to gather in memory first: Open makes
+// the temporary file, Write adds to it, Commit flushes it and renames it over
+// the target. A failed step is kept and said by Commit; later writes are
+// dropped. Destroyed or reopened without a Commit, the temporary file is
+// removed and the target stays as it was.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    ~AtomicFileWriter() { Abandon(); }
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Fails, naming path, when the temporary file cannot be made.
+    Outcome Open(const std::string& path);
+    void Write(std::string_view bytes);
+    Outcome Commit(int* systemError = nullptr);
+    void Abandon();
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    Outcome Failed(int err, int* systemError) const;
+    std::string path_, tmp_;
+    int fd_ = -1;
+    int err_ = 0;
+};
+
 // The steps of a save, as a fault injected by a test sees them.
 enum class SaveStep { Create, Write, Flush, Rename };
 

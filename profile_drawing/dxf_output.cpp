@@ -3,64 +3,213 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
-#include "engine/errors.h"
 #include "engine/atomic_save.h"
-#include "engine/fixed_text.h"
+#include "engine/errors.h"
 
 namespace vd {
 
 namespace {
 
-std::string General(double v, int digits) {
+// The significant digits of a positive number, without trailing zeros, and
+// the power of ten of the first one.
+struct Decimal {
+    char digits[32];
+    int count = 0;
+    int exponent = 0;
+
+    void trim() {
+        while (count > 1 && digits[count - 1] == '0') --count;
+    }
+    // Rounds to n digits, a half upward on the digits themselves: only for
+    // digits that do not end in an exact half at n (see HalfAt).
+    void roundTo(int n) {
+        if (count <= n) return;
+        const bool up = digits[n] >= '5';
+        count = n;
+        if (up) {
+            int i = n - 1;
+            while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+            if (i < 0) {
+                digits[0] = '1';
+                count = 1;
+                ++exponent;
+            } else {
+                ++digits[i];
+            }
+        }
+        trim();
+    }
+    // The digits past the n-th are exactly one half of the n-th's unit, so
+    // rounding them again could go the other way than rounding the number.
+    bool halfAt(int n) const { return count == n + 1 && digits[n] == '5'; }
+};
+
+// |v| in scientific form: the shortest digits that read back as v
+// (precision < 0), or rounded to precision + 1 digits.
+Decimal Scientific(double v, int precision) {
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
-    return std::string(buf, r.ptr);
+    const std::to_chars_result r = precision < 0
+                                       ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific)
+                                       : std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, precision);
+    Decimal d;
+    const char* p = buf;
+    if (*p == '-') ++p;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p != '.') d.digits[d.count++] = *p;
+    ++p;  // 'e'
+    const bool negative = *p++ == '-';
+    int e = 0;
+    for (; p < r.ptr; ++p) e = e * 10 + (*p - '0');
+    d.exponent = negative ? -e : e;
+    d.trim();
+    return d;
 }
 
-int SignificantDigits(const std::string& t) {
-    const std::string mantissa = t.substr(0, t.find('e'));
-    std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string::npos) return 0;
-    int n = 0;
-    for (std::size_t i = first; i < mantissa.size(); ++i) n += mantissa[i] >= '0' && mantissa[i] <= '9';
-    return n;
+// |v| to 15 significant digits. The shortest digits are v's own when there
+// are no more than 15 of them, since v lies far closer to them than half a
+// unit of the 15th; longer ones round to the same 15 digits as v unless they
+// end in an exact half.
+Decimal Digits15(double v) {
+    Decimal d = Scientific(v, -1);
+    if (d.count <= 15) return d;
+    if (d.halfAt(15)) return Scientific(v, 14);
+    d.roundTo(15);
+    return d;
 }
 
-// A text value on one line: line breaks and NULs would split or end it.
-std::string OneLine(std::string s) {
-    for (char& c : s)
-        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-    return s;
+// The value a decimal text of d reads as (correctly rounded).
+double ValueOf(const Decimal& d) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    long long whole = 0;
+    for (int i = 0; i < d.count; ++i) whole = whole * 10 + (d.digits[i] - '0');
+    const int k = d.exponent - (d.count - 1);
+    // Both factors exact, so one operation rounds once, as reading the text does.
+    if (d.count <= 15 && k >= 0 && k <= 22) return static_cast<double>(whole) * kPow10[k];
+    if (d.count <= 15 && k < 0 && k >= -22) return static_cast<double>(whole) / kPow10[-k];
+    char text[48];
+    char* o = std::to_chars(text, text + 20, whole).ptr;
+    *o++ = 'e';
+    o = std::to_chars(o, text + sizeof text, k).ptr;
+    double v = 0;
+    std::from_chars(text, o, v);
+    return v;
+}
+
+// The general form with `precision` digits, as printf's %g lays it out:
+// plain while the exponent lies from -4 to precision - 1, else with an
+// exponent of at least two digits. A leading "0." loses its zero.
+char* Layout(const Decimal& d, int precision, bool negative, char* o) {
+    *o++ = negative ? '-' : ' ';
+    const int x = d.exponent;
+    if (x >= -4 && x < precision) {
+        if (x < 0) {
+            *o++ = '.';
+            for (int i = 0; i < -x - 1; ++i) *o++ = '0';
+            std::memcpy(o, d.digits, static_cast<std::size_t>(d.count));
+            o += d.count;
+        } else {
+            const int whole = x + 1;
+            for (int i = 0; i < whole; ++i) *o++ = i < d.count ? d.digits[i] : '0';
+            if (d.count > whole) {
+                *o++ = '.';
+                std::memcpy(o, d.digits + whole, static_cast<std::size_t>(d.count - whole));
+                o += d.count - whole;
+            }
+        }
+    } else {
+        *o++ = d.digits[0];
+        if (d.count > 1) {
+            *o++ = '.';
+            std::memcpy(o, d.digits + 1, static_cast<std::size_t>(d.count - 1));
+            o += d.count - 1;
+        }
+        *o++ = 'E';
+        *o++ = x < 0 ? '-' : '+';
+        const int a = std::abs(x);
+        if (a >= 100) *o++ = static_cast<char>('0' + a / 100);
+        *o++ = static_cast<char>('0' + a / 10 % 10);
+        *o++ = static_cast<char>('0' + a % 10);
+    }
+    *o++ = ' ';
+    return o;
+}
+
+// Digits of the plain or exponent text of d in the 15-digit form, counted
+// from its first non-zero one: a whole number's zeros before the point count.
+int SignificantDigits(const Decimal& d) {
+    if (d.exponent >= 0 && d.exponent < 15) return std::max(d.count, d.exponent + 1);
+    return d.count;
 }
 
 }  // namespace
 
-std::string DxfNumber(double v) {
+char* WriteDxfNumber(double v, char* out) {
     if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
-    if (v == 0) return " 0 ";
-    std::string t = General(v, 15);
+    if (v == 0) {
+        std::memcpy(out, " 0 ", 3);
+        return out + 3;
+    }
+    const bool negative = v < 0;
+    const Decimal d = Digits15(v);
     // Only a number that needs nearly all fifteen digits can be a single-
     // precision value seen through double arithmetic.
-    if (SignificantDigits(t) > 12) {
-        const std::string shortText = General(v, 7);
-        const double shortForm = std::strtod(shortText.c_str(), nullptr);
-        if (std::fabs(v - shortForm) <= std::fabs(shortForm) * 1.2e-7) t = shortText;
+    if (SignificantDigits(d) > 12) {
+        Decimal shortForm = d;
+        if (d.halfAt(7)) shortForm = Scientific(v, 6);
+        else shortForm.roundTo(7);
+        const double magnitude = ValueOf(shortForm);
+        const double shortValue = negative ? -magnitude : magnitude;
+        if (std::fabs(v - shortValue) <= std::fabs(shortValue) * 1.2e-7) return Layout(shortForm, 7, negative, out);
     }
-    for (char& c : t)
-        if (c == 'e') c = 'E';
-    if (t.rfind("0.", 0) == 0) t.erase(0, 1);
-    else if (t.rfind("-0.", 0) == 0) t.erase(1, 1);
-    return (t[0] == '-' ? t : " " + t) + " ";
+    return Layout(d, 15, negative, out);
 }
 
+std::string DxfNumber(double v) {
+    char buf[kDxfNumberMax];
+    return std::string(buf, WriteDxfNumber(v, buf));
+}
+
+namespace {
+
+// A formatted number held until its entity is written.
+struct NumberText {
+    explicit NumberText(double v) : end(WriteDxfNumber(v, text)) {}
+    NumberText() = default;
+    char text[kDxfNumberMax];
+    char* end = text;
+};
+
+// A file gathers this much before it is written to.
+constexpr std::size_t kSpillBytes = 1 << 20;
+
+}  // namespace
+
+DxfProfileWriter::DxfProfileWriter() = default;
+DxfProfileWriter::~DxfProfileWriter() = default;
+
 void DxfProfileWriter::Begin() {
+    file_.reset();
     bytes_.clear();
     open_ = true;
     code(0);
     value("SECTION");
     code(2);
     value("ENTITIES");
+}
+
+Outcome DxfProfileWriter::BeginFile(const std::string& path) {
+    Begin();
+    file_ = std::make_unique<AtomicFileWriter>();
+    Outcome opened = file_->Open(path);
+    if (!opened) {
+        file_.reset();
+        bytes_.clear();
+        open_ = false;
+    }
+    return opened;
 }
 
 void DxfProfileWriter::End() {
@@ -72,13 +221,46 @@ void DxfProfileWriter::End() {
     open_ = false;
 }
 
-Outcome DxfProfileWriter::SaveTo(const std::string& path) const {
-    return SaveFileAtomically(path, bytes_);
+Outcome DxfProfileWriter::SaveTo(const std::string& path) const { return SaveFileAtomically(path, bytes_); }
+
+Outcome DxfProfileWriter::Commit() {
+    if (!file_) return Outcome::Fail("No DXF file was begun.");
+    file_->Write(bytes_);
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    Outcome done = file_->Commit();
+    file_.reset();
+    return done;
 }
 
-void DxfProfileWriter::code(int groupCode) { bytes_ += " " + std::to_string(groupCode) + " \r\n"; }
+void DxfProfileWriter::spill() {
+    if (!file_ || bytes_.size() < kSpillBytes) return;
+    file_->Write(bytes_);
+    bytes_.clear();
+}
 
-void DxfProfileWriter::value(const std::string& text) { bytes_ += OneLine(text) + "\r\n"; }
+void DxfProfileWriter::code(int groupCode) {
+    char buf[16];
+    char* o = buf;
+    *o++ = ' ';
+    o = std::to_chars(o, buf + 12, groupCode).ptr;
+    std::memcpy(o, " \r\n", 3);
+    bytes_.append(buf, static_cast<std::size_t>(o + 3 - buf));
+}
+
+// A text value on one line: line breaks and NULs would split or end it.
+void DxfProfileWriter::value(std::string_view text) {
+    const std::size_t at = bytes_.size();
+    bytes_.append(text);
+    for (std::size_t i = at; i < bytes_.size(); ++i)
+        if (bytes_[i] == '\r' || bytes_[i] == '\n' || bytes_[i] == '\0') bytes_[i] = ' ';
+    bytes_.append("\r\n", 2);
+}
+
+void DxfProfileWriter::numberLine(const char* text, const char* end) {
+    bytes_.append(text, static_cast<std::size_t>(end - text));
+    bytes_.append("\r\n", 2);
+}
 
 void DxfProfileWriter::requireOpen() const {
     if (!open_) throw RuntimeError(52, "Bad file name or number: no DXF file is open");
@@ -88,69 +270,70 @@ void DxfProfileWriter::Text(const Placement& at, double x, double y, double colo
                             const std::string&, const std::string& text) {
     requireOpen();
     // Every number first, so a bad one leaves no half entity behind.
-    const std::string X = DxfNumber(10 * x + at.DxfOffsetX), Y = DxfNumber(10 * y + at.DxfOffsetY);
-    const std::string A = DxfNumber(angle), H = DxfNumber(10 * height);
-    const std::string C = colour != 0 ? DxfNumber(colour) : std::string();
+    const NumberText X(10 * x + at.DxfOffsetX), Y(10 * y + at.DxfOffsetY);
+    const NumberText A(angle), H(10 * height);
+    const NumberText C = colour != 0 ? NumberText(colour) : NumberText();
     code(0);
     value("TEXT");
     code(8);
     value(ColourLayerName(colour));
     if (colour != 0) {
         code(62);
-        bytes_ += C + "\r\n";
+        numberLine(C.text, C.end);
     }
     code(10);
-    bytes_ += X + "\r\n";
+    numberLine(X.text, X.end);
     code(20);
-    bytes_ += Y + "\r\n";
+    numberLine(Y.text, Y.end);
     code(30);
     code(0);
     code(50);
-    bytes_ += A + "\r\n";
+    numberLine(A.text, A.end);
     code(7);
     value("STANDARD");
     code(40);
-    bytes_ += H + "\r\n";
+    numberLine(H.text, H.end);
     code(1);
-    value(TrimLeft(text));
+    std::string_view shown = text;
+    shown.remove_prefix(std::min(shown.find_first_not_of(' '), shown.size()));
+    value(shown);
+    spill();
 }
 
 void DxfProfileWriter::Line(const Placement& at, double x1, double y1, double x2, double y2, double colour,
                             const std::string& lineType) {
     requireOpen();
-    const std::string X1 = DxfNumber(10 * x1 + at.DxfOffsetX), Y1 = DxfNumber(10 * y1 + at.DxfOffsetY);
-    const std::string X2 = DxfNumber(10 * x2 + at.DxfOffsetX), Y2 = DxfNumber(10 * y2 + at.DxfOffsetY);
+    const NumberText X1(10 * x1 + at.DxfOffsetX), Y1(10 * y1 + at.DxfOffsetY);
+    const NumberText X2(10 * x2 + at.DxfOffsetX), Y2(10 * y2 + at.DxfOffsetY);
     // Colour 4 is written as 30 in this file only; the layer keeps the number.
     const double written = colour == 4 ? 30 : colour;
-    std::string C;
-    if (written != 0) {
-        C = DxfNumber(written);
-        C.pop_back();  // this group's number has no trailing blank
-    }
+    const NumberText C = written != 0 ? NumberText(written) : NumberText();
     code(0);
     value("LINE");
     code(8);
-    value(lineType == "DOT" ? std::string("S") : ColourLayerName(colour));
+    if (lineType == "DOT") value("S");
+    else value(ColourLayerName(colour));
     if (written != 0) {
         code(62);
-        bytes_ += C + "\r\n";
+        numberLine(C.text, C.end - 1);  // this group's number has no trailing blank
     }
     if (!lineType.empty() && lineType.find('\0') == std::string::npos) {
         code(6);
         value(lineType);
     }
     code(10);
-    bytes_ += X1 + "\r\n";
+    numberLine(X1.text, X1.end);
     code(20);
-    bytes_ += Y1 + "\r\n";
+    numberLine(Y1.text, Y1.end);
     code(30);
     code(0);
     code(11);
-    bytes_ += X2 + "\r\n";
+    numberLine(X2.text, X2.end);
     code(21);
-    bytes_ += Y2 + "\r\n";
+    numberLine(Y2.text, Y2.end);
     code(31);
     code(0);
+    spill();
 }
 
 }  // namespace vd

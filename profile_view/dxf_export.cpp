@@ -81,9 +81,14 @@ bool DxfExport::mnuDXF() {
         dialogs_.Message(FromLatin1(problem + " The DXF file " + path + " is not written."));
         return false;
     }
+    // The file is written as its sheets are drawn, and takes the place of
+    // any earlier one only once it is whole.
+    if (Outcome begun = writer_.BeginFile(path); !begun) {
+        dialogs_.Message(FromLatin1("The DXF file was not written. " + begun.message()));
+        return false;
+    }
     path_ = path;
     skipped_.clear();
-    writer_.Begin();
     return true;
 }
 
@@ -105,7 +110,7 @@ void DxfExport::DrawSheet() {
 bool DxfExport::CloseFile() {
     if (!writer_.isOpen()) return false;
     writer_.End();
-    Outcome saved = writer_.SaveTo(path_);
+    Outcome saved = writer_.Commit();
     if (!saved.ok()) {
         dialogs_.Message(FromLatin1("The DXF file was not written. " + saved.message()));
         return false;

@@ -5,8 +5,11 @@
 
 #include <filesystem>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <random>
 
 #include "cad/aci_palette.h"
 #include "cad/cad_document.h"
@@ -116,6 +119,60 @@ TEST(ProfileDxf, NumberForms) {
     for (const auto& c : cases) EXPECT_EQ(DxfNumber(c.v), c.text) << c.v;
     EXPECT_THROW(DxfNumber(std::nan("")), RuntimeError);
     EXPECT_THROW(DxfNumber(INFINITY), RuntimeError);
+}
+
+// The number text built from the library's general forms, as a plain
+// reading of its rule; the writer's own digit handling must give the same bytes.
+std::string ReferenceDxfNumber(double v) {
+    auto general = [](double x, int digits) {
+        char buf[64];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, digits).ptr);
+    };
+    if (v == 0) return " 0 ";
+    std::string t = general(v, 15);
+    const std::string mantissa = t.substr(0, t.find('e'));
+    const std::size_t first = mantissa.find_first_of("123456789");
+    int significant = 0;
+    for (std::size_t i = first; i < mantissa.size(); ++i) significant += std::isdigit(static_cast<unsigned char>(mantissa[i])) != 0;
+    if (significant > 12) {
+        const std::string shortText = general(v, 7);
+        const double shortForm = std::strtod(shortText.c_str(), nullptr);
+        if (std::fabs(v - shortForm) <= std::fabs(shortForm) * 1.2e-7) t = shortText;
+    }
+    for (char& c : t)
+        if (c == 'e') c = 'E';
+    if (t.rfind("0.", 0) == 0) t.erase(0, 1);
+    else if (t.rfind("-0.", 0) == 0) t.erase(1, 1);
+    return (t[0] == '-' ? t : " " + t) + " ";
+}
+
+TEST(ProfileDxf, NumberFormsMatchTheGeneralFormOverManyValues) {
+    std::mt19937_64 rng(20);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<double> values;
+    // Drawing coordinates from single-precision data, sheet offsets, exact
+    // decimals, halves of the 7th and 15th digit, powers of ten and their
+    // neighbours, and arbitrary bit patterns.
+    for (int i = 0; i < 200000; ++i) {
+        const float f = static_cast<float>((unit(rng) - 0.3) * std::pow(10.0, static_cast<int>(rng() % 9) - 2));
+        values.push_back(10 * static_cast<double>(f) + 800.0 * static_cast<double>(rng() % 40));
+        values.push_back(static_cast<double>(f));
+        values.push_back(static_cast<double>(static_cast<long long>(rng() % 2000000) - 1000000) / 1000.0);
+        const double mantissa = static_cast<double>(1000000 + rng() % 9000000) + 0.5;
+        const int shift = static_cast<int>(rng() % 30) - 15;
+        values.push_back(mantissa * std::pow(10.0, shift));
+        values.push_back(std::nextafter(mantissa * std::pow(10.0, shift), 0.0));
+        values.push_back((static_cast<double>(rng() % 100000000000000ull) + 0.5) * std::pow(10.0, shift));
+        const double power = std::pow(10.0, static_cast<int>(rng() % 40) - 20);
+        values.push_back(power);
+        values.push_back(std::nextafter(power, 0.0));
+        values.push_back(-std::nextafter(power, 1e300));
+        double bits;
+        const std::uint64_t raw = rng();
+        std::memcpy(&bits, &raw, sizeof bits);
+        if (std::isfinite(bits)) values.push_back(bits);
+    }
+    for (double v : values) ASSERT_EQ(DxfNumber(v), ReferenceDxfNumber(v)) << std::hexfloat << v;
 }
 
 TEST(ProfileDxf, WorkedTextAndLineBytes) {
