@@ -116,13 +116,44 @@ int16_t ClampInt16(long long v) {
 
 std::string NumText(long long v) { return std::to_string(v); }
 
+namespace {
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr unsigned long long kWholePow10[] = {1ull,          10ull,          100ull,          1000ull,
+                                              10000ull,      100000ull,      1000000ull,      10000000ull,
+                                              100000000ull,  1000000000ull,  10000000000ull,  100000000000ull,
+                                              1000000000000ull, 10000000000000ull, 100000000000000ull,
+                                              1000000000000000ull};
+
+}  // namespace
+
 std::string FormatFixed(double value, int decimals) {
     if (decimals < 0) decimals = 0;
     if (!std::isfinite(value)) throw RuntimeError(6, kOverflowText);
-    double scale = std::pow(10.0, decimals);
-    double scaled = RoundHalfEven(value * scale);
+    // The powers of ten up to 1e22 are exact doubles, as pow gives them.
+    const double scale = decimals <= 22 ? kPow10[decimals] : std::pow(10.0, decimals);
+    const double scaled = RoundHalfEven(value * scale);
     // 64-bit, so large values never overflow where a 32-bit integer would.
     if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, kOverflowText);
+    // Below 2^51 the whole part and the decimals of scaled / scale are those
+    // of the whole number scaled itself: it is split without dividing doubles.
+    if (decimals <= 15 && std::fabs(scaled) < 2251799813685248.0) {
+        const bool negative = scaled < 0;
+        const auto whole = static_cast<unsigned long long>(std::fabs(scaled));
+        const unsigned long long unit = kWholePow10[decimals];
+        char buf[40];
+        char* o = buf;
+        *o++ = negative ? '-' : ' ';
+        o = std::to_chars(o, buf + 20, whole / unit).ptr;
+        if (decimals > 0) {
+            *o++ = '.';
+            unsigned long long frac = whole % unit;
+            for (int i = decimals - 1; i >= 0; --i, frac /= 10) o[i] = static_cast<char>('0' + frac % 10);
+            o += decimals;
+        }
+        return std::string(buf, o);
+    }
     double r = scaled / scale;
     double w = std::trunc(r);
     long long wi = static_cast<long long>(w);

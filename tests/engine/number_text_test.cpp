@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <string>
 
 #include "engine/errors.h"
 #include "engine/model.h"
@@ -26,6 +29,44 @@ TEST(FormatFixed, WorkedExamples) {
     for (double v : {0.0, 1.0}) EXPECT_THROW(FormatFixed(v, 400), RuntimeError) << v;
     EXPECT_THROW(FormatFixed(std::nan(""), 2), RuntimeError);
     EXPECT_EQ(FormatFixed(0, 20), " 0." + std::string(20, '0'));
+}
+
+// The rule in its plain arithmetic: the scaled value divided back, split
+// into whole part and decimals; the formatter's integer split must agree.
+std::string ReferenceFixed(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    const double scaled = RoundHalfEven(value * scale);
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) return "overflow";
+    const double r = scaled / scale, w = std::trunc(r);
+    std::string intText = (w >= 0 ? " " : "") + std::to_string(static_cast<long long>(w));
+    const long long f = static_cast<long long>(RoundHalfEven(std::fabs(r - w) * scale));
+    std::string frac;
+    if (decimals > 0) {
+        std::string digits = std::to_string(f);
+        digits.insert(0, std::max<int>(0, decimals - static_cast<int>(digits.size())), '0');
+        frac = "." + digits.substr(0, decimals);
+    }
+    if (value < 0 && f != 0 && intText[0] != '-') return "-" + intText.substr(1) + frac;
+    return intText + frac;
+}
+
+TEST(FormatFixed, SameTextsAsThePlainArithmeticOverManyValues) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    for (int i = 0; i < 300000; ++i) {
+        const int decimals = static_cast<int>(rng() % 8);
+        const double magnitude = std::pow(10.0, static_cast<int>(rng() % 19) - 4);
+        double v = unit(rng) * magnitude;
+        if (i % 3 == 0) v = static_cast<float>(v);  // the fields are single precision
+        if (i % 5 == 0) v = (std::round(v * std::pow(10.0, decimals + 1)) + 0.5 * (i % 2)) / std::pow(10.0, decimals + 1);
+        std::string got;
+        try {
+            got = FormatFixed(v, decimals);
+        } catch (const RuntimeError&) {
+            got = "overflow";
+        }
+        ASSERT_EQ(got, ReferenceFixed(v, decimals)) << std::hexfloat << v << " " << decimals;
+    }
 }
 
 TEST(ChainageText, KilometresPlusMetres) {
