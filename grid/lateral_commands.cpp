@@ -149,7 +149,14 @@ double FreeLength(Model& m, Walks& w, int head) {
 
 Outcome CheckLateralTable(const Model& m) { return CheckLateralTable(m, UsableLines(m)); }
 
-double LateralNameValue(const FixedText<40>& name) { return Val(name.view()); }
+double LateralNameValue(const FixedText<40>& name) {
+    try {
+        return Val(name.view());
+    } catch (const RuntimeError&) {
+        // "1E400": a number beyond any other, of its sign.
+        return Trim(name.view()).starts_with('-') ? -HUGE_VAL : HUGE_VAL;
+    }
+}
 
 std::string TwoDigitNumber(int n) { return (n >= 0 && n < 10 ? "0" : "") + NumText(n); }
 

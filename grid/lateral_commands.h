@@ -36,7 +36,8 @@ Outcome RouteLateralsByLevel(Model& m);
 // name of the line it joins with "-1", "-2", ... Only names and levels change.
 Outcome NameLateralsAfterReceiver(Model& m);
 
-// The number a lateral name starts with; 0 when it starts with none.
+// The number a lateral name starts with; 0 when it starts with none, and an
+// infinity of its sign when it is too large to read.
 double LateralNameValue(const FixedText<40>& name);
 // n with a "0" in front below 10: "01", "09", "10".
 std::string TwoDigitNumber(int n);

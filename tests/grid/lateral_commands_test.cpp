@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -80,6 +82,12 @@ std::vector<TreeLine> TenBranches() {
     t.push_back({7, 0});  // 18: a branch of that lateral
     t[6].up = 17;
     return t;
+}
+
+TEST(LateralCommands, NameValues) {
+    const std::pair<const char*, double> cases[] = {
+        {"12A", 12}, {"A1", 0}, {" 07-2", 7}, {"1E400", HUGE_VAL}, {"-1E400x", -HUGE_VAL}, {"1E-400", 0}};
+    for (const auto& [name, value] : cases) EXPECT_EQ(LateralNameValue(FixedText<40>(name)), value) << name;
 }
 
 TEST(LateralCommands, ByLengthNumbersTheLongestFreePathFirst) {
