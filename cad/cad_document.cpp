@@ -194,18 +194,24 @@ std::string_view CadEntity::XDataSource(std::string_view application, size_t ite
 
 void CadEntity::Erase() {
     if (erased_) throw CadError(caderr::InvalidObject, "The drawing object was erased already");
-    if (owner_) {
-        auto& v = owner_->entities_;
-        v.erase(std::remove_if(v.begin(), v.end(), [this](const CadEntityPtr& e) { return e.get() == this; }), v.end());
-    }
     erased_ = true;
+    if (owner_) owner_->erasedPending_ = true;
     if (doc_) doc_->touched();
 }
 
 // ---------------------------------------------------------------- blocks
 
+const std::vector<CadEntityPtr>& CadBlock::live() const {
+    if (erasedPending_) {
+        std::erase_if(entities_, [](const CadEntityPtr& e) { return e->erased(); });
+        erasedPending_ = false;
+    }
+    return entities_;
+}
+
 CadEntityPtr CadBlock::add(CadKind kind) {
     auto e = std::make_shared<CadEntity>(kind, doc_, this);
+    live();
     entities_.push_back(e);
     if (doc_) doc_->touched();
     return e;
@@ -280,7 +286,7 @@ CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& nam
     e->ZScale = zScale;
     e->Rotation = rotation;
     const double c = std::cos(rotation), s = std::sin(rotation);
-    for (const auto& d : def.entities_) {
+    for (const auto& d : def.entities()) {
         if (d->kind != CadKind::AttributeDef) continue;
         auto a = std::make_shared<CadEntity>(CadKind::Attribute, doc_, nullptr);
         auto place = [&](const CadPoint& p) {
@@ -306,7 +312,7 @@ CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& nam
 
 CadEntityPtr CadBlock::Item(int index) const {
     if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
-    return entities_[static_cast<size_t>(index)];
+    return live()[static_cast<size_t>(index)];
 }
 
 bool CadBlock::IsModelSpace() const { return doc_ && &doc_->ModelSpace() == this; }
@@ -315,11 +321,11 @@ void CadBlock::Delete() {
     if (!doc_) throw CadError(caderr::ObjectNotSet, "The block belongs to no drawing");
     if (IsModelSpace()) throw CadError(caderr::InvalidInput, "Model space cannot be deleted");
     for (const auto& b : doc_->Blocks().all())
-        for (const auto& e : b->entities_)
+        for (const auto& e : b->entities())
             if (e->kind == CadKind::Insert && SameCadName(e->Name, Name))
                 throw CadError(caderr::ObjectReferenced, "The block \"" + Name + "\" is still used in the drawing");
     // Entities still held by a caller must not reach back into a freed block.
-    for (auto& e : entities_) {
+    for (auto& e : live()) {
         e->owner_ = nullptr;
         e->erased_ = true;
     }

@@ -175,9 +175,9 @@ public:
     CadEntityPtr InsertBlock(const CadPoint& point, const std::string& name, double xScale = 1,
                              double yScale = 1, double zScale = 1, double rotation = 0);
 
-    int Count() const { return static_cast<int>(entities_.size()); }
+    int Count() const { return static_cast<int>(live().size()); }
     CadEntityPtr Item(int index) const;  // 0-based; out of range is InvalidInput
-    const std::vector<CadEntityPtr>& entities() const { return entities_; }
+    const std::vector<CadEntityPtr>& entities() const { return live(); }
     bool IsModelSpace() const;
 
     // Removes the definition from the drawing; refused (ObjectReferenced)
@@ -188,7 +188,11 @@ private:
     friend class CadEntity;
     friend class CadDocument;
     CadEntityPtr add(CadKind kind);
-    std::vector<CadEntityPtr> entities_;
+    // The entities without the erased ones. Erased entities leave the list
+    // when it is next looked at, so that erasing many of them stays linear.
+    const std::vector<CadEntityPtr>& live() const;
+    mutable std::vector<CadEntityPtr> entities_;
+    mutable bool erasedPending_ = false;
     CadDocument* doc_;
 };
 

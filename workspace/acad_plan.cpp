@@ -175,8 +175,7 @@ void delobject(Model& m, CadApplication& app) {
 }
 
 bool IsPlanLine(const CadEntity& e) {
-    return e.kind == CadKind::Line &&
-           (!e.GetXData("SEWER").empty() || !e.GetXData("DUV").empty() || !e.GetXData("DORADO").empty());
+    return e.kind == CadKind::Line && (e.FindXData("SEWER") || e.FindXData("DUV") || e.FindXData("DORADO"));
 }
 
 void drawline(Model& m, CadApplication& app) {
