@@ -1,12 +1,13 @@
 // Timings of the profile view's exports on a generated network: "Make dxf" of
-// every sheet in files of 10 to a temporary folder, and "Draw all" in
-// Block-Attrib mode into the CAD drawing.
+// every sheet in files of 10 to a temporary folder and in one file, and "Draw
+// all" in Block-Attrib mode into the CAD drawing.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include "cad/cad_document.h"
 #include "engine/lateral_naming.h"
@@ -66,6 +67,38 @@ void BM_MakeDxfBatch(benchmark::State& state) {
     state.counters["written"] = written;
 }
 BENCHMARK(BM_MakeDxfBatch)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+long PeakRssKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+// "Make dxf" of every sheet into one file: how much the export adds to the
+// process's peak memory beyond the network it draws.
+void BM_MakeDxfOneFile(benchmark::State& state) {
+    Model& m = Network(static_cast<int>(state.range(0)));
+    TempFolder dir;
+    ProfileViewState v;
+    ScriptedDialogs dialogs;
+    DxfExport x(m, v, dialogs);
+    const fs::path file = dir.path / "all.dxf";
+    const long before = PeakRssKb();
+    for (auto _ : state) {
+        state.PauseTiming();
+        dialogs.files = {QString::fromStdString(file.string())};
+        dialogs.answers = {true};  // the file of the last round is replaced
+        dialogs.asked.clear();
+        state.ResumeTiming();
+        DxfExport::BatchResult r = x.ExportAllSheets(m.SheetCount, "1000000", [&](int i) { ShowSheet(v, m, i); });
+        if (r.filesWritten != 1) state.SkipWithError("the file was not written");
+    }
+    std::error_code ec;
+    state.counters["sheets"] = m.SheetCount;
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(file, ec)) / (1024.0 * 1024.0);
+    state.counters["peak_rss_growth_MB"] = static_cast<double>(PeakRssKb() - before) / 1024.0;
+}
+BENCHMARK(BM_MakeDxfOneFile)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 void BM_DrawAllBlocks(benchmark::State& state) {
     Model& m = Network(static_cast<int>(state.range(0)));

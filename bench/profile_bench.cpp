@@ -3,6 +3,7 @@
 // canvas image as a redraw of the profile view paints it.
 #include <benchmark/benchmark.h>
 
+#include <charconv>
 #include <map>
 #include <memory>
 #include <vector>
@@ -95,6 +96,51 @@ void BM_ProfileAllSheetsDxf(benchmark::State& state) {
     state.counters["dxf_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_ProfileAllSheetsDxf)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// The numbers the DXF writer formats, in its order.
+class DxfNumbers : public ProfileOutput {
+public:
+    std::vector<double> values;
+    void Text(const Placement& at, double x, double y, double colour, double height, double angle, const std::string&,
+              const std::string&) override {
+        values.insert(values.end(), {10 * x + at.DxfOffsetX, 10 * y + at.DxfOffsetY, angle, 10 * height});
+        if (colour != 0) values.push_back(colour);
+    }
+    void Line(const Placement& at, double x1, double y1, double x2, double y2, double colour,
+              const std::string&) override {
+        values.insert(values.end(), {10 * x1 + at.DxfOffsetX, 10 * y1 + at.DxfOffsetY, 10 * x2 + at.DxfOffsetX,
+                                     10 * y2 + at.DxfOffsetY});
+        if (colour != 0) values.push_back(colour == 4 ? 30 : colour);
+    }
+};
+
+// The floor of BM_ProfileAllSheetsDxf: the same numbers formatted by the
+// library (15 significant digits) into one buffer, one a line.
+void BM_ProfileDxfNumberFloor(benchmark::State& state) {
+    Model& m = Processed(static_cast<int>(state.range(0)));
+    ProfileViewState v;
+    DxfNumbers numbers;
+    OutputSet out;
+    out.Dxf = &numbers;
+    for (int i = 0; i < m.SheetCount; ++i) {
+        ShowSheet(v, m, i);
+        v.DrawMode = kDrawDxf;
+        (void)scrp(m, v, out);
+    }
+    std::string buffer;
+    for (auto _ : state) {
+        buffer.clear();
+        for (double x : numbers.values) {
+            char text[40];
+            const auto r = std::to_chars(text, text + sizeof text, x, std::chars_format::general, 15);
+            buffer.append(text, r.ptr);
+            buffer.append("\r\n", 2);
+        }
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["numbers"] = static_cast<double>(numbers.values.size());
+}
+BENCHMARK(BM_ProfileDxfNumberFloor)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // The sheet with the most lines, as the profile view first shows it: whole,
 // filling a canvas of 1600 x 1000 pixels.
