@@ -1,6 +1,7 @@
 #include "engine/errors.h"
 #include "engine/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -154,20 +155,19 @@ std::string FormatFixed(double value, int decimals) {
         }
         return std::string(buf, o);
     }
-    double r = scaled / scale;
-    double w = std::trunc(r);
-    long long wi = static_cast<long long>(w);
-    std::string intText = (w >= 0 ? " " : "") + std::to_string(wi);
-    long long f = static_cast<long long>(RoundHalfEven(std::fabs(r - w) * scale));
-    std::string frac;
+    const double r = scaled / scale;
+    const double w = std::trunc(r);
+    const long long wi = static_cast<long long>(w);
+    const long long f = static_cast<long long>(RoundHalfEven(std::fabs(r - w) * scale));
+    std::string result(1, w < 0 || (value < 0 && f != 0) ? '-' : ' ');
+    result += std::to_string(wi < 0 ? -wi : wi);
     if (decimals > 0) {
-        std::string digits = std::to_string(f);
-        if (static_cast<int>(digits.size()) < decimals)
-            digits = std::string(decimals - digits.size(), '0') + digits;
-        frac = "." + digits.substr(0, decimals);
+        const std::string digits = std::to_string(f);
+        result += '.';
+        const int pad = std::max(0, decimals - static_cast<int>(digits.size()));
+        result.append(static_cast<std::size_t>(pad), '0');
+        result.append(digits, 0, static_cast<std::size_t>(decimals - pad));
     }
-    std::string result = intText + frac;
-    if (value < 0 && f != 0 && intText[0] != '-') result = "-" + intText.substr(1) + frac;
     return result;
 }
 
