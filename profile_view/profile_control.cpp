@@ -238,7 +238,9 @@ void ProfileControl::LayOut() {
     int bottom = height();
     if (const QWidget* host = parentWidget()) bottom = std::min(bottom, host->height() - y());
     const int canvasHeight = std::max(1, bottom - Px(500));
+    const QSize before = canvas_->size();
     canvas_->setGeometry(0, 0, canvasWidth, canvasHeight);
+    if (canvas_->size() != before) KeepViewOnResizedCanvas();
     // The workspace shows the view from 360 twips down, over its 375-twip
     // status bar: the panel ends above the bar so its last frame can be reached.
     panelScroll_->setGeometry(canvasWidth + 2, 0, std::max(0, width() - canvasWidth - 2),
@@ -268,14 +270,17 @@ bool ProfileControl::eventFilter(QObject* watched, QEvent* e) {
     return ProfileHost::eventFilter(watched, e);
 }
 
-void ProfileControl::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    LayOut();
+void ProfileControl::KeepViewOnResizedCanvas() {
     // The bar keeps its step, and the point at the centre stays put.
     ZoomAboutCentre(v_, ZoomWidth(zoomBar_->value(), WholeWidth()), canvas_->width(), canvas_->height(),
                     sheetExtent_);
     canvas_->SetScale(v_.ScaleWidth, v_.ScaleHeight);
     canvas_->MoveView(v_.ViewOriginX, v_.ViewTopY);
+}
+
+void ProfileControl::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    LayOut();
 }
 
 // ---- start-up ---------------------------------------------------------------

@@ -151,6 +151,8 @@ private:
     void SetPanStep(int step);
     // Units across the canvas that show the whole shown sheet.
     double WholeWidth() const;
+    // The canvas changed size: same zoom step, same centre.
+    void KeepViewOnResizedCanvas();
 
     // The frames that own these hand them over when they are built.
     friend SheetFrame* AttachSheetFrame(ProfileControl& control);
