@@ -1,14 +1,14 @@
 #include "engine/fixed_text.h"
 
+#include <cstring>
+
 namespace vd {
 
 int CompareText(std::string_view a, std::string_view b) {
     std::size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
+    // memcmp compares as unsigned bytes.
+    if (n > 0)
+        if (int c = std::memcmp(a.data(), b.data(), n); c != 0) return c < 0 ? -1 : 1;
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <compare>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -67,8 +68,9 @@ public:
     const char* data() const { return bytes_.data(); }
 
     friend bool operator==(const FixedText& a, const FixedText& b) { return a.bytes_ == b.bytes_; }
+    // Bytewise and unsigned, as CompareText: both hold N bytes.
     friend std::strong_ordering operator<=>(const FixedText& a, const FixedText& b) {
-        return CompareText(a.view(), b.view()) <=> 0;
+        return std::memcmp(a.bytes_.data(), b.bytes_.data(), N) <=> 0;
     }
 
 private:

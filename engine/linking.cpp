@@ -1,10 +1,11 @@
 #include "engine/linking.h"
 
 #include <algorithm>
-#include <functional>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/number_text.h"
@@ -20,31 +21,162 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+// A whole name field (NULs and blanks included) as four words, zero-filled,
+// so that it compares and hashes without the heap.
+struct NameKey {
+    std::uint64_t w[4];
+    friend bool operator==(const NameKey& a, const NameKey& b) {
+        return a.w[0] == b.w[0] && a.w[1] == b.w[1] && a.w[2] == b.w[2] && a.w[3] == b.w[3];
+    }
+};
+constexpr std::size_t kNameWidth = FixedText<25>::Width;
+static_assert(kNameWidth <= sizeof(NameKey));
+
+NameKey KeyOf(const char* field) {
+    NameKey k{};
+    std::memcpy(k.w, field, kNameWidth);
+    return k;
+}
+
+std::uint64_t HashOf(const NameKey& k) {
+    std::uint64_t h = k.w[0] * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ k.w[1]) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 32) ^ k.w[2]) * 0x94D049BB133111EBull;
+    h = (h ^ (h >> 29) ^ k.w[3]) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 32);
+}
+
+// Numbers name fields in the order they are first met: open addressing over
+// a table of small slots (part of the hash and the number), kept at most half
+// full, with the fields themselves kept by number.
+class NameNumbers {
+public:
+    explicit NameNumbers(std::size_t expected) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * expected) capacity *= 2;
+        slots_.assign(capacity, 0);
+        keys_.reserve(expected);
+    }
+
+    // The number of a whole field.
+    int Of(const char* field) {
+        const NameKey key = KeyOf(field);
+        const std::uint64_t hash = HashOf(key);
+        const std::uint64_t tag = hash >> 32 << 32;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            const std::uint64_t slot = slots_[at];
+            if (slot == 0) {
+                const int id = static_cast<int>(keys_.size());
+                keys_.push_back(key);
+                slots_[at] = tag | static_cast<std::uint32_t>(id + 1);
+                if (2 * keys_.size() > slots_.size()) Grow();
+                return id;
+            }
+            if ((slot >> 32 << 32) == tag) {
+                const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
+                if (keys_[id] == key) return id;
+            }
+        }
+    }
+
+    // The number shared by every field whose name, without blanks on either
+    // side, is the same: that of the field holding the name from its first
+    // byte. A field with no leading blank is that field itself.
+    int OfTrimmed(const char* field, int fieldNumber) {
+        if (field[0] != ' ') return fieldNumber;
+        const std::string_view name = Trimmed(std::string_view(field, kNameWidth));
+        char padded[kNameWidth];
+        std::memset(padded, ' ', kNameWidth);
+        std::memcpy(padded, name.data(), name.size());
+        return Of(padded);
+    }
+
+    int count() const { return static_cast<int>(keys_.size()); }
+
+private:
+    void Grow() {
+        std::vector<std::uint64_t> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::uint64_t slot : old) {
+            if (slot == 0) continue;
+            const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
+            std::size_t at = HashOf(keys_[id]) & mask;
+            while (slots_[at] != 0) at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+
+    std::vector<std::uint64_t> slots_;  // 0 empty, else hash's high half and number + 1
+    std::vector<NameKey> keys_;         // by number
 };
 
-using LineList = std::vector<int>;  // line numbers, ascending
-
-void AddTo(LineList& list, int line) {
-    list.insert(std::lower_bound(list.begin(), list.end(), line), line);
-}
-
-void RemoveFrom(LineList& list, int line) {
-    auto pos = std::lower_bound(list.begin(), list.end(), line);
-    if (pos != list.end() && *pos == line) list.erase(pos);
-}
-
-// The highest line number in the list below `below`, other than `skip`; 0 if none.
-int HighestBelow(const LineList& list, int below, int skip) {
-    auto pos = std::lower_bound(list.begin(), list.end(), below);
-    while (pos != list.begin()) {
-        --pos;
-        if (*pos != skip) return *pos;
+// The lines under each name number, ascending. The names the lines begin
+// with are laid out once, name after name; a line that takes another name
+// later is passed over where it was and kept in a short list of its new name
+// (or found again where it was, should it come back to its first name).
+class LinesByName {
+public:
+    // name[line] for lines 1..count, numbers below `names`.
+    LinesByName(const std::vector<int>& name, int names, int count)
+        : name_(name), first_(name), start_(static_cast<std::size_t>(names) + 1, 0) {
+        for (int j = 1; j <= count; ++j) ++start_[name_[j] + 1];
+        for (int id = 0; id < names; ++id) start_[id + 1] += start_[id];
+        lines_.resize(static_cast<std::size_t>(count));
+        std::vector<int> fill(start_.begin(), start_.end() - 1);
+        for (int j = 1; j <= count; ++j) lines_[fill[name_[j]]++] = j;
     }
-    return 0;
-}
+
+    int NameOf(int line) const { return name_[line]; }
+
+    void Rename(int line, int id) {
+        const int was = name_[line];
+        if (was == id) return;
+        if (was != first_[line]) Erase(later_[was], line);
+        name_[line] = id;
+        if (id != first_[line]) {
+            if (later_.size() <= static_cast<std::size_t>(id)) later_.resize(static_cast<std::size_t>(id) + 1);
+            auto& list = later_[id];
+            list.insert(std::lower_bound(list.begin(), list.end(), line), line);
+        }
+    }
+
+    // The highest line below `below` now named id, other than `skip`; 0 if none.
+    int HighestBelow(int id, int below, int skip) const {
+        int best = 0;
+        if (static_cast<std::size_t>(id) + 1 < start_.size()) {
+            const int* begin = lines_.data() + start_[id];
+            const int* pos = std::lower_bound(begin, lines_.data() + start_[id + 1], below);
+            while (pos != begin) {
+                const int j = *--pos;
+                if (j != skip && name_[j] == id) {
+                    best = j;
+                    break;
+                }
+            }
+        }
+        if (static_cast<std::size_t>(id) < later_.size()) {
+            const auto& list = later_[id];
+            auto pos = std::lower_bound(list.begin(), list.end(), below);
+            while (pos != list.begin() && *(pos - 1) == skip) --pos;
+            if (pos != list.begin()) best = std::max(best, *(pos - 1));
+        }
+        return best;
+    }
+
+private:
+    static void Erase(std::vector<int>& list, int line) {
+        auto pos = std::lower_bound(list.begin(), list.end(), line);
+        if (pos != list.end() && *pos == line) list.erase(pos);
+    }
+
+    std::vector<int> name_;   // by line: the name number it has now
+    std::vector<int> first_;  // by line: the one it began with
+    std::vector<int> start_;  // by name: where its lines begin in lines_
+    std::vector<int> lines_;
+    std::vector<std::vector<int>> later_;  // by name: lines that took it later
+};
 
 // The "-1" repair of an upstream name. Long names give up characters of the
 // base rather than the suffix, which would otherwise be cut off again.
@@ -56,72 +188,64 @@ std::string RepairedName(const FixedText<25>& from) {
 
 // Every line's stored and trimmed names as small numbers, with the lines
 // under each, kept current while names change, so that a line finds the
-// lines sharing a manhole with it without a scan and without hashing.
+// lines sharing a manhole with it without a scan, and the tests of a pair
+// compare numbers rather than the records' texts.
 class NameIndexes {
 public:
     NameIndexes(const Model& m, int count)
-        : to_(count + 1), trimmedTo_(count + 1), from_(count + 1), trimmedFrom_(count + 1) {
-        ids_.reserve(static_cast<std::size_t>(count) * 3);
+        : numbers_(static_cast<std::size_t>(count) + 16),
+          to_(static_cast<std::size_t>(count) + 1, 0),
+          trimmedTo_(static_cast<std::size_t>(count) + 1, 0),
+          from_(static_cast<std::size_t>(count) + 1, 0),
+          trimmedFrom_(static_cast<std::size_t>(count) + 1, 0) {
         for (int j = 1; j <= count; ++j) {
-            SetTo(j, m.Lines[j].to.view());
-            SetFrom(j, m.Lines[j].From.view());
+            const LineRecord& l = m.Lines[j];
+            to_[j] = numbers_.Of(l.to.data());
+            trimmedTo_[j] = numbers_.OfTrimmed(l.to.data(), to_[j]);
+            from_[j] = numbers_.Of(l.From.data());
+            trimmedFrom_[j] = numbers_.OfTrimmed(l.From.data(), from_[j]);
         }
+        byTo_.emplace(to_, numbers_.count(), count);
+        byTrimmedTo_.emplace(trimmedTo_, numbers_.count(), count);
+        byFrom_.emplace(from_, numbers_.count(), count);
     }
 
+    int To(int line) const { return byTo_->NameOf(line); }
+    int TrimmedTo(int line) const { return byTrimmedTo_->NameOf(line); }
+    int From(int line) const { return byFrom_->NameOf(line); }
+    int TrimmedFrom(int line) const { return trimmedFrom_[line]; }
+
     void RenameTo(int line, const FixedText<25>& now) {
-        RemoveFrom(byTo_[to_[line]], line);
-        RemoveFrom(byTrimmedTo_[trimmedTo_[line]], line);
-        SetTo(line, now.view());
+        const int id = numbers_.Of(now.data());
+        byTo_->Rename(line, id);
+        byTrimmedTo_->Rename(line, numbers_.OfTrimmed(now.data(), id));
     }
 
     void RenameFrom(int line, const FixedText<25>& now) {
-        RemoveFrom(byFrom_[from_[line]], line);
-        SetFrom(line, now.view());
+        const int id = numbers_.Of(now.data());
+        byFrom_->Rename(line, id);
+        trimmedFrom_[line] = numbers_.OfTrimmed(now.data(), id);
     }
 
     // The highest line j below `below`, j != i, at which one of the tests of
     // line i can do anything, given the names as they now stand; 0 if none.
     int NextCandidate(int i, int below) const {
-        if (from_[i] == to_[i]) {
+        if (From(i) == To(i)) {
             // Line i's own From = To test fires at any j that is not a
             // duplicate upstream name, and a duplicate is an event too.
             return below - 1;
         }
-        int best = HighestBelow(byTrimmedTo_[trimmedFrom_[i]], below, i);  // drains into i
-        best = std::max(best, HighestBelow(byFrom_[to_[i]], below, i));     // i drains into it
-        best = std::max(best, HighestBelow(byTo_[to_[i]], below, i));       // same downstream manhole
-        best = std::max(best, HighestBelow(byFrom_[from_[i]], below, i));   // same upstream manhole
+        int best = byTrimmedTo_->HighestBelow(trimmedFrom_[i], below, i);   // drains into i
+        best = std::max(best, byFrom_->HighestBelow(To(i), below, i));       // i drains into it
+        best = std::max(best, byTo_->HighestBelow(To(i), below, i));         // same downstream manhole
+        best = std::max(best, byFrom_->HighestBelow(From(i), below, i));     // same upstream manhole
         return best;
     }
 
 private:
-    int Id(std::string_view name) {
-        auto it = ids_.find(name);
-        if (it != ids_.end()) return it->second;
-        const int id = static_cast<int>(byTo_.size());
-        ids_.emplace(std::string(name), id);
-        byTo_.emplace_back();
-        byTrimmedTo_.emplace_back();
-        byFrom_.emplace_back();
-        return id;
-    }
-
-    void SetTo(int line, std::string_view name) {
-        to_[line] = Id(name);
-        trimmedTo_[line] = Id(Trimmed(name));
-        AddTo(byTo_[to_[line]], line);
-        AddTo(byTrimmedTo_[trimmedTo_[line]], line);
-    }
-
-    void SetFrom(int line, std::string_view name) {
-        from_[line] = Id(name);
-        trimmedFrom_[line] = Id(Trimmed(name));
-        AddTo(byFrom_[from_[line]], line);
-    }
-
-    std::unordered_map<std::string, int, NameHash, std::equal_to<>> ids_;
-    std::vector<LineList> byTo_, byTrimmedTo_, byFrom_;  // by name number
-    std::vector<int> to_, trimmedTo_, from_, trimmedFrom_;  // by line
+    NameNumbers numbers_;
+    std::vector<int> to_, trimmedTo_, from_, trimmedFrom_;  // by line, as first met
+    std::optional<LinesByName> byTo_, byTrimmedTo_, byFrom_;
 };
 
 // A name as the messages show it: a never-assigned field reads as blanks
@@ -135,31 +259,33 @@ std::string Shown(const FixedText<25>& name) {
 
 enum class PairOutcome { Continue, Abort };
 
-// The tests of line i against line j, in their fixed order.
-PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j) {
+// The tests of line i against line j, in their fixed order. `quiet` turns
+// false at anything said or renamed.
+PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j, bool& quiet) {
     LineRecord& li = m.Lines[i];
-    LineRecord& lj = m.Lines[j];
     LinkRecord& ki = m.Links[i];
-    LinkRecord& kj = m.Links[j];
     const bool other = j != i;
 
-    if (other && Trimmed(lj.to.view()) == Trimmed(li.From.view())) {
+    if (other && names.TrimmedTo(j) == names.TrimmedFrom(i)) {
+        LineRecord& lj = m.Lines[j];
         if (ki.UpLine == 0) ki.UpLine = static_cast<int16_t>(j);
         if (lj.Latral <= m.Lines[ki.UpLine].Latral) ki.UpLine = static_cast<int16_t>(j);
         lj.Gr2 = li.Gr1;
     }
 
-    if (other && lj.From == li.to) {
-        li.Gr2 = lj.Gr1;
+    if (other && names.From(j) == names.To(i)) {
+        li.Gr2 = m.Lines[j].Gr1;
         ki.NextLine = static_cast<int16_t>(j);
     }
 
-    if (other && lj.to == li.to) {
+    if (other && names.To(j) == names.To(i)) {
+        LinkRecord& kj = m.Links[j];
         if (kj.Branch1 == 0) {
             kj.Branch1 = static_cast<int16_t>(i);
         } else if (kj.Branch2 == 0) {
             kj.Branch2 = static_cast<int16_t>(i);
         } else {
+            quiet = false;
             const std::string text = "Many Bransh To " + Shown(li.to) + "(Maximum = 3)";
             m.Ui->MessageBox(text);
             AppendLog(m, text);
@@ -167,11 +293,13 @@ PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j) {
         }
     }
 
-    if (other && lj.From == li.From) {
+    if (other && names.From(j) == names.From(i)) {
+        quiet = false;
         AppendLog(m, "Error: Line" + NumText(i) + "& Line" + NumText(j) + "From" + Shown(li.From) + "!!");
         li.From = RepairedName(li.From);
         names.RenameFrom(i, li.From);
-    } else if (li.From == li.to) {
+    } else if (names.From(i) == names.To(i)) {
+        quiet = false;
         li.From = RepairedName(li.From);
         names.RenameFrom(i, li.From);
         AppendLog(m, "Error: Line" + NumText(i) + "  From = To  !!");
@@ -180,8 +308,45 @@ PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j) {
 }
 
 bool IsOutfallName(const FixedText<25>& to) {
-    const std::string t = to.rtrim();
-    return t.empty() || t == "0";
+    const std::string_view t = to.view();
+    const std::size_t end = t.find_last_not_of(' ');
+    return end == std::string_view::npos || (end == 0 && t[0] == '0');
+}
+
+// Everything a linking pass reads or writes of lines 1..count, as one number.
+std::uint64_t LinkDigest(const Model& m, int count) {
+    std::uint64_t h = 0x243F6A8885A308D3ull ^ static_cast<std::uint64_t>(count);
+    auto mix = [&h](std::uint64_t w) {
+        h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 31;
+    };
+    auto text = [&mix](std::string_view t) {
+        std::size_t k = 0;
+        for (; k + 8 <= t.size(); k += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, t.data() + k, 8);
+            mix(w);
+        }
+        std::uint64_t w = 0;
+        std::memcpy(&w, t.data() + k, t.size() - k);
+        mix(w);
+    };
+    for (int i = 1; i <= count; ++i) {
+        const LineRecord& l = m.Lines[i];
+        const LinkRecord& k = m.Links[i];
+        text(l.From.view());
+        text(l.to.view());
+        text(l.Latral.view());
+        std::uint32_t gr1, gr2;
+        std::memcpy(&gr1, &l.Gr1, 4);
+        std::memcpy(&gr2, &l.Gr2, 4);
+        mix(std::uint64_t{gr1} << 32 | gr2);
+        mix(static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.NextLine)) << 48 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch1)) << 32 |
+            static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch2)) << 16 |
+            static_cast<std::uint16_t>(k.UpLine));
+    }
+    return h == 0 ? 1 : h;
 }
 
 }  // namespace
@@ -189,6 +354,14 @@ bool IsOutfallName(const FixedText<25>& to) {
 void BuildNetworkLinks(Model& m) {
     // Line numbers are 16-bit and both tables must hold every line.
     const int count = std::clamp(m.LineCount, 0, std::min({m.LineUpper(), m.LinkUpper(), 32767}));
+
+    // A pass that renamed nothing and said nothing is a fixed point: the same
+    // names, lateral names and levels give the same links again.
+    if (m.LinkedDigest != 0 && m.LinkedDigest == LinkDigest(m, count)) {
+        if (count > 0) m.Ui->SetProgress(100);
+        return;
+    }
+    m.LinkedDigest = 0;
 
     for (int i = 1; i <= count; ++i) {
         LinkRecord& k = m.Links[i];
@@ -200,6 +373,7 @@ void BuildNetworkLinks(Model& m) {
 
     NameIndexes names(m, count);
     int shownProgress = -1;
+    bool quiet = true;
 
     for (int i = 1; i <= count; ++i) {
         const int progress = static_cast<int>(RoundHalfEven(static_cast<double>(i) / count * 100.0));
@@ -213,14 +387,16 @@ void BuildNetworkLinks(Model& m) {
             // Every outfall gets a name of its own.
             li.to = "0-" + NumText(i);
             names.RenameTo(i, li.to);
+            quiet = false;
         }
 
         // Nothing happens between candidates, and names change only at one,
         // so walking the candidates downward repeats the full downward scan.
         for (int j = names.NextCandidate(i, count + 1); j >= 1; j = names.NextCandidate(i, j)) {
-            if (LinkPair(m, names, i, j) == PairOutcome::Abort) return;
+            if (LinkPair(m, names, i, j, quiet) == PairOutcome::Abort) return;
         }
     }
+    if (quiet) m.LinkedDigest = LinkDigest(m, count);
 }
 
 }  // namespace vd

@@ -203,6 +203,11 @@ struct Model {
     // Manning n of the line last computed (single-precision).
     float ManningN = 0;
 
+    // What the last linking pass read and left, when it renamed nothing and
+    // said nothing (0 otherwise): the next pass over the same tables can
+    // change nothing, and is skipped.
+    std::uint64_t LinkedDigest = 0;
+
     // Where messages go; never null.
     UiSink* Ui;
 
