@@ -26,10 +26,10 @@ public:
     }
     // A stored text field; one never assigned is NUL-filled and shows empty.
     void text(int code, std::string_view field) {
-        std::string shown(field);
-        for (char& c : shown)
-            if (c == '\0') c = ' ';
-        put(code, shown);
+        char shown[64];
+        field = field.substr(0, sizeof shown);  // fields hold at most 40
+        for (std::size_t i = 0; i < field.size(); ++i) shown[i] = field[i] == '\0' ? ' ' : field[i];
+        put(code, std::string_view(shown, field.size()));
     }
     // The general number-to-text form of a single-precision value.
     void plain(int code, float value) {

@@ -142,14 +142,22 @@ std::string FormatFixed(double value, int decimals) {
     if (decimals <= 15 && std::fabs(scaled) < 2251799813685248.0) {
         const bool negative = scaled < 0;
         const auto whole = static_cast<unsigned long long>(std::fabs(scaled));
-        const unsigned long long unit = kWholePow10[decimals];
+        // The views show 0 to 4 decimals: constant divisors divide fast.
+        unsigned long long units = 0, frac = 0;
+        switch (decimals) {
+            case 0: units = whole; break;
+            case 1: units = whole / 10, frac = whole % 10; break;
+            case 2: units = whole / 100, frac = whole % 100; break;
+            case 3: units = whole / 1000, frac = whole % 1000; break;
+            case 4: units = whole / 10000, frac = whole % 10000; break;
+            default: units = whole / kWholePow10[decimals], frac = whole % kWholePow10[decimals]; break;
+        }
         char buf[40];
         char* o = buf;
         *o++ = negative ? '-' : ' ';
-        o = std::to_chars(o, buf + 20, whole / unit).ptr;
+        o = std::to_chars(o, buf + 20, units).ptr;
         if (decimals > 0) {
             *o++ = '.';
-            unsigned long long frac = whole % unit;
             for (int i = decimals - 1; i >= 0; --i, frac /= 10) o[i] = static_cast<char>('0' + frac % 10);
             o += decimals;
         }

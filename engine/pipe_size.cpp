@@ -42,9 +42,10 @@ double LineManningN(Model& m, int line) {
     if (line < 0 || line > m.LineUpper()) return 0;
     const LineRecord& rec = m.Lines[line];
     double n = PipeSizeRow(m, line).nCoef;
-    std::string u = UpperCase(rec.Status.view());
-    std::size_t pos = u.find('N');
-    if (pos != std::string::npos) {
+    const std::string_view status = rec.Status.view();
+    std::size_t pos = 0;
+    while (pos < status.size() && status[pos] != 'N' && status[pos] != 'n') ++pos;
+    if (pos < status.size()) {
         // A number too large to read ("N1E999") is above the range like any
         // other: the size row's n, not an error in the middle of a redraw.
         double v = 0;

@@ -49,9 +49,10 @@ void ShownTrimmed(std::string_view s, std::string& out) {
     std::size_t b = 0, e = s.size();
     while (b < e && (s[b] == ' ' || s[b] == '\0')) ++b;
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\0')) --e;
-    out.clear();
-    for (std::size_t i = b; i < e; ++i)
-        if (s[i] != '\0') out += s[i];
+    bool nul = false;
+    for (std::size_t i = b; i < e; ++i) nul |= s[i] == '\0';
+    out.assign(s.data() + b, e - b);
+    if (nul) std::erase(out, '\0');
 }
 
 std::string BoxText(const QLineEdit* box) { return box->text().toLatin1().toStdString(); }
@@ -208,7 +209,8 @@ void Flex::loadView(const ViewSpec& v) {
     const int cols = v.cols;
     for (int c = 1; c < cols; ++c) ColumnCatalogue[c].Code = static_cast<int16_t>(v.codes[c - 1]);
 
-    std::vector<std::string> cells(static_cast<std::size_t>(rows) * cols);
+    std::vector<std::string> cells = g->releaseCells();
+    cells.resize(static_cast<std::size_t>(rows) * cols);
     auto cell = [&](int r, int c) -> std::string& { return cells[static_cast<std::size_t>(r) * cols + c]; };
     for (int r = 1; r <= count; ++r) cell(r, 0) = NumText(r);
     if (count == 0) cell(1, 0) = "1";
@@ -222,23 +224,32 @@ void Flex::loadView(const ViewSpec& v) {
     if (progress) m_.Ui->SetProgressVisible(true);
     CostMessages costMessages;
     const int dataCols = cols - 1;
-    for (int c = firstTitled; c < cols; ++c) {
-        if (progress)
-            m_.Ui->SetProgress(static_cast<int>(RoundHalfEven(100.0 * (lateral ? c - 1 : c) / dataCols)));
-        const int code = v.codes[c - 1];
-        GridColumnDef& record = ColumnCatalogue[code];
-        EditCode = static_cast<int16_t>(code);
-        for (int r = 1; r <= count; ++r) {
-            FillRow = static_cast<int16_t>(std::min(r, 32767));
-            // Each cell starts blank, so a code with no value never shows the row above.
-            record.CellText = std::string_view();
-            // Showing a slope rounds it to 4 decimals in the record; a view
-            // only shows, so the record keeps the slope as it was.
-            const bool slope = code == 32 && r <= m_.LineUpper();
-            const float kept = slope ? m_.Lines[r].slope : 0.0f;
-            LineFieldToCell(m_, code, r, ColumnCatalogue, &costMessages);
-            if (slope) m_.Lines[r].slope = kept;
-            ShownTrimmed(record.CellText.view(), cell(r, c));
+    // Rows go in blocks that stay in the cache while every column of them is
+    // filled; the bar counts the columns of each block (for a table of one
+    // block, 100 x column / columns).
+    constexpr int kBlockRows = 2048;
+    const int blocks = std::max(1, (count + kBlockRows - 1) / kBlockRows);
+    for (int block = 0; block < blocks; ++block) {
+        for (int c = firstTitled; c < cols; ++c) {
+            if (progress)
+                m_.Ui->SetProgress(static_cast<int>(
+                    RoundHalfEven(100.0 * (block * dataCols + (lateral ? c - 1 : c)) / (blocks * dataCols))));
+            const int code = v.codes[c - 1];
+            GridColumnDef& record = ColumnCatalogue[code];
+            EditCode = static_cast<int16_t>(code);
+            const int last = std::min(count, (block + 1) * kBlockRows);
+            for (int r = block * kBlockRows + 1; r <= last; ++r) {
+                FillRow = static_cast<int16_t>(std::min(r, 32767));
+                // Each cell starts blank, so a code with no value never shows the row above.
+                record.CellText = std::string_view();
+                // Showing a slope rounds it to 4 decimals in the record; a view
+                // only shows, so the record keeps the slope as it was.
+                const bool slope = code == 32 && r <= m_.LineUpper();
+                const float kept = slope ? m_.Lines[r].slope : 0.0f;
+                LineFieldToCell(m_, code, r, ColumnCatalogue, &costMessages);
+                if (slope) m_.Lines[r].slope = kept;
+                ShownTrimmed(record.CellText.view(), cell(r, c));
+            }
         }
     }
     if (lateral) {

@@ -370,6 +370,18 @@ void FlexGrid::setCells(int rows, int cols, std::vector<std::string>&& cells) {
     placeCorner();
 }
 
+std::vector<std::string> FlexGrid::releaseCells() {
+    model_->begin();
+    std::vector<std::string> cells = std::move(model_->cells);
+    model_->cells.assign(1, std::string());
+    model_->rows = 1;
+    model_->cols = 1;
+    model_->end();
+    row_ = rowSel_ = col_ = colSel_ = 0;
+    for (std::string& s : cells) s.clear();
+    return cells;
+}
+
 void FlexGrid::showSelection() {
     if (model_->quiet || !selectionModel()) return;
     const int r1 = std::max(std::min(row_, rowSel_), 1), r2 = std::max(row_, rowSel_);

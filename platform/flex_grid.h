@@ -103,6 +103,10 @@ public:
 
     // Takes a whole table of texts at once, row-major, rows × cols.
     void setCells(int rows, int cols, std::vector<std::string>&& cells);
+    // Gives up its texts, blanked, for the caller to fill and hand back with
+    // setCells: a large table is rebuilt in the memory it had rather than in
+    // fresh memory. Until then the grid holds one empty cell.
+    std::vector<std::string> releaseCells();
 
 signals:
     void Click();
