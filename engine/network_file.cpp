@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -56,25 +57,49 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
 // The print form of a value; where its seven digits would read back as
 // another value (1234567.25, the largest values), the fewest digits that
 // read back as this one, so that every saved value opens again unchanged.
-std::string FileNumberText(float v) {
-    std::string t = FloatPrintText(v);
-    // A decimal comma from the user's locale would split the field.
-    std::replace(t.begin(), t.end(), ',', '.');
-    float back = 0;
-    const std::string digits = Trim(t);
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), back).ec == std::errc() && back == v) return t;
-    char buf[32];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general);
-    std::string shortest(buf, res.ptr);
-    for (char& c : shortest)
-        if (c == 'e') c = 'E';
-    return (v < 0 ? "" : " ") + shortest + " ";
+// Appended to row, without a string of its own.
+void AppendFileNumber(std::string& row, float v) {
+    char buf[48];
+    char* end = buf + 1;
+    if (v == 0) {
+        buf[0] = '0';
+    } else {
+        end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::general, 7).ptr;
+        float back = 0;
+        if (std::from_chars(buf, end, back).ec != std::errc() || back != v)
+            end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general).ptr;
+        std::replace(buf, end, 'e', 'E');
+    }
+    if (buf[0] != '-') row += ' ';
+    row.append(buf, end);
+    row += ' ';
 }
 
-// Blanks up to the start of the next print zone after the print position.
-void PadToZone(std::string& row) {
-    std::size_t next = (row.size() / kPrintZone + 1) * kPrintZone;
-    row.append(next - row.size(), ' ');
+// Blanks up to the start of the next print zone after the print position of
+// the row that begins at rowStart.
+void PadToZone(std::string& out, std::size_t rowStart) {
+    const std::size_t column = out.size() - rowStart;
+    out.append((column / kPrintZone + 1) * kPrintZone - column, ' ');
+}
+
+// FieldText appended to out; a field that needs neither blanks for control
+// bytes nor quotes, as most do, goes in as it is.
+void AppendField(std::string& out, std::string_view raw, bool mayBeNone = false) {
+    for (char c : raw)
+        if (static_cast<unsigned char>(c) < 0x20 || c == ',' || c == '"') {
+            out += FieldText(raw, mayBeNone);
+            return;
+        }
+    if (!raw.empty() && raw[0] == ' ') {
+        std::string_view bare = raw;
+        while (!bare.empty() && bare.front() == ' ') bare.remove_prefix(1);
+        while (!bare.empty() && bare.back() == ' ') bare.remove_suffix(1);
+        if (!bare.empty() && !(mayBeNone && bare == "0")) {
+            out += FieldText(raw, mayBeNone);
+            return;
+        }
+    }
+    out.append(raw);
 }
 
 // Never-assigned texts get what the saved file needs for reading back.
@@ -84,27 +109,30 @@ void FillUnassigned(LineRecord& line) {
     if (line.MhType.lessThanBlank()) line.MhType = " 0";
 }
 
-std::string LineRow(LineRecord& line) {
+void AppendLineRow(std::string& out, LineRecord& line) {
     FillUnassigned(line);
-    std::string row = "L,";
-    row += line.From.unassigned() ? std::string(line.From.Width, ' ') : FieldText(line.From.view());
-    row += ',';
-    row += FieldText(line.to.view());
-    row += ',';
+    const std::size_t start = out.size();
+    out += "L,";
+    if (line.From.unassigned())
+        out.append(line.From.Width, ' ');
+    else
+        AppendField(out, line.From.view());
+    out += ',';
+    AppendField(out, line.to.view());
+    out += ',';
     for (float v : {line.Len, line.Gr1, line.Gr2, line.Inv1, line.Inv2, line.slope, line.Dia}) {
-        PadToZone(row);
+        PadToZone(out, start);
         // An infinite or undefined value would make a file no reader accepts.
         if (!std::isfinite(v)) v = 0;
-        row += FileNumberText(v);
-        row += ',';
+        AppendFileNumber(out, v);
+        out += ',';
     }
-    PadToZone(row);
-    row += FieldText(line.Latral.view(), true);
-    row += ',';
-    PadToZone(row);
-    row += FieldText(line.MhType.view(), true);
-    row += "\r\n";
-    return row;
+    PadToZone(out, start);
+    AppendField(out, line.Latral.view(), true);
+    out += ',';
+    PadToZone(out, start);
+    AppendField(out, line.MhType.view(), true);
+    out += "\r\n";
 }
 
 // Every line 1..LineCount exactly once: lateral by lateral while a lateral
@@ -146,8 +174,10 @@ std::vector<int> RowOrder(Model& m, bool logStops) {
 }
 
 std::string NetworkRows(Model& m) {
+    const std::vector<int> order = RowOrder(m, true);
     std::string out;
-    for (int i : RowOrder(m, true)) out += LineRow(m.Lines[i]);
+    out.reserve(order.size() * 240 + 8);  // a row of short names and numbers
+    for (int i : order) AppendLineRow(out, m.Lines[i]);
     out += "END\r\n";
     return out;
 }
@@ -229,12 +259,16 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // commas and doubled quotes. A row always has at least its tag field. Only
 // the first `limit` fields are taken: what a row holds beyond them is never
 // read, and a row of millions of commas must not cost memory per comma.
-std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
-    std::vector<Field> fields;
+// The fields go into `fields`, whose texts keep their room from row to row.
+void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fields) {
+    std::size_t count = 0;
     std::size_t pos = 0;
     for (;;) {
         while (pos < row.size() && IsBlank(row[pos])) ++pos;
-        Field f;
+        if (fields.size() <= count) fields.emplace_back();
+        Field& f = fields[count++];
+        f.text.clear();
+        f.quoted = false;
         if (pos < row.size() && row[pos] == '"') {
             f.quoted = true;
             ++pos;
@@ -254,13 +288,18 @@ std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
         } else {
             std::size_t end = row.find(',', pos);
             if (end == std::string_view::npos) end = row.size();
-            f.text = std::string(row.substr(pos, end - pos));
+            f.text.assign(row.data() + pos, end - pos);
             pos = end;
         }
-        fields.push_back(std::move(f));
-        if (pos >= row.size() || fields.size() >= limit) break;
+        if (pos >= row.size() || count >= limit) break;
         ++pos;  // the comma
     }
+    fields.resize(count);
+}
+
+std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
+    std::vector<Field> fields;
+    SplitFields(row, limit, fields);
     return fields;
 }
 
@@ -272,8 +311,8 @@ public:
     // The next row, and whether a line end closed it; false at the end.
     bool next(std::string_view& row, bool& ended) {
         if (pos_ >= bytes_.size()) return false;
-        std::size_t i = bytes_.find_first_of("\r\n", pos_);
-        if (i == std::string_view::npos) {
+        const std::size_t i = std::min(Next('\r', cr_), Next('\n', lf_));
+        if (i == bytes_.size()) {
             row = bytes_.substr(pos_);
             ended = false;
             pos_ = bytes_.size();
@@ -290,8 +329,20 @@ public:
     long long number() const { return number_; }
 
 private:
+    // Where the next `c` at or after the read position is (the end when there
+    // is none), kept in `at` until the reading passes it: a text of CR-only
+    // or LF-only rows is searched once for the other kind of line end.
+    std::size_t Next(char c, std::size_t& at) {
+        if (at != kUnknown && at >= pos_) return at;
+        const void* found = std::memchr(bytes_.data() + pos_, c, bytes_.size() - pos_);
+        at = found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data()) : bytes_.size();
+        return at;
+    }
+
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     std::string_view bytes_;
     std::size_t pos_ = 0;
+    std::size_t cr_ = kUnknown, lf_ = kUnknown;
     long long number_ = 0;
 };
 
@@ -306,38 +357,56 @@ bool ParseNumber(const Field& f, float& out) {
         out = 0;
         return true;
     }
-    std::string num;
     std::size_t i = 0;
-    if (s[i] == '+' || s[i] == '-') {
-        if (s[i] == '-') num.push_back('-');
-        ++i;
-    }
+    const bool negative = s[i] == '-';
+    if (s[i] == '+' || s[i] == '-') ++i;
+    const std::size_t mantissa = i;  // digits, one point, digits
     bool digits = false;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') num.push_back(s[i++]), digits = true;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true;
     if (i < s.size() && s[i] == '.') {
-        num.push_back(s[i++]);
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') num.push_back(s[i++]), digits = true;
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true;
     }
     if (!digits) return false;
+    const std::size_t mantissaEnd = i;
+    std::size_t exponent = i;  // sign and digits after the E or D
     if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-        num.push_back('e');
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) num.push_back(s[i++]);
+        exponent = ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         bool expDigits = false;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') num.push_back(s[i++]), expDigits = true;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, expDigits = true;
         if (!expDigits) return false;
     }
     if (i != s.size()) return false;
+    // The number as from_chars reads it: "-", the mantissa, "e" and the
+    // exponent; on the stack for any field a file of ours holds.
+    const bool hasExponent = exponent > mantissaEnd;
+    const std::size_t n =
+        (negative ? 1 : 0) + (mantissaEnd - mantissa) + (hasExponent ? 1 + s.size() - exponent : 0);
+    char small[64];
+    std::string large;
+    char* num = small;
+    if (n > sizeof small) {
+        large.resize(n);
+        num = large.data();
+    }
+    char* put = num;
+    if (negative) *put++ = '-';
+    put = std::copy(s.data() + mantissa, s.data() + mantissaEnd, put);
+    if (hasExponent) {
+        *put++ = 'e';
+        std::copy(s.data() + exponent, s.data() + s.size(), put);
+    }
     // Read straight into single precision, rounded once: the writer's
     // shortest texts of the largest values (3.4028235E+38) lie a little
     // beyond FLT_MAX and still name it.
     float v = 0;
-    auto res = std::from_chars(num.data(), num.data() + num.size(), v);
+    auto res = std::from_chars(num, num + n, v);
     if (res.ec == std::errc::result_out_of_range) {
         // Too small to hold: it is 0 in single precision; too large fails.
-        if (num.find("e-") == std::string::npos) return false;
+        if (std::string_view(num, n).find("e-") == std::string_view::npos) return false;
         v = 0;
-    } else if (res.ec != std::errc() || res.ptr != num.data() + num.size() || !std::isfinite(v)) {
+    } else if (res.ec != std::errc() || res.ptr != num + n || !std::isfinite(v)) {
         return false;
     }
     out = v;
@@ -363,7 +432,12 @@ std::string RowExcerpt(std::string_view row) {
     return s;
 }
 
-bool IsLineTag(const Field& f) { return UpperCase(Trim(f.text)) == "L"; }
+bool IsLineTag(const Field& f) {
+    std::string_view t = f.text;
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t == "L" || t == "l";
+}
 
 // Stores fields 2..12 of a line row present in the row; missing trailing
 // fields keep what the line held. Returns false at a field that is not a number.
@@ -396,9 +470,10 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
     RowReader rows(bytes);
     std::string_view row;
     bool ended = false;
+    std::vector<Field> fields;
     for (int k = 1; k <= m.LineCount; ++k) {
         if (!rows.next(row, ended) || row.find_first_not_of(' ') == std::string_view::npos) break;
-        auto fields = SplitFields(row, 5);
+        SplitFields(row, 5, fields);
         if (fields.size() < 5)
             return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
         LineRecord& line = m.Lines[k];
@@ -407,7 +482,10 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
             if (!ParseNumber(fields[1 + c], *xy[c]))
                 return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
                                      " holds a field that is not a number.");
-        if (Trim(fields[0].text) != "MHB") break;
+        std::string_view tag = fields[0].text;
+        while (!tag.empty() && tag.front() == ' ') tag.remove_prefix(1);
+        while (!tag.empty() && tag.back() == ' ') tag.remove_suffix(1);
+        if (tag != "MHB") break;
     }
     return Outcome::Ok();
 }
@@ -524,9 +602,10 @@ Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, 
     bool ended = false;
     endRow = false;
     m.LineCount = 0;
+    std::vector<Field> fields;
     for (int i = 1; rows.next(row, ended); ++i) {
         const long long r = rows.number();
-        auto fields = SplitFields(row, kLineFields);
+        SplitFields(row, kLineFields, fields);
         if (!IsLineTag(fields[0])) {
             endRow = UpperCase(Trim(fields[0].text)) == "END";
             if (endRow || !LineRowFollows(rows)) return Outcome::Ok();
