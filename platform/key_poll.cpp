@@ -17,7 +17,9 @@ EscKeyPoll::~EscKeyPoll() {
 bool EscKeyPoll::EscPressed() {
     if (QCoreApplication::instance()) {
         polling_ = true;
+        ++pollDepth_;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        --pollDepth_;
         polling_ = false;
     }
     return pressed_;

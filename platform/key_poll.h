@@ -21,6 +21,9 @@ public:
     void Reset() { pressed_ = false; }
     // Tests: as if the user pressed Esc.
     void Inject() { pressed_ = true; }
+    // Whether a read-back is letting events through right now: the command
+    // that polls is still running.
+    static bool Polling() { return pollDepth_ > 0; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -28,6 +31,7 @@ protected:
 private:
     bool pressed_ = false;
     bool polling_ = false;  // other input is held back while the read-back runs
+    static inline int pollDepth_ = 0;
 };
 
 }  // namespace vd

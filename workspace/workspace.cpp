@@ -137,21 +137,24 @@ WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* prog
 void WorkspaceUi::SetProgress(int value) {
     value = std::clamp(value, 0, 100);
     // Commands run to their end inside their handler; whatever value one
-    // leaves, the bar is back at 0 when control returns to the window. (A
-    // read-back's Esc poll lets the reset through early; the next value
-    // follows within the same frame, so nothing of it is painted.)
-    if (value != 0 && !resetQueued_) {
-        resetQueued_ = true;
-        QMetaObject::invokeMethod(
-            progress_,
-            [this] {
-                resetQueued_ = false;
-                showProgress(0, false);
-            },
-            Qt::QueuedConnection);
-    }
+    // leaves, the bar is back at 0 when control returns to the window.
+    if (value != 0 && !resetQueued_) queueProgressReset();
     // The reset to 0 by the command itself shows at once.
     showProgress(value, value == 0);
+}
+
+void WorkspaceUi::queueProgressReset() {
+    resetQueued_ = true;
+    QMetaObject::invokeMethod(
+        progress_,
+        [this] {
+            // A read-back's Esc poll lets the reset through while its command
+            // still runs: it waits for the next turn of the window instead.
+            if (EscKeyPoll::Polling()) return queueProgressReset();
+            resetQueued_ = false;
+            showProgress(0, false);
+        },
+        Qt::QueuedConnection);
 }
 
 void WorkspaceUi::showProgress(int value, bool atOnce) {

@@ -55,6 +55,7 @@ private:
     // Sets the bar; within a frame of its last paint the value is held
     // unpainted until the frame ends, unless it must show at once.
     void showProgress(int value, bool atOnce);
+    void queueProgressReset();
     QPlainTextEdit* log_;
     QLabel* status_;
     QProgressBar* progress_;
