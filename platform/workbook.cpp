@@ -720,15 +720,6 @@ QString ColumnLetters(int column) {
     return letters;
 }
 
-// A new file's mode as this process would give it; a replaced file keeps its own.
-mode_t ModeFor(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0) return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 // Drops what XML 1.0 cannot carry from UTF-8 text: control characters but
 // tab, line feed and carriage return, and bytes that are no UTF-8.
 void KeepXmlSafe(std::string& utf8) {
@@ -800,22 +791,29 @@ Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, i
     if (QString why = SheetNameProblem(name); !why.isEmpty())
         return Fail(QStringLiteral("The sheet cannot be named %1: %2.").arg(Quoted(sheetName), why));
 
-    QFileInfo target(path);
-    std::string temp = (QFile::encodeName(target.absolutePath() + "/." + target.fileName()) + ".XXXXXX").toStdString();
+    // The workbook library writes to a file of its own naming; the finished
+    // workbook then goes to its place through the one atomic save.
+    const std::string target = QFile::encodeName(path).toStdString();
+    AtomicFileWriter out;
+    (void)out.Open(target);
+    auto failWith = [&](const QString& why) { return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, why)); };
+    if (int err = 0; !out.isOpen()) {
+        (void)out.Commit(&err);  // says why the temporary file could not be made
+        return failWith(QString::fromStdString(FileErrorText(err)));
+    }
+    const QByteArray tempDir = QFile::encodeName(QDir::tempPath());
+    std::string temp = (tempDir + "/vidoduv-workbook.XXXXXX").toStdString();
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, QString::fromStdString(FileErrorText(errno))));
-    ::fchmod(fd, ModeFor(path));
+    if (fd < 0) return failWith(QString::fromStdString(FileErrorText(errno)));
     ::close(fd);
-    const QString tempPath = QFile::decodeName(temp.c_str());
-    auto failWith = [&](const QString& why) {
-        QFile::remove(tempPath);
-        return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, why));
-    };
+    struct RemoveTemp {
+        std::string path;
+        ~RemoveTemp() { ::unlink(path.c_str()); }
+    } removeTemp{temp};
 
     // Rows go out in order, so the library need not hold the sheet in memory.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    const QByteArray tempDir = QFile::encodeName(QDir::tempPath());
     options.tmpdir = const_cast<char*>(tempDir.constData());
     OpenBook book;
     book.wb = workbook_new_opt(temp.c_str(), &options);
@@ -862,13 +860,13 @@ Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, i
         const int err = errno;
         return failWith(err != 0 ? QString::fromStdString(FileErrorText(err)) : QString::fromUtf8(lxw_strerror(e)));
     }
-    QFile written(tempPath);
-    if (!written.open(QIODevice::ReadWrite) || written.size() == 0)
+    QFile written(QFile::decodeName(temp.c_str()));
+    if (!written.open(QIODevice::ReadOnly) || written.size() == 0)
         return failWith(QStringLiteral("the workbook writer left no workbook"));
-    if (::fsync(written.handle()) != 0) return failWith(QString::fromStdString(FileErrorText(errno)));
-    written.close();
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0)
-        return failWith(QString::fromStdString(FileErrorText(errno)));
+    char chunk[1 << 16];
+    for (qint64 n; (n = written.read(chunk, sizeof chunk)) > 0;) out.Write(std::string_view(chunk, static_cast<std::size_t>(n)));
+    if (!written.atEnd()) return failWith(QStringLiteral("the written workbook cannot be read back"));
+    if (int err = 0; !out.Commit(&err)) return failWith(QString::fromStdString(FileErrorText(err)));
     return Outcome::Ok();
 }
 

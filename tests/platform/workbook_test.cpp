@@ -227,9 +227,9 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
         Outcome o;
         // Permissions do not bind the superuser: the read runs as nobody.
         const bool asNobody = ::geteuid() == 0 && std::string(c.name) == "may not be read";
-        if (asNobody) ASSERT_EQ(::seteuid(65534), 0);
+        if (asNobody) { ASSERT_EQ(::seteuid(65534), 0); }
         auto wb = Workbook::Open(Q(path), o);
-        if (asNobody) ASSERT_EQ(::seteuid(0), 0);
+        if (asNobody) { ASSERT_EQ(::seteuid(0), 0); }
         if (!c.opens) {
             EXPECT_FALSE(wb) << c.name;
             EXPECT_NE(o.message().find(c.says), std::string::npos) << c.name << ": " << o.message();

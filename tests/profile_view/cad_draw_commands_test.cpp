@@ -249,7 +249,7 @@ TEST(CadDrawCommands, EveryCommandIntoDrawingsHoldingSomeBlocksCountsEachEntityO
         }
         EXPECT_EQ(counts[i], expected) << label;
         // "Explode Attrib" plays no part in lines and texts.
-        if (run.lineText && run.explode) EXPECT_EQ(counts[i], counts[i - starts.size()]) << label;
+        if (run.lineText && run.explode) { EXPECT_EQ(counts[i], counts[i - starts.size()]) << label; }
     }
 }
 

@@ -169,7 +169,7 @@ TEST(ViewMapping, ZoomToSelectionCentresTheBox) {
         EXPECT_GE(z, ZoomBarValue(c.preset));
         // No nearer step would hold the box.
         const double needed = std::max(box.width(), box.height() * c.widthPx / c.heightPx) / (1 - 2 * kFrameMargin);
-        if (z > ZoomBarValue(c.preset)) EXPECT_LT(ZoomWidth(z - 1, whole), needed);
+        if (z > ZoomBarValue(c.preset)) { EXPECT_LT(ZoomWidth(z - 1, whole), needed); }
         EXPECT_DOUBLE_EQ(s.v.ScaleWidth, ZoomWidth(z, whole));
         EXPECT_NEAR(s.v.ViewOriginX + s.v.ScaleWidth / 2, (box.left + box.right) / 2, 1e-9);
         EXPECT_NEAR(s.v.ViewTopY - s.v.ScaleHeight / 2, (box.top + box.bottom) / 2, 1e-9);
