@@ -65,6 +65,9 @@ bool SameCadName(std::string_view a, std::string_view b) {
 }
 
 bool CadWildcardMatch(std::string_view pattern, std::string_view text) {
+    // Most filters are plain names.
+    if (std::none_of(pattern.begin(), pattern.end(), [](char c) { return c == '*' || c == '?' || c == ','; }))
+        return SameCadName(pattern, text);
     size_t start = 0;
     while (true) {
         size_t comma = pattern.find(',', start);
