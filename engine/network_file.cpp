@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -54,22 +55,83 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     return q;
 }
 
-// The print form of a value; where its seven digits would read back as
-// another value (1234567.25, the largest values), the fewest digits that
-// read back as this one, so that every saved value opens again unchanged.
-// Appended to row, without a string of its own.
+// Binary exponents -126 to 32 of the values whose gap to the next value is
+// less than a unit in the seventh digit throughout their octave.
+constexpr std::uint64_t kFineOctaves[3] = {0xfeffffffff7fdff7ull, 0xffeffbfeffbfeffbull, 0x7fdfffffull};
+
+// The print form of a value, or where its seven digits would read back as
+// another value, the fewest digits that do read back as it; written at out,
+// returning the end. Where the gap between neighbouring values is less than a
+// unit in the seventh digit, an interval that reads back as the value holds
+// at most one seven-digit number: the seven-digit rounding is then the
+// shortest text that reads back whenever that has at most seven digits, and
+// cannot read back when it has more. Both come from the shortest text, which
+// is much cheaper than rounding to seven digits and reading the result back.
+char* FileNumberDigits(float v, char* out) {
+    if (v == 0) {
+        *out = '0';
+        return out + 1;
+    }
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &v, sizeof bits);
+    const int octave = static_cast<int>((bits >> 23) & 0xFF) - 127 + 126;  // 0 for -126
+    if (!(octave >= 0 && octave < 159 && (kFineOctaves[octave / 64] >> (octave % 64) & 1))) {
+        char* end = std::to_chars(out, out + 40, static_cast<double>(v), std::chars_format::general, 7).ptr;
+        float back = 0;
+        if (std::from_chars(out, end, back).ec != std::errc() || back != v)
+            end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
+        std::replace(out, end, 'e', 'E');
+        return end;
+    }
+    char sci[32];
+    const char* sciEnd = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific).ptr;
+    const char* p = sci;
+    if (*p == '-') ++p;
+    char digits[12];
+    int count = 0;
+    for (; *p != 'e'; ++p)
+        if (*p != '.') digits[count++] = *p;
+    int exponent = 0;
+    std::from_chars(p + (p[1] == '+' ? 2 : 1), sciEnd, exponent);
+    if (count > 7) {
+        char* end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
+        std::replace(out, end, 'e', 'E');
+        return end;
+    }
+    while (count > 1 && digits[count - 1] == '0') --count;
+    if (v < 0) *out++ = '-';
+    if (exponent < -4 || exponent >= 7) {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            out = std::copy(digits + 1, digits + count, out);
+        }
+        *out++ = 'E';
+        *out++ = exponent < 0 ? '-' : '+';
+        const int e = exponent < 0 ? -exponent : exponent;
+        if (e >= 100) *out++ = static_cast<char>('0' + e / 100);
+        *out++ = static_cast<char>('0' + e / 10 % 10);
+        *out++ = static_cast<char>('0' + e % 10);
+        return out;
+    }
+    if (exponent < 0) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int z = -1; z > exponent; --z) *out++ = '0';
+        return std::copy(digits, digits + count, out);
+    }
+    for (int d = 0; d <= exponent; ++d) *out++ = d < count ? digits[d] : '0';
+    if (count > exponent + 1) {
+        *out++ = '.';
+        out = std::copy(digits + exponent + 1, digits + count, out);
+    }
+    return out;
+}
+
+// FileNumberDigits with the print form's blanks, appended to row.
 void AppendFileNumber(std::string& row, float v) {
     char buf[48];
-    char* end = buf + 1;
-    if (v == 0) {
-        buf[0] = '0';
-    } else {
-        end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::general, 7).ptr;
-        float back = 0;
-        if (std::from_chars(buf, end, back).ec != std::errc() || back != v)
-            end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general).ptr;
-        std::replace(buf, end, 'e', 'E');
-    }
+    char* end = FileNumberDigits(v, buf);
     if (buf[0] != '-') row += ' ';
     row.append(buf, end);
     row += ' ';

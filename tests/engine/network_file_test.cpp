@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "engine/atomic_save.h"
 #include "engine/network_file.h"
+#include "engine/number_text.h"
 #include "net_builder.h"
 #include "alloc_meter.h"
 #include "recording_ui.h"
@@ -149,9 +151,29 @@ TEST_F(NetworkFile, EveryFiniteValueReadsBackAsSaved) {
         const float got[] = {b.Len, b.Gr1, b.Gr2, b.Inv1, b.Inv2, b.slope, b.Dia, b.X1, b.Y1, b.X2, b.Y2};
         for (int k = 0; k < 11; ++k) ASSERT_EQ(got[k], sent[k]) << "line " << i << " field " << k;
     }
-    // Values seven digits hold keep their print form.
+    // Values seven digits hold keep their print form; the others are written
+    // with the fewest digits that read back.
     EXPECT_NE(ReadBytes(dir / "wide.asb").find(" 0.1 ,"), std::string::npos);
     EXPECT_TRUE(ui.boxes.empty());
+    auto expected = [](float v) {
+        std::string t = FloatText(v);
+        float read = 0;
+        if (std::from_chars(t.data(), t.data() + t.size(), read).ec == std::errc() && read == v) return t;
+        char buf[32];
+        t.assign(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general).ptr);
+        for (char& c : t) c = c == 'e' ? 'E' : c;
+        return t;
+    };
+    std::istringstream rows(ReadBytes(dir / "wide.asb"));
+    std::string row;
+    for (int i = 1; i <= m.LineCount && std::getline(rows, row); ++i) {
+        const LineRecord& a = m.Lines[i];
+        const float sent[] = {a.Len, a.Gr1, a.Gr2, a.Inv1, a.Inv2, a.slope, a.Dia};
+        std::istringstream fields(row);
+        std::string field;
+        for (int k = -3; k < 7 && std::getline(fields, field, ','); ++k)
+            if (k >= 0) ASSERT_EQ(Trim(field), expected(sent[k])) << "line " << i << " field " << k;
+    }
 }
 
 TEST_F(NetworkFile, LateralOrderWritesEachLateralFromItsHead) {
