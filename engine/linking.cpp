@@ -268,8 +268,9 @@ PairOutcome LinkPair(Model& m, NameIndexes& names, int i, int j, bool& quiet) {
 
     if (other && names.TrimmedTo(j) == names.TrimmedFrom(i)) {
         LineRecord& lj = m.Lines[j];
+        // A first feeder is compared with itself, which it always equals.
         if (ki.UpLine == 0) ki.UpLine = static_cast<int16_t>(j);
-        if (lj.Latral <= m.Lines[ki.UpLine].Latral) ki.UpLine = static_cast<int16_t>(j);
+        if (ki.UpLine != j && lj.Latral <= m.Lines[ki.UpLine].Latral) ki.UpLine = static_cast<int16_t>(j);
         lj.Gr2 = li.Gr1;
     }
 
