@@ -171,8 +171,11 @@ TEST_F(NetworkFile, EveryFiniteValueReadsBackAsSaved) {
         const float sent[] = {a.Len, a.Gr1, a.Gr2, a.Inv1, a.Inv2, a.slope, a.Dia};
         std::istringstream fields(row);
         std::string field;
-        for (int k = -3; k < 7 && std::getline(fields, field, ','); ++k)
-            if (k >= 0) ASSERT_EQ(Trim(field), expected(sent[k])) << "line " << i << " field " << k;
+        for (int k = -3; k < 7 && std::getline(fields, field, ','); ++k) {
+            if (k >= 0) {
+                ASSERT_EQ(Trim(field), expected(sent[k])) << "line " << i << " field " << k;
+            }
+        }
     }
 }
 
