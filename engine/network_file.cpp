@@ -310,7 +310,8 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 // ---------------------------------------------------------------- reading
 
 struct Field {
-    std::string text;
+    std::string_view text;  // into the row, or into `unquoted`
+    std::string unquoted;   // a quoted field with its doubled quotes made single
     bool quoted = false;
 };
 
@@ -329,34 +330,38 @@ void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fi
         while (pos < row.size() && IsBlank(row[pos])) ++pos;
         if (fields.size() <= count) fields.emplace_back();
         Field& f = fields[count++];
-        f.text.clear();
+        f.text = {};
         f.quoted = false;
         if (pos < row.size() && row[pos] == '"') {
             f.quoted = true;
+            f.unquoted.clear();
             ++pos;
             while (pos < row.size()) {
                 if (row[pos] == '"') {
                     if (pos + 1 < row.size() && row[pos + 1] == '"') {
-                        f.text.push_back('"');
+                        f.unquoted.push_back('"');
                         pos += 2;
                         continue;
                     }
                     ++pos;
                     break;
                 }
-                f.text.push_back(row[pos++]);
+                f.unquoted.push_back(row[pos++]);
             }
             while (pos < row.size() && row[pos] != ',') ++pos;
         } else {
             std::size_t end = row.find(',', pos);
             if (end == std::string_view::npos) end = row.size();
-            f.text.assign(row.data() + pos, end - pos);
+            f.text = row.substr(pos, end - pos);
             pos = end;
         }
         if (pos >= row.size() || count >= limit) break;
         ++pos;  // the comma
     }
     fields.resize(count);
+    // Only now, when the fields no longer move, may a text point into one.
+    for (Field& f : fields)
+        if (f.quoted) f.text = f.unquoted;
 }
 
 std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
