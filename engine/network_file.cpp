@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/atomic_save.h"
@@ -235,13 +236,22 @@ std::vector<int> RowOrder(Model& m, bool logStops) {
     return order;
 }
 
-std::string NetworkRows(Model& m) {
-    const std::vector<int> order = RowOrder(m, true);
-    std::string out;
-    out.reserve(order.size() * 240 + 8);  // a row of short names and numbers
-    for (int i : order) AppendLineRow(out, m.Lines[i]);
-    out += "END\r\n";
-    return out;
+// The rows in the writer's order, handed to `put` a block at a time: a large
+// network is never held twice, as records and as one long text.
+template <class Put>
+void NetworkRows(Model& m, Put put) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::string block;
+    block.reserve(kBlock + 1024);
+    for (int i : RowOrder(m, true)) {
+        AppendLineRow(block, m.Lines[i]);
+        if (block.size() >= kBlock) {
+            put(block);
+            block.clear();
+        }
+    }
+    block += "END\r\n";
+    put(block);
 }
 
 // The shortest text that reads back as the same single-precision value.
@@ -291,15 +301,20 @@ int ErrorNumber(int err) {
     }
 }
 
-// Writes the file through the one save of the program. A failure shows the
-// message its error number chooses and logs which file was not saved.
-Outcome ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
-    int err = 0;
-    Outcome saved = SaveFileAtomically(target, bytes, &err);
+// Says a failed save: the message its error number chooses, and in the log
+// which file was not saved.
+Outcome SaidIfFailed(Model& m, Outcome saved, int err) {
     if (saved) return saved;
     AppendLog(m, saved.message());
     m.Ui->MessageBox(SaveMessage(ErrorNumber(err)));
     return saved;
+}
+
+// Writes the file through the one save of the program.
+Outcome ReplaceFile(Model& m, const std::string& target, const std::string& bytes) {
+    int err = 0;
+    Outcome saved = SaveFileAtomically(target, bytes, &err);
+    return SaidIfFailed(m, std::move(saved), err);
 }
 
 std::string JoinFolder(const std::string& folder, const std::string& name) {
@@ -582,8 +597,15 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 Outcome SaveNetworkText(Model& m, const std::string& fileName, const std::string& folder) {
-    std::string bytes = NetworkRows(m);
-    return ReplaceFile(m, JoinFolder(folder, fileName), bytes);
+    // The same save as every file's, fed as the rows are made. A file that
+    // cannot be made is said by Commit; the rows are made all the same, as
+    // they fill the never-assigned texts of the records.
+    AtomicFileWriter file;
+    (void)file.Open(JoinFolder(folder, fileName));
+    NetworkRows(m, [&file](const std::string& block) { file.Write(block); });
+    int err = 0;
+    Outcome saved = file.Commit(&err);
+    return SaidIfFailed(m, std::move(saved), err);
 }
 
 bool HasCoordinates(const Model& m) {
