@@ -16,9 +16,10 @@ namespace vd {
 namespace {
 
 bool HasF(const LineRecord& line) {
-    for (char c : line.Status.view())
-        if (c == 'F' || c == 'f') return true;
-    return false;
+    // No branch per byte: the whole field is looked at in a few steps.
+    bool f = false;
+    for (char c : line.Status.view()) f |= (c == 'F') | (c == 'f');
+    return f;
 }
 
 // A line no valid upstream link points from heads a lateral, so that every
@@ -280,15 +281,18 @@ void CheckAllBranchSlopes(Model& m) {
 
 void BuildLaterals(Model& m) {
     const int n = UsableLines(m);
+    std::vector<char> heads(static_cast<std::size_t>(n) + 1, 0);
     int starts = 0;
-    for (int i = 1; i <= n; ++i)
-        if (StartsLateral(m, i, n)) ++starts;
+    for (int i = 1; i <= n; ++i) {
+        heads[i] = StartsLateral(m, i, n);
+        starts += heads[i];
+    }
     // The table holds exactly the laterals found, whatever count a caller left.
     m.CreateLatTable(starts);
 
     int k = 0;
     for (int i = 1; i <= n; ++i) {
-        if (!StartsLateral(m, i, n)) continue;
+        if (!heads[i]) continue;
         ++k;
         m.LatTable[k][LatFirst] = i;
         int j = i;
