@@ -8,109 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/name_numbers.h"
 #include "engine/number_text.h"
 
 namespace vd {
 
 namespace {
-
-// A name without blanks on either side, as a view into the field.
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
-// A whole name field (NULs and blanks included) as four words, zero-filled,
-// so that it compares and hashes without the heap.
-struct NameKey {
-    std::uint64_t w[4];
-    friend bool operator==(const NameKey& a, const NameKey& b) {
-        return a.w[0] == b.w[0] && a.w[1] == b.w[1] && a.w[2] == b.w[2] && a.w[3] == b.w[3];
-    }
-};
-constexpr std::size_t kNameWidth = FixedText<25>::Width;
-static_assert(kNameWidth <= sizeof(NameKey));
-
-NameKey KeyOf(const char* field) {
-    NameKey k{};
-    std::memcpy(k.w, field, kNameWidth);
-    return k;
-}
-
-std::uint64_t HashOf(const NameKey& k) {
-    std::uint64_t h = k.w[0] * 0x9E3779B97F4A7C15ull;
-    h = (h ^ (h >> 29) ^ k.w[1]) * 0xBF58476D1CE4E5B9ull;
-    h = (h ^ (h >> 32) ^ k.w[2]) * 0x94D049BB133111EBull;
-    h = (h ^ (h >> 29) ^ k.w[3]) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 32);
-}
-
-// Numbers name fields in the order they are first met: open addressing over
-// a table of small slots (part of the hash and the number), kept at most half
-// full, with the fields themselves kept by number.
-class NameNumbers {
-public:
-    explicit NameNumbers(std::size_t expected) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * expected) capacity *= 2;
-        slots_.assign(capacity, 0);
-        keys_.reserve(expected);
-    }
-
-    // The number of a whole field.
-    int Of(const char* field) {
-        const NameKey key = KeyOf(field);
-        const std::uint64_t hash = HashOf(key);
-        const std::uint64_t tag = hash >> 32 << 32;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const std::uint64_t slot = slots_[at];
-            if (slot == 0) {
-                const int id = static_cast<int>(keys_.size());
-                keys_.push_back(key);
-                slots_[at] = tag | static_cast<std::uint32_t>(id + 1);
-                if (2 * keys_.size() > slots_.size()) Grow();
-                return id;
-            }
-            if ((slot >> 32 << 32) == tag) {
-                const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
-                if (keys_[id] == key) return id;
-            }
-        }
-    }
-
-    // The number shared by every field whose name, without blanks on either
-    // side, is the same: that of the field holding the name from its first
-    // byte. A field with no leading blank is that field itself.
-    int OfTrimmed(const char* field, int fieldNumber) {
-        if (field[0] != ' ') return fieldNumber;
-        const std::string_view name = Trimmed(std::string_view(field, kNameWidth));
-        char padded[kNameWidth];
-        std::memset(padded, ' ', kNameWidth);
-        std::memcpy(padded, name.data(), name.size());
-        return Of(padded);
-    }
-
-    int count() const { return static_cast<int>(keys_.size()); }
-
-private:
-    void Grow() {
-        std::vector<std::uint64_t> old(slots_.size() * 2, 0);
-        old.swap(slots_);
-        const std::size_t mask = slots_.size() - 1;
-        for (std::uint64_t slot : old) {
-            if (slot == 0) continue;
-            const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
-            std::size_t at = HashOf(keys_[id]) & mask;
-            while (slots_[at] != 0) at = (at + 1) & mask;
-            slots_[at] = slot;
-        }
-    }
-
-    std::vector<std::uint64_t> slots_;  // 0 empty, else hash's high half and number + 1
-    std::vector<NameKey> keys_;         // by number
-};
 
 // The lines under each name number, ascending. The names the lines begin
 // with are laid out once, name after name; a line that takes another name

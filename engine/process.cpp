@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/linking.h"
+#include "engine/name_numbers.h"
 #include "engine/number_text.h"
 #include "engine/sheet_cutting.h"
 #include "engine/walk.h"
@@ -172,30 +174,33 @@ bool CheckGroundLevels(Model& m) {
     const int n = UsableLines(m);
     const double cover = Num(m.Criteria.MinCoverDefault);
 
-    // Lines ending at each manhole, in ascending order; when all of them carry
-    // one downstream ground level, the common value saves scanning the group.
-    struct Group {
-        std::vector<int> lines;
-        bool uniform = true;
-        float level = 0;
-    };
-    std::unordered_map<std::string_view, Group> byTo;
-    byTo.reserve(static_cast<std::size_t>(n) * 2);
+    // Lines ending at each manhole, in ascending order, laid out manhole after
+    // manhole; when all of them carry one downstream ground level, the common
+    // value saves scanning the group.
+    NameNumbers names(static_cast<std::size_t>(n) + 16);
+    std::vector<int> group(static_cast<std::size_t>(n) + 1, 0);
+    for (int i = 1; i <= n; ++i) group[i] = names.Of(m.Lines[i].to.data());
+    const int groups = names.count();
+    std::vector<int> start(static_cast<std::size_t>(groups) + 1, 0), members(static_cast<std::size_t>(n));
+    std::vector<char> uniform(static_cast<std::size_t>(groups), 1);
+    std::vector<float> level(static_cast<std::size_t>(groups), 0.0f);
     for (int i = 1; i <= n; ++i) {
-        Group& g = byTo[m.Lines[i].to.view()];
-        float v = m.Lines[i].Gr2;
-        if (g.lines.empty()) g.level = v;
-        else if (!(v == g.level)) g.uniform = false;
-        if (std::isnan(v)) g.uniform = false;
-        g.lines.push_back(i);
+        const int g = group[i];
+        const float v = m.Lines[i].Gr2;
+        if (start[g + 1] == 0) level[g] = v;
+        else if (!(v == level[g])) uniform[g] = 0;
+        if (std::isnan(v)) uniform[g] = 0;
+        ++start[g + 1];
     }
-    static const std::vector<int> kNone;
-    auto differing = [&](std::string_view name, float v) -> const std::vector<int>& {
-        auto it = byTo.find(name);
-        if (it == byTo.end()) return kNone;
-        const Group& g = it->second;
-        if (g.uniform && v == g.level) return kNone;
-        return g.lines;
+    for (int g = 0; g < groups; ++g) start[g + 1] += start[g];
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (int i = 1; i <= n; ++i) members[fill[group[i]]++] = i;
+    }
+    using LineSpan = std::span<const int>;
+    auto differing = [&](int g, float v) -> LineSpan {
+        if (g < 0 || (uniform[g] && v == level[g])) return {};
+        return LineSpan(members.data() + start[g], members.data() + start[g + 1]);
     };
 
     for (int i = 1; i <= n; ++i) {
@@ -203,8 +208,8 @@ bool CheckGroundLevels(Model& m) {
         if (li.Mincover <= 0) li.Mincover = static_cast<float>(cover);
         m.Links[i].Drop = 0;
 
-        const auto& feeders = differing(li.From.view(), li.Gr1);
-        const auto& sameEnd = differing(li.to.view(), li.Gr2);
+        const LineSpan feeders = differing(names.Find(li.From.data()), li.Gr1);
+        const LineSpan sameEnd = differing(group[i], li.Gr2);
         auto a = feeders.begin();
         auto b = sameEnd.begin();
         while (a != feeders.end() || b != sameEnd.end()) {
