@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -222,19 +223,28 @@ void ReorderLinesBySequence(Model& m) {
     // rotation through them, and only rows i and the first match change value.
     // Keeping, per value, the rows that hold it lets each step visit just its
     // own matches: every row is matched once, so the whole pass is O(N log N).
-    std::vector<int> val(n + 1, 0), slot(n + 1, -1);
-    std::vector<std::vector<int>> rowsOf(n + 1);
+    // The rows of each value lie in one array, value after value, ascending.
+    std::vector<int> val(n + 1, 0), slot(n + 1, -1), start(n + 2, 0);
     for (int j = 1; j <= n; ++j) {
         val[j] = SeqValue(m.Lines[j].SeqText, n);
-        if (val[j] == 0) continue;
-        slot[j] = static_cast<int>(rowsOf[val[j]].size());
-        rowsOf[val[j]].push_back(j);
+        if (val[j] != 0) ++start[val[j] + 1];
     }
+    for (int v = 1; v <= n; ++v) start[v + 1] += start[v];
+    std::vector<int> rows(static_cast<std::size_t>(start[n + 1]));
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (int j = 1; j <= n; ++j) {
+            if (val[j] == 0) continue;
+            slot[j] = fill[val[j]] - start[val[j]];
+            rows[fill[val[j]]++] = j;
+        }
+    }
+    auto rowsOf = [&](int v) { return std::span<int>(rows.data() + start[v], rows.data() + start[v + 1]); };
     std::vector<int> matches;
     for (int i = 1; i <= n; ++i) {
-        if (rowsOf[i].empty()) continue;
+        if (start[i + 1] == start[i]) continue;
         matches.clear();
-        for (int j : rowsOf[i])
+        for (int j : rowsOf(i))
             if (j > i) matches.push_back(j);
         std::sort(matches.begin(), matches.end());
         for (int j : matches) {
@@ -242,8 +252,8 @@ void ReorderLinesBySequence(Model& m) {
             const int a = val[i];
             const int atI = slot[i];
             const int atJ = slot[j];
-            if (a != 0) rowsOf[a][atI] = j;
-            rowsOf[i][atJ] = i;
+            if (a != 0) rowsOf(a)[atI] = j;
+            rowsOf(i)[atJ] = i;
             slot[j] = a != 0 ? atI : -1;
             slot[i] = atJ;
             val[j] = a;
