@@ -53,40 +53,17 @@ public:
     // The number of a whole field.
     int Of(const char* field) {
         const NameKey key = KeyOf(field);
-        const std::uint64_t hash = HashOf(key);
-        const std::uint64_t tag = hash >> 32 << 32;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const std::uint64_t slot = slots_[at];
-            if (slot == 0) {
-                const int id = static_cast<int>(keys_.size());
-                keys_.push_back(key);
-                slots_[at] = tag | static_cast<std::uint32_t>(id + 1);
-                if (2 * keys_.size() > slots_.size()) Grow();
-                return id;
-            }
-            if ((slot >> 32 << 32) == tag) {
-                const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
-                if (keys_[id] == key) return id;
-            }
-        }
+        const auto [at, tag, found] = Probe(key);
+        if (found >= 0) return found;
+        const int id = static_cast<int>(keys_.size());
+        keys_.push_back(key);
+        slots_[at] = tag | static_cast<std::uint32_t>(id + 1);
+        if (2 * keys_.size() > slots_.size()) Grow();
+        return id;
     }
 
     // The number of a field, 0 or more, or -1 when it was never numbered.
-    int Find(const char* field) const {
-        const NameKey key = KeyOf(field);
-        const std::uint64_t hash = HashOf(key);
-        const std::uint64_t tag = hash >> 32 << 32;
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const std::uint64_t slot = slots_[at];
-            if (slot == 0) return -1;
-            if ((slot >> 32 << 32) == tag) {
-                const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
-                if (keys_[id] == key) return id;
-            }
-        }
-    }
+    int Find(const char* field) const { return Probe(KeyOf(field)).id; }
 
     // The number shared by every field whose name, without blanks on either
     // side, is the same: that of the field holding the name from its first
@@ -105,6 +82,24 @@ public:
     int count() const { return static_cast<int>(keys_.size()); }
 
 private:
+    struct Slot {
+        std::size_t at;      // where the key is, or the empty slot it would take
+        std::uint64_t tag;   // the hash's part kept in the slot
+        int id;              // its number, or -1
+    };
+    Slot Probe(const NameKey& key) const {
+        const std::uint64_t hash = HashOf(key);
+        const std::uint64_t tag = hash >> 32 << 32;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            const std::uint64_t slot = slots_[at];
+            if (slot == 0) return {at, tag, -1};
+            if ((slot >> 32 << 32) == tag) {
+                const int id = static_cast<int>(static_cast<std::uint32_t>(slot)) - 1;
+                if (keys_[id] == key) return {at, tag, id};
+            }
+        }
+    }
     void Grow() {
         std::vector<std::uint64_t> old(slots_.size() * 2, 0);
         old.swap(slots_);
