@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
@@ -56,113 +57,187 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     return q;
 }
 
-// Binary exponents -126 to 32 of the values whose gap to the next value is
-// less than a unit in the seventh digit throughout their octave.
-constexpr std::uint64_t kFineOctaves[3] = {0xfeffffffff7fdff7ull, 0xffeffbfeffbfeffbull, 0x7fdfffffull};
-
 // The print form of a value, or where its seven digits would read back as
-// another value, the fewest digits that do read back as it; written at out,
-// returning the end. Where the gap between neighbouring values is less than a
-// unit in the seventh digit, an interval that reads back as the value holds
-// at most one seven-digit number: the seven-digit rounding is then the
-// shortest text that reads back whenever that has at most seven digits, and
-// cannot read back when it has more. Both come from the shortest text, which
-// is much cheaper than rounding to seven digits and reading the result back.
+// another value, the fewest digits that do read back as it (at most nine).
+// Written at out, which has room for 40 bytes, returning the end; the slow
+// general way, for any value.
+char* GeneralFileNumberDigits(float v, char* out) {
+    char* end = std::to_chars(out, out + 40, static_cast<double>(v), std::chars_format::general, 7).ptr;
+    float back = 0;
+    if (std::from_chars(out, end, back).ec != std::errc() || back != v)
+        end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
+    std::replace(out, end, 'e', 'E');
+    return end;
+}
+
+constexpr std::uint64_t kTens[20] = {1ull,
+                                     10ull,
+                                     100ull,
+                                     1000ull,
+                                     10000ull,
+                                     100000ull,
+                                     1000000ull,
+                                     10000000ull,
+                                     100000000ull,
+                                     1000000000ull,
+                                     10000000000ull,
+                                     100000000000ull,
+                                     1000000000000ull,
+                                     10000000000000ull,
+                                     100000000000000ull,
+                                     1000000000000000ull,
+                                     10000000000000000ull,
+                                     100000000000000000ull,
+                                     1000000000000000000ull,
+                                     10000000000000000000ull};
+
+// Rounds a value to 9 - dropped significant digits, half to even, and says
+// whether the result reads back as the value. The value is whole + rest /
+// 2^shift units of its ninth significant digit; it reads back from any text
+// less than half a gap away, or exactly half a gap when its binary digits end
+// even (the reader rounds halves to even). gap is the gap between
+// neighbouring values in those units times 2^shift.
+template <int dropped>
+bool RoundDropping(std::uint64_t whole, std::uint64_t rest, int shift, std::uint64_t gap, bool even,
+                   std::uint64_t& r) {
+    constexpr std::uint64_t step = kTens[dropped];
+    r = whole / step;
+    const std::uint64_t past = ((whole % step) << shift) + rest;  // how far the value lies above r
+    const std::uint64_t span = step << shift;
+    const bool up = 2 * past > span || (2 * past == span && (r & 1));
+    r += up;
+    const std::uint64_t twiceOff = 2 * (up ? span - past : past);
+    return twiceOff < gap || (even && twiceOff == gap);
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// GeneralFileNumberDigits, in whole-number arithmetic for the values a
+// network holds: the seven-digit rounding when it reads back, written as
+// seven digits are; else the eight- or nine-digit rounding that reads back
+// first, which is then the shortest text, written as shortest texts are.
+// Writes up to 40 bytes at out, of which the returned end tells the text.
 char* FileNumberDigits(float v, char* out) {
+    static_assert(std::endian::native == std::endian::little, "digits are put together a byte a lane");
     if (v == 0) {
         *out = '0';
         return out + 1;
     }
     std::uint32_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    const int octave = static_cast<int>((bits >> 23) & 0xFF) - 127 + 126;  // 0 for -126
-    if (!(octave >= 0 && octave < 159 && (kFineOctaves[octave / 64] >> (octave % 64) & 1))) {
-        char* end = std::to_chars(out, out + 40, static_cast<double>(v), std::chars_format::general, 7).ptr;
-        float back = 0;
-        if (std::from_chars(out, end, back).ec != std::errc() || back != v)
-            end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
-        std::replace(out, end, 'e', 'E');
-        return end;
+    const int binary = static_cast<int>((bits >> 23) & 0xFF) - 127;  // 2^binary <= |v| < 2^(binary+1)
+    const std::uint32_t fraction = bits & 0x7FFFFF;
+    // Outside 2^-13 to 2^23 the whole numbers below need more than 64 bits;
+    // at a power of two the gap below the value is half the gap above.
+    if (binary < -13 || binary > 22 || fraction == 0) return GeneralFileNumberDigits(v, out);
+    const std::uint32_t m = fraction | 0x800000;
+    const int shift = 23 - binary;  // the value is m / 2^shift
+    int x = (binary * 1233) >> 12;  // floor(binary * log10(2)): the decimal exponent or one less
+    // The value in units of its ninth significant digit, 10^(x-8): whole and
+    // rest / 2^shift, all within 64 bits for the values taken here.
+    std::uint64_t scaled = m * kTens[8 - x];
+    if ((scaled >> shift) >= kTens[9]) scaled = m * kTens[8 - ++x];
+    const std::uint64_t whole = scaled >> shift, rest = scaled & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t gap = kTens[8 - x];
+
+    const bool even = (m & 1) == 0;
+    std::uint64_t r7 = 0, r8 = 0, r9 = 0;
+    const bool seven = RoundDropping<2>(whole, rest, shift, gap, even, r7);
+    const bool eight = RoundDropping<1>(whole, rest, shift, gap, even, r8);
+    RoundDropping<0>(whole, rest, shift, gap, even, r9);  // nine digits always read back
+    // The digits padded to nine, and how many count.
+    std::uint64_t r = seven ? r7 * 100 : eight ? r8 * 10 : r9;
+    const int fixedBelow = seven ? 7 : 6;
+    if (r == kTens[9]) {  // rounded up into the next decade
+        r = kTens[8];
+        ++x;
     }
-    char sci[32];
-    const char* sciEnd = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific).ptr;
-    const char* p = sci;
-    if (*p == '-') ++p;
-    char digits[12];
-    int count = 0;
-    for (; *p != 'e'; ++p)
-        if (*p != '.') digits[count++] = *p;
-    int exponent = 0;
-    std::from_chars(p + (p[1] == '+' ? 2 : 1), sciEnd, exponent);
-    if (count > 7) {
-        char* end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
-        std::replace(out, end, 'e', 'E');
-        return end;
-    }
-    while (count > 1 && digits[count - 1] == '0') --count;
+    // The digits as text: the first, and the other eight made at once, split
+    // into halves, quarters and single digits, a byte each, the first digit
+    // in the lowest byte. Trailing zeros are the highest zero bytes.
+    const auto first = static_cast<char>('0' + r / kTens[8]);
+    std::uint64_t lanes = r % kTens[8];
+    lanes = lanes / 10000 | (lanes % 10000) << 32;
+    const std::uint64_t hundreds = ((lanes * 10486) >> 20) & 0x0000007F0000007Full;
+    lanes = hundreds | (lanes - 100 * hundreds) << 16;
+    const std::uint64_t tens = ((lanes * 103) >> 10) & 0x000F000F000F000Full;
+    lanes = tens | (lanes - 10 * tens) << 8;
+    const int count = 9 - (lanes == 0 ? 8 : std::countl_zero(lanes) / 8);  // without trailing zeros
+    const std::uint64_t rest8 = lanes | 0x3030303030303030ull;
+    const std::uint64_t head = static_cast<std::uint64_t>(first) | rest8 << 8;  // the first eight
+    const auto ninth = static_cast<char>(rest8 >> 56);
+
     if (v < 0) *out++ = '-';
-    if (exponent < -4 || exponent >= 7) {
-        *out++ = digits[0];
-        if (count > 1) {
-            *out++ = '.';
-            out = std::copy(digits + 1, digits + count, out);
-        }
-        *out++ = 'E';
-        *out++ = exponent < 0 ? '-' : '+';
-        const int e = exponent < 0 ? -exponent : exponent;
-        if (e >= 100) *out++ = static_cast<char>('0' + e / 100);
-        *out++ = static_cast<char>('0' + e / 10 % 10);
-        *out++ = static_cast<char>('0' + e % 10);
-        return out;
+    if (x < 0) {  // "0.", the zeros, the digits; from 2^-13 up x is at least -4
+        std::memcpy(out, "0.000000", 8);
+        std::memcpy(out + 1 - x, &head, 8);
+        out[9 - x] = ninth;
+        return out + 1 - x + count;
     }
-    if (exponent < 0) {
-        *out++ = '0';
-        *out++ = '.';
-        for (int z = -1; z > exponent; --z) *out++ = '0';
-        return std::copy(digits, digits + count, out);
+    if (x >= fixedBelow) {  // one digit, the point, the others and the exponent
+        const std::uint64_t lead = static_cast<std::uint64_t>(first) | std::uint64_t{'.'} << 8 | rest8 << 16;
+        std::memcpy(out, &lead, 8);
+        std::memcpy(out + 8, reinterpret_cast<const char*>(&rest8) + 6, 2);
+        out += count > 1 ? count + 1 : 1;
+        const char exponent[4] = {'E', '+', '0', static_cast<char>('0' + x)};  // x is 6 at most here
+        std::memcpy(out, exponent, 4);
+        return out + 4;
     }
-    for (int d = 0; d <= exponent; ++d) *out++ = d < count ? digits[d] : '0';
-    if (count > exponent + 1) {
-        *out++ = '.';
-        out = std::copy(digits + exponent + 1, digits + count, out);
-    }
-    return out;
+    // The whole part, the point and the decimals, all from the eight in hand
+    // and the ninth.
+    const int point = 8 * (x + 1);  // x + 1 is 7 at most
+    const std::uint64_t below = (std::uint64_t{1} << point) - 1;
+    const std::uint64_t lead = (head & below) | std::uint64_t{'.'} << point | (head & ~below) << 8;
+    std::memcpy(out, &lead, 8);
+    out[8] = static_cast<char>(head >> 56);
+    out[9] = ninth;
+    return count > x + 1 ? out + count + 1 : out + x + 1;
 }
 
-// FileNumberDigits with the print form's blanks, appended to row.
-void AppendFileNumber(std::string& row, float v) {
-    char buf[48];
-    char* end = FileNumberDigits(v, buf);
-    if (buf[0] != '-') row += ' ';
-    row.append(buf, end);
-    row += ' ';
+// Whether a text field holds a byte below a blank, a comma or a quote, eight
+// bytes at a time: each test leaves a high bit in the word when some byte
+// passes it.
+bool HoldsControlCommaOrQuote(std::string_view raw) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    auto any = [](std::uint64_t w) {
+        const std::uint64_t comma = w ^ (kOnes * ','), quote = w ^ (kOnes * '"');
+        return (((w - kOnes * 0x20) & ~w) | ((comma - kOnes) & ~comma) | ((quote - kOnes) & ~quote)) & kHighs;
+    };
+    const std::size_t n = raw.size();
+    if (n < 8) {
+        for (char c : raw)
+            if (static_cast<unsigned char>(c) < 0x20 || c == ',' || c == '"') return true;
+        return false;
+    }
+    std::uint64_t w = 0;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        std::memcpy(&w, raw.data() + i, 8);
+        if (any(w)) return true;
+    }
+    std::memcpy(&w, raw.data() + n - 8, 8);  // the last eight, overlapping the words before
+    return any(w) != 0;
 }
 
-// Blanks up to the start of the next print zone after the print position of
-// the row that begins at rowStart.
-void PadToZone(std::string& out, std::size_t rowStart) {
-    const std::size_t column = out.size() - rowStart;
-    out.append((column / kPrintZone + 1) * kPrintZone - column, ' ');
-}
-
-// FieldText appended to out; a field that needs neither blanks for control
-// bytes nor quotes, as most do, goes in as it is.
-void AppendField(std::string& out, std::string_view raw, bool mayBeNone = false) {
-    for (char c : raw)
-        if (static_cast<unsigned char>(c) < 0x20 || c == ',' || c == '"') {
-            out += FieldText(raw, mayBeNone);
-            return;
-        }
-    if (!raw.empty() && raw[0] == ' ') {
+// FieldText written at p, returning the end; a field that needs neither
+// blanks for control bytes nor quotes, as most do, goes in as it is.
+char* PutField(char* p, std::string_view raw, bool mayBeNone = false) {
+    bool plain = !HoldsControlCommaOrQuote(raw);
+    if (plain && !raw.empty() && raw[0] == ' ') {
         std::string_view bare = raw;
         while (!bare.empty() && bare.front() == ' ') bare.remove_prefix(1);
         while (!bare.empty() && bare.back() == ' ') bare.remove_suffix(1);
-        if (!bare.empty() && !(mayBeNone && bare == "0")) {
-            out += FieldText(raw, mayBeNone);
-            return;
-        }
+        plain = bare.empty() || (mayBeNone && bare == "0");
     }
-    out.append(raw);
+    if (plain) {
+        std::memcpy(p, raw.data(), raw.size());
+        return p + raw.size();
+    }
+    const std::string text = FieldText(raw, mayBeNone);
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
 }
 
 // Never-assigned texts get what the saved file needs for reading back.
@@ -172,30 +247,51 @@ void FillUnassigned(LineRecord& line) {
     if (line.MhType.lessThanBlank()) line.MhType = " 0";
 }
 
-void AppendLineRow(std::string& out, LineRecord& line) {
+// Room for the longest row: its four texts all quotes, doubled and quoted,
+// and every number padded to its zone, with what the number writers may
+// write beyond their text.
+constexpr std::size_t kRowRoom =
+    2 + 2 * (2 * FixedText<25>::Width + 3) + 7 * (kPrintZone + 48) + 2 * (kPrintZone + 2 * FixedText<40>::Width + 3) + 2;
+
+// The row of a line written at p, which has kRowRoom bytes; returns its end.
+char* PutLineRow(char* p, LineRecord& line) {
     FillUnassigned(line);
-    const std::size_t start = out.size();
-    out += "L,";
-    if (line.From.unassigned())
-        out.append(line.From.Width, ' ');
-    else
-        AppendField(out, line.From.view());
-    out += ',';
-    AppendField(out, line.to.view());
-    out += ',';
+    char* const start = p;
+    // Blanks up to the start of the next print zone after the print position.
+    auto padToZone = [start](char* at) {
+        const auto column = static_cast<std::size_t>(at - start);
+        std::memset(at, ' ', kPrintZone);
+        return at + ((column / kPrintZone + 1) * kPrintZone - column);
+    };
+    *p++ = 'L';
+    *p++ = ',';
+    if (line.From.unassigned()) {
+        std::memset(p, ' ', line.From.Width);
+        p += line.From.Width;
+    } else {
+        p = PutField(p, line.From.view());
+    }
+    *p++ = ',';
+    p = PutField(p, line.to.view());
+    *p++ = ',';
     for (float v : {line.Len, line.Gr1, line.Gr2, line.Inv1, line.Inv2, line.slope, line.Dia}) {
-        PadToZone(out, start);
+        p = padToZone(p);
         // An infinite or undefined value would make a file no reader accepts.
         if (!std::isfinite(v)) v = 0;
-        AppendFileNumber(out, v);
-        out += ',';
+        // The print form: a blank before a number that is not negative, one after.
+        if (!std::signbit(v) || v == 0) *p++ = ' ';
+        p = FileNumberDigits(v, p);
+        *p++ = ' ';
+        *p++ = ',';
     }
-    PadToZone(out, start);
-    AppendField(out, line.Latral.view(), true);
-    out += ',';
-    PadToZone(out, start);
-    AppendField(out, line.MhType.view(), true);
-    out += "\r\n";
+    p = padToZone(p);
+    p = PutField(p, line.Latral.view(), true);
+    *p++ = ',';
+    p = padToZone(p);
+    p = PutField(p, line.MhType.view(), true);
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
 }
 
 // Every line 1..LineCount exactly once: lateral by lateral while a lateral
@@ -241,17 +337,18 @@ std::vector<int> RowOrder(Model& m, bool logStops) {
 template <class Put>
 void NetworkRows(Model& m, Put put) {
     constexpr std::size_t kBlock = 64 * 1024;
-    std::string block;
-    block.reserve(kBlock + 1024);
+    std::vector<char> block(kBlock + kRowRoom);
+    char* const begin = block.data();
+    char* p = begin;
     for (int i : RowOrder(m, true)) {
-        AppendLineRow(block, m.Lines[i]);
-        if (block.size() >= kBlock) {
-            put(block);
-            block.clear();
+        p = PutLineRow(p, m.Lines[i]);
+        if (static_cast<std::size_t>(p - begin) >= kBlock) {
+            put(std::string_view(begin, static_cast<std::size_t>(p - begin)));
+            p = begin;
         }
     }
-    block += "END\r\n";
-    put(block);
+    std::memcpy(p, "END\r\n", 5);
+    put(std::string_view(begin, static_cast<std::size_t>(p - begin) + 5));
 }
 
 // The shortest text that reads back as the same single-precision value.
@@ -602,7 +699,7 @@ Outcome SaveNetworkText(Model& m, const std::string& fileName, const std::string
     // they fill the never-assigned texts of the records.
     AtomicFileWriter file;
     (void)file.Open(JoinFolder(folder, fileName));
-    NetworkRows(m, [&file](const std::string& block) { file.Write(block); });
+    NetworkRows(m, [&file](std::string_view block) { file.Write(block); });
     int err = 0;
     Outcome saved = file.Commit(&err);
     return SaidIfFailed(m, std::move(saved), err);

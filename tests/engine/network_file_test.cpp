@@ -133,6 +133,18 @@ TEST_F(NetworkFile, EveryFiniteValueReadsBackAsSaved) {
         if (std::isfinite(v)) values.push_back(v);
     }
     test::NetBuilder net(m);
+    // Where the writer's whole-number way hands over to the general one (2^-13,
+    // 2^23, powers of two), where a rounding carries into the next decade, and
+    // where seven, eight or nine digits are the shortest: all in number columns.
+    const float edges[] = {0.00012207031f, 0.00012207032f, 0.0001220703f, 8388607.5f,  8388608.0f, 8388609.0f,
+                           9.9999995f,     999999.94f,     0.099999994f,  1234567.5f,  -0.0f,      0.0001f,
+                           6.1035156e-05f, 2.5e-3f,        0.5f,          1.0000001f,  7654321.5f, 0.00099999993f,
+                           99.999992f,     -1.00000012f,   3e-4f,         0.01f,       -0.001f};
+    for (std::size_t k = 0; k < std::size(edges); k += 7) {
+        auto edge = [&](std::size_t i) { return edges[(k + i) % std::size(edges)]; };
+        auto l = net.line("E" + std::to_string(k), "B");
+        l.len(edge(0)).gr(edge(1), edge(2)).inv(edge(3), edge(4)).slope(edge(5)).dia(edge(6));
+    }
     std::size_t next = 0;
     auto take = [&] { return values[next++ % values.size()]; };
     while (next < values.size()) {
