@@ -12,7 +12,9 @@ namespace vd {
 
 namespace {
 
-char Up(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+// ASCII letters only, so that names compare alike whatever the desktop's
+// locale, and without a library call per character.
+char Up(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
 bool MatchOne(std::string_view p, std::string_view t) {
     // Iterative '*' matching with one back-track point.
@@ -156,13 +158,14 @@ void CadEntity::SetXData(const std::vector<int16_t>& codes, const std::vector<XV
     if (!xdataSources_.empty())
         std::erase_if(xdataSources_, [&](const ItemSource& s) { return SameCadName(s.application, app); });
     for (auto& d : xdata_) {
-        if (SameCadName(d[0].text, app)) {
-            d = std::move(data);
+        if (SameCadName(d.application, app)) {
+            d.application = app;
+            d.items = std::move(data);
             if (doc_) doc_->touched();
             return;
         }
     }
-    xdata_.push_back(std::move(data));
+    xdata_.push_back({app, std::move(data)});
     if (doc_) doc_->touched();
 }
 
@@ -173,7 +176,7 @@ XData CadEntity::GetXData(const std::string& application) const {
 
 const XData* CadEntity::FindXData(std::string_view application) const {
     for (const auto& d : xdata_)
-        if (!d.empty() && SameCadName(d[0].text, application)) return &d;
+        if (SameCadName(d.application, application)) return &d.items;
     return nullptr;
 }
 
@@ -444,31 +447,59 @@ CadBlock& CadBlocks::Item(int index) {
 
 // ---------------------------------------------------------------- selection
 
+CadSelectionFilter::CadSelectionFilter(const std::vector<int16_t>& filterTypes,
+                                       const std::vector<std::string>& filterValues) {
+    if (filterTypes.size() != filterValues.size())
+        throw CadError(caderr::InvalidInput, "The selection filter gives a different number of group codes and values");
+    constexpr unsigned kAllKinds = (1u << (static_cast<unsigned>(CadKind::AttributeDef) + 1)) - 1;
+    kinds_ = kAllKinds;
+    for (size_t i = 0; i < filterTypes.size(); ++i) {
+        const int16_t t = filterTypes[i];
+        if (t != 0 && t != 2 && t != 8)
+            throw CadError(caderr::InvalidInput, "A selection cannot filter by group code " + std::to_string(t));
+        const std::string& v = filterValues[i];
+        if (v.empty()) continue;
+        if (t == 0) {
+            // The entity types a pattern takes, worked out once.
+            unsigned taken = 0;
+            for (unsigned k = 0; (1u << k) & kAllKinds; ++k)
+                if (CadWildcardMatch(v, KindName(static_cast<CadKind>(k)))) taken |= 1u << k;
+            kinds_ &= taken;
+        } else if (t == 2) {
+            kinds_ &= 1u << static_cast<unsigned>(CadKind::Insert);
+            blockNames_.push_back(v);
+        } else {
+            layers_.push_back({v, {}, false});
+        }
+    }
+}
+
+bool CadSelectionFilter::operator()(const CadEntity& e) const {
+    if (!((kinds_ >> static_cast<unsigned>(e.kind)) & 1u)) return false;
+    for (const auto& name : blockNames_)
+        if (!CadWildcardMatch(name, e.Name)) return false;
+    for (auto& l : layers_) {
+        // Runs of entities share a layer: the last answer serves them.
+        if (!l.known || l.last != e.layer()) {
+            l.last = e.layer();
+            l.taken = CadWildcardMatch(l.pattern, l.last);
+            l.known = true;
+        }
+        if (!l.taken) return false;
+    }
+    return true;
+}
+
 void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
                              const std::vector<std::string>& filterValues) {
     if (mode != 5) throw CadError(caderr::InvalidInput, "Only the whole drawing can be selected");
-    if (filterTypes.size() != filterValues.size())
-        throw CadError(caderr::InvalidInput, "The selection filter gives a different number of group codes and values");
-    for (int16_t t : filterTypes)
-        if (t != 0 && t != 2 && t != 8)
-            throw CadError(caderr::InvalidInput, "A selection cannot filter by group code " + std::to_string(t));
+    const CadSelectionFilter passes(filterTypes, filterValues);
     // A second selection into the set adds only what is not in it yet.
     const bool adding = !items_.empty();
     std::unordered_set<const CadEntity*> held;
     for (const auto& e : items_) held.insert(e.get());
-    for (const auto& e : doc_->ModelSpace().entities()) {
-        bool ok = true;
-        for (size_t i = 0; i < filterTypes.size() && ok; ++i) {
-            const std::string& v = filterValues[i];
-            if (v.empty()) continue;
-            switch (filterTypes[i]) {
-            case 0: ok = CadWildcardMatch(v, KindName(e->kind)); break;
-            case 2: ok = e->kind == CadKind::Insert && CadWildcardMatch(v, e->Name); break;
-            case 8: ok = CadWildcardMatch(v, e->layer()); break;
-            }
-        }
-        if (ok && (!adding || held.insert(e.get()).second)) items_.push_back(e);
-    }
+    for (const auto& e : doc_->ModelSpace().entities())
+        if (passes(*e) && (!adding || held.insert(e.get()).second)) items_.push_back(e);
 }
 
 CadEntityPtr CadSelectionSet::Item(int index) const {
@@ -610,6 +641,10 @@ void CadApplication::ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upper
 
 void CadApplication::Update() {
     if (host_) host_->cadChanged();
+}
+
+void CadApplication::ShowAdded() {
+    if (host_) host_->cadAdded();
 }
 
 }  // namespace vd

@@ -67,6 +67,13 @@ struct XDataItem {
 };
 using XData = std::vector<XDataItem>;
 
+// One application's extended data, its name kept beside the items so that a
+// look-up reads no item of another application.
+struct CadXData {
+    std::string application;  // item 0's text
+    XData items;
+};
+
 // A value handed to SetXData: a text or a number. A number under a text code
 // is stored as its decimal text.
 using XValue = std::variant<std::string, double>;
@@ -81,6 +88,14 @@ public:
     CadEntity(CadKind kind, CadDocument* doc, CadBlock* owner) : kind(kind), doc_(doc), owner_(owner) {}
 
     const CadKind kind;
+
+private:
+    // What selections and data look-ups test, at the head of the entity, so
+    // that a walk over a large drawing reads one place of each.
+    std::string layer_ = "0";
+    std::vector<CadXData> xdata_;
+
+public:
     // The DXF type name: "LINE", "TEXT", "SOLID", "CIRCLE", "POLYLINE", "INSERT", "ATTRIB", "ATTDEF".
     std::string ObjectName() const;
 
@@ -129,7 +144,7 @@ public:
     // The same without a copy; null when there is none.
     const XData* FindXData(std::string_view application) const;
     // Every application's data, in the order they were attached.
-    const std::vector<XData>& AllXData() const { return xdata_; }
+    const std::vector<CadXData>& AllXData() const { return xdata_; }
 
     void Erase();
     bool erased() const { return erased_; }
@@ -138,9 +153,7 @@ public:
 private:
     friend class CadBlock;
     friend class CadDocument;
-    std::string layer_ = "0";
     std::vector<std::shared_ptr<CadEntity>> attributes_;
-    std::vector<XData> xdata_;
     struct ItemSource {
         std::string application;
         size_t item;
@@ -257,6 +270,24 @@ private:
     CadDocument* doc_;
 };
 
+// A selection filter of group codes 0 (entity type), 2 (block name) and 8
+// (layer); an empty value sets no condition. Bad codes are InvalidInput.
+class CadSelectionFilter {
+public:
+    CadSelectionFilter(const std::vector<int16_t>& filterTypes, const std::vector<std::string>& filterValues);
+    bool operator()(const CadEntity& e) const;
+
+private:
+    struct LayerTest {
+        std::string pattern;
+        std::string last;  // the layer last tested, and its answer
+        bool known = false, taken = false;
+    };
+    unsigned kinds_ = 0;  // bit per CadKind
+    std::vector<std::string> blockNames_;
+    mutable std::vector<LayerTest> layers_;
+};
+
 class CadSelectionSet {
 public:
     CadSelectionSet(CadDocument* doc, std::string name) : Name(std::move(name)), doc_(doc) {}
@@ -267,6 +298,8 @@ public:
     void Select(int mode, const std::vector<int16_t>& filterTypes, const std::vector<std::string>& filterValues);
     int Count() const { return static_cast<int>(items_.size()); }
     CadEntityPtr Item(int index) const;  // 0-based
+    // The selected entities in order, to walk without taking a reference each.
+    const std::vector<CadEntityPtr>& entities() const { return items_; }
     void Clear() { items_.clear(); }
     // Removes the set from the drawing's named sets.
     void Delete();
@@ -383,6 +416,9 @@ public:
     // Frames the plan area from (x0, y0) to (x1, y1).
     virtual void cadZoomWindow(double x0, double y0, double x1, double y1) = 0;
     virtual void cadChanged() = 0;
+    // Entities were added to model space and nothing shown before changed
+    // (the layer table aside): a window may draw just the new ones.
+    virtual void cadAdded() { cadChanged(); }
     // nullopt when the user cancelled.
     virtual std::optional<CadPoint> cadGetPoint(const std::string& prompt) = 0;
 };
@@ -416,6 +452,9 @@ public:
     void ZoomWindow(const CadPoint& lowerLeft, const CadPoint& upperRight);
     // Tells the window that the drawing changed.
     void Update();
+    // Tells the window that entities were added to model space and nothing
+    // else it shows changed, apart from layer colours.
+    void ShowAdded();
 
     void setHost(CadHost* host) { host_ = host; }
     CadHost* host() const { return host_; }

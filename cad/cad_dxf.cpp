@@ -194,7 +194,7 @@ private:
 
     void xdata(const CadEntity& e) {
         for (const auto& d : e.AllXData()) {
-            for (const auto& item : d) {
+            for (const auto& item : d.items) {
                 if (item.code >= 1000 && item.code <= 1009) w_.dxfString(item.code, item.text);
                 else if (item.code >= 1060 && item.code <= 1071) w_.dxfInt(item.code, WholeXNumber(item));
                 else w_.dxfReal(item.code, item.number);

@@ -34,6 +34,8 @@ QColor AciColour(int aci, int layerColour) {
     return QColor(AciRed(rgb), AciGreen(rgb), AciBlue(rgb));
 }
 
+const QColor kBackground(33, 40, 48);
+
 struct Extents {
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     void add(double x, double y) {
@@ -131,16 +133,66 @@ void DrawingView::fitArea(double x0, double y0, double x1, double y1) {
     update();
 }
 
+void DrawingView::redrawAll() {
+    imageValid_ = false;
+    update();
+}
+
 void DrawingView::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(33, 40, 48));
     if (!app_.HasDocument()) {
+        imageValid_ = false;
+        p.fillRect(rect(), kBackground);
         p.setPen(Qt::lightGray);
         p.drawText(rect(), Qt::AlignCenter, tr("No drawing open"));
         return;
     }
+    updateImage(app_.ActiveDocument());
+    p.drawImage(0, 0, image_);
+    if (picking) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 200, 0), 1, Qt::DashLine));
+        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    }
+}
+
+void DrawingView::updateImage(CadDocument& doc) {
+    // A large drawing takes far longer to draw than to copy: a paint that
+    // finds only entities added since the last one (a command's marker text,
+    // say) draws just those onto the kept image.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    std::vector<std::pair<std::string, int>> layers;
+    layers.reserve(static_cast<size_t>(doc.Layers().Count()));
+    for (const auto& l : doc.Layers().all()) layers.emplace_back(l->Name, l->Color);
+    const auto& all = doc.ModelSpace().entities();
+    const bool grown = imageValid_ && imageDoc_ == &doc && image_.size() == pixels &&
+                       image_.devicePixelRatio() == ratio && imageScale_ == scale_ && imageCentreX_ == centreX_ &&
+                       imageCentreY_ == centreY_ && layers == imageLayers_ && all.size() >= imageCount_ &&
+                       (imageCount_ == 0 || all[imageCount_ - 1].get() == imageLast_);
+    size_t from = imageCount_;
+    if (!grown) {
+        if (image_.size() != pixels) image_ = QImage(pixels, QImage::Format_RGB32);
+        image_.setDevicePixelRatio(ratio);
+        image_.fill(kBackground);
+        from = 0;
+    }
+    if (from < all.size()) {
+        QPainter p(&image_);
+        drawEntities(p, doc, from);
+    }
+    imageValid_ = true;
+    imageDoc_ = &doc;
+    imageCount_ = all.size();
+    imageLast_ = all.empty() ? nullptr : all.back().get();
+    imageScale_ = scale_;
+    imageCentreX_ = centreX_;
+    imageCentreY_ = centreY_;
+    imageLayers_ = std::move(layers);
+}
+
+void DrawingView::drawEntities(QPainter& p, CadDocument& doc, size_t from) {
     p.setRenderHint(QPainter::Antialiasing, true);
-    CadDocument& doc = app_.ActiveDocument();
     // Runs of entities share a layer and a colour: the last layer's colour
     // and the pen in use are kept rather than looked up and set again.
     const std::string* lastLayer = nullptr;
@@ -231,12 +283,36 @@ void DrawingView::paintEvent(QPaintEvent*) {
         }
         }
     };
-    for (const auto& e : doc.ModelSpace().entities()) draw(*e, QTransform());
-    if (picking) {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(255, 200, 0), 1, Qt::DashLine));
-        p.drawRect(rect().adjusted(1, 1, -2, -2));
+    // Model space lines come in long runs of one colour: they are drawn a
+    // run at a time, and those wholly outside the view are left out.
+    const auto& all = doc.ModelSpace().entities();
+    std::vector<QLineF> run;
+    QColor runColour;
+    auto flush = [&] {
+        if (run.empty()) return;
+        p.setPen(QPen(runColour, 0));
+        p.drawLines(run.data(), static_cast<int>(run.size()));
+        run.clear();
+        linePen = false;
+    };
+    const double right = width() + 2.0, bottom = height() + 2.0;
+    for (size_t i = from; i < all.size(); ++i) {
+        const CadEntity& e = *all[i];
+        if (e.kind != CadKind::Line) {
+            flush();
+            draw(e, QTransform());
+            continue;
+        }
+        const QColor colour = AciColour(e.Color, layerColour(e.layer()));
+        const QPointF a = toScreen(e.StartPoint[0], e.StartPoint[1]), b = toScreen(e.EndPoint[0], e.EndPoint[1]);
+        if ((a.x() < -2 && b.x() < -2) || (a.x() > right && b.x() > right) || (a.y() < -2 && b.y() < -2) ||
+            (a.y() > bottom && b.y() > bottom))
+            continue;
+        if (colour != runColour) flush();
+        runColour = colour;
+        run.emplace_back(a, b);
     }
+    flush();
 }
 
 void DrawingView::wheelEvent(QWheelEvent* ev) {
@@ -467,6 +543,12 @@ void DrawingWindow::cadZoomWindow(double x0, double y0, double x1, double y1) { 
 void DrawingWindow::cadChanged() {
     updateTitle();
     // What a command just drew stays in view until the user takes over.
+    if (!view_->userMoved() && !view_->framed()) view_->zoomExtents();
+    view_->redrawAll();
+}
+
+void DrawingWindow::cadAdded() {
+    updateTitle();
     if (!view_->userMoved() && !view_->framed()) view_->zoomExtents();
     view_->update();
 }

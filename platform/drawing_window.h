@@ -3,10 +3,14 @@
 // opens and saves the drawing as DXF.
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "cad/cad_document.h"
 
@@ -32,6 +36,9 @@ public:
     QPointF toScreen(double x, double y) const;
     CadPoint toDrawing(const QPointF& p) const;
     bool picking = false;
+    // The next paint draws the whole drawing again rather than only what was
+    // added to model space since the last one.
+    void redrawAll();
 
 signals:
     void picked(double x, double y);
@@ -48,6 +55,10 @@ protected:
 
 private:
     void fitArea(double x0, double y0, double x1, double y1);
+    // Brings the kept image up to date: entities added since it was drawn
+    // are drawn onto it; anything else draws it anew.
+    void updateImage(CadDocument& doc);
+    void drawEntities(QPainter& p, CadDocument& doc, size_t from);
     CadApplication& app_;
     double scale_ = 1;              // pixels per drawing unit
     double centreX_ = 0, centreY_ = 0;
@@ -55,6 +66,14 @@ private:
     bool panning_ = false;
     bool userMoved_ = false;
     bool framed_ = false;
+    // The drawing as last painted, and what it shows.
+    QImage image_;
+    bool imageValid_ = false;
+    const CadDocument* imageDoc_ = nullptr;
+    size_t imageCount_ = 0;                // model space entities drawn
+    const CadEntity* imageLast_ = nullptr;  // the last of them
+    double imageScale_ = 0, imageCentreX_ = 0, imageCentreY_ = 0;
+    std::vector<std::pair<std::string, int>> imageLayers_;  // names and colours
 };
 
 // Questions the window asks, replaceable so tests answer them headless.
@@ -89,6 +108,7 @@ public:
     void cadZoomExtents() override;
     void cadZoomWindow(double x0, double y0, double x1, double y1) override;
     void cadChanged() override;
+    void cadAdded() override;
     std::optional<CadPoint> cadGetPoint(const std::string& prompt) override;
 
 protected:

@@ -123,7 +123,10 @@ Outcome ConnectAutoCAD(Model& m, CadApplication& app) {
             doc.Blocks().Add({0, 0, 0}, "Endblock");
         }
     });
-    app.Update();
+    // Layers, the marker text and a block definition were added; what the
+    // window shows changed only where a plan layer took its colour again,
+    // which the window sees itself.
+    app.ShowAdded();
     return ok ? Outcome::Ok() : unreachable();
 }
 

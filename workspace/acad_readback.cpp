@@ -35,12 +35,12 @@ std::string ColumnLetters(long long col) {
 }
 
 void ReadSheetGrid(CadDocument& doc, CadApplication& app, bool threeItemFilter) {
-    CadSelectionSet& set = FreshSelectionSet(doc, "temp");
-    if (threeItemFilter) set.Select(5, {0, 8, 0}, {"TEXT", "VORLAN", ""});
-    else set.Select(5, {0, 8}, {"TEXT", "VORLAN"});
-    for (int i = 0; i < set.Count(); ++i) {
-        CadEntityPtr e = set.Item(i);
-        if (e->TextString != "VORLAN") continue;
+    // Only the first grid text counts: the drawing is walked up to it rather
+    // than selected whole.
+    const CadSelectionFilter gridText = threeItemFilter ? CadSelectionFilter({0, 8, 0}, {"TEXT", "VORLAN", ""})
+                                                        : CadSelectionFilter({0, 8}, {"TEXT", "VORLAN"});
+    for (const CadEntityPtr& e : doc.ModelSpace().entities()) {
+        if (!gridText(*e) || e->TextString != "VORLAN") continue;
         XData d = e->GetXData("Sheetindex");
         if (!d.empty()) {
             app.SheetOriginX = XNumber(d, 1);
@@ -223,8 +223,7 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             AppendLog(m, "Get ACAD stopped by Esc after " + NumText(c) + " of " + NumText(count) + " lines");
             return true;
         };
-        for (int s = 0; s < count; ++s) {
-            CadEntityPtr e = set.Item(s);
+        for (const CadEntityPtr& e : set.entities()) {
             const XData* duvData = e->FindXData("DUV");
             const XData& duv = duvData ? *duvData : kNoXData;
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
@@ -379,11 +378,14 @@ Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& t
     }
     int found = 0;
     try {
-        CadSelectionSet& set = FreshSelectionSet(app.ActiveDocument(), "temp");
-        set.Select(5, types, values);
-        // One is enough to go on.
-        for (int i = 0; i < set.Count() && found == 0; ++i)
-            if (!readable || readable(*set.Item(i))) ++found;
+        // One is enough to go on: the drawing is walked up to the first.
+        const CadSelectionFilter passes(types, values);
+        for (const CadEntityPtr& e : app.ActiveDocument().ModelSpace().entities()) {
+            if (passes(*e) && (!readable || readable(*e))) {
+                ++found;
+                break;
+            }
+        }
     } catch (const CadError& e) {
         m.Ui->SetStatus(statusWord + " ... failed");
         return Outcome::Fail(e.what());

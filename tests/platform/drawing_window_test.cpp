@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
+#include <functional>
+#include <vector>
 
 #include "platform/drawing_window.h"
 
@@ -124,6 +126,41 @@ TEST(DrawingWindow, SaveNeverReplacesAFileWithLessThanItHeld) {
     said.clear();
     EXPECT_TRUE(w.save());  // the new file holds all the drawing has
     EXPECT_TRUE(said.isEmpty());
+}
+
+// The view keeps what it painted and draws only what a command added; after
+// every kind of change it must show what drawing everything anew shows.
+TEST(DrawingWindow, KeptPictureShowsWhatAFullRedrawShows) {
+    CadApplication app;
+    DrawingWindow w(app);
+    w.resize(400, 300);
+    app.NewDocument();
+    CadDocument& doc = app.ActiveDocument();
+    CadBlock& space = doc.ModelSpace();
+    space.AddLine({0, 0, 0}, {100, 60, 0})->setLayer("sewer");
+    space.AddLine({0, 60, 0}, {100, 0, 0})->Color = 3;
+    app.setVisible(true);
+    app.ZoomWindow({-10, -10, 0}, {110, 70, 0});
+    auto shown = [&] { return w.view()->grab().toImage(); };
+    QImage before = shown();
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"a line added", [&] { space.AddLine({0, 30, 0}, {100, 30, 0})->setLayer("sewer"); app.ShowAdded(); }},
+        {"a text added", [&] { space.AddText("VORLAN-Profile", {10, 10, 0}, 8); app.ShowAdded(); }},
+        {"a layer's colour", [&] { doc.Layers().Item("sewer").Color = 1; app.ShowAdded(); }},
+        {"a line erased", [&] { space.Item(0)->Erase(); app.ShowAdded(); }},
+        {"a colour changed", [&] { space.Item(0)->Color = 5; app.Update(); }},
+        {"zoomed", [&] { QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier);
+                         QCoreApplication::sendEvent(w.view(), &plus); }},
+        {"resized", [&] { w.resize(500, 350); }},
+    };
+    for (const auto& [what, change] : steps) {
+        change();
+        const QImage kept = shown();
+        w.view()->redrawAll();
+        EXPECT_EQ(kept, shown()) << what;
+        EXPECT_NE(kept, before) << what << " left the picture as it was";
+        before = kept;
+    }
 }
 
 }  // namespace

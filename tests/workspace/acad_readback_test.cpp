@@ -328,7 +328,7 @@ void CopyPlanLines(CadDocument& doc, const CadEntity& model, int first, int last
     for (int k = first; k <= last; ++k) {
         auto line = doc.ModelSpace().AddLine({double(k), 0, 100}, {double(k), 10, 100});
         line->setLayer("sewer");
-        for (const XData& d : model.AllXData()) {
+        for (const auto& [application, d] : model.AllXData()) {
             std::vector<int16_t> codes;
             std::vector<XValue> values;
             for (const auto& i : d) {
