@@ -80,7 +80,6 @@ bool CadWildcardMatch(std::string_view pattern, std::string_view text) {
     }
 }
 
-bool XDataItem::isText() const { return (code >= 1000 && code <= 1009); }
 
 // ---------------------------------------------------------------- entities
 

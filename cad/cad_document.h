@@ -63,7 +63,7 @@ struct XDataItem {
     int16_t code = 1000;
     std::string text;
     double number = 0;
-    bool isText() const;  // 1000 to 1009
+    bool isText() const { return code >= 1000 && code <= 1009; }
 };
 using XData = std::vector<XDataItem>;
 
