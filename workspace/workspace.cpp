@@ -128,10 +128,7 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
     : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)) {
     progressPaint_->setSingleShot(true);
-    QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] {
-        progress_->repaint();
-        progressClock_.start();
-    });
+    QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] { handProgressOver(); });
 }
 
 void WorkspaceUi::SetProgress(int value) {
@@ -152,35 +149,35 @@ void WorkspaceUi::queueProgressReset() {
             // still runs: it waits for the next turn of the window instead.
             if (EscKeyPoll::Polling()) return queueProgressReset();
             resetQueued_ = false;
-            showProgress(0, false);
+            // The window runs again: nothing is gained by holding it.
+            showProgress(0, true);
         },
         Qt::QueuedConnection);
 }
 
 void WorkspaceUi::showProgress(int value, bool atOnce) {
     // A long command keeps the event loop waiting, so the bar shows a value
-    // only by painting at once; painting every value of a long run costs more
-    // than the run. The bar takes every value but paints at most at display
-    // rate: a value within a frame of the last paint is held without asking
-    // for a paint (re-enabling updates would ask for one, which the Esc poll
-    // of a read-back then serves at every step) and painted at the end of
-    // that frame.
-    constexpr qint64 kFrameMs = 16;
+    // only by painting it as it is given one; painting every value of a long
+    // run costs more than the run. Every value is kept here, and the bar is
+    // given one at most once a frame: a value within a frame of the last is
+    // held, and handed over by the first call after the frame or, when the
+    // window runs again, by a timer at its end.
+    constexpr qint64 kFrameMs = 40;
+    progressValue_ = value;
     const qint64 since = progressClock_.isValid() ? progressClock_.elapsed() : kFrameMs;
     if (!atOnce && since < kFrameMs) {
-        if (value == progress_->value()) return;
-        progress_->setAttribute(Qt::WA_UpdatesDisabled, true);
-        progress_->setValue(value);
-        progress_->setAttribute(Qt::WA_UpdatesDisabled, false);
         if (!progressPaint_->isActive()) progressPaint_->start(static_cast<int>(kFrameMs - since));
         return;
     }
-    const bool held = progressPaint_->isActive();
+    handProgressOver();
+}
+
+void WorkspaceUi::handProgressOver() {
     progressPaint_->stop();
-    if (value != progress_->value()) progress_->setValue(value);
-    else if (held) progress_->repaint();
+    progress_->setValue(progressValue_);
     progressClock_.start();
 }
+
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }
 void WorkspaceUi::MessageBox(const std::string& text) { dialogs_.Message(Latin1(text)); }
 

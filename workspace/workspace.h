@@ -50,11 +50,14 @@ public:
 
     const std::string& logText() const { return text_; }
     const std::string& statusText() const { return status_text_; }
+    // The progress last given; the bar shows it within a frame.
+    int progress() const { return progressValue_; }
 
 private:
-    // Sets the bar; within a frame of its last paint the value is held
-    // unpainted until the frame ends, unless it must show at once.
+    // Keeps the value; the bar gets it at once when its last value is a frame
+    // old or it must show at once, else when the frame ends.
     void showProgress(int value, bool atOnce);
+    void handProgressOver();
     void queueProgressReset();
     QPlainTextEdit* log_;
     QLabel* status_;
@@ -62,9 +65,10 @@ private:
     Dialogs& dialogs_;
     std::string text_;
     std::string status_text_;
-    QElapsedTimer progressClock_;  // since the bar last painted a value
+    int progressValue_ = 0;
+    QElapsedTimer progressClock_;  // since the bar was last given a value
     bool resetQueued_ = false;     // the bar goes back to 0 once the command returns
-    QTimer* progressPaint_;        // paints a held value at the end of its frame
+    QTimer* progressPaint_;        // hands a held value over at the end of its frame
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
