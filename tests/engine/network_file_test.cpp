@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cerrno>
 #include <cmath>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -314,6 +317,50 @@ TEST_F(NetworkFile, ReaderCases) {
         } else {
             EXPECT_TRUE(ui.boxes.empty());
         }
+    }
+}
+
+// Number fields read as their correctly rounded single-precision value, as a
+// plain reading of the text gives it: plain decimals of every length, texts
+// lying next to or exactly between two neighbouring values, and exponents.
+TEST_F(NetworkFile, NumberFieldsReadAsTheNearestValue) {
+    std::vector<std::string> texts = {"16777217", "16777219", "-33554434", "0", "-0", "-0.000", ".5", "5.", "0.1",
+                                      "1234567890123456789", "12345678901234567890", "9007199254740993",
+                                      "0.0000000000000000000001", "0.00000000000000000000001",
+                                      "0.000000000000000000000000000000000000011754942", "3.4028235E+38", "1e-50",
+                                      "1.5D2", "12.5 \t"};
+    std::mt19937_64 rng(20);
+    char buf[64];
+    while (texts.size() < 7 * 300) {
+        std::uint32_t bits = static_cast<std::uint32_t>(rng()) & 0x7F7FFFFF;
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        // Halfway to the next value, and the plain digits of a value.
+        const double half = (static_cast<double>(v) + std::nextafter(v, std::numeric_limits<float>::infinity())) / 2;
+        std::snprintf(buf, sizeof buf, "%.*g", 9 + static_cast<int>(rng() % 12), half);
+        texts.emplace_back(buf);
+        std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(rng() % 10), std::ldexp(v, -100 + int(rng() % 100)));
+        texts.emplace_back(buf);
+    }
+    texts.resize(7 * 300);
+    std::string bytes;
+    for (std::size_t k = 0; k < texts.size(); k += 7) {
+        bytes += "L,A" + std::to_string(k) + ",B";
+        for (std::size_t f = k; f < k + 7; ++f) bytes += "," + texts[f];
+        bytes += ",01,T\r\n";
+    }
+    ASSERT_TRUE(Load(bytes + "END\r\n").ok());
+    ASSERT_EQ(m.LineCount, static_cast<int>(texts.size() / 7));
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        std::string t = texts[k];
+        t.erase(t.find_last_not_of(" \t") + 1);
+        std::replace(t.begin(), t.end(), 'D', 'e');
+        float expected = 0;
+        if (std::from_chars(t.data(), t.data() + t.size(), expected).ec == std::errc::result_out_of_range)
+            expected = 0;  // only "1e-50": too small for a single
+        const LineRecord& l = m.Lines[static_cast<int>(k / 7) + 1];
+        const float got[] = {l.Len, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.slope, l.Dia};
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(got[k % 7]), std::bit_cast<std::uint32_t>(expected)) << texts[k];
     }
 }
 
