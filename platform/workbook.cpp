@@ -1,6 +1,7 @@
 #include "platform/workbook.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -749,6 +750,29 @@ struct OpenBook {
     }
 };
 
+// Numbers in the C locale's form on this thread while it lives: the
+// workbook library prints them with the C library, which would take a
+// user's decimal comma.
+class PlainNumbers {
+public:
+    PlainNumbers() {
+        locale_t current = duplocale(uselocale(locale_t{}));
+        if (current && !(plain_ = newlocale(LC_NUMERIC_MASK, "C", current))) freelocale(current);
+        if (plain_) saved_ = uselocale(plain_);
+    }
+    ~PlainNumbers() {
+        if (!plain_) return;
+        uselocale(saved_);
+        freelocale(plain_);
+    }
+    PlainNumbers(const PlainNumbers&) = delete;
+    PlainNumbers& operator=(const PlainNumbers&) = delete;
+
+private:
+    locale_t plain_{};
+    locale_t saved_{};
+};
+
 }  // namespace
 
 std::optional<double> CellTextNumber(std::string_view text) {
@@ -774,9 +798,12 @@ std::optional<double> CellTextNumber(std::string_view text) {
             plain = false;
     }
     if (plain && digits <= 15) return v == 0 ? 0.0 : v;
+    // 15 digits as the spreadsheet shows them ("%.15G" in the C locale),
+    // whatever the user's locale.
     char back[40];
-    std::snprintf(back, sizeof back, "%.15G", v);
-    if (t == back) return v == 0 ? 0.0 : v;
+    const auto printed = std::to_chars(back, back + sizeof back, v, std::chars_format::general, 15);
+    std::replace(back, printed.ptr, 'e', 'E');
+    if (t == std::string_view(back, static_cast<std::size_t>(printed.ptr - back))) return v == 0 ? 0.0 : v;
     return std::nullopt;
 }
 
@@ -812,6 +839,7 @@ Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, i
     } removeTemp{temp};
 
     // Rows go out in order, so the library need not hold the sheet in memory.
+    const PlainNumbers plainNumbers;
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char*>(tempDir.constData());

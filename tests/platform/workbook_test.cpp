@@ -4,6 +4,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <clocale>
+#include <cstdlib>
+
 
 #include "xlsx_fixture.h"
 
@@ -388,21 +391,61 @@ TEST(WorkbookWriter, TypedTextsThatAreNumbers) {
     }
 }
 
-// Numbers as numbers, texts as texts with their blanks, read by openpyxl.
+// The C library's decimal sign a comma while it lives, as a German user's
+// locale makes it; built from the system's locale sources when no such
+// locale is installed. False when neither can be had.
+class CommaDecimals {
+public:
+    explicit CommaDecimals(const std::filesystem::path& folder) : saved_(std::setlocale(LC_NUMERIC, nullptr)) {
+        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+            const std::string built = (folder / "locales").string();
+            std::filesystem::create_directories(built);
+            const std::string make = "localedef -i de_DE -f UTF-8 '" + built + "/de_DE.UTF-8' >/dev/null 2>&1";
+            (void)std::system(make.c_str());  // warns, and fails, without changing what it built
+            ::setenv("LOCPATH", built.c_str(), 1);
+            std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+            ::unsetenv("LOCPATH");
+        }
+    }
+    ~CommaDecimals() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
+    explicit operator bool() const { return *std::localeconv()->decimal_point == ','; }
+
+private:
+    std::string saved_;
+};
+
+// Numbers as numbers, texts as texts with their blanks, read by openpyxl;
+// the same file when the user's locale writes decimals with a comma.
 TEST(WorkbookWriter, NumbersGoInAsNumbers) {
     if (!test::HaveOpenpyxl()) GTEST_SKIP() << "openpyxl not available";
     TempDir dir;
-    const auto path = dir.path() / "n.xlsx";
-    const QString cells[2][4] = {{"From ", " 12.50 ", "007 ", " "}, {"-1.5E-05 ", "300 ", "1,5 ", "T2 "}};
-    ASSERT_TRUE(WriteTextWorkbook(Q(path), "S", 2, 4, [&](int r, int c) { return cells[r][c]; }, CellTyping::Numbers).ok());
+    const QString cells[2][5] = {{"From ", " 12.50 ", "007 ", " ", "1E+15 "},
+                                 {"-1.5E-05 ", "300 ", "1,5 ", "T2 ", "-1.23100304104775E-05 "}};
+    auto write = [&](const char* name) {
+        return WriteTextWorkbook(Q(dir.path() / name), "S", 2, 5, [&](int r, int c) { return cells[r][c]; },
+                                 CellTyping::Numbers);
+    };
+    ASSERT_TRUE(write("point.xlsx").ok());
+    bool comma = false;
+    {
+        CommaDecimals locale(dir.path());
+        comma = static_cast<bool>(locale);
+        if (comma) {
+            ASSERT_TRUE(write("comma.xlsx").ok());
+        }
+    }
     std::string out;
     ASSERT_TRUE(test::RunPython(dir.path(), R"(
-import openpyxl
-ws = openpyxl.load_workbook(")" + path.string() + R"(").active
-for row in ws.iter_rows(min_row=1, max_row=2, max_col=4):
-    print("|".join(repr(c.value) for c in row))
+import openpyxl, os
+for name in ("point.xlsx", "comma.xlsx"):
+    if os.path.exists(os.path.join(")" + dir.path().string() + R"(", name)):
+        ws = openpyxl.load_workbook(os.path.join(")" + dir.path().string() + R"(", name)).active
+        for row in ws.iter_rows(min_row=1, max_row=2, max_col=5):
+            print("|".join(repr(c.value) for c in row))
 )", &out));
-    EXPECT_EQ(out, "'From '|12.5|'007 '|' '\n-1.5e-05|300|'1,5 '|'T2 '\n");
+    const std::string rows = "'From '|12.5|'007 '|' '|1000000000000000\n-1.5e-05|300|'1,5 '|'T2 '|-1.23100304104775e-05\n";
+    EXPECT_EQ(out, comma ? rows + rows : rows);
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma to be had";
 }
 
 }  // namespace
