@@ -208,16 +208,25 @@ void CadEntity::Erase() {
 
 const std::vector<CadEntityPtr>& CadBlock::live() const {
     if (erasedPending_) {
-        std::erase_if(entities_, [](const CadEntityPtr& e) { return e->erased(); });
+        auto erased = [](const CadEntityPtr& e) { return e->erased(); };
+        if (entities_.use_count() > 1) {
+            auto kept = std::make_shared<std::vector<CadEntityPtr>>();
+            std::copy_if(entities_->begin(), entities_->end(), std::back_inserter(*kept),
+                         [&](const CadEntityPtr& e) { return !erased(e); });
+            entities_ = std::move(kept);
+        } else {
+            std::erase_if(*entities_, erased);
+        }
         erasedPending_ = false;
     }
-    return entities_;
+    return *entities_;
 }
 
 CadEntityPtr CadBlock::add(CadKind kind) {
     auto e = std::make_shared<CadEntity>(kind, doc_, this);
     live();
-    entities_.push_back(e);
+    // A set sharing the list only reads the entities it took, which stay.
+    entities_->push_back(e);
     if (doc_) doc_->touched();
     return e;
 }
@@ -495,15 +504,16 @@ void CadSelectionSet::Select(int mode, const std::vector<int16_t>& filterTypes,
     const CadSelectionFilter passes(filterTypes, filterValues);
     // A second selection into the set adds only what is not in it yet.
     const bool adding = !items_.empty();
-    std::unordered_set<const CadEntity*> held;
-    for (const auto& e : items_) held.insert(e.get());
-    for (const auto& e : doc_->ModelSpace().entities())
-        if (passes(*e) && (!adding || held.insert(e.get()).second)) items_.push_back(e);
+    std::unordered_set<const CadEntity*> held(items_.begin(), items_.end());
+    const CadBlock& space = doc_->ModelSpace();
+    for (const auto& e : space.live())
+        if (passes(*e) && (!adding || held.insert(e.get()).second)) items_.push_back(e.get());
+    if (lists_.empty() || lists_.back() != space.entities_) lists_.push_back(space.entities_);
 }
 
 CadEntityPtr CadSelectionSet::Item(int index) const {
     if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
-    return items_[static_cast<size_t>(index)];
+    return std::const_pointer_cast<CadEntity>(items_[static_cast<size_t>(index)]->shared_from_this());
 }
 
 void CadSelectionSet::Delete() {

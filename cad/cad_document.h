@@ -200,11 +200,15 @@ public:
 private:
     friend class CadEntity;
     friend class CadDocument;
+    friend class CadSelectionSet;
     CadEntityPtr add(CadKind kind);
     // The entities without the erased ones. Erased entities leave the list
     // when it is next looked at, so that erasing many of them stays linear.
     const std::vector<CadEntityPtr>& live() const;
-    mutable std::vector<CadEntityPtr> entities_;
+    // Shared with the selection sets made from it, which keep its entities
+    // alive without a reference each; a list a set still holds is left to the
+    // set when erased entities leave, and the block goes on with a copy.
+    mutable std::shared_ptr<std::vector<CadEntityPtr>> entities_ = std::make_shared<std::vector<CadEntityPtr>>();
     mutable bool erasedPending_ = false;
     CadDocument* doc_;
 };
@@ -299,13 +303,19 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     CadEntityPtr Item(int index) const;  // 0-based
     // The selected entities in order, to walk without taking a reference each.
-    const std::vector<CadEntityPtr>& entities() const { return items_; }
-    void Clear() { items_.clear(); }
+    const std::vector<const CadEntity*>& entities() const { return items_; }
+    void Clear() {
+        items_.clear();
+        lists_.clear();
+    }
     // Removes the set from the drawing's named sets.
     void Delete();
 
 private:
-    std::vector<CadEntityPtr> items_;
+    std::vector<const CadEntity*> items_;
+    // The model space lists the items were taken from: they keep them alive,
+    // erased or not, for as long as the set holds them.
+    std::vector<std::shared_ptr<const std::vector<CadEntityPtr>>> lists_;
     CadDocument* doc_;
 };
 

@@ -223,7 +223,7 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             AppendLog(m, "Get ACAD stopped by Esc after " + NumText(c) + " of " + NumText(count) + " lines");
             return true;
         };
-        for (const CadEntityPtr& e : set.entities()) {
+        for (const CadEntity* e : set.entities()) {
             const XData* duvData = e->FindXData("DUV");
             const XData& duv = duvData ? *duvData : kNoXData;
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;

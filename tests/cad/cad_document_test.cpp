@@ -60,6 +60,18 @@ TEST(CadDocument, SelectionFilters) {
         s.Delete();
     }
     EXPECT_EQ(ErrorOf([&] { doc.SelectionSets().Item("T"); }), caderr::KeyNotFound);
+    // A set keeps what it selected, erased or not, while the drawing moves on.
+    CadSelectionSet& kept = doc.SelectionSets().Add("E");
+    kept.Select(5, {0}, {"LINE"});
+    for (int i = 0; i < kept.Count(); ++i) kept.Item(i)->Erase();
+    ms.AddLine({2, 2, 0}, {3, 3, 0})->setLayer("sewer");
+    EXPECT_EQ(ms.Count(), 4);
+    ASSERT_EQ(kept.Count(), 2);
+    EXPECT_TRUE(kept.Item(0)->erased());
+    EXPECT_EQ(kept.Item(1)->layer(), "other");
+    kept.Select(5, {0}, {"LINE"});  // adds only the line not in it yet
+    ASSERT_EQ(kept.Count(), 3);
+    EXPECT_EQ(kept.Item(2)->StartPoint[0], 2);
 }
 
 TEST(CadDocument, BlocksAttributesAndDeletion) {
