@@ -126,33 +126,28 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 }
 
 WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
-    : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)) {
+    : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)),
+      progressReset_(new QTimer(progress)) {
     progressPaint_->setSingleShot(true);
     QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] { handProgressOver(); });
+    progressReset_->setSingleShot(true);
+    QObject::connect(progressReset_, &QTimer::timeout, progress_, [this] {
+        // A read-back's Esc poll runs the window's timers while its command
+        // still runs: the reset looks again a frame later rather than at
+        // every poll.
+        if (EscKeyPoll::Polling()) return progressReset_->start(static_cast<int>(kProgressFrameMs));
+        // The window runs again: nothing is gained by holding it.
+        showProgress(0, true);
+    });
 }
 
 void WorkspaceUi::SetProgress(int value) {
     value = std::clamp(value, 0, 100);
     // Commands run to their end inside their handler; whatever value one
     // leaves, the bar is back at 0 when control returns to the window.
-    if (value != 0 && !resetQueued_) queueProgressReset();
+    if (value != 0 && !progressReset_->isActive()) progressReset_->start(0);
     // The reset to 0 by the command itself shows at once.
     showProgress(value, value == 0);
-}
-
-void WorkspaceUi::queueProgressReset() {
-    resetQueued_ = true;
-    QMetaObject::invokeMethod(
-        progress_,
-        [this] {
-            // A read-back's Esc poll lets the reset through while its command
-            // still runs: it waits for the next turn of the window instead.
-            if (EscKeyPoll::Polling()) return queueProgressReset();
-            resetQueued_ = false;
-            // The window runs again: nothing is gained by holding it.
-            showProgress(0, true);
-        },
-        Qt::QueuedConnection);
 }
 
 void WorkspaceUi::showProgress(int value, bool atOnce) {
@@ -162,11 +157,10 @@ void WorkspaceUi::showProgress(int value, bool atOnce) {
     // given one at most once a frame: a value within a frame of the last is
     // held, and handed over by the first call after the frame or, when the
     // window runs again, by a timer at its end.
-    constexpr qint64 kFrameMs = 40;
     progressValue_ = value;
-    const qint64 since = progressClock_.isValid() ? progressClock_.elapsed() : kFrameMs;
-    if (!atOnce && since < kFrameMs) {
-        if (!progressPaint_->isActive()) progressPaint_->start(static_cast<int>(kFrameMs - since));
+    const qint64 since = progressClock_.isValid() ? progressClock_.elapsed() : kProgressFrameMs;
+    if (!atOnce && since < kProgressFrameMs) {
+        if (!progressPaint_->isActive()) progressPaint_->start(static_cast<int>(kProgressFrameMs - since));
         return;
     }
     handProgressOver();

@@ -58,7 +58,7 @@ private:
     // old or it must show at once, else when the frame ends.
     void showProgress(int value, bool atOnce);
     void handProgressOver();
-    void queueProgressReset();
+    static constexpr qint64 kProgressFrameMs = 40;
     QPlainTextEdit* log_;
     QLabel* status_;
     QProgressBar* progress_;
@@ -67,8 +67,8 @@ private:
     std::string status_text_;
     int progressValue_ = 0;
     QElapsedTimer progressClock_;  // since the bar was last given a value
-    bool resetQueued_ = false;     // the bar goes back to 0 once the command returns
     QTimer* progressPaint_;        // hands a held value over at the end of its frame
+    QTimer* progressReset_;        // the bar goes back to 0 once the command returns
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
