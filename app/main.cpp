@@ -1,3 +1,5 @@
+#include <clocale>
+
 #include "engine/model.h"
 #include "grid/flex.h"
 #include "platform/dialogs.h"
@@ -8,6 +10,9 @@
 int main(int argc, char** argv) {
     vd::GuardedApplication app(argc, argv);
     QApplication::setApplicationName("VIDODUV");
+    // The toolkit takes the user's locale; files and the libraries that write
+    // them need a decimal point whatever it is.
+    setlocale(LC_NUMERIC, "C");
     vd::Model model;
     vd::QtDialogs dialogs;
     vd::Vorlan::Views views;

@@ -202,6 +202,14 @@ std::string FloatPrintText(float value) {
     return (t[0] == '-' ? t : " " + t) + " ";
 }
 
+std::string GeneralNumberText(double value, int digits) {
+    char buf[64];
+    const auto printed = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    if (printed.ec != std::errc()) return "0";
+    std::replace(buf, printed.ptr, 'e', 'E');
+    return std::string(buf, printed.ptr);
+}
+
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2) {
     if (p1.size() < 2 || p2.size() < 2) throw RuntimeError(9, kOutsideTableText);
     double dx = p2[0] - p1[0];

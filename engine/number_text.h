@@ -43,6 +43,10 @@ std::string FloatPrintText(float value);
 // The same without the surrounding blanks: "0.005", "-12.5", "1E+08".
 std::string FloatText(float value);
 
+// "%.<digits>G" as the C locale prints it ("1.5", "1E+20"), whatever locale
+// the window toolkit set for the process.
+std::string GeneralNumberText(double value, int digits);
+
 // Plan distance of two points given as {x, y, ...}; further elements ignored.
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2);
 

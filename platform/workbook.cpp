@@ -28,6 +28,7 @@
 #include <optional>
 
 #include "engine/atomic_save.h"
+#include "engine/number_text.h"
 
 namespace vd {
 
@@ -825,10 +826,7 @@ std::optional<double> CellTextNumber(std::string_view text) {
     if (plain && digits <= 15) return v == 0 ? 0.0 : v;
     // 15 digits as the spreadsheet shows them ("%.15G" in the C locale),
     // whatever the user's locale.
-    char back[40];
-    const auto printed = std::to_chars(back, back + sizeof back, v, std::chars_format::general, 15);
-    std::replace(back, printed.ptr, 'e', 'E');
-    if (t == std::string_view(back, static_cast<std::size_t>(printed.ptr - back))) return v == 0 ? 0.0 : v;
+    if (t == GeneralNumberText(v, 15)) return v == 0 ? 0.0 : v;
     return std::nullopt;
 }
 

@@ -147,10 +147,8 @@ void LoadZoomPresets(ProfileViewState& v, const ObjectStyle& row25) {
 
 std::string PlainNumberText(double value) {
     if (!std::isfinite(value)) return "0";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    if (std::string_view(buf) == "-0") return "0";
-    return buf;
+    std::string t = GeneralNumberText(value, 15);
+    return t == "-0" ? "0" : t;
 }
 
 double PixelsToUnits(double px, int pixelsAcross, double unitsAcross) {

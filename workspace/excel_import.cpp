@@ -1,5 +1,8 @@
 #include "workspace/excel_import.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -55,12 +58,14 @@ std::optional<double> LeadingNumber(const CellValue& cell) {
     return std::nullopt;
 }
 
-// A text that is a number as a whole (blanks around it allowed).
+// A text that is a number as a whole (blanks around it allowed), read in the
+// C locale's form: the user's decimal comma must not change what a cell means.
 std::optional<double> WholeNumber(const std::string& text) {
+    static const locale_t plain = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
     std::string t = Trim(text);
     if (t.empty()) return std::nullopt;
     char* end = nullptr;
-    double v = std::strtod(t.c_str(), &end);
+    double v = strtod_l(t.c_str(), &end, plain);
     if (end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
     return v;
 }
@@ -142,9 +147,7 @@ bool CellText(const CellValue& v, std::string& text) {
                 text = "0";  // never "-0"
                 return true;
             }
-            char buf[40];
-            std::snprintf(buf, sizeof buf, "%.15G", v.number);
-            text = buf;
+            text = GeneralNumberText(v.number, 15);
             return true;
         }
     }

@@ -10,8 +10,11 @@
 #include <algorithm>
 
 #include "byte_mutator.h"
+#include "comma_decimals.h"
 #include "net_builder.h"
 #include "recording_ui.h"
+#include "engine/network_file.h"
+#include "engine/number_text.h"
 #include "platform/key_poll.h"
 #include "stub_views.h"
 #include "workspace/main_window.h"
@@ -344,6 +347,27 @@ TEST_F(ExcelImport, WorkbookSheets) {
     ASSERT_TRUE(ImportExcelWorkbookFile(m, file("book_blank.xlsx")).ok());
     EXPECT_EQ(m.LineCount, 39);  // a blank row 41 ends the table as "END" does
     EXPECT_EQ(m.DiaCount, 8);    // no DIA sheet: the sizes stay
+}
+
+// A user's decimal comma changes nothing: numbers stored as text ("7.25",
+// " 12.5 ") still read, and numbers print with a point.
+TEST_F(ExcelImport, UserLocaleDoesNotChangeNumbers) {
+    // The book keeps fields its sheets lack, so both runs start from the line import.
+    auto run = [&] {
+        EXPECT_TRUE(ImportExcelLineFile(m, file("lines.xlsx"), Frame()).ok());
+        const std::uint64_t lines = NetworkFingerprint(m);
+        EXPECT_TRUE(ImportExcelWorkbookFile(m, file("book.xlsx")).ok());
+        return std::pair(lines, NetworkFingerprint(m));
+    };
+    const auto plain = run();
+    test::CommaDecimals comma(dir_->path());
+    if (!comma) GTEST_SKIP() << "no locale with a decimal comma to be had";
+    EXPECT_EQ(run(), plain);
+    EXPECT_EQ(m.Criteria.Inf2, 7.25);  // stored as the text "7.25"
+    std::string text;
+    ASSERT_TRUE(CellText({CellValue::Kind::Number, -2.5e-7, {}}, text));
+    EXPECT_EQ(text, "-2.5E-07");
+    EXPECT_EQ(GeneralNumberText(1234.5, 15), "1234.5");
 }
 
 TEST_F(ExcelImport, WorkbookTablesStopAtTheirLastRow) {
