@@ -218,38 +218,45 @@ bool IsOutfallName(const FixedText<25>& to) {
 }
 
 // Everything a linking pass reads or writes of lines 1..count, as one number.
+// Each line's names, lateral name and levels feed four running hashes of
+// their own, so that the multiplications of one do not wait for the others.
 std::uint64_t LinkDigest(const Model& m, int count) {
-    std::uint64_t h = 0x243F6A8885A308D3ull ^ static_cast<std::uint64_t>(count);
-    auto mix = [&h](std::uint64_t w) {
+    auto mix = [](std::uint64_t& h, std::uint64_t w) {
         h = (h ^ w) * 0x9E3779B97F4A7C15ull;
         h ^= h >> 31;
     };
-    auto text = [&mix](std::string_view t) {
+    auto text = [&mix](std::uint64_t& h, std::string_view t) {
         std::size_t k = 0;
         for (; k + 8 <= t.size(); k += 8) {
             std::uint64_t w;
             std::memcpy(&w, t.data() + k, 8);
-            mix(w);
+            mix(h, w);
         }
         std::uint64_t w = 0;
         std::memcpy(&w, t.data() + k, t.size() - k);
-        mix(w);
+        mix(h, w);
     };
+    std::uint64_t from = 0x243F6A8885A308D3ull ^ static_cast<std::uint64_t>(count), to = 0x13198A2E03707344ull,
+                  lateral = 0xA4093822299F31D0ull, rest = 0x082EFA98EC4E6C89ull;
     for (int i = 1; i <= count; ++i) {
         const LineRecord& l = m.Lines[i];
         const LinkRecord& k = m.Links[i];
-        text(l.From.view());
-        text(l.to.view());
-        text(l.Latral.view());
+        text(from, l.From.view());
+        text(to, l.to.view());
+        text(lateral, l.Latral.view());
         std::uint32_t gr1, gr2;
         std::memcpy(&gr1, &l.Gr1, 4);
         std::memcpy(&gr2, &l.Gr2, 4);
-        mix(std::uint64_t{gr1} << 32 | gr2);
-        mix(static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.NextLine)) << 48 |
-            static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch1)) << 32 |
-            static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch2)) << 16 |
-            static_cast<std::uint16_t>(k.UpLine));
+        mix(rest, std::uint64_t{gr1} << 32 | gr2);
+        mix(rest, static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.NextLine)) << 48 |
+                      static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch1)) << 32 |
+                      static_cast<std::uint64_t>(static_cast<std::uint16_t>(k.Branch2)) << 16 |
+                      static_cast<std::uint16_t>(k.UpLine));
     }
+    std::uint64_t h = from;
+    mix(h, to);
+    mix(h, lateral);
+    mix(h, rest);
     return h == 0 ? 1 : h;
 }
 

@@ -103,11 +103,13 @@ bool RoundDropping(std::uint64_t whole, std::uint64_t rest, int shift, std::uint
     constexpr std::uint64_t step = kTens[dropped];
     r = whole / step;
     const std::uint64_t past = ((whole % step) << shift) + rest;  // how far the value lies above r
-    const std::uint64_t span = step << shift;
-    const bool up = 2 * past > span || (2 * past == span && (r & 1));
+    const std::uint64_t span = step << shift, twicePast = 2 * past;
+    // Bitwise rather than short-circuit: which way a value goes is chance, and
+    // a guessed branch would be missed half the time.
+    const bool up = (twicePast > span) | ((twicePast == span) & static_cast<bool>(r & 1));
     r += up;
-    const std::uint64_t twiceOff = 2 * (up ? span - past : past);
-    return twiceOff < gap || (even && twiceOff == gap);
+    const std::uint64_t twiceOff = up ? 2 * span - twicePast : twicePast;
+    return (twiceOff < gap) | (even & (twiceOff == gap));
 }
 
 constexpr char kDigitPairs[] =
@@ -135,11 +137,14 @@ char* FileNumberDigits(float v, char* out) {
     if (binary < -13 || binary > 22 || fraction == 0) return GeneralFileNumberDigits(v, out);
     const std::uint32_t m = fraction | 0x800000;
     const int shift = 23 - binary;  // the value is m / 2^shift
-    int x = (binary * 1233) >> 12;  // floor(binary * log10(2)): the decimal exponent or one less
+    const int least = (binary * 1233) >> 12;  // floor(binary * log10(2)): the decimal exponent or one less
     // The value in units of its ninth significant digit, 10^(x-8): whole and
-    // rest / 2^shift, all within 64 bits for the values taken here.
-    std::uint64_t scaled = m * kTens[8 - x];
-    if ((scaled >> shift) >= kTens[9]) scaled = m * kTens[8 - ++x];
+    // rest / 2^shift, all within 64 bits for the values taken here. Both
+    // candidates for x are worked out and one is taken, without a branch.
+    const std::uint64_t low = m * kTens[8 - least], high = m * kTens[7 - least];
+    const bool above = (low >> shift) >= kTens[9];
+    const std::uint64_t scaled = above ? high : low;
+    int x = least + above;
     const std::uint64_t whole = scaled >> shift, rest = scaled & ((std::uint64_t{1} << shift) - 1);
     const std::uint64_t gap = kTens[8 - x];
 
@@ -148,9 +153,12 @@ char* FileNumberDigits(float v, char* out) {
     const bool seven = RoundDropping<2>(whole, rest, shift, gap, even, r7);
     const bool eight = RoundDropping<1>(whole, rest, shift, gap, even, r8);
     RoundDropping<0>(whole, rest, shift, gap, even, r9);  // nine digits always read back
-    // The digits padded to nine, and how many count.
-    std::uint64_t r = seven ? r7 * 100 : eight ? r8 * 10 : r9;
-    const int fixedBelow = seven ? 7 : 6;
+    // The digits padded to nine: the first rounding that reads back, picked
+    // by masks.
+    const std::uint64_t pick7 = 0 - static_cast<std::uint64_t>(seven);
+    const std::uint64_t pick8 = 0 - static_cast<std::uint64_t>(eight & !seven);
+    std::uint64_t r = (r7 * 100 & pick7) | (r8 * 10 & pick8) | (r9 & ~(pick7 | pick8));
+    const int fixedBelow = 6 + seven;
     if (r == kTens[9]) {  // rounded up into the next decade
         r = kTens[8];
         ++x;
@@ -194,7 +202,7 @@ char* FileNumberDigits(float v, char* out) {
     std::memcpy(out, &lead, 8);
     out[8] = static_cast<char>(head >> 56);
     out[9] = ninth;
-    return count > x + 1 ? out + count + 1 : out + x + 1;
+    return out + x + 1 + (count > x + 1) * (count - x);  // the point only with decimals after it
 }
 
 // Whether a text field holds a byte below a blank, a comma or a quote, eight
@@ -429,6 +437,37 @@ struct Field {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Per byte of a word, the high bit set where the byte is not zero: exact for
+// every byte, no carry crossing from one to the next.
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kByteOnes = 0x0101010101010101ull;
+std::uint64_t NonZeroBytes(std::uint64_t w) { return (((w & kLow7) + kLow7) | w) & ~kLow7; }
+
+// Where the first byte at or after pos that is no blank or tab is, or the
+// row's end; eight bytes at a time while eight are left.
+std::size_t SkipBlanks(std::string_view row, std::size_t pos) {
+    for (; pos + 8 <= row.size(); pos += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, row.data() + pos, 8);
+        const std::uint64_t other = NonZeroBytes(w ^ (kByteOnes * ' ')) & NonZeroBytes(w ^ (kByteOnes * '\t'));
+        if (other) return pos + static_cast<std::size_t>(std::countr_zero(other)) / 8;
+    }
+    while (pos < row.size() && IsBlank(row[pos])) ++pos;
+    return pos;
+}
+
+// Where the first comma at or after pos is, or the row's end; eight bytes at
+// a time while eight are left.
+std::size_t NextComma(std::string_view row, std::size_t pos) {
+    for (; pos + 8 <= row.size(); pos += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, row.data() + pos, 8);
+        const std::uint64_t commas = ~NonZeroBytes(w ^ (kByteOnes * ',')) & ~kLow7;
+        if (commas) return pos + static_cast<std::size_t>(std::countr_zero(commas)) / 8;
+    }
+    while (pos < row.size() && row[pos] != ',') ++pos;
+    return pos;
+}
+
 // Fields of one row as the input statement takes them: blanks before a field
 // skipped, a field ends at a comma or the row's end, a quoted field may hold
 // commas and doubled quotes. A row always has at least its tag field. Only
@@ -439,7 +478,7 @@ void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fi
     std::size_t count = 0;
     std::size_t pos = 0;
     for (;;) {
-        while (pos < row.size() && IsBlank(row[pos])) ++pos;
+        pos = SkipBlanks(row, pos);
         if (fields.size() <= count) fields.emplace_back();
         Field& f = fields[count++];
         f.text = {};
@@ -462,9 +501,7 @@ void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fi
             }
             while (pos < row.size() && row[pos] != ',') ++pos;
         } else {
-            // Fields are short: a plain loop beats a library search here.
-            std::size_t end = pos;
-            while (end < row.size() && row[end] != ',') ++end;
+            const std::size_t end = NextComma(row, pos);
             f.text = row.substr(pos, end - pos);
             pos = end;
         }
