@@ -24,9 +24,16 @@ struct NameKey {
 inline constexpr std::size_t kNameWidth = FixedText<25>::Width;
 static_assert(kNameWidth <= sizeof(NameKey));
 
+// Word by word from the field, the last holding its 25th byte: copied into
+// a zeroed key in one go, the key's words would be read back from stores of
+// other sizes, which the processor cannot hand on and makes wait.
 inline NameKey KeyOf(const char* field) {
-    NameKey k{};
-    std::memcpy(k.w, field, kNameWidth);
+    static_assert(kNameWidth == 25);
+    NameKey k;
+    std::memcpy(&k.w[0], field, 8);
+    std::memcpy(&k.w[1], field + 8, 8);
+    std::memcpy(&k.w[2], field + 16, 8);
+    k.w[3] = static_cast<unsigned char>(field[24]);
     return k;
 }
 

@@ -163,18 +163,22 @@ char* FileNumberDigits(float v, char* out) {
         r = kTens[8];
         ++x;
     }
-    // The digits as text: the first, and the other eight made at once, split
-    // into halves, quarters and single digits, a byte each, the first digit
-    // in the lowest byte. Trailing zeros are the highest zero bytes.
-    const auto first = static_cast<char>('0' + r / kTens[8]);
-    std::uint64_t lanes = r % kTens[8];
-    lanes = lanes / 10000 | (lanes % 10000) << 32;
-    const std::uint64_t hundreds = ((lanes * 10486) >> 20) & 0x0000007F0000007Full;
-    lanes = hundreds | (lanes - 100 * hundreds) << 16;
-    const std::uint64_t tens = ((lanes * 103) >> 10) & 0x000F000F000F000Full;
-    lanes = tens | (lanes - 10 * tens) << 8;
+    // The digits as text: r times 2^57 / 10^8 (rounded up, close enough for
+    // nine digits) holds the first digit above bit 57 and the others as a
+    // fraction below it, which each multiplication by 100 moves two digits
+    // up. A digit a byte, the first in the lowest.
+    constexpr std::uint64_t kFraction = (std::uint64_t{1} << 57) - 1;
+    std::uint64_t y = r * 1441151881ull;
+    const auto first = static_cast<char>('0' + (y >> 57));
+    std::uint64_t rest8 = 0;  // digits 2 to 9 as text
+    for (int pair = 0; pair < 4; ++pair) {
+        y = (y & kFraction) * 100;
+        std::uint16_t text = 0;
+        std::memcpy(&text, kDigitPairs + 2 * (y >> 57), 2);
+        rest8 |= static_cast<std::uint64_t>(text) << (16 * pair);
+    }
+    const std::uint64_t lanes = rest8 - 0x3030303030303030ull;  // the digits' values
     const int count = 9 - (lanes == 0 ? 8 : std::countl_zero(lanes) / 8);  // without trailing zeros
-    const std::uint64_t rest8 = lanes | 0x3030303030303030ull;
     const std::uint64_t head = static_cast<std::uint64_t>(first) | rest8 << 8;  // the first eight
     const auto ninth = static_cast<char>(rest8 >> 56);
 
