@@ -41,8 +41,8 @@ public:
 
     void assign(std::string_view s) {
         std::size_t n = s.size() < N ? s.size() : N;
-        for (std::size_t i = 0; i < n; ++i) bytes_[i] = s[i];
-        for (std::size_t i = n; i < N; ++i) bytes_[i] = ' ';
+        if (n > 0) std::memmove(bytes_.data(), s.data(), n);  // s may be a view of this very field
+        std::memset(bytes_.data() + n, ' ', N - n);
     }
     void clear() { bytes_.fill('\0'); }  // back to the never-assigned state
 
@@ -62,7 +62,9 @@ public:
     }
     // The empty-field test: the text is less than " ", as a never-assigned
     // (NUL-filled) field is.
-    bool lessThanBlank() const { return CompareText(view(), " ") < 0; }
+    // Bytewise, only a first byte below the blank makes the field less: one
+    // that is the blank leaves it equal (a width of 1) or longer, so greater.
+    bool lessThanBlank() const { return static_cast<unsigned char>(bytes_[0]) < 0x20; }
 
     char* data() { return bytes_.data(); }
     const char* data() const { return bytes_.data(); }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <span>
 #include <utility>
 #include <vector>
@@ -21,6 +22,14 @@ std::string TwoDigits(int n) { return n < 10 ? "0" + NumText(n) : NumText(n); }
 
 // The line number a SeqText begins with, or 0 when it names no row 1..count.
 int SeqValue(const FixedText<8>& seq, int count) {
+    // Digits and the blanks after them, as the numbering writes the field,
+    // read directly; anything else the general way.
+    const std::string_view t = seq.view();
+    std::size_t k = 0;
+    long whole = 0;
+    for (; k < t.size() && t[k] >= '0' && t[k] <= '9'; ++k) whole = whole * 10 + (t[k] - '0');
+    if (k > 0 && t.find_first_not_of(' ', k) == std::string_view::npos)
+        return whole >= 1 && whole <= count ? static_cast<int>(whole) : 0;
     double v = 0;
     try {
         v = Val(seq.view());
