@@ -12,12 +12,20 @@ namespace {
 QColor ColourOf(int32_t rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
 bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
 
+// The drawing's texts are in Arial; Liberation Sans has its metrics and is
+// the face Linux systems install for it, so it is asked for first.
+QFont CanvasFont(int pixelSize) {
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
 // Arial's capital height as a share of its pixel size, measured once from the
 // face that stands in for it here.
 double CapShare() {
     static const double share = [] {
-        QFont f("Arial");
-        f.setPixelSize(200);
+        const QFont f = CanvasFont(200);
         const double cap = QFontMetricsF(f).capHeight();
         return cap > 20 && cap < 200 ? cap / 200 : 0.716;
     }();
@@ -31,12 +39,8 @@ void PaintCanvasText(QPainter& p, const QPointF& at, const QString& text, double
     const double pixelSize = std::min(capPixels / CapShare(), 20000.0);
     const int size = static_cast<int>(std::lround(pixelSize));
     if (size <= 0 || text.isEmpty()) return;
-    QFont font = p.font();
-    if (font.family() != QLatin1String("Arial") || font.pixelSize() != size) {
-        font = QFont("Arial");
-        font.setPixelSize(size);
-        p.setFont(font);
-    }
+    if (p.font().pixelSize() != size || p.font().families().value(0) != QLatin1String("Liberation Sans"))
+        p.setFont(CanvasFont(size));
     p.setPen(colour);
     if (angle == 0) {
         p.drawText(at, text);

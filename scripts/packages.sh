@@ -3,7 +3,7 @@
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libdxflib-dev libminizip-dev
   libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf python3-openpyxl
-  xvfb xauth)
+  xvfb xauth fonts-liberation2)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
