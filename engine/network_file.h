@@ -49,4 +49,8 @@ std::uint64_t NetworkFingerprint(const Model& m);
 // is written). A read of no line rows succeeds with a note saying so.
 Outcome LoadNetworkText(Model& m, const std::string& path);
 
+// folder + name, with a '/' between them when folder is not empty and does
+// not end with one.
+std::string JoinFolder(const std::string& folder, const std::string& name);
+
 }  // namespace vd

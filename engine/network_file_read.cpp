@@ -1,0 +1,383 @@
+// The network file's row reader: the "L" rows into the line tables, the
+// ".cor" companion, and the ".bak" written after a good read. Fast because a
+// file is read whole and taken apart in place: rows found with memchr, blanks
+// and commas found eight bytes at a time, fields kept as views into the bytes
+// (only quoted ones are copied), numbers through the one-pass decimal reader.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "engine/file_number.h"
+#include "engine/network_file.h"
+#include "engine/number_text.h"
+#include "engine/whole_file.h"
+
+namespace vd {
+
+namespace {
+
+constexpr const char* kOpenFailed = " Error in file open";
+constexpr const char* kSubscript = "  Subscript out of range ";
+constexpr int kLineFields = 12;
+
+struct Field {
+    std::string_view text;  // into the row, or into `unquoted`
+    std::string unquoted;   // a quoted field with its doubled quotes made single
+    bool quoted = false;
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Per byte of a word, the high bit set where the byte is not zero: exact for
+// every byte, no carry crossing from one to the next.
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kByteOnes = 0x0101010101010101ull;
+std::uint64_t NonZeroBytes(std::uint64_t w) { return (((w & kLow7) + kLow7) | w) & ~kLow7; }
+
+// Where the first byte at or after pos that is no blank or tab is, or the
+// row's end; eight bytes at a time while eight are left.
+std::size_t SkipBlanks(std::string_view row, std::size_t pos) {
+    for (; pos + 8 <= row.size(); pos += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, row.data() + pos, 8);
+        const std::uint64_t other = NonZeroBytes(w ^ (kByteOnes * ' ')) & NonZeroBytes(w ^ (kByteOnes * '\t'));
+        if (other) return pos + static_cast<std::size_t>(std::countr_zero(other)) / 8;
+    }
+    while (pos < row.size() && IsBlank(row[pos])) ++pos;
+    return pos;
+}
+
+// Where the first comma at or after pos is, or the row's end; eight bytes at
+// a time while eight are left.
+std::size_t NextComma(std::string_view row, std::size_t pos) {
+    for (; pos + 8 <= row.size(); pos += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, row.data() + pos, 8);
+        const std::uint64_t commas = ~NonZeroBytes(w ^ (kByteOnes * ',')) & ~kLow7;
+        if (commas) return pos + static_cast<std::size_t>(std::countr_zero(commas)) / 8;
+    }
+    while (pos < row.size() && row[pos] != ',') ++pos;
+    return pos;
+}
+
+// Fields of one row as the input statement takes them: blanks before a field
+// skipped, a field ends at a comma or the row's end, a quoted field may hold
+// commas and doubled quotes. A row always has at least its tag field. Only
+// the first `limit` fields are taken: what a row holds beyond them is never
+// read, and a row of millions of commas must not cost memory per comma.
+// The fields go into `fields`, whose texts keep their room from row to row.
+void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fields) {
+    std::size_t count = 0;
+    std::size_t pos = 0;
+    for (;;) {
+        pos = SkipBlanks(row, pos);
+        if (fields.size() <= count) fields.emplace_back();
+        Field& f = fields[count++];
+        f.text = {};
+        f.quoted = false;
+        if (pos < row.size() && row[pos] == '"') {
+            f.quoted = true;
+            f.unquoted.clear();
+            ++pos;
+            while (pos < row.size()) {
+                if (row[pos] == '"') {
+                    if (pos + 1 < row.size() && row[pos + 1] == '"') {
+                        f.unquoted.push_back('"');
+                        pos += 2;
+                        continue;
+                    }
+                    ++pos;
+                    break;
+                }
+                f.unquoted.push_back(row[pos++]);
+            }
+            while (pos < row.size() && row[pos] != ',') ++pos;
+        } else {
+            const std::size_t end = NextComma(row, pos);
+            f.text = row.substr(pos, end - pos);
+            pos = end;
+        }
+        if (pos >= row.size() || count >= limit) break;
+        ++pos;  // the comma
+    }
+    fields.resize(count);
+    // Only now, when the fields no longer move, may a text point into one.
+    for (Field& f : fields)
+        if (f.quoted) f.text = f.unquoted;
+}
+
+std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
+    std::vector<Field> fields;
+    SplitFields(row, limit, fields);
+    return fields;
+}
+
+// The rows of a text one at a time, ending with CR LF, LF or CR; a final row
+// needs no ending.
+class RowReader {
+public:
+    explicit RowReader(std::string_view bytes) : bytes_(bytes) {}
+    // The next row, and whether a line end closed it; false at the end.
+    bool next(std::string_view& row, bool& ended) {
+        if (pos_ >= bytes_.size()) return false;
+        const std::size_t i = std::min(Next('\r', cr_), Next('\n', lf_));
+        if (i == bytes_.size()) {
+            row = bytes_.substr(pos_);
+            ended = false;
+            pos_ = bytes_.size();
+        } else {
+            row = bytes_.substr(pos_, i - pos_);
+            ended = true;
+            pos_ = i + 1;
+            if (bytes_[i] == '\r' && pos_ < bytes_.size() && bytes_[pos_] == '\n') ++pos_;
+        }
+        ++number_;
+        return true;
+    }
+    // 1 for the first row.
+    long long number() const { return number_; }
+
+private:
+    // Where the next `c` at or after the read position is (the end when there
+    // is none), kept in `at` until the reading passes it: a text of CR-only
+    // or LF-only rows is searched once for the other kind of line end.
+    std::size_t Next(char c, std::size_t& at) {
+        if (at != kUnknown && at >= pos_) return at;
+        const void* found = std::memchr(bytes_.data() + pos_, c, bytes_.size() - pos_);
+        at = found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes_.data()) : bytes_.size();
+        return at;
+    }
+
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    std::size_t cr_ = kUnknown, lf_ = kUnknown;
+    long long number_ = 0;
+};
+
+// A text file holds no control bytes but tab, line ends, form feed and the
+// old end-of-file mark. NULs are text here: older saves wrote never-assigned
+// fields as NULs, and such files must still open.
+bool LooksLikeText(std::string_view bytes) {
+    // The allowed control bytes, a bit each.
+    constexpr std::uint32_t kAllowed = 1u << 0 | 1u << '\t' | 1u << '\n' | 1u << '\f' | 1u << '\r' | 1u << 0x1A;
+    auto foreign = [](unsigned char c) { return c < 0x20 && !(kAllowed >> c & 1); };
+    // Eight bytes at a time, looking closer only at words that hold a byte
+    // below a blank (a high bit survives in the test): in a text file, the
+    // words with line ends.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, p + i, 8);
+        if (((w - kOnes * 0x20) & ~w & kHighs) == 0) continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (foreign(p[k])) return false;
+    }
+    for (; i < n; ++i)
+        if (foreign(p[i])) return false;
+    return true;
+}
+
+std::string RowExcerpt(std::string_view row) {
+    std::string s = Trim(row.substr(0, 200));
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    if (s.size() > 40) s = s.substr(0, 40) + "...";
+    return s;
+}
+
+bool IsLineTag(const Field& f) {
+    std::string_view t = f.text;
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t == "L" || t == "l";
+}
+
+// Stores fields 2..12 of a line row present in the row; missing trailing
+// fields keep what the line held. Returns false at a field that is not a number.
+bool StoreLineFields(LineRecord& line, const std::vector<Field>& fields) {
+    auto has = [&](std::size_t k) { return k < fields.size(); };
+    if (has(1)) line.From = fields[1].text;
+    if (has(2)) line.to = fields[2].text;
+    float* numbers[] = {&line.Len, &line.Gr1, &line.Gr2, &line.Inv1, &line.Inv2, &line.slope, &line.Dia};
+    for (std::size_t k = 0; k < 7; ++k) {
+        if (!has(3 + k)) return true;
+        if (!ParseFileNumber(fields[3 + k].text, *numbers[k])) return false;
+    }
+    if (has(10)) line.Latral = fields[10].text;
+    if (has(11)) line.MhType = fields[11].text;
+    return true;
+}
+
+// Shows the reader's message and ends the read with it.
+Outcome Failed(Model& m, const std::string& message) {
+    m.Ui->MessageBox(message);
+    return Outcome::Fail(message);
+}
+
+// Plan coordinates of lines 1.. from the companion file at path, which
+// exists, row k into line k.
+Outcome ReadCoordinates(Model& m, const std::string& path) {
+    std::string bytes;
+    if (Outcome read = ReadWholeFile(path, bytes); !read) return read;
+    if (!LooksLikeText(bytes)) return Outcome::Fail(path + " is not a coordinates text file.");
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
+    std::vector<Field> fields;
+    for (int k = 1; k <= m.LineCount; ++k) {
+        if (!rows.next(row, ended) || row.find_first_not_of(' ') == std::string_view::npos) break;
+        SplitFields(row, 5, fields);
+        if (fields.size() < 5)
+            return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
+        LineRecord& line = m.Lines[k];
+        float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
+        for (std::size_t c = 0; c < 4; ++c)
+            if (!ParseFileNumber(fields[1 + c].text, *xy[c]))
+                return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
+                                     " holds a field that is not a number.");
+        std::string_view tag = fields[0].text;
+        while (!tag.empty() && tag.front() == ' ') tag.remove_prefix(1);
+        while (!tag.empty() && tag.back() == ' ') tag.remove_suffix(1);
+        if (tag != "MHB") break;
+    }
+    return Outcome::Ok();
+}
+
+std::string BaseName(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    return name;
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+namespace {
+
+// The last line row a read took: its row number, how many fields it held,
+// and whether a line end closed it.
+struct LastLineRow {
+    long long row = 0;
+    std::size_t fields = 0;
+    bool ended = true;
+};
+
+// Whether a line row follows in what is left of the rows.
+bool LineRowFollows(RowReader rest) {
+    std::string_view later;
+    bool ended = false;
+    while (rest.next(later, ended))
+        if (IsLineTag(SplitFields(later, 1)[0])) return true;
+    return false;
+}
+
+// Reads the line rows of bytes into lines 1.., setting LineCount as it goes,
+// up to a row that is not a line row. Says whether that row was "END".
+Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, LastLineRow& last,
+                     bool& endRow) {
+    const int upper = std::min(m.LineUpper(), m.LinkUpper());
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
+    endRow = false;
+    m.LineCount = 0;
+    std::vector<Field> fields;
+    for (int i = 1; rows.next(row, ended); ++i) {
+        const long long r = rows.number();
+        SplitFields(row, kLineFields, fields);
+        if (!IsLineTag(fields[0])) {
+            endRow = UpperCase(Trim(fields[0].text)) == "END";
+            if (endRow || !LineRowFollows(rows)) return Outcome::Ok();
+            std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
+                                  "\": the line rows after it were not read";
+            AppendLog(m, warning);
+            return Failed(m, warning);
+        }
+        if (i > upper) return Failed(m, kSubscript);
+        if (!StoreLineFields(m.Lines[i], fields)) {
+            AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
+            return Failed(m, kOpenFailed);
+        }
+        m.LineCount = i;
+        last = {r, fields.size(), ended};
+    }
+    return Outcome::Ok();
+}
+
+// A file the writer finished ends with "END"; one that does not, or whose
+// last line row stops early, was most likely cut off on its way.
+void NoteCutShort(Model& m, const std::string& path, const LastLineRow& last, bool endRow) {
+    if (m.LineCount == 0 || last.row == 0 || endRow) return;
+    if (last.fields < kLineFields)
+        AppendLog(m, "Row " + NumText(last.row) + " of " + path + " holds " +
+                         NumText(static_cast<long long>(last.fields)) + " of its " + NumText(kLineFields) +
+                         " fields: the file may be cut short");
+    else
+        AppendLog(m, path + " has no \"END\" row after row " + NumText(last.row) +
+                         (last.ended ? "" : ", which has no line end") + ": the file may be cut short");
+}
+
+// The ".cor" companion, when there is one.
+Outcome ReadCompanionCoordinates(Model& m, const std::string& folder, const std::string& name) {
+    for (const char* ext : {".cor", ".COR"}) {
+        const std::string corPath = JoinFolder(folder, name + ext);
+        struct stat st {};
+        if (::stat(corPath.c_str(), &st) != 0) continue;
+        if (Outcome cor = ReadCoordinates(m, corPath); !cor) {
+            AppendLog(m, "The coordinates file could not be read: " + cor.message());
+            return Failed(m, kOpenFailed);
+        }
+        break;
+    }
+    return Outcome::Ok();
+}
+
+}  // namespace
+
+Outcome LoadNetworkText(Model& m, const std::string& path) {
+    // Whatever lateral table there is describes some earlier network.
+    m.LatCount = 0;
+
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes).ok()) {
+        m.LineCount = 0;
+        return Failed(m, kOpenFailed);
+    }
+    if (!LooksLikeText(bytes)) {
+        m.LineCount = 0;
+        AppendLog(m, path + " is not a network text file");
+        return Failed(m, kOpenFailed);
+    }
+
+    LastLineRow last;
+    bool endRow = false;
+    if (Outcome read = ReadLineRows(m, path, bytes, last, endRow); !read) return read;
+    NoteCutShort(m, path, last, endRow);
+
+    const std::string folder = m.ProjectFolder.empty() ? FolderOf(path) : m.ProjectFolder;
+    const std::string name = m.ProjectName.empty() ? BaseName(path) : m.ProjectName;
+    if (Outcome cor = ReadCompanionCoordinates(m, folder, name); !cor) return cor;
+
+    std::string note;
+    if (m.LineCount == 0) {
+        note = "No line rows in " + path;
+        AppendLog(m, note);
+    }
+    (void)SaveNetworkText(m, name + ".bak", folder);  // reports its own failure
+    return Outcome::Ok(note);
+}
+
+}  // namespace vd
