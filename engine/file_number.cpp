@@ -16,6 +16,9 @@
 #include <cstring>
 #include <string>
 
+#include "engine/number_text.h"
+#include "engine/powers_of_ten.h"
+
 namespace vd {
 
 // The print form of a value, or where its seven digits would read back as
@@ -23,43 +26,24 @@ namespace vd {
 // Written at out, which has room for 40 bytes, returning the end; the slow
 // general way, for any value.
 char* GeneralFileNumberDigits(float v, char* out) {
-    char* end = std::to_chars(out, out + 40, static_cast<double>(v), std::chars_format::general, 7).ptr;
+    char* end = GeneralNumberDigits(v, 7, out);
     float back = 0;
-    if (std::from_chars(out, end, back).ec != std::errc() || back != v)
-        end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
+    if (std::from_chars(out, end, back).ec == std::errc() && back == v) return end;
+    end = std::to_chars(out, out + 40, v, std::chars_format::general).ptr;
     std::replace(out, end, 'e', 'E');
     return end;
 }
 
 namespace {
 
-constexpr std::uint64_t kTens[20] = {1ull,
-                                     10ull,
-                                     100ull,
-                                     1000ull,
-                                     10000ull,
-                                     100000ull,
-                                     1000000ull,
-                                     10000000ull,
-                                     100000000ull,
-                                     1000000000ull,
-                                     10000000000ull,
-                                     100000000000ull,
-                                     1000000000000ull,
-                                     10000000000000ull,
-                                     100000000000000ull,
-                                     1000000000000000ull,
-                                     10000000000000000ull,
-                                     100000000000000000ull,
-                                     1000000000000000000ull,
-                                     10000000000000000000ull};
-
-// Rounds a value to 9 - dropped significant digits, half to even, and says
-// whether the result reads back as the value. The value is whole + rest /
-// 2^shift units of its ninth significant digit; it reads back from any text
-// less than half a gap away, or exactly half a gap when its binary digits end
-// even (the reader rounds halves to even). gap is the gap between
-// neighbouring values in those units times 2^shift.
+// Rounds whole + rest / 2^shift (the value in units of its ninth significant
+// digit) half to even after dropping `dropped` digits, into r, and says
+// whether r reads back as the value. Exact in 64 bits: whole % step is below
+// 100 and shift at most 36, so past and twice the span stay below 2^45.
+// A text reads back when it lies less than half a gap from the value, or
+// exactly half a gap when the value's binary digits end even (the reader
+// rounds halves to even); gap is the gap between neighbouring values in the
+// same units times 2^shift, and twiceOff twice the text's distance.
 template <int dropped>
 bool RoundDropping(std::uint64_t whole, std::uint64_t rest, int shift, std::uint64_t gap, bool even,
                    std::uint64_t& r) {
@@ -82,10 +66,22 @@ constexpr char kDigitPairs[] =
 
 }  // namespace
 
-// GeneralFileNumberDigits, in whole-number arithmetic for the values a
-// network holds: the seven-digit rounding when it reads back, written as
-// seven digits are; else the eight- or nine-digit rounding that reads back
-// first, which is then the shortest text, written as shortest texts are.
+// GeneralFileNumberDigits in whole-number arithmetic, for the values a
+// network holds (2^-13 <= |v| < 2^23, not a power of two). Why it writes the
+// same bytes:
+// - The value is m / 2^shift exactly, m < 2^24 and shift = 23 - binary in 1..36.
+// - Its decimal exponent x (10^x <= |v| < 10^(x+1)) is floor(binary log10 2)
+//   or one more. In units of its ninth significant digit, 10^(x-8), it is
+//   m 10^(8-x) / 2^shift: that product stays below 2^24 10^12 < 2^64, and
+//   its whole part has nine digits.
+// - Away from a power of two the gaps to both neighbours are one unit of m,
+//   10^(8-x) in those units times 2^shift, so RoundDropping decides exactly
+//   whether a rounding reads back.
+// - The general way writes the seven-digit rounding (half to even, as
+//   to_chars rounds the exact value) when it reads back; else the shortest
+//   text, which then has eight or nine digits and is the nearest such
+//   rounding: a nearer one of the same length would read back too, and ties
+//   go to even as to_chars breaks them. Nine digits always read back.
 // Writes up to 40 bytes at out, of which the returned end tells the text.
 char* FileNumberDigits(float v, char* out) {
     static_assert(std::endian::native == std::endian::little, "digits are put together a byte a lane");
@@ -93,19 +89,14 @@ char* FileNumberDigits(float v, char* out) {
         *out = '0';
         return out + 1;
     }
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
+    const auto bits = std::bit_cast<std::uint32_t>(v);
     const int binary = static_cast<int>((bits >> 23) & 0xFF) - 127;  // 2^binary <= |v| < 2^(binary+1)
     const std::uint32_t fraction = bits & 0x7FFFFF;
-    // Outside 2^-13 to 2^23 the whole numbers below need more than 64 bits;
-    // at a power of two the gap below the value is half the gap above.
     if (binary < -13 || binary > 22 || fraction == 0) return GeneralFileNumberDigits(v, out);
     const std::uint32_t m = fraction | 0x800000;
-    const int shift = 23 - binary;  // the value is m / 2^shift
-    const int least = (binary * 1233) >> 12;  // floor(binary * log10(2)): the decimal exponent or one less
-    // The value in units of its ninth significant digit, 10^(x-8): whole and
-    // rest / 2^shift, all within 64 bits for the values taken here. Both
-    // candidates for x are worked out and one is taken, without a branch.
+    const int shift = 23 - binary;
+    const int least = (binary * 1233) >> 12;  // floor(binary log10 2) for |binary| < 1000
+    // Both candidates for x worked out and one taken, without a branch.
     const std::uint64_t low = m * kTens[8 - least], high = m * kTens[7 - least];
     const bool above = (low >> shift) >= kTens[9];
     const std::uint64_t scaled = above ? high : low;
@@ -117,21 +108,24 @@ char* FileNumberDigits(float v, char* out) {
     std::uint64_t r7 = 0, r8 = 0, r9 = 0;
     const bool seven = RoundDropping<2>(whole, rest, shift, gap, even, r7);
     const bool eight = RoundDropping<1>(whole, rest, shift, gap, even, r8);
-    RoundDropping<0>(whole, rest, shift, gap, even, r9);  // nine digits always read back
+    RoundDropping<0>(whole, rest, shift, gap, even, r9);
     // The digits padded to nine: the first rounding that reads back, picked
     // by masks.
     const std::uint64_t pick7 = 0 - static_cast<std::uint64_t>(seven);
     const std::uint64_t pick8 = 0 - static_cast<std::uint64_t>(eight & !seven);
     std::uint64_t r = (r7 * 100 & pick7) | (r8 * 10 & pick8) | (r9 & ~(pick7 | pick8));
+    // Seven digits go out as "%.7G" lays them out (an exponent from 10^7,
+    // which these values never reach); the shortest text takes one from 10^6.
     const int fixedBelow = 6 + seven;
     if (r == kTens[9]) {  // rounded up into the next decade
         r = kTens[8];
         ++x;
     }
-    // The digits as text: r times 2^57 / 10^8 (rounded up, close enough for
-    // nine digits) holds the first digit above bit 57 and the others as a
-    // fraction below it, which each multiplication by 100 moves two digits
-    // up. A digit a byte, the first in the lowest.
+    // The digits as text: r times 2^57 / 10^8 holds the first digit above
+    // bit 57 and the others as a fraction below it, which each multiplication
+    // by 100 moves two digits up. The factor is rounded up; its excess, times
+    // r < 10^9 and 100^4, stays below a sixth of a unit of the last digit, so
+    // it never carries into a digit. A digit a byte, the first in the lowest.
     constexpr std::uint64_t kFraction = (std::uint64_t{1} << 57) - 1;
     std::uint64_t y = r * 1441151881ull;
     const auto first = static_cast<char>('0' + (y >> 57));
@@ -174,130 +168,92 @@ char* FileNumberDigits(float v, char* out) {
     return out + x + 1 + (count > x + 1) * (count - x);  // the point only with decimals after it
 }
 
-namespace {
+bool ExactDecimal(std::uint64_t whole, int scale, double& out) {
+    // A whole number up to 2^53 and a power of ten up to 10^22 are exact
+    // doubles, so one multiplication or division rounds the product once, as
+    // reading its text does.
+    if (whole > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+    const auto w = static_cast<double>(whole);
+    out = scale >= 0 ? w * kTensAsDouble[scale] : w / kTensAsDouble[-scale];
+    return true;
+}
 
-constexpr double kTensAsDouble[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+double DecimalValue(std::uint64_t whole, int scale) {
+    double v = 0;
+    if (ExactDecimal(whole, scale, v)) return v;
+    char text[48];
+    char* o = std::to_chars(text, text + 20, whole).ptr;
+    *o++ = 'e';
+    o = std::to_chars(o, text + sizeof text, scale).ptr;
+    std::from_chars(text, o, v);  // beyond the range it stays 0
+    return v;
+}
 
-}  // namespace
-
-// The number of a field as the writer writes it, an optional minus, digits
-// and a point, at most 19 digits, trailing blanks, read in one pass: false,
-// with out untouched, for anything else, which ParseNumber reads the general
-// way. A mantissa of at most 2^53 and a power of ten up to 10^22 are exact in
-// double precision, so one division rounds the number once into it. Rounding
-// that into single precision rounds as the text itself would, unless the
-// double lies exactly halfway between two singles: the 29 bits single
-// precision drops are then 1 and 28 zeros.
-bool ParsePlainDecimal(std::string_view s, float& out) {
-    const char* p = s.data();
-    const char* const end = p + s.size();
-    const bool negative = p < end && *p == '-';
-    p += negative;
+bool ParseFileNumber(std::string_view text, float& out) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end && *p == ' ') ++p;
+    while (p < end && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    if (p == end) {
+        out = 0;
+        return true;
+    }
+    const bool negative = *p == '-';
+    p += *p == '-' || *p == '+';
+    // The mantissa's digits as one whole number, which holds them while there
+    // are at most 19, and how many follow the point.
+    const char* const mantissa = p;
     std::uint64_t whole = 0;
-    const char* const first = p;
-    for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
-        whole = whole * 10 + static_cast<unsigned>(*p - '0');
-    std::ptrdiff_t digits = p - first, decimals = 0;
-    if (p < end && *p == '.') {
+    for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p) whole = whole * 10 + static_cast<unsigned>(*p - '0');
+    std::ptrdiff_t decimals = 0;
+    const bool hasPoint = p < end && *p == '.';
+    if (hasPoint) {
         const char* const point = ++p;
         for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
             whole = whole * 10 + static_cast<unsigned>(*p - '0');
         decimals = p - point;
-        digits += decimals;
     }
-    while (p < end && (*p == ' ' || *p == '\t')) ++p;
-    if (p != end || digits <= 0 || digits > 19 || decimals > 22 || whole > (std::uint64_t{1} << 53)) return false;
-    if (whole == 0) {
-        out = negative ? -0.0f : 0.0f;
-        return true;
-    }
-    const double d = static_cast<double>(whole) / kTensAsDouble[decimals];
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &d, sizeof bits);
-    if ((bits & 0x1FFFFFFF) == 0x10000000 || d < FLT_MIN) return false;
-    const auto v = static_cast<float>(d);
-    out = negative ? -v : v;
-    return true;
-}
-
-// A number field: blanks around it, sign, digits, one point, exponent with E
-// or D. Empty is 0; anything else is not a number. Beyond the single-precision
-// range fails.
-bool ParseFileNumber(std::string_view text, float& out) {
-    if (ParsePlainDecimal(text, out)) return true;
-    std::string_view s = text;
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    if (s.empty()) {
-        out = 0;
-        return true;
-    }
-    std::size_t i = 0;
-    const bool negative = s[i] == '-';
-    if (s[i] == '+' || s[i] == '-') ++i;
-    const std::size_t mantissa = i;  // digits, one point, digits
-    // The mantissa's digits as one whole number while at most 19 count, and
-    // how many of them follow the point.
-    std::uint64_t whole = 0;
-    int counted = 0, afterPoint = 0;
-    auto take = [&](char c) {
-        if (whole == 0 && c == '0') return;
-        whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
-        ++counted;
-    };
-    bool digits = false;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && counted < 19; ++i, digits = true) take(s[i]);
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true, counted = 99;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9' && counted < 19; ++i, digits = true, ++afterPoint)
-            take(s[i]);
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, digits = true, counted = 99;
-    }
-    if (!digits) return false;
-    const std::size_t mantissaEnd = i;
-    std::size_t exponent = i;  // sign and digits after the E or D
-    int power = 0;  // the exponent's value, while it is small
-    if (i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-        exponent = ++i;
-        const bool below = i < s.size() && s[i] == '-';
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-        bool expDigits = false;
-        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, expDigits = true)
-            power = std::min(power * 10 + (s[i] - '0'), 10000);
-        if (!expDigits) return false;
+    const std::ptrdiff_t digits = p - mantissa - hasPoint;
+    if (digits <= 0) return false;
+    const char* const mantissaEnd = p;
+    const char* exponent = p;  // sign and digits after the E or D
+    long long power = 0;       // the exponent's value, while it is small
+    if (p < end && (*p == 'E' || *p == 'e' || *p == 'D' || *p == 'd')) {
+        exponent = ++p;
+        const bool below = p < end && *p == '-';
+        p += p < end && (*p == '+' || *p == '-');
+        if (p == end) return false;
+        for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
+            power = std::min(power * 10 + (*p - '0'), 1000000000000000LL);
         if (below) power = -power;
     }
-    if (i != s.size()) return false;
-    // A mantissa of at most 2^53 and a power of ten up to 10^22 are exact in
-    // double precision, so one multiplication or division rounds the number
-    // once into it. Rounding that into single precision rounds as the text
-    // itself would, unless the double lies exactly halfway between two
-    // singles: the 29 bits single precision drops are then 1 and 28 zeros.
-    // Halfway cases, and results too small for a normal single, take the
-    // general way below.
-    const int scale = power - afterPoint;
-    if (counted <= 19 && whole <= (std::uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    if (p != end) return false;
+    // The fast way, for at most 19 digits: the double nearest the text,
+    // rounded into single precision, rounds as the text itself would unless
+    // the double lies exactly halfway between two singles (the 29 bits single
+    // precision drops are then 1 and 28 zeros) or below the normal singles,
+    // which round at a coarser place.
+    if (digits <= 19) {
         if (whole == 0) {
             out = negative ? -0.0f : 0.0f;
             return true;
         }
-        const double exact = static_cast<double>(whole);
-        const double d = scale >= 0 ? exact * kTensAsDouble[scale] : exact / kTensAsDouble[-scale];
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &d, sizeof bits);
-        if ((bits & 0x1FFFFFFF) != 0x10000000 && d >= FLT_MIN) {
+        const long long scale = power - decimals;
+        double d = 0;
+        if (scale >= -22 && scale <= 22 && ExactDecimal(whole, static_cast<int>(scale), d) &&
+            (std::bit_cast<std::uint64_t>(d) & 0x1FFFFFFF) != 0x10000000 && d >= FLT_MIN) {
             const auto v = static_cast<float>(d);
             out = negative ? -v : v;
             return true;
         }
     }
-    // The number as from_chars reads it: "-", the mantissa, "e" and the
-    // exponent; on the stack for any field a file of ours holds.
+    // The general way: "-", the mantissa, "e" and the exponent, as from_chars
+    // reads them into single precision, rounded once; on the stack for any
+    // field a file of ours holds. The writer's shortest texts of the largest
+    // values (3.4028235E+38) lie a little beyond FLT_MAX and still name it.
     const bool hasExponent = exponent > mantissaEnd;
-    const std::size_t n =
-        (negative ? 1 : 0) + (mantissaEnd - mantissa) + (hasExponent ? 1 + s.size() - exponent : 0);
+    const std::size_t n = static_cast<std::size_t>(negative) + static_cast<std::size_t>(mantissaEnd - mantissa) +
+                          (hasExponent ? 1 + static_cast<std::size_t>(end - exponent) : 0);
     char small[64];
     std::string large;
     char* num = small;
@@ -307,20 +263,19 @@ bool ParseFileNumber(std::string_view text, float& out) {
     }
     char* put = num;
     if (negative) *put++ = '-';
-    put = std::copy(s.data() + mantissa, s.data() + mantissaEnd, put);
+    put = std::copy(mantissa, mantissaEnd, put);
     if (hasExponent) {
         *put++ = 'e';
-        std::copy(s.data() + exponent, s.data() + s.size(), put);
+        std::copy(exponent, end, put);
     }
-    // Read straight into single precision, rounded once: the writer's
-    // shortest texts of the largest values (3.4028235E+38) lie a little
-    // beyond FLT_MAX and still name it.
     float v = 0;
-    auto res = std::from_chars(num, num + n, v);
+    const auto res = std::from_chars(num, num + n, v);
     if (res.ec == std::errc::result_out_of_range) {
-        // Too small to hold: it is 0 in single precision; too large fails.
-        if (std::string_view(num, n).find("e-") == std::string_view::npos) return false;
-        v = 0;
+        // Too small to hold, written plain or with an exponent, is a zero;
+        // too large fails.
+        if (LeadingPower(std::string_view(mantissa, static_cast<std::size_t>(mantissaEnd - mantissa))) + power >= 0)
+            return false;
+        v = negative ? -0.0f : 0.0f;
     } else if (res.ec != std::errc() || res.ptr != num + n || !std::isfinite(v)) {
         return false;
     }

@@ -2,6 +2,7 @@
 // written into a row and how a number field is read back.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace vd {
@@ -15,14 +16,19 @@ namespace vd {
 char* FileNumberDigits(float v, char* out);
 char* GeneralFileNumberDigits(float v, char* out);
 
-// A number field as the writer writes it (an optional minus, digits and a
-// point, trailing blanks) read in one pass; false, with out untouched, for
-// anything else.
-bool ParsePlainDecimal(std::string_view s, float& out);
+// whole 10^scale rounded once into double precision, when one
+// multiplication or division gives it (whole at most 2^53, scale within
+// -22..22); false otherwise.
+bool ExactDecimal(std::uint64_t whole, int scale, double& out);
+// whole 10^scale rounded once into double precision, for any scale: the
+// fast way above, else the general way through from_chars; 0 beyond the
+// double range.
+double DecimalValue(std::uint64_t whole, int scale);
 
 // A number field: blanks around it, sign, digits, one point, exponent with E
-// or D. Empty is 0; anything else is not a number. Beyond the single-precision
-// range fails.
+// or D. Empty is 0; anything else is not a number. Too small for a single
+// value reads as 0, too large fails. The fields the writer writes, plain
+// decimals of at most 19 digits, are read in one pass with one rounding.
 bool ParseFileNumber(std::string_view text, float& out);
 
 }  // namespace vd

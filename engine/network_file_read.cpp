@@ -16,6 +16,7 @@
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/whole_file.h"
+#include "engine/word_scan.h"
 
 namespace vd {
 
@@ -31,37 +32,17 @@ struct Field {
     bool quoted = false;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Per byte of a word, the high bit set where the byte is not zero: exact for
-// every byte, no carry crossing from one to the next.
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kByteOnes = 0x0101010101010101ull;
-std::uint64_t NonZeroBytes(std::uint64_t w) { return (((w & kLow7) + kLow7) | w) & ~kLow7; }
-
 // Where the first byte at or after pos that is no blank or tab is, or the
-// row's end; eight bytes at a time while eight are left.
+// row's end.
 std::size_t SkipBlanks(std::string_view row, std::size_t pos) {
-    for (; pos + 8 <= row.size(); pos += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, row.data() + pos, 8);
-        const std::uint64_t other = NonZeroBytes(w ^ (kByteOnes * ' ')) & NonZeroBytes(w ^ (kByteOnes * '\t'));
-        if (other) return pos + static_cast<std::size_t>(std::countr_zero(other)) / 8;
-    }
-    while (pos < row.size() && IsBlank(row[pos])) ++pos;
-    return pos;
+    return word::FindMarked(row, pos, [](std::uint64_t w) {
+        return ~(word::Equal(w, ' ') | word::Equal(w, '\t')) & word::kHighs;
+    });
 }
 
-// Where the first comma at or after pos is, or the row's end; eight bytes at
-// a time while eight are left.
+// Where the first comma at or after pos is, or the row's end.
 std::size_t NextComma(std::string_view row, std::size_t pos) {
-    for (; pos + 8 <= row.size(); pos += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, row.data() + pos, 8);
-        const std::uint64_t commas = ~NonZeroBytes(w ^ (kByteOnes * ',')) & ~kLow7;
-        if (commas) return pos + static_cast<std::size_t>(std::countr_zero(commas)) / 8;
-    }
-    while (pos < row.size() && row[pos] != ',') ++pos;
-    return pos;
+    return word::FindMarked(row, pos, [](std::uint64_t w) { return word::Equal(w, ','); });
 }
 
 // Fields of one row as the input statement takes them: blanks before a field
@@ -165,23 +146,11 @@ private:
 bool LooksLikeText(std::string_view bytes) {
     // The allowed control bytes, a bit each.
     constexpr std::uint32_t kAllowed = 1u << 0 | 1u << '\t' | 1u << '\n' | 1u << '\f' | 1u << '\r' | 1u << 0x1A;
-    auto foreign = [](unsigned char c) { return c < 0x20 && !(kAllowed >> c & 1); };
-    // Eight bytes at a time, looking closer only at words that hold a byte
-    // below a blank (a high bit survives in the test): in a text file, the
-    // words with line ends.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p + i, 8);
-        if (((w - kOnes * 0x20) & ~w & kHighs) == 0) continue;
-        for (std::size_t k = i; k < i + 8; ++k)
-            if (foreign(p[k])) return false;
-    }
-    for (; i < n; ++i)
-        if (foreign(p[i])) return false;
+    // The control bytes found a word at a time; in a text file, the line ends.
+    auto control = [](std::uint64_t w) { return word::Below(w, 0x20); };
+    for (std::size_t i = word::FindMarked(bytes, 0, control); i < bytes.size();
+         i = word::FindMarked(bytes, i + 1, control))
+        if (!(kAllowed >> static_cast<unsigned char>(bytes[i]) & 1)) return false;
     return true;
 }
 

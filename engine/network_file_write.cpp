@@ -20,6 +20,7 @@
 #include "engine/file_number.h"
 #include "engine/network_file.h"
 #include "engine/number_text.h"
+#include "engine/word_scan.h"
 
 namespace vd {
 
@@ -54,28 +55,11 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     return q;
 }
 
-// Whether a text field holds a byte below a blank, a comma or a quote, eight
-// bytes at a time: each test leaves a high bit in the word when some byte
-// passes it.
+// Whether a text field holds a byte below a blank, a comma or a quote.
 bool HoldsControlCommaOrQuote(std::string_view raw) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-    auto any = [](std::uint64_t w) {
-        const std::uint64_t comma = w ^ (kOnes * ','), quote = w ^ (kOnes * '"');
-        return (((w - kOnes * 0x20) & ~w) | ((comma - kOnes) & ~comma) | ((quote - kOnes) & ~quote)) & kHighs;
-    };
-    const std::size_t n = raw.size();
-    if (n < 8) {
-        for (char c : raw)
-            if (static_cast<unsigned char>(c) < 0x20 || c == ',' || c == '"') return true;
-        return false;
-    }
-    std::uint64_t w = 0;
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-        std::memcpy(&w, raw.data() + i, 8);
-        if (any(w)) return true;
-    }
-    std::memcpy(&w, raw.data() + n - 8, 8);  // the last eight, overlapping the words before
-    return any(w) != 0;
+    return word::FindMarked(raw, 0, [](std::uint64_t w) {
+               return word::Below(w, 0x20) | word::Equal(w, ',') | word::Equal(w, '"');
+           }) != raw.size();
 }
 
 // FieldText written at p, returning the end; a field that needs neither

@@ -1,6 +1,8 @@
 #include "engine/errors.h"
 #include "engine/number_text.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/powers_of_ten.h"
 #include "engine/ui_sink.h"
 
 namespace vd {
@@ -117,23 +120,11 @@ int16_t ClampInt16(long long v) {
 
 std::string NumText(long long v) { return std::to_string(v); }
 
-namespace {
-
-constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr unsigned long long kWholePow10[] = {1ull,          10ull,          100ull,          1000ull,
-                                              10000ull,      100000ull,      1000000ull,      10000000ull,
-                                              100000000ull,  1000000000ull,  10000000000ull,  100000000000ull,
-                                              1000000000000ull, 10000000000000ull, 100000000000000ull,
-                                              1000000000000000ull};
-
-}  // namespace
-
 std::string FormatFixed(double value, int decimals) {
     if (decimals < 0) decimals = 0;
     if (!std::isfinite(value)) throw RuntimeError(6, kOverflowText);
     // The powers of ten up to 1e22 are exact doubles, as pow gives them.
-    const double scale = decimals <= 22 ? kPow10[decimals] : std::pow(10.0, decimals);
+    const double scale = decimals <= 22 ? kTensAsDouble[decimals] : std::pow(10.0, decimals);
     const double scaled = RoundHalfEven(value * scale);
     // 64-bit, so large values never overflow where a 32-bit integer would.
     if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, kOverflowText);
@@ -150,7 +141,7 @@ std::string FormatFixed(double value, int decimals) {
             case 2: units = whole / 100, frac = whole % 100; break;
             case 3: units = whole / 1000, frac = whole % 1000; break;
             case 4: units = whole / 10000, frac = whole % 10000; break;
-            default: units = whole / kWholePow10[decimals], frac = whole % kWholePow10[decimals]; break;
+            default: units = whole / kTens[decimals], frac = whole % kTens[decimals]; break;
         }
         char buf[40];
         char* o = buf;
@@ -187,27 +178,74 @@ std::string ChainageText(double distance) {
     return s.substr(0, dot + 4);
 }
 
-std::string FloatText(float value) {
-    if (value == 0) return "0";
-    char buf[48];
-    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::general, 7);
-    std::string t(buf, res.ptr);
-    for (char& c : t)
-        if (c == 'e') c = 'E';
-    return t;
-}
+std::string FloatText(float value) { return GeneralNumberText(value == 0 ? 0.0f : value, 7); }  // no "-0"
 
 std::string FloatPrintText(float value) {
     std::string t = FloatText(value);
     return (t[0] == '-' ? t : " " + t) + " ";
 }
 
+char* GeneralNumberDigits(double value, int digits, char* out) {
+    const auto printed = std::to_chars(out, out + 40, value, std::chars_format::general, digits);
+    if (printed.ec != std::errc()) {
+        *out = '0';
+        return out + 1;
+    }
+    std::replace(out, printed.ptr, 'e', 'E');
+    return printed.ptr;
+}
+
 std::string GeneralNumberText(double value, int digits) {
-    char buf[64];
-    const auto printed = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
-    if (printed.ec != std::errc()) return "0";
-    std::replace(buf, printed.ptr, 'e', 'E');
-    return std::string(buf, printed.ptr);
+    char buf[40];
+    return std::string(buf, GeneralNumberDigits(value, digits, buf));
+}
+
+long long LeadingPower(std::string_view mantissa) {
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return 0;
+    return first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+}
+
+std::optional<double> NumberOfText(std::string_view text) {
+    // Blanks and line ends before it, as the C library skips them; blanks after.
+    while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || !(text.front() == '-' || text.front() == '.' || (text.front() >= '0' && text.front() <= '9')))
+        return std::nullopt;  // no "+-1", "inf" or "nan"
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (end != text.data() + text.size()) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        // Too small to hold reads as 0: the magnitude is the exponent plus
+        // the power of the mantissa's first digit other than 0.
+        const std::size_t e = std::min(text.find_first_of("eE"), text.size());
+        long long power = 0;
+        for (std::size_t k = e + 1; k < text.size(); ++k)
+            if (text[k] >= '0' && text[k] <= '9') power = std::min(power * 10 + (text[k] - '0'), 1000000000000LL);
+        if (e + 1 < text.size() && text[e + 1] == '-') power = -power;
+        if (LeadingPower(text.substr(0, e)) + power >= 0) return std::nullopt;
+        return text.front() == '-' ? -0.0 : 0.0;
+    }
+    if (ec != std::errc() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+CNumbers::CNumbers() {
+    locale_t current = duplocale(uselocale(locale_t{}));
+    locale_t plain = current ? newlocale(LC_NUMERIC_MASK, "C", current) : locale_t{};
+    if (current && !plain) freelocale(current);
+    if (!plain) return;
+    plain_ = plain;
+    saved_ = uselocale(plain);
+}
+
+CNumbers::~CNumbers() {
+    if (!plain_) return;
+    uselocale(static_cast<locale_t>(saved_));
+    freelocale(static_cast<locale_t>(plain_));
 }
 
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,9 +44,35 @@ std::string FloatPrintText(float value);
 // The same without the surrounding blanks: "0.005", "-12.5", "1E+08".
 std::string FloatText(float value);
 
-// "%.<digits>G" as the C locale prints it ("1.5", "1E+20"), whatever locale
-// the window toolkit set for the process.
+// Numbers in the C locale's form ("1.5", never "1,5") whatever locale the
+// window toolkit set for the process: the program's own numbers are written
+// and read by these, which never look at a locale.
+//
+// "%.<digits>G" as the C locale prints it ("1.5", "1E+20"); the char form
+// writes at out, which has room for 40 bytes, and returns the end.
 std::string GeneralNumberText(double value, int digits);
+char* GeneralNumberDigits(double value, int digits, char* out);
+// A text that is a number as a whole: blanks around it, a sign, digits with
+// one point, an exponent with E. Nothing else ("1,5", "inf", "0x1A", "") is,
+// nor a value beyond the double range; one too small for it is 0.
+std::optional<double> NumberOfText(std::string_view text);
+// The power of ten of a mantissa's first digit other than 0 ("0.05" is
+// 5 10^-2), or 0 when there is none: says whether a number beyond the range
+// is too small or too large.
+long long LeadingPower(std::string_view mantissa);
+// While it lives, the C library on this thread prints numbers in the C
+// locale's form, for a library that prints them with printf.
+class CNumbers {
+public:
+    CNumbers();
+    ~CNumbers();
+    CNumbers(const CNumbers&) = delete;
+    CNumbers& operator=(const CNumbers&) = delete;
+
+private:
+    void* plain_ = nullptr;  // the locale_t of this thread while it lives
+    void* saved_ = nullptr;
+};
 
 // Plan distance of two points given as {x, y, ...}; further elements ignored.
 double PointDistance(const std::vector<double>& p1, const std::vector<double>& p2);

@@ -14,27 +14,17 @@
 #include "engine/number_text.h"
 #include "engine/sheet_cutting.h"
 #include "engine/walk.h"
+#include "engine/word_scan.h"
 
 namespace vd {
 
 namespace {
 
 bool HasF(const LineRecord& line) {
-    // Eight bytes at a time: with the 0x20 bit set, "F" and "f" are the only
-    // bytes that become "f", and the word xor "ffffffff" is zero in just those.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
-    const std::string_view status = line.Status.view();
-    static_assert(decltype(line.Status)::Width >= 8);
-    auto holds = [](const char* at) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, at, 8);
-        const std::uint64_t x = (w | kOnes * 0x20) ^ (kOnes * 'f');
-        return ((((x & kLow7) + kLow7) | x) & ~kLow7) != ~kLow7;  // some byte of x is zero
-    };
-    std::size_t k = 0;
-    for (; k + 8 < status.size(); k += 8)
-        if (holds(status.data() + k)) return true;
-    return holds(status.data() + status.size() - 8);
+    // With the 0x20 bit set, "F" and "f" are the only bytes that become "f".
+    return word::FindMarked(line.Status.view(), 0, [](std::uint64_t w) {
+               return word::Equal(w | word::kOnes * 0x20, 'f');
+           }) != line.Status.view().size();
 }
 
 // A line no valid upstream link points from heads a lateral, so that every

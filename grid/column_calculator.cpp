@@ -27,12 +27,7 @@ std::vector<std::string> OperandItems(const std::vector<std::string>& titles) {
 
 std::string CalcNumberText(double v) {
     if (v == 0) return "0";  // no "-0"
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    std::string t(buf, res.ptr);
-    for (char& ch : t)
-        if (ch == 'e') ch = 'E';
-    return t;
+    return GeneralNumberText(v, 15);
 }
 
 std::optional<std::string> ApplyColumnOperator(std::string_view target, std::string_view operand,

@@ -1,7 +1,6 @@
 #include "platform/workbook.h"
 
 #include <fcntl.h>
-#include <locale.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -752,29 +751,6 @@ struct OpenBook {
     }
 };
 
-// Numbers in the C locale's form on this thread while it lives: the
-// workbook library prints them with the C library, which would take a
-// user's decimal comma.
-class PlainNumbers {
-public:
-    PlainNumbers() {
-        locale_t current = duplocale(uselocale(locale_t{}));
-        if (current && !(plain_ = newlocale(LC_NUMERIC_MASK, "C", current))) freelocale(current);
-        if (plain_) saved_ = uselocale(plain_);
-    }
-    ~PlainNumbers() {
-        if (!plain_) return;
-        uselocale(saved_);
-        freelocale(plain_);
-    }
-    PlainNumbers(const PlainNumbers&) = delete;
-    PlainNumbers& operator=(const PlainNumbers&) = delete;
-
-private:
-    locale_t plain_{};
-    locale_t saved_{};
-};
-
 // The sheet's rows reach the library's temporary file through one stdio
 // stream of its own, some 60 MB of XML for a large view; stdio's 4 KB
 // buffer costs a system call per 4 KB written and read back. The larger
@@ -807,9 +783,9 @@ std::optional<double> CellTextNumber(std::string_view text) {
     while (last > first && text[last - 1] == ' ') --last;
     const std::string_view t = text.substr(first, last - first);
     if (t.empty() || t.size() > 40) return std::nullopt;
-    double v = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
+    const std::optional<double> number = NumberOfText(t);
+    if (!number) return std::nullopt;
+    const double v = *number;
     // A plain decimal without leading zeros and with at most 15 digits, or
     // the very text the cell gives back: the line import then reads the
     // same text, and names such as "007" or "1E5" stay names.
@@ -862,7 +838,7 @@ Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, i
     } removeTemp{temp};
 
     // Rows go out in order, so the library need not hold the sheet in memory.
-    const PlainNumbers plainNumbers;
+    const CNumbers plainNumbers;  // the workbook library prints numbers with printf
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char*>(tempDir.constData());

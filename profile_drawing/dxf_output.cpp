@@ -3,10 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/atomic_save.h"
 #include "engine/errors.h"
+#include "engine/file_number.h"
 
 namespace vd {
 
@@ -81,21 +83,9 @@ Decimal Digits15(double v) {
 
 // The value a decimal text of d reads as (correctly rounded).
 double ValueOf(const Decimal& d) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    long long whole = 0;
-    for (int i = 0; i < d.count; ++i) whole = whole * 10 + (d.digits[i] - '0');
-    const int k = d.exponent - (d.count - 1);
-    // Both factors exact, so one operation rounds once, as reading the text does.
-    if (d.count <= 15 && k >= 0 && k <= 22) return static_cast<double>(whole) * kPow10[k];
-    if (d.count <= 15 && k < 0 && k >= -22) return static_cast<double>(whole) / kPow10[-k];
-    char text[48];
-    char* o = std::to_chars(text, text + 20, whole).ptr;
-    *o++ = 'e';
-    o = std::to_chars(o, text + sizeof text, k).ptr;
-    double v = 0;
-    std::from_chars(text, o, v);
-    return v;
+    std::uint64_t whole = 0;
+    for (int i = 0; i < d.count; ++i) whole = whole * 10 + static_cast<unsigned>(d.digits[i] - '0');
+    return DecimalValue(whole, d.exponent - (d.count - 1));
 }
 
 // The general form with `precision` digits, as printf's %g lays it out:

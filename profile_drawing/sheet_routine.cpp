@@ -18,11 +18,7 @@ namespace vd {
 std::string Str(double v) {
     if (!std::isfinite(v)) return " 0";
     if (v == 0) return " 0";
-    char buf[48];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    std::string t(buf, res.ptr);
-    for (char& c : t)
-        if (c == 'e') c = 'E';
+    const std::string t = GeneralNumberText(v, 15);
     bool negative = t[0] == '-';
     std::string digits = negative ? t.substr(1) : t;
     if (digits.rfind("0.", 0) == 0) digits.erase(0, 1);

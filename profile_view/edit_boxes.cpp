@@ -219,10 +219,7 @@ std::optional<double> BoxNumber(std::string_view text) {
     // Letters that from_chars takes (inf, nan, hex) are no box number.
     for (char c : t)
         if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return std::nullopt;
-    double v = 0;
-    auto res = std::from_chars(t.data(), t.data() + t.size(), v);
-    if (res.ec != std::errc() || res.ptr != t.data() + t.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
+    return NumberOfText(t);
 }
 
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {

@@ -218,12 +218,7 @@ std::string CriterionText(const Number& value) {
     if (!value) return {};
     double v = *value;
     if (v == 0) v = 0;  // no "-0"
-    char buf[40];
-    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-    std::string s(buf, res.ptr);
-    for (char& c : s)
-        if (c == 'e') c = 'E';
-    return s;
+    return GeneralNumberText(v, 15);
 }
 
 void CriteriaPanel::update1(Model& m) {

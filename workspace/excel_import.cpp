@@ -1,7 +1,5 @@
 #include "workspace/excel_import.h"
 
-#include <locale.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -60,15 +58,7 @@ std::optional<double> LeadingNumber(const CellValue& cell) {
 
 // A text that is a number as a whole (blanks around it allowed), read in the
 // C locale's form: the user's decimal comma must not change what a cell means.
-std::optional<double> WholeNumber(const std::string& text) {
-    static const locale_t plain = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
-    std::string t = Trim(text);
-    if (t.empty()) return std::nullopt;
-    char* end = nullptr;
-    double v = strtod_l(t.c_str(), &end, plain);
-    if (end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
+std::optional<double> WholeNumber(const std::string& text) { return NumberOfText(text); }
 
 // The cell's value itself as a number: empty is 0, True -1; a text converts
 // only when it is a number as a whole.

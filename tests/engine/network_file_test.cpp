@@ -101,6 +101,7 @@ TEST_F(NetworkFile, RoundTripRestoresTheTablesAndRewritesTheSameBytes) {
     MakeWorkedLine();
     net.line("MH2", "MH3").len(12.5f).gr(100.25f, 99).inv(97.7f, 96.1f).slope(0.0123f).dia(400).lat("01")
         .mhType("T13");
+    net.line("\"Q", "\"\"R\"").len(2).lat("\"").mhType("\"T\" 4");
     net.line("A,7", "MH \"2\"").len(0.001f).gr(-3.5f, 1e9f).inv(0, -0.25f).slope(1e-5f).dia(150).lat("01, east")
         .mhType("T9");
     ASSERT_TRUE(SaveNetworkText(m, "first.asb", folder));
@@ -108,8 +109,8 @@ TEST_F(NetworkFile, RoundTripRestoresTheTablesAndRewritesTheSameBytes) {
     Outcome r;
     Model back = ReadBack("first", &r);
     ASSERT_TRUE(r.ok());
-    ASSERT_EQ(back.LineCount, 3);
-    for (int i = 1; i <= 3; ++i) {
+    ASSERT_EQ(back.LineCount, 4);
+    for (int i = 1; i <= 4; ++i) {
         const LineRecord &a = m.Lines[i], &b = back.Lines[i];
         EXPECT_TRUE(a.From == b.From && a.to == b.to && a.Latral == b.Latral && a.MhType == b.MhType) << i;
         EXPECT_TRUE(a.Len == b.Len && a.Gr1 == b.Gr1 && a.Gr2 == b.Gr2 && a.Inv1 == b.Inv1 && a.Inv2 == b.Inv2 &&
@@ -292,6 +293,8 @@ TEST_F(NetworkFile, ReaderCases) {
         {"NUL row before more lines", kRowA + "\r\n" + std::string("\0\0x", 3) + "\r\n" + kRowC + "\r\n", 1, false,
          nullptr},
         {"number field not a number", kRowA + "\r\nL,C,D, 2x0\r\n", 1, false, " Error in file open"},
+        {"number too large, plain", kRowA + "\r\nL,C,D, 1" + std::string(39, '0') + "\r\n", 1, false,
+         " Error in file open"},
         {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, " Error in file open"},
     };
     for (const Case& c : cases) {
@@ -328,7 +331,8 @@ TEST_F(NetworkFile, NumberFieldsReadAsTheNearestValue) {
                                       "1234567890123456789", "12345678901234567890", "9007199254740993",
                                       "0.0000000000000000000001", "0.00000000000000000000001",
                                       "0.000000000000000000000000000000000000011754942", "3.4028235E+38", "1e-50",
-                                      "1.5D2", "12.5 \t"};
+                                      "1.5D2", "12.5 \t", "0." + std::string(49, '0') + "1", "-1E-50",
+                                      "-0." + std::string(60, '0') + "7"};
     std::mt19937_64 rng(20);
     char buf[64];
     while (texts.size() < 7 * 300) {
@@ -357,7 +361,7 @@ TEST_F(NetworkFile, NumberFieldsReadAsTheNearestValue) {
         std::replace(t.begin(), t.end(), 'D', 'e');
         float expected = 0;
         if (std::from_chars(t.data(), t.data() + t.size(), expected).ec == std::errc::result_out_of_range)
-            expected = 0;  // only "1e-50": too small for a single
+            expected = t[0] == '-' ? -0.0f : 0.0f;  // too small for a single, plain or with an exponent
         const LineRecord& l = m.Lines[static_cast<int>(k / 7) + 1];
         const float got[] = {l.Len, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.slope, l.Dia};
         ASSERT_EQ(std::bit_cast<std::uint32_t>(got[k % 7]), std::bit_cast<std::uint32_t>(expected)) << texts[k];
