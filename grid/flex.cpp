@@ -415,15 +415,26 @@ void Flex::frm7upDATE() {
     if (GridMode == kLineView) m_.LineCount = last;
     if (GridMode == kPipeSizeView) m_.DiaCount = last;
 
-    // The records now match the cells: they are the new baseline.
+    // The records now stand in row order. Each keeps the text it was loaded
+    // with and the bytes its fields had then, so an Undo after this still
+    // brings back exactly what the field held; a row added since holds what
+    // its cells say.
     if (counted) {
-        std::vector<std::string> now(static_cast<std::size_t>(rows) * cols);
+        std::vector<std::string> baseline(static_cast<std::size_t>(rows) * cols);
+        std::vector<int> rowOf(loaded_.start.size() / std::max(loaded_.cols, 1) + 1, 0);
         for (int r = 0; r < rows; ++r) {
-            rowRecord_[r] = r <= last ? r : 0;
-            for (int c = 0; c < cols; ++c) now[static_cast<std::size_t>(r) * cols + c] = g->TextMatrix(r, c);
+            const int source = r >= 1 && r <= last ? rowRecord_[r] : 0;
+            if (source != 0) rowOf[source] = r;
+            for (int c = 0; c < cols; ++c)
+                baseline[static_cast<std::size_t>(r) * cols + c] =
+                    source != 0 && c >= 1 ? std::string(loadedText(source, c)) : g->TextMatrix(r, c);
         }
-        loaded_.take(rows, cols, now);
-        originals_.clear();
+        std::map<std::pair<int, int>, KeptField> kept;
+        for (auto& [key, field] : originals_)
+            if (rowOf[key.first] != 0) kept.emplace(std::pair{rowOf[key.first], key.second}, std::move(field));
+        for (int r = 0; r < rows; ++r) rowRecord_[r] = r <= last ? r : 0;
+        loaded_.take(rows, cols, baseline);
+        originals_ = std::move(kept);
     }
     report(problems);
 }

@@ -16,6 +16,7 @@
 
 #include "engine/network_file.h"
 #include "grid/flex.h"
+#include "grid/function_panel.h"
 #include "net_builder.h"
 #include "platform/flex_grid.h"
 #include "recording_ui.h"
@@ -321,6 +322,8 @@ std::vector<std::string> ShownFields(const LineRecord& l) {
 }
 
 TEST_F(FlexTest, EditsTakenBackLeaveTheStoredValuesExactlyAsTheyWere) {
+    m.Lines[1].From = " A";  // the cell shows "A"
+    m.Lines[1].Gr1 = 101.123456f;  // the cell shows "101.12"
     const std::vector<std::string> before = ShownFields(m.Lines[1]);
     auto undo = [&] { flex->mnueditundo_Click(); };
     struct Case {
@@ -330,6 +333,16 @@ TEST_F(FlexTest, EditsTakenBackLeaveTheStoredValuesExactlyAsTheyWere) {
     // Opens the box on a cell as a click does, its text untouched.
     auto open = [&](int r, int c) { g->setRowCol(r, c), flex->BeginCellEdit(); };
     auto shown = [&](int r, int c) { return QString::fromLatin1(g->TextMatrix(r, c).c_str()); };
+    // The column calculator's Ok on `col`, times one: the texts stay, and the
+    // view is written back.
+    auto calculate = [&](int col) {
+        action("mnufun")->trigger();
+        auto* panel = test::Child<FunctionPanel>(flex.get(), "Frame2");
+        test::Child<ListCombo>(panel, "Combo1")->setListIndex(col - 1);
+        test::Child<ListCombo>(panel, "Combo3")->setListIndex(3);  // " *"
+        test::Child<ListCombo>(panel, "Combo2")->setText("1");
+        test::Child<QPushButton>(panel, "Command7")->click();
+    };
     const Case cases[] = {
         {"delete on the cell being edited, then undo",
          [&] { open(1, 5), flex->mnueditdelete_Click(), undo(); }},
@@ -357,6 +370,13 @@ TEST_F(FlexTest, EditsTakenBackLeaveTheStoredValuesExactlyAsTheyWere) {
              EXPECT_EQ(m.Lines[1].Y1, 5.0f);
              ui.clear();
              type(1, 13, old);
+         }},
+        {"outside text pasted over the row, the calculator's Ok on another column, then undo", [&] {
+             QGuiApplication::clipboard()->setText("X\tY\t7\t8");
+             select(1, 1, 1, 4), flex->mnueditpaste_Click(), calculate(6), undo();
+         }},
+        {"a block cut, the calculator's Ok twice, then undo", [&] {
+             select(1, 1, 1, 15), flex->mnueditcut_Click(), calculate(6), calculate(6), undo();
          }},
     };
     for (const Case& c : cases) {
