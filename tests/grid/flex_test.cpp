@@ -465,6 +465,57 @@ TEST_F(FlexTest, NumbersAreStoredWholeOrRefusedWithTheirCellNamed) {
     EXPECT_FLOAT_EQ(m.Lines[2].Gr1, 88.0f);
 }
 
+// DWG # and Lateral # hold 16-bit fields: the grid stores -32767 to 32767
+// (a half going to the even neighbour) and refuses the rest with the range
+// named, the field and the cell keeping what they had.
+TEST_F(FlexTest, WholeNumberColumnsStoreTheirRangeAndRefuseBeyondIt) {
+    m.CreateLatTable(1);
+    m.LatCount = 1;
+    m.LatTable[1][LatFirst] = 1;
+    m.LatTable[1][LatLast] = 3;
+    m.SheetTable.assign(2, SheetRecord{});
+    m.Results[2].SheetIdx = 1;
+    struct Column {
+        void (Flex::*load)();
+        int row, col;
+        int16_t* field;
+    };
+    const Column columns[] = {{&Flex::mnuout, 2, 53, &m.SheetTable[1].DwgNo}, {&Flex::mnulatral, 1, 1, &m.Lines[1].Level}};
+    constexpr int kRefused = 99999;
+    struct Case {
+        const char* text;
+        int stored;
+    };
+    const Case cases[] = {
+        {"-32768", kRefused},  {"-32767", -32767},   {"32767", 32767},      {"32768", kRefused},
+        {" 32767 ", 32767},    {"32765.5", 32766},   {"-32765.5", -32766},  {"32767.5", kRefused},
+        {"-32767.5", kRefused}, {"&H7FFF", 32767},   {"1E5", kRefused},     {"-0.5", 0},
+    };
+    for (const Column& column : columns) {
+        for (const Case& k : cases) {
+            SCOPED_TRACE(std::to_string(column.col) + " " + k.text);
+            *column.field = 1234;
+            (flex.get()->*column.load)();
+            const int16_t kept = *column.field;
+            const std::string shown = g->TextMatrix(column.row, column.col);
+            ASSERT_EQ(shown, std::to_string(kept));
+            ui.clear();
+            type(column.row, column.col, k.text);
+            flex->frm7upDATE();
+            if (k.stored == kRefused) {
+                EXPECT_EQ(*column.field, kept);
+                EXPECT_EQ(g->TextMatrix(column.row, column.col), shown);
+                ASSERT_EQ(ui.boxes.size(), 1u);
+                EXPECT_NE(ui.boxes[0].find("is not a number from -32767 to 32767"), std::string::npos) << ui.boxes[0];
+            } else {
+                EXPECT_EQ(*column.field, k.stored);
+                EXPECT_EQ(g->TextMatrix(column.row, column.col), k.text);
+                EXPECT_TRUE(ui.boxes.empty());
+            }
+        }
+    }
+}
+
 TEST_F(FlexTest, ARightClickOnTheCellBeingEditedOpensTheGridsEditMenu) {
     flex->mnusewer();
     type(1, 1, "A");
