@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <cmath>
 #include <algorithm>
+#include <array>
 
 namespace vd {
 
@@ -31,25 +32,70 @@ double CapShare() {
     }();
     return share;
 }
-}  // namespace
 
-void PaintCanvasText(QPainter& p, const QPointF& at, const QString& text, double capPixels, double angle,
-                     const QColor& colour) {
-    // A text far taller than any canvas shows nothing useful and costs much.
-    const double pixelSize = std::min(capPixels / CapShare(), 20000.0);
-    const int size = static_cast<int>(std::lround(pixelSize));
-    if (size <= 0 || text.isEmpty()) return;
-    if (p.font().pixelSize() != size || p.font().families().value(0) != QLatin1String("Liberation Sans"))
-        p.setFont(CanvasFont(size));
-    p.setPen(colour);
+// Each Latin-1 letter's advance, in the stand-in face's pixel size, measured
+// once: a bar's length is summed from it without laying the text out.
+const std::array<double, 256>& AdvanceShares() {
+    static const std::array<double, 256> shares = [] {
+        std::array<double, 256> a{};
+        const QFontMetricsF m(CanvasFont(200));
+        for (int c = 0; c < 256; ++c) a[c] = m.horizontalAdvance(QChar(c)) / 200;
+        return a;
+    }();
+    return shares;
+}
+
+void PaintTextBar(QPainter& p, const QPointF& at, std::string_view text, double capPixels, double angle,
+                  const QColor& colour) {
+    const double length = CanvasTextLength(text, capPixels);
+    if (!(length > 0)) return;
+    // Never thinner or shorter than a pixel, or it would not show at all.
+    const double thick = std::max(capPixels, 1.0);
+    const QRectF bar(0, -thick, std::max(length, 1.0), thick);
     if (angle == 0) {
-        p.drawText(at, text);
+        p.fillRect(bar.translated(at), colour);
         return;
     }
     p.save();
     p.translate(at);
     p.rotate(-angle);
-    p.drawText(QPointF(0, 0), text);
+    p.fillRect(bar, colour);
+    p.restore();
+}
+}  // namespace
+
+double CanvasTextLength(std::string_view text, double capPixels) {
+    const std::size_t end = text.find_last_not_of(' ');
+    if (end == std::string_view::npos) return 0;
+    const std::array<double, 256>& share = AdvanceShares();
+    double sum = 0;
+    for (std::size_t i = 0; i <= end; ++i) sum += share[static_cast<unsigned char>(text[i])];
+    return sum * capPixels / CapShare();
+}
+
+void PaintCanvasText(QPainter& p, const QPointF& at, std::string_view text, double capPixels, double angle,
+                     const QColor& colour) {
+    if (!(capPixels > 0) || text.empty()) return;
+    if (capPixels < kSmallestCanvasTextPixels) {
+        PaintTextBar(p, at, text, capPixels, angle, colour);
+        return;
+    }
+    // A text far taller than any canvas shows nothing useful and costs much.
+    const double pixelSize = std::min(capPixels / CapShare(), 20000.0);
+    const int size = static_cast<int>(std::lround(pixelSize));
+    if (size <= 0) return;
+    if (p.font().pixelSize() != size || p.font().families().value(0) != QLatin1String("Liberation Sans"))
+        p.setFont(CanvasFont(size));
+    p.setPen(colour);
+    const QString letters = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (angle == 0) {
+        p.drawText(at, letters);
+        return;
+    }
+    p.save();
+    p.translate(at);
+    p.rotate(-angle);
+    p.drawText(QPointF(0, 0), letters);
     p.restore();
 }
 
@@ -91,8 +137,7 @@ void ProfileCanvas::Print(double x, double y, const std::string& text, double an
                           int32_t rgb) {
     if (text.empty() || !(capPixels > 0) || !Finite(x, y) || !std::isfinite(angle)) return;
     QPainter p(&image_);
-    PaintCanvasText(p, toPixels(x, y), QString::fromLatin1(text.data(), static_cast<int>(text.size())), capPixels,
-                    angle, ColourOf(rgb));
+    PaintCanvasText(p, toPixels(x, y), text, capPixels, angle, ColourOf(rgb));
 }
 
 }  // namespace vd

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class QColor;
 class QPainter;
@@ -14,11 +15,22 @@ class QString;
 
 namespace vd {
 
-// Paints a text whose baseline starts at `at` (pixels), turned angle degrees
-// counter-clockwise about that point, in Arial whose capital letters stand
-// capPixels tall. Every canvas text is painted through it.
-void PaintCanvasText(QPainter& p, const QPointF& at, const QString& text, double capPixels, double angle,
+// Capitals shorter than this many pixels cannot be read: such a text is
+// painted as a bar of its colour over the room its letters take, as CAD
+// viewers do when zoomed out, so a whole sheet still shows where its labels
+// stand. The files and the CAD drawing keep every text as it is.
+inline constexpr double kSmallestCanvasTextPixels = 3;
+
+// Paints a Latin-1 text whose baseline starts at `at` (pixels), turned angle
+// degrees counter-clockwise about that point, in Arial whose capital letters
+// stand capPixels tall; below kSmallestCanvasTextPixels, its bar, at least a
+// pixel thick. Every canvas text is painted through it.
+void PaintCanvasText(QPainter& p, const QPointF& at, std::string_view text, double capPixels, double angle,
                      const QColor& colour);
+
+// How many pixels along its baseline a Latin-1 text's letters take when its
+// capitals stand capPixels tall; trailing blanks take none.
+double CanvasTextLength(std::string_view text, double capPixels);
 
 class ProfileCanvas {
 public:

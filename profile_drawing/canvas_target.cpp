@@ -10,7 +10,7 @@ namespace vd {
 
 double CanvasTextPixels(double height, double pixelsPerUnit) {
     const double px = std::fabs(height * pixelsPerUnit);
-    if (!std::isfinite(px) || px < kSmallestCanvasTextPixels) return 0;
+    if (!std::isfinite(px)) return 0;
     return px;
 }
 

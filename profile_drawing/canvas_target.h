@@ -8,15 +8,12 @@ namespace vd {
 
 class ProfileCanvas;
 
-// Texts shorter than this many pixels are left off the canvas: they could
-// not be read. They stay in every file and in the CAD drawing.
-inline constexpr double kSmallestCanvasTextPixels = 3;
-
 // How tall, in pixels, a text of `height` drawing units stands on a canvas
 // showing pixelsPerUnit pixels to a drawing unit: scaled with the lines, so
 // the canvas shows a text as the DXF and the CAD drawing do, with its capital
-// letters `height` units tall. 0 when it would be too small to read. The one
-// rule for the size of every canvas text.
+// letters `height` units tall; below kSmallestCanvasTextPixels it is painted
+// as a bar of that height. 0 when it has no usable size. The one rule for the
+// size of every canvas text.
 double CanvasTextPixels(double height, double pixelsPerUnit);
 
 class CanvasTarget : public CanvasOutput {

@@ -190,10 +190,10 @@ void ProfileCanvasWidget::paintEvent(QPaintEvent*) {
                 if (cap <= 0) break;
                 const QPointF at = px(m.x1, m.y1);
                 // Texts wholly off the canvas are not painted; their reach is their length either way.
-                const double reach = cap * (kLetterWidth * static_cast<double>(m.text.size()) + 1);
+                // A text too small to read is a bar at least a pixel thick.
+                const double reach = std::max(cap, 1.0) * (kLetterWidth * static_cast<double>(m.text.size()) + 1);
                 if (!view.adjusted(-reach, -reach, reach, reach).contains(at)) break;
-                PaintCanvasText(p, at, QString::fromLatin1(m.text.data(), static_cast<int>(m.text.size())), cap,
-                                m.escapement / 10.0, ColourOf(m.rgb));
+                PaintCanvasText(p, at, m.text, cap, m.escapement / 10.0, ColourOf(m.rgb));
                 break;
             }
         }

@@ -395,10 +395,10 @@ QRect InkOf(const QImage& img, QRgb colour, const QRect& within) {
 }
 
 TEST(ProfileCanvasTarget, TextsStandOnTheirPointAtTheirHeight) {
-    // Scaled with the lines; too small to read is left out.
+    // Scaled with the lines, however small; a size that is no number is left out.
     const struct {
         double height, pixelsPerUnit, pixels;
-    } rule[] = {{0.3, 10, 3}, {0.3, 9.9, 0}, {0.25, 40, 10}, {2, 1.4, 0}, {-0.5, 20, 10}, {0.3, NAN, 0}, {1e300, 1e300, 0}};
+    } rule[] = {{0.3, 10, 3}, {0.3, 9.9, 2.97}, {0.25, 40, 10}, {2, 1.4, 2.8}, {-0.5, 20, 10}, {0.3, NAN, 0}, {1e300, 1e300, 0}};
     for (auto r : rule) EXPECT_DOUBLE_EQ(CanvasTextPixels(r.height, r.pixelsPerUnit), r.pixels) << r.height;
 
     ProfileCanvas canvas(600, 400);
@@ -414,20 +414,35 @@ TEST(ProfileCanvasTarget, TextsStandOnTheirPointAtTheirHeight) {
     txtplot(f.ctx, 110, -44, 3, 48, 0, "", "  HH", kDrawCanvas);
     // Upright at (400, -40) -> (300, 100): it runs up from its point, the letters' tops to the left.
     txtplot(f.ctx, 400, -40, 1, 30, 90, "", "EE", kDrawCanvas);
-    txtplot(f.ctx, 110, 20, 3, 2.5, 0, "", "HH", kDrawCanvas);  // 2.5 px: left out
+    // Too small to read: a bar of its colour as long as its letters and as tall as its capitals,
+    // at least a pixel thick. (110, -140) -> (10, 200), (110, -160) -> (10, 220); (400, -180) -> (300, 240).
+    txtplot(f.ctx, 110, -140, 3, 2.5, 0, "", "HHHH  ", kDrawCanvas);
+    txtplot(f.ctx, 110, -160, 3, 0.2, 0, "", "HH", kDrawCanvas);
+    txtplot(f.ctx, 400, -180, 1, 2, 90, "", "EEE", kDrawCanvas);
     LINEplot(f.ctx, 300, 10, 400, 10, kDrawCanvas, 5);
     const QImage& img = canvas.image();
-    const QRect flat = InkOf(img, qRgb(0, 255, 0), QRect(0, 0, 250, 400));
+    const QRect flat = InkOf(img, qRgb(0, 255, 0), QRect(0, 0, 250, 150));
     EXPECT_NEAR(flat.bottom(), 103, 1);
     EXPECT_NEAR(flat.height(), 48, 1.5);
     EXPECT_GE(flat.left(), 10);
     EXPECT_LE(flat.left(), 16);
-    const QRect upright = InkOf(img, qRgb(255, 0, 0), QRect(250, 0, 350, 400));
+    const QRect upright = InkOf(img, qRgb(255, 0, 0), QRect(250, 0, 350, 150));
     EXPECT_NEAR(upright.right(), 299, 1);
     EXPECT_NEAR(upright.width(), 30, 1.5);
     EXPECT_LE(upright.bottom(), 100);
     EXPECT_GT(upright.bottom(), 94);
-    EXPECT_FALSE(InkOf(img, qRgb(0, 255, 0), QRect(0, 0, 250, 50)).isValid());
+    // Letter advances as shares of the pixel size, whose capitals are 0.716 of it: H 0.722, E 0.667.
+    const QRect bar = InkOf(img, qRgb(0, 255, 0), QRect(0, 150, 250, 60));
+    EXPECT_EQ(bar.left(), 10);
+    EXPECT_EQ(bar.bottom(), 199);
+    EXPECT_NEAR(bar.height(), 2.5, 0.6);
+    EXPECT_NEAR(bar.width(), 4 * 0.722 / 0.716 * 2.5, 1);
+    EXPECT_EQ(InkOf(img, qRgb(0, 255, 0), QRect(0, 210, 250, 190)), QRect(10, 219, 1, 1));
+    const QRect upBar = InkOf(img, qRgb(255, 0, 0), QRect(250, 150, 350, 250));
+    EXPECT_EQ(upBar.bottom(), 239);
+    EXPECT_NEAR(upBar.height(), 3 * 0.667 / 0.716 * 2, 1);
+    EXPECT_EQ(upBar.right(), 299);
+    EXPECT_NEAR(upBar.width(), 2, 0.6);
     EXPECT_EQ(img.pixel(250, 50), qRgb(0, 0, 255));
     EXPECT_EQ(img.pixel(250, 52), qRgb(0, 0, 0));
 }

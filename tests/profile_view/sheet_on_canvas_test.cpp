@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "engine/number_text.h"
+#include "platform/profile_canvas.h"
+#include "profile_drawing/canvas_target.h"
 #include "profile_drawing/dxf_output.h"
 #include "profile_view/canvas_widget.h"
 #include "profile_view/profile_control.h"
@@ -121,6 +123,29 @@ TEST(SheetOnCanvas, TheCanvasEndsAboveTheHostsFoot) {
     const QRect canvas = view.canvasWidget().geometry().translated(view.pos());
     EXPECT_LE(canvas.bottom(), 700 - 25);  // the status bar's height
     EXPECT_GE(canvas.bottom(), 700 - 40);
+}
+
+// The whole sheet is too small to read any text: each shows as a bar of its
+// colour over its letters' room, so the sheet shows where its labels stand.
+TEST(SheetOnCanvas, TheWholeSheetShowsWhereItsTextsStand) {
+    Canvas f;
+    const double k = f.canvas().PixelsPerUnit();
+    const QImage img = f.canvas().grab().toImage();
+    int texts = 0, shown = 0;
+    for (const CanvasMark& m : f.marks()) {
+        if (m.kind != CanvasMark::Text) continue;
+        const double cap = CanvasTextPixels(m.height, k);
+        EXPECT_LT(cap, kSmallestCanvasTextPixels) << m.text;
+        // The bar's middle, turned with the text about its point.
+        const double a = m.escapement / 10.0 * 3.14159265358979 / 180;
+        const double along = CanvasTextLength(m.text, cap) / 2, up = std::max(cap, 1.0) / 2;
+        const QPoint mid(static_cast<int>(std::floor(m.x1 * k + along * std::cos(a) - up * std::sin(a))),
+                         static_cast<int>(std::floor(m.y1 * k - along * std::sin(a) - up * std::cos(a))));
+        ++texts;
+        shown += img.valid(mid) && img.pixel(mid) == QColor(m.rgb & 0xFF, (m.rgb >> 8) & 0xFF, m.rgb >> 16).rgb();
+    }
+    ASSERT_GT(texts, 100);
+    EXPECT_GT(shown, texts * 9 / 10) << texts << " " << shown;
 }
 
 // Step by step down the bar, as the user clicks it: one factor a step, the
