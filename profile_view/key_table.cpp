@@ -88,7 +88,7 @@ const std::vector<KeyHelpEntry>& KeyHelp() {
         {"F2----->Larger Dia, DDF", 113, 0, C::PipeLarger},
         {"Alt+F2----->Smaller Dia", 113, kAltMask, C::PipeSmaller},
         {"F5----->Zoom Out", 116, 0, C::Zoom2},
-        {"Space ----->Zoom In", 32, 0, C::ZoomToSelection},
+        {"Space ----->Zoom To Selected Line, In The Middle", 32, 0, C::ZoomToSelection},
         {"F8----->Search", 119, 0, C::Search},
         {"F9, Alt+F9----->Lateral", 120, 0, C::BranchOrNext},
     };

@@ -322,7 +322,11 @@ TEST(CadDrawCommands, DrawNeedsAConnectedDrawing) {
     Drawing d;
     EXPECT_FALSE(d.c.Draw());
     ASSERT_EQ(d.t.dialogs.messages.size(), 1u);
-    EXPECT_NE(d.t.dialogs.messages[0].indexOf("not connected"), -1);
+    // Plain words: where no drawing is, and how to open or start one there, which comes up.
+    for (const char* words : {"No drawing is open in the Drawing window", "File > Open", "File > New"})
+        EXPECT_NE(d.t.dialogs.messages[0].indexOf(words), -1) << words;
+    EXPECT_EQ(d.t.dialogs.messages[0].indexOf("AutoCAD"), -1);
+    EXPECT_TRUE(d.app.Visible());
     EXPECT_TRUE(d.windowStates.empty());  // the window is not left minimized
     d.app.Create();
     d.app.pendingPoints = {Point{0, 0, 0}};

@@ -280,7 +280,8 @@ TEST(KeyTable, HelpAgreesWithTheKeys) {
         {"Alt+I----->Hydrulic Iformation", C::LineInfo}, {"Alt+R----->Sheet Numbers", C::SheetLabel},
         {"Press L----->Lateral Numbers", C::LKey},     {"F2----->Larger Dia, DDF", C::PipeLarger},
         {"Alt+F2----->Smaller Dia", C::PipeSmaller},   {"F5----->Zoom Out", C::Zoom2},
-        {"Space ----->Zoom In", C::ZoomToSelection},   {"F8----->Search", C::Search},
+        {"Space ----->Zoom To Selected Line, In The Middle", C::ZoomToSelection},
+        {"F8----->Search", C::Search},
         {"F9, Alt+F9----->Lateral", C::BranchOrNext},
     };
     std::size_t keys = 0;
