@@ -148,12 +148,15 @@ bool CadDrawCommands::Draw() {
     skipped_.clear();
     m_.Ui->SetStatus("");
     if (!app || !app->HasDocument()) {
-        // The Drawing window is where the user opens or starts one, so it comes up.
-        if (app) app->setVisible(true);
         dialogs_.Message("No drawing is open in the Drawing window, so there is nothing to draw into. In the "
                          "Drawing window, File > Open... opens a drawing (DXF) and File > New starts an empty "
                          "one; then press \"Draw\" again. \"Draw all\" and the Draw frame's \"Draw\" start a "
                          "new drawing themselves.");
+        // The Drawing window is where the user opens or starts one, so it comes up in front.
+        if (app) {
+            app->setVisible(true);
+            app->AppActivate(app->Caption());
+        }
         return false;
     }
     doc_ = &app->ActiveDocument();

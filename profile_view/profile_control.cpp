@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,7 @@ ProfileControl::ProfileControl(Model& m, Dialogs& dialogs, QWidget* parent, cons
     AttachSheetFrame(*this);
     AttachSearchFrame(*this);
     AttachExportFrames(*this);
+    WatchPanelFrames();
     UserControl_Initialize();
 }
 
@@ -264,9 +266,36 @@ int ProfileControl::PanelWidth() const {
 
 QSize ProfileControl::minimumSizeHint() const { return {Px(kCanvasWidthTwips) + 2 + PanelWidth(), Px(500)}; }
 
+void ProfileControl::WatchPanelFrames() {
+    // The frames hidden until a command opens them.
+    for (QWidget* w : panelScroll_->widget()->findChildren<QWidget*>())
+        if (w->isHidden() && w->layout()) w->installEventFilter(this);
+}
+
+void ProfileControl::RevealInPanel(QWidget* frame) {
+    // On a low screen the panel's last frames open below its bottom edge, out
+    // of sight: the panel is laid out now, from the frame outwards, and
+    // scrolled to show the frame's top, and all of it where it fits.
+    QWidget* panel = panelScroll_->widget();
+    for (QWidget* w = frame; w && w != panelScroll_; w = w->parentWidget())
+        if (QLayout* l = w->layout()) l->activate();
+    LayOut();
+    panelScroll_->setWidgetResizable(true);  // fits the panel to its new height at once
+    constexpr int margin = 4;
+    const int top = std::max(0, frame->mapTo(panel, QPoint(0, 0)).y() - margin);
+    const int bottom = frame->mapTo(panel, QPoint(0, frame->height())).y() + margin;
+    QScrollBar* bar = panelScroll_->verticalScrollBar();
+    int value = bar->value();
+    value = std::max(value, bottom - panelScroll_->viewport()->height());
+    value = std::min(value, top);
+    bar->setValue(value);
+}
+
 bool ProfileControl::eventFilter(QObject* watched, QEvent* e) {
     // A frame opened in the panel may need more room than the panel had.
     if (watched == panelScroll_->widget() && e->type() == QEvent::LayoutRequest) LayOut();
+    if (e->type() == QEvent::ShowToParent && watched != panelScroll_->widget() && watched->isWidgetType())
+        RevealInPanel(static_cast<QWidget*>(watched));
     return ProfileHost::eventFilter(watched, e);
 }
 

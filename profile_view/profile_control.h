@@ -143,6 +143,9 @@ private:
     void BuildWidgets();
     void LayOut();
     int PanelWidth() const;
+    // Frames that open in the panel come into sight as they open.
+    void WatchPanelFrames();
+    void RevealInPanel(QWidget* frame);
     void RunKey(KeyTarget target, int& keyCode, int mask);
     void FocusCanvas();
     void PipeSizeKey(const KeyRow& row);

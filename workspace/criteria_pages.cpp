@@ -46,6 +46,10 @@ std::string FromBox(const QLineEdit* box, std::string& unkept) {
     return text;
 }
 
+// The tab strip's place in the workspace, in twips: below the log box, whose
+// foot is at 1605, so neither hides the other.
+constexpr int kStripLeft = 2040, kStripTop = 1680, kStripWidth = 6015, kStripHeight = 5535;
+
 QString Indexed(const char* name, int k) { return QString("%1(%2)").arg(name).arg(k); }
 
 // The pages were laid out for a small dialog font.
@@ -61,7 +65,7 @@ CriteriaPages::CriteriaPages(Model& m, Dialogs& dialogs, QWidget* workspace, QWi
     : QObject(workspace), m_(m), dialogs_(dialogs), workspace_(workspace), importFrame_(importFrame) {
     tabStrip_ = new QTabWidget(workspace);
     tabStrip_->setObjectName("TabStrip1");
-    tabStrip_->setGeometry(PxRect(2040, 1320, 6015, 5535));
+    tabStrip_->setGeometry(PxRect(kStripLeft, kStripTop, kStripWidth, kStripHeight));
     SmallFont(tabStrip_);
     // Six captions across the strip's width, none behind a scroll arrow.
     tabStrip_->tabBar()->setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
@@ -158,7 +162,7 @@ void CriteriaPages::ShowProjectSettings() {
         tabStrip_->show();
         tabStrip_->raise();
         m_.Ui->SetStatus(kOpenStatus);
-        closeBox_->move(Px(2040 + 6015 - 400), Px(1320 + 360));
+        closeBox_->move(Px(kStripLeft + kStripWidth - 400), Px(kStripTop + 360));
         closeBox_->show();
         placeFrames();
         panel_.ShowProjectHeaderPage(m_);

@@ -9,10 +9,15 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStandardPaths>
+#include <QAction>
+#include <QPlainTextEdit>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTest>
+#include <set>
 
 #include "grid/flex.h"
+#include "profile_view/canvas_widget.h"
 #include "profile_view/profile_control.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
@@ -87,6 +92,79 @@ TEST(WindowCaptions, NothingClippedAtTheDefaultSize) {
         EXPECT_EQ(Clipped(profile), QStringList{}) << opener;
         button->click();
         QApplication::processEvents();
+    }
+}
+
+// A widget's place in the window.
+QRect InWindow(const QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
+
+// Maximized on the common screens, under a title bar: the criteria tabs stand
+// clear of the log box; the profile view's canvas and panel lie side by side
+// above the status bar; each frame of the panel opens in sight, wholly where
+// it fits; the key help lies on the canvas.
+TEST(WindowCaptions, EveryPanelInSightAtCommonScreenSizes) {
+    QStandardPaths::setTestModeEnabled(true);
+    for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+        SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+        test::TempDir dir{"window_sizes"};
+        Model m;
+        ScriptedDialogs dialogs;
+        ASSERT_TRUE(test::OpenProcessedTown(m, dir.path()));
+        auto* profile = new ProfileControl(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
+        Form1 form(m, dialogs, {new Flex(m, dialogs), profile});
+        form.resize(screen.width(), screen.height() - 30);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        Vorlan& w = form.workspace();
+        const QRect window = form.rect();
+        const QRect status = InWindow(test::Child<QWidget>(&w, "StatusBar1"));
+
+        test::Child<QAction>(&w, "mnusettings")->trigger();
+        const QRect tabs = InWindow(test::Child<QTabWidget>(&w, "TabStrip1"));
+        EXPECT_FALSE(tabs.intersects(InWindow(test::Child<QPlainTextEdit>(&w, "Textwin"))));
+        EXPECT_TRUE(window.contains(tabs));
+        EXPECT_LE(tabs.bottom(), status.top());
+        test::Child<QAction>(&w, "mnusettings")->trigger();
+
+        w.Command3_Click();
+        QApplication::processEvents();
+        auto* scroll = profile->findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        const QRect canvas = InWindow(&profile->canvasWidget()), panel = InWindow(scroll->viewport());
+        EXPECT_FALSE(canvas.intersects(panel));
+        for (const QRect& r : {canvas, panel}) {
+            EXPECT_TRUE(window.contains(r));
+            EXPECT_LT(r.bottom(), status.top());
+        }
+        auto shownFrames = [&] {
+            std::set<QWidget*> out;
+            for (QWidget* f : scroll->widget()->findChildren<QWidget*>())
+                if (f->layout() && f->isVisible()) out.insert(f);
+            return out;
+        };
+        const struct {
+            const char *open, *close;
+        } frames[] = {{"Command14", "Command14"}, {"Command18", "Command19"}, {"Command17", "Command17"},
+                      {"Command21", "Command38"}};
+        for (const auto& f : frames) {
+            SCOPED_TRACE(f.open);
+            const std::set<QWidget*> before = shownFrames();
+            profile->findChild<QPushButton*>(f.open)->click();
+            QApplication::processEvents();
+            QRect opened;
+            for (QWidget* frame : shownFrames())
+                if (!before.count(frame)) opened |= InWindow(frame);
+            ASSERT_FALSE(opened.isEmpty());
+            // Its top in sight, and all of it where it fits.
+            EXPECT_GE(opened.top(), panel.top());
+            EXPECT_LT(opened.top() + 20, panel.bottom());
+            if (opened.height() <= panel.height()) EXPECT_LE(opened.bottom(), panel.bottom());
+            profile->findChild<QPushButton*>(f.close)->click();
+            QApplication::processEvents();
+        }
+        profile->findChild<QPushButton*>("Command41")->click();
+        EXPECT_TRUE(canvas.contains(InWindow(profile->findChild<QFrame*>("Frame9"))));
+        m.SetUi(nullptr);
     }
 }
 
