@@ -560,6 +560,73 @@ TEST(BlockMode, LineBlockTextForms) {
     EXPECT_EQ(s.file.texts("l= 44.5").size(), 1u);
 }
 
+// The manhole blocks' depth, cover and coordinates, with the depth, coordinate
+// and cover rows placed in "TEXT1": at a strip's head and at each line's
+// downstream end, with a step in the inverts and without one (a lateral's head
+// and its outfall keep the definition's texts). Each value is taken from its
+// own levels and from its own line's diameter.
+TEST(BlockMode, ManholeDepthCoverAndCoordinates) {
+    using Attrs = std::map<std::string, std::string>;
+    const struct {
+        int first, last;
+        std::map<std::string, Attrs> byManhole;  // MHNAME trimmed -> attributes
+    } strips[] = {
+        {2, 2,
+         {{"B", {{"DEPTH", " 3.00"}, {"DEPTH1", " 2.70"}, {"COVER", " 2.80"}, {"COVER1", " 2.50"},
+                 {"CORDINATE", "-1234.6"}, {"CORDINATE1", " 5678.9"}}},
+          {"C", {{"DEPTH", " 2.70"}, {"DEPTH1", " 2.75"}, {"COVER", " 2.50"}, {"COVER1", " 2.55"},
+                 {"CORDINATE", ""}, {"CORDINATE1", ""}}}}},
+        {1, 3,
+         {{"A", {{"DEPTH", " 3.43"}, {"DEPTH1", ""}, {"COVER", " 3.18"}, {"COVER1", ""}, {"CORDINATE", " 10.0"},
+                 {"CORDINATE1", "-20.0"}}},
+          {"D", {{"DEPTH", " 2.53"}, {"DEPTH1", ""}, {"COVER", " 2.23"}, {"COVER1", ""}}}}},
+    };
+    for (const auto& strip : strips) {
+        SCOPED_TRACE("strip " + std::to_string(strip.first) + "-" + std::to_string(strip.last));
+        Sheet s;
+        s.net.line("A", "B").len(60).dia(250).slope(0.0045f).gr(104, 103).inv(100.57f, 100.3f).xy(10, -20, 0, 0);
+        s.net.line("B", "C").len(40).dia(200).slope(0.005f).gr(103, 102.5f).inv(100, 99.8f)
+            .xy(-1234.56f, 5678.94f, 0, 0);
+        s.net.line("C", "D").len(80).dia(300).slope(0.0035f).gr(102.6f, 102).inv(99.75f, 99.47f).xy(5, 5, 0, 0);
+        s.Lateral(strip.first, strip.last);
+        auto& S = s.m.ObjectStyles;
+        S[11].EntityName = "Cover";
+        for (int r : {9, 10, 11}) {
+            S[r].Visible = "Y";
+            S[r].HSpace = "0";
+            S[r].RowLocate = std::to_string(8 + r);
+        }
+        ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+        std::size_t checked = 0;
+        for (const CadEntityPtr& ref : s.Inserts("TEXT1")) {
+            Attrs got = Attributes(ref);
+            const auto expected = strip.byManhole.find(Trim(got["MHNAME"]));
+            if (expected == strip.byManhole.end()) continue;
+            ++checked;
+            for (const auto& [tag, value] : expected->second) {
+                ASSERT_TRUE(got.count(tag)) << tag;
+                EXPECT_EQ(got[tag], value) << expected->first << " " << tag;
+            }
+        }
+        EXPECT_EQ(checked, strip.byManhole.size());
+    }
+
+    // Shown in its default place the depth row is a "TEXT2" attribute, which
+    // the line block leaves as defined; with the default names no block
+    // carries the cover.
+    Sheet s;
+    BuildN2(s);
+    s.m.ObjectStyles[9].Visible = "Y";
+    ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
+    for (const char* name : {"TEXT1", "TEXT2"})
+        for (const CadEntityPtr& ref : s.Inserts(name)) {
+            Attrs got = Attributes(ref);
+            EXPECT_EQ(got.count("COVER"), 0u) << name;
+            EXPECT_EQ(got.count("DEPTH"), std::string(name) == "TEXT2" ? 1u : 0u) << name;
+            EXPECT_EQ(got["DEPTH"], "") << name;
+        }
+}
+
 TEST(LineInfoLabels, DepthsLengthCoverAndFlows) {
     struct Case { const char* hspace; float vspace; const char* hspaceAfter; float vspaceAfter; } cases[] = {
         {"2.5", 6, "1", 1}, {"1", 4, "1", 4}};
