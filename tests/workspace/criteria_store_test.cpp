@@ -229,6 +229,48 @@ TEST_F(CriteriaStore, ModeStoredWhenThePageIsLeftOrClosed) {
     EXPECT_EQ(m.Criteria.InfMode, 2);
 }
 
+// The curves with all four boxes filled: each box is stored in its own field
+// when the option is chosen and when the page is left, and shows it again.
+TEST_F(CriteriaStore, CurvesStoreEachOfTheirFourBoxes) {
+    using C = DesignCriteria;
+    const struct {
+        int tab, option;
+        int16_t C::*mode;
+        Number C::*fields[4];  // box 0 to box 3
+        const char* shown;
+    } curves[] = {
+        {3, 3, &C::Pop1Mode, {&C::Pop1Area1, &C::Pop1Density1, &C::Pop1Area2, &C::Pop1Density2},
+         "Population1 [3]: Area1(ha):=11|Dencity1:=12|Area2(ha):=13|Dencity2=14"},
+        {4, 3, &C::Pop2Mode, {&C::Pop2Area1, &C::Pop2Density1, &C::Pop2Area2, &C::Pop2Density2},
+         "Population2 [3]: Area1(ha):=11|Decity1:=12|Area2(ha):=13|Dencity2=14"},
+        {5, 2, &C::InfMode, {&C::InfArea1, &C::InfRate1, &C::InfArea2, &C::InfRate2},
+         "Infiltration [2]: Area1(ha):=11|inf1(m3/ha/d):=12|Area2(ha):=13|inf2(m3/ha/d)=14"},
+    };
+    for (const auto& curve : curves) {
+        SCOPED_TRACE(curve.shown);
+        for (bool chosen : {true, false}) {
+            Model model;
+            CriteriaPanel p;
+            p.ShowProjectHeaderPage(model);
+            if (!chosen) model.Criteria.*curve.mode = static_cast<int16_t>(curve.option + 1);
+            p.TabStrip1_Click(model, curve.tab);
+            p.Frame1.Text = {"11", "12", "13", "14"};
+            if (chosen) {
+                p.Option1_Click(model, curve.option);  // the option takes the boxes as they are
+                for (int k = 0; k < 4; ++k) EXPECT_EQ(model.Criteria.*curve.fields[k], 11.0 + k) << "chosen, box " << k;
+                p.Frame1.Text = {"21", "22", "23", "24"};
+            }
+            p.TabStrip1_Click(model, 1);
+            const double first = chosen ? 21 : 11;
+            for (int k = 0; k < 4; ++k) EXPECT_EQ(model.Criteria.*curve.fields[k], first + k) << chosen << ", box " << k;
+            EXPECT_EQ(model.Criteria.*curve.mode, curve.option + 1);
+            if (chosen) continue;
+            p.TabStrip1_Click(model, curve.tab);
+            EXPECT_EQ(Shown(p), curve.shown);
+        }
+    }
+}
+
 TEST_F(CriteriaStore, OptionBoxThatIsNotANumberKeepsItsValues) {
     m.Criteria.InfMode = 3;
     m.Criteria.InfArea1 = 4;
