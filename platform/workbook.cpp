@@ -41,13 +41,15 @@ Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 // for more. It stops the read when the user cancels, when the archive is
 // damaged, and when a stretch without "<" grows past any cell's text: the
 // reader holds such a stretch whole, so a file built to inflate one text to
-// gigabytes ends here after a megabyte.
+// gigabytes ends here after a megabyte. It also ends when the workbook's
+// reads together have unpacked more XML than `bytesLeft` allows: markup that
+// carries no cells costs reading time all the same.
 class EntryDevice : public QIODevice {
 public:
-    enum class Stop { None, Damaged, TooLong, Cancelled };
+    enum class Stop { None, Damaged, TooLong, TooMuch, Cancelled };
 
-    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress)
-        : zip_(zip), size_(size), progress_(progress) {
+    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, long long& bytesLeft)
+        : zip_(zip), size_(size), progress_(progress), bytesLeft_(bytesLeft) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         clock_.start();
     }
@@ -69,6 +71,7 @@ protected:
         else
             run_ += static_cast<std::size_t>(n);
         if (run_ > kWorkbookMaxMarkupRun) return halt(Stop::TooLong);
+        if ((bytesLeft_ -= n) < 0) return halt(Stop::TooMuch);
         done_ += n;
         // The caller's progress and Esc test cost little at this rate.
         if (progress_ && (done_ == n || clock_.elapsed() >= 30)) {
@@ -87,6 +90,7 @@ private:
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
+    long long& bytesLeft_;
     QElapsedTimer clock_;
     long long done_ = 0;
     std::size_t run_ = 0;
@@ -110,11 +114,47 @@ QString UnreadableReason(const QString& path, const QString& shown) {
     return QStringLiteral("The file %1 cannot be read: %2.").arg(shown, QString::fromLocal8Bit(std::strerror(e)));
 }
 
+// The XML reader of a part. It refuses what no workbook holds and what
+// would cost without bound: a document type, whose entities can expand a
+// few bytes into gigabytes, and elements nested past kWorkbookMaxDepth.
+// Every token of a part is read through readNext here.
+class PartReader : public QXmlStreamReader {
+public:
+    explicit PartReader(QIODevice* device) : QXmlStreamReader(device) {}
+    TokenType readNext() {
+        const TokenType t = QXmlStreamReader::readNext();
+        if (t == StartElement && ++depth_ > kWorkbookMaxDepth)
+            refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
+        else if (t == EndElement)
+            --depth_;
+        else if (t == DTD)
+            refuse(QStringLiteral("it declares a document type, which no workbook does"));
+        return tokenType();
+    }
+    void skipCurrentElement() {
+        for (int depth = 1; depth > 0 && !atEnd() && !hasError();) {
+            readNext();
+            depth += isStartElement() ? 1 : isEndElement() ? -1 : 0;
+        }
+    }
+    // Why the read was refused at a limit; empty when it was not.
+    const QString& refusal() const { return refusal_; }
+
+private:
+    void refuse(const QString& why) {
+        refusal_ = why;
+        raiseError(why);
+    }
+    int depth_ = 0;
+    QString refusal_;
+};
+
 // The file's zip entries, found without regard to case as the package
 // format asks.
 class Package {
 public:
-    Package(const QString& path, const WorkbookProgress& progress) : path_(path), progress_(progress) {}
+    Package(const QString& path, const WorkbookProgress& progress, long long& xmlBytesLeft)
+        : path_(path), progress_(progress), xmlBytesLeft_(xmlBytesLeft) {}
     ~Package() {
         if (zip_) unzClose(zip_);
     }
@@ -148,8 +188,8 @@ public:
     }
 
     // Runs `parse` over the entry's XML; the reader's and the archive's
-    // errors both count as damage. `parse` sets `stoppedEarly` when it had
-    // enough before the entry's end.
+    // errors both count as damage, said as what they are. `parse` sets
+    // `stoppedEarly` when it had enough before the entry's end.
     template <class F>
     Outcome parse(const QString& entry, const QString& what, F&& parse, const bool* stoppedEarly = nullptr) {
         const auto found = entries_.constFind(entry.toLower());
@@ -158,20 +198,29 @@ public:
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
         Outcome inner;
-        QString xmlError;
-        EntryDevice::Stop stop;
+        QString xmlError, refusal;
+        long long xmlLine = 0;
+        EntryDevice::Stop stop, parseStop;
         bool ended;
         {
-            EntryDevice device(zip_, found->size, progress_);
-            QXmlStreamReader xml(&device);
+            EntryDevice device(zip_, found->size, progress_, xmlBytesLeft_);
+            PartReader xml(&device);
             inner = parse(xml);
-            if (inner && xml.hasError())
-                xmlError = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+            parseStop = device.stop();
+            if (inner && xml.hasError()) {
+                refusal = xml.refusal();
+                xmlLine = xml.lineNumber();
+                QString error = xml.errorString();
+                if (error.endsWith('.')) error.chop(1);
+                xmlError = QStringLiteral("broken XML in %1, line %2: %3").arg(found->name).arg(xmlLine).arg(error);
+            }
             // The rest of a part read whole is unpacked for its checksum;
-            // more than a little after the XML's end is damage too.
-            if (inner && xmlError.isEmpty() && !(stoppedEarly && *stoppedEarly)) {
+            // more than a little after the XML's end is damage too. After
+            // broken XML a damaged archive shows soon, if that is what it is.
+            if (inner && refusal.isEmpty() && !(stoppedEarly && *stoppedEarly)) {
                 char rest[4096];
-                for (int k = 0; k < 16 && device.stop() == EntryDevice::Stop::None && !device.ended(); ++k)
+                const int pieces = xmlError.isEmpty() ? 16 : 256;
+                for (int k = 0; k < pieces && device.stop() == EntryDevice::Stop::None && !device.ended(); ++k)
                     (void)device.read(rest, sizeof rest);
             }
             stop = device.stop();
@@ -186,16 +235,28 @@ public:
                                            "characters); the file cannot be read.")
                                 .arg(what)
                                 .arg(kCellMaxText));
+            case EntryDevice::Stop::TooMuch:
+                // Broken XML is said when the read had ended there.
+                if (parseStop == EntryDevice::Stop::None && !xmlError.isEmpty()) break;
+                return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook unpacks to more than %2 MB "
+                                           "of XML, far more than sheets of lines take.")
+                                .arg(what)
+                                .arg(kWorkbookMaxXmlBytes >> 20));
             case EntryDevice::Stop::Damaged:
                 return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
             case EntryDevice::Stop::None: break;
         }
         if (!inner) return inner;
+        if (!refusal.isEmpty())
+            return Fail(QStringLiteral("The workbook's %1 cannot be read: %2 (%3, line %4).")
+                            .arg(what, refusal, found->name)
+                            .arg(xmlLine));
         if (stoppedEarly && *stoppedEarly) return Outcome::Ok();
-        if (!ended || closed != UNZ_OK)
+        if (ended && closed != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
-        if (!xmlError.isEmpty())
-            return Fail(QStringLiteral("The workbook's %1 is damaged: %2.").arg(what, xmlError));
+        if (!xmlError.isEmpty()) return Fail(QStringLiteral("The workbook's %1 is damaged: %2.").arg(what, xmlError));
+        if (!ended)
+            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
         return Outcome::Ok();
     }
 
@@ -207,6 +268,7 @@ private:
     };
     QString path_;
     const WorkbookProgress& progress_;
+    long long& xmlBytesLeft_;
     unzFile zip_ = nullptr;
     QHash<QString, Entry> entries_;
 };
@@ -244,7 +306,7 @@ Outcome ReadRelations(Package& pkg, const QString& part, Relations& out) {
     QString relsName = folder + "_rels/" + part.mid(folder.size()) + ".rels";
     QString entry = pkg.find(relsName);
     if (entry.isEmpty()) return Outcome::Ok();
-    return pkg.parse(entry, QStringLiteral("relation list"), [&](QXmlStreamReader& xml) {
+    return pkg.parse(entry, QStringLiteral("relation list"), [&](PartReader& xml) {
         while (More(xml)) {
             xml.readNext();
             if (xml.isStartElement() && xml.name() == u"Relationship") {
@@ -287,7 +349,7 @@ QString DecodeEscapes(const QString& s) {
 // the element's end; inner elements are skipped.
 // Past the longest cell text nothing more is kept: the caller finds it too
 // long.
-void AppendElementText(QXmlStreamReader& xml, QString& out) {
+void AppendElementText(PartReader& xml, QString& out) {
     while (More(xml)) {
         xml.readNext();
         if (xml.isCharacters()) {
@@ -300,7 +362,7 @@ void AppendElementText(QXmlStreamReader& xml, QString& out) {
     }
 }
 
-QString ReadStringItem(QXmlStreamReader& xml) {
+QString ReadStringItem(PartReader& xml) {
     QString text;
     int depth = 1, phonetic = 0;
     while (depth > 0 && More(xml)) {
@@ -375,7 +437,7 @@ public:
     // The reader had enough before the part's end.
     const bool& stoppedEarly() const { return ws_.cut_; }
 
-    Outcome run(QXmlStreamReader& xml) {
+    Outcome run(PartReader& xml) {
         long long row = 0;
         bool inRow = false;
         long long column = 0;
@@ -417,7 +479,7 @@ public:
     }
 
 private:
-    Outcome damaged(QXmlStreamReader& xml, const QString& what) {
+    Outcome damaged(PartReader& xml, const QString& what) {
         return Fail(QStringLiteral("The sheet %1 is damaged: %2 (line %3).").arg(Quoted(sheet_), what).arg(xml.lineNumber()));
     }
 
@@ -427,7 +489,7 @@ private:
         return QStringLiteral("Cell %1%2 of the sheet %3").arg(letters).arg(row).arg(Quoted(sheet_));
     }
 
-    Outcome readCell(QXmlStreamReader& xml, long long row, long long& column) {
+    Outcome readCell(PartReader& xml, long long row, long long& column) {
         QXmlStreamAttributes attrs = xml.attributes();
         QStringView ref = LocalAttribute(attrs, u"r");
         long long refRow = 0, refColumn = column + 1;
@@ -585,7 +647,8 @@ CellValue Worksheet::cell(long long row, long long column) const {
 
 std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, const WorkbookProgress& progress) {
     const QString shown = Quoted(QFileInfo(path).fileName());
-    Package pkg(path, progress);
+    long long xmlBytesLeft = kWorkbookMaxXmlBytes;
+    Package pkg(path, progress, xmlBytesLeft);
     outcome = pkg.open(shown);
     if (!outcome) return nullptr;
 
@@ -606,7 +669,7 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     std::unique_ptr<Workbook> wb(new Workbook);
     wb->path_ = path;
     QStringList ids;
-    outcome = pkg.parse(pkg.find(workbookPart), QStringLiteral("sheet list"), [&](QXmlStreamReader& xml) {
+    outcome = pkg.parse(pkg.find(workbookPart), QStringLiteral("sheet list"), [&](PartReader& xml) {
         while (More(xml)) {
             xml.readNext();
             if (!xml.isStartElement()) continue;
@@ -635,7 +698,7 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     QString sharedEntry = pkg.find(sharedPart);
     if (!sharedEntry.isEmpty()) {
         auto table = std::make_shared<SharedTexts>();
-        outcome = pkg.parse(sharedEntry, QStringLiteral("table of shared texts"), [&](QXmlStreamReader& xml) {
+        outcome = pkg.parse(sharedEntry, QStringLiteral("table of shared texts"), [&](PartReader& xml) {
             while (More(xml)) {
                 xml.readNext();
                 if (xml.isStartElement() && xml.name() == u"sst") {
@@ -661,6 +724,7 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         if (!outcome) return nullptr;
         wb->shared_ = std::move(table);
     }
+    wb->xmlBytesLeft_ = xmlBytesLeft;
     outcome = Outcome::Ok();
     return wb;
 }
@@ -672,14 +736,14 @@ Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& o
     if (part.isEmpty())
         return Fail(QStringLiteral("The sheet %1 is missing from the archive: the workbook is damaged.")
                         .arg(Quoted(names_[index])));
-    Package pkg(path_, options.progress);
+    Package pkg(path_, options.progress, xmlBytesLeft_);
     Outcome o = pkg.open(Quoted(QFileInfo(path_).fileName()));
     if (!o) return o;
     Worksheet ws;
     ws.shared_ = shared_;
     SheetParser parser(ws, names_[index], options);
     o = pkg.parse(
-        part, QStringLiteral("sheet %1").arg(Quoted(names_[index])), [&](QXmlStreamReader& xml) { return parser.run(xml); },
+        part, QStringLiteral("sheet %1").arg(Quoted(names_[index])), [&](PartReader& xml) { return parser.run(xml); },
         &parser.stoppedEarly());
     if (!o) return o;
     out = std::move(ws);

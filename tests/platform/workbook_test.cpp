@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 
@@ -149,6 +150,8 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
     const std::string longText(40000, 'x');
     const std::string longShared = "<si><t>" + longText + "</t></si>";
     const std::string oneShared = "<si><t>a</t></si>";
+    const std::string mismatchedShared = "<si><t>a</si>";
+    const std::string sheetHead = test::SheetXml("").substr(0, test::SheetXml("").find("</sheetData>"));
     test::WriteZip(dir.path() / "good.xlsx", test::WorkbookParts({{"S", good}}));
     std::string goodBytes = test::ReadBytes(dir.path() / "good.xlsx");
 
@@ -192,7 +195,36 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
              test::WriteZip(p, parts);
          },
          true, "missing from the archive"},
-        {"broken XML", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", "<worksheet><sheetData><row>"}})); }, true, "damaged"},
+        {"broken XML", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", "<worksheet><sheetData><row>"}})); }, true,
+         "is damaged: broken XML in xl/worksheets/sheet1.xml, line 1: Premature end of document"},
+        // Broken XML in a sound archive is said as such, with its part and line.
+        {"tags that do not match",
+         [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("\n<row><c></row>" + std::string(70000, ' '))}})); },
+         true, "is damaged: broken XML in xl/worksheets/sheet1.xml, line 2: Opening and ending tag mismatch"},
+        {"shared texts with tags that do not match",
+         [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", good}}, &mismatchedShared)); }, false,
+         "table of shared texts is damaged: broken XML in xl/sharedStrings.xml, line 1: Opening and ending tag mismatch"},
+        // What would cost without bound: elements nested a million deep in
+        // 15 kB, entities expanding to gigabytes, markup without cells.
+        {"nested a million deep",
+         [&](auto p) {
+             test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead, "<a>",
+                                     1 << 20, "");
+         },
+         true, "its elements nest more than 256 deep (xl/worksheets/sheet1.xml, line 1)"},
+        {"document type",
+         [&](auto p) {
+             test::WriteZip(p, test::WorkbookParts({{"S", "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY e \"" +
+                                                            std::string(4000, 'e') + "\">]><worksheet><sheetData><row><c "
+                                                            "t=\"inlineStr\"><is><t>&e;&e;</t></is></c></row></sheetData></worksheet>"}}));
+         },
+         true, "it declares a document type"},
+        {"80 MB of markup without cells",
+         [&](auto p) {
+             test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead,
+                                     "<a/>" + std::string(4092, ' '), 20 << 10, "</sheetData></worksheet>");
+         },
+         true, "unpacks to more than 64 MB of XML"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
         {"may not be read",
@@ -285,6 +317,104 @@ TEST(WorkbookReader, StreamsAndStopsEarly) {
     EXPECT_EQ(ws.lastRow(), 0);
     Outcome o;
     EXPECT_FALSE(Workbook::Open(Q(path), o, [](long long, long long) { return true; }) == nullptr);
+}
+
+// The reader's limits hold exactly their most and refuse one more: values
+// and characters of text on a sheet, nesting depth, and the XML all reads
+// of one workbook unpack.
+TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
+    TempDir dir;
+    const std::string valueRow = [] {
+        std::string cells;
+        for (int c = 0; c < kSheetMaxColumn; ++c) cells += "<c><v>1</v></c>";
+        return "<row>" + cells + "</row>";
+    }();
+    auto values = [&](std::size_t extra) {
+        std::string rows;
+        for (std::size_t r = 0; r < kWorkbookMaxValues / kSheetMaxColumn; ++r) rows += valueRow;
+        for (std::size_t k = 0; k < extra; ++k) rows += "<row><c><v>1</v></c></row>";
+        return test::SheetXml(rows);
+    };
+    auto texts = [](std::size_t extra) {
+        const std::size_t full = kWorkbookMaxTextChars / kCellMaxText, rest = kWorkbookMaxTextChars % kCellMaxText;
+        const std::string cell = "<c t=\"inlineStr\"><is><t>" + std::string(kCellMaxText, 'x') + "</t></is></c>";
+        std::string row = "<row>";
+        for (std::size_t k = 0; k < full; ++k) row += cell;
+        row += "<c t=\"inlineStr\"><is><t>" + std::string(rest + extra, 'y') + "</t></is></c></row>";
+        return test::SheetXml(row);
+    };
+    auto nested = [](int depth) {  // worksheet and sheetData are two levels
+        std::string open, close;
+        for (int k = 2; k < depth; ++k) open += "<a>", close += "</a>";
+        return test::SheetXml(open + close);
+    };
+    // Every part read, the sheet padded to bring the whole to `total` bytes.
+    auto bytes = [](long long total) {
+        const test::Parts parts = test::WorkbookParts({{"S", test::SheetXml("")}});
+        long long others = 0;
+        for (const auto& [name, part] : parts)
+            if (name != "xl/worksheets/sheet1.xml" && name != "[Content_Types].xml") others += static_cast<long long>(part.size());
+        const std::size_t pad = static_cast<std::size_t>(total - others) - test::SheetXml("").size();
+        const std::string piece = "<a/>" + std::string(4092, ' ');
+        std::string padding;
+        padding.reserve(pad);
+        while (padding.size() + piece.size() <= pad) padding += piece;
+        return test::SheetXml(padding + std::string(pad - padding.size(), ' '));
+    };
+    struct Case {
+        const char* name;
+        std::function<std::string(std::size_t)> sheet;  // at the most, and `extra` beyond
+        const char* refused;
+    };
+    const Case cases[] = {
+        {"values", values, "more than 1048576 values"},
+        {"characters of text", texts, "16777216 characters of text"},
+        {"depth", [&](std::size_t extra) { return nested(kWorkbookMaxDepth + static_cast<int>(extra)); }, "nest more than 256 deep"},
+        {"XML bytes", [&](std::size_t extra) { return bytes(kWorkbookMaxXmlBytes + static_cast<long long>(extra)); }, "more than 64 MB of XML"},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t extra : {0, 1}) {
+            SCOPED_TRACE(std::string(c.name) + (extra ? " one more" : " at the most"));
+            const auto path = dir.path() / "limit.xlsx";
+            test::WriteZip(path, test::WorkbookParts({{"S", c.sheet(extra)}}));
+            auto wb = OpenOk(path);
+            ASSERT_TRUE(wb);
+            Worksheet ws;
+            Outcome o = wb->loadSheet(0, ws);
+            EXPECT_EQ(o.ok(), extra == 0) << o.message();
+            if (extra) { EXPECT_NE(o.message().find(c.refused), std::string::npos) << o.message(); }
+        }
+    }
+}
+
+// A sheet whose rows are stored out of order is read whole once that shows,
+// whatever the reader's question says after; in order, it stops where asked.
+TEST(WorkbookReader, RowsOutOfOrderAreReadWhole) {
+    TempDir dir;
+    const std::vector<int> orders[] = {
+        {1, 2, 3, 4, 5, 6, 7, 8}, {2, 1, 3, 4, 5, 6, 7, 8}, {1, 2, 4, 3, 5, 6, 7, 8}, {1, 2, 5, 3, 4, 7, 6, 8, 9}};
+    for (const std::vector<int>& order : orders) {
+        std::string rows, trace;
+        for (int r : order) {
+            rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"B" + std::to_string(r) + "\"><v>" + std::to_string(r) +
+                    "</v></c></row>";
+            trace += std::to_string(r) + " ";
+        }
+        SCOPED_TRACE(trace);
+        const auto path = dir.path() / "order.xlsx";
+        test::WriteZip(path, test::WorkbookParts({{"S", test::SheetXml(rows)}}));
+        auto wb = OpenOk(path);
+        ASSERT_TRUE(wb);
+        SheetReadOptions options;
+        options.keepReading = [](const Worksheet& ws) { return ws.lastRow() < 6; };
+        Worksheet ws;
+        ASSERT_TRUE(wb->loadSheet(0, ws, options).ok());
+        const bool sorted = std::is_sorted(order.begin(), order.end());
+        EXPECT_EQ(ws.cut(), sorted);
+        EXPECT_EQ(ws.firstRow(), 1);
+        EXPECT_EQ(ws.lastRow(), sorted ? 6 : *std::max_element(order.begin(), order.end()));
+        for (int r : order) { EXPECT_EQ(ws.cell(r, 2).number, sorted && r > 6 ? 0 : r) << r; }
+    }
 }
 
 TEST(WorkbookWriter, TextSheetReadsBackInOpenpyxlAndHere) {
