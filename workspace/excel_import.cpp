@@ -116,13 +116,36 @@ std::string ColumnName(int column) {
     return s;
 }
 
-// Cells the workbook import could not convert, kept for one message.
+// Cells the workbook import could not convert, or refuses, kept for one
+// message.
 struct Skipped {
     std::vector<std::string> cells;
     void add(const std::string& sheet, long long row, int column) {
-        cells.push_back(sheet + "!" + ColumnName(column) + NumText(row));
+        cells.push_back((sheet.empty() ? "" : sheet + "!") + ColumnName(column) + NumText(row));
+    }
+    // "A1, B2 and 3 more"
+    std::string list() const {
+        std::string out;
+        const std::size_t shown = std::min<std::size_t>(cells.size(), 10);
+        for (std::size_t n = 0; n < shown; ++n) out += (n ? ", " : "") + cells[n];
+        if (cells.size() > shown) out += " and " + NumText(static_cast<long long>(cells.size() - shown)) + " more";
+        return out;
     }
 };
+
+// A line break (Alt+Enter), a tab or another control character: the grid
+// refuses such a text when typed and the network file cannot keep it, so an
+// imported name holding one would change unseen on the next save.
+bool HoldsControlCharacter(std::string_view text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+Outcome ControlCharacterRefusal(const Skipped& cells) {
+    return Outcome::Fail("These cells hold a line break, a tab or another control character, which no name may hold: " +
+                         cells.list() + ". Remove them in the workbook and import again. Nothing was imported.");
+}
 
 }  // namespace
 
@@ -215,7 +238,7 @@ Outcome NothingImported(const Outcome& o) {
 
 }  // namespace
 
-Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& cols) {
+Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& cols, const std::string& sheetName) {
     if (!HasLine(sheet, cols)) return NoLines("", cols);
     // The new project is built beside the open one and replaces it whole.
     Model work = m;
@@ -235,6 +258,7 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
     const int c0 = cols.endColumn;
     std::string note;
     std::string text;
+    Skipped controls;
     while (true) {
         work.Ui->SetStatus("Import Xls row:" + NumText(r));
         ++r;
@@ -261,14 +285,19 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                         std::string part = static_cast<std::size_t>(cols.textStart) <= text.size()
                                                ? text.substr(static_cast<std::size_t>(cols.textStart) - 1)
                                                : std::string();
+                        if (HoldsControlCharacter(part)) controls.add(sheetName, r, cols.column[k]);
                         (k == 0 ? line.From : line.to) = part;
                     }
                     break;
                 case 9:
-                    if (CellText(cell, text)) line.Latral = text;
-                    break;
                 case 10:
-                    if (CellText(cell, text)) line.MhType = text;
+                    if (CellText(cell, text)) {
+                        if (HoldsControlCharacter(text)) controls.add(sheetName, r, cols.column[k]);
+                        if (k == 9)
+                            line.Latral = text;
+                        else
+                            line.MhType = text;
+                    }
                     break;
                 case 11:
                 case 12:
@@ -292,6 +321,11 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
         if (line.slope == 0) AppendLog(work, at + " Slope=0");
     }
 
+    if (!controls.cells.empty()) {
+        work.Ui->SetProgress(0);
+        work.Ui->SetStatus("");
+        return ControlCharacterRefusal(controls);
+    }
     work.LineCount = static_cast<int>(i);
     // The lateral table described the old lines.
     work.LatCount = 0;
@@ -318,7 +352,7 @@ Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettin
     Worksheet sheet;
     if (Outcome o = wb->loadSheet(wb->activeSheet(), sheet, options); !o) return NothingImported(o);
     if (!HasLine(sheet, cols)) return NoLines(wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString(), cols);
-    return ImportExcelLines(m, sheet, cols);
+    return ImportExcelLines(m, sheet, cols, wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString());
 }
 
 namespace {
@@ -338,7 +372,7 @@ bool EndsTable(const Worksheet& sheet, long long r, int width) {
 
 // Rows of the "SEWER" sheet into lines 1.. of the table; returns the note
 // when the table was too small for the sheet.
-std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Skipped& controls) {
     // Fields the sheet has no column for (inverts, laterals, manhole types)
     // keep what the lines held.
     std::string note;
@@ -357,6 +391,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
             bool stored = true;
             if (c == 1 || c == 2 || c == 14) {
                 stored = CellText(cell, text);
+                if (stored && HoldsControlCharacter(text)) controls.add("SEWER", r, c);
                 if (stored && c == 1) line.From = text;
                 if (stored && c == 2) line.to = text;
                 if (stored && c == 14) line.Status = TrimRight(text);
@@ -404,7 +439,7 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
     return note;
 }
 
-void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Skipped& controls) {
     DesignCriteria& k = m.Criteria;
     ++k.Replaced;
     auto cell = [&](int row) { return sheet.cell(row, 2); };
@@ -417,9 +452,10 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
             skipped.add("PROJECT", row, 2);
     }
     std::string text;
-    if (CellText(cell(11), text))
+    if (CellText(cell(11), text)) {
+        if (HoldsControlCharacter(text)) controls.add("PROJECT", 11, 2);
         k.NVariable = text;
-    else
+    } else
         skipped.add("PROJECT", 11, 2);
     if (std::optional<int16_t> v = ValueInteger(cell(13)))
         k.InfMode = *v;
@@ -474,29 +510,28 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
     }
 
     Model work = m;
-    Skipped skipped;
+    Skipped skipped, controls;
     std::vector<std::string> notes;
     for (const auto& [key, sheet] : sheets) {
         if (key == "SEWER") {
-            if (std::string n = ReadSewerSheet(work, sheet, skipped); !n.empty()) notes.push_back(n);
+            if (std::string n = ReadSewerSheet(work, sheet, skipped, controls); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(60);
         } else if (key == "DIA") {
             if (std::string n = ReadDiaSheet(work, sheet, skipped); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(80);
         } else {
-            ReadProjectSheet(work, sheet, skipped);
+            ReadProjectSheet(work, sheet, skipped, controls);
         }
+    }
+    if (!controls.cells.empty()) {
+        m.Ui->SetProgress(0);
+        return ControlCharacterRefusal(controls);
     }
     work.Ui->SetProgress(100);
     m = std::move(work);
 
-    if (!skipped.cells.empty()) {
-        std::string list;
-        const std::size_t shown = std::min<std::size_t>(skipped.cells.size(), 10);
-        for (std::size_t n = 0; n < shown; ++n) list += (n ? ", " : "") + skipped.cells[n];
-        if (skipped.cells.size() > shown) list += " and " + NumText(static_cast<long long>(skipped.cells.size() - shown)) + " more";
-        notes.push_back("These cells hold no value that fits and were left out: " + list + ".");
-    }
+    if (!skipped.cells.empty())
+        notes.push_back("These cells hold no value that fits and were left out: " + skipped.list() + ".");
     std::string note;
     for (const std::string& n : notes) note += (note.empty() ? "" : "\n") + n;
     return Outcome::Ok(note);

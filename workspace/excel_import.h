@@ -40,8 +40,11 @@ bool CellText(const CellValue& v, std::string& text);
 
 // Starts a new project from the sheet's rows: resets the criteria,
 // re-creates the line tables and fills them, logging rows that look wrong.
-// The note of the outcome says why the import stopped early, if it did.
-Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& columns);
+// The note of the outcome says why the import stopped early, if it did. A
+// name holding a control character refuses the import, naming its cells
+// on `sheetName`.
+Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& columns,
+                         const std::string& sheetName = {});
 
 // Opens the workbook at path and imports its active sheet, reading no
 // further than the import will look. `progress` hears how far the read

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <algorithm>
+#include <map>
 
 #include "byte_mutator.h"
 #include "comma_decimals.h"
@@ -412,6 +413,75 @@ TEST_F(ExcelImport, WorkbookFailuresChangeNothing) {
         EXPECT_FALSE(o.ok()) << says;
         EXPECT_NE(o.message().find(says), std::string::npos) << o.message();
         expectUnchanged();
+    }
+}
+
+// A name holding a line break (Alt+Enter), a tab or another control
+// character, typed or escaped as "_x0009_", refuses either import, naming
+// its cells: the grid refuses such a text when typed, and the network file
+// would keep it as blanks. The open network stays as it was.
+TEST(ExcelImportNames, ControlCharactersRefuseTheImport) {
+    TempDir dir;
+    auto text = [](const std::string& ref, const std::string& t) {
+        return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
+    };
+    auto line = [&](std::map<std::string, std::string> texts) {
+        std::map<std::string, std::string> all = {{"A", "MH1"}, {"B", "MH2"}, {"J", "L1"}, {"K", "T2"}, {"N", "ok"}};
+        for (auto& [col, t] : texts) all[col] = t;
+        std::string row = "<row r=\"2\">" + text("A2", all["A"]) + text("B2", all["B"]);
+        for (char col = 'C'; col <= 'I'; ++col) row += std::string("<c r=\"") + col + "2\"><v>100</v></c>";
+        return test::SheetXml("<row r=\"1\">" + text("A1", "From") + "</row>" + row + text("J2", all["J"]) +
+                              text("K2", all["K"]) + text("N2", all["N"]) + "</row>");
+    };
+    const std::string shared = "<si><t>MH_x0007_2</t></si>";
+    const std::string sharedTo = test::SheetXml("<row r=\"2\">" + text("A2", "MH1") + "<c r=\"B2\" t=\"s\"><v>0</v></c></row>");
+    auto project = [&](const std::string& nVariable) { return test::SheetXml("<row r=\"11\">" + text("B11", nVariable) + "</row>"); };
+    struct Case {
+        const char* name;
+        bool book;           // "Get EXCEL Book", else "Get EXCEL" on the active sheet "Data"
+        std::string sewer;   // the sheet of lines
+        std::string extra;   // PROJECT of the book
+        const char* cells;   // named in the refusal; empty: the import goes in
+    };
+    const Case cases[] = {
+        {"line break in From", false, line({{"A", "MH1\nNorth"}}), "", "Data!A2"},
+        {"tab escapes in From and To", false, line({{"A", "MH_x0009_1"}, {"B", "\tMH2"}}), "", "Data!A2, Data!B2"},
+        {"control escape in the lateral", false, line({{"J", "L_x0001_1"}}), "", "Data!J2"},
+        {"carriage return in the manhole type", false, line({{"K", "T&#13;2"}}), "", "Data!K2"},
+        {"blanks only", false, line({{"A", " MH1  North "}}), "", ""},
+        {"line break in From", true, line({{"A", "MH1\nNorth"}}), project("x"), "SEWER!A2"},
+        {"shared text with an escape", true, sharedTo, project("x"), "SEWER!B2"},
+        {"line feed escape in the status", true, line({{"N", "ok_x000A_"}}), project("x"), "SEWER!N2"},
+        {"tab in the n variable", true, line({}), project("n\tv"), "PROJECT!B11"},
+        {"blanks only", true, line({{"A", " MH1  North "}}), project(" n v "), ""},
+    };
+    ExcelLineSettings frame;
+    ImportColumnMap map;
+    frame.column = map.column;
+    frame.ticked = map.ticked;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.book ? " (book)" : " (lines)"));
+        const auto path = dir.path() / "names.xlsx";
+        if (c.book)
+            test::WriteZip(path, test::WorkbookParts({{"SEWER", c.sewer}, {"PROJECT", c.extra}}, &shared));
+        else
+            test::WriteZip(path, test::WorkbookParts({{"Data", c.sewer}}, &shared));
+        Model m;
+        test::NetBuilder(m).line("old1", "old2");
+        const QString q = QString::fromStdString(path.string());
+        Outcome o = c.book ? ImportExcelWorkbookFile(m, q) : ImportExcelLineFile(m, q, frame);
+        if (!*c.cells) {
+            ASSERT_TRUE(o.ok()) << o.message();
+            EXPECT_EQ(m.Lines[1].From.rtrim(), " MH1  North");
+            continue;
+        }
+        EXPECT_FALSE(o.ok());
+        EXPECT_NE(o.message().find(std::string("control character, which no name may hold: ") + c.cells + "."),
+                  std::string::npos)
+            << o.message();
+        EXPECT_NE(o.message().find("Nothing was imported."), std::string::npos) << o.message();
+        EXPECT_EQ(m.LineCount, 1);
+        EXPECT_EQ(m.Lines[1].From.rtrim(), "old1");
     }
 }
 
