@@ -1,7 +1,7 @@
 #include "engine/errors.h"
 #include "engine/column_catalogue.h"
 
-#include <array>
+#include <optional>
 
 namespace vd {
 
@@ -109,25 +109,37 @@ constexpr Titles kTitles[] = {
 
 }  // namespace
 
-void SetColumnTitles(const Model& m, std::span<GridColumnDef> catalogue) {
-    const DesignCriteria& c = m.Criteria;
-    std::array<const Titles*, kLastColumnCode + 1> byCode{};
-    for (const Titles& t : kTitles) byCode[t.code] = &t;
-    const Titles pop1{5, c.Pop1Mode == 1 ? " Density1" : "   Pop.1 ", "   Sub   "};
-    const Titles pop2{9, c.Pop2Mode == 1 ? " Density2 " : "   Pop.2", "   Sub   "};
-    const Titles qadd{55, "Qadd(l/S)", c.QaddMode == 1 ? " Total  " : "  Sub   "};
-    byCode[5] = &pop1;
-    byCode[9] = &pop2;
-    byCode[55] = &qadd;
+namespace {
 
+// The titles of `code` under the criteria's modes; none for untitled codes.
+std::optional<Titles> TitlesOf(const DesignCriteria& c, int code) {
+    switch (code) {
+        case 5: return Titles{5, c.Pop1Mode == 1 ? " Density1" : "   Pop.1 ", "   Sub   "};
+        case 9: return Titles{9, c.Pop2Mode == 1 ? " Density2 " : "   Pop.2", "   Sub   "};
+        case 55: return Titles{55, "Qadd(l/S)", c.QaddMode == 1 ? " Total  " : "  Sub   "};
+        default:
+            for (const Titles& t : kTitles)
+                if (t.code == code) return t;
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+void SetColumnTitles(const Model& m, std::span<GridColumnDef> catalogue) {
     for (int code = 1; code <= kLastColumnCode; ++code) {
-        const Titles* t = byCode[code];
+        const std::optional<Titles> t = TitlesOf(m.Criteria, code);
         if (!t) continue;
         if (static_cast<std::size_t>(code) >= catalogue.size())
             throw RuntimeError(9, kOutsideTableText);
         catalogue[code].Title1 = t->title1;
         catalogue[code].Title2 = t->title2;
     }
+}
+
+std::string_view ColumnCaption(const Model& m, int code) {
+    const std::optional<Titles> t = TitlesOf(m.Criteria, code);
+    return t ? std::string_view(t->title1) : std::string_view();
 }
 
 }  // namespace vd

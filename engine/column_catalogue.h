@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "engine/errors.h"
 #include "engine/model.h"
@@ -23,5 +24,10 @@ inline constexpr int kViewCatalogueUpper = 120;
 // the untitled codes 58, 59 and 72..78. A catalogue shorter than 103 records
 // gets the records it has and then raises RuntimeError 9.
 void SetColumnTitles(const Model& m, std::span<GridColumnDef> catalogue);
+
+// The whole first header line of `code` before the 9-character Title1 cuts
+// it (" inv.Elv._down", not " inv.Elv."), under the same modes; empty for an
+// untitled code. The grid's title row shows it.
+std::string_view ColumnCaption(const Model& m, int code);
 
 }  // namespace vd

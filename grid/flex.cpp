@@ -223,7 +223,9 @@ void Flex::loadView(const ViewSpec& v) {
         cell(0, 0) = " No.";
         cell(0, 1) = "Level";
     }
-    for (int c = firstTitled; c < cols; ++c) cell(0, c) = Shown(ColumnCatalogue[v.codes[c - 1]].Title1.view());
+    // The whole caption: the 9 characters of Title1 cut "Diameter(mm)" to
+    // "Diameter(" and leave both invert columns " inv.Elv.".
+    for (int c = firstTitled; c < cols; ++c) cell(0, c) = ColumnCaption(m_, v.codes[c - 1]);
 
     if (progress) m_.Ui->SetProgressVisible(true);
     CostMessages costMessages;
@@ -273,9 +275,12 @@ void Flex::loadView(const ViewSpec& v) {
     for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
 
     g->setCells(rows, cols, std::move(cells));
-    for (int c = firstTitled; c < cols; ++c) g->setColWidth(c, Px(1200));
-    if (lateral) g->setColWidth(1, Px(600));
-    g->setColWidth(0, Px(600));
+    // Each column as wide as the layout gives it, or wider where its title
+    // needs more room in the grid's font.
+    auto width = [g](int c, int twips) { g->setColWidth(c, std::max(Px(twips), g->TitleWidth(c))); };
+    for (int c = firstTitled; c < cols; ++c) width(c, 1200);
+    if (lateral) width(1, 600);
+    width(0, 600);
     g->setRowHeightMin(Px(285));
     ResetUndoBuffer();
     g->setTopRow(1);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace vd {
@@ -252,6 +253,19 @@ void FlexGrid::setColWidth(int col, int width) {
         verticalHeader()->setFixedWidth(width);
     else if (col > 0 && col < Cols())
         setColumnWidth(col - 1, width);
+}
+
+int FlexGrid::TitleWidth(int col) const {
+    if (col < 0 || col >= Cols()) return 0;
+    const QHeaderView* header = col == 0 ? verticalHeader() : horizontalHeader();
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+    if (col == 0) {
+        const int title = corner_->fontMetrics().horizontalAdvance(Latin1(TextMatrix(0, 0)));
+        const int numbers = header->fontMetrics().horizontalAdvance(Latin1(TextMatrix(Rows() - 1, 0)));
+        return std::max(title, numbers) + margins;
+    }
+    const int text = header->fontMetrics().horizontalAdvance(Latin1(TextMatrix(0, col))) + margins;
+    return std::max(text, header->sectionSizeHint(col - 1));
 }
 
 int FlexGrid::ColAlignment(int col) const { return col >= 0 && col < Cols() ? model_->align[col] : 0; }

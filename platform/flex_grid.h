@@ -76,6 +76,9 @@ public:
     // Widths in pixels; alignment 1 is left, as every view sets it.
     int ColWidth(int col) const;
     void setColWidth(int col, int width);
+    // The width that shows the whole title of column `col` (row 0) in the
+    // header's font; for column 0, its title and the widest row number.
+    int TitleWidth(int col) const;
     int ColAlignment(int col) const;
     void setColAlignment(int col, int alignment);
     void setRowHeightMin(int height);

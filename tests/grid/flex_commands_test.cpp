@@ -192,7 +192,7 @@ TEST_F(FlexCommandsTest, CalculatorComputesAPickedColumnOnly) {
     EXPECT_FALSE(box()->isVisible());
     EXPECT_EQ(g->TextMatrix(0, 0), "No");
     EXPECT_EQ(list("Combo1")->ListIndex(), 4);
-    EXPECT_EQ(list("Combo1")->Text(), " Lenght(m");
+    EXPECT_EQ(list("Combo1")->Text(), " Lenght(m)  ");
     EXPECT_EQ(list("Combo2")->count(), 17);
     EXPECT_EQ(list("Combo3")->count(), 7);
 
@@ -267,7 +267,7 @@ for row in ws.iter_rows():
         }
     }
     EXPECT_EQ(out, expected);
-    EXPECT_NE(out.find("Mh1_From  |"), std::string::npos);
+    EXPECT_NE(out.find("Mh1_From |"), std::string::npos);
     EXPECT_NE(out.find("\nQ |"), std::string::npos);
 }
 

@@ -6,6 +6,9 @@
 #include <QTimer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QStyle>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -76,7 +79,8 @@ TEST_F(FlexTest, ViewsShowTheirTablesAndTitles) {
     EXPECT_FALSE(box()->isVisible());
     EXPECT_EQ(g->Rows(), 4);
     EXPECT_EQ(g->Cols(), 16);
-    EXPECT_EQ(g->TextMatrix(0, 1), "Mh1_From ");
+    EXPECT_EQ(g->TextMatrix(0, 1), "Mh1_From");
+    EXPECT_EQ(g->TextMatrix(0, 7), " inv.Elv._down");  // whole, not cut to 9 characters
     EXPECT_EQ(g->TextMatrix(1, 1), "A");
     EXPECT_EQ(g->TextMatrix(3, 2), "D");
     EXPECT_EQ(g->TextMatrix(2, 0), "2");
@@ -93,6 +97,31 @@ TEST_F(FlexTest, ViewsShowTheirTablesAndTitles) {
     EXPECT_TRUE(button("Command2")->isEnabled());
     EXPECT_TRUE(action("mnueditcopy")->isEnabled());
     EXPECT_EQ(g->Row(), 0);
+}
+
+// Whatever the font, every title shows whole: each column is at least as
+// wide as its title in the header's own font and the header's margins.
+TEST_F(FlexTest, EveryTitleShowsWholeInTheHeadersFont) {
+    for (int points : {0, 22}) {
+        if (points > 0) {
+            QFont large = g->font();
+            large.setPointSize(points);
+            g->setFont(large);
+        }
+        for (auto load : {&Flex::mnusewer, &Flex::mnuout, &Flex::mnudia, &Flex::mnulatral}) {
+            (flex.get()->*load)();
+            const QHeaderView* header = g->horizontalHeader();
+            const int margins = 2 * g->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+            auto needs = [&](const QWidget* w, int row, int col) {
+                return QFontMetrics(w->font()).horizontalAdvance(QString::fromLatin1(g->TextMatrix(row, col).c_str())) +
+                       margins;
+            };
+            for (int c = 1; c < g->Cols(); ++c)
+                EXPECT_GE(g->ColWidth(c), needs(header, 0, c)) << points << " pt, \"" << g->TextMatrix(0, c) << "\"";
+            EXPECT_GE(g->ColWidth(0), needs(test::Child<QLabel>(g, "cornerCell"), 0, 0)) << points << " pt";
+            EXPECT_GE(g->ColWidth(0), needs(g->verticalHeader(), g->Rows() - 1, 0)) << points << " pt";
+        }
+    }
 }
 
 TEST_F(FlexTest, UneditedRoundTripChangesNoFieldAndEditsReachTheirRecords) {
@@ -297,10 +326,10 @@ TEST_F(FlexTest, PopulationTitlesFollowTheCriteriaAtEachLoad) {
     };
     // In turn, so that each load follows a change made after the one before.
     const Case cases[] = {
-        {1, 0, " Density1", "   Pop.2 "},
-        {0, 1, "   Pop.1 ", " Density2"},
-        {1, 1, " Density1", " Density2"},
-        {2, 0, "   Pop.1 ", "   Pop.2 "},
+        {1, 0, " Density1", "   Pop.2"},
+        {0, 1, "   Pop.1 ", " Density2 "},
+        {1, 1, " Density1", " Density2 "},
+        {2, 0, "   Pop.1 ", "   Pop.2"},
     };
     for (const Case& c : cases) {
         m.Criteria.Pop1Mode = c.pop1;
@@ -454,8 +483,8 @@ TEST_F(FlexTest, NumbersAreStoredWholeOrRefusedWithTheirCellNamed) {
     EXPECT_FLOAT_EQ(m.Lines[3].Inv2, 97.5f);
     std::string said;
     for (const std::string& box : ui.boxes) said += box + "\n";
-    for (const char* cell : {"Row 1, inv.Elv.: \"1E400\" is not a number", "Row 2, Gr.Elv._u: \"1E400\"",
-                             "Row 3, Gr.Elv._u: \"12abc\"", "Row 3, Gr.Elv._d: \"1,5\"", "with a point as the decimal mark"})
+    for (const char* cell : {"Row 1, inv.Elv._up: \"1E400\" is not a number", "Row 2, Gr.Elv._up: \"1E400\"",
+                             "Row 3, Gr.Elv._up: \"12abc\"", "Row 3, Gr.Elv._down: \"1,5\"", "with a point as the decimal mark"})
         EXPECT_NE(said.find(cell), std::string::npos) << cell << "\n" << said;
     EXPECT_EQ(g->TextMatrix(3, 4), "99.80");  // the cell shows what was kept
     EXPECT_EQ(g->TextMatrix(1, 6), "99.11");
