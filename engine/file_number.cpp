@@ -26,6 +26,10 @@ namespace vd {
 // Written at out, which has room for 40 bytes, returning the end; the slow
 // general way, for any value.
 char* GeneralFileNumberDigits(float v, char* out) {
+    if (v == 0) {  // no "-0"
+        *out = '0';
+        return out + 1;
+    }
     char* end = GeneralNumberDigits(v, 7, out);
     float back = 0;
     if (std::from_chars(out, end, back).ec == std::errc() && back == v) return end;
@@ -85,10 +89,6 @@ constexpr char kDigitPairs[] =
 // Writes up to 40 bytes at out, of which the returned end tells the text.
 char* FileNumberDigits(float v, char* out) {
     static_assert(std::endian::native == std::endian::little, "digits are put together a byte a lane");
-    if (v == 0) {
-        *out = '0';
-        return out + 1;
-    }
     const auto bits = std::bit_cast<std::uint32_t>(v);
     const int binary = static_cast<int>((bits >> 23) & 0xFF) - 127;  // 2^binary <= |v| < 2^(binary+1)
     const std::uint32_t fraction = bits & 0x7FFFFF;
