@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 
 #include "engine/atomic_save.h"
 #include "engine/errors.h"
@@ -74,10 +75,13 @@ Decimal Scientific(double v, int precision) {
 // unit of the 15th; longer ones round to the same 15 digits as v unless they
 // end in an exact half.
 Decimal Digits15(double v) {
+    // One object returned on every path, so it is built in the caller's place
+    // and never copied just after its digits were stored a byte at a time.
     Decimal d = Scientific(v, -1);
-    if (d.count <= 15) return d;
-    if (d.halfAt(15)) return Scientific(v, 14);
-    d.roundTo(15);
+    if (d.count > 15) {
+        if (d.halfAt(15)) d = Scientific(v, 14);
+        else d.roundTo(15);
+    }
     return d;
 }
 
@@ -147,9 +151,17 @@ char* WriteDxfNumber(double v, char* out) {
     // Only a number that needs nearly all fifteen digits can be a single-
     // precision value seen through double arithmetic.
     if (SignificantDigits(d) > 12) {
-        Decimal shortForm = d;
-        if (d.halfAt(7)) shortForm = Scientific(v, 6);
-        else shortForm.roundTo(7);
+        Decimal shortForm;
+        if (d.halfAt(7)) {
+            shortForm = Scientific(v, 6);
+        } else {
+            // The first eight digits a byte at a time: a wide copy of digits
+            // just stored a byte at a time would wait for every store.
+            shortForm.count = std::min(d.count, 8);
+            shortForm.exponent = d.exponent;
+            for (int i = 0; i < shortForm.count; ++i) shortForm.digits[i] = d.digits[i];
+            shortForm.roundTo(7);
+        }
         const double magnitude = ValueOf(shortForm);
         const double shortValue = negative ? -magnitude : magnitude;
         if (std::fabs(v - shortValue) <= std::fabs(shortValue) * 1.2e-7) return Layout(shortForm, 7, negative, out);
@@ -229,33 +241,56 @@ void DxfProfileWriter::spill() {
     bytes_.clear();
 }
 
-void DxfProfileWriter::code(int groupCode) {
-    char buf[16];
-    char* o = buf;
-    *o++ = ' ';
-    o = std::to_chars(o, buf + 12, groupCode).ptr;
-    std::memcpy(o, " \r\n", 3);
-    bytes_.append(buf, static_cast<std::size_t>(o + 3 - buf));
+namespace {
+
+// A group code on its line: " 8 ".
+char* PutCode(char* p, int groupCode) {
+    *p++ = ' ';
+    p = std::to_chars(p, p + 12, groupCode).ptr;
+    std::memcpy(p, " \r\n", 3);
+    return p + 3;
 }
 
 // A text value on one line: line breaks and NULs would split or end it.
-void DxfProfileWriter::value(std::string_view text) {
-    const std::size_t at = bytes_.size();
-    bytes_.append(text);
-    for (std::size_t i = at; i < bytes_.size(); ++i)
-        if (bytes_[i] == '\r' || bytes_[i] == '\n' || bytes_[i] == '\0') bytes_[i] = ' ';
-    bytes_.append("\r\n", 2);
+char* PutValue(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    for (char* c = p; c < p + text.size(); ++c)
+        if (*c == '\r' || *c == '\n' || *c == '\0') *c = ' ';
+    p += text.size();
+    std::memcpy(p, "\r\n", 2);
+    return p + 2;
 }
 
-void DxfProfileWriter::numberLine(const char* text, const char* end) {
-    bytes_.append(text, static_cast<std::size_t>(end - text));
-    bytes_.append("\r\n", 2);
+char* PutNumber(char* p, const char* text, const char* end) {
+    std::memcpy(p, text, static_cast<std::size_t>(end - text));
+    p += end - text;
+    std::memcpy(p, "\r\n", 2);
+    return p + 2;
 }
+
+// Room for an entity's group codes and fixed values, beside its numbers and texts.
+constexpr std::size_t kEntityRoom = 256;
+
+}  // namespace
+
+char* DxfProfileWriter::room(std::size_t n) {
+    const std::size_t at = bytes_.size();
+    bytes_.resize(at + n);
+    return bytes_.data() + at;
+}
+
+void DxfProfileWriter::close(const char* end) { bytes_.resize(static_cast<std::size_t>(end - bytes_.data())); }
+
+void DxfProfileWriter::code(int groupCode) { close(PutCode(room(16), groupCode)); }
+
+void DxfProfileWriter::value(std::string_view text) { close(PutValue(room(text.size() + 2), text)); }
 
 void DxfProfileWriter::requireOpen() const {
     if (!open_) throw RuntimeError(52, "Bad file name or number: no DXF file is open");
 }
 
+// Each entity is put together in place at the end of the text, in room made
+// once for it.
 void DxfProfileWriter::Text(const Placement& at, double x, double y, double colour, double height, double angle,
                             const std::string&, const std::string& text) {
     requireOpen();
@@ -263,30 +298,21 @@ void DxfProfileWriter::Text(const Placement& at, double x, double y, double colo
     const NumberText X(10 * x + at.DxfOffsetX), Y(10 * y + at.DxfOffsetY);
     const NumberText A(angle), H(10 * height);
     const NumberText C = colour != 0 ? NumberText(colour) : NumberText();
-    code(0);
-    value("TEXT");
-    code(8);
-    value(ColourLayerName(colour));
-    if (colour != 0) {
-        code(62);
-        numberLine(C.text, C.end);
-    }
-    code(10);
-    numberLine(X.text, X.end);
-    code(20);
-    numberLine(Y.text, Y.end);
-    code(30);
-    code(0);
-    code(50);
-    numberLine(A.text, A.end);
-    code(7);
-    value("STANDARD");
-    code(40);
-    numberLine(H.text, H.end);
-    code(1);
+    const std::string layer = ColourLayerName(colour);
     std::string_view shown = text;
     shown.remove_prefix(std::min(shown.find_first_not_of(' '), shown.size()));
-    value(shown);
+    char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + shown.size());
+    p = PutValue(PutCode(p, 0), "TEXT");
+    p = PutValue(PutCode(p, 8), layer);
+    if (colour != 0) p = PutNumber(PutCode(p, 62), C.text, C.end);
+    p = PutNumber(PutCode(p, 10), X.text, X.end);
+    p = PutNumber(PutCode(p, 20), Y.text, Y.end);
+    p = PutCode(PutCode(p, 30), 0);
+    p = PutNumber(PutCode(p, 50), A.text, A.end);
+    p = PutValue(PutCode(p, 7), "STANDARD");
+    p = PutNumber(PutCode(p, 40), H.text, H.end);
+    p = PutValue(PutCode(p, 1), shown);
+    close(p);
     spill();
 }
 
@@ -298,31 +324,20 @@ void DxfProfileWriter::Line(const Placement& at, double x1, double y1, double x2
     // Colour 4 is written as 30 in this file only; the layer keeps the number.
     const double written = colour == 4 ? 30 : colour;
     const NumberText C = written != 0 ? NumberText(written) : NumberText();
-    code(0);
-    value("LINE");
-    code(8);
-    if (lineType == "DOT") value("S");
-    else value(ColourLayerName(colour));
-    if (written != 0) {
-        code(62);
-        numberLine(C.text, C.end - 1);  // this group's number has no trailing blank
-    }
-    if (!lineType.empty() && lineType.find('\0') == std::string::npos) {
-        code(6);
-        value(lineType);
-    }
-    code(10);
-    numberLine(X1.text, X1.end);
-    code(20);
-    numberLine(Y1.text, Y1.end);
-    code(30);
-    code(0);
-    code(11);
-    numberLine(X2.text, X2.end);
-    code(21);
-    numberLine(Y2.text, Y2.end);
-    code(31);
-    code(0);
+    const std::string layer = lineType == "DOT" ? std::string("S") : ColourLayerName(colour);
+    const bool typed = !lineType.empty() && lineType.find('\0') == std::string::npos;
+    char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + lineType.size());
+    p = PutValue(PutCode(p, 0), "LINE");
+    p = PutValue(PutCode(p, 8), layer);
+    if (written != 0) p = PutNumber(PutCode(p, 62), C.text, C.end - 1);  // this group's number has no trailing blank
+    if (typed) p = PutValue(PutCode(p, 6), lineType);
+    p = PutNumber(PutCode(p, 10), X1.text, X1.end);
+    p = PutNumber(PutCode(p, 20), Y1.text, Y1.end);
+    p = PutCode(PutCode(p, 30), 0);
+    p = PutNumber(PutCode(p, 11), X2.text, X2.end);
+    p = PutNumber(PutCode(p, 21), Y2.text, Y2.end);
+    p = PutCode(PutCode(p, 31), 0);
+    close(p);
     spill();
 }
 

@@ -56,7 +56,10 @@ public:
 private:
     void code(int groupCode);
     void value(std::string_view text);
-    void numberLine(const char* text, const char* end);
+    // Room for n more bytes at the end of the text, to be put in place;
+    // close ends the text where they end.
+    char* room(std::size_t n);
+    void close(const char* end);
     void requireOpen() const;
     // Hands what is gathered to the file once it is large enough.
     void spill();
