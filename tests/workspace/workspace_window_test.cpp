@@ -492,6 +492,47 @@ TEST_F(WorkspaceWindow, CommandsThatReplaceTheNetworkAskFirst) {
             EXPECT_EQ(m.LineCount, 2);
             EXPECT_EQ(m.Lines[1].From.trim(), "1");
         }
+        // Answered Save, but the Save As is cancelled or the write fails:
+        // the command stops after the save's own dialogs and messages, and
+        // the network stays, still unsaved.
+        using A = ScriptedDialogs::Asked;
+        const struct {
+            const char* why;
+            const char* name;  // the project's name; none asks Save As
+            QString folder;
+            std::optional<QString> saveAs;
+            std::vector<A::Kind> asked;
+        } failures[] = {
+            {"Save As cancelled", "", dir.path() + "/", std::nullopt, {A::SaveChanges, A::Save}},
+            {"write fails", "net", dir.path() + "/missing/", std::nullopt, {A::SaveChanges, A::Message}},
+            {"Save As write fails", "", dir.path() + "/", path("missing/net.asb"), {A::SaveChanges, A::Save, A::Message}},
+        };
+        QFile::remove(path("net.asb"));
+        for (const auto& f : failures) {
+            SCOPED_TRACE(std::string(name) + " answered Save, " + f.why);
+            m.LineCount = 0;
+            smallNetwork();
+            m.Lines[2].Len = static_cast<float>(++round);
+            m.ProjectFolder = f.folder.toStdString();
+            m.ProjectName = f.name;
+            const QString title = form->windowTitle();
+            for (int again = 0; again < 2; ++again) {
+                dialogs = ScriptedDialogs();
+                dialogs.saveChoices.push_back(Choice::Save);
+                dialogs.files.push_back(f.saveAs);
+                run();
+                std::vector<A::Kind> asked;
+                for (const A& a : dialogs.asked) asked.push_back(a.kind);
+                EXPECT_EQ(asked, f.asked);  // a second time too: the network is still unsaved
+                EXPECT_EQ(m.LineCount, 2);
+                EXPECT_EQ(m.Lines[2].Len, static_cast<float>(round));
+                EXPECT_EQ(m.ProjectName, f.name);
+                EXPECT_EQ(form->windowTitle(), title);
+            }
+            EXPECT_FALSE(QFile::exists(path("net.asb")));
+        }
+        m.ProjectFolder = (dir.path() + "/").toStdString();
+        m.ProjectName = "net";
         // Nothing unsaved: no question.
         child<QAction>("mnusave")->trigger();
         dialogs = ScriptedDialogs();
