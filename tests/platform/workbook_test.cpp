@@ -224,7 +224,7 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
              test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead,
                                      "<a/>" + std::string(4092, ' '), 20 << 10, "</sheetData></worksheet>");
          },
-         true, "unpacks to more than 64 MB of XML"},
+         true, "unpacks to more than 72 MB of XML"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
         {"may not be read",
@@ -367,10 +367,10 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         const char* refused;
     };
     const Case cases[] = {
-        {"values", values, "more than 1048576 values"},
+        {"values", values, "more than 2097152 values"},
         {"characters of text", texts, "16777216 characters of text"},
         {"depth", [&](std::size_t extra) { return nested(kWorkbookMaxDepth + static_cast<int>(extra)); }, "nest more than 256 deep"},
-        {"XML bytes", [&](std::size_t extra) { return bytes(kWorkbookMaxXmlBytes + static_cast<long long>(extra)); }, "more than 64 MB of XML"},
+        {"XML bytes", [&](std::size_t extra) { return bytes(kWorkbookMaxXmlBytes + static_cast<long long>(extra)); }, "more than 72 MB of XML"},
     };
     for (const Case& c : cases) {
         for (std::size_t extra : {0, 1}) {
