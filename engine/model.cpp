@@ -84,6 +84,35 @@ void Model::CreateLineTables(int linesUpper, int linksUpper) {
     Links.assign(static_cast<std::size_t>(linksUpper) + 1, LinkRecord{});
 }
 
+int LineTableUpper(long long lines) {
+    return static_cast<int>(std::clamp<long long>(lines + 10, kStartupLineUpper, kMaxLineUpper));
+}
+
+int LinkTableUpper(long long lines) {
+    return static_cast<int>(std::clamp<long long>(lines + 20, kStartupLineUpper, kMaxLineUpper + 20));
+}
+
+std::string TooManyLinesText(const std::string& source, long long found) {
+    return source + " has " + std::to_string(found) + " lines; the line table holds at most " +
+           std::to_string(kMaxLineUpper) + ".";
+}
+
+void Model::CreateLineTablesFor(long long lines) { CreateLineTables(LineTableUpper(lines), LinkTableUpper(lines)); }
+
+void Model::FitLineTables(long long lines) {
+    const auto rows = static_cast<std::size_t>(LineTableUpper(lines)) + 1;
+    const auto links = static_cast<std::size_t>(LinkTableUpper(lines)) + 1;
+    // A table that shrinks gives its memory back.
+    auto fit = [](auto& table, std::size_t size) {
+        const bool shrinks = size < table.size();
+        table.resize(size);
+        if (shrinks) table.shrink_to_fit();
+    };
+    fit(Lines, rows);
+    fit(Results, rows);
+    fit(Links, links);
+}
+
 void Model::ClearLine(int i) {
     if (i > 0 && i < static_cast<int>(Lines.size())) Lines[i] = Lines[0];
 }

@@ -16,8 +16,18 @@ namespace vd {
 
 // Rows 0 to this of the per-line tables at start-up.
 inline constexpr int kStartupLineUpper = 2000;
-// The 16-bit line numbers limit any import.
+// The 16-bit line numbers limit any network the program holds.
 inline constexpr int kMaxLineUpper = 32000;
+
+// The rows a network of `lines` lines gets: every line and ten spare rows in
+// Lines and Results (twenty in Links), never fewer than at start-up and never
+// beyond the limit. Every command that brings a network in sizes the tables so.
+int LineTableUpper(long long lines);
+int LinkTableUpper(long long lines);
+
+// What a command says of a source holding more lines than a network holds:
+// "<source> has <found> lines; the line table holds at most 32000."
+std::string TooManyLinesText(const std::string& source, long long found);
 
 struct LineRecord {
     FixedText<8> SeqText;
@@ -218,6 +228,12 @@ struct Model {
     // Re-creates the per-line tables with rows 0..linesUpper (Links 0..linksUpper),
     // all rows blank; counts are left as they are.
     void CreateLineTables(int linesUpper, int linksUpper);
+    // Re-creates the per-line tables for a network of `lines` lines (see
+    // LineTableUpper), all rows blank.
+    void CreateLineTablesFor(long long lines);
+    // Sizes the per-line tables for a network of `lines` lines, keeping the
+    // rows that stay; rows added are blank.
+    void FitLineTables(long long lines);
     // Copies the template row 0 over row i of Lines (the whole record).
     void ClearLine(int i);
     // Copies the template row 0 over row i of Links.

@@ -40,9 +40,10 @@ Outcome SaveProject(Model& m, const std::string& name, const std::string& folder
 // or saved.
 std::uint64_t NetworkFingerprint(const Model& m);
 
-// Reads path into lines 1.. of the tables as they stand (the caller clears
-// rows first), then the ".cor" companion found through ProjectFolder and
-// ProjectName, then writes the ".bak" backup when the read succeeded.
+// Reads path into lines 1.. of the tables (the caller clears rows first),
+// which it sizes to the lines read (Model::FitLineTables); a file of more
+// lines than a network holds fails with a message naming both. Then reads
+// the ".cor" companion found through ProjectFolder and ProjectName, then writes the ".bak" backup when the read succeeded.
 // Leaves LatCount 0: the lateral table describes no lines until the next
 // Process. Fails, with the message it showed, when the file could not be
 // read to its end (rows read so far stay, LineCount counts them; no backup

@@ -23,7 +23,6 @@ namespace vd {
 namespace {
 
 constexpr const char* kOpenFailed = " Error in file open";
-constexpr const char* kSubscript = "  Subscript out of range ";
 constexpr int kLineFields = 12;
 
 struct Field {
@@ -253,11 +252,21 @@ bool LineRowFollows(RowReader rest) {
     return false;
 }
 
+// How many line rows are left in the rows.
+long long CountLineRows(RowReader rest) {
+    std::string_view row;
+    bool ended = false;
+    long long n = 0;
+    while (rest.next(row, ended))
+        if (IsLineTag(SplitFields(row, 1)[0])) ++n;
+    return n;
+}
+
 // Reads the line rows of bytes into lines 1.., setting LineCount as it goes,
 // up to a row that is not a line row. Says whether that row was "END".
 Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, LastLineRow& last,
                      bool& endRow) {
-    const int upper = std::min(m.LineUpper(), m.LinkUpper());
+    int upper = std::min(m.LineUpper(), m.LinkUpper());
     RowReader rows(bytes);
     std::string_view row;
     bool ended = false;
@@ -275,7 +284,12 @@ Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, 
             AppendLog(m, warning);
             return Failed(m, warning);
         }
-        if (i > upper) return Failed(m, kSubscript);
+        if (i > upper) {
+            // The tables grow with the file, up to the limit of any network.
+            if (i > kMaxLineUpper) return Failed(m, TooManyLinesText(path, i + CountLineRows(rows)));
+            m.FitLineTables(std::min<long long>(2LL * i, kMaxLineUpper));
+            upper = std::min(m.LineUpper(), m.LinkUpper());
+        }
         if (!StoreLineFields(m.Lines[i], fields)) {
             AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
             return Failed(m, kOpenFailed);
@@ -334,6 +348,7 @@ Outcome LoadNetworkText(Model& m, const std::string& path) {
     LastLineRow last;
     bool endRow = false;
     if (Outcome read = ReadLineRows(m, path, bytes, last, endRow); !read) return read;
+    m.FitLineTables(m.LineCount);
     NoteCutShort(m, path, last, endRow);
 
     const std::string folder = m.ProjectFolder.empty() ? FolderOf(path) : m.ProjectFolder;

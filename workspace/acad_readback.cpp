@@ -1,8 +1,11 @@
 // "Get ACAD" and "Get ACAD Block": a network read back from the drawing.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/errors.h"
 #include "engine/number_text.h"
@@ -80,39 +83,32 @@ void BuildLateralTable(Model& m) {
         if (isEnd(i)) ++ends;
     }
     m.CreateLatTable(std::max(heads, ends));
-    std::vector<std::string> name(static_cast<size_t>(n) + 1);
-    std::string top;
-    for (int i = 1; i <= n; ++i) {
-        name[static_cast<size_t>(i)] = m.Lines[static_cast<size_t>(i)].Latral.str();
-        if (CompareText(name[static_cast<size_t>(i)], top) > 0) top = name[static_cast<size_t>(i)];
-    }
-    const std::string taken = top + "aaa";
+    // Laterals in the order of their last line's name, ties by line number:
+    // one sort, not a search of every line per lateral.
+    std::vector<int> byNumber;
+    byNumber.reserve(static_cast<size_t>(ends));
+    for (int j = 1; j <= n; ++j)
+        if (isEnd(j)) byNumber.push_back(j);
+    std::vector<int> order = byNumber;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return m.Lines[static_cast<size_t>(a)].Latral < m.Lines[static_cast<size_t>(b)].Latral;
+    });
+    // The walk a line was last seen in, so every walk stops at a revisit.
+    std::vector<int> seenIn(static_cast<size_t>(n) + 1, 0);
     int latNo = 0;
-    for (int j = 1; j <= n; ++j) {
-        if (!isEnd(j)) continue;
-        m.Ui->SetProgress(ProgressFix(j, n));
-        int best = 0;
-        std::string bound = top + "1";
-        for (int k = 1; k <= n; ++k) {
-            if (!isEnd(k)) continue;
-            if (CompareText(name[static_cast<size_t>(k)], bound) < 0) {
-                bound = name[static_cast<size_t>(k)];
-                best = k;
-            }
-        }
-        if (best == 0) break;
+    for (size_t o = 0; o < order.size(); ++o) {
+        m.Ui->SetProgress(ProgressFix(byNumber[o], n));
+        const int best = order[o];
         ++latNo;
         m.LatTable[static_cast<size_t>(latNo)][LatLast] = best;
-        name[static_cast<size_t>(best)] = taken;
-        std::vector<bool> seen(static_cast<size_t>(n) + 1, false);
         int line = best, steps = 0;
         while (inRange(line)) {
-            if (seen[static_cast<size_t>(line)] || ++steps > n) {
+            if (seenIn[static_cast<size_t>(line)] == latNo || ++steps > n) {
                 AppendLog(m, "Lateral " + NumText(latNo) + ": the upstream links of line " + NumText(line) +
                                  " lead round in a circle; the walk stops there");
                 break;
             }
-            seen[static_cast<size_t>(line)] = true;
+            seenIn[static_cast<size_t>(line)] = latNo;
             m.Links[static_cast<size_t>(line)].LatNo = ClampInt16(latNo);
             m.LatTable[static_cast<size_t>(latNo)][LatFirst] = line;
             line = link(line).UpLine;
@@ -211,7 +207,17 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         m.Ui->SetProgressVisible(true);
         m.Ui->SetProgress(0);
         const int count = set.Count();
-        const int upper = std::min(m.LineUpper(), m.LinkUpper());
+        // The tables take every line numbered up to the limit; a LINE numbered
+        // above it is only counted.
+        double highestNumber = 0;
+        for (const CadEntity* e : set.entities()) {
+            const XData* duv = e->FindXData("DUV");
+            if (!duv || duv->size() < 8) continue;
+            const double k = XNumber(*duv, 1);
+            if (k <= kMaxLineUpper && k > highestNumber) highestNumber = k;
+        }
+        m.FitLineTables(static_cast<long long>(std::ceil(highestNumber)));
+        const int upper = std::min({m.LineUpper(), m.LinkUpper(), kMaxLineUpper});
         int c = 0, highest = 0, skipped = 0, tooMany = 0;
         std::vector<bool> read(static_cast<size_t>(upper) + 1, false);
         auto escape = [&] {
@@ -271,9 +277,10 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         m.Ui->SetProgress(0);
         if (tooMany == 0) return Outcome::Ok();
         const std::string note = NumText(tooMany) + " lines did not fit";
-        AppendLog(m, "Get ACAD: " + note + " in the line table (" + NumText(upper) + " rows); they were not read");
-        m.Ui->MessageBox(NumText(tooMany) + " of the " + NumText(count) + " plan lines did not fit in the line table, which holds " +
-                         NumText(upper) + " lines. Only the lines numbered 1 to " + NumText(upper) + " were read.");
+        AppendLog(m, "Get ACAD: " + note + " in the line table (" + NumText(kMaxLineUpper) + " rows); they were not read");
+        m.Ui->MessageBox(NumText(tooMany) + " of the " + NumText(count) +
+                         " plan lines did not fit in the line table, which holds at most " + NumText(kMaxLineUpper) +
+                         " lines. Only the lines numbered 1 to " + NumText(kMaxLineUpper) + " were read.");
         return Outcome::Ok(note);
     } catch (const RuntimeError& e) {
         // A drawing error, or a number text too large for a 16-bit field.
@@ -289,11 +296,12 @@ Outcome getmhblock(Model& m, CadApplication& app) {
         CadSelectionSet& set = FreshSelectionSet(doc, "temp");
         set.Select(5, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"});
         int n = set.Count();
-        if (n > m.LineUpper()) {
-            AppendLog(m, "Get ACAD Block: only the first " + NumText(m.LineUpper()) + " of " + NumText(n) +
+        if (n > kMaxLineUpper) {
+            AppendLog(m, "Get ACAD Block: only the first " + NumText(kMaxLineUpper) + " of " + NumText(n) +
                              " blocks fit in the line table");
-            n = m.LineUpper();
+            n = kMaxLineUpper;
         }
+        m.FitLineTables(n);
         std::vector<CadEntityPtr> blocks;
         for (int i = 1; i <= n; ++i) {
             m.Ui->SetProgress(ProgressFix(i, n));
@@ -323,21 +331,23 @@ Outcome getmhblock(Model& m, CadApplication& app) {
             }
         }
         m.LineCount = n;
+        // The last block of each manhole name: a block whose name a later
+        // block repeats goes to layer "ERROR", and a line ends where the last
+        // block of its downstream name stands.
+        std::unordered_map<std::string_view, int> lastOfName;
+        lastOfName.reserve(static_cast<size_t>(n));
+        for (int i = 1; i <= n; ++i) lastOfName[m.Lines[static_cast<size_t>(i)].From.view()] = i;
         for (int i = 1; i <= n; ++i) {
             m.Ui->SetProgress(ProgressFix(i, n));
             LineRecord& li = m.Lines[static_cast<size_t>(i)];
             const std::string down = TrimRight(XText(li.to.view()));
-            if (down.empty() || down == "0") blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
-            for (int j = 1; j <= n; ++j) {
-                LineRecord& lj = m.Lines[static_cast<size_t>(j)];
-                if (j != i && lj.From == li.From &&
-                    UpperCase(blocks[static_cast<size_t>(j - 1)]->layer()) != "ERROR")
-                    blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
-                if (li.From == lj.to) {
-                    lj.Gr2 = li.Gr1;
-                    lj.X2 = li.X1;
-                    lj.Y2 = li.Y1;
-                }
+            if (down.empty() || down == "0" || lastOfName[li.From.view()] != i)
+                blocks[static_cast<size_t>(i - 1)]->setLayer("ERROR");
+            if (auto at = lastOfName.find(li.to.view()); at != lastOfName.end()) {
+                const LineRecord& below = m.Lines[static_cast<size_t>(at->second)];
+                li.Gr2 = below.Gr1;
+                li.X2 = below.X1;
+                li.Y2 = below.Y1;
             }
             li.Inv2 = li.Inv1 - li.Len * li.slope;
         }

@@ -251,9 +251,7 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
     long long r = cols.startRow - 1;
     long long i = 0;
     AppendLog(work, "Import Xls");
-    const long long rowsWanted = std::max<long long>(N + 10, kStartupLineUpper);
-    work.CreateLineTables(static_cast<int>(std::min<long long>(rowsWanted, kMaxLineUpper)),
-                          static_cast<int>(std::min<long long>(rowsWanted + 10, kMaxLineUpper + 20)));
+    work.CreateLineTablesFor(N);
 
     const int c0 = cols.endColumn;
     std::string note;
@@ -379,11 +377,12 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, S
     long long r = 2;
     for (;; ++r) {
         if (EndsTable(sheet, r, kSewerEndColumns)) break;
-        if (r - 1 > m.LineUpper()) {
-            note = "The sheet SEWER holds more lines than the line table (" + NumText(m.LineUpper()) +
+        if (r - 1 > kMaxLineUpper) {
+            note = "The sheet SEWER holds more lines than the line table (" + NumText(kMaxLineUpper) +
                    "); the rows from row " + NumText(r) + " on were not read.";
             break;
         }
+        if (r - 1 > m.LineUpper()) m.FitLineTables(std::min<long long>(2 * (r - 1), kMaxLineUpper));
         LineRecord& line = m.Lines[static_cast<std::size_t>(r - 1)];
         std::string text;
         for (int c = 1; c <= kSewerColumns; ++c) {
@@ -408,6 +407,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, S
         }
     }
     m.LineCount = static_cast<int>(r - 2);
+    m.FitLineTables(m.LineCount);
     m.LatCount = 0;  // the lateral table described the old lines
     return note;
 }
@@ -487,7 +487,7 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
         if (key != "SEWER" && key != "DIA" && key != "PROJECT") continue;
         SheetReadOptions options;
         options.progress = progress;
-        const int lastRow = key == "SEWER" ? m.LineUpper() + 2
+        const int lastRow = key == "SEWER" ? kMaxLineUpper + 2
                             : key == "DIA" ? static_cast<int>(m.DiaTable.size()) + 1
                                            : 31;
         options.lastColumn = key == "SEWER" ? kSewerColumns : key == "DIA" ? 9 : 2;

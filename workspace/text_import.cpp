@@ -168,10 +168,7 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
     const auto rowCount = static_cast<long long>(std::count(bytes.begin(), bytes.end(), '\n')) +
                           (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
     if (rowCount == 0) return Outcome::Fail("The file is empty. Nothing was imported.");
-    const int capacity = m.LineUpper();
-    if (rowCount > capacity)
-        return Outcome::Fail("The file has " + NumText(rowCount) + " rows; the line table holds " +
-                             NumText(capacity) + ". Nothing was imported.");
+    if (rowCount > kMaxLineUpper) return Outcome::Fail(TooManyLinesText("The file", rowCount) + " Nothing was imported.");
     std::vector<std::string> rows = SplitFileRows(bytes);
     std::vector<RowSplit> splits;
     splits.reserve(rows.size());
@@ -181,6 +178,7 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
             return Outcome::Fail("Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
                                  NumText(kTextImportMaxValues) + " values. Nothing was imported.");
     }
+    m.FitLineTables(static_cast<long long>(splits.size()));
     ClearLineRows(m, clearUpTo);
     for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);
     m.LineCount = static_cast<int>(splits.size());

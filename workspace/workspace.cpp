@@ -658,7 +658,9 @@ void Vorlan::openvrl() {
 
         if (!redirected.isEmpty())
             AppendLog(m_, "Backup of the opened file written to " + EnginePath(redirected));
-        m_.Lines = scratch.Lines;
+        // The links and results rows stay as they stand, in tables of the new size.
+        m_.FitLineTables(scratch.LineCount);
+        m_.Lines = std::move(scratch.Lines);
         m_.LineCount = scratch.LineCount;
         m_.LatCount = 0;
         m_.ProjectFolder = parts.folder;

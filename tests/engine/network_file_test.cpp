@@ -556,17 +556,25 @@ TEST_F(NetworkFile, MissingAndEmptyFiles) {
     EXPECT_TRUE(ui.boxes.empty());
 }
 
-TEST_F(NetworkFile, MoreRowsThanTheTableHolds) {
-    std::string bytes;
-    for (int i = 1; i <= 2001; ++i) bytes += "L,M" + std::to_string(i) + ",M" + std::to_string(i + 1) + ", 1\r\n";
-    bytes += "END\r\n";
-    Outcome r = Load(bytes);
-    EXPECT_FALSE(r.ok());
-    EXPECT_EQ(m.LineCount, 2000);
-    EXPECT_EQ(m.LineUpper(), 2000);
-    EXPECT_EQ(m.Lines[2000].From.trim(), "M2000");
-    EXPECT_EQ(ui.boxes, std::vector<std::string>{"  Subscript out of range "});
-    EXPECT_FALSE(fs::exists(dir / "net.bak"));
+// The tables follow the file: they grow past the start-up size with it,
+// shrink back to that size for a small network, and are never left larger.
+TEST_F(NetworkFile, TablesAreSizedToTheFile) {
+    const struct {
+        int lines, upper, linkUpper;
+    } cases[] = {{2001, 2011, 2021}, {5000, 5010, 5020}, {3, 2000, 2000}};
+    for (const auto& c : cases) {
+        std::string bytes;
+        for (int i = 1; i <= c.lines; ++i) bytes += "L,M" + std::to_string(i) + ",M" + std::to_string(i + 1) + ", 1\r\n";
+        bytes += "END\r\n";
+        Outcome r = Load(bytes);
+        EXPECT_TRUE(r.ok()) << c.lines << r.message();
+        EXPECT_EQ(m.LineCount, c.lines);
+        EXPECT_EQ(m.LineUpper(), c.upper);
+        EXPECT_EQ(m.LinkUpper(), c.linkUpper);
+        EXPECT_EQ(m.Results.size(), m.Lines.size());
+        EXPECT_EQ(m.Lines[c.lines].From.trim(), "M" + std::to_string(c.lines));
+        EXPECT_TRUE(ui.boxes.empty());
+    }
 }
 
 TEST_F(NetworkFile, CoordinatesFile) {

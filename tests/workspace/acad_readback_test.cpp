@@ -11,6 +11,7 @@
 #include "cad/cad_document.h"
 #include "platform/key_poll.h"
 #include "recording_ui.h"
+#include "sized_network.h"
 #include "workspace/acad_commands.h"
 
 namespace vd {
@@ -285,6 +286,30 @@ TEST_F(AcadReadBack, ProgressCountsWholePercentsReached) {
     EXPECT_EQ(steps.back(), 0);
 }
 
+// Blocks beyond the start-up tables all become lines; the last block of a
+// name is the one a line ends at, and an earlier one of that name is marked.
+TEST_F(MhBlocks, EveryBlockOfALargeDrawing) {
+    app.NewDocument();
+    constexpr int kBlocks = 3000;
+    std::vector<CadEntityPtr> refs;
+    for (int k = 1; k <= kBlocks; ++k)
+        refs.push_back(block(10.0 * k, 0, {{"Mhname1", "M" + std::to_string(k)},
+                                           {"Mhname2", k < kBlocks ? "M" + std::to_string(k + 1) : "0"},
+                                           {"Gr-el", std::to_string(100 + k)}, {"Dist", "40"}}));
+    refs.push_back(block(7, 7, {{"Mhname1", "M5"}, {"Mhname2", "M6"}, {"Gr-el", "99"}}));
+    ASSERT_TRUE(GetAcadBlockCommand(m, app));
+    ASSERT_EQ(m.LineCount, kBlocks + 1);
+    EXPECT_EQ(m.LineUpper(), kBlocks + 11);
+    int wrong = 0;
+    for (int k = 1; k < kBlocks; ++k)
+        wrong += m.Lines[static_cast<size_t>(k)].Gr2 != (k == 4 ? 99.0f : static_cast<float>(101 + k));
+    EXPECT_EQ(wrong, 0);
+    std::vector<int> marked;
+    for (size_t i = 0; i < refs.size(); ++i)
+        if (refs[i]->layer() == "Error") marked.push_back(static_cast<int>(i) + 1);
+    EXPECT_EQ(marked, (std::vector<int>{5, kBlocks}));
+}
+
 TEST_F(MhBlocks, DownstreamNamesSlopesAndProgress) {
     app.NewDocument();
     struct Case {
@@ -357,23 +382,69 @@ TEST_F(AcadReadBack, LinesWithoutPlanDataLeaveTheProject) {
     EXPECT_EQ(m.Lines[1].From.trim(), "MH1");
 }
 
-TEST_F(AcadReadBack, LinesBeyondTheTableAreCountedOnce) {
+// The tables grow to the highest line number drawn; lines numbered beyond
+// the limit of any network are counted once and said with the limit.
+TEST_F(AcadReadBack, LinesBeyondTheLimitAreCountedOnce) {
     buildNetwork();
     ASSERT_TRUE(AcadPlanCommand(m, app));
     CadDocument& doc = app.ActiveDocument();
     CadEntityPtr model;
     for (const auto& e : doc.ModelSpace().entities())
         if (!e->GetXData("DUV").empty()) model = e;
-    const int upper = m.LineUpper();
-    CopyPlanLines(doc, *model, 4, upper + 250);
+    CopyPlanLines(doc, *model, 4, 2200);
+    CopyPlanLines(doc, *model, 32001, 32250);
     ui.clear();
     auto r = GetAcadCommand(m, app);
     EXPECT_TRUE(r);
-    EXPECT_EQ(m.LineCount, upper);
+    EXPECT_EQ(m.LineCount, 2200);
+    EXPECT_EQ(m.LineUpper(), 2210);
     EXPECT_EQ(ui.status, "Get Acad Data ... 250 lines did not fit");
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].rfind("250 of the " + std::to_string(upper + 250) + " plan lines did not fit", 0), 0u);
+    EXPECT_EQ(ui.boxes[0],
+              "250 of the 2450 plan lines did not fit in the line table, which holds at most 32000 lines. Only the "
+              "lines numbered 1 to 32000 were read.");
     EXPECT_LT(ui.logs.size(), 5u);
+}
+
+// "ACAD" then "Get ACAD" of a network far larger than the start-up tables
+// gives back every line with all the plan carries, and the lateral table
+// in the order of the laterals' names.
+TEST_F(AcadReadBack, ThirtyThousandLinesComeBackWhole) {
+    constexpr int kLines = 30000;
+    test::SizedNetwork(m, kLines);
+    for (int i = 1; i <= kLines; i += 7) m.Links[static_cast<size_t>(i)].Branch1 = static_cast<int16_t>(i + 3);
+    const Model drawn = m;
+    ASSERT_TRUE(AcadPlanCommand(m, app));
+    ui.clear();
+    ASSERT_TRUE(GetAcadCommand(m, app));
+    EXPECT_TRUE(ui.boxes.empty());
+    ASSERT_EQ(m.LineCount, kLines);
+    int differing = 0;
+    for (int i = 1; i <= kLines; ++i) {
+        const LineRecord &a = m.Lines[static_cast<size_t>(i)], &b = drawn.Lines[static_cast<size_t>(i)];
+        const LinkRecord &ka = m.Links[static_cast<size_t>(i)], &kb = drawn.Links[static_cast<size_t>(i)];
+        const bool same = a.From == b.From && a.to == b.to && a.Latral == b.Latral && a.Dia == b.Dia &&
+                          a.slope == b.slope && a.Inv1 == b.Inv1 && a.Gr1 == b.Gr1 && a.Gr2 == b.Gr2 &&
+                          a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2 && a.Len == b.Len &&
+                          a.Mincover == b.Gr1 - b.Inv1 - b.Dia / 1000.0f && a.Inv2 == a.Inv1 - a.Len * a.slope &&
+                          a.Status.trim() == "e" && ka.NextLine == kb.NextLine && ka.UpLine == kb.UpLine &&
+                          ka.Branch1 == kb.Branch1 && ka.Branch2 == kb.Branch2;
+        differing += !same;
+    }
+    EXPECT_EQ(differing, 0);
+    // Lateral k holds lines 50k+1 to 50k+50 and is named "L<k>".
+    std::vector<int> laterals(kLines / 50);
+    for (int k = 0; k < kLines / 50; ++k) laterals[static_cast<size_t>(k)] = k;
+    std::sort(laterals.begin(), laterals.end(),
+              [](int a, int b) { return "L" + std::to_string(a) < "L" + std::to_string(b); });
+    ASSERT_EQ(m.LatCount, kLines / 50);
+    int misplaced = 0;
+    for (int row = 1; row <= m.LatCount; ++row) {
+        const int k = laterals[static_cast<size_t>(row - 1)];
+        misplaced += m.Lat(row, LatFirst) != 50 * k + 1 || m.Lat(row, LatLast) != 50 * k + 50 ||
+                     m.Links[static_cast<size_t>(50 * k + 25)].LatNo != row;
+    }
+    EXPECT_EQ(misplaced, 0);
 }
 
 TEST_F(AcadReadBack, NamesOutsideLatin1AreLoggedWithTheirLine) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -162,12 +163,25 @@ TEST(TextImport, ReplacesTheWholeOldNetwork) {
     EXPECT_EQ(m.Lines[3].to.trim(), "D");
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "0") << i;
     EXPECT_FLOAT_EQ(m.Lines[4].Len, 0.0f);
+
+    // A table larger than the start-up tables comes in whole, and a small one
+    // after it gives the tables back their start-up size.
+    for (const int rows : {5000, 3}) {
+        std::string bytes;
+        for (int i = 1; i <= rows; ++i) bytes += "N" + std::to_string(i) + " N" + std::to_string(i + 1) + " " + std::to_string(i) + "\n";
+        ASSERT_TRUE(ImportTextTable(m, bytes, DefaultTicks(), m.LineCount).ok()) << rows;
+        EXPECT_EQ(m.LineCount, rows);
+        EXPECT_EQ(m.LineUpper(), std::max(rows + 10, 2000));
+        EXPECT_EQ(m.LinkUpper(), std::max(rows + 20, 2000));
+        EXPECT_EQ(m.Lines[rows].From.trim(), "N" + std::to_string(rows));
+        EXPECT_FLOAT_EQ(m.Lines[rows].Len, static_cast<float>(rows));
+    }
 }
 
 TEST(TextImport, BadFilesChangeNothing) {
     std::string tooWide = "A B 1 2 3 4 5 6 7 8 9 10\n";
     std::string tooLong;
-    for (int i = 0; i < 2001; ++i) tooLong += "A B 1\n";
+    for (int i = 0; i < 32001; ++i) tooLong += "A B 1\n";
     const struct {
         std::string bytes;
         const char* says;
@@ -175,8 +189,8 @@ TEST(TextImport, BadFilesChangeNothing) {
         {"", "empty"},
         {std::string("A B\0\x01\x02", 6), "binary"},
         {tooWide, "Row 1 has more than 11 values"},
-        {tooLong, "2001 rows"},
-        {std::string(20000000, '\n'), "20000000 rows"},  // refused before any row is held
+        {tooLong, "The file has 32001 lines; the line table holds at most 32000."},
+        {std::string(20000000, '\n'), "20000000 lines"},  // refused before any row is held
     };
     for (const auto& c : cases) {
         Model m;
