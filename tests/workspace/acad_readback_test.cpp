@@ -406,8 +406,8 @@ TEST_F(AcadReadBack, LinesBeyondTheLimitAreCountedOnce) {
     EXPECT_LT(ui.logs.size(), 5u);
 }
 
-// "ACAD" then "Get ACAD" of a network far larger than the start-up tables
-// gives back every line with all the plan carries, and the lateral table
+// "ACAD" then "Get ACAD" in a fresh program of a network far larger than
+// the start-up tables gives back every line with all the plan carries, and the lateral table
 // in the order of the laterals' names.
 TEST_F(AcadReadBack, ThirtyThousandLinesComeBackWhole) {
     constexpr int kLines = 30000;
@@ -415,6 +415,9 @@ TEST_F(AcadReadBack, ThirtyThousandLinesComeBackWhole) {
     for (int i = 1; i <= kLines; i += 7) m.Links[static_cast<size_t>(i)].Branch1 = static_cast<int16_t>(i + 3);
     const Model drawn = m;
     ASSERT_TRUE(AcadPlanCommand(m, app));
+    // Read back by a program started afresh, its tables of the start-up size.
+    m = Model();
+    m.SetUi(&ui);
     ui.clear();
     ASSERT_TRUE(GetAcadCommand(m, app));
     EXPECT_TRUE(ui.boxes.empty());
