@@ -168,16 +168,6 @@ char* FileNumberDigits(float v, char* out) {
     return out + x + 1 + (count > x + 1) * (count - x);  // the point only with decimals after it
 }
 
-bool ExactDecimal(std::uint64_t whole, int scale, double& out) {
-    // A whole number up to 2^53 and a power of ten up to 10^22 are exact
-    // doubles, so one multiplication or division rounds the product once, as
-    // reading its text does.
-    if (whole > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
-    const auto w = static_cast<double>(whole);
-    out = scale >= 0 ? w * kTensAsDouble[scale] : w / kTensAsDouble[-scale];
-    return true;
-}
-
 double DecimalValue(std::uint64_t whole, int scale) {
     double v = 0;
     if (ExactDecimal(whole, scale, v)) return v;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/powers_of_ten.h"
+
 namespace vd {
 
 // The print form of a value without its blanks, or where its seven digits
@@ -18,8 +20,15 @@ char* GeneralFileNumberDigits(float v, char* out);
 
 // whole 10^scale rounded once into double precision, when one
 // multiplication or division gives it (whole at most 2^53, scale within
-// -22..22); false otherwise.
-bool ExactDecimal(std::uint64_t whole, int scale, double& out);
+// -22..22); false otherwise. A whole number up to 2^53 and a power of ten up
+// to 10^22 are exact doubles, so the one operation rounds the product once,
+// as reading its text does.
+inline bool ExactDecimal(std::uint64_t whole, int scale, double& out) {
+    if (whole > (std::uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+    const auto w = static_cast<double>(whole);
+    out = scale >= 0 ? w * kTensAsDouble[scale] : w / kTensAsDouble[-scale];
+    return true;
+}
 // whole 10^scale rounded once into double precision, for any scale: the
 // fast way above, else the general way through from_chars; 0 beyond the
 // double range.

@@ -1,5 +1,6 @@
 #include "profile_drawing/dxf_output.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "engine/atomic_save.h"
 #include "engine/errors.h"
 #include "engine/file_number.h"
+#include "engine/powers_of_ten.h"
 
 namespace vd {
 
@@ -140,12 +142,86 @@ int SignificantDigits(const Decimal& d) {
 
 }  // namespace
 
+// whole without its trailing zeros, taking them off `count` digits: 8, 4, 2
+// and 1 at a time, which covers the 14 a 15-digit whole number may end in.
+std::uint64_t WithoutTrailingZeros(std::uint64_t whole, int& count) {
+    if (whole % 100000000 == 0) whole /= 100000000, count -= 8;
+    if (whole % 10000 == 0) whole /= 10000, count -= 4;
+    if (whole % 100 == 0) whole /= 100, count -= 2;
+    if (whole % 10 == 0) whole /= 10, count -= 1;
+    return whole;
+}
+
+// The count digits of whole, which ends in no zero, as d.
+Decimal DigitsOf(std::uint64_t whole, int count, int exponent) {
+    Decimal d;
+    std::to_chars(d.digits, d.digits + count, whole);
+    d.count = count;
+    d.exponent = exponent;
+    return d;
+}
+
+// WriteDxfNumber in whole-number arithmetic for 10^-8 <= |v| < 10^15, or
+// nullptr where it cannot tell. |v| 10^(14-x) (x the decimal exponent) is
+// worked out exactly, as a product and the error fma gives of it, and rounded
+// to the whole number r15 of the 15 digits; then r7 is its 7-digit rounding.
+// Those are the digits the general way finds: a text within half a unit of
+// the 15th digit reads back as v only if it is that rounding. A product
+// within a hair of a half, and a 15-digit form that ends in an exact half at
+// the 8th digit, are left to the general way.
+char* WriteDxfNumberFast(double v, char* out) {
+    const double a = std::fabs(v);
+    const auto bits = std::bit_cast<std::uint64_t>(a);
+    const int binary = static_cast<int>(bits >> 52) - 1023;  // 2^binary <= a < 2^(binary+1)
+    if (binary < -30 || binary > 50) return nullptr;
+    int x = (binary * 1233) >> 12;  // floor(binary log10 2), give or take one
+    for (int tries = 0; tries < 3; ++tries) {
+        if (x < -8 || x > 14) return nullptr;
+        const double scale = kTensAsDouble[14 - x];
+        const double hi = a * scale, lo = std::fma(a, scale, -hi);
+        double r = (hi + 0x1p52) - 0x1p52;  // the nearest whole number, hi being below 2^52
+        const double off = (hi - r) + lo;    // hi - r is exact
+        if (std::fabs(std::fabs(off) - 0.5) < 1e-6) return nullptr;
+        r += (off > 0.5) - (off < -0.5);
+        if (r > 1e15) {
+            ++x;
+            continue;
+        }
+        if (r < 1e14) {
+            --x;
+            continue;
+        }
+        auto r15 = static_cast<std::uint64_t>(r);
+        if (r15 == kTens[15]) r15 = kTens[14], ++x;  // rounded up into the next decade
+        int count = 15;
+        const std::uint64_t digits15 = WithoutTrailingZeros(r15, count);
+        const int significant = x >= 0 && x < 15 ? std::max(count, x + 1) : count;
+        if (significant > 12) {
+            const std::uint64_t tail = r15 % kTens[8];
+            if (tail == 5 * kTens[7]) return nullptr;
+            std::uint64_t r7 = r15 / kTens[8] + (tail > 5 * kTens[7]);
+            int x7 = x;
+            if (r7 == kTens[7]) r7 = kTens[6], ++x7;
+            double shortValue = 0;
+            (void)ExactDecimal(r7, x7 - 6, shortValue);  // x7 - 6 lies within -14..9
+            if (std::fabs(a - shortValue) <= shortValue * 1.2e-7) {
+                int count7 = 7;
+                r7 = WithoutTrailingZeros(r7, count7);
+                return Layout(DigitsOf(r7, count7, x7), 7, v < 0, out);
+            }
+        }
+        return Layout(DigitsOf(digits15, count, x), 15, v < 0, out);
+    }
+    return nullptr;
+}
+
 char* WriteDxfNumber(double v, char* out) {
     if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
     if (v == 0) {
         std::memcpy(out, " 0 ", 3);
         return out + 3;
     }
+    if (char* end = WriteDxfNumberFast(v, out)) return end;
     const bool negative = v < 0;
     const Decimal d = Digits15(v);
     // Only a number that needs nearly all fifteen digits can be a single-
@@ -274,12 +350,11 @@ constexpr std::size_t kEntityRoom = 256;
 }  // namespace
 
 char* DxfProfileWriter::room(std::size_t n) {
-    const std::size_t at = bytes_.size();
-    bytes_.resize(at + n);
-    return bytes_.data() + at;
+    if (entity_.size() < n) entity_.resize(n);
+    return entity_.data();
 }
 
-void DxfProfileWriter::close(const char* end) { bytes_.resize(static_cast<std::size_t>(end - bytes_.data())); }
+void DxfProfileWriter::close(const char* end) { bytes_.append(entity_.data(), static_cast<std::size_t>(end - entity_.data())); }
 
 void DxfProfileWriter::code(int groupCode) { close(PutCode(room(16), groupCode)); }
 
@@ -289,8 +364,7 @@ void DxfProfileWriter::requireOpen() const {
     if (!open_) throw RuntimeError(52, "Bad file name or number: no DXF file is open");
 }
 
-// Each entity is put together in place at the end of the text, in room made
-// once for it.
+// Each entity is put together in one piece, then added to the text.
 void DxfProfileWriter::Text(const Placement& at, double x, double y, double colour, double height, double angle,
                             const std::string&, const std::string& text) {
     requireOpen();

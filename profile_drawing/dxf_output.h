@@ -56,8 +56,8 @@ public:
 private:
     void code(int groupCode);
     void value(std::string_view text);
-    // Room for n more bytes at the end of the text, to be put in place;
-    // close ends the text where they end.
+    // Room for n bytes of an entity, put together there; close adds them,
+    // up to end, to the text.
     char* room(std::size_t n);
     void close(const char* end);
     void requireOpen() const;
@@ -65,6 +65,7 @@ private:
     void spill();
 
     std::string bytes_;
+    std::string entity_;  // the entity being put together, kept from one to the next
     std::unique_ptr<AtomicFileWriter> file_;
     bool open_ = false;
 };
