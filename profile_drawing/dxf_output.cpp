@@ -1,12 +1,13 @@
 #include "profile_drawing/dxf_output.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 
 #include "engine/atomic_save.h"
 #include "engine/errors.h"
@@ -319,8 +320,29 @@ void DxfProfileWriter::spill() {
 
 namespace {
 
+// The lines of the group codes below 100, " 8 " and its line end, made once.
+struct CodeLine {
+    char text[8];
+    int size;
+};
+constexpr std::array<CodeLine, 100> kCodeLines = [] {
+    std::array<CodeLine, 100> lines{};
+    for (int c = 0; c < 100; ++c) {
+        CodeLine& l = lines[c];
+        l.text[l.size++] = ' ';
+        if (c >= 10) l.text[l.size++] = static_cast<char>('0' + c / 10);
+        l.text[l.size++] = static_cast<char>('0' + c % 10);
+        for (char e : {' ', '\r', '\n'}) l.text[l.size++] = e;
+    }
+    return lines;
+}();
+
 // A group code on its line: " 8 ".
 char* PutCode(char* p, int groupCode) {
+    if (groupCode >= 0 && groupCode < 100) {
+        std::memcpy(p, kCodeLines[groupCode].text, 8);  // the room holds 16
+        return p + kCodeLines[groupCode].size;
+    }
     *p++ = ' ';
     p = std::to_chars(p, p + 12, groupCode).ptr;
     std::memcpy(p, " \r\n", 3);
@@ -356,6 +378,14 @@ char* DxfProfileWriter::room(std::size_t n) {
 
 void DxfProfileWriter::close(const char* end) { bytes_.append(entity_.data(), static_cast<std::size_t>(end - entity_.data())); }
 
+const std::string& DxfProfileWriter::layerName(double colour) {
+    if (std::bit_cast<std::uint64_t>(colour) != std::bit_cast<std::uint64_t>(layerColour_) || layer_.empty()) {
+        layer_ = ColourLayerName(colour);
+        layerColour_ = colour;
+    }
+    return layer_;
+}
+
 void DxfProfileWriter::code(int groupCode) { close(PutCode(room(16), groupCode)); }
 
 void DxfProfileWriter::value(std::string_view text) { close(PutValue(room(text.size() + 2), text)); }
@@ -372,7 +402,7 @@ void DxfProfileWriter::Text(const Placement& at, double x, double y, double colo
     const NumberText X(10 * x + at.DxfOffsetX), Y(10 * y + at.DxfOffsetY);
     const NumberText A(angle), H(10 * height);
     const NumberText C = colour != 0 ? NumberText(colour) : NumberText();
-    const std::string layer = ColourLayerName(colour);
+    const std::string& layer = layerName(colour);
     std::string_view shown = text;
     shown.remove_prefix(std::min(shown.find_first_not_of(' '), shown.size()));
     char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + shown.size());
@@ -398,7 +428,7 @@ void DxfProfileWriter::Line(const Placement& at, double x1, double y1, double x2
     // Colour 4 is written as 30 in this file only; the layer keeps the number.
     const double written = colour == 4 ? 30 : colour;
     const NumberText C = written != 0 ? NumberText(written) : NumberText();
-    const std::string layer = lineType == "DOT" ? std::string("S") : ColourLayerName(colour);
+    const std::string_view layer = lineType == "DOT" ? std::string_view("S") : std::string_view(layerName(colour));
     const bool typed = !lineType.empty() && lineType.find('\0') == std::string::npos;
     char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + lineType.size());
     p = PutValue(PutCode(p, 0), "LINE");

@@ -61,11 +61,15 @@ private:
     char* room(std::size_t n);
     void close(const char* end);
     void requireOpen() const;
+    // ColourLayerName, kept for the colour asked last: runs of marks share one.
+    const std::string& layerName(double colour);
     // Hands what is gathered to the file once it is large enough.
     void spill();
 
     std::string bytes_;
     std::string entity_;  // the entity being put together, kept from one to the next
+    std::string layer_;
+    double layerColour_ = 0;
     std::unique_ptr<AtomicFileWriter> file_;
     bool open_ = false;
 };
