@@ -41,12 +41,15 @@ Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 // for more. It stops the read when the user cancels, when the archive is
 // damaged, and when a stretch without "<" grows past any cell's text: the
 // reader holds such a stretch whole, so a file built to inflate one text to
-// gigabytes ends here after a megabyte. It also ends when the workbook's
-// reads together have unpacked more XML than `bytesLeft` allows: markup that
-// carries no cells costs reading time all the same.
+// gigabytes ends here after a megabyte; so does a comment, a CDATA section
+// or a processing instruction, which may hold "<" but is held whole too. It
+// ends at a document type, whose declarations the reader would keep before
+// any element, and when the workbook's reads together have unpacked more
+// XML than `bytesLeft` allows: markup that carries no cells costs reading
+// time all the same.
 class EntryDevice : public QIODevice {
 public:
-    enum class Stop { None, Damaged, TooLong, TooMuch, Cancelled };
+    enum class Stop { None, Damaged, TooLong, DocumentType, TooMuch, Cancelled };
 
     EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, long long& bytesLeft)
         : zip_(zip), size_(size), progress_(progress), bytesLeft_(bytesLeft) {
@@ -71,6 +74,7 @@ protected:
         else
             run_ += static_cast<std::size_t>(n);
         if (run_ > kWorkbookMaxMarkupRun) return halt(Stop::TooLong);
+        if (Stop why = scanSections(data, static_cast<std::size_t>(n)); why != Stop::None) return halt(why);
         if ((bytesLeft_ -= n) < 0) return halt(Stop::TooMuch);
         done_ += n;
         // The caller's progress and Esc test cost little at this rate.
@@ -83,10 +87,55 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    enum class Section { None, Opening, Comment, CData, Instruction };
+
+    // Follows the sections "<!--" to "-->", "<![" to "]]>" and "<?" to "?>"
+    // across the pieces unpacked; inside one, only its end is looked for.
+    Stop scanSections(const char* p, std::size_t n) {
+        const char* const end = p + n;
+        while (p < end) {
+            if (section_ == Section::None) {
+                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                if (!lt) break;
+                p = static_cast<const char*>(lt) + 1;
+                section_ = Section::Opening;
+                opening_ = 1;
+                continue;
+            }
+            const char c = *p++;
+            if (section_ == Section::Opening) {
+                Section next = Section::None;
+                if (opening_ == 1 && c == '?') next = Section::Instruction;
+                else if (opening_ == 1 && c == '!') opening_ = 2;
+                else if (opening_ == 2 && c == '-') opening_ = 3;
+                else if (opening_ == 2 && c == '[') next = Section::CData;
+                else if (opening_ == 2 && c == 'D') return Stop::DocumentType;
+                else if (opening_ == 3 && c == '-') next = Section::Comment;
+                else opening_ = 0;
+                if (next != Section::None || opening_ == 0) {
+                    section_ = next;
+                    inside_ = 0;
+                    closing_ = 0;
+                }
+                if (section_ == Section::None && c == '<') --p;  // a "<" after "<" opens anew
+                continue;
+            }
+            const char closer = section_ == Section::Comment ? '-' : section_ == Section::CData ? ']' : '?';
+            const int needed = section_ == Section::Instruction ? 1 : 2;
+            if (c == '>' && closing_ >= needed) section_ = Section::None;
+            else closing_ = c == closer ? closing_ + 1 : 0;
+            if (++inside_ > kWorkbookMaxMarkupRun) return Stop::TooLong;
+        }
+        return Stop::None;
+    }
     qint64 halt(Stop why) {
         stop_ = why;
         return -1;
     }
+    Section section_ = Section::None;
+    int opening_ = 0;  // characters of "<!--" seen
+    int closing_ = 0;  // closing characters in a row
+    std::size_t inside_ = 0;
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
@@ -114,10 +163,9 @@ QString UnreadableReason(const QString& path, const QString& shown) {
     return QStringLiteral("The file %1 cannot be read: %2.").arg(shown, QString::fromLocal8Bit(std::strerror(e)));
 }
 
-// The XML reader of a part. It refuses what no workbook holds and what
-// would cost without bound: a document type, whose entities can expand a
-// few bytes into gigabytes, and elements nested past kWorkbookMaxDepth.
-// Every token of a part is read through readNext here.
+// The XML reader of a part. It refuses elements nested past
+// kWorkbookMaxDepth, as it keeps every open one. Every token of a part is
+// read through readNext here.
 class PartReader : public QXmlStreamReader {
 public:
     explicit PartReader(QIODevice* device) : QXmlStreamReader(device) {}
@@ -127,8 +175,6 @@ public:
             refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
         else if (t == EndElement)
             --depth_;
-        else if (t == DTD)
-            refuse(QStringLiteral("it declares a document type, which no workbook does"));
         return tokenType();
     }
     void skipCurrentElement() {
@@ -242,6 +288,11 @@ public:
                                            "of XML, far more than sheets of lines take.")
                                 .arg(what)
                                 .arg(kWorkbookMaxXmlBytes >> 20));
+            case EntryDevice::Stop::DocumentType:
+                // Its entities could expand a few bytes into gigabytes.
+                return Fail(QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no "
+                                           "workbook does (%2).")
+                                .arg(what, found->name));
             case EntryDevice::Stop::Damaged:
                 return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
             case EntryDevice::Stop::None: break;

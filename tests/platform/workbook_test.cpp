@@ -112,7 +112,9 @@ TEST(WorkbookReader, HandWrittenParts) {
         "<c r=\"G7\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"H7\" t=\"d\"><v>2020-01-02</v></c>"
         // Formulas never calculated: no value, or an empty one, whatever the type.
         "<c r=\"I7\"><f>B7*2</f><v></v></c><c r=\"J7\"><f>B7*2</f></c><c r=\"K7\" t=\"b\"><f>1=1</f><v> </v></c>"
-        "<c r=\"L7\" t=\"e\"><f>1/0</f><v/></c></row>");
+        "<c r=\"L7\" t=\"e\"><f>1/0</f><v/></c>"
+        // Sections that may hold "<": a comment, an instruction, CDATA.
+        "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c></row>");
     test::WriteZip(dir.path() / "h.xlsx",
                    test::WorkbookParts({{"One", test::SheetXml("")}, {"Two", sheet}}, &shared, 1));
     auto wb = OpenOk(dir.path() / "h.xlsx");
@@ -135,7 +137,8 @@ TEST(WorkbookReader, HandWrittenParts) {
                     {7, 9, Kind::Empty, 0, {}},
                     {7, 10, Kind::Empty, 0, {}},
                     {7, 11, Kind::Empty, 0, {}},
-                    {7, 12, Kind::Empty, 0, {}}});
+                    {7, 12, Kind::Empty, 0, {}},
+                    {7, 13, Kind::Text, 0, "a<b> ]] c"}});
     EXPECT_EQ(ws.firstRow(), 2);
     EXPECT_EQ(ws.lastRow(), 7);
     Worksheet empty;
@@ -205,7 +208,8 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
          [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", good}}, &mismatchedShared)); }, false,
          "table of shared texts is damaged: broken XML in xl/sharedStrings.xml, line 1: Opening and ending tag mismatch"},
         // What would cost without bound: elements nested a million deep in
-        // 15 kB, entities expanding to gigabytes.
+        // 15 kB, entities expanding to gigabytes, a comment holding "<"
+        // unpacking to 64 MB.
         {"nested a million deep",
          [&](auto p) {
              test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead, "<a>",
@@ -219,6 +223,12 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
                                                             "t=\"inlineStr\"><is><t>&e;&e;</t></is></c></row></sheetData></worksheet>"}}));
          },
          true, "it declares a document type"},
+        {"inflating comment",
+         [&](auto p) {
+             test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead + "<!--",
+                                     "<" + std::string(1023, 'c'), 1 << 16, "--></sheetData></worksheet>");
+         },
+         true, "longer than any cell may hold"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
         {"may not be read",
