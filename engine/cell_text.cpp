@@ -2,6 +2,7 @@
 #include "engine/cell_text.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -25,11 +26,14 @@ public:
         if (has(code)) cat_[code].CellText = text;
     }
     // A stored text field; one never assigned is NUL-filled and shows empty.
+    // Written into CellText directly: a block copy of bytes just stored one
+    // by one waits for them, and a large view makes a million such texts.
     void text(int code, std::string_view field) {
-        char shown[64];
-        field = field.substr(0, sizeof shown);  // fields hold at most 40
-        for (std::size_t i = 0; i < field.size(); ++i) shown[i] = field[i] == '\0' ? ' ' : field[i];
-        put(code, std::string_view(shown, field.size()));
+        if (!has(code)) return;
+        FixedText<20>& cell = cat_[code].CellText;
+        char* d = cell.data();
+        for (std::size_t i = 0; i < FixedText<20>::Width; ++i)
+            d[i] = i < field.size() && field[i] != '\0' ? field[i] : ' ';
     }
     // The general number-to-text form of a single-precision value.
     void plain(int code, float value) {
@@ -41,6 +45,14 @@ public:
         // Non-finite or absurd values would only turn into an overflow.
         if (!std::isfinite(value)) return blank(code);
         try {
+            // Straight into CellText where it fits, as text() does.
+            if (has(code)) {
+                FixedText<20>& cell = cat_[code].CellText;
+                if (std::size_t n = FormatFixedInto(value, decimals, std::span<char>(cell.data(), FixedText<20>::Width))) {
+                    std::memset(cell.data() + n, ' ', FixedText<20>::Width - n);
+                    return;
+                }
+            }
             put(code, FormatFixed(value, decimals));
         } catch (const RuntimeError&) {
             blank(code);

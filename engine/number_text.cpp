@@ -120,39 +120,84 @@ int16_t ClampInt16(long long v) {
 
 std::string NumText(long long v) { return std::to_string(v); }
 
-std::string FormatFixed(double value, int decimals) {
-    if (decimals < 0) decimals = 0;
+namespace {
+
+// The value FormatFixed rounds to a whole number of its last decimal.
+double ScaledForFixed(double value, int decimals, double& scale) {
     if (!std::isfinite(value)) throw RuntimeError(6, kOverflowText);
     // The powers of ten up to 1e22 are exact doubles, as pow gives them.
-    const double scale = decimals <= 22 ? kTensAsDouble[decimals] : std::pow(10.0, decimals);
+    scale = decimals <= 22 ? kTensAsDouble[decimals] : std::pow(10.0, decimals);
     const double scaled = RoundHalfEven(value * scale);
     // 64-bit, so large values never overflow where a 32-bit integer would.
     if (!std::isfinite(scaled) || std::fabs(scaled) > 9.0e15) throw RuntimeError(6, kOverflowText);
-    // Below 2^51 the whole part and the decimals of scaled / scale are those
-    // of the whole number scaled itself: it is split without dividing doubles.
-    if (decimals <= 15 && std::fabs(scaled) < 2251799813685248.0) {
-        const bool negative = scaled < 0;
-        const auto whole = static_cast<unsigned long long>(std::fabs(scaled));
-        // The views show 0 to 4 decimals: constant divisors divide fast.
-        unsigned long long units = 0, frac = 0;
-        switch (decimals) {
-            case 0: units = whole; break;
-            case 1: units = whole / 10, frac = whole % 10; break;
-            case 2: units = whole / 100, frac = whole % 100; break;
-            case 3: units = whole / 1000, frac = whole % 1000; break;
-            case 4: units = whole / 10000, frac = whole % 10000; break;
-            default: units = whole / kTens[decimals], frac = whole % kTens[decimals]; break;
-        }
+    return scaled;
+}
+
+// Below 2^51 the whole part and the decimals of scaled / scale are those of
+// the whole number scaled itself: it is split without dividing doubles.
+bool ShortForm(double scaled, int decimals) { return decimals <= 15 && std::fabs(scaled) < 2251799813685248.0; }
+
+// The short form's parts: the sign, the whole units and the decimals' digits.
+struct ShortParts {
+    bool negative;
+    unsigned long long units, frac;
+    int decimals;
+    // Characters of the text: the sign or blank, the units, the point and decimals.
+    std::size_t size() const {
+        std::size_t digits = 1;
+        while (digits < 20 && units >= kTens[digits]) ++digits;
+        return 1 + digits + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
+    }
+};
+
+ShortParts SplitShort(double scaled, int decimals) {
+    const auto whole = static_cast<unsigned long long>(std::fabs(scaled));
+    // The views show 0 to 4 decimals: constant divisors divide fast.
+    unsigned long long units = 0, frac = 0;
+    switch (decimals) {
+        case 0: units = whole; break;
+        case 1: units = whole / 10, frac = whole % 10; break;
+        case 2: units = whole / 100, frac = whole % 100; break;
+        case 3: units = whole / 1000, frac = whole % 1000; break;
+        case 4: units = whole / 10000, frac = whole % 10000; break;
+        default: units = whole / kTens[decimals], frac = whole % kTens[decimals]; break;
+    }
+    return {scaled < 0, units, frac, decimals};
+}
+
+// The short form written at `out`, which has room for it; its end.
+char* WriteShort(const ShortParts& p, char* out) {
+    char* o = out;
+    *o++ = p.negative ? '-' : ' ';
+    o = std::to_chars(o, o + 20, p.units).ptr;
+    if (p.decimals > 0) {
+        *o++ = '.';
+        unsigned long long frac = p.frac;
+        for (int i = p.decimals - 1; i >= 0; --i, frac /= 10) o[i] = static_cast<char>('0' + frac % 10);
+        o += p.decimals;
+    }
+    return o;
+}
+
+}  // namespace
+
+std::size_t FormatFixedInto(double value, int decimals, std::span<char> out) {
+    if (decimals < 0) decimals = 0;
+    double scale = 1;
+    const double scaled = ScaledForFixed(value, decimals, scale);
+    if (!ShortForm(scaled, decimals)) return 0;
+    const ShortParts parts = SplitShort(scaled, decimals);
+    if (parts.size() > out.size()) return 0;
+    return static_cast<std::size_t>(WriteShort(parts, out.data()) - out.data());
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    double scale = 1;
+    const double scaled = ScaledForFixed(value, decimals, scale);
+    if (ShortForm(scaled, decimals)) {
         char buf[40];
-        char* o = buf;
-        *o++ = negative ? '-' : ' ';
-        o = std::to_chars(o, buf + 20, units).ptr;
-        if (decimals > 0) {
-            *o++ = '.';
-            for (int i = decimals - 1; i >= 0; --i, frac /= 10) o[i] = static_cast<char>('0' + frac % 10);
-            o += decimals;
-        }
-        return std::string(buf, o);
+        return std::string(buf, WriteShort(SplitShort(scaled, decimals), buf));
     }
     const double r = scaled / scale;
     const double w = std::trunc(r);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ int16_t ClampInt16(long long v);
 // Number with a fixed count of decimals, rounded half to even; a result that
 // is not negative begins with one blank.
 std::string FormatFixed(double value, int decimals);
+// FormatFixed written straight into `out`, for a field that takes the text
+// without a string in between: the length, or 0 where the text needs more
+// room or the general form. Throws as FormatFixed does.
+std::size_t FormatFixedInto(double value, int decimals, std::span<char> out);
 
 // A distance in metres as kilometres "+" metres: 1234 -> " 1+234".
 std::string ChainageText(double distance);
