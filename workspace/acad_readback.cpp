@@ -207,17 +207,9 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         m.Ui->SetProgressVisible(true);
         m.Ui->SetProgress(0);
         const int count = set.Count();
-        // The tables take every line numbered up to the limit; a LINE numbered
-        // above it is only counted.
-        double highestNumber = 0;
-        for (const CadEntity* e : set.entities()) {
-            const XData* duv = e->FindXData("DUV");
-            if (!duv || duv->size() < 8) continue;
-            const double k = XNumber(*duv, 1);
-            if (k <= kMaxLineUpper && k > highestNumber) highestNumber = k;
-        }
-        m.FitLineTables(static_cast<long long>(std::ceil(highestNumber)));
-        const int upper = std::min({m.LineUpper(), m.LinkUpper(), kMaxLineUpper});
+        // The tables grow to take every line numbered up to the limit; a LINE
+        // numbered above it is only counted.
+        int upper = std::min({m.LineUpper(), m.LinkUpper(), kMaxLineUpper});
         int c = 0, highest = 0, skipped = 0, tooMany = 0;
         std::vector<bool> read(static_cast<size_t>(upper) + 1, false);
         auto escape = [&] {
@@ -235,7 +227,7 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
             const double kValue = duv.size() > 1 ? XNumber(duv, 1) : 0;
             // Lines beyond the table are only counted: one message says how
             // many, and they cost no more than that (not even an Esc test).
-            if (kValue > upper && duv.size() >= 8) {
+            if (kValue > kMaxLineUpper && duv.size() >= 8) {
                 ++c;
                 ++tooMany;
                 continue;
@@ -256,7 +248,12 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
                                  " lies outside the line table; skipped");
                 continue;
             }
-            const int k = std::min<int>(CInt(kValue), upper);
+            const int k = std::min<int>(CInt(kValue), kMaxLineUpper);
+            if (k > upper) {
+                m.FitLineTables(std::min(2LL * k, static_cast<long long>(kMaxLineUpper)));
+                upper = std::min({m.LineUpper(), m.LinkUpper(), kMaxLineUpper});
+                read.resize(static_cast<size_t>(upper) + 1, false);
+            }
             if (read[static_cast<size_t>(k)])
                 AppendLog(m, "Get ACAD: line number " + NumText(k) + " appears twice; the later LINE is kept");
             read[static_cast<size_t>(k)] = true;
@@ -268,6 +265,7 @@ Outcome GetAcadLines(Model& m, CadApplication& app, EscKeyPoll* keys) {
         }
         // Lines stand under their own numbers: a gap is reported, and no line
         // above it is dropped.
+        m.FitLineTables(highest);
         m.LineCount = highest;
         for (int i = 1; i <= highest; ++i)
             if (!read[static_cast<size_t>(i)]) AppendLog(m, "Get ACAD: no LINE for line " + NumText(i) + "; the row stays blank");

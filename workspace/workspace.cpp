@@ -78,46 +78,28 @@ bool HasLineRow(const std::string& bytes) {
 
 // ---- the engine's messages on the widgets -------------------------------
 
-namespace {
-
-// Characters of a log text as the box shows it: each CR LF one line break.
-std::size_t ShownLength(std::string_view raw) {
-    std::size_t pairs = 0;
-    for (std::size_t p = raw.find("\r\n"); p != std::string_view::npos; p = raw.find("\r\n", p + 2)) ++pairs;
-    return raw.size() - pairs;
+void WorkspaceUi::AppendLog(const std::string& message) {
+    AppendLogText(text_, message);
+    // Laying the box out again for every message of a long run costs more
+    // than the run, as painting every progress value would: the box is
+    // given the kept log at once when it last got it a frame ago or more,
+    // else when the frame ends, so it never shows more than a frame late.
+    const qint64 since = logClock_.isValid() ? logClock_.elapsed() : kProgressFrameMs;
+    if (since < kProgressFrameMs) {
+        if (!logPaint_->isActive()) logPaint_->start(static_cast<int>(kProgressFrameMs - since));
+        return;
+    }
+    showLog();
 }
 
-}  // namespace
-
-void WorkspaceUi::AppendLog(const std::string& message) {
-    const std::string before = text_;
-    AppendLogText(text_, message);
-    // The kept text is a tail of what was there, then the message. Taking the
-    // dropped head off the box and adding the message keeps a long run from
-    // laying out the whole log again for every line.
-    const std::string_view tail = std::string_view(before).substr(before.size() - (text_.size() - message.size() - 2));
-    bool inStep = message.find_first_of("\r\n") == std::string::npos && tail.ends_with("\r\n") &&
-                  tail.front() != '\n';
-    if (inStep) {
-        QTextCursor cursor(log_->document());
-        const int dropped = static_cast<int>(ShownLength(before) - ShownLength(tail));
-        if (dropped > 0) {
-            cursor.setPosition(0);
-            cursor.setPosition(dropped, QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-        }
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText("\n" + Latin1(message));
-        // Line breaks inside earlier messages put the box out of step.
-        inStep = log_->document()->characterCount() == static_cast<int>(ShownLength(text_));
-    }
-    if (!inStep) {
-        QString shown = Latin1(text_);
-        shown.replace("\r\n", "\n");
-        if (shown.endsWith('\n')) shown.chop(1);
-        log_->setPlainText(shown);
-    }
+void WorkspaceUi::showLog() {
+    logPaint_->stop();
+    QString shown = Latin1(text_);
+    shown.replace("\r\n", "\n");
+    if (shown.endsWith('\n')) shown.chop(1);
+    log_->setPlainText(shown);
     log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+    logClock_.start();
 }
 
 void WorkspaceUi::SetStatus(const std::string& text) {
@@ -127,7 +109,9 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 
 WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
     : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)),
-      progressReset_(new QTimer(progress)) {
+      progressReset_(new QTimer(progress)), logPaint_(new QTimer(log)) {
+    logPaint_->setSingleShot(true);
+    QObject::connect(logPaint_, &QTimer::timeout, log_, [this] { showLog(); });
     progressPaint_->setSingleShot(true);
     QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] { handProgressOver(); });
     progressReset_->setSingleShot(true);

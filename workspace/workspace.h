@@ -58,6 +58,7 @@ private:
     // old or it must show at once, else when the frame ends.
     void showProgress(int value, bool atOnce);
     void handProgressOver();
+    void showLog();
     static constexpr qint64 kProgressFrameMs = 40;
     QPlainTextEdit* log_;
     QLabel* status_;
@@ -69,6 +70,8 @@ private:
     QElapsedTimer progressClock_;  // since the bar was last given a value
     QTimer* progressPaint_;        // hands a held value over at the end of its frame
     QTimer* progressReset_;        // the bar goes back to 0 once the command returns
+    QElapsedTimer logClock_;       // since the box was last given the log
+    QTimer* logPaint_;             // gives it the log at the end of the frame
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
