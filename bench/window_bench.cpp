@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <sys/resource.h>
 #include <filesystem>
 
 #include <memory>
@@ -14,6 +15,7 @@
 #include "generated_network.h"
 #include "platform/dialogs.h"
 #include "window_views.h"
+#include "workspace/grid_host.h"
 #include "workspace/main_window.h"
 
 namespace vd {
@@ -149,6 +151,32 @@ void BM_OpenedAcadInWindow(benchmark::State& state) {
     CommandOnOpenedNetwork(state, true, [](FreshProgram& p) { p.w().Command11_Click(); });
 }
 BENCHMARK(BM_OpenedAcadInWindow)->Arg(2000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+// The largest network the program holds, opened in a fresh program,
+// processed, shown in the grid's results view, drawn with "ACAD" and shown in
+// the profile view; the process's peak resident memory (run it alone:
+// the peak counts everything the process did before).
+void BM_LargestNetworkPeakMemory(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = SavedNetworkFile(count);
+    for (auto _ : state) {
+        FreshProgram program;
+        if (!program.open(path)) state.SkipWithError("the network did not open");
+        program.w().Command2_Click();
+        auto* grid = program.form->findChild<GridHost*>("FLEX1");
+        grid->show();
+        grid->mnuout();
+        QApplication::processEvents();
+        grid->hide();
+        program.w().Command11_Click();
+        program.w().Command3_Click();
+        QApplication::processEvents();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_LargestNetworkPeakMemory)->Arg(2000)->Arg(32000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vd
