@@ -14,6 +14,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTest>
+#include <memory>
 #include <set>
 
 #include "grid/flex.h"
@@ -53,16 +54,32 @@ QStringList Clipped(const QWidget* root) {
     return out;
 }
 
-TEST(WindowCaptions, NothingClippedAtTheDefaultSize) {
-    QStandardPaths::setTestModeEnabled(true);
-    test::TempDir dir{"window_captions"};
+// The sample town opened and processed in the main window, with the grid and
+// the profile view, shown at `size` (the default size when empty).
+struct TownWindow {
+    explicit TownWindow(const char* dirName, QSize size = {}) : dir{dirName} {
+        ok = test::OpenProcessedTown(m, dir.path());
+        profile = new ProfileControl(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
+        form = std::make_unique<Form1>(m, dialogs, Vorlan::Views{new Flex(m, dialogs), profile});
+        if (size.isValid()) form->resize(size);
+        form->show();
+        ok = ok && QTest::qWaitForWindowExposed(form.get());
+    }
+    ~TownWindow() { m.SetUi(nullptr); }
+    test::TempDir dir;
     Model m;
     ScriptedDialogs dialogs;
-    ASSERT_TRUE(test::OpenProcessedTown(m, dir.path()));
-    auto* profile = new ProfileControl(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
-    Form1 form(m, dialogs, {new Flex(m, dialogs), profile});
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ProfileControl* profile = nullptr;
+    std::unique_ptr<Form1> form;
+    bool ok = false;
+};
+
+TEST(WindowCaptions, NothingClippedAtTheDefaultSize) {
+    QStandardPaths::setTestModeEnabled(true);
+    TownWindow t("window_captions");
+    ASSERT_TRUE(t.ok);
+    Form1& form = *t.form;
+    ProfileControl* profile = t.profile;
     Vorlan& w = form.workspace();
 
     // The button row, "Mh Type" at its end included, inside the window.
@@ -106,15 +123,10 @@ TEST(WindowCaptions, EveryPanelInSightAtCommonScreenSizes) {
     QStandardPaths::setTestModeEnabled(true);
     for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
         SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
-        test::TempDir dir{"window_sizes"};
-        Model m;
-        ScriptedDialogs dialogs;
-        ASSERT_TRUE(test::OpenProcessedTown(m, dir.path()));
-        auto* profile = new ProfileControl(m, dialogs, nullptr, QString::fromStdString(dir.folder()));
-        Form1 form(m, dialogs, {new Flex(m, dialogs), profile});
-        form.resize(screen.width(), screen.height() - 30);
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        TownWindow t("window_sizes", QSize(screen.width(), screen.height() - 30));
+        ASSERT_TRUE(t.ok);
+        Form1& form = *t.form;
+        ProfileControl* profile = t.profile;
         Vorlan& w = form.workspace();
         const QRect window = form.rect();
         const QRect status = InWindow(test::Child<QWidget>(&w, "StatusBar1"));
@@ -164,7 +176,6 @@ TEST(WindowCaptions, EveryPanelInSightAtCommonScreenSizes) {
         }
         profile->findChild<QPushButton*>("Command41")->click();
         EXPECT_TRUE(canvas.contains(InWindow(profile->findChild<QFrame*>("Frame9"))));
-        m.SetUi(nullptr);
     }
 }
 
