@@ -3,18 +3,15 @@
 // lives in main. Headless unless a display is asked for.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include "workspace/guarded_application.h"
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Setting up the window toolkit leaves the upper halves of the vector
-    // registers in use, which makes every later SSE instruction of the process
-    // wait on them (std::to_chars three to four times slower); clear them, so
-    // every benchmark starts as a plain process does.
-    if (__builtin_cpu_supports("avx")) __asm__ volatile("vzeroupper");
+    // The program's own application object, which clears the vector state
+    // the toolkit leaves behind around every event, as the program runs.
+    vd::GuardedApplication app(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -7,6 +7,19 @@
 
 namespace vd {
 
+namespace {
+// Parts of the window toolkit return with the upper halves of the wide vector
+// registers still in use; until they are cleared every SSE instruction of the
+// process waits on them, and number formatting runs about three times slower.
+// Clearing costs a cycle, so it is done around every event delivered.
+inline void ClearUpperVectorState() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool hasAvx = __builtin_cpu_supports("avx");
+    if (hasAvx) __asm__ volatile("vzeroupper" ::: "memory");
+#endif
+}
+}  // namespace
+
 bool DeliverGuarded(const std::function<bool()>& deliver, const std::function<void(const std::string&)>& report) {
     try {
         return deliver();
@@ -19,13 +32,17 @@ bool DeliverGuarded(const std::function<bool()>& deliver, const std::function<vo
 }
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    ClearUpperVectorState();  // the toolkit's start-up leaves it in use too
     report = [](const std::string& text) {
         QMessageBox::warning(activeWindow(), "VIDODUV", QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     };
 }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
-    return DeliverGuarded([&] { return QApplication::notify(receiver, event); }, report);
+    ClearUpperVectorState();
+    const bool handled = DeliverGuarded([&] { return QApplication::notify(receiver, event); }, report);
+    ClearUpperVectorState();
+    return handled;
 }
 
 }  // namespace vd
