@@ -136,12 +136,10 @@ char* Layout(const Decimal& d, int precision, bool negative, char* o) {
 
 // Digits of the plain or exponent text of d in the 15-digit form, counted
 // from its first non-zero one: a whole number's zeros before the point count.
-int SignificantDigits(const Decimal& d) {
-    if (d.exponent >= 0 && d.exponent < 15) return std::max(d.count, d.exponent + 1);
-    return d.count;
+int SignificantDigits(int count, int exponent) {
+    return exponent >= 0 && exponent < 15 ? std::max(count, exponent + 1) : count;
 }
-
-}  // namespace
+int SignificantDigits(const Decimal& d) { return SignificantDigits(d.count, d.exponent); }
 
 // whole without its trailing zeros, taking them off `count` digits: 8, 4, 2
 // and 1 at a time, which covers the 14 a 15-digit whole number may end in.
@@ -196,8 +194,7 @@ char* WriteDxfNumberFast(double v, char* out) {
         if (r15 == kTens[15]) r15 = kTens[14], ++x;  // rounded up into the next decade
         int count = 15;
         const std::uint64_t digits15 = WithoutTrailingZeros(r15, count);
-        const int significant = x >= 0 && x < 15 ? std::max(count, x + 1) : count;
-        if (significant > 12) {
+        if (SignificantDigits(count, x) > 12) {
             const std::uint64_t tail = r15 % kTens[8];
             if (tail == 5 * kTens[7]) return nullptr;
             std::uint64_t r7 = r15 / kTens[8] + (tail > 5 * kTens[7]);
@@ -215,6 +212,8 @@ char* WriteDxfNumberFast(double v, char* out) {
     }
     return nullptr;
 }
+
+}  // namespace
 
 char* WriteDxfNumber(double v, char* out) {
     if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
