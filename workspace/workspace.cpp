@@ -78,28 +78,40 @@ bool HasLineRow(const std::string& bytes) {
 
 // ---- the engine's messages on the widgets -------------------------------
 
+OncePerFrame::OncePerFrame(QObject* owner, std::function<void()> handOver)
+    : handOver_(std::move(handOver)), timer_(new QTimer(owner)) {
+    timer_->setSingleShot(true);
+    QObject::connect(timer_, &QTimer::timeout, owner, [this] { fire(); });
+}
+
+void OncePerFrame::request(bool atOnce) {
+    const qint64 since = clock_.isValid() ? clock_.elapsed() : kFrameMs;
+    if (!atOnce && since < kFrameMs) {
+        if (!timer_->isActive()) timer_->start(static_cast<int>(kFrameMs - since));
+        return;
+    }
+    fire();
+}
+
+void OncePerFrame::fire() {
+    timer_->stop();
+    handOver_();
+    clock_.start();
+}
+
 void WorkspaceUi::AppendLog(const std::string& message) {
     AppendLogText(text_, message);
     // Laying the box out again for every message of a long run costs more
-    // than the run, as painting every progress value would: the box is
-    // given the kept log at once when it last got it a frame ago or more,
-    // else when the frame ends, so it never shows more than a frame late.
-    const qint64 since = logClock_.isValid() ? logClock_.elapsed() : kProgressFrameMs;
-    if (since < kProgressFrameMs) {
-        if (!logPaint_->isActive()) logPaint_->start(static_cast<int>(kProgressFrameMs - since));
-        return;
-    }
-    showLog();
+    // than the run.
+    logPaint_.request();
 }
 
 void WorkspaceUi::showLog() {
-    logPaint_->stop();
     QString shown = Latin1(text_);
     shown.replace("\r\n", "\n");
     if (shown.endsWith('\n')) shown.chop(1);
     log_->setPlainText(shown);
     log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
-    logClock_.start();
 }
 
 void WorkspaceUi::SetStatus(const std::string& text) {
@@ -108,20 +120,18 @@ void WorkspaceUi::SetStatus(const std::string& text) {
 }
 
 WorkspaceUi::WorkspaceUi(QPlainTextEdit* log, QLabel* status, QProgressBar* progress, Dialogs& dialogs)
-    : log_(log), status_(status), progress_(progress), dialogs_(dialogs), progressPaint_(new QTimer(progress)),
-      progressReset_(new QTimer(progress)), logPaint_(new QTimer(log)) {
-    logPaint_->setSingleShot(true);
-    QObject::connect(logPaint_, &QTimer::timeout, log_, [this] { showLog(); });
-    progressPaint_->setSingleShot(true);
-    QObject::connect(progressPaint_, &QTimer::timeout, progress_, [this] { handProgressOver(); });
+    : log_(log), status_(status), progress_(progress), dialogs_(dialogs),
+      progressPaint_(progress, [this] { progress_->setValue(progressValue_); }), progressReset_(new QTimer(progress)),
+      logPaint_(log, [this] { showLog(); }) {
     progressReset_->setSingleShot(true);
     QObject::connect(progressReset_, &QTimer::timeout, progress_, [this] {
         // A read-back's Esc poll runs the window's timers while its command
         // still runs: the reset looks again a frame later rather than at
         // every poll.
-        if (EscKeyPoll::Polling()) return progressReset_->start(static_cast<int>(kProgressFrameMs));
+        if (EscKeyPoll::Polling()) return progressReset_->start(kResetPollMs);
         // The window runs again: nothing is gained by holding it.
-        showProgress(0, true);
+        progressValue_ = 0;
+        progressPaint_.request(true);
     });
 }
 
@@ -130,30 +140,9 @@ void WorkspaceUi::SetProgress(int value) {
     // Commands run to their end inside their handler; whatever value one
     // leaves, the bar is back at 0 when control returns to the window.
     if (value != 0 && !progressReset_->isActive()) progressReset_->start(0);
-    // The reset to 0 by the command itself shows at once.
-    showProgress(value, value == 0);
-}
-
-void WorkspaceUi::showProgress(int value, bool atOnce) {
-    // A long command keeps the event loop waiting, so the bar shows a value
-    // only by painting it as it is given one; painting every value of a long
-    // run costs more than the run. Every value is kept here, and the bar is
-    // given one at most once a frame: a value within a frame of the last is
-    // held, and handed over by the first call after the frame or, when the
-    // window runs again, by a timer at its end.
     progressValue_ = value;
-    const qint64 since = progressClock_.isValid() ? progressClock_.elapsed() : kProgressFrameMs;
-    if (!atOnce && since < kProgressFrameMs) {
-        if (!progressPaint_->isActive()) progressPaint_->start(static_cast<int>(kProgressFrameMs - since));
-        return;
-    }
-    handProgressOver();
-}
-
-void WorkspaceUi::handProgressOver() {
-    progressPaint_->stop();
-    progress_->setValue(progressValue_);
-    progressClock_.start();
+    // The reset to 0 by the command itself shows at once.
+    progressPaint_.request(value == 0);
 }
 
 void WorkspaceUi::SetProgressVisible(bool visible) { progress_->setVisible(visible); }

@@ -38,6 +38,25 @@ class CriteriaPages;
 class GridHost;
 class ProfileHost;
 
+// Gives a widget its latest state at most once a frame. A long command
+// keeps the event loop waiting, so a widget shows a state only by being
+// given it, and giving it every state of a long run costs more than the run:
+// a request a frame or more after the last hand-over hands over at once; one
+// within the frame is handed over by the next request after it or, when the
+// window runs again, by a timer at its end.
+class OncePerFrame {
+public:
+    OncePerFrame(QObject* owner, std::function<void()> handOver);
+    void request(bool atOnce = false);
+
+private:
+    void fire();
+    static constexpr qint64 kFrameMs = 40;
+    std::function<void()> handOver_;
+    QElapsedTimer clock_;  // since the last hand-over
+    QTimer* timer_;        // hands over at the end of the frame
+};
+
 // The engine's messages, on the workspace's widgets.
 class WorkspaceUi : public UiSink {
 public:
@@ -54,12 +73,8 @@ public:
     int progress() const { return progressValue_; }
 
 private:
-    // Keeps the value; the bar gets it at once when its last value is a frame
-    // old or it must show at once, else when the frame ends.
-    void showProgress(int value, bool atOnce);
-    void handProgressOver();
     void showLog();
-    static constexpr qint64 kProgressFrameMs = 40;
+    static constexpr int kResetPollMs = 40;
     QPlainTextEdit* log_;
     QLabel* status_;
     QProgressBar* progress_;
@@ -67,11 +82,9 @@ private:
     std::string text_;
     std::string status_text_;
     int progressValue_ = 0;
-    QElapsedTimer progressClock_;  // since the bar was last given a value
-    QTimer* progressPaint_;        // hands a held value over at the end of its frame
-    QTimer* progressReset_;        // the bar goes back to 0 once the command returns
-    QElapsedTimer logClock_;       // since the box was last given the log
-    QTimer* logPaint_;             // gives it the log at the end of the frame
+    OncePerFrame progressPaint_;  // every value is kept; the bar gets the last
+    QTimer* progressReset_;       // the bar goes back to 0 once the command returns
+    OncePerFrame logPaint_;       // the box gets the kept log
 };
 
 // The caption of the status bar's first panel while a grid view is open, and
