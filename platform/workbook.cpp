@@ -195,6 +195,10 @@ private:
     QString refusal_;
 };
 
+QString ArchiveDamaged(const QString& what) {
+    return QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what);
+}
+
 // The file's zip entries, found without regard to case as the package
 // format asks.
 class Package {
@@ -242,7 +246,7 @@ public:
         if (found == entries_.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be found in the archive.").arg(what));
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
-            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+            return Fail(ArchiveDamaged(what));
         Outcome inner;
         QString xmlError, refusal;
         long long xmlLine = 0;
@@ -294,7 +298,7 @@ public:
                                            "workbook does (%2).")
                                 .arg(what, found->name));
             case EntryDevice::Stop::Damaged:
-                return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+                return Fail(ArchiveDamaged(what));
             case EntryDevice::Stop::None: break;
         }
         if (!inner) return inner;
@@ -304,10 +308,10 @@ public:
                             .arg(xmlLine));
         if (stoppedEarly && *stoppedEarly) return Outcome::Ok();
         if (ended && closed != UNZ_OK)
-            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+            return Fail(ArchiveDamaged(what));
         if (!xmlError.isEmpty()) return Fail(QStringLiteral("The workbook's %1 is damaged: %2.").arg(what, xmlError));
         if (!ended)
-            return Fail(QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what));
+            return Fail(ArchiveDamaged(what));
         return Outcome::Ok();
     }
 

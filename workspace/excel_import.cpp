@@ -56,18 +56,15 @@ std::optional<double> LeadingNumber(const CellValue& cell) {
     return std::nullopt;
 }
 
-// A text that is a number as a whole (blanks around it allowed), read in the
-// C locale's form: the user's decimal comma must not change what a cell means.
-std::optional<double> WholeNumber(const std::string& text) { return NumberOfText(text); }
-
 // The cell's value itself as a number: empty is 0, True -1; a text converts
-// only when it is a number as a whole.
+// only when it is a number as a whole, in the C locale's form (the user's
+// decimal comma must not change what a cell means).
 std::optional<double> ValueNumber(const CellValue& cell) {
     switch (cell.kind) {
         case CellValue::Kind::Empty: return 0.0;
         case CellValue::Kind::Number: return std::isfinite(cell.number) ? std::optional(cell.number) : std::nullopt;
         case CellValue::Kind::Bool: return cell.number != 0 ? -1.0 : 0.0;
-        case CellValue::Kind::Text: return WholeNumber(cell.text.toLatin1().toStdString());
+        case CellValue::Kind::Text: return NumberOfText(cell.text.toLatin1().toStdString());
         case CellValue::Kind::Error: return std::nullopt;
     }
     return std::nullopt;
@@ -349,8 +346,9 @@ Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettin
     options.progress = progress;
     Worksheet sheet;
     if (Outcome o = wb->loadSheet(wb->activeSheet(), sheet, options); !o) return NothingImported(o);
-    if (!HasLine(sheet, cols)) return NoLines(wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString(), cols);
-    return ImportExcelLines(m, sheet, cols, wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString());
+    const std::string sheetName = wb->sheetNames()[wb->activeSheet()].toLatin1().toStdString();
+    if (!HasLine(sheet, cols)) return NoLines(sheetName, cols);
+    return ImportExcelLines(m, sheet, cols, sheetName);
 }
 
 namespace {
