@@ -103,10 +103,10 @@ public:
           trimmedFrom_(static_cast<std::size_t>(count) + 1, 0) {
         for (int j = 1; j <= count; ++j) {
             const LineRecord& l = m.Lines[j];
-            to_[j] = numbers_.Of(l.to.data());
-            trimmedTo_[j] = numbers_.OfTrimmed(l.to.data(), to_[j]);
-            from_[j] = numbers_.Of(l.From.data());
-            trimmedFrom_[j] = numbers_.OfTrimmed(l.From.data(), from_[j]);
+            to_[j] = numbers_.Of(l.to.view());
+            trimmedTo_[j] = numbers_.OfTrimmed(l.to.view(), to_[j]);
+            from_[j] = numbers_.Of(l.From.view());
+            trimmedFrom_[j] = numbers_.OfTrimmed(l.From.view(), from_[j]);
         }
         byTo_.emplace(to_, numbers_.count(), count);
         byTrimmedTo_.emplace(trimmedTo_, numbers_.count(), count);
@@ -119,15 +119,15 @@ public:
     int TrimmedFrom(int line) const { return trimmedFrom_[line]; }
 
     void RenameTo(int line, const FixedText<25>& now) {
-        const int id = numbers_.Of(now.data());
+        const int id = numbers_.Of(now.view());
         byTo_->Rename(line, id);
-        byTrimmedTo_->Rename(line, numbers_.OfTrimmed(now.data(), id));
+        byTrimmedTo_->Rename(line, numbers_.OfTrimmed(now.view(), id));
     }
 
     void RenameFrom(int line, const FixedText<25>& now) {
-        const int id = numbers_.Of(now.data());
+        const int id = numbers_.Of(now.view());
         byFrom_->Rename(line, id);
-        trimmedFrom_[line] = numbers_.OfTrimmed(now.data(), id);
+        trimmedFrom_[line] = numbers_.OfTrimmed(now.view(), id);
     }
 
     // The highest line j below `below`, j != i, at which one of the tests of

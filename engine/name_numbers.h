@@ -26,14 +26,23 @@ static_assert(kNameWidth <= sizeof(NameKey));
 
 // Word by word from the field, the last holding its 25th byte: copied into
 // a zeroed key in one go, the key's words would be read back from stores of
-// other sizes, which the processor cannot hand on and makes wait.
-inline NameKey KeyOf(const char* field) {
+// other sizes, which the processor cannot hand on and makes wait. A text
+// shorter than a field counts as the field it would fill, padded with
+// blanks; a longer one as its first 25 bytes.
+inline NameKey KeyOf(std::string_view field) {
     static_assert(kNameWidth == 25);
+    char padded[kNameWidth];
+    const char* p = field.data();
+    if (field.size() < kNameWidth) {
+        std::memset(padded, ' ', kNameWidth);
+        if (!field.empty()) std::memcpy(padded, field.data(), field.size());
+        p = padded;
+    }
     NameKey k;
-    std::memcpy(&k.w[0], field, 8);
-    std::memcpy(&k.w[1], field + 8, 8);
-    std::memcpy(&k.w[2], field + 16, 8);
-    k.w[3] = static_cast<unsigned char>(field[24]);
+    std::memcpy(&k.w[0], p, 8);
+    std::memcpy(&k.w[1], p + 8, 8);
+    std::memcpy(&k.w[2], p + 16, 8);
+    k.w[3] = static_cast<unsigned char>(p[24]);
     return k;
 }
 
@@ -58,7 +67,7 @@ public:
     }
 
     // The number of a whole field.
-    int Of(const char* field) {
+    int Of(std::string_view field) {
         const NameKey key = KeyOf(field);
         const auto [at, tag, found] = Probe(key);
         if (found >= 0) return found;
@@ -70,20 +79,17 @@ public:
     }
 
     // The number of a field, 0 or more, or -1 when it was never numbered.
-    int Find(const char* field) const { return Probe(KeyOf(field)).id; }
+    int Find(std::string_view field) const { return Probe(KeyOf(field)).id; }
 
     // The number shared by every field whose name, without blanks on either
     // side, is the same: that of the field holding the name from its first
     // byte. A field with no leading blank is that field itself.
-    int OfTrimmed(const char* field, int fieldNumber) {
-        if (field[0] != ' ') return fieldNumber;
-        std::string_view name(field, kNameWidth);
+    int OfTrimmed(std::string_view field, int fieldNumber) {
+        if (field.empty() || field.front() != ' ') return fieldNumber;
+        std::string_view name = field.substr(0, kNameWidth);
         while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
         while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-        char padded[kNameWidth];
-        std::memset(padded, ' ', kNameWidth);
-        std::memcpy(padded, name.data(), name.size());
-        return Of(padded);
+        return Of(name);
     }
 
     int count() const { return static_cast<int>(keys_.size()); }

@@ -182,7 +182,7 @@ bool CheckGroundLevels(Model& m) {
     // value saves scanning the group.
     NameNumbers names(static_cast<std::size_t>(n) + 16);
     std::vector<int> group(static_cast<std::size_t>(n) + 1, 0);
-    for (int i = 1; i <= n; ++i) group[i] = names.Of(m.Lines[i].to.data());
+    for (int i = 1; i <= n; ++i) group[i] = names.Of(m.Lines[i].to.view());
     const int groups = names.count();
     std::vector<int> start(static_cast<std::size_t>(groups) + 1, 0), members(static_cast<std::size_t>(n));
     std::vector<char> uniform(static_cast<std::size_t>(groups), 1);
@@ -211,7 +211,7 @@ bool CheckGroundLevels(Model& m) {
         if (li.Mincover <= 0) li.Mincover = static_cast<float>(cover);
         m.Links[i].Drop = 0;
 
-        const LineSpan feeders = differing(names.Find(li.From.data()), li.Gr1);
+        const LineSpan feeders = differing(names.Find(li.From.view()), li.Gr1);
         const LineSpan sameEnd = differing(group[i], li.Gr2);
         auto a = feeders.begin();
         auto b = sameEnd.begin();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/linking.h"
+#include "engine/name_numbers.h"
 #include "linking_reference.h"
 #include "net_builder.h"
 #include "recording_ui.h"
@@ -135,6 +136,23 @@ TEST(BuildNetworkLinks, EdgeCases) {
         EXPECT_EQ(ui.logs, c.logs);
         EXPECT_EQ(ui.boxes, c.boxes);
     }
+}
+
+// Names are numbered from texts with their length: a text shorter than a
+// field is the field it would fill, a longer one its first 25 bytes, and
+// nothing beyond a text is read.
+TEST(NameNumbers, ATextIsTheFieldItWouldFill) {
+    NameNumbers numbers(4);
+    const int a = numbers.Of(FixedText<25>("A").view());
+    const struct {
+        std::string text;
+        bool same;
+    } cases[] = {{"A", true},  {"A" + kB24, true},          {"A" + kB24 + "   ", true}, {"A" + kB24 + "Z", true},
+                 {"", false}, {std::string("A\0", 2), false}, {" A", false},              {"AB", false}};
+    for (const auto& c : cases) EXPECT_EQ(numbers.Find(c.text) == a, c.same) << '"' << c.text << '"';
+    EXPECT_EQ(numbers.OfTrimmed("  A ", numbers.Of("  A ")), a);
+    EXPECT_EQ(numbers.OfTrimmed("B", 7), 7);
+    EXPECT_EQ(numbers.Of(std::string(25, ' ')), numbers.Of(""));
 }
 
 TEST(BuildNetworkLinks, NeverAssignedOutfallAndTemplateRowKept) {
