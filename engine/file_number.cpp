@@ -123,9 +123,12 @@ char* FileNumberDigits(float v, char* out) {
     }
     // The digits as text: r times 2^57 / 10^8 holds the first digit above
     // bit 57 and the others as a fraction below it, which each multiplication
-    // by 100 moves two digits up. The factor is rounded up; its excess, times
-    // r < 10^9 and 100^4, stays below a sixth of a unit of the last digit, so
-    // it never carries into a digit. A digit a byte, the first in the lowest.
+    // by 100 moves two digits up. The factor is 2^57 / 10^8 rounded up by
+    // 0.2414, so r < 10^9 times it lies less than 0.1675 of a unit of the
+    // ninth digit (2^57 / 10^8) above the exact value, and each multiplication
+    // scales the excess and that unit alike. The exact fraction lies at least
+    // one such unit below the next digit, so an excess below one unit never
+    // carries into a digit. A digit a byte, the first in the lowest.
     constexpr std::uint64_t kFraction = (std::uint64_t{1} << 57) - 1;
     std::uint64_t y = r * 1441151881ull;
     const auto first = static_cast<char>('0' + (y >> 57));
