@@ -257,9 +257,13 @@ std::optional<double> NumberOfText(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || !(text.front() == '-' || text.front() == '.' || (text.front() >= '0' && text.front() <= '9')))
-        return std::nullopt;  // no "+-1", "inf" or "nan"
+    // One sign at most: after a "+" only the number itself ("+-1" is none),
+    // and no "inf" or "nan".
+    const bool plus = !text.empty() && text.front() == '+';
+    if (plus) text.remove_prefix(1);
+    if (text.empty() ||
+        !((!plus && text.front() == '-') || text.front() == '.' || (text.front() >= '0' && text.front() <= '9')))
+        return std::nullopt;
     double v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (end != text.data() + text.size()) return std::nullopt;

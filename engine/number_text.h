@@ -57,9 +57,10 @@ std::string FloatText(float value);
 // writes at out, which has room for 40 bytes, and returns the end.
 std::string GeneralNumberText(double value, int digits);
 char* GeneralNumberDigits(double value, int digits, char* out);
-// A text that is a number as a whole: blanks around it, a sign, digits with
-// one point, an exponent with E. Nothing else ("1,5", "inf", "0x1A", "") is,
-// nor a value beyond the double range; one too small for it is 0.
+// A text that is a number as a whole: blanks around it, one sign, digits
+// with one point, an exponent with E. Nothing else ("1,5", "+-1", "inf",
+// "0x1A", "") is, nor a value beyond the double range; one too small for it
+// is 0.
 std::optional<double> NumberOfText(std::string_view text);
 // The power of ten of a mantissa's first digit other than 0 ("0.05" is
 // 5 10^-2), or 0 when there is none: says whether a number beyond the range

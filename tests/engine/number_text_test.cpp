@@ -95,6 +95,30 @@ TEST(Val, LeadingNumberRule) {
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.want) << c.text;
 }
 
+// A number as a whole text or nothing: one sign, values too small for a
+// double read 0, too large ones are refused however their digits run.
+TEST(NumberOfText, WholeTextOrNothing) {
+    const std::string zeros(400, '0'), digits(300, '7');
+    struct Case { std::string text; std::optional<double> want; };
+    const Case cases[] = {
+        {" 12.5 ", 12.5}, {"+2", 2}, {"-.5", -0.5}, {"1E3", 1000}, {"\t\n7", 7}, {"1e308", 1e308},
+        {"1,5", std::nullopt}, {"12abc", std::nullopt}, {"", std::nullopt}, {"+-1", std::nullopt},
+        {"-+1", std::nullopt}, {"--1", std::nullopt}, {"++1", std::nullopt}, {"inf", std::nullopt},
+        {"1e309", std::nullopt},
+        {"0." + zeros + "1", 0.0}, {"-0." + zeros + "7", 0.0}, {"0." + zeros + digits, 0.0}, {"1e-400", 0.0},
+        {"1" + zeros + "e-400", 1.0}, {"0." + zeros + "1e401", 1.0},
+        {digits + "e10", std::nullopt}, {digits + "." + digits + "e9", std::nullopt},
+        {"0." + zeros + digits + "e800", std::nullopt}, {"-" + digits + "e10", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> got = NumberOfText(c.text);
+        ASSERT_EQ(got.has_value(), c.want.has_value()) << c.text.substr(0, 60);
+        if (c.want) {
+            EXPECT_DOUBLE_EQ(*got, *c.want) << c.text.substr(0, 60);
+        }
+    }
+}
+
 TEST(Rounding, HalfToEven) {
     EXPECT_EQ(CInt(2.5), 2);
     EXPECT_EQ(CInt(3.5), 4);
