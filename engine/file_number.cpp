@@ -182,14 +182,14 @@ double DecimalValue(std::uint64_t whole, int scale) {
     return v;
 }
 
-bool ParseFileNumber(std::string_view text, float& out) {
+FileNumber ParseFileNumber(std::string_view text, float& out) {
     const char* p = text.data();
     const char* end = p + text.size();
     while (p < end && *p == ' ') ++p;
     while (p < end && (end[-1] == ' ' || end[-1] == '\t')) --end;
     if (p == end) {
         out = 0;
-        return true;
+        return FileNumber::Read;
     }
     const bool negative = *p == '-';
     p += *p == '-' || *p == '+';
@@ -207,7 +207,7 @@ bool ParseFileNumber(std::string_view text, float& out) {
         decimals = p - point;
     }
     const std::ptrdiff_t digits = p - mantissa - hasPoint;
-    if (digits <= 0) return false;
+    if (digits <= 0) return FileNumber::NotANumber;
     const char* const mantissaEnd = p;
     const char* exponent = p;  // sign and digits after the E or D
     long long power = 0;       // the exponent's value, while it is small
@@ -215,12 +215,12 @@ bool ParseFileNumber(std::string_view text, float& out) {
         exponent = ++p;
         const bool below = p < end && *p == '-';
         p += p < end && (*p == '+' || *p == '-');
-        if (p == end) return false;
+        if (p == end) return FileNumber::NotANumber;
         for (; p < end && static_cast<unsigned char>(*p - '0') < 10; ++p)
             power = std::min(power * 10 + (*p - '0'), 1000000000000000LL);
         if (below) power = -power;
     }
-    if (p != end) return false;
+    if (p != end) return FileNumber::NotANumber;
     // The fast way, for at most 19 digits: the double nearest the text,
     // rounded into single precision, rounds as the text itself would unless
     // the double lies exactly halfway between two singles (the 29 bits single
@@ -229,7 +229,7 @@ bool ParseFileNumber(std::string_view text, float& out) {
     if (digits <= 19) {
         if (whole == 0) {
             out = negative ? -0.0f : 0.0f;
-            return true;
+            return FileNumber::Read;
         }
         const long long scale = power - decimals;
         double d = 0;
@@ -237,7 +237,7 @@ bool ParseFileNumber(std::string_view text, float& out) {
             (std::bit_cast<std::uint64_t>(d) & 0x1FFFFFFF) != 0x10000000 && d >= FLT_MIN) {
             const auto v = static_cast<float>(d);
             out = negative ? -v : v;
-            return true;
+            return FileNumber::Read;
         }
     }
     // The general way: "-", the mantissa, "e" and the exponent, as from_chars
@@ -267,13 +267,13 @@ bool ParseFileNumber(std::string_view text, float& out) {
         // Too small to hold, written plain or with an exponent, is a zero;
         // too large fails.
         if (LeadingPower(std::string_view(mantissa, static_cast<std::size_t>(mantissaEnd - mantissa))) + power >= 0)
-            return false;
+            return FileNumber::TooLarge;
         v = negative ? -0.0f : 0.0f;
     } else if (res.ec != std::errc() || res.ptr != num + n || !std::isfinite(v)) {
-        return false;
+        return FileNumber::NotANumber;
     }
     out = v;
-    return true;
+    return FileNumber::Read;
 }
 
 }  // namespace vd

@@ -36,8 +36,10 @@ double DecimalValue(std::uint64_t whole, int scale);
 
 // A number field: blanks around it, sign, digits, one point, exponent with E
 // or D. Empty is 0; anything else is not a number. Too small for a single
-// value reads as 0, too large fails. The fields the writer writes, plain
-// decimals of at most 19 digits, are read in one pass with one rounding.
-bool ParseFileNumber(std::string_view text, float& out);
+// value reads as 0; too large is refused as such, for the reader to say so.
+// The fields the writer writes, plain decimals of at most 19 digits, are
+// read in one pass with one rounding. out is set only when the field reads.
+enum class FileNumber { Read, NotANumber, TooLarge };
+FileNumber ParseFileNumber(std::string_view text, float& out);
 
 }  // namespace vd

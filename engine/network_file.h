@@ -47,7 +47,10 @@ std::uint64_t NetworkFingerprint(const Model& m);
 // Leaves LatCount 0: the lateral table describes no lines until the next
 // Process. Fails, with the message it showed, when the file could not be
 // read to its end (rows read so far stay, LineCount counts them; no backup
-// is written). A read of no line rows succeeds with a note saying so.
+// is written): among others at a name (From, to, Latral, MhType) holding a
+// control character or DEL, which the message names with its row and field,
+// and at a number too large for a single value, which the log says is too
+// large. A read of no line rows succeeds with a note saying so.
 Outcome LoadNetworkText(Model& m, const std::string& path);
 
 // folder + name, with a '/' between them when folder is not empty and does

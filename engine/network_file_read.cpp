@@ -90,12 +90,6 @@ void SplitFields(std::string_view row, std::size_t limit, std::vector<Field>& fi
         if (f.quoted) f.text = f.unquoted;
 }
 
-std::vector<Field> SplitFields(std::string_view row, std::size_t limit) {
-    std::vector<Field> fields;
-    SplitFields(row, limit, fields);
-    return fields;
-}
-
 // The rows of a text one at a time, ending with CR LF, LF or CR; a final row
 // needs no ending.
 class RowReader {
@@ -141,17 +135,20 @@ private:
 
 // A text file holds no control bytes but tab, line ends, form feed and the
 // old end-of-file mark. NULs are text here: older saves wrote never-assigned
-// fields as NULs, and such files must still open.
-bool LooksLikeText(std::string_view bytes) {
+// fields as NULs, and such files must still open. Where the first byte no
+// text holds is, or the text's end.
+std::size_t FirstNonTextByte(std::string_view bytes) {
     // The allowed control bytes, a bit each.
     constexpr std::uint32_t kAllowed = 1u << 0 | 1u << '\t' | 1u << '\n' | 1u << '\f' | 1u << '\r' | 1u << 0x1A;
     // The control bytes found a word at a time; in a text file, the line ends.
     auto control = [](std::uint64_t w) { return word::Below(w, 0x20); };
     for (std::size_t i = word::FindMarked(bytes, 0, control); i < bytes.size();
          i = word::FindMarked(bytes, i + 1, control))
-        if (!(kAllowed >> static_cast<unsigned char>(bytes[i]) & 1)) return false;
-    return true;
+        if (!(kAllowed >> static_cast<unsigned char>(bytes[i]) & 1)) return i;
+    return bytes.size();
 }
+
+bool LooksLikeText(std::string_view bytes) { return FirstNonTextByte(bytes) == bytes.size(); }
 
 std::string RowExcerpt(std::string_view row) {
     std::string s = Trim(row.substr(0, 200));
@@ -168,26 +165,84 @@ bool IsLineTag(const Field& f) {
     return t == "L" || t == "l";
 }
 
+// What a message calls fields 4 to 10 of a line row, the numbers.
+constexpr const char* kNumberFieldNames[] = {"Len", "Gr1", "Gr2", "Inv1", "Inv2", "slope", "Dia"};
+
+// A field that did not read as a number: where it is in the row and why.
+struct NumberFault {
+    std::size_t field = 0;  // 0-based, as in `fields`
+    FileNumber why = FileNumber::Read;
+};
+
 // Stores fields 2..12 of a line row present in the row; missing trailing
-// fields keep what the line held. Returns false at a field that is not a number.
-bool StoreLineFields(LineRecord& line, const std::vector<Field>& fields) {
+// fields keep what the line held. Returns false at a field that is not a
+// number or is one too large for its field, which `fault` names.
+bool StoreLineFields(LineRecord& line, const std::vector<Field>& fields, NumberFault& fault) {
     auto has = [&](std::size_t k) { return k < fields.size(); };
     if (has(1)) line.From = fields[1].text;
     if (has(2)) line.to = fields[2].text;
     float* numbers[] = {&line.Len, &line.Gr1, &line.Gr2, &line.Inv1, &line.Inv2, &line.slope, &line.Dia};
     for (std::size_t k = 0; k < 7; ++k) {
         if (!has(3 + k)) return true;
-        if (!ParseFileNumber(fields[3 + k].text, *numbers[k])) return false;
+        if (const FileNumber read = ParseFileNumber(fields[3 + k].text, *numbers[k]); read != FileNumber::Read) {
+            fault = {3 + k, read};
+            return false;
+        }
     }
     if (has(10)) line.Latral = fields[10].text;
     if (has(11)) line.MhType = fields[11].text;
     return true;
 }
 
+// The text fields of a line row and what a message calls them.
+struct NameField {
+    std::size_t index;  // 0-based, as in `fields`
+    const char* label;
+};
+constexpr NameField kNameFields[] = {
+    {1, "the From name"}, {2, "the To name"}, {10, "the lateral name"}, {11, "the manhole type"}};
+
+// The first byte of a name that no name may hold, a control character or
+// DEL, or npos. Latin-1 letters from 0x80 up are names like any other. A
+// field of NULs alone is what older saves wrote for a text never assigned,
+// and reads as that.
+std::size_t ControlInName(std::string_view name) {
+    const std::size_t at = word::FindMarked(name, 0, [](std::uint64_t w) {
+        return word::Below(w, 0x20) | word::Equal(w, 0x7F);
+    });
+    if (at == name.size() || name.find_first_not_of('\0') == std::string_view::npos) return std::string_view::npos;
+    return at;
+}
+
+// The refusal of a line row whose name holds a control character, or ""
+// when its names hold none. Such a name would change unseen on the next
+// save, which writes control characters as blanks: another manhole.
+std::string NameFault(const std::string& path, long long row, const std::vector<Field>& fields) {
+    for (const NameField& f : kNameFields) {
+        if (f.index >= fields.size()) break;
+        const std::string_view name = fields[f.index].text;
+        const std::size_t at = ControlInName(name);
+        if (at == std::string_view::npos) continue;
+        return "Row " + NumText(row) + " of " + path + ": " + f.label + " (field " +
+               NumText(static_cast<long long>(f.index) + 1) + ") holds a control character (code " +
+               NumText(static_cast<unsigned char>(name[at])) +
+               "), which no name may hold. The file was not opened.";
+    }
+    return {};
+}
+
 // Shows the reader's message and ends the read with it.
 Outcome Failed(Model& m, const std::string& message) {
     m.Ui->MessageBox(message);
     return Outcome::Fail(message);
+}
+
+// What a reader says of a number field too large for a single value:
+// "Row 3 of net.asb: field 4 (Len) "1E39" is a number too large for its field".
+std::string TooLargeText(const std::string& path, long long row, std::size_t field, const char* name,
+                         std::string_view text) {
+    return "Row " + NumText(row) + " of " + path + ": field " + NumText(static_cast<long long>(field)) + " (" + name +
+           ") \"" + RowExcerpt(text) + "\" is a number too large for its field";
 }
 
 // Plan coordinates of lines 1.. from the companion file at path, which
@@ -207,10 +262,15 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
             return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
         LineRecord& line = m.Lines[k];
         float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
-        for (std::size_t c = 0; c < 4; ++c)
-            if (!ParseFileNumber(fields[1 + c].text, *xy[c]))
+        constexpr const char* kNames[] = {"X1", "Y1", "X2", "Y2"};
+        for (std::size_t c = 0; c < 4; ++c) {
+            const FileNumber read = ParseFileNumber(fields[1 + c].text, *xy[c]);
+            if (read == FileNumber::TooLarge)
+                return Outcome::Fail(TooLargeText(path, rows.number(), 2 + c, kNames[c], fields[1 + c].text) + ".");
+            if (read != FileNumber::Read)
                 return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
                                      " holds a field that is not a number.");
+        }
         std::string_view tag = fields[0].text;
         while (!tag.empty() && tag.front() == ' ') tag.remove_prefix(1);
         while (!tag.empty() && tag.back() == ' ') tag.remove_suffix(1);
@@ -232,8 +292,20 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-}  // namespace
-namespace {
+// NameFault of the line row holding bytes[at], or "" when that row is no
+// line row or the byte lies outside its names.
+std::string NameFaultAt(const std::string& path, std::string_view bytes, std::size_t at) {
+    RowReader rows(bytes);
+    std::string_view row;
+    bool ended = false;
+    std::vector<Field> fields;
+    while (rows.next(row, ended)) {
+        if (static_cast<std::size_t>(row.data() + row.size() - bytes.data()) <= at) continue;
+        SplitFields(row, kLineFields, fields);
+        return IsLineTag(fields[0]) ? NameFault(path, rows.number(), fields) : std::string();
+    }
+    return {};
+}
 
 // The last line row a read took: its row number, how many fields it held,
 // and whether a line end closed it.
@@ -247,18 +319,26 @@ struct LastLineRow {
 bool LineRowFollows(RowReader rest) {
     std::string_view later;
     bool ended = false;
-    while (rest.next(later, ended))
-        if (IsLineTag(SplitFields(later, 1)[0])) return true;
+    std::vector<Field> fields;
+    while (rest.next(later, ended)) {
+        SplitFields(later, 1, fields);
+        if (IsLineTag(fields[0])) return true;
+    }
     return false;
 }
 
-// How many line rows are left in the rows.
+// How many line rows follow before the first row that is not one: the lines
+// a read would take, not the rows after its "END".
 long long CountLineRows(RowReader rest) {
     std::string_view row;
     bool ended = false;
     long long n = 0;
-    while (rest.next(row, ended))
-        if (IsLineTag(SplitFields(row, 1)[0])) ++n;
+    std::vector<Field> fields;
+    while (rest.next(row, ended)) {
+        SplitFields(row, 1, fields);
+        if (!IsLineTag(fields[0])) break;
+        ++n;
+    }
     return n;
 }
 
@@ -290,8 +370,17 @@ Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, 
             m.FitLineTables(std::min<long long>(2LL * i, kMaxLineUpper));
             upper = std::min(m.LineUpper(), m.LinkUpper());
         }
-        if (!StoreLineFields(m.Lines[i], fields)) {
-            AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
+        if (const std::string fault = NameFault(path, r, fields); !fault.empty()) {
+            AppendLog(m, fault);
+            return Failed(m, fault);
+        }
+        NumberFault fault;
+        if (!StoreLineFields(m.Lines[i], fields, fault)) {
+            if (fault.why == FileNumber::TooLarge)
+                AppendLog(m, TooLargeText(path, r, fault.field + 1, kNumberFieldNames[fault.field - 3],
+                                          fields[fault.field].text));
+            else
+                AppendLog(m, "Row " + NumText(r) + " of " + path + " holds a field that is not a number");
             return Failed(m, kOpenFailed);
         }
         m.LineCount = i;
@@ -339,15 +428,23 @@ Outcome LoadNetworkText(Model& m, const std::string& path) {
         m.LineCount = 0;
         return Failed(m, kOpenFailed);
     }
-    if (!LooksLikeText(bytes)) {
+    if (const std::size_t at = FirstNonTextByte(bytes); at < bytes.size()) {
         m.LineCount = 0;
+        // In a name, the row and the field are what the user must mend.
+        if (const std::string fault = NameFaultAt(path, bytes, at); !fault.empty()) {
+            AppendLog(m, fault);
+            return Failed(m, fault);
+        }
         AppendLog(m, path + " is not a network text file");
         return Failed(m, kOpenFailed);
     }
+    // The old end-of-file mark ends the text, even right after a field.
+    std::string_view text = bytes;
+    while (!text.empty() && text.back() == '\x1A') text.remove_suffix(1);
 
     LastLineRow last;
     bool endRow = false;
-    if (Outcome read = ReadLineRows(m, path, bytes, last, endRow); !read) return read;
+    if (Outcome read = ReadLineRows(m, path, text, last, endRow); !read) return read;
     m.FitLineTables(m.LineCount);
     NoteCutShort(m, path, last, endRow);
 

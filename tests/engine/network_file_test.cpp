@@ -279,23 +279,50 @@ TEST_F(NetworkFile, ReaderCases) {
         std::string bytes;
         int lines;
         bool ok;
-        const char* box;  // nullptr: no box
+        std::string box;     // "": no box
+        std::string logged;  // "": not looked at; else the last line logged
+    };
+    const std::string net = folder + "net.asb";
+    // A name holding a control character refuses the file, naming the row and the field.
+    auto control = [&](int row, const char* field, int number, int code) {
+        return "Row " + std::to_string(row) + " of " + net + ": " + field + " (field " + std::to_string(number) +
+               ") holds a control character (code " + std::to_string(code) +
+               "), which no name may hold. The file was not opened.";
     };
     const Case cases[] = {
-        {"no END row", kRowA + "\r\n" + kRowC + "\r\n", 2, true, nullptr},
-        {"lower-case tags", "l" + kRowA.substr(1) + "\r\nend\r\n" + kRowC + "\r\n", 1, true, nullptr},
-        {"LF only, last row unended", kRowA + "\n" + kRowC, 2, true, nullptr},
-        {"short row at the end", kRowA + "\r\nL,C,D, 20", 2, true, nullptr},
-        {"short row mid-file", "L,C,D, 20\r\n" + kRowA + "\r\nEND\r\n", 2, true, nullptr},
-        {"blank rows after the lines", kRowA + "\r\n\r\n\r\n", 1, true, nullptr},
-        {"unknown row with no lines after it", kRowA + "\r\nremark\r\n", 1, true, nullptr},
-        {"blank row before more lines", kRowA + "\r\n\r\n" + kRowC + "\r\nEND\r\n", 1, false, nullptr},
+        {"no END row", kRowA + "\r\n" + kRowC + "\r\n", 2, true, "", ""},
+        {"lower-case tags", "l" + kRowA.substr(1) + "\r\nend\r\n" + kRowC + "\r\n", 1, true, "", ""},
+        {"LF only, last row unended", kRowA + "\n" + kRowC, 2, true, "", ""},
+        {"short row at the end", kRowA + "\r\nL,C,D, 20", 2, true, "", ""},
+        {"short row mid-file", "L,C,D, 20\r\n" + kRowA + "\r\nEND\r\n", 2, true, "", ""},
+        {"blank rows after the lines", kRowA + "\r\n\r\n\r\n", 1, true, "", ""},
+        {"unknown row with no lines after it", kRowA + "\r\nremark\r\n", 1, true, "", ""},
+        {"blank row before more lines", kRowA + "\r\n\r\n" + kRowC + "\r\nEND\r\n", 1, false, "", ""},
         {"NUL row before more lines", kRowA + "\r\n" + std::string("\0\0x", 3) + "\r\n" + kRowC + "\r\n", 1, false,
-         nullptr},
-        {"number field not a number", kRowA + "\r\nL,C,D, 2x0\r\n", 1, false, " Error in file open"},
+         "", ""},
+        {"number field not a number", kRowA + "\r\nL,C,D, 2x0\r\n", 1, false, " Error in file open",
+         "Row 2 of " + net + " holds a field that is not a number"},
         {"number too large, plain", kRowA + "\r\nL,C,D, 1" + std::string(39, '0') + "\r\n", 1, false,
-         " Error in file open"},
-        {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, " Error in file open"},
+         " Error in file open", "Row 2 of " + net + ": field 4 (Len) \"1" + std::string(39, '0') + "\" is a number too large for its field"},
+        {"number just too large for a single", kRowA + "\r\nL,C,D, 1, 2, 3, 4, 5, 0.1, 3.4028236e38 ,01\r\n", 1, false,
+         " Error in file open", "Row 2 of " + net + ": field 10 (Dia) \"3.4028236e38\" is a number too large for its field"},
+        {"the largest single", "L,C,D, 3.4028235E+38\r\n", 1, true, "", ""},
+        {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, control(1, "the To name", 3, 0), ""},
+        {"binary in a number", std::string("L,A,B, 1\x01") + "\r\n", 0, false, " Error in file open",
+         net + " is not a network text file"},
+        {"form feed in a From name", "L,MH\f1,B, 10\r\nEND\r\n", 0, false, control(1, "the From name", 2, 12), ""},
+        {"DEL in a To name", kRowA + "\r\nL,C,D\x7F, 20\r\n", 1, false, control(2, "the To name", 3, 127), ""},
+        {"tab in a quoted lateral name", "L,A,B, 1, 2, 3, 4, 5, 0.1, 300 ,\"0\t1\",T2\r\n", 0, false,
+         control(1, "the lateral name", 11, 9), ""},
+        {"tab after a manhole type", kRowA + "\t\r\n", 0, false, control(1, "the manhole type", 12, 9), ""},
+        {"NUL among a name's letters", std::string("L,M\0" "1,B\r\n", 9), 0, false, control(1, "the From name", 2, 0),
+         ""},
+        {"binary byte in a lateral name", kRowA.substr(0, kRowA.size() - 5) + "\x01" + "1,T2\r\n", 0, false,
+         control(1, "the lateral name", 11, 1), ""},
+        {"tabs before fields", "L,\tA,\t B,\t 10\r\n", 1, true, "", ""},
+        {"Latin-1 letters from 0x80 up", "L,M\xFC" "1,\x80\xFF, 10 , 1 , 1 , 1 , 1 , 0 , 0 ,\xC9,T\xE9\r\n", 1, true, "",
+         ""},
+        {"end-of-file mark right after the last field", kRowA + "\x1A\x1A", 1, true, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -308,7 +335,7 @@ TEST_F(NetworkFile, ReaderCases) {
         EXPECT_EQ(m.LineCount, c.lines);
         EXPECT_EQ(r.ok(), c.ok);
         EXPECT_EQ(fs::exists(dir / "net.bak"), c.ok);
-        if (c.box) {
+        if (!c.box.empty()) {
             ASSERT_EQ(ui.boxes.size(), 1u);
             EXPECT_EQ(ui.boxes[0], c.box);
             EXPECT_EQ(r.message(), c.box);
@@ -320,7 +347,18 @@ TEST_F(NetworkFile, ReaderCases) {
         } else {
             EXPECT_TRUE(ui.boxes.empty());
         }
+        if (!c.logged.empty()) {
+            ASSERT_FALSE(ui.logs.empty());
+            EXPECT_EQ(ui.logs.back(), c.logged);
+        }
     }
+    // Latin-1 names come back byte for byte, in the backup the read wrote too.
+    ASSERT_TRUE(Load("L,M\xFC" "1,\x80\xFF, 10 ,,,,,,,\xC9,T\xE9\r\nEND\r\n").ok());
+    EXPECT_EQ(m.Lines[1].From.rtrim(), "M\xFC" "1");
+    EXPECT_EQ(m.Lines[1].to.rtrim(), "\x80\xFF");
+    EXPECT_EQ(m.Lines[1].Latral.rtrim(), "\xC9");
+    EXPECT_EQ(m.Lines[1].MhType.rtrim(), "T\xE9");
+    EXPECT_EQ(ReadBytes(dir / "net.bak").rfind("L,M\xFC" "1" + std::string(22, ' ') + ",\x80\xFF" + std::string(23, ' ') + ",", 0), 0u);
 }
 
 // Number fields read as their correctly rounded single-precision value, as a
@@ -558,15 +596,30 @@ TEST_F(NetworkFile, MissingAndEmptyFiles) {
 
 // The tables follow the file: they grow past the start-up size with it,
 // shrink back to that size for a small network, and are never left larger.
+// Beyond the limit the read is refused, counting the lines it would take,
+// not the line rows after "END".
 TEST_F(NetworkFile, TablesAreSizedToTheFile) {
     const struct {
-        int lines, upper, linkUpper;
-    } cases[] = {{2001, 2011, 2021}, {5000, 5010, 5020}, {3, 2000, 2000}};
+        int startUpper;        // the tables' last row before the read; 0: as a new model has them
+        int lines, afterEnd;   // line rows, then "END" and as many line rows again
+        int upper, linkUpper;  // 0: refused as too many lines
+    } cases[] = {{0, 2001, 0, 2011, 2021},       {0, 5000, 0, 5010, 5020},       {0, 3, 0, 2000, 2000},
+                 {31999, 32000, 5, 32000, 32020}, {31999, 32001, 5, 0, 0}, {0, 32001, 0, 0, 0}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.startUpper) + " " + std::to_string(c.lines));
+        ui.clear();
+        if (c.startUpper) m.CreateLineTables(c.startUpper, c.startUpper);
         std::string bytes;
         for (int i = 1; i <= c.lines; ++i) bytes += "L,M" + std::to_string(i) + ",M" + std::to_string(i + 1) + ", 1\r\n";
         bytes += "END\r\n";
+        for (int i = 1; i <= c.afterEnd; ++i) bytes += "L,X,Y, 1\r\n";
         Outcome r = Load(bytes);
+        if (c.upper == 0) {
+            EXPECT_FALSE(r.ok());
+            EXPECT_EQ(ui.boxes, std::vector<std::string>{TooManyLinesText(folder + "net.asb", c.lines)});
+            EXPECT_LE(m.LineCount, kMaxLineUpper);
+            continue;
+        }
         EXPECT_TRUE(r.ok()) << c.lines << r.message();
         EXPECT_EQ(m.LineCount, c.lines);
         EXPECT_EQ(m.LineUpper(), c.upper);
@@ -603,6 +656,16 @@ TEST_F(NetworkFile, CoordinatesFile) {
     Outcome r = Load(three);
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
+    EXPECT_FALSE(fs::exists(dir / "net.bak"));
+
+    // A coordinate too large for a single value is said to be that.
+    ui.clear();
+    WriteBytes(dir / "net.cor", "MHB,1,2,3,4\r\nMHB,1,2, 3.4028236e38 ,4\r\n");
+    EXPECT_FALSE(Load(three).ok());
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{" Error in file open"});
+    ASSERT_FALSE(ui.logs.empty());
+    EXPECT_EQ(ui.logs.back(), "The coordinates file could not be read: Row 2 of " + folder +
+                                  "net.cor: field 4 (X2) \"3.4028236e38\" is a number too large for its field.");
     EXPECT_FALSE(fs::exists(dir / "net.bak"));
 }
 

@@ -62,7 +62,7 @@ std::optional<float> GeneralRead(std::string_view t) {
 
 std::optional<float> FastRead(std::string_view t) {
     float v = 0;
-    if (!ParseFileNumber(t, v)) return std::nullopt;
+    if (ParseFileNumber(t, v) != FileNumber::Read) return std::nullopt;
     return v;
 }
 
