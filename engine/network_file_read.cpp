@@ -158,11 +158,23 @@ std::string RowExcerpt(std::string_view row) {
     return s;
 }
 
-bool IsLineTag(const Field& f) {
+// A row's tag without the blanks around it, still a view into the row: a
+// tag may be the whole of a row of megabytes.
+std::string_view TagOf(const Field& f) {
     std::string_view t = f.text;
     while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
     while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t;
+}
+
+bool IsLineTag(const Field& f) {
+    const std::string_view t = TagOf(f);
     return t == "L" || t == "l";
+}
+
+bool IsEndTag(const Field& f) {
+    const std::string_view t = TagOf(f);
+    return t.size() == 3 && UpperCase(t) == "END";
 }
 
 // What a message calls fields 4 to 10 of a line row, the numbers.
@@ -357,7 +369,7 @@ Outcome ReadLineRows(Model& m, const std::string& path, std::string_view bytes, 
         const long long r = rows.number();
         SplitFields(row, kLineFields, fields);
         if (!IsLineTag(fields[0])) {
-            endRow = UpperCase(Trim(fields[0].text)) == "END";
+            endRow = IsEndTag(fields[0]);
             if (endRow || !LineRowFollows(rows)) return Outcome::Ok();
             std::string warning = "Reading stopped at row " + NumText(r) + " \"" + RowExcerpt(row) +
                                   "\": the line rows after it were not read";
