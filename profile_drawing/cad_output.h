@@ -11,7 +11,7 @@ namespace vd {
 class CadOutput : public ProfileOutput {
 public:
     // drawing: the variable holding the connected drawing (OutputSet::Acad),
-    // read at every mark; null raises "object not set".
+    // read at every mark; none is the error that says no drawing is open.
     CadOutput(CadDocument* const& drawing, bool blockMode) : drawing_(drawing), blockMode_(blockMode) {}
     CadOutput(CadDocument*&&, bool) = delete;  // a temporary would leave the target dangling
 

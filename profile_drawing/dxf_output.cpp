@@ -216,7 +216,7 @@ char* WriteDxfNumberFast(double v, char* out) {
 }  // namespace
 
 char* WriteDxfNumber(double v, char* out) {
-    if (!std::isfinite(v)) throw RuntimeError(6, "Overflow");
+    if (!std::isfinite(v)) throw RuntimeError(6, "A value that is not a finite number cannot be written to a DXF file.");
     if (v == 0) {
         std::memcpy(out, " 0 ", 3);
         return out + 3;
@@ -252,12 +252,24 @@ std::string DxfNumber(double v) {
 
 namespace {
 
-// A formatted number held until its entity is written.
-struct NumberText {
-    explicit NumberText(double v) : end(WriteDxfNumber(v, text)) {}
-    NumberText() = default;
-    char text[kDxfNumberMax];
-    char* end = text;
+// A formatted number held until its entity is written; `what` names the
+// value in the refusal of one that is not finite ("its height"). Not wanted:
+// no text. It is neither copied nor moved: the entity reads it in place.
+class NumberText {
+public:
+    NumberText(double v, const char* what, bool wanted = true) {
+        if (!wanted) return;
+        if (!std::isfinite(v))
+            throw RuntimeError(6, std::string(what) + " is not a finite number and cannot be written to the DXF file");
+        size_ = static_cast<std::size_t>(WriteDxfNumber(v, text_) - text_);
+    }
+    NumberText(const NumberText&) = delete;
+    NumberText& operator=(const NumberText&) = delete;
+    std::string_view view() const { return {text_, size_}; }
+
+private:
+    char text_[kDxfNumberMax];
+    std::size_t size_ = 0;
 };
 
 // A file gathers this much before it is written to.
@@ -358,9 +370,9 @@ char* PutValue(char* p, std::string_view text) {
     return p + 2;
 }
 
-char* PutNumber(char* p, const char* text, const char* end) {
-    std::memcpy(p, text, static_cast<std::size_t>(end - text));
-    p += end - text;
+char* PutNumber(char* p, std::string_view number) {
+    std::memcpy(p, number.data(), number.size());
+    p += number.size();
     std::memcpy(p, "\r\n", 2);
     return p + 2;
 }
@@ -390,7 +402,7 @@ void DxfProfileWriter::code(int groupCode) { close(PutCode(room(16), groupCode))
 void DxfProfileWriter::value(std::string_view text) { close(PutValue(room(text.size() + 2), text)); }
 
 void DxfProfileWriter::requireOpen() const {
-    if (!open_) throw RuntimeError(52, "Bad file name or number: no DXF file is open");
+    if (!open_) throw RuntimeError(52, "no DXF file is open to take it");
 }
 
 // Each entity is put together in one piece, then added to the text.
@@ -398,22 +410,22 @@ void DxfProfileWriter::Text(const Placement& at, double x, double y, double colo
                             const std::string&, const std::string& text) {
     requireOpen();
     // Every number first, so a bad one leaves no half entity behind.
-    const NumberText X(10 * x + at.DxfOffsetX), Y(10 * y + at.DxfOffsetY);
-    const NumberText A(angle), H(10 * height);
-    const NumberText C = colour != 0 ? NumberText(colour) : NumberText();
+    const NumberText X(10 * x + at.DxfOffsetX, "its x"), Y(10 * y + at.DxfOffsetY, "its y");
+    const NumberText A(angle, "its angle"), H(10 * height, "its height");
+    const NumberText C(colour, "its colour", colour != 0);
     const std::string& layer = layerName(colour);
     std::string_view shown = text;
     shown.remove_prefix(std::min(shown.find_first_not_of(' '), shown.size()));
     char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + shown.size());
     p = PutValue(PutCode(p, 0), "TEXT");
     p = PutValue(PutCode(p, 8), layer);
-    if (colour != 0) p = PutNumber(PutCode(p, 62), C.text, C.end);
-    p = PutNumber(PutCode(p, 10), X.text, X.end);
-    p = PutNumber(PutCode(p, 20), Y.text, Y.end);
+    if (colour != 0) p = PutNumber(PutCode(p, 62), C.view());
+    p = PutNumber(PutCode(p, 10), X.view());
+    p = PutNumber(PutCode(p, 20), Y.view());
     p = PutCode(PutCode(p, 30), 0);
-    p = PutNumber(PutCode(p, 50), A.text, A.end);
+    p = PutNumber(PutCode(p, 50), A.view());
     p = PutValue(PutCode(p, 7), "STANDARD");
-    p = PutNumber(PutCode(p, 40), H.text, H.end);
+    p = PutNumber(PutCode(p, 40), H.view());
     p = PutValue(PutCode(p, 1), shown);
     close(p);
     spill();
@@ -422,23 +434,24 @@ void DxfProfileWriter::Text(const Placement& at, double x, double y, double colo
 void DxfProfileWriter::Line(const Placement& at, double x1, double y1, double x2, double y2, double colour,
                             const std::string& lineType) {
     requireOpen();
-    const NumberText X1(10 * x1 + at.DxfOffsetX), Y1(10 * y1 + at.DxfOffsetY);
-    const NumberText X2(10 * x2 + at.DxfOffsetX), Y2(10 * y2 + at.DxfOffsetY);
+    const NumberText X1(10 * x1 + at.DxfOffsetX, "its start's x"), Y1(10 * y1 + at.DxfOffsetY, "its start's y");
+    const NumberText X2(10 * x2 + at.DxfOffsetX, "its end's x"), Y2(10 * y2 + at.DxfOffsetY, "its end's y");
     // Colour 4 is written as 30 in this file only; the layer keeps the number.
     const double written = colour == 4 ? 30 : colour;
-    const NumberText C = written != 0 ? NumberText(written) : NumberText();
+    const NumberText C(written, "its colour", written != 0);
     const std::string_view layer = lineType == "DOT" ? std::string_view("S") : std::string_view(layerName(colour));
     const bool typed = !lineType.empty() && lineType.find('\0') == std::string::npos;
     char* p = room(kEntityRoom + 5 * kDxfNumberMax + layer.size() + lineType.size());
     p = PutValue(PutCode(p, 0), "LINE");
     p = PutValue(PutCode(p, 8), layer);
-    if (written != 0) p = PutNumber(PutCode(p, 62), C.text, C.end - 1);  // this group's number has no trailing blank
+    // This group's number has no trailing blank.
+    if (written != 0) p = PutNumber(PutCode(p, 62), C.view().substr(0, C.view().size() - 1));
     if (typed) p = PutValue(PutCode(p, 6), lineType);
-    p = PutNumber(PutCode(p, 10), X1.text, X1.end);
-    p = PutNumber(PutCode(p, 20), Y1.text, Y1.end);
+    p = PutNumber(PutCode(p, 10), X1.view());
+    p = PutNumber(PutCode(p, 20), Y1.view());
     p = PutCode(PutCode(p, 30), 0);
-    p = PutNumber(PutCode(p, 11), X2.text, X2.end);
-    p = PutNumber(PutCode(p, 21), Y2.text, Y2.end);
+    p = PutNumber(PutCode(p, 11), X2.view());
+    p = PutNumber(PutCode(p, 21), Y2.view());
     p = PutCode(PutCode(p, 31), 0);
     close(p);
     spill();

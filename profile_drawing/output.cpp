@@ -2,6 +2,7 @@
 
 #include "cad/cad_document.h"
 #include "engine/fixed_text.h"
+#include "engine/number_text.h"
 #include "profile_drawing/context.h"
 #include "profile_drawing/output.h"
 
@@ -19,8 +20,11 @@ Placement PlacementOf(const DrawContext& c) {
     return p;
 }
 
+// Said with the line being drawn, as the routine's own skipped steps are.
 void Skipped(DrawContext& c, const std::string& what, const std::exception& e) {
-    c.skipped.push_back(what + ": " + e.what());
+    std::string entry = what + ": " + e.what();
+    if (c.r.CurLine > 0) entry += " (line " + NumText(c.r.CurLine) + ")";
+    c.skipped.push_back(entry);
 }
 
 }  // namespace

@@ -59,8 +59,8 @@ double LatBaseOf(const DrawContext& ctx, int line);
 // the sheet's DwgNo); SheetNumberBase alone when the line has no sheet row.
 int PrintedSheetNumber(const DrawContext& ctx, int line);
 
-// The connected CAD drawing; none is an error ("object not set") that the
-// caller's guard handles.
+// The connected CAD drawing; none is the error saying no drawing is open,
+// which the caller's guard handles.
 CadDocument& ConnectedDrawing(DrawContext& ctx);
 
 // Inserts a profile block into the CAD drawing at a point already offset by

@@ -8,6 +8,7 @@
 #include "cad/aci_palette.h"
 #include "cad/cad_document.h"
 #include "engine/number_text.h"
+#include "profile_drawing/annotation_text.h"
 #include "profile_drawing/output.h"
 #include "profile_drawing/sheet_parts.h"
 
@@ -87,11 +88,10 @@ int32_t SelectionRgb(const DrawContext& ctx) {
 void FillEditBoxes(DrawContext& ctx) {
     const LineRecord& l = LineOf(ctx, LineAt(ctx, ctx.v.SelPos));
     SelectedLineTexts& t = ctx.v.EditBoxes;
-    auto single = [](float v) { return (v < 0 ? "" : " ") + FloatText(v); };
-    t.Gr1 = single(l.Gr1);
-    t.Gr2 = single(l.Gr2);
-    t.Inv1 = single(l.Inv1);
-    t.Inv2 = single(l.Inv2);
+    t.Gr1 = StrSingle(l.Gr1);
+    t.Gr2 = StrSingle(l.Gr2);
+    t.Inv1 = StrSingle(l.Inv1);
+    t.Inv2 = StrSingle(l.Inv2);
     t.Slope = Str(CLng(static_cast<double>(l.slope) * 10000) / 10.0);
     t.Cover = Str(CLng(static_cast<double>(l.Mincover) * 100) / 100.0);
 }

@@ -10,7 +10,8 @@ namespace vd {
 void TableCellText(DrawContext& ctx) {
     SheetRunValues& r = ctx.r;
     ProfileViewState& v = ctx.v;
-    if (r.CellRow < 0 || r.CellRow > 26) throw RuntimeError(9, "Subscript out of range");
+    if (r.CellRow < 0 || r.CellRow > 26)
+        throw RuntimeError(9, "a table cell asks for style row " + NumText(r.CellRow) + "; the rows are 0 to 26");
     const ObjectStyle& s = ctx.m.ObjectStyles[r.CellRow];
     double frameColour = ctx.m.ObjectStyles[23].Color;
     double yRow = v.BandBaseY + 2 - Val(s.RowLocate.view()) - 4 * v.BandLift;

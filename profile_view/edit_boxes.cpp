@@ -14,6 +14,7 @@
 #include "engine/number_text.h"
 #include "engine/process.h"
 #include "engine/walk.h"
+#include "profile_drawing/annotation_text.h"
 #include "profile_drawing/sheet_parts.h"
 #include "profile_view/profile_control.h"
 #include "profile_view/selection.h"
@@ -21,9 +22,6 @@
 namespace vd {
 
 namespace {
-
-// The box text of a single-precision value, as the redraw writes it.
-std::string FloatBoxText(float v) { return (v < 0 ? "" : " ") + FloatText(v); }
 
 std::string SlopeBoxText(float slope) {
     try {
@@ -37,7 +35,7 @@ std::string CoverBoxText(float cover) {
     try {
         return Str(CLng(static_cast<double>(cover) * 100) / 100.0);
     } catch (const RuntimeError&) {
-        return FloatBoxText(cover);
+        return StrSingle(cover);
     }
 }
 
@@ -67,9 +65,16 @@ void Reslope(LineRecord& l) {
     if (l.Len > 0) l.slope = (l.Inv1 - l.Inv2) / l.Len;
 }
 
-std::string Shown(std::string_view text) {
-    std::string t = Trim(text);
-    return t.empty() ? std::string("An empty box") : "\"" + t + "\"";
+// The refusal of a text that is no number, naming the box as its label does.
+std::string NoNumber(EditBox b, std::string_view text, const std::string& storedText) {
+    const std::string t = Trim(text);
+    return std::string(BoxName(b)) + ": " + (t.empty() ? std::string("the box is empty") : "\"" + t + "\" is not a number") +
+           "; " + BoxName(b) + " stays " + Trim(storedText) + ".";
+}
+
+// The refusal of a number out of the box's range.
+std::string OutOfRange(EditBox b, const char* why, const std::string& storedText) {
+    return std::string(BoxName(b)) + ": " + why + "; " + BoxName(b) + " stays " + Trim(storedText) + ".";
 }
 
 // Writes the level v of box b into line L and the lines sharing the manhole.
@@ -131,11 +136,11 @@ EditBoxResult LevelEvent(Model& m, int L, EditBox b, EditEvent event, std::strin
     if (event != EditEvent::Enter) return r;  // a level is taken with Enter only
     r.consumed = true;
     const float stored = LevelField(m.Lines[L], b);
-    const std::string storedText = FloatBoxText(stored);
+    const std::string storedText = StrSingle(stored);
     const std::optional<double> typed = BoxNumber(text);
     if (!typed) {
         r.boxText = storedText;
-        r.message = Shown(text) + " is no level. " + BoxName(b) + " stays " + Trim(storedText) + ".";
+        r.message = NoNumber(b, text, storedText);
         return r;
     }
     // Compared as the single-precision value it would be stored as, so that
@@ -148,8 +153,7 @@ EditBoxResult LevelEvent(Model& m, int L, EditBox b, EditEvent event, std::strin
     }
     if (refused) {
         r.boxText = storedText;
-        r.message = "A level more than 10 m from the stored one is refused. " + std::string(BoxName(b)) +
-                    " stays " + Trim(storedText) + ".";
+        r.message = OutOfRange(b, "a level more than 10 m from the stored one is refused", storedText);
         return r;
     }
     CommitLevel(m, L, b, v);
@@ -168,7 +172,7 @@ EditBoxResult SlopeEvent(Model& m, int L, EditEvent event, std::string_view text
     if (event == EditEvent::Enter) r.consumed = true;
     if (!typed) {
         r.boxText = storedText;
-        if (event == EditEvent::Enter) r.message = Shown(text) + " is no slope. The slope stays " + Trim(storedText) + ".";
+        if (event == EditEvent::Enter) r.message = NoNumber(EditBox::Slope, text, storedText);
         return r;
     }
     const double v = *typed;
@@ -176,7 +180,7 @@ EditBoxResult SlopeEvent(Model& m, int L, EditEvent event, std::string_view text
         // The box only checks: the slope follows the inverts.
         if (v > kSlopeBoxLimit) {
             r.boxText = storedText;
-            r.message = "A slope above 500 per mille is refused. The slope stays " + Trim(storedText) + ".";
+            r.message = OutOfRange(EditBox::Slope, "a slope above 500 per mille is refused", storedText);
         }
         return r;
     }
@@ -189,19 +193,19 @@ EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEven
     EditBoxResult r;
     if (event == EditEvent::Enter) r.consumed = true;
     float& cover = m.Lines[L].Mincover;
-    const std::string storedText = event == EditEvent::Click ? CoverBoxText(cover) : FloatBoxText(cover);
+    const std::string storedText = event == EditEvent::Click ? CoverBoxText(cover) : StrSingle(cover);
     // A box left as the redraw filled it stores nothing: its text is rounded
     // to centimetres.
     if (event != EditEvent::Enter && text == view.EditBoxes.Cover) return r;
     const std::optional<double> typed = BoxNumber(text);
     if (!typed) {
         r.boxText = storedText;
-        r.message = Shown(text) + " is no cover. The cover stays " + Trim(storedText) + ".";
+        r.message = NoNumber(EditBox::Cover, text, storedText);
         return r;
     }
     if (*typed < 0 || *typed >= kCoverLimit) {
         r.boxText = storedText;
-        r.message = "The cover must lie from 0 to below 20 m. The cover stays " + Trim(storedText) + ".";
+        r.message = OutOfRange(EditBox::Cover, "the cover must lie from 0 to below 20 m", storedText);
         return r;
     }
     cover = static_cast<float>(*typed);
@@ -212,14 +216,10 @@ EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEven
 }  // namespace
 
 std::optional<double> BoxNumber(std::string_view text) {
-    std::string t = Trim(text);
-    while (!t.empty() && (t.back() == '\t' || t.back() == '\r' || t.back() == '\n')) t.pop_back();
-    if (!t.empty() && t.front() == '+') t.erase(0, 1);
-    if (t.empty()) return std::nullopt;
-    // Letters that from_chars takes (inf, nan, hex) are no box number.
-    for (char c : t)
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return std::nullopt;
-    return NumberOfText(t);
+    // A tab or line end pasted after the number is a blank too.
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    return NumberOfText(text);
 }
 
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {

@@ -75,25 +75,6 @@ const std::array<std::string, kOptionBoxes> kPopulationOptions{
     "Density input", "Population input", "Total Population input", "Density Curve"};
 
 bool Skipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// True when the leading-number rule finds a number at the start of the text.
-bool HoldsNumber(const std::string& text) {
-    std::string s;
-    for (char c : text)
-        if (!Skipped(c)) s.push_back(c);
-    if (s.size() >= 3 && s[0] == '&') {
-        const char kind = s[1], d = s[2];
-        if (kind == 'H' || kind == 'h')
-            return IsDigit(d) || (d >= 'a' && d <= 'f') || (d >= 'A' && d <= 'F');
-        if (kind == 'O' || kind == 'o') return d >= '0' && d <= '7';
-        return false;
-    }
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    if (i < s.size() && IsDigit(s[i])) return true;
-    return i + 1 < s.size() && s[i] == '.' && IsDigit(s[i + 1]);
-}
 
 // A box's label as a message names it: without its trailing colon.
 std::string FieldName(const std::string& label) {
@@ -108,9 +89,10 @@ bool Blank(const std::string& text) {
     return true;
 }
 
-// The boxes of one store. A box is read once; one that holds text but no
-// number (or a number too large to hold) leaves every criterion it feeds as
-// it was, shows that value again and is named in one message at the end.
+// The boxes of one store. A box is read once; one that holds anything but
+// one number with blanks around it ("0,004", "12abc", "1.5 m"), or a number
+// too large to hold, leaves every criterion it feeds as it was, shows that
+// value again and is named in one message at the end. An empty box is 0.
 class BoxStore {
 public:
     BoxStore(Model& m, std::span<std::string> text, std::span<const std::string> label)
@@ -142,16 +124,18 @@ private:
 
     void read(int k) {
         const std::string& t = text_[k];
-        state_[k] = Rejected;
+        state_[k] = Read;
         if (Blank(t)) {
             value_[k] = 0;
-            state_[k] = Read;
-        } else if (HoldsNumber(t)) {
+        } else if (const std::optional<double> v = NumberOfText(t)) {
+            value_[k] = *v;
+        } else {
+            state_[k] = Rejected;
+            // A text that begins with a number beyond what a number can hold
+            // (written out or in hex) is told so rather than "not a number".
             try {
-                value_[k] = Val(t);
-                state_[k] = Read;
+                (void)Val(t);
             } catch (const RuntimeError&) {
-                // Beyond what a number can hold, written out or in hex: kept.
                 state_[k] = TooLarge;
             }
         }

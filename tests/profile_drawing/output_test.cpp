@@ -11,6 +11,8 @@
 #include <cstring>
 #include <random>
 
+#include <QPainter>
+
 #include "cad/aci_palette.h"
 #include "cad/cad_document.h"
 #include "platform/profile_canvas.h"
@@ -240,9 +242,17 @@ TEST(ProfileDxf, FailuresAreCountedAndLeaveNoHalfEntity) {
     w.End();
     EXPECT_EQ(w.bytes(), Lines(" 0 ⏎SECTION⏎ 2 ⏎ENTITIES⏎ 0 ⏎ENDSEC⏎ 0 ⏎EOF⏎"));
     w.Begin();
+    // Each failure says in words which value of which line could not be written.
+    f.ctx.r.CurLine = 7;
     LINEplot(f.ctx, 1, std::nan(""), 3, 4, kDrawDxf, 3);
-    EXPECT_EQ(f.ctx.skipped.size(), 2u);
+    txtplot(f.ctx, 1, 2, 3, INFINITY, 0, "", "MH4", kDrawDxf);
+    txtplot(f.ctx, 1, 2, 3, 1e308, 0, "", "MH5", kDrawDxf);
     EXPECT_EQ(w.bytes(), Lines(" 0 ⏎SECTION⏎ 2 ⏎ENTITIES⏎"));
+    EXPECT_EQ(f.ctx.skipped, (std::vector<std::string>{
+                                 "text \"before the file\": no DXF file is open to take it",
+                                 "line: its start's y is not a finite number and cannot be written to the DXF file (line 7)",
+                                 "text \"MH4\": its height is not a finite number and cannot be written to the DXF file (line 7)",
+                                 "text \"MH5\": its height is not a finite number and cannot be written to the DXF file (line 7)"}));
 }
 
 TEST(ProfileDxf, SavedFileReadsBackInAnIndependentReader) {
@@ -396,10 +406,35 @@ QRect InkOf(const QImage& img, QRgb colour, const QRect& within) {
 
 TEST(ProfileCanvasTarget, TextsStandOnTheirPointAtTheirHeight) {
     // Scaled with the lines, however small; a size that is no number is left out.
+    // Capitals of 3 px and more are lettered, smaller ones are a bar ('L', 'B'; '-' nothing).
     const struct {
         double height, pixelsPerUnit, pixels;
-    } rule[] = {{0.3, 10, 3}, {0.3, 9.9, 2.97}, {0.25, 40, 10}, {2, 1.4, 2.8}, {-0.5, 20, 10}, {0.3, NAN, 0}, {1e300, 1e300, 0}};
-    for (auto r : rule) EXPECT_DOUBLE_EQ(CanvasTextPixels(r.height, r.pixelsPerUnit), r.pixels) << r.height;
+        char painted;
+    } rule[] = {{0.3, 10, 3, 'L'},     {0.3, 9.9, 2.97, 'B'}, {0.25, 40, 10, 'L'},   {2, 1.4, 2.8, 'B'},
+                {-0.5, 20, 10, 'L'},   {0.3, NAN, 0, '-'},    {1e300, 1e300, 0, '-'}, {1, 2.9999, 2.9999, 'B'}};
+    for (auto r : rule) {
+        const double px = CanvasTextPixels(r.height, r.pixelsPerUnit);
+        EXPECT_DOUBLE_EQ(px, r.pixels) << r.height;
+        // Whatever face letters it, a lettered text is not its bar.
+        auto paint = [&](bool asBar) {
+            QImage img(60, 20, QImage::Format_RGB32);
+            img.fill(Qt::black);
+            QPainter p(&img);
+            if (!asBar) {
+                PaintCanvasText(p, QPointF(5, 15), "I I", px, 0, Qt::white);
+            } else if (px > 0) {
+                const double thick = std::max(px, 1.0);
+                p.fillRect(QRectF(5, 15 - thick, std::max(CanvasTextLength("I I", px), 1.0), thick), Qt::white);
+            }
+            p.end();
+            return img;
+        };
+        QImage blank(60, 20, QImage::Format_RGB32);
+        blank.fill(Qt::black);
+        const QImage shown = paint(false);
+        EXPECT_EQ(shown == paint(true), r.painted != 'L') << px;
+        EXPECT_EQ(shown == blank, r.painted == '-') << px;
+    }
 
     ProfileCanvas canvas(600, 400);
     canvas.SetScale(600, 400);  // one unit a pixel

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "net_builder.h"
+#include "profile_drawing/sheet_routine.h"
 #include "profile_view/edit_boxes.h"
 #include "recording_ui.h"
 #include "widget_lookup.h"
@@ -68,7 +69,19 @@ struct Case {
     bool changed;
     const char* boxText;          // nullptr: the box is not set back
     bool message;
+    std::vector<Change> stored = {};  // what the line holds before the event
 };
+
+// A box's label as the user reads it, and its text after a redraw.
+const char* Label(EditBox b) {
+    const char* labels[] = {"Gr1", "Gr2", "Inv1", "Inv2", "Slope", "Cover"};
+    return labels[static_cast<int>(b)];
+}
+const std::string& Filled(const ProfileViewState& v, EditBox b) {
+    const SelectedLineTexts& t = v.EditBoxes;
+    const std::string* texts[] = {&t.Gr1, &t.Gr2, &t.Inv1, &t.Inv2, &t.Slope, &t.Cover};
+    return *texts[static_cast<int>(b)];
+}
 
 float Slope(float inv1, float inv2, float len) { return (inv1 - inv2) / len; }
 
@@ -124,11 +137,20 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         {"cover taken on a click", 1, B::Cover, E::Click, "2.25", {{1, C, 2.25f}}, true, nullptr, false},
         {"cover refused on a click shows two decimals", 1, B::Cover, E::Click, "30", {}, false, " 0", true},
         {"cover with letters is refused", 1, B::Cover, E::Leave, "deep", {}, false, " 0", true},
+        {"a decimal comma is refused", 1, B::Slope, E::Enter, "0,004", {}, false, " 10", true},
+        {"a number with its unit is refused", 1, B::Cover, E::Enter, "1.5 m", {}, false, " 0", true},
+        // The stored value shown back as Str writes a single: no zero before the point.
+        {"a refused level shows without a leading zero", 2, B::Gr1, E::Enter, "abc", {}, false, " .5", true,
+         {{2, G1, 0.5f}}},
+        {"a negative level likewise", 2, B::Inv2, E::Enter, "-11", {}, false, "-.75", true, {{2, I2, -0.75f}}},
+        {"a level of 10 m and a fraction", 2, B::Inv1, E::Enter, "", {}, false, " 10.25", true, {{2, I1, 10.25f}}},
+        {"a refused cover likewise", 1, B::Cover, E::Enter, "25", {}, false, " .35", true, {{1, C, 0.35f}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EditNet n;
         n.select(c.selected);
+        for (const Change& ch : c.stored) n.m.Lines[ch.line].*ch.field = ch.value;
         const Model before = n.m;
         const EditBoxResult r = EditBoxEvent(n.m, n.v, c.box, c.event, c.text);
         EXPECT_EQ(r.changed, c.changed);
@@ -136,6 +158,15 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         if (c.boxText) {
             ASSERT_TRUE(r.boxText.has_value());
             EXPECT_EQ(*r.boxText, c.boxText);
+            // A refusal names the box; the redraw fills it as it was set back.
+            if (c.message) {
+                EXPECT_EQ(r.message.rfind(std::string(Label(c.box)) + ": ", 0), 0u) << r.message;
+            }
+            if (!c.stored.empty()) {
+                OutputSet none;
+                (void)scrp(n.m, n.v, none);
+                EXPECT_EQ(Filled(n.v, c.box), c.boxText);
+            }
         } else {
             EXPECT_FALSE(r.boxText.has_value()) << *r.boxText;
         }

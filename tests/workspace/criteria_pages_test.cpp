@@ -239,7 +239,9 @@ TEST_F(CriteriaWindow, RefusedNumbersAndUnkeptCharactersAreSaid) {
     } cases[] = {{"1E400", "is a number too large to hold"},
                  {"&H1FFFFFFFF", "is a number too large to hold"},
                  {"&O77777777777", "is a number too large to hold"},
-                 {"abc", "is not a number"}};
+                 {"abc", "is not a number"},
+                 {"0,004", "is not a number"},
+                 {" 12abc", "is not a number"}};
     for (const auto& c : cases) {
         tab(2);
         type(listBox(1), "150");

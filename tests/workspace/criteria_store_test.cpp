@@ -55,6 +55,7 @@ TEST(CriterionText, ShortestTextThatReadsBack) {
 
 TEST_F(CriteriaStore, BoxTextToNumber) {
     // LPCD1 is set to 150 before each case; a refused text keeps 150 and says why.
+    // A box holds one number with blanks around it, or nothing (0).
     const char* const text = "is not a number";
     const char* const large = "is a number too large to hold";
     const struct {
@@ -62,11 +63,14 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
         double stored;
         const char* refused;
     } cases[] = {
-        {"12", 12, nullptr},    {"12abc", 12, nullptr},  {"1,5", 1, nullptr},     {"1 2", 12, nullptr},
+        {"12", 12, nullptr},    {" 12  ", 12, nullptr},  {"\t4", 4, nullptr},     {"1E3", 1000, nullptr},
         {"", 0, nullptr},       {"   ", 0, nullptr},     {"-.5", -0.5, nullptr},  {"+7", 7, nullptr},
-        {"1E3", 1000, nullptr}, {"2e-3", 0.002, nullptr}, {"&H10", 16, nullptr},  {"&o17", 15, nullptr},
+        {"2e-3", 0.002, nullptr}, {"1e-400", 0, nullptr},
+        {"12abc", 150, text},   {"1,5", 150, text},      {"0,004", 150, text},    {"1 2", 150, text},
+        {"1.5 m", 150, text},   {"&H10", 150, text},     {"&o17", 150, text},     {"1D3", 150, text},
         {"abc", 150, text},     {".", 150, text},        {"-", 150, text},        {"&HZ", 150, text},
-        {"&X1", 150, text},     {"m3 5", 150, text},     {"1E999", 150, large},   {"&H1FFFFFFFF", 150, large},
+        {"&X1", 150, text},     {"m3 5", 150, text},     {"inf", 150, text},      {"1E999", 150, large},
+        {"&H1FFFFFFFF", 150, large},
     };
     panel.TabStrip1_Click(m, 2);
     for (const auto& c : cases) {
