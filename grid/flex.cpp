@@ -156,9 +156,24 @@ int Flex::viewCount(int16_t mode) const {
 }
 
 int Flex::capacity() const {
-    if (GridMode == kLineView) return std::min(m_.LineUpper(), m_.LinkUpper());
+    // The line tables grow with the grid, as far as any network may.
+    if (GridMode == kLineView) return kMaxLineUpper;
     if (GridMode == kPipeSizeView) return static_cast<int>(m_.DiaTable.size()) - 1;
     return viewCount(GridMode);
+}
+
+std::string Flex::capacityText() const {
+    if (GridMode == kLineView) return "The line table holds at most " + NumText(kMaxLineUpper) + " lines";
+    return "The table holds at most " + NumText(capacity()) + " rows";
+}
+
+void Flex::growRows(int rows) {
+    FlexGrid* g = grid_;
+    const int from = g->Rows();
+    if (rows <= from) return;
+    g->setRows(rows);
+    rowRecord_.resize(static_cast<std::size_t>(rows), 0);
+    for (int r = from; r < rows; ++r) g->setTextMatrix(r, 0, NumText(r));
 }
 
 void Flex::mnusewer() { loadView({kLineView, 16, {1, 2, 37, 38, 40, 41, 42, 31, 32, 52, 100, 68, 69, 70, 71}}); }
@@ -397,9 +412,10 @@ void Flex::frm7upDATE() {
         // Rows added and left blank at the end are no lines.
         while (last >= 1 && rowRecord_[last] == 0 && rowBlank(last)) --last;
         if (last > capacity()) {
-            problems.push_back("The table holds at most " + NumText(capacity()) + " rows; rows beyond were not stored.");
+            problems.push_back(capacityText() + "; rows beyond were not stored.");
             last = capacity();
         }
+        if (GridMode == kLineView && last > std::min(m_.LineUpper(), m_.LinkUpper())) m_.FitLineTables(last);
         bool moved = false;
         for (int r = 1; r <= last; ++r) moved = moved || rowRecord_[r] != r;
         // Rows inserted or removed: each record follows its row whole, so
@@ -699,8 +715,16 @@ void Flex::mnueditpaste_Click() {
     }
     std::string block;
     const bool copied = text.compare(0, kCopyTag.size(), kCopyTag) == 0;
+    bool beyondCapacity = false;
     if (copied) {
         block = text.substr(kCopyTag.size());
+        // A block reaching past the last row of the line or pipe-size view
+        // gets rows added to hold it, up to what the table may hold.
+        const int lastRow = g->Row() + std::abs(Undo.CopyBlock.RowSel - Undo.CopyBlock.Row);
+        if (lastRow >= g->Rows() && (GridMode == kLineView || GridMode == kPipeSizeView)) {
+            growRows(std::min(lastRow, std::max(capacity(), g->Rows() - 1)) + 1);
+            beyondCapacity = lastRow >= g->Rows();
+        }
         const CellBlock t = PasteTarget(Undo.CopyBlock, g->Row(), g->Col(), g->Rows(), g->Cols());
         g->setColSel(t.ColSel);
         g->setRowSel(t.RowSel);
@@ -712,7 +736,9 @@ void Flex::mnueditpaste_Click() {
     const int rows = std::abs(g->RowSel() - g->Row()) + 1, cols = std::abs(g->ColSel() - g->Col()) + 1;
     MakeUndoBuffer("Cut");
     g->setClip(block);
-    if (size.rows > rows || size.cols > cols)
+    if (beyondCapacity)
+        m_.Ui->MessageBox(capacityText() + "; the rows beyond row " + NumText(g->Rows() - 1) + " were not pasted.");
+    else if (size.rows > rows || size.cols > cols)
         m_.Ui->MessageBox("The pasted text has " + NumText(size.rows) + " rows of up to " + NumText(size.cols) +
                           " cells; only " + NumText(rows) + " x " + NumText(cols) +
                           " fit the selection here. The rest was not pasted.");
@@ -745,7 +771,7 @@ void Flex::mnueditinsertrow_Click() {
     const int row = g->Row();
     if (row < 1) return;
     if (g->Rows() - 1 >= capacity()) {
-        m_.Ui->MessageBox("The table holds at most " + NumText(capacity()) + " rows; no row was added.");
+        m_.Ui->MessageBox(capacityText() + "; no row was added.");
         return;
     }
     rowRecord_.resize(static_cast<std::size_t>(g->Rows()), 0);

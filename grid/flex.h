@@ -47,7 +47,8 @@ public:
     void mnulatral() override;
     void mnuout() override;
     // Stores every cell changed since the view loaded and sets the line or
-    // pipe-size count from the rows.
+    // pipe-size count from the rows; the line, link and result tables grow
+    // to hold the lines.
     void frm7upDATE() override;
     void MakeUndoBuffer(const std::string& action);
 
@@ -103,7 +104,11 @@ private:
     struct ViewSpec;
     void loadView(const ViewSpec& v);
     int viewCount(int16_t mode) const;
+    // The most rows the view's table may hold, and the sentence that says so.
     int capacity() const;
+    std::string capacityText() const;
+    // Adds blank rows at the end, up to `rows` rows with the title row.
+    void growRows(int rows);
 
     void GridFocusCommit() { CommitCellEdit(); }
     void GridEditMenuPopup(int button, int shift, int x, int y);

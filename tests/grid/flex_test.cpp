@@ -23,6 +23,7 @@
 #include "net_builder.h"
 #include "platform/flex_grid.h"
 #include "recording_ui.h"
+#include "sized_network.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
 
@@ -559,6 +560,107 @@ TEST_F(FlexTest, ARightClickOnTheCellBeingEditedOpensTheGridsEditMenu) {
     QApplication::sendEvent(box(), &click);
     QApplication::processEvents();
     EXPECT_EQ(shown, "mnuedit");
+}
+
+// The line, link and result tables grow with the grid up to 32000 lines: rows
+// inserted inside and at the end and a block pasted past the end all reach
+// the file. At the limit one row more is refused with the limit named, and
+// nothing in the grid is lost.
+TEST(FlexLarge, TheLineTablesGrowWithTheGridUpToTheLimit) {
+    TempDir dir("grid_grow");
+    test::RecordingUi ui;
+    ScriptedDialogs dialogs;
+    auto select = [](FlexGrid* g, int r, int c, int r2, int c2) {
+        g->setRowCol(r, c);
+        g->setRowSel(r2);
+        g->setColSel(c2);
+    };
+    {
+        Model m;
+        m.SetUi(&ui);
+        test::SizedNetwork(m, 5000);
+        Flex flex(m, dialogs);
+        flex.show();
+        auto* g = test::Child<FlexGrid>(&flex, "MSFlexGrid1");
+        flex.mnusewer();
+        std::vector<std::string> from{""};  // what each row's From should hold
+        for (int i = 1; i <= 5000; ++i) from.push_back("MH" + std::to_string(i));
+        // 25 rows inserted inside, filled from another program.
+        g->setRowCol(2500, 1);
+        std::string clip;
+        for (int k = 0; k < 25; ++k) {
+            flex.mnueditinsertrow_Click();
+            clip += "I" + std::to_string(k) + "\tJ\r\n";
+            from.insert(from.begin() + 2500 + k, "I" + std::to_string(k));
+        }
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.c_str()));
+        select(g, 2500, 1, 2524, 2);
+        flex.mnueditpaste_Click();
+        // 25 rows added at the end, then 100 lines of the grid pasted from
+        // the first of them: 75 rows past the end.
+        for (int k = 0; k < 25; ++k) {
+            g->setRowCol(g->Rows() - 1, 1);
+            flex.mnueditinsertrow_Click();
+        }
+        ASSERT_EQ(g->Rows(), 5051);
+        select(g, 1, 1, 100, 15);
+        flex.mnueditcopy_Click();
+        g->setRowCol(5026, 1);
+        flex.mnueditpaste_Click();
+        EXPECT_EQ(g->Rows(), 5126);
+        EXPECT_EQ(g->TextMatrix(5125, 0), "5125");
+        for (int i = 1; i <= 100; ++i) from.push_back(from[static_cast<std::size_t>(i)]);
+        flex.hide();
+        flex.frm7upDATE();
+        EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0];
+        ASSERT_EQ(m.LineCount, 5125);
+        EXPECT_EQ(m.LineUpper(), LineTableUpper(5125));
+        EXPECT_EQ(m.LinkUpper(), LinkTableUpper(5125));
+        EXPECT_EQ(m.Results.size(), m.Lines.size());
+
+        ASSERT_TRUE(SaveNetworkText(m, "grown.asb", dir.folder()));
+        Model back;
+        ASSERT_TRUE(LoadNetworkText(back, dir.folder() + "grown.asb"));
+        ASSERT_EQ(back.LineCount, 5125);
+        int wrong = 0;
+        for (int r = 1; r <= 5125; ++r)
+            if (back.Lines[r].From.trim() != from[static_cast<std::size_t>(r)] && wrong++ < 5)
+                ADD_FAILURE() << "row " << r << ": " << back.Lines[r].From.trim() << ", wanted " << from[r];
+        for (int k = 1; k <= 100; ++k) ASSERT_EQ(back.Lines[5025 + k].X1, back.Lines[k].X1) << k;
+        m.SetUi(nullptr);
+    }
+    Model m;
+    m.SetUi(&ui);
+    test::SizedNetwork(m, 31999);
+    Flex flex(m, dialogs);
+    flex.show();
+    auto* g = test::Child<FlexGrid>(&flex, "MSFlexGrid1");
+    flex.mnusewer();
+    g->setRowCol(31999, 1);
+    flex.mnueditinsertrow_Click();
+    ASSERT_EQ(g->Rows(), 32001);
+    for (int row : {32000, 100}) {
+        g->setRowCol(row, 1);
+        flex.mnueditinsertrow_Click();
+        ASSERT_EQ(ui.boxes.size(), 1u) << row;
+        EXPECT_EQ(ui.boxes[0], "The line table holds at most 32000 lines; no row was added.");
+        ui.clear();
+    }
+    select(g, 1, 1, 2, 15);
+    flex.mnueditcopy_Click();
+    g->setRowCol(32000, 1);
+    flex.mnueditpaste_Click();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0], "The line table holds at most 32000 lines; the rows beyond row 32000 were not pasted.");
+    EXPECT_EQ(g->Rows(), 32001);
+    ui.clear();
+    flex.frm7upDATE();
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(m.LineCount, 32000);
+    EXPECT_EQ(m.LineUpper(), 32000);
+    EXPECT_EQ(m.Lines[31999].From.trim(), "MH31999");
+    EXPECT_EQ(m.Lines[32000].From.trim(), "MH1");
+    m.SetUi(nullptr);
 }
 
 TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {

@@ -1,6 +1,6 @@
 // Random sequences of what an engineer does in the line view (type, paste
-// from the grid and from other programs, cut, delete, undo, insert and
-// remove rows, the column calculator's Ok), each ended by hiding the grid,
+// from the grid and from other programs, past the end too, cut, delete, undo,
+// insert and remove rows, the column calculator's Ok), each ended by hiding the grid,
 // saving and reopening. The reopened file must hold the table a plain model
 // kept alongside: every cell as its text says, and a cell showing the text it
 // was loaded with (or was given back by Undo, whatever was written back in
@@ -126,6 +126,11 @@ struct PlainTable {
         rows.insert(rows.begin() + at, std::vector<Cell>(kCols));
         fresh.insert(fresh.begin() + at, true);
         undo.clear();
+    }
+    // Rows a paste adds past the end keep the undo snapshots.
+    void appendBlank() {
+        rows.emplace_back(kCols);
+        fresh.push_back(true);
     }
 };
 
@@ -302,9 +307,9 @@ private:
                     for (int j = c; j <= c2; ++j) table_.text(i, j) = texts[k++];
                 break;
             }
-            case 4: {  // copy a block and paste it lower or higher in the same columns
+            case 4: {  // copy a block and paste it lower or higher in the same columns; past the end rows are added
                 const int to = pick(1, rows() - 1);
-                const int last = std::min(to + (r2 - r), rows() - 1);
+                const int last = to + (r2 - r);
                 note("paste inside " + std::to_string(r) + "," + std::to_string(c) + ".." + std::to_string(r2) + "," +
                      std::to_string(c2) + " at row " + std::to_string(to));
                 select(r, c, r2, c2);
@@ -314,6 +319,7 @@ private:
                     for (int j = c; j <= c2; ++j) texts.push_back(table_.text(i, j));
                 g_->setRowCol(to, c);
                 flex_->mnueditpaste_Click();
+                while (table_.count() < last) table_.appendBlank();
                 table_.push(to, c, last, c2);
                 for (int i = to; i <= last; ++i)
                     for (int j = c; j <= c2; ++j)
