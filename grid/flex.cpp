@@ -395,11 +395,12 @@ void Flex::report(const std::vector<std::string>& problems) {
 
 void Flex::frm7upDATE() {
     if (GridMode == 0) return;
-    CommitCellEdit();
+    // One message tells what the box and the cells held that was refused.
+    std::vector<std::string> problems;
+    commitBox(problems);
     FlexGrid* g = grid_;
     const int rows = g->Rows(), cols = g->Cols();
     const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
-    std::vector<std::string> problems;
     rowRecord_.resize(static_cast<std::size_t>(rows), 0);
     auto rowBlank = [&](int r) {
         for (int c = 1; c < cols; ++c)
@@ -435,9 +436,19 @@ void Flex::frm7upDATE() {
         if (record == 0) continue;
         for (int c = 1; c < cols; ++c) {
             const std::string& text = g->TextMatrix(r, c);
-            if (!syncCell(source, record, c, text, &problems)) g->setTextMatrix(r, c, keptText(source, c));
+            if (syncCell(source, record, c, text, &problems)) continue;
+            const std::string kept = keptText(source, c);
+            g->setTextMatrix(r, c, kept);
+            // A row added since the load holds the template's fields: the
+            // blank its refused cell shows goes into the field too.
+            if (source == 0) storeCell(record, c, kept, &problems);
         }
     }
+    // Which rows are lines is known only now: an added row whose every text
+    // was refused is blank again, and rows added and blank at the end are no
+    // lines.
+    if (counted)
+        while (last >= 1 && rowRecord_[last] == 0 && rowBlank(last)) --last;
     if (GridMode == kLineView) m_.LineCount = last;
     if (GridMode == kPipeSizeView) m_.DiaCount = last;
 
@@ -493,30 +504,39 @@ void Flex::placeBox() {
     editBox_->setFocus();
 }
 
-void Flex::CommitCellEdit() {
-    if (held_ > 0 || GridMode == 0) return;
+bool Flex::CommitCellEdit() {
+    std::vector<std::string> problems;
+    const bool stored = commitBox(problems);
+    report(problems);
+    return stored;
+}
+
+bool Flex::commitBox(std::vector<std::string>& problems) {
+    if (held_ > 0 || GridMode == 0) return true;
     FlexGrid* g = grid_;
-    if (EditRow < 1 || EditCol < 1 || EditRow >= g->Rows() || EditCol >= g->Cols()) return;
+    if (EditRow < 1 || EditCol < 1 || EditRow >= g->Rows() || EditCol >= g->Cols()) return true;
     EditCode = static_cast<int16_t>(std::abs(ColumnCatalogue[EditCol].Code));
     const std::string text = BoxText(editBox_);
     const int record = EditRow < static_cast<int>(rowRecord_.size()) ? rowRecord_[EditRow] : 0;
-    std::vector<std::string> problems;
+    const std::size_t before = problems.size();
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
         problems.push_back("Row " + NumText(EditRow) + ", " + *problem);
     } else if (record != 0) {
         syncCell(record, record, EditCol, text, &problems);
     }
-    if (!problems.empty()) {
+    if (problems.size() > before) {
         // The cell shows again what it showed when the edit began, or, when
-        // a command had put refused text there, the text its record keeps.
+        // a command had put refused text there, the text its record keeps
+        // (none in a row added since the load): a refused text never comes
+        // back through the box.
         const bool startFits = !CellTextProblem(EditCode, EditStartText, cellTitle(EditCol));
-        const std::string kept = startFits || record == 0 ? EditStartText : keptText(record, EditCol);
+        const std::string kept = startFits ? EditStartText : keptText(record, EditCol);
         g->setTextMatrix(EditRow, EditCol, kept);
         editBox_->setText(QString::fromLatin1(kept.data(), static_cast<qsizetype>(kept.size())));
-        report(problems);
-        return;
+        return false;
     }
     g->setTextMatrix(EditRow, EditCol, text);
+    return true;
 }
 
 Flex::CommandScope::CommandScope(Flex& f) : f_(f) {

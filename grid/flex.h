@@ -58,9 +58,10 @@ public:
     void setCaption(const std::string& v) { caption_ = v; }
     bool CanPropertyChange(const std::string&) const { return false; }
 
-    // In-place editing.
+    // In-place editing. A commit is false when the box's text was refused:
+    // the user has been told, and the cell and the box show the text kept.
     void BeginCellEdit();
-    void CommitCellEdit();
+    bool CommitCellEdit();
 
     // Commits the pending edit, holds off the commits that moving the
     // current cell would make, and at the end gives the box its cell's text.
@@ -109,6 +110,8 @@ private:
     std::string capacityText() const;
     // Adds blank rows at the end, up to `rows` rows with the title row.
     void growRows(int rows);
+    // CommitCellEdit, its refusal added to `problems` rather than told.
+    bool commitBox(std::vector<std::string>& problems);
 
     void GridFocusCommit() { CommitCellEdit(); }
     void GridEditMenuPopup(int button, int shift, int x, int y);

@@ -319,6 +319,57 @@ TEST_F(FlexTest, BadInputGetsAMessageAndLosesNothing) {
     EXPECT_EQ(ui.boxes.size(), 5u);
 }
 
+// Which rows are lines is decided after the cells are stored: a row added at
+// the end whose every text was refused is blank again and no line; a refused
+// text beside an accepted one leaves a line. The box left open on the cell
+// does not bring the text back.
+TEST_F(FlexTest, AnAddedRowHoldingOnlyRefusedTextIsNoLine) {
+    auto paste = [&](const char* text, int c2) {
+        QGuiApplication::clipboard()->setText(text);
+        select(4, 5, 4, c2);
+        flex->mnueditpaste_Click();
+        flex->frm7upDATE();
+    };
+    // The column calculator's Ok: Len " =" the constant; it writes the view back.
+    auto calculate = [&](const char* constant) {
+        action("mnufun")->trigger();
+        auto* panel = test::Child<FunctionPanel>(flex.get(), "Frame2");
+        test::Child<ListCombo>(panel, "Combo1")->setListIndex(4);
+        test::Child<ListCombo>(panel, "Combo3")->setListIndex(0);
+        test::Child<ListCombo>(panel, "Combo2")->setListIndex(0);
+        test::Child<ListCombo>(panel, "Combo2")->setText(constant);
+        test::Child<QPushButton>(panel, "Command7")->click();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> fill;
+        int lines;
+    } cases[] = {
+        {"letters pasted into Len", [&] { paste("abc", 5); }, 3},
+        {"letters set in Len by the calculator", [&] { calculate("abc"); }, 3},
+        {"letters and a level pasted", [&] { paste("abc\t98.5", 6); }, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        flex->mnusewer();
+        ui.clear();
+        g->setRowCol(3, 1);
+        flex->mnueditinsertrow_Click();  // a blank row 4 at the end
+        g->setRowCol(4, 5);
+        flex->BeginCellEdit();
+        c.fill();
+        EXPECT_EQ(m.LineCount, c.lines);
+        ASSERT_EQ(ui.boxes.size(), 1u);
+        EXPECT_NE(ui.boxes[0].find("Len"), std::string::npos) << ui.boxes[0];
+        EXPECT_NE(ui.boxes[0].find("\"abc\" is not a number"), std::string::npos) << ui.boxes[0];
+        g->setRowCol(1, 1);
+        EXPECT_EQ(g->TextMatrix(4, 5), "");
+        EXPECT_EQ(ui.boxes.size(), 1u);
+        EXPECT_FLOAT_EQ(m.Lines[3].Len, 30.0f);
+    }
+    EXPECT_FLOAT_EQ(m.Lines[4].Inv1, 98.5f);
+}
+
 TEST_F(FlexTest, PopulationTitlesFollowTheCriteriaAtEachLoad) {
     struct Case {
         int16_t pop1, pop2;

@@ -1,6 +1,7 @@
 // Random sequences of what an engineer does in the line view (type, paste
 // from the grid and from other programs, past the end too, cut, delete, undo,
-// insert and remove rows, the column calculator's Ok), each ended by hiding the grid,
+// insert and remove rows, texts the cells refuse pasted into rows added at
+// the end, the column calculator's Ok), each ended by hiding the grid,
 // saving and reopening. The reopened file must hold the table a plain model
 // kept alongside: every cell as its text says, and a cell showing the text it
 // was loaded with (or was given back by Undo, whatever was written back in
@@ -73,12 +74,16 @@ Value TextValue(const std::string& text, int col) {
     return {"", static_cast<float>(Val(text))};
 }
 
+bool Refused(int col, const std::string& text) { return CellTextProblem(kCodes[col], text, "").has_value(); }
+
 // The plain model: the cells the grid should show, and for each cell the
-// text and value it was loaded with.
+// text and value it was loaded with, and the text whose value its field
+// holds now (what a refused text gives way to).
 struct PlainTable {
     struct Cell {
         std::string text, baseText;
         Value base;
+        std::string stored;
     };
     std::vector<std::vector<Cell>> rows;  // rows 1.. (row 0 unused)
     std::vector<bool> fresh;             // added since the last write-back
@@ -109,15 +114,24 @@ struct PlainTable {
         while (last >= 1 && fresh[last] && rowBlank(last)) --last;
         return last;
     }
-    // A write-back: rows added become lines holding what their cells say;
-    // the other cells keep the text and value they were loaded with.
+    // A write-back: a refused text gives way to the stored one (blank in a
+    // row added), then rows added become lines holding what their cells
+    // say; the other cells keep the text and value they were loaded with.
     void writeBack() {
+        for (int r = 1; r <= lastLine(); ++r)
+            for (int c = 1; c < kCols; ++c) {
+                Cell& cell = rows[r][c];
+                if (Refused(c, cell.text))
+                    cell.text = fresh[r] ? std::string() : cell.stored;
+                else
+                    cell.stored = cell.text;
+            }
         const int last = lastLine();
         for (int r = 1; r <= last; ++r) {
             if (!fresh[r]) continue;
             for (int c = 1; c < kCols; ++c) {
                 Cell& cell = rows[r][c];
-                cell.base = TextValue(cell.text, c), cell.baseText = cell.text;
+                cell.base = TextValue(cell.text, c), cell.baseText = cell.stored = cell.text;
             }
             fresh[r] = false;
         }
@@ -155,7 +169,7 @@ public:
         for (int r = 1; r <= m_.LineCount; ++r)
             for (int c = 1; c < kCols; ++c) {
                 PlainTable::Cell& cell = table_.rows[r][c];
-                cell.text = cell.baseText = g_->TextMatrix(r, c);
+                cell.text = cell.baseText = cell.stored = g_->TextMatrix(r, c);
                 cell.base = FieldValue(m_.Lines[r], c);
             }
         log_.clear();
@@ -219,6 +233,11 @@ private:
         static const char* bad[] = {"12abc", "1,5", "1E400", "x", "- ", "3 4"};
         return bad[pick(0, 5)];
     }
+    // Refused texts as a paste leaves them in a cell: no blanks around them.
+    std::string refusedCellText(int col) {
+        const std::string t = refusedText(col);
+        return t == "- " ? "abc" : t;
+    }
 
     void select(int r1, int c1, int r2, int c2) {
         g_->setRowCol(r1, c1);
@@ -226,10 +245,18 @@ private:
         g_->setColSel(c2);
     }
     // The text typed last is stored by the next action, as any commit does;
-    // a refused text leaves the cell as it was.
+    // a refused text leaves the cell as it was, or, when that was a refused
+    // text, shows the stored text (none in a row added).
     void settle() {
         if (!pending_) return;
-        if (pendingFits_) table_.text(pendingRow_, pendingCol_) = pendingText_;
+        PlainTable::Cell& cell = table_.rows[pendingRow_][pendingCol_];
+        const bool line = !table_.fresh[pendingRow_];
+        if (pendingFits_) {
+            cell.text = pendingText_;
+            if (line) cell.stored = cell.text;
+        } else if (Refused(pendingCol_, cell.text)) {
+            cell.text = line ? cell.stored : std::string();
+        }
         pending_ = false;
     }
     void note(const std::string& s) { log_ += s + "\n"; }
@@ -271,7 +298,7 @@ private:
         const int r = pick(1, rows() - 1), c = pick(1, kCols - 1);
         const int r2 = std::min(r + pick(0, 2), rows() - 1), c2 = std::min(c + pick(0, 2), kCols - 1);
         settle();
-        switch (pick(0, 10)) {
+        switch (pick(0, 11)) {
             case 0:
             case 1:
             case 2: {  // type into a cell, as a click and keys do
@@ -367,6 +394,36 @@ private:
                     table_.fresh.erase(table_.fresh.begin() + r);
                     table_.undo.clear();
                 }
+                break;
+            }
+            case 10: {  // rows added at the end, texts pasted there, most of them refused, and the view written back
+                const int added = pick(1, 3), first = rows();
+                for (int k = 0; k < added; ++k) {
+                    g_->setRowCol(rows() - 1, c);
+                    flex_->mnueditinsertrow_Click();
+                    table_.insertBlank(table_.count() + 1);
+                }
+                const int last = rows() - 1;
+                std::string clip;
+                std::vector<std::string> texts;
+                for (int i = first; i <= last; ++i) {
+                    const bool onlyRefused = pick(0, 1);
+                    for (int j = c; j <= c2; ++j) {
+                        texts.push_back(onlyRefused || pick(0, 2) ? refusedCellText(j) : validText(j));
+                        clip += texts.back() + (j < c2 ? "\t" : "\r\n");
+                    }
+                }
+                note("refused texts pasted " + std::to_string(first) + "," + std::to_string(c) + ".." +
+                     std::to_string(last) + "," + std::to_string(c2));
+                QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.c_str()));
+                select(first, c, last, c2);
+                flex_->mnueditpaste_Click();
+                table_.push(first, c, last, c2);
+                std::size_t k = 0;
+                for (int i = first; i <= last; ++i)
+                    for (int j = c; j <= c2; ++j) table_.text(i, j) = texts[k++];
+                flex_->frm7upDATE();
+                table_.writeBack();
                 break;
             }
             default:  // the column calculator's Ok, which writes the view back
