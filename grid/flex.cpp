@@ -393,11 +393,21 @@ void Flex::report(const std::vector<std::string>& problems) {
     m_.Ui->MessageBox(text);
 }
 
-void Flex::frm7upDATE() {
-    if (GridMode == 0) return;
+void Flex::frm7upDATE() { (void)writeBack(); }
+
+bool Flex::CommitOpenCell() {
+    // A hidden view was written back when it closed.
+    if (GridMode == 0 || isHidden()) return true;
+    // A refused text stops here, before anything else is stored.
+    if (!CommitCellEdit()) return false;
+    return writeBack();
+}
+
+bool Flex::writeBack() {
+    if (GridMode == 0) return true;
     // One message tells what the box and the cells held that was refused.
     std::vector<std::string> problems;
-    commitBox(problems);
+    const bool committed = commitBox(problems);
     FlexGrid* g = grid_;
     const int rows = g->Rows(), cols = g->Cols();
     const bool counted = GridMode == kLineView || GridMode == kPipeSizeView;
@@ -474,6 +484,7 @@ void Flex::frm7upDATE() {
         originals_ = std::move(kept);
     }
     report(problems);
+    return committed && problems.empty();
 }
 
 // ---- in-place editing ------------------------------------------------------

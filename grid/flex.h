@@ -50,6 +50,8 @@ public:
     // pipe-size count from the rows; the line, link and result tables grow
     // to hold the lines.
     void frm7upDATE() override;
+    // While a view is shown: the open cell's commit, then the write-back.
+    bool CommitOpenCell() override;
     void MakeUndoBuffer(const std::string& action);
 
     bool AutoRedraw() const { return autoRedraw_; }
@@ -110,6 +112,8 @@ private:
     std::string capacityText() const;
     // Adds blank rows at the end, up to `rows` rows with the title row.
     void growRows(int rows);
+    // frm7upDATE; false when a cell was refused.
+    bool writeBack();
     // CommitCellEdit, its refusal added to `problems` rather than told.
     bool commitBox(std::vector<std::string>& problems);
 

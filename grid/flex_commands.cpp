@@ -98,6 +98,8 @@ void FlexCommands::Command4_Click() { f_.editMenu_->popup(f_.mapToGlobal(QPoint(
 
 void FlexCommands::Command3_Click() {
     FlexGrid* g = f_.grid_;
+    // A refused text in the open cell is told, and nothing is exported.
+    if (!f_.CommitCellEdit()) return;
     Flex::CommandScope scope(f_);
     FlexGrid_To_Excel([g](int r, int c) { return g->TextMatrix(r, c); }, ClampInt16(g->Rows()), ClampInt16(g->Cols()), 1,
                       "", f_.dialogs_, *f_.model().Ui, f_.openWorkbook_);

@@ -550,6 +550,7 @@ void Vorlan::Command5_Click() {
 // ---- Process -----------------------------------------------------------------
 
 void Vorlan::Command2_Click() {
+    if (!storeOpenCell()) return;
     logBox_->show();
     AppendLog(m_, "Process");
     const std::string folder = backupFolder();
@@ -647,7 +648,24 @@ void Vorlan::openvrl() {
     }
 }
 
+bool Vorlan::storeOpenCell() {
+    try {
+        return grid_->CommitOpenCell();
+    } catch (const std::exception& e) {
+        report("", e);
+        return false;
+    }
+}
+
 void Vorlan::mnusaveas() {
+    if (storeOpenCell()) saveNetworkAs();
+}
+
+void Vorlan::mnusave_Click() {
+    if (storeOpenCell()) saveNetwork();
+}
+
+void Vorlan::saveNetworkAs() {
     std::optional<QString> chosen =
         dialogs_.SaveFile("Save As", kAsbFilter, DisplayPath(m_.ProjectName));
     if (!chosen || chosen->isEmpty()) return;
@@ -672,9 +690,9 @@ void Vorlan::mnusaveas() {
     setCaption("VORLAN  " + DisplayPath(m_.ProjectName));
 }
 
-void Vorlan::mnusave_Click() {
+void Vorlan::saveNetwork() {
     if (m_.ProjectName.empty()) {
-        mnusaveas();
+        saveNetworkAs();
         return;
     }
     // A network imported since the last Open must not replace the opened
@@ -710,13 +728,14 @@ void Vorlan::networkSaved(const std::string& path) {
 bool Vorlan::networkUnsaved() const { return NetworkFingerprint(m_) != savedFingerprint_; }
 
 bool Vorlan::maybeSaveNetwork() {
+    if (!storeOpenCell()) return false;
     if (!networkUnsaved()) return true;
     switch (dialogs_.AskSaveChanges("The network has changes that were not saved.")) {
         case Dialogs::SaveChoice::Discard: return true;
         case Dialogs::SaveChoice::Cancel: return false;
         case Dialogs::SaveChoice::Save: break;
     }
-    mnusave_Click();
+    saveNetwork();
     return !networkUnsaved();
 }
 

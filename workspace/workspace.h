@@ -152,8 +152,9 @@ public:
     void Form1WindowState(int state);
 
     // Before the program closes, and before a command replaces the network:
-    // asks about network changes not saved since the last Open or save.
-    // False when the user cancels.
+    // stores the grid's open cell, then asks about network changes not saved
+    // since the last Open or save. False when the user cancels or the open
+    // cell's text was refused.
     bool maybeSaveNetwork();
 
     // Tests: the Esc poll of the workbook reads (owned by the caller).
@@ -196,6 +197,14 @@ private:
     void buildAbout();
     void gridToggle(bool lateral);
     void setCaption(const QString& caption);
+    // The first step of every command that saves, processes or replaces
+    // the network, and of closing: the grid's open view and open cell are
+    // stored. False when a text was refused (the user has been told): the
+    // command stops.
+    bool storeOpenCell();
+    // Save and Save As after that step.
+    void saveNetwork();
+    void saveNetworkAs();
     // Writes ProjectName.asb, and its ".cor" beside it when the lines have
     // plan coordinates; true when the network file was written.
     bool saveProject();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QTimer>
 #include <QClipboard>
@@ -15,6 +16,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 
 #include "engine/network_file.h"
@@ -24,8 +26,10 @@
 #include "platform/flex_grid.h"
 #include "recording_ui.h"
 #include "sized_network.h"
+#include "stub_views.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
+#include "workspace/main_window.h"
 
 namespace vd {
 namespace {
@@ -712,6 +716,107 @@ TEST(FlexLarge, TheLineTablesGrowWithTheGridUpToTheLimit) {
     EXPECT_EQ(m.Lines[31999].From.trim(), "MH31999");
     EXPECT_EQ(m.Lines[32000].From.trim(), "MH1");
     m.SetUi(nullptr);
+}
+
+// Before every command that saves, exports, processes or replaces the
+// network, and before the window closes, the text typed into the open cell
+// is stored as leaving the cell would store it, and what the view shows is
+// written back; a refused text gets its message and the command stops with
+// nothing else asked, written or changed.
+TEST(FlexInWorkspace, TheOpenCellIsStoredBeforeEveryCommandOrStopsIt) {
+    TempDir dir("open_cell");
+    using Run = std::function<void(Form1&, Flex&, ScriptedDialogs&)>;
+    auto menu = [](const char* name) -> Run {
+        return [name](Form1& f, Flex&, ScriptedDialogs&) { test::Child<QAction>(&f.workspace(), name)->trigger(); };
+    };
+    auto button = [](const char* name) -> Run {
+        return [name](Form1& f, Flex&, ScriptedDialogs&) { test::Child<QPushButton>(&f.workspace(), name)->click(); };
+    };
+    const struct {
+        const char* name;
+        const char* file;  // the file the stored value reaches; "" none
+        Run run;
+    } commands[] = {
+        {"Save", "net.asb", menu("mnusave")},
+        {"Save As", "as.asb",
+         [&](Form1& f, Flex&, ScriptedDialogs& d) {
+             d.files.push_back(QString::fromStdString(dir.folder() + "as.asb"));
+             test::Child<QPushButton>(&f.workspace(), "Command10")->click();
+         }},
+        {"Set EXCEL", "", [](Form1&, Flex& flex, ScriptedDialogs&) { test::Child<QPushButton>(&flex, "Command3")->click(); }},
+        {"Process", "net-3.bak", [](Form1& f, Flex&, ScriptedDialogs&) { f.workspace().Command2_Click(); }},
+        {"Open", "net.asb", menu("mnuopen")},
+        {"Import (text)", "net.asb", button("Command12")},
+        {"Get EXCEL: Import", "net.asb", button("Command20")},
+        {"Get EXCEL Book", "net.asb", menu("mnuexcelbook")},
+        {"Get ACAD", "net.asb", menu("mnugetacad")},
+        {"Get ACAD Block", "net.asb", menu("mnublock")},
+        {"closing the window", "net.asb",
+         [](Form1& f, Flex&, ScriptedDialogs&) {
+             QCloseEvent close;
+             QCoreApplication::sendEvent(&f, &close);
+         }},
+    };
+    const struct {
+        const char* name;
+        bool addedRow;  // typed into a row added at the end
+        int col;
+        const char* text;
+        bool accepted;
+    } typed[] = {
+        {"a length", false, 5, "77.77", true},
+        {"a name in an added row", true, 1, "N9", true},
+        {"letters in a length", false, 5, "abc", false},
+    };
+    for (const auto& command : commands) {
+        for (const auto& t : typed) {
+            SCOPED_TRACE(std::string(command.name) + ", " + t.name);
+            for (const char* f : {"net.asb", "as.asb", "net-3.bak"}) std::filesystem::remove(dir.path() / f);
+            Model m;
+            NetBuilder net(m);
+            net.line("A", "B").len(50).gr(101, 100.5f).inv(99, 98.75f).dia(200);
+            net.line("B", "C").len(40).gr(100.5f, 100).inv(98.7f, 98.3f).dia(250);
+            net.line("C", "D").len(30).gr(100, 99.8f).inv(98.2f, 98).dia(250);
+            m.ProjectFolder = dir.folder();
+            m.ProjectName = "net";
+            ScriptedDialogs d;
+            auto* flex = new Flex(m, d);
+            Form1 form(m, d, {flex, new test::StubProfile});
+            form.show();
+            form.workspace().Command4_Click();  // SEWER
+            auto* g = test::Child<FlexGrid>(flex, "MSFlexGrid1");
+            if (t.addedRow) {
+                g->setRowCol(3, 1);
+                flex->mnueditinsertrow_Click();
+            }
+            const int row = t.addedRow ? 4 : 2;
+            g->setRowCol(row, t.col);
+            flex->BeginCellEdit();
+            test::Child<QLineEdit>(flex, "txtEdit")->setText(t.text);  // no Enter, no move
+            d.saveChoices.push_back(Dialogs::SaveChoice::Save);
+            command.run(form, *flex, d);
+            if (!t.accepted) {
+                ASSERT_EQ(d.asked.size(), 1u);
+                EXPECT_EQ(d.asked[0].kind, ScriptedDialogs::Asked::Message);
+                EXPECT_TRUE(d.asked[0].title.contains("\"abc\" is not a number")) << d.asked[0].title.toStdString();
+                EXPECT_EQ(g->TextMatrix(2, 5), "40.00");
+                EXPECT_FLOAT_EQ(m.Lines[2].Len, 40.0f);
+                for (const char* f : {"net.asb", "as.asb", "net-3.bak"}) EXPECT_FALSE(std::filesystem::exists(dir.path() / f)) << f;
+            } else if (*command.file) {
+                Model back;
+                ASSERT_TRUE(LoadNetworkText(back, dir.folder() + command.file));
+                EXPECT_EQ(back.LineCount, t.addedRow ? 4 : 3);
+                if (t.addedRow) {
+                    EXPECT_EQ(back.Lines[4].From.trim(), "N9");
+                }
+                EXPECT_FLOAT_EQ(back.Lines[2].Len, t.addedRow ? 40.0f : 77.77f);
+            } else {
+                EXPECT_EQ(g->TextMatrix(row, t.col), t.text);
+                ASSERT_FALSE(d.asked.empty());
+                EXPECT_EQ(d.asked.back().kind, ScriptedDialogs::Asked::Save);  // the export went on
+            }
+        }
+    }
 }
 
 TEST(FlexSample, ShowingAndHidingEveryViewSavesTheSameBytesAndAnEditSurvives) {
