@@ -144,7 +144,7 @@ TEST_F(HostileLateralNames, DamagedFileAndNoise) {
     const int n = test::HostileIterations(400);
     for (int it = 0; it < n; ++it) {
         std::string bytes = it % 5 == 0 ? mut.noise() : mut.mutate(prf);
-        std::vector<LateralNameRecord> records;
+        LateralNameList records;
         Outcome f = ParseLateralNames(bytes, records);
         ASSERT_TRUE(f.ok() || !f.message().empty()) << it;
         if (!f.ok()) continue;
