@@ -257,16 +257,18 @@ public:
         int from = 0, stopDepth = 0, from2 = 0, stopDepth2 = 0;
         bool met = false;
     };
-    Run walk(int s, const std::vector<int>* ends) const {
-        Run run{s, 0, 0, 0, false};
-        if (const int t = firstEnd(s, ends)) {
+    Run walk(int s, const std::vector<int>* ends) const { return walkOn(s, entry_[s], ends); }
+    // The rest of a walk that has come to line u on its way down from a line
+    // that entered its ring (if any) at ring line cj.
+    Run walkOn(int u, int cj, const std::vector<int>* ends) const {
+        Run run{u, 0, 0, 0, false};
+        if (const int t = firstEnd(u, ends)) {
             run.stopDepth = depth_[t];
             run.met = true;
             return run;
         }
-        const int cj = entry_[s];
         if (cj == 0) return run;  // down to the outfall
-        const int c0 = ringTop_[root_[s]];
+        const int c0 = ringTop_[root_[u]];
         if (cj == c0) return run;  // round the whole ring
         run.from2 = c0;
         run.stopDepth2 = depth_[cj] + 1;
@@ -275,6 +277,49 @@ public:
             run.met = true;
         }
         return run;
+    }
+
+    // The ring part of a walk that entered its ring at cj and has come down
+    // to the root unstopped: from the ring line after the root on.
+    Run ringRest(int root, int cj, const std::vector<int>* ends) const {
+        const int c0 = ringTop_[root];
+        Run run{0, 0, c0, depth_[cj] + 1, false};
+        if (const int t = firstEnd(c0, ends); t != 0 && depth_[t] > depth_[cj]) {
+            run.stopDepth2 = depth_[t];
+            run.met = true;
+        }
+        return run;
+    }
+    bool endsAt(int u, const std::vector<int>* ends) const {
+        return ends && std::binary_search(ends->begin(), ends->end(), pos_[u]);
+    }
+
+    // Whether each line at `starts` (positions, sorted) meets one of the
+    // lines at `ends` before line u, which lies below them all: then none of
+    // their walks comes to u. Whichever is less work, the end lines above u
+    // are looked at, or each start's way down.
+    bool allStopBefore(const std::vector<int>& starts, int u, const std::vector<int>* ends) const {
+        if (!ends) return false;
+        const auto first = std::lower_bound(ends->begin(), ends->end(), pos_[u] + 1);
+        const auto last = std::lower_bound(first, ends->end(), pos_[u] + size_[u]);
+        if (first == last) return false;
+        if (static_cast<std::size_t>(last - first) < starts.size()) {
+            // The starts upstream of the topmost end lines.
+            std::size_t stopped = 0;
+            int coveredTo = -1;
+            for (auto it = first; it != last; ++it) {
+                if (*it < coveredTo) continue;
+                coveredTo = *it + size_[nodeAt_[*it]];
+                stopped += static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), coveredTo) -
+                                                    std::lower_bound(starts.begin(), starts.end(), *it));
+            }
+            return stopped == starts.size();
+        }
+        for (int p : starts) {
+            const int t = firstEnd(nodeAt_[p], ends);
+            if (t == 0 || depth_[t] <= depth_[u]) return false;
+        }
+        return true;
     }
 
     // Whether a walk from any of the lines at `starts` (positions, sorted)
@@ -291,6 +336,7 @@ public:
     }
 
     int pos(int i) const { return pos_[i]; }
+    int nodeAt(int p) const { return nodeAt_[p]; }
     int parent(int i) const { return parent_[i]; }
     int depth(int i) const { return depth_[i]; }
     int root(int i) const { return root_[i]; }
@@ -415,10 +461,6 @@ public:
         segment(run.from, run.stopDepth, r);
         if (run.from2) segment(run.from2, run.stopDepth2, r);
     }
-    bool exhausted(int s) {
-        if (unnamedFrom(s) != 0) return false;
-        return index_.entry(s) == 0 || unnamedFrom(index_.ringTop(index_.root(s))) == 0;
-    }
     int left() const { return left_; }
     long long by(int i) const { return by_[static_cast<std::size_t>(i)]; }
 
@@ -493,25 +535,72 @@ Outcome ApplyLateralNames(Model& m, const LateralNameList& records) {
     for (const PairKey& key : pairs) usedStart[key.start] = true;
 
     // From the last record back: a line keeps the first name it gets, which
-    // is the one the last walk over it would leave. A start whose whole way
-    // down is named can add nothing more and is dropped.
+    // is the one the last walk over it would leave. The starts of a record
+    // are kept in sets that share the first unnamed line on their way down
+    // (and the ring line they enter by): beyond it their walks are one, so a
+    // set is looked at once per record, however many starts it holds. A set
+    // whose whole way down is named can add nothing more and is dropped.
     std::vector<std::size_t> byLast(pairs.size());
     for (std::size_t p = 0; p < pairs.size(); ++p) byLast[p] = p;
     std::sort(byLast.begin(), byLast.end(), [&](std::size_t a, std::size_t b) { return lastOfPair[a] > lastOfPair[b]; });
-    std::unordered_map<double, std::vector<int>> active = linesFrom;
+    struct StartSet {
+        std::vector<int> pos;  // of its lines, sorted unless `mixed`
+        int ring = 0;          // the ring line its walks enter by, 0 for none
+        bool mixed = false;
+    };
+    std::unordered_map<double, std::vector<StartSet>> active;
+    for (const auto& [key, lines] : linesFrom)
+        for (int s : lines) active[key].push_back({{index.pos(s)}, index.entry(s), false});
+    std::vector<long long> metIn(static_cast<std::size_t>(count) + 1, -1);
+    std::vector<std::size_t> setAt(static_cast<std::size_t>(count) + 1, 0);
     Naming naming(index, count);
     for (std::size_t p : byLast) {
         if (naming.left() == 0) break;
-        std::vector<int>& starts = active[pairs[p].start];
+        std::vector<StartSet>& sets = active[pairs[p].start];
         const std::vector<int>* ends = index.ends(pairs[p].end);
-        for (std::size_t k = 0; k < starts.size();) {
-            naming.name(index.walk(starts[k], ends), lastOfPair[p]);
-            if (naming.exhausted(starts[k])) {
-                starts[k] = starts.back();
-                starts.pop_back();
-            } else {
-                ++k;
+        const long long r = lastOfPair[p];
+        auto drop = [&](std::size_t k) {
+            sets[k] = std::move(sets.back());
+            sets.pop_back();
+        };
+        for (std::size_t k = 0; k < sets.size();) {
+            StartSet& set = sets[k];
+            const int anchor = index.nodeAt(set.pos[0]);
+            const int u = naming.unnamedFrom(anchor);
+            if (set.mixed) {
+                std::sort(set.pos.begin(), set.pos.end());
+                set.mixed = false;
             }
+            // Where the set's walks come to unnamed lines: u on the way down,
+            // or, all named down to the root, the ring they come round.
+            int at = u;
+            if (u == 0) {
+                const int root = index.root(anchor);
+                const int onRing = set.ring ? naming.unnamedFrom(index.ringTop(root)) : 0;
+                if (onRing == 0 || index.depth(onRing) <= index.depth(set.ring)) {
+                    drop(k);
+                    continue;
+                }
+                if (!index.allStopBefore(set.pos, root, ends) && !index.endsAt(root, ends))
+                    naming.name(index.ringRest(root, set.ring, ends), r);
+                at = set.ring;  // the sets of one ring entered alike walk alike
+            } else if (!index.allStopBefore(set.pos, u, ends)) {
+                naming.name(index.walkOn(u, set.ring, ends), r);
+            }
+            // A set met at the same place before in this pass stopped short
+            // of it (or it would be named now): from here on the two walk alike.
+            const std::size_t met = setAt[static_cast<std::size_t>(at)];
+            if (metIn[static_cast<std::size_t>(at)] == r && met < k && sets[met].ring == set.ring) {
+                StartSet& into = sets[met];
+                if (into.pos.size() < set.pos.size()) std::swap(into.pos, set.pos);
+                into.pos.insert(into.pos.end(), set.pos.begin(), set.pos.end());
+                into.mixed = true;
+                drop(k);
+                continue;
+            }
+            metIn[static_cast<std::size_t>(at)] = r;
+            setAt[static_cast<std::size_t>(at)] = k;
+            ++k;
         }
     }
     for (int i = 1; i <= count; ++i) {
