@@ -3,12 +3,14 @@
 // attribute definitions, extended data). The writer goes through dxflib's
 // group writer into memory and saves the file in one piece; the reader splits
 // the group pairs itself.
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "cad/cad_document.h"
 #include "cad/dxf_string_writer.h"
@@ -313,6 +315,24 @@ struct Pair {
     std::string value;
 };
 
+// What one drawing may hold, so that any file opens in bounded time and
+// memory: the document keeps each object whole (about 700 bytes) and finds
+// layers, text styles, blocks and applications by name one after another,
+// so each object costs a search through as many names as there are.
+constexpr std::size_t kMaxRecords = 250000;  // records opened by group code 0
+constexpr std::size_t kMaxNames = 250;       // of layers, of text styles, of blocks, of applications
+// Extended data of one object beyond AutoCAD's own limit, or of more
+// applications than any program hangs on one object, is not read.
+constexpr std::size_t kMaxXDataBytes = 16383;
+constexpr std::size_t kMaxXDataApplications = 64;
+
+std::string FoldedName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 // The group pairs of a DXF file: a code line (blanks around the number) and
 // a value line (kept as it is but for its line end). Read here rather than
 // by the library, whose entity handling trusts the counts a file states and
@@ -499,7 +519,9 @@ struct Ocs {
 
 class Reader {
 public:
-    Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {}
+    Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {
+        for (const auto& b : doc_.Blocks().all()) blockNamed_[FoldedName(b->Name)] = b.get();
+    }
 
     void run() {
         bool sawEof = false;
@@ -532,6 +554,19 @@ public:
     }
 
 private:
+    // Refuses the file once it has named more layers, text styles, blocks or
+    // applications than a drawing may hold.
+    void checkNames() const {
+        const std::pair<std::size_t, const char*> counts[] = {{doc_.Layers().all().size(), "layers"},
+                                                             {doc_.TextStyles().all().size(), "text styles"},
+                                                             {doc_.Blocks().all().size(), "blocks"},
+                                                             {doc_.RegisteredApps().size(), "applications"}};
+        for (const auto& [n, what] : counts)
+            if (n > kMaxNames)
+                throw CadError(7, std::string("The drawing names more than ") + std::to_string(kMaxNames) + " " + what +
+                                      ", more than the program can hold");
+    }
+
     std::string text(const std::string& v) const {
         std::string source;
         return text(v, source);
@@ -596,6 +631,7 @@ private:
             } catch (const CadError&) {
                 doc_.loadWarnings.push_back(type + " \"" + name + "\" not read: its name is not allowed here");
             }
+            checkNames();
         }
     }
 
@@ -622,35 +658,55 @@ private:
             } catch (const CadError&) {
                 // reported when the definition itself is read
             }
+            checkNames();
         }
+        for (const auto& b : doc_.Blocks().all()) blockNamed_[FoldedName(b->Name)] = b.get();
     }
 
     // A block reference that leads back to its own block, through other
-    // blocks, would have every drawing of it run without end: it goes.
+    // blocks, would have every drawing of it run without end: it goes. A
+    // walk through the references, depth first, meets each such loop as a
+    // reference back to a block still open on the walk; only those go, so
+    // every loop is cut once, and all in one pass over the references.
     void breakBlockCycles() {
-        auto reaches = [&](const CadBlock& from, const CadBlock& goal) {
-            std::vector<const CadBlock*> todo{&from};
-            std::set<const CadBlock*> seen;
-            while (!todo.empty()) {
-                const CadBlock* b = todo.back();
-                todo.pop_back();
-                if (b == &goal) return true;
-                if (!seen.insert(b).second) continue;
-                for (const auto& e : b->entities())
-                    if (e->kind == CadKind::Insert)
-                        if (const CadBlock* inner = doc_.Blocks().Find(e->Name)) todo.push_back(inner);
-            }
-            return false;
-        };
+        std::vector<const CadBlock*> blocks;
+        std::unordered_map<const CadBlock*, std::size_t> number;
         for (const auto& b : doc_.Blocks().all()) {
             if (b->IsModelSpace()) continue;
-            std::vector<CadEntityPtr> loops;
-            for (const auto& e : b->entities())
-                if (e->kind == CadKind::Insert)
-                    if (const CadBlock* inner = doc_.Blocks().Find(e->Name); inner && reaches(*inner, *b)) loops.push_back(e);
-            for (const auto& e : loops) {
-                e->Erase();
-                ++skipped_["INSERT of a block that holds its own block"];
+            number[b.get()] = blocks.size();
+            blocks.push_back(b.get());
+        }
+        const std::size_t n = blocks.size();
+        std::vector<std::vector<std::pair<std::size_t, CadEntityPtr>>> refs(n);
+        for (std::size_t v = 0; v < n; ++v)
+            for (const auto& e : blocks[v]->entities()) {
+                if (e->kind != CadKind::Insert) continue;
+                auto named = blockNamed_.find(FoldedName(e->Name));
+                if (named == blockNamed_.end()) continue;
+                if (auto w = number.find(named->second); w != number.end()) refs[v].emplace_back(w->second, e);
+            }
+        enum : char { kUnseen, kOpen, kDone };
+        std::vector<char> state(n, kUnseen);
+        std::vector<std::pair<std::size_t, std::size_t>> path;  // block, and the next of its references to follow
+        for (std::size_t root = 0; root < n; ++root) {
+            if (state[root] != kUnseen) continue;
+            state[root] = kOpen;
+            path.emplace_back(root, 0);
+            while (!path.empty()) {
+                auto& [v, k] = path.back();
+                if (k == refs[v].size()) {
+                    state[v] = kDone;
+                    path.pop_back();
+                    continue;
+                }
+                const auto& [w, e] = refs[v][k++];
+                if (state[w] == kOpen) {
+                    e->Erase();
+                    ++skipped_["INSERT of a block that holds its own block"];
+                } else if (state[w] == kUnseen) {
+                    state[w] = kOpen;
+                    path.emplace_back(w, 0);
+                }
             }
         }
     }
@@ -731,6 +787,10 @@ private:
                 while (target->Count() > before) target->Item(target->Count() - 1)->Erase();
                 ++skipped_[r.type + " (" + err.what() + ")"];
             }
+            checkNames();
+            if (copies_ > kMaxRecords)
+                throw CadError(7, "The drawing's block references carry more than " + std::to_string(kMaxRecords) +
+                                      " attributes, more than the program can hold");
         }
     }
 
@@ -769,7 +829,8 @@ private:
         }
         e.Alignment = AlignmentOf(h, vAlign);
         if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
-        if (!doc_.TextStyles().Find(e.StyleName) && !e.StyleName.empty()) doc_.TextStyles().Add(e.StyleName);
+        if (!e.StyleName.empty() && styleNamed_.insert(FoldedName(e.StyleName)).second && !doc_.TextStyles().Find(e.StyleName))
+            doc_.TextStyles().Add(e.StyleName);
         const Ocs ocs = Ocs::Of(r);
         if (ocs.identity) return;
         e.InsertionPoint = ocs.toWorld(e.InsertionPoint);
@@ -793,6 +854,15 @@ private:
     }
 
     void xdata(CadEntity& e, const RawEntity& r) {
+        std::size_t bytes = 0, applications = 0;
+        for (const auto& q : r.xdata) {
+            bytes += q.value.size();
+            applications += q.code == 1001;
+        }
+        if (bytes > kMaxXDataBytes || applications > kMaxXDataApplications) {
+            ++changed_["object whose extended data (over 16 KB, or of over 64 applications) was not read"];
+            return;
+        }
         std::vector<int16_t> codes;
         std::vector<XValue> values;
         std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
@@ -842,10 +912,18 @@ private:
         std::string name;
         for (const auto& q : r.own)
             if (q.code == 2) name = text(q.value);
-        if (!doc_.Blocks().Find(name) || name.empty() || name[0] == '*') {
+        auto def = name.empty() || name[0] == '*' ? blockNamed_.end() : blockNamed_.find(FoldedName(name));
+        if (def == blockNamed_.end()) {
             ++skipped_["INSERT of a block not defined in the file"];
             return nullptr;
         }
+        // Each reference first gets a copy of every attribute definition of
+        // its block; those copies count against what a drawing may hold.
+        auto [held, added] = attributeDefinitions_.try_emplace(def->second, 0);
+        if (added)
+            for (const auto& e : def->second->entities()) held->second += e->kind == CadKind::AttributeDef;
+        copies_ += held->second + r.children.size();
+        if (copies_ > kMaxRecords) return nullptr;  // the file is refused right after
         // The attributes the file holds replace those the definition gives,
         // as the file is what the user saved.
         CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
@@ -995,6 +1073,10 @@ private:
 
     std::vector<Pair> p_;
     CadDocument& doc_;
+    std::unordered_map<std::string, CadBlock*> blockNamed_;  // by upper-cased name
+    std::set<std::string> styleNamed_;                       // upper-cased names of styles known to exist
+    std::unordered_map<const CadBlock*, std::size_t> attributeDefinitions_;
+    std::size_t copies_ = 0;
     size_t i_ = 0;
     bool utf8_ = false;
     std::map<std::string, int> skipped_;
@@ -1028,6 +1110,12 @@ std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplica
     std::vector<Pair> pairs = ReadPairs(bytes, path);
     if (pairs.empty() || (pairs.front().code != 0 && pairs.front().code != 999))
         throw CadError(13, "\"" + path + "\" is not a DXF file");
+    bytes = std::string();
+    const auto records = static_cast<std::size_t>(
+        std::count_if(pairs.begin(), pairs.end(), [](const Pair& q) { return q.code == 0; }));
+    if (records > kMaxRecords)
+        throw CadError(7, "\"" + path + "\" holds " + std::to_string(records) + " objects; a drawing the program opens " +
+                              "holds at most " + std::to_string(kMaxRecords));
 
     size_t slash = path.find_last_of('/');
     auto doc = std::make_unique<CadDocument>(app, slash == std::string::npos ? path : path.substr(slash + 1));

@@ -42,8 +42,9 @@ Outcome getmhblock(Model& m, CadApplication& app);
 
 // The File menu commands "Get ACAD" and "Get ACAD Block": connect to the
 // open drawing; only when it holds something to read (plan LINEs with their
-// data, "Mhblock" blocks), empty ProjectName,
-// ResetProject and read it. Status "Get Acad Data ... OK" / "Get Block Data
+// data numbered within the line table, "Mhblock" blocks) and no name to be
+// read holds a control character, empty ProjectName, ResetProject and read
+// it. Status "Get Acad Data ... OK" / "Get Block Data
 // ... OK" on success; a missing drawing, a failure or Esc is said as such and
 // the project is left as it was (Esc: the lines read so far stay).
 Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys = nullptr);

@@ -13,6 +13,7 @@
 #include "platform/key_poll.h"
 #include "workspace/acad_commands.h"
 #include "workspace/acad_shared.h"
+#include "workspace/name_bytes.h"
 
 namespace vd {
 
@@ -293,12 +294,11 @@ Outcome getmhblock(Model& m, CadApplication& app) {
         ReadSheetGrid(doc, app, true);
         CadSelectionSet& set = FreshSelectionSet(doc, "temp");
         set.Select(5, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"});
-        int n = set.Count();
-        if (n > kMaxLineUpper) {
-            AppendLog(m, "Get ACAD Block: only the first " + NumText(kMaxLineUpper) + " of " + NumText(n) +
+        const int found = set.Count();
+        const int n = std::min(found, kMaxLineUpper);
+        if (found > n)
+            AppendLog(m, "Get ACAD Block: only the first " + NumText(kMaxLineUpper) + " of " + NumText(found) +
                              " blocks fit in the line table");
-            n = kMaxLineUpper;
-        }
         m.FitLineTables(n);
         std::vector<CadEntityPtr> blocks;
         for (int i = 1; i <= n; ++i) {
@@ -353,7 +353,11 @@ Outcome getmhblock(Model& m, CadApplication& app) {
         BuildLateralTable(m);
         m.Ui->SetProgress(0);
         app.Update();
-        return Outcome::Ok();
+        if (found == n) return Outcome::Ok();
+        m.Ui->MessageBox(NumText(found - n) + " of the " + NumText(found) +
+                         " blocks did not fit in the line table, which holds at most " + NumText(kMaxLineUpper) +
+                         " lines. Only the first " + NumText(kMaxLineUpper) + " blocks were read.");
+        return Outcome::Ok(NumText(found - n) + " blocks did not fit");
     } catch (const RuntimeError& e) {
         // A drawing error, or a number text too large for a 16-bit field.
         m.Ui->SetProgress(0);
@@ -408,6 +412,82 @@ Outcome ReadyToRead(Model& m, CadApplication& app, const std::vector<int16_t>& t
 
 }  // namespace
 
+namespace {
+
+// The items of "SEWER" and the block attributes a read-back stores as names.
+const struct {
+    std::size_t item;
+    const char* field;
+} kPlanNames[] = {{1, "From"}, {2, "To"}, {8, "Lateral"}, {15, "Status"}};
+const char* const kBlockNames[] = {"Mhname1", "Mhname2", "Lat"};
+
+// What "Get ACAD" would read, checked before the project is reset: a name
+// that holds a control character refuses the drawing, and a drawing whose
+// plan lines all lie outside the line table has nothing to read. Says why.
+Outcome CheckPlanLines(Model& m, CadDocument& doc) {
+    const CadSelectionFilter passes({0, 8}, {"LINE", "SEWER"});
+    long long beyond = 0, below = 0, readable = 0;
+    for (const CadEntityPtr& e : doc.ModelSpace().entities()) {
+        if (!passes(*e)) continue;
+        const XData* duv = e->FindXData("DUV");
+        const XData* sewer = e->FindXData("sewer");
+        if (!duv || !sewer || !HasPlanData(*duv, *sewer)) continue;
+        const double k = XNumber(*duv, 1);
+        if (k > kMaxLineUpper) {
+            ++beyond;
+            continue;
+        }
+        if (!(k >= 1)) {
+            ++below;
+            continue;
+        }
+        ++readable;
+        for (const auto& [item, field] : kPlanNames) {
+            const std::string text = XString(*sewer, item);
+            if (const std::size_t at = FirstControlByte(text); at != std::string::npos) {
+                m.Ui->SetStatus("Get Acad Data ... failed");
+                return Outcome::Fail("Plan line " + NumText(CInt(k)) + ": its " + field + " name holds " +
+                                     ControlByteText(static_cast<unsigned char>(text[at])) +
+                                     ", which no name may hold. The project is left as it was.");
+            }
+        }
+    }
+    if (readable > 0) return Outcome::Ok();
+    m.Ui->SetStatus("Get Acad Data ... nothing to read");
+    std::string why;
+    if (beyond > 0)
+        why = NumText(beyond) + " plan line" + (beyond == 1 ? " is" : "s are") + " numbered beyond " +
+              NumText(kMaxLineUpper) + ", the most lines the line table holds";
+    if (below > 0)
+        why += (why.empty() ? "" : ", and ") + NumText(below) + " numbered below 1";
+    return Outcome::Fail("The drawing \"" + doc.Name + "\" holds no plan line the line table can take: " + why +
+                         ". The project is left as it was.");
+}
+
+// The same for "Get ACAD Block", over the blocks it would read.
+Outcome CheckBlocks(CadDocument& doc) {
+    const CadSelectionFilter passes({0, 2, 8}, {"INSERT", "Mhblock", "sewer*"});
+    int n = 0;
+    for (const CadEntityPtr& e : doc.ModelSpace().entities()) {
+        if (!passes(*e)) continue;
+        if (++n > kMaxLineUpper) break;
+        for (const auto& a : e->GetAttributes()) {
+            bool name = false;
+            for (const char* tag : kBlockNames) name |= SameCadName(a->TagString, tag);
+            if (!name) continue;
+            if (const std::size_t at = FirstControlByte(a->TextString); at != std::string::npos)
+                return Outcome::Fail("Block " + NumText(n) + " at " + FloatText(static_cast<float>(e->InsertionPoint[0])) +
+                                     ", " + FloatText(static_cast<float>(e->InsertionPoint[1])) + ": its " +
+                                     a->TagString + " holds " +
+                                     ControlByteText(static_cast<unsigned char>(a->TextString[at])) +
+                                     ", which no name may hold. The project is left as it was.");
+        }
+    }
+    return Outcome::Ok();
+}
+
+}  // namespace
+
 Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
     Outcome ready = ReadyToRead(m, app, {0, 8}, {"LINE", "SEWER"}, IsReadablePlanLine,
                                 "plan lines on layer \"sewer\" (LINEs carrying the plan data \"DUV\" and \"SEWER\")",
@@ -415,6 +495,18 @@ Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
     if (!ready) {
         m.Ui->MessageBox(ready.message());
         return ready;
+    }
+    Outcome fit;
+    try {
+        fit = CheckPlanLines(m, app.ActiveDocument());
+    } catch (const RuntimeError& e) {
+        // A line number text too large to read.
+        m.Ui->SetStatus("Get Acad Data ... failed");
+        fit = Outcome::Fail(e.what());
+    }
+    if (!fit) {
+        m.Ui->MessageBox(fit.message());
+        return fit;
     }
     std::unique_ptr<EscKeyPoll> own;
     if (!keys) {
@@ -440,6 +532,10 @@ Outcome GetAcadCommand(Model& m, CadApplication& app, EscKeyPoll* keys) {
 Outcome GetAcadBlockCommand(Model& m, CadApplication& app) {
     Outcome ready = ReadyToRead(m, app, {0, 2, 8}, {"INSERT", "Mhblock", "sewer*"}, nullptr,
                                 "\"Mhblock\" blocks on a layer \"sewer*\"", "Get Block Data");
+    if (ready) {
+        ready = CheckBlocks(app.ActiveDocument());
+        if (!ready) m.Ui->SetStatus("Get Block Data ... failed");
+    }
     if (!ready) {
         m.Ui->MessageBox(ready.message());
         return ready;
@@ -449,7 +545,7 @@ Outcome GetAcadBlockCommand(Model& m, CadApplication& app) {
     Outcome r = getmhblock(m, app);
     m.Ui->SetProgress(0);
     if (r) {
-        m.Ui->SetStatus("Get Block Data ... OK");
+        m.Ui->SetStatus("Get Block Data ... " + (r.message().empty() ? std::string("OK") : r.message()));
     } else {
         m.Ui->MessageBox(r.message());
         m.Ui->SetStatus("Get Block Data ... failed");

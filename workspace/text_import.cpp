@@ -8,6 +8,7 @@
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
 #include "workspace/line_rows.h"
+#include "workspace/name_bytes.h"
 
 namespace vd {
 
@@ -87,6 +88,9 @@ private:
 
 RowSplit SplitTextRow(std::string text) {
     RowSplit out;
+    // A tab separates as a blank does: tables exported by other programs
+    // hold tabs between their values, and a name never holds one.
+    std::replace(text.begin(), text.end(), '\t', ' ');
     text = Trim(text);
     if (!text.empty() && text[0] == ',') text[0] = ' ';
     if (text.find(kBar) != std::string::npos) {
@@ -144,18 +148,69 @@ void StoreTextValues(LineRecord& line, const std::vector<std::string>& values,
     }
 }
 
-std::vector<std::string> SplitFileRows(const std::string& bytes) {
-    std::vector<std::string> rows;
+namespace {
+
+// Calls row(text) for each row of the file: CR LF, LF and CR each end a row,
+// a last row without an end counts, a final line end opens no further row.
+template <class Row>
+void ForEachRow(std::string_view bytes, Row row) {
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t lf = bytes.find('\n', start);
-        std::size_t end = lf == std::string::npos ? bytes.size() : lf;
-        std::string row = bytes.substr(start, end - start);
-        if (!row.empty() && row.back() == '\r') row.pop_back();
-        rows.push_back(std::move(row));
-        if (lf == std::string::npos) break;
-        start = lf + 1;
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            row(bytes.substr(start));
+            return;
+        }
+        row(bytes.substr(start, end - start));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
     }
+}
+
+long long RowCount(std::string_view bytes) {
+    long long n = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) ++n;
+    return n + (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r' ? 1 : 0);
+}
+
+bool IsNameField(int k) { return k == 0 || k == 1 || k == 10 || k == 11; }
+bool IsNumberField(int k) { return k >= 2 && k <= 9; }
+
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether the leading-number rule finds a number in the text at all (it
+// reads "abc" and "" as 0 too): blanks, then a sign, then a digit or a
+// point and a digit, or a hex or octal prefix with a digit.
+bool LeadsWithNumber(std::string_view t) {
+    std::size_t i = 0;
+    auto skip = [&] {
+        while (i < t.size() && (t[i] == ' ' || t[i] == '\t' || t[i] == '\n')) ++i;
+    };
+    skip();
+    if (i + 2 < t.size() && t[i] == '&') {
+        const char kind = t[i + 1];
+        const char d = t[i + 2];
+        if (kind == 'H' || kind == 'h') return Digit(d) || (d >= 'a' && d <= 'f') || (d >= 'A' && d <= 'F');
+        if (kind == 'O' || kind == 'o') return d >= '0' && d <= '7';
+        return false;
+    }
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    skip();
+    if (i < t.size() && Digit(t[i])) return true;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        skip();
+        return i < t.size() && Digit(t[i]);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitFileRows(const std::string& bytes) {
+    std::vector<std::string> rows;
+    ForEachRow(bytes, [&](std::string_view row) { rows.emplace_back(row); });
     return rows;
 }
 
@@ -165,19 +220,39 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
         return Outcome::Fail("The file is not a text table (it holds binary data). Nothing was imported.");
     // Counted before they are split: a file of millions of short rows is
     // refused without holding each one.
-    const auto rowCount = static_cast<long long>(std::count(bytes.begin(), bytes.end(), '\n')) +
-                          (!bytes.empty() && bytes.back() != '\n' ? 1 : 0);
+    const long long rowCount = RowCount(bytes);
     if (rowCount == 0) return Outcome::Fail("The file is empty. Nothing was imported.");
     if (rowCount > kMaxLineUpper) return Outcome::Fail(TooManyLinesText("The file", rowCount) + " Nothing was imported.");
-    std::vector<std::string> rows = SplitFileRows(bytes);
     std::vector<RowSplit> splits;
-    splits.reserve(rows.size());
-    for (std::size_t n = 0; n < rows.size(); ++n) {
-        splits.push_back(SplitTextRow(rows[n]));
-        if (splits.back().cut)
-            return Outcome::Fail("Row " + NumText(static_cast<long long>(n + 1)) + " has more than " +
-                                 NumText(kTextImportMaxValues) + " values. Nothing was imported.");
+    splits.reserve(static_cast<std::size_t>(rowCount));
+    ForEachRow(bytes, [&](std::string_view row) { splits.push_back(SplitTextRow(std::string(row))); });
+    bool numberTicked = false, numberRead = false;
+    for (int k = 0; k < kTextImportFields; ++k) numberTicked |= ticked[k] && IsNumberField(k);
+    for (std::size_t n = 0; n < splits.size(); ++n) {
+        const std::string row = "Row " + NumText(static_cast<long long>(n + 1));
+        if (splits[n].cut)
+            return Outcome::Fail(row + " has more than " + NumText(kTextImportMaxValues) +
+                                 " values. Nothing was imported.");
+        const std::vector<std::string>& values = splits[n].values;
+        std::size_t c = 0;
+        for (int k = 0; k < kTextImportFields && c < values.size(); ++k) {
+            if (!ticked[k]) continue;
+            const std::string& v = values[c++];
+            if (IsNumberField(k) && !numberRead) numberRead = LeadsWithNumber(v);
+            if (!IsNameField(k)) continue;
+            if (const std::size_t at = FirstControlByte(v); at != std::string::npos)
+                return Outcome::Fail(row + ": the " + kTextImportCaptions[k] + " value holds " +
+                                     ControlByteText(static_cast<unsigned char>(v[at])) +
+                                     ", which no name may hold. Nothing was imported.");
+        }
     }
+    // A table separated otherwise (by ";", say) comes in as one long name per
+    // row and zeros everywhere else: refused rather than taken as a network.
+    if (numberTicked && !numberRead)
+        return Outcome::Fail(
+            "No row of the file holds a number in a ticked number column. The import reads values separated by "
+            "blanks, tabs, commas or the bar character (byte 0xB3); a table separated otherwise, by \";\" for "
+            "example, gives one long name per row. Nothing was imported.");
     m.FitLineTables(static_cast<long long>(splits.size()));
     ClearLineRows(m, clearUpTo);
     for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);

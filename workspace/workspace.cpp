@@ -781,14 +781,9 @@ void Vorlan::mnublock_Click() {
 void Vorlan::mnuprfopen() {
     std::optional<QString> chosen = dialogs_.OpenFile("Import Prf file", "prf File (*.prf)|*.prf");
     if (!chosen || chosen->isEmpty()) return;
-    std::string bytes;
-    if (Outcome read = ReadWholeFile(EnginePath(*chosen), bytes); !read) {
+    LateralNameList records;
+    if (Outcome read = ReadLateralNames(EnginePath(*chosen), records); !read) {
         ui_->MessageBox("OPEN" + read.message());
-        return;
-    }
-    std::vector<LateralNameRecord> records;
-    if (Outcome parsed = ParseLateralNames(bytes, records); !parsed) {
-        ui_->MessageBox("OPEN" + parsed.message());
         return;
     }
     try {

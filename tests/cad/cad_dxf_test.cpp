@@ -111,6 +111,22 @@ TEST(CadDxf, RoundTripKeepsWhatTheProgramDraws) {
     EXPECT_EQ(ms.Item(4)->kind, CadKind::Solid);
 }
 
+const std::string kLine = "0\nLINE\n";
+
+// An ENTITIES section of the given records, then the end of the file.
+std::string Entities(const std::string& record, int times = 1) {
+    std::string out = "0\nSECTION\n2\nENTITIES\n";
+    for (int k = 0; k < times; ++k) out += record;
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+// n records, each the head with its number and a line end, then the tail.
+std::string Numbered(const std::string& head, int n, const std::string& tail = "") {
+    std::string out;
+    for (int k = 0; k < n; ++k) out += head + std::to_string(k) + "\n" + tail;
+    return out;
+}
+
 TEST(CadDxf, BadFilesFailCleanly) {
     QTemporaryDir dir;
     std::string good = dir.filePath("good.dxf").toStdString();
@@ -128,14 +144,24 @@ TEST(CadDxf, BadFilesFailCleanly) {
         {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", "binary DXF"},
         {"image.dxf", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), "not a DXF"},
         {"empty.dxf", "", "not a DXF"},
+        // What a drawing may hold, at the limit and one past it: objects
+        // (records opened by code 0), and names of layers, styles, blocks.
+        {"objects.dxf", Entities(kLine, 250000 - 3), ""},
+        {"objects+1.dxf", Entities(kLine, 250000 - 2), "holds 250001 objects; a drawing the program opens holds at most 250000"},
+        {"layers.dxf", Entities(Numbered("0\nLINE\n8\nL", 249)), ""},
+        {"layers+1.dxf", Entities(Numbered("0\nLINE\n8\nL", 250)), "names more than 250 layers"},
+        {"styles+1.dxf", Entities(Numbered("0\nTEXT\n7\nS", 250)), "names more than 250 text styles"},
+        {"blocks+1.dxf", "0\nSECTION\n2\nBLOCKS\n" + Numbered("0\nBLOCK\n2\nB", 250, "0\nENDBLK\n") +
+                             "0\nENDSEC\n0\nEOF\n", "names more than 250 blocks"},
     };
     for (const auto& c : cases) {
         std::string path = dir.filePath(c.name).toStdString();
         WriteAll(path, c.content);
         try {
             LoadDxfDocument(path);
-            ADD_FAILURE() << c.name << " was accepted";
+            if (*c.says) ADD_FAILURE() << c.name << " was accepted";
         } catch (const CadError& e) {
+            EXPECT_TRUE(*c.says) << c.name << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.name << ": " << e.what();
         }
     }

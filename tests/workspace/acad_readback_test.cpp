@@ -310,6 +310,27 @@ TEST_F(MhBlocks, EveryBlockOfALargeDrawing) {
     EXPECT_EQ(marked, (std::vector<int>{5, kBlocks}));
 }
 
+// The line table's limit in blocks: at it all are read; beyond it the user is
+// told in a box, not only in the log.
+TEST_F(MhBlocks, BlocksAtTheLimitAndOneBeyond) {
+    for (const int blocks : {kMaxLineUpper, kMaxLineUpper + 1}) {
+        ui.clear();
+        app.NewDocument();
+        for (int k = 1; k <= blocks; ++k) block(k, 0, {{"Mhname1", "M" + std::to_string(k)}, {"Mhname2", "0"}});
+        ASSERT_TRUE(GetAcadBlockCommand(m, app));
+        EXPECT_EQ(m.LineCount, kMaxLineUpper);
+        if (blocks == kMaxLineUpper) {
+            EXPECT_EQ(ui.status, "Get Block Data ... OK");
+            EXPECT_TRUE(ui.boxes.empty());
+        } else {
+            EXPECT_EQ(ui.status, "Get Block Data ... 1 blocks did not fit");
+            ASSERT_EQ(ui.boxes.size(), 1u);
+            EXPECT_EQ(ui.boxes[0], "1 of the 32001 blocks did not fit in the line table, which holds at most 32000 "
+                                   "lines. Only the first 32000 blocks were read.");
+        }
+    }
+}
+
 TEST_F(MhBlocks, DownstreamNamesSlopesAndProgress) {
     app.NewDocument();
     struct Case {
@@ -404,6 +425,61 @@ TEST_F(AcadReadBack, LinesBeyondTheLimitAreCountedOnce) {
               "250 of the 2450 plan lines did not fit in the line table, which holds at most 32000 lines. Only the "
               "lines numbered 1 to 32000 were read.");
     EXPECT_LT(ui.logs.size(), 5u);
+}
+
+// Plan LINEs numbered at the limit and one beyond, each with the shortest
+// plan data a LINE may carry (DUV items 0 to 7, SEWER items 0 to 15), or one
+// item less: what the line table cannot take is said, and a drawing with
+// nothing it can take leaves the project as it was.
+TEST_F(AcadReadBack, LinesAtTheLimitAndOneBeyond) {
+    const struct {
+        std::vector<int> numbers;
+        std::size_t duvItems;
+        bool ok;
+        int lineCount;
+        const char* status;
+        const char* box;  // part of the one box shown, "" for none
+    } cases[] = {
+        {{kMaxLineUpper}, 8, true, kMaxLineUpper, "Get Acad Data ... OK", ""},
+        {{kMaxLineUpper + 1}, 8, false, 3, "Get Acad Data ... nothing to read",
+         "holds no plan line the line table can take: 1 plan line is numbered beyond 32000, the most lines the line "
+         "table holds. The project is left as it was."},
+        {{kMaxLineUpper}, 7, false, 3, "Get Acad Data ... nothing to read", "holds no plan lines on layer"},
+        {{1, kMaxLineUpper + 1}, 8, true, 1, "Get Acad Data ... 1 lines did not fit",
+         "1 of the 2 plan lines did not fit in the line table"},
+    };
+    for (const auto& c : cases) {
+        m = Model();
+        m.SetUi(&ui);
+        ui.clear();
+        buildNetwork();
+        CadDocument& doc = app.NewDocument();
+        for (int k : c.numbers) {
+            auto line = doc.ModelSpace().AddLine({double(k), 0, 100}, {double(k), 10, 100});
+            line->setLayer("sewer");
+            std::vector<int16_t> codes(c.duvItems, 1040);
+            std::vector<XValue> values(c.duvItems, XValue(0.0));
+            codes[0] = 1001;
+            values[0] = std::string("DUV");
+            values[1] = double(k);
+            line->SetXData(codes, values);
+            std::vector<int16_t> sewerCodes(16, 1040);
+            std::vector<XValue> sewerValues(16, XValue(0.0));
+            sewerCodes[0] = 1001;
+            sewerValues[0] = std::string("SEWER");
+            line->SetXData(sewerCodes, sewerValues);
+        }
+        EXPECT_EQ(GetAcadCommand(m, app).ok(), c.ok) << c.numbers.back();
+        EXPECT_EQ(m.LineCount, c.lineCount) << c.numbers.back();
+        EXPECT_EQ(ui.status, c.status) << c.numbers.back();
+        ASSERT_EQ(ui.boxes.size(), *c.box ? 1u : 0u) << c.numbers.back();
+        if (*c.box) {
+            EXPECT_NE(ui.boxes[0].find(c.box), std::string::npos) << ui.boxes[0];
+        }
+        if (!c.ok) {
+            EXPECT_EQ(m.Lines[1].From.trim(), "MH1");
+        }
+    }
 }
 
 // "ACAD" then "Get ACAD" in a fresh program of a network far larger than

@@ -144,7 +144,7 @@ TEST_F(HostileLateralNames, DamagedFileAndNoise) {
     const int n = test::HostileIterations(400);
     for (int it = 0; it < n; ++it) {
         std::string bytes = it % 5 == 0 ? mut.noise() : mut.mutate(prf);
-        std::vector<LateralNameRecord> records;
+        LateralNameList records;
         Outcome f = ParseLateralNames(bytes, records);
         ASSERT_TRUE(f.ok() || !f.message().empty()) << it;
         if (!f.ok()) continue;
@@ -272,17 +272,37 @@ TEST(HostileReadBack, GetAcadBlockOnOddAttributes) {
 
 // Drawings once found to misbehave: each read-back ends cleanly and says why.
 TEST(HostileReadBack, KnownHardDrawings) {
+    const std::vector<XValue> line1 = {1.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     const struct {
         const char* name;
         bool blocks;
         std::vector<XValue> duv;   // items 1.. of "DUV"
-        std::string attribute;     // the "Gr-el" text of a block
+        std::string attribute;     // the text of a block's attribute
         bool ok;
+        const char* tag = "Gr-el";  // that attribute's tag
+        std::string from = "";      // item 1 of "SEWER", a name text when given
+        std::string box = kOverflowText;
+        bool kept = false;          // the project is left as it was
     } cases[] = {
         {"link number 1E23", false, {1.0, 1e23, -1e23, 0.0, 0.0, 0.0, 0.0}, "", true},
-        {"line number text 1E400", false, {std::string("1E400"), 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, "", false},
+        {"line number text 1E400", false, {std::string("1E400"), 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, "", false, "Gr-el",
+         "", kOverflowText, true},
         {"ground level text 1E400", true, {}, "1E400", false},
         {"ground level text 12", true, {}, "12", true},
+        // Names holding a control character are refused whole, naming the
+        // line or block and the field; Latin-1 letters are names.
+        {"From with a tab", false, line1, "", false, "Gr-el", "MH\t1",
+         "Plan line 1: its From name holds a control character (byte 0x09), which no name may hold. The project is "
+         "left as it was.",
+         true},
+        {"From with DEL", false, line1, "", false, "Gr-el", "MH\x7F", "Plan line 1: its From name holds a control "
+         "character (byte 0x7F), which no name may hold. The project is left as it was.", true},
+        {"From with a Latin-1 letter", false, line1, "", true, "Gr-el", "M\xC4"},
+        {"Lat with DEL", true, {}, "L\x7F", false, "Lat", "", "Block 1 at 0, 0: its Lat holds a control character "
+         "(byte 0x7F), which no name may hold. The project is left as it was.", true},
+        {"Mhname2 with a line feed", true, {}, "A\nB", false, "MHNAME2", "", "Block 1 at 0, 0: its MHNAME2 holds a "
+         "control character (byte 0x0A), which no name may hold. The project is left as it was.", true},
+        {"Mhname1 with a Latin-1 letter", true, {}, "M\xE9", true, "Mhname1"},
     };
     for (const auto& c : cases) {
         test::RecordingUi ui;
@@ -293,7 +313,7 @@ TEST(HostileReadBack, KnownHardDrawings) {
             auto ref = doc.ModelSpace().InsertBlock({0, 0, 0}, "Mhblock");
             ref->setLayer("sewer");
             auto a = std::make_shared<CadEntity>(CadKind::Attribute, &doc, nullptr);
-            a->TagString = "Gr-el";
+            a->TagString = c.tag;
             a->TextString = c.attribute;
             ref->attributeList().push_back(a);
         } else {
@@ -310,17 +330,31 @@ TEST(HostileReadBack, KnownHardDrawings) {
             sc[0] = 1001;
             std::vector<XValue> sv(17, XValue(0.0));
             sv[0] = std::string("SEWER");
+            if (!c.from.empty()) {
+                sc[1] = 1000;
+                sv[1] = c.from;
+            }
             line->SetXData(sc, sv);
         }
         Model m;
         m.SetUi(&ui);
+        test::NetBuilder(m).line("KEEP", "ME");
         bool ok = (c.blocks ? GetAcadBlockCommand(m, app) : GetAcadCommand(m, app)).ok();
         EXPECT_EQ(ok, c.ok) << c.name;
         EXPECT_EQ(ui.progress, 0) << c.name;
         if (!c.ok) {
             EXPECT_NE(ui.status.find("failed"), std::string::npos) << c.name;
             ASSERT_FALSE(ui.boxes.empty()) << c.name;
-            EXPECT_EQ(ui.boxes.back(), kOverflowText) << c.name;
+            EXPECT_EQ(ui.boxes.back(), c.box) << c.name;
+        }
+        if (c.kept) {
+            EXPECT_EQ(m.Lines[1].From.trim(), "KEEP") << c.name;
+        }
+        if (c.ok && !c.from.empty()) {
+            EXPECT_EQ(m.Lines[1].From.trim(), c.from) << c.name;
+        }
+        if (c.ok && std::string(c.tag) == "Mhname1") {
+            EXPECT_EQ(m.Lines[1].From.trim(), c.attribute) << c.name;
         }
         CheckReadBack(m, c.name);
     }

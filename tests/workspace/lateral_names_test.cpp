@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "engine/number_text.h"
@@ -12,7 +13,7 @@ namespace vd {
 namespace {
 
 TEST(LateralNameFile, Parsing) {
-    std::vector<LateralNameRecord> records;
+    LateralNameList records;
     Outcome f = ParseLateralNames("L-A,10,12\r\n\"B, main\" , 20 ,99\n  C,12A\n13\n", records);
     ASSERT_TRUE(f.ok()) << f.message();
     ASSERT_EQ(records.size(), 3u);
@@ -22,18 +23,36 @@ TEST(LateralNameFile, Parsing) {
     EXPECT_EQ(records[2].startKey, 12);  // free format runs across lines
     EXPECT_EQ(records[2].endKey, 13);
     EXPECT_TRUE(ParseLateralNames("", records).ok());
+    // CR alone ends a line, tabs around a field are blanks, Latin-1 letters
+    // are names like any other, byte 0x1A ends the file.
+    ASSERT_TRUE(ParseLateralNames("\tS\xFC" "d\t,1,2\r\"\xC5" "st\",3,\t4\t\x1A\x01", records).ok());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].name, "S\xFC" "d");
+    EXPECT_EQ(records[1].name, "\xC5" "st");
+    EXPECT_EQ(records[1].endKey, 4);
 }
 
 TEST(LateralNameFile, UnreadableFiles) {
-    std::vector<LateralNameRecord> records;
-    EXPECT_FALSE(ParseLateralNames("L-A,10\n", records).ok());
-    Outcome huge = ParseLateralNames("B,1,2\nL-A,1E999,12\n", records);
-    EXPECT_FALSE(huge.ok());
-    EXPECT_EQ(huge.message(), "Record 2 of the file holds a manhole number too large to read.");
-    EXPECT_TRUE(records.empty());
-    Outcome binary = ParseLateralNames(std::string("L\0\x03,1,2", 8), records);
-    EXPECT_FALSE(binary.ok());
-    EXPECT_NE(binary.message().find("binary"), std::string::npos);
+    const struct {
+        std::string bytes;
+        const char* says;
+    } cases[] = {
+        {"L-A,10\n", "The file ends too soon: its last record has 2 of its 3 fields."},
+        {"B,1,2\nL-A,1E999,12\n", "Record 2 of the file holds a manhole number too large to read."},
+        {std::string("L\0\x03,1,2", 8),
+         "Record 1 of the file: its lateral name holds a control character (byte 0x00), which no name may hold."},
+        {"A,1,2\nL\x7F" "B,1,2\n", "Record 2 of the file: its lateral name holds a control character (byte 0x7F)"},
+        {"\"L\tB\",1,2", "Record 1 of the file: its lateral name holds a control character (byte 0x09)"},
+        {"\"LB\"\x0C,1,2", "Record 1 of the file: its lateral name holds a control character (byte 0x0C)"},
+        {"A,1,2\nB,1,\x1B" "2", "Record 2 of the file: its end manhole holds a control character (byte 0x1B)"},
+    };
+    for (const auto& c : cases) {
+        LateralNameList records;
+        Outcome o = ParseLateralNames(c.bytes, records);
+        EXPECT_FALSE(o.ok()) << c.says;
+        EXPECT_NE(o.message().find(c.says), std::string::npos) << o.message();
+        EXPECT_TRUE(records.empty()) << c.says;
+    }
 }
 
 // Lines 1: 10-11, 2: 11-12, 3: 12-13, 4: 20-12, linked downstream.
@@ -89,21 +108,35 @@ TEST(LateralNames, RingIsBoundedAndLogged) {
 }
 
 TEST(LateralNames, UnknownManholesOrNoRecordsChangeNothing) {
-    const std::vector<LateralNameRecord> cases[] = {
-        {{"X", 55, 56}},
-        {},
-        {{"A", 10, 12}, {"X", 55, 56}},  // one good record does not carry a bad one
+    std::vector<LateralNameRecord> many;
+    for (int k = 0; k < 25; ++k) many.push_back({"X" + std::to_string(k), 55.0 + k, 1});
+    const struct {
+        std::vector<LateralNameRecord> records;
+        const char* says;
+    } cases[] = {
+        {{{"X", 55, 56}}, "No line starts at manhole 55 (X): nothing was changed."},
+        {{}, "names no lateral"},
+        {{{"A", 10, 12}, {"X", 55, 56}}, "No line starts at manhole 55 (X)"},  // one good record does not carry a bad one
+        // The first 20 are listed, the rest counted.
+        {many, "74 (X19) and 5 more records: nothing was changed."},
     };
-    for (const auto& records : cases) {
+    for (const auto& c : cases) {
         Model m;
         Network(m);
         for (int i = 1; i <= 4; ++i) m.Lines[i].Latral = "OLD";
-        Outcome o = ApplyLateralNames(m, records);
+        Outcome o = ApplyLateralNames(m, c.records);
         EXPECT_FALSE(o.ok());
         for (int i = 1; i <= 4; ++i) EXPECT_EQ(m.Lines[i].Latral.trim(), "OLD") << i;
-        EXPECT_NE(o.message().find(records.empty() ? "names no lateral" : "No line starts at manhole 55 (X)"),
-                  std::string::npos)
-            << o.message();
+        EXPECT_NE(o.message().find(c.says), std::string::npos) << o.message();
+    }
+}
+
+// A manhole name's key; a number too large to read matches no key.
+double Key(std::string_view name) {
+    try {
+        return Val(name);
+    } catch (const RuntimeError&) {
+        return std::nan("");
     }
 }
 
@@ -114,12 +147,12 @@ std::vector<std::string> ReferenceNames(Model m, const std::vector<LateralNameRe
     for (int i = 1; i <= count; ++i) m.Lines[i].Latral = "0";
     for (const LateralNameRecord& rec : records) {
         for (int i = 1; i <= count; ++i) {
-            if (Val(m.Lines[i].From.view()) != rec.startKey) continue;
+            if (Key(m.Lines[i].From.view()) != rec.startKey) continue;
             std::vector<bool> seen(count + 1, false);
             for (int line = i, steps = 0; !seen[line]; ++steps) {
                 seen[line] = true;
                 m.Lines[line].Latral = rec.name;
-                if (Val(m.Lines[line].to.view()) == rec.endKey) break;
+                if (Key(m.Lines[line].to.view()) == rec.endKey) break;
                 const int next = m.Links[line].NextLine;
                 if (next <= 0 || next > count || steps + 1 >= count) break;
                 line = next;
@@ -133,21 +166,31 @@ std::vector<std::string> ReferenceNames(Model m, const std::vector<LateralNameRe
 
 TEST(LateralNames, MatchTheStraightforwardScanOnRandomNetworks) {
     std::mt19937 rng(2024);
-    const char* manholes[] = {"1", "2", "3", "12A", "12-1", "x", "-0", "0", "7", "7.0"};
-    for (int net = 0; net < 300; ++net) {
+    const char* manholes[] = {"1", "2", "3", "12A", "12-1", "x", "-0", "0", "7", "7.0", "1E999"};
+    for (int net = 0; net < 3000; ++net) {
         Model m;
-        const int count = std::uniform_int_distribution<int>(1, 30)(rng);
+        const int count = std::uniform_int_distribution<int>(1, net % 10 == 0 ? 300 : 30)(rng);
+        const int kinds = std::uniform_int_distribution<int>(1, 11)(rng);
+        const int shape = net % 4;
         for (int i = 1; i <= count; ++i) {
-            m.Lines[i].From = manholes[rng() % 10];
-            m.Lines[i].to = manholes[rng() % 10];
-            // Mostly downstream, now and then a ring or a link out of the table.
-            m.Links[i].NextLine = static_cast<int16_t>(std::uniform_int_distribution<int>(-1, count + 2)(rng));
+            m.Lines[i].From = manholes[rng() % kinds];
+            m.Lines[i].to = manholes[rng() % kinds];
+            // Random links (rings, links out of the table), or mostly
+            // downstream trees with now and then a ring.
+            int next = std::uniform_int_distribution<int>(-1, count + 2)(rng);
+            if (shape != 0 && rng() % 8 != 0) next = i < count ? std::uniform_int_distribution<int>(i + 1, count)(rng) : 0;
+            m.Links[i].NextLine = static_cast<int16_t>(next);
         }
         m.LineCount = count;
         std::vector<LateralNameRecord> records;
-        for (int r = std::uniform_int_distribution<int>(1, 8)(rng); r > 0; --r)
-            records.push_back({"R" + std::to_string(r), Val(m.Lines[1 + rng() % count].From.view()),
-                               std::uniform_real_distribution<double>(0, 1)(rng) < 0.2 ? 99.0 : Val(manholes[rng() % 10])});
+        for (int r = std::uniform_int_distribution<int>(1, 40)(rng); r > 0; --r) {
+            const double start = Key(m.Lines[1 + rng() % count].From.view());
+            if (std::isnan(start)) continue;
+            records.push_back({"R" + std::to_string(r % 7), start,
+                               std::uniform_real_distribution<double>(0, 1)(rng) < 0.2 ? 99.0
+                                                                                        : Val(manholes[rng() % 10])});
+        }
+        if (records.empty()) continue;
         const std::vector<std::string> want = ReferenceNames(m, records);
         ASSERT_TRUE(ApplyLateralNames(m, records).ok()) << net;
         for (int i = 1; i <= count; ++i) ASSERT_EQ(m.Lines[i].Latral.str(), want[i - 1]) << "net " << net << " line " << i;

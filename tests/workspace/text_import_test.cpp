@@ -28,6 +28,7 @@ TEST(TextRowSplit, Table) {
         {"  MH1   MH2  ", {"MH1 ", "MH2"}},
         {"single", {"single"}},
         {"", {}},
+        {"\tMH1\tMH2\t\t35.5\t", {"MH1 ", "MH2 ", "35.5"}},  // a tab separates as a blank
     };
     for (const Case& c : cases) EXPECT_EQ(SplitTextRow(c.row).values, c.values) << c.row;
 }
@@ -55,6 +56,7 @@ RowSplit ReferenceSplit(std::string row) {
     auto trimLeft = [](std::string s) { return s.erase(0, std::min(s.find_first_not_of(' '), s.size())); };
     auto beyond = [&](const std::string& rest) { return rest.find_first_not_of(std::string(" ,") + bar) != std::string::npos; };
     RowSplit out;
+    std::replace(row.begin(), row.end(), '\t', ' ');
     row = trimLeft(row);
     row.erase(row.find_last_not_of(' ') + 1);
     if (!row.empty() && row[0] == ',') row[0] = ' ';
@@ -86,7 +88,7 @@ RowSplit ReferenceSplit(std::string row) {
 
 TEST(TextRowSplit, MatchesThePassByPassRulesOnRandomRows) {
     std::mt19937 rng(7);
-    const std::string alphabet = std::string("AB1.  ,,,") + kBar;
+    const std::string alphabet = std::string("AB1.  ,,,\t") + kBar;
     for (int n = 0; n < 20000; ++n) {
         std::string row(std::uniform_int_distribution<int>(0, 40)(rng), ' ');
         for (char& c : row) c = alphabet[rng() % alphabet.size()];
@@ -166,22 +168,32 @@ TEST(TextImport, ReplacesTheWholeOldNetwork) {
 
     // A table larger than the start-up tables comes in whole, and a small one
     // after it gives the tables back their start-up size.
-    for (const int rows : {5000, 3}) {
+    for (const int rows : {5000, kMaxLineUpper, 3}) {
         std::string bytes;
         for (int i = 1; i <= rows; ++i) bytes += "N" + std::to_string(i) + " N" + std::to_string(i + 1) + " " + std::to_string(i) + "\n";
         ASSERT_TRUE(ImportTextTable(m, bytes, DefaultTicks(), m.LineCount).ok()) << rows;
         EXPECT_EQ(m.LineCount, rows);
-        EXPECT_EQ(m.LineUpper(), std::max(rows + 10, 2000));
-        EXPECT_EQ(m.LinkUpper(), std::max(rows + 20, 2000));
+        EXPECT_EQ(m.LineUpper(), LineTableUpper(rows));
+        EXPECT_EQ(m.LinkUpper(), LinkTableUpper(rows));
         EXPECT_EQ(m.Lines[rows].From.trim(), "N" + std::to_string(rows));
         EXPECT_FLOAT_EQ(m.Lines[rows].Len, static_cast<float>(rows));
     }
+
+    // Rows may end with CR alone; tabs separate; Latin-1 letters are names
+    // like any other.
+    ASSERT_TRUE(ImportTextTable(m, "A\xE9 B 10\rC\tD\xFF\t20\r\nE F 30", DefaultTicks(), m.LineCount).ok());
+    EXPECT_EQ(m.LineCount, 3);
+    EXPECT_EQ(m.Lines[1].From.trim(), "A\xE9");
+    EXPECT_EQ(m.Lines[2].to.trim(), "D\xFF");
+    EXPECT_FLOAT_EQ(m.Lines[2].Len, 20.0f);
+    EXPECT_EQ(m.Lines[3].From.trim(), "E");
 }
 
 TEST(TextImport, BadFilesChangeNothing) {
     std::string tooWide = "A B 1 2 3 4 5 6 7 8 9 10\n";
-    std::string tooLong;
-    for (int i = 0; i < 32001; ++i) tooLong += "A B 1\n";
+    std::string tooLong, tooLongCr;
+    for (int i = 0; i < kMaxLineUpper + 1; ++i) tooLong += "A B 1\n";
+    for (int i = 0; i < kMaxLineUpper + 1; ++i) tooLongCr += "A B 1\r";
     const struct {
         std::string bytes;
         const char* says;
@@ -191,6 +203,13 @@ TEST(TextImport, BadFilesChangeNothing) {
         {tooWide, "Row 1 has more than 11 values"},
         {tooLong, "The file has 32001 lines; the line table holds at most 32000."},
         {std::string(20000000, '\n'), "20000000 lines"},  // refused before any row is held
+        {tooLongCr, "The file has 32001 lines"},
+        {"A\x7F" "B C 1\n", "Row 1: the From value holds a control character (byte 0x7F), which no name may hold."},
+        {"A B 1\nC D\x0C 2\n", "Row 2: the To value holds a control character (byte 0x0C)"},
+        // A table separated by ";" gives one long From name per row.
+        {"MH1;MH2;35.5\nMH2;MH3;20\n", "No row of the file holds a number in a ticked number column. The import "
+                                         "reads values separated by blanks, tabs, commas or the bar character"},
+        {"MH1 MH2 abc\nMH2 MH3 -\n", "No row of the file holds a number"},
     };
     for (const auto& c : cases) {
         Model m;
