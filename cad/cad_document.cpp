@@ -222,10 +222,17 @@ const std::vector<CadEntityPtr>& CadBlock::live() const {
     return *entities_;
 }
 
+CadEntityList CadBlock::entities() const {
+    live();
+    return CadEntityList(entities_);
+}
+
 CadEntityPtr CadBlock::add(CadKind kind) {
     auto e = std::make_shared<CadEntity>(kind, doc_, this);
     live();
-    // A set sharing the list only reads the entities it took, which stay.
+    // Once a held list is copied the copy is the block's own: adding many
+    // copies once.
+    if (entities_.use_count() > 1) entities_ = std::make_shared<std::vector<CadEntityPtr>>(*entities_);
     entities_->push_back(e);
     if (doc_) doc_->touched();
     return e;

@@ -166,6 +166,25 @@ private:
 };
 using CadEntityPtr = std::shared_ptr<CadEntity>;
 
+// A block's entities as they stood when taken. The block leaves a list alone
+// while it is held and goes on with a copy, so a walk over one keeps its
+// entities and its order whatever the walk erases or adds.
+class CadEntityList {
+public:
+    using List = std::vector<CadEntityPtr>;
+    explicit CadEntityList(std::shared_ptr<const List> list) : list_(std::move(list)) {}
+    List::const_iterator begin() const { return list_->begin(); }
+    List::const_iterator end() const { return list_->end(); }
+    size_t size() const { return list_->size(); }
+    bool empty() const { return list_->empty(); }
+    const CadEntityPtr& operator[](size_t i) const { return (*list_)[i]; }
+    const CadEntityPtr& front() const { return list_->front(); }
+    const CadEntityPtr& back() const { return list_->back(); }
+
+private:
+    std::shared_ptr<const List> list_;
+};
+
 // Model space and every block definition: a named list of entities.
 class CadBlock {
 public:
@@ -190,7 +209,7 @@ public:
 
     int Count() const { return static_cast<int>(live().size()); }
     CadEntityPtr Item(int index) const;  // 0-based; out of range is InvalidInput
-    const std::vector<CadEntityPtr>& entities() const { return live(); }
+    CadEntityList entities() const;
     bool IsModelSpace() const;
 
     // Removes the definition from the drawing; refused (ObjectReferenced)
@@ -205,9 +224,10 @@ private:
     // The entities without the erased ones. Erased entities leave the list
     // when it is next looked at, so that erasing many of them stays linear.
     const std::vector<CadEntityPtr>& live() const;
-    // Shared with the selection sets made from it, which keep its entities
-    // alive without a reference each; a list a set still holds is left to the
-    // set when erased entities leave, and the block goes on with a copy.
+    // Shared with the entity lists handed out and with the selection sets
+    // made from it, which keep its entities alive without a reference each:
+    // a list one of them still holds is never changed, neither by erased
+    // entities leaving nor by new ones; the block goes on with a copy.
     mutable std::shared_ptr<std::vector<CadEntityPtr>> entities_ = std::make_shared<std::vector<CadEntityPtr>>();
     mutable bool erasedPending_ = false;
     CadDocument* doc_;

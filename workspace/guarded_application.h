@@ -12,6 +12,10 @@ namespace vd {
 // event not handled.
 bool DeliverGuarded(const std::function<bool()>& deliver, const std::function<void(const std::string&)>& report);
 
+// Clears the upper halves of the wide vector registers, where the processor
+// has them; the application does so at start-up and around every event.
+void ClearUpperVectorState();
+
 class GuardedApplication : public QApplication {
 public:
     GuardedApplication(int& argc, char** argv);

@@ -84,8 +84,22 @@ OncePerFrame::OncePerFrame(QObject* owner, std::function<void()> handOver)
     QObject::connect(timer_, &QTimer::timeout, owner, [this] { fire(); });
 }
 
+OncePerFrame::Clock& OncePerFrame::clock() {
+    static Clock set;
+    return set;
+}
+
+void OncePerFrame::SetClock(Clock c) { clock() = std::move(c); }
+
+qint64 OncePerFrame::now() {
+    if (const Clock& set = clock()) return set();
+    static QElapsedTimer steady;
+    if (!steady.isValid()) steady.start();
+    return steady.elapsed();
+}
+
 void OncePerFrame::request(bool atOnce) {
-    const qint64 since = clock_.isValid() ? clock_.elapsed() : kFrameMs;
+    const qint64 since = lastHandOver_ ? now() - *lastHandOver_ : kFrameMs;
     if (!atOnce && since < kFrameMs) {
         if (!timer_->isActive()) timer_->start(static_cast<int>(kFrameMs - since));
         return;
@@ -96,7 +110,7 @@ void OncePerFrame::request(bool atOnce) {
 void OncePerFrame::fire() {
     timer_->stop();
     handOver_();
-    clock_.start();
+    lastHandOver_ = now();
 }
 
 void WorkspaceUi::AppendLog(const std::string& message) {

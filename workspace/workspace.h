@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/model.h"
@@ -46,15 +47,24 @@ class ProfileHost;
 // window runs again, by a timer at its end.
 class OncePerFrame {
 public:
+    static constexpr qint64 kFrameMs = 40;
+    // Milliseconds on a clock that never goes back.
+    using Clock = std::function<qint64()>;
+
     OncePerFrame(QObject* owner, std::function<void()> handOver);
     void request(bool atOnce = false);
+    // The clock every gate measures its frames by; an empty one restores the
+    // steady clock. Tests set their own, so that a frame passes when they say
+    // and not when a busy machine lets it.
+    static void SetClock(Clock clock);
 
 private:
     void fire();
-    static constexpr qint64 kFrameMs = 40;
+    static Clock& clock();  // empty: the steady clock
+    static qint64 now();
     std::function<void()> handOver_;
-    QElapsedTimer clock_;  // since the last hand-over
-    QTimer* timer_;        // hands over at the end of the frame
+    std::optional<qint64> lastHandOver_;  // on the clock; none yet: the first request hands over
+    QTimer* timer_;                       // hands over at the end of the frame
 };
 
 // The engine's messages, on the workspace's widgets.

@@ -72,6 +72,23 @@ TEST(CadDocument, SelectionFilters) {
     kept.Select(5, {0}, {"LINE"});  // adds only the line not in it yet
     ASSERT_EQ(kept.Count(), 3);
     EXPECT_EQ(kept.Item(2)->StartPoint[0], 2);
+    kept.Delete();
+    // A walk over model space meets each entity it started with, in order,
+    // whatever it erases and adds on the way and however often the block is
+    // counted meanwhile.
+    std::vector<CadKind> walked;
+    for (const CadEntityPtr& e : ms.entities()) {
+        walked.push_back(e->kind);
+        e->Erase();
+        EXPECT_EQ(ms.Count(), 3);
+        for (int k = 0; k < 20; ++k) ms.AddCircle(e->InsertionPoint, 1);
+        ms.Item(ms.Count() - 1)->Erase();
+        EXPECT_EQ(ms.Count(), 22);
+        for (int k = 0; k < 18; ++k) ms.Item(ms.Count() - 1)->Erase();
+    }
+    EXPECT_EQ(walked, (std::vector<CadKind>{CadKind::Text, CadKind::Insert, CadKind::Insert, CadKind::Line}));
+    ASSERT_EQ(ms.Count(), 4);
+    for (const CadEntityPtr& e : ms.entities()) EXPECT_EQ(e->kind, CadKind::Circle);
 }
 
 TEST(CadDocument, BlocksAttributesAndDeletion) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <optional>
 #include <random>
 #include <string>
@@ -341,11 +340,8 @@ TEST(BuildNetworkLinks, ThirtyThousandLinesLinkWithoutPairwiseScan) {
     test::NetBuilder net(m);
     for (int k = 1; k <= n; ++k) net.line("MH" + std::to_string(k), k == 1 ? "" : "MH" + std::to_string(k / 2));
 
-    const auto start = std::chrono::steady_clock::now();
+    // Its speed is BM_Link's to measure.
     BuildNetworkLinks(m);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // Pairwise would take minutes; even a sanitized debug build is far below this.
-    EXPECT_LT(seconds, 5.0);
 
     EXPECT_EQ(m.Lines[1].to.rtrim(), "0-1");
     for (int k = 2; k <= n; ++k) {

@@ -71,10 +71,11 @@ TEST(FormatFixed, SameTextsAsThePlainArithmeticOverManyValues) {
         if (got == "overflow") continue;
         char cell[20];
         const std::size_t n = FormatFixedInto(v, decimals, cell);
-        if (n > 0) ASSERT_EQ(std::string(cell, n), got) << std::hexfloat << v << " " << decimals;
-        if (got.size() <= sizeof cell && std::fabs(v) * std::pow(10.0, decimals) < 2e15)
+        if (n > 0) { ASSERT_EQ(std::string(cell, n), got) << std::hexfloat << v << " " << decimals; }
+        if (got.size() <= sizeof cell && std::fabs(v) * std::pow(10.0, decimals) < 2e15) {
             ASSERT_GT(n, 0u) << std::hexfloat << v << " " << decimals;
-        if (got.size() > sizeof cell) ASSERT_EQ(n, 0u) << got;
+        }
+        if (got.size() > sizeof cell) { ASSERT_EQ(n, 0u) << got; }
     }
 }
 

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -298,16 +297,15 @@ TEST(StyleSettings, LoadNamesWhatThePathIsAndChecksTheSizeFirst) {
         const char* says;
     } cases[] = {{folder, "is a folder"},
                  {fifo, "is a pipe (FIFO)"},
-                 {huge, "is 1073741824 bytes long"},
+                 // Refused by its size, not by what reading it found.
+                 {huge, "is 1073741824 bytes long, where a drawing-settings file holds at most"},
                  {s.dir.folder() + "gone.cfg", "does not exist"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         s.dialogs.messages.clear();
         s.dialogs.files = {QString::fromStdString(c.path)};
-        const auto start = std::chrono::steady_clock::now();
         s.pick(6);
         s.click("Command32");
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
         ASSERT_EQ(s.dialogs.messages.size(), 1u);
         EXPECT_NE(s.dialogs.messages[0].indexOf(c.says), -1) << s.dialogs.messages[0].toStdString();
         EXPECT_EQ(s.m.SettingsFilePath, s.path());

@@ -173,7 +173,7 @@ TEST(WindowCaptions, EveryPanelInSightAtCommonScreenSizes) {
             // Its top in sight, and all of it where it fits.
             EXPECT_GE(opened.top(), panel.top());
             EXPECT_LT(opened.top() + 20, panel.bottom());
-            if (opened.height() <= panel.height()) EXPECT_LE(opened.bottom(), panel.bottom());
+            if (opened.height() <= panel.height()) { EXPECT_LE(opened.bottom(), panel.bottom()); }
             profile->findChild<QPushButton*>(f.close)->click();
             QApplication::processEvents();
         }

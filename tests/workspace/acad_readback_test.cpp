@@ -348,8 +348,10 @@ TEST_F(MhBlocks, DownstreamNamesSlopesAndProgress) {
     };
     std::vector<CadEntityPtr> refs;
     int n = 0;
-    for (const auto& c : cases)
-        refs.push_back(block(10.0 * ++n, 0, {{"Mhname1", "U" + std::to_string(n)}, {"Mhname2", c.down}, {"Slope", c.slope}}));
+    for (const auto& c : cases) {
+        ++n;
+        refs.push_back(block(10.0 * n, 0, {{"Mhname1", "U" + std::to_string(n)}, {"Mhname2", c.down}, {"Slope", c.slope}}));
+    }
     ASSERT_TRUE(GetAcadBlockCommand(m, app));
     ASSERT_EQ(m.LineCount, 6);
     for (size_t i = 0; i < std::size(cases); ++i) {

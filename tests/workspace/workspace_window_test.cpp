@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <map>
 #include <random>
-#include <thread>
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "engine/network_file.h"
 #include "net_builder.h"
@@ -135,11 +134,30 @@ TEST_F(WorkspaceWindow, StartUp) {
     EXPECT_EQ(child<QPlainTextEdit>("Textwin")->toPlainText(), "hello");
 }
 
+// The workspace's frames, passed when the test says.
+struct TestFrameClock {
+    qint64 now = qint64{1} << 40;  // far past any hand-over before the test
+    TestFrameClock() { OncePerFrame::SetClock([this] { return now; }); }
+    ~TestFrameClock() { OncePerFrame::SetClock({}); }
+};
+
+// Lets the window run until the widget's timers have nothing left to do.
+bool WindowRuns(QWidget* widget) {
+    return QTest::qWaitFor(
+        [&] {
+            for (QTimer* t : widget->findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+                if (t->isActive()) return false;
+            return true;
+        },
+        10000);
+}
+
 // The box shows exactly the kept log however the messages run (short and
 // long ones, empty ones, line breaks inside a message), at the latest when
 // the frame of the last message ends: a long run's messages are not each
 // laid out in the box.
 TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
+    TestFrameClock clock;
     std::mt19937 rng(11);
     auto* box = child<QPlainTextEdit>("Textwin");
     auto kept = [&] {
@@ -157,11 +175,14 @@ TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
         AppendLog(m, message);
         behind += box->toPlainText() != kept();
         if (k % 100 == 99) {
-            QTest::qWait(60);  // the frame ends and the window runs
+            ASSERT_TRUE(WindowRuns(box));  // the frame ends and the window runs
             ASSERT_EQ(box->toPlainText(), kept()) << k;
             // The first message a frame after the box was last given the log
-            // shows at once, the window running or not.
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            // shows at once, the window running or not; one a moment sooner waits.
+            clock.now += OncePerFrame::kFrameMs - 1;
+            AppendLog(m, "soon " + std::to_string(k));
+            ASSERT_NE(box->toPlainText(), kept()) << k;
+            clock.now += 1;
             AppendLog(m, "now " + std::to_string(k));
             ASSERT_EQ(box->toPlainText(), kept()) << k;
         }
@@ -171,8 +192,9 @@ TEST_F(WorkspaceWindow, LogBoxFollowsTheKeptLog) {
 
 // The bar paints at most once a frame but shows the last value it is given.
 TEST_F(WorkspaceWindow, ProgressBarShowsTheLastValue) {
+    TestFrameClock clock;
     auto* progress = child<QProgressBar>("ProgressBar1");
-    auto frame = [] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); };
+    auto frame = [&] { clock.now += OncePerFrame::kFrameMs; };
     frame();
     for (int v : {5, 6, 7, 50, 99, 100, 3}) {
         m.Ui->SetProgress(v);
@@ -188,13 +210,13 @@ TEST_F(WorkspaceWindow, ProgressBarShowsTheLastValue) {
     m.Ui->SetProgress(0);  // the command's own reset shows at once
     EXPECT_EQ(progress->value(), 0);
     m.Ui->SetProgress(37);
-    QTest::qWait(60);  // the window runs: the held value shows, then the reset
+    ASSERT_TRUE(WindowRuns(progress));  // the held value shows, then the reset
     EXPECT_EQ(progress->value(), 0);
     // A command that ends with the bar up leaves it at 0 once the window runs again.
     frame();
     m.Ui->SetProgress(94);
     EXPECT_EQ(progress->value(), 94);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(WindowRuns(progress));
     EXPECT_EQ(progress->value(), 0);
     // A long status text ends where the bar begins: none of it lies under the bar.
     m.Ui->SetStatus(std::string(300, 'x'));
