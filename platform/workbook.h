@@ -1,7 +1,8 @@
 // The spreadsheet layer: reads .xlsx workbooks (sheet names, the active
-// sheet, cell values) and writes one sheet of cells. A damaged or foreign
-// file is refused with a sentence for the user, never half read; reading
-// streams the archive and stops at the bounds below as they are met.
+// sheet, cell values; workbook_reader.cpp) and writes one sheet of cells
+// (workbook_writer.cpp). A damaged or foreign file is refused with a
+// sentence for the user, never half read; reading streams the archive and
+// stops at the bounds below as they are met.
 #pragma once
 
 #include <QString>
