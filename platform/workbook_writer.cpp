@@ -14,7 +14,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -98,30 +97,6 @@ struct OpenBook {
     }
 };
 
-// The sheet's rows reach the library's temporary file through one stdio
-// stream of its own, some 60 MB of XML for a large view; stdio's 4 KB
-// buffer costs a system call per 4 KB written and read back. The larger
-// buffer is static because the library leaves that stream open when a
-// workbook is freed unwritten, so it may point here until the program ends.
-class RowStreamBuffer {
-public:
-    explicit RowStreamBuffer(FILE* stream) {
-        if (!stream || taken_.exchange(true)) return;
-        mine_ = true;
-        (void)std::setvbuf(stream, buffer_, _IOFBF, sizeof buffer_);  // before any output, as stdio asks
-    }
-    ~RowStreamBuffer() {
-        if (mine_) taken_ = false;
-    }
-    RowStreamBuffer(const RowStreamBuffer&) = delete;
-    RowStreamBuffer& operator=(const RowStreamBuffer&) = delete;
-
-private:
-    static inline char buffer_[std::size_t{1} << 18];
-    static inline std::atomic<bool> taken_{false};
-    bool mine_ = false;
-};
-
 }  // namespace
 
 std::optional<double> CellTextNumber(std::string_view text) {
@@ -195,7 +170,6 @@ Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, i
     const QByteArray sheetUtf8 = name.toUtf8();
     lxw_worksheet* sheet = workbook_add_worksheet(book.wb, sheetUtf8.constData());
     if (!sheet) return failWith(QStringLiteral("the sheet %1 cannot be added").arg(Quoted(name)));
-    const RowStreamBuffer rowBuffer(sheet->optimize_tmpfile);
 
     std::string cell;
     for (int r = 0; r < rows; ++r) {
