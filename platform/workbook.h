@@ -31,9 +31,18 @@ inline constexpr int kCellMaxText = 32767;
 // well short of 200 MB however the file was made.
 inline constexpr std::size_t kWorkbookMaxValues = std::size_t{1} << 21;
 inline constexpr std::size_t kWorkbookMaxTextChars = std::size_t{1} << 24;
-// The longest stretch of a part without a "<": a cell's text written out
-// at its longest fits many times; more is a file built to exhaust memory.
+// The longest text between two tags, and the longest tag, comment, CDATA
+// section or processing instruction, in bytes of a part: a cell's text
+// written out at its longest fits many times; more is a file built to
+// exhaust memory.
 inline constexpr std::size_t kWorkbookMaxMarkupRun = std::size_t{1} << 20;
+// Attributes one tag may carry, and namespaces declared at once: the XML
+// reader compares each attribute of a tag with every other and looks each
+// prefix up through every namespace in force, so thousands cost seconds a
+// tag; a workbook's tags carry thirty at most, and its parts declare a
+// dozen or two namespaces.
+inline constexpr int kWorkbookMaxAttributes = 64;
+inline constexpr int kWorkbookMaxNamespaces = 64;
 // How deep elements may nest: a workbook's parts nest a dozen deep at most;
 // the XML reader keeps every open element.
 inline constexpr int kWorkbookMaxDepth = 256;

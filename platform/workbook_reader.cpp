@@ -16,11 +16,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
+#include <QSysInfo>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace vd {
 
@@ -30,19 +34,248 @@ QString Quoted(const QString& s) { return QStringLiteral("\"%1\"").arg(s); }
 
 Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 
+// Watches a part's bytes before the XML reader takes them, for what the
+// reader would hold whole or work at without bound, and stops the read
+// there. The reader holds a text between two tags, a tag, a comment, a CDATA
+// section or a processing instruction whole: each may be a megabyte at
+// most, where a workbook's longest (a cell's text written out) fits many
+// times. It compares each attribute of a tag with every other, and looks
+// each prefix up through every namespace in force: a tag may carry
+// kWorkbookMaxAttributes attributes and kWorkbookMaxNamespaces namespaces
+// may be in force at once, where a workbook's tags carry a few dozen. A
+// document type is refused at its first bytes, before the reader keeps its
+// declarations and expands its entities. The part is watched in the form
+// the reader will decode it in, found from its first bytes as the reader
+// finds it: UTF-8 (or another form that writes "<" and its kin as single
+// bytes), UTF-16 in either byte order, and UTF-32, which no workbook uses.
+class MarkupGuard {
+public:
+    enum class Stop {
+        None, LongText, LongTag, LongComment, LongCData, LongInstruction,
+        ManyAttributes, ManyNamespaces, DocumentType, Encoding
+    };
+    enum class Form { Unknown, Bytes, Utf16LE, Utf16BE };
+
+    Form form() const { return form_; }
+    bool byteOrderMark() const { return bom_; }
+
+    Stop scan(const char* data, std::size_t n) {
+        if (form_ == Form::Unknown) {
+            const std::size_t take = std::min(n, sizeof head_ - headSize_);
+            std::memcpy(head_ + headSize_, data, take);
+            headSize_ += take;
+            if (headSize_ < sizeof head_) return Stop::None;
+            if (!findForm()) return Stop::Encoding;
+            if (Stop why = scanForm(reinterpret_cast<const char*>(head_), headSize_); why != Stop::None) return why;
+            data += take;
+            n -= take;
+        }
+        return scanForm(data, n);
+    }
+
+private:
+    enum class At { Text, Opening, Tag, Comment, CData, Instruction };
+
+    // The reader's own rule: a byte-order mark, else the bytes of "<".
+    bool findForm() {
+        const auto is = [&](std::initializer_list<unsigned char> bytes) {
+            return std::equal(bytes.begin(), bytes.end(), head_);
+        };
+        if (is({0, 0, 0xFE, 0xFF}) || is({0xFF, 0xFE, 0, 0}) || is({0, 0, 0, '<'}) || is({'<', 0, 0, 0})) return false;
+        bom_ = is({0xEF, 0xBB, 0xBF}) || is({0xFE, 0xFF}) || is({0xFF, 0xFE});
+        if (is({0xEF, 0xBB, 0xBF})) form_ = Form::Bytes;
+        else if (is({0xFE, 0xFF}) || is({0, '<'})) form_ = Form::Utf16BE;
+        else if (is({0xFF, 0xFE}) || is({'<', 0})) form_ = Form::Utf16LE;
+        else form_ = Form::Bytes;
+        // The bounds are in bytes of the part as stored.
+        limit_ = form_ == Form::Bytes ? kWorkbookMaxMarkupRun : kWorkbookMaxMarkupRun / 2;
+        return true;
+    }
+
+    // UTF-16 is watched as one character per unit, each unit beyond ASCII
+    // standing in as a byte that is no markup.
+    Stop scanForm(const char* data, std::size_t n) {
+        if (form_ == Form::Bytes) return scanText(data, data + n);
+        units_.clear();
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        std::size_t k = 0;
+        if (pending_ >= 0 && n > 0) {
+            unit(static_cast<unsigned char>(pending_), p[0]);
+            pending_ = -1;
+            k = 1;
+        }
+        for (; k + 1 < n; k += 2) unit(p[k], p[k + 1]);
+        if (k < n) pending_ = p[k];
+        return scanText(units_.data(), units_.data() + units_.size());
+    }
+    void unit(unsigned char first, unsigned char second) {
+        const unsigned u = form_ == Form::Utf16LE ? first | second << 8 : first << 8 | second;
+        units_.push_back(u < 0x80 ? static_cast<char>(u) : '\x80');
+    }
+
+    Stop scanText(const char* p, const char* const end) {
+        while (p < end) {
+            if (at_ == At::Text) {
+                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                const char* const stop = lt ? static_cast<const char*>(lt) : end;
+                run_ += static_cast<std::size_t>(stop - p);
+                if (run_ > limit_) return Stop::LongText;
+                if (!lt) break;
+                p = stop + 1;
+                opened();
+                continue;
+            }
+            const char c = *p++;
+            if (at_ == At::Opening) {
+                if (!bang_) {
+                    if (c == '?') enter(At::Instruction, '?', 1);
+                    else if (c == '!') bang_ = true;
+                    else if (c != '<') {  // a "<" after "<" opens anew
+                        startTag(c == '/');
+                        --p;  // the tag's first character
+                    }
+                } else if (!expect_) {
+                    if (c == '-') expect_ = "-", next_ = At::Comment;
+                    else if (c == '[') expect_ = "CDATA[", next_ = At::CData;
+                    else if (c == 'D') return Stop::DocumentType;
+                    else reopenOrText(c);
+                } else if (c == *expect_) {
+                    if (*++expect_ == '\0') next_ == At::Comment ? enter(At::Comment, '-', 2) : enter(At::CData, ']', 2);
+                } else {
+                    reopenOrText(c);
+                }
+                continue;
+            }
+            if (at_ == At::Tag) {
+                if (++tagBytes_ > limit_) return Stop::LongTag;
+                if (c == '<') {  // never inside a tag: the reader stops there
+                    opened();
+                } else if (quote_) {
+                    if (c == quote_) quote_ = 0, afterSpace_ = true;
+                } else if (c == '"' || c == '\'') {
+                    quote_ = c;
+                    slash_ = false;
+                } else if (c == '=') {
+                    if (++attributes_ > kWorkbookMaxAttributes) return Stop::ManyAttributes;
+                    if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) return Stop::ManyNamespaces;
+                    slash_ = false;
+                } else if (c == '>') {
+                    endTag();
+                } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                    afterSpace_ = true;
+                    slash_ = false;
+                } else {
+                    if (afterSpace_) nameLength_ = 0, afterSpace_ = false;
+                    if (nameLength_ < sizeof name_) name_[nameLength_] = c;
+                    ++nameLength_;
+                    slash_ = c == '/';
+                }
+                continue;
+            }
+            // Inside a comment, a CDATA section or an instruction only its end counts.
+            if (c == '>' && closing_ >= needed_) {
+                at_ = At::Text;
+                run_ = 0;
+                continue;
+            }
+            closing_ = c == closer_ ? closing_ + 1 : 0;
+            if (++inside_ - std::min(closing_, needed_) > limit_)
+                return at_ == At::Comment ? Stop::LongComment : at_ == At::CData ? Stop::LongCData : Stop::LongInstruction;
+        }
+        return Stop::None;
+    }
+
+    void opened() {
+        at_ = At::Opening;
+        bang_ = false;
+        expect_ = nullptr;
+    }
+    void reopenOrText(char c) {
+        if (c == '<') {
+            opened();
+        } else {
+            at_ = At::Text;
+            run_ = 0;
+        }
+    }
+    void enter(At section, char closer, std::size_t needed) {
+        at_ = section;
+        closer_ = closer;
+        needed_ = needed;
+        closing_ = 0;
+        inside_ = 0;
+    }
+    void startTag(bool end) {
+        at_ = At::Tag;
+        endTag_ = end;
+        tagBytes_ = 1;
+        attributes_ = declared_ = 0;
+        quote_ = 0;
+        afterSpace_ = slash_ = false;
+        nameLength_ = 0;
+    }
+    // "xmlns" or "xmlns:prefix" before the "=".
+    bool declaresNamespace() const {
+        return nameLength_ >= 5 && std::memcmp(name_, "xmlns", 5) == 0 && (nameLength_ == 5 || name_[5] == ':');
+    }
+    // Namespaces declared on an element stay in force until its end tag.
+    void endTag() {
+        if (endTag_) {
+            depth_ = std::max(depth_ - 1, 0);
+            while (!scopes_.empty() && scopes_.back().depth >= depth_) {
+                inForce_ -= scopes_.back().declared;
+                scopes_.pop_back();
+            }
+        } else if (!slash_) {
+            if (declared_ > 0) {
+                scopes_.push_back({depth_, declared_});
+                inForce_ += declared_;
+            }
+            ++depth_;
+        }
+        at_ = At::Text;
+        run_ = 0;
+    }
+
+    struct Scope {
+        int depth, declared;
+    };
+    Form form_ = Form::Unknown;
+    bool bom_ = false;
+    unsigned char head_[4] = {};
+    std::size_t headSize_ = 0;
+    int pending_ = -1;   // a UTF-16 unit's first byte, its second still to come
+    std::string units_;  // a piece of UTF-16 as one character per unit
+    std::size_t limit_ = kWorkbookMaxMarkupRun;
+    At at_ = At::Text;
+    std::size_t run_ = 0;  // characters of text since the last markup
+    // "<" seen: "!" after it, and the rest of "<!--" or "<![CDATA[" still expected.
+    bool bang_ = false;
+    const char* expect_ = nullptr;
+    At next_ = At::Text;
+    // Inside a comment, CDATA section or instruction.
+    char closer_ = 0;
+    std::size_t needed_ = 0, closing_ = 0, inside_ = 0;
+    // Inside a tag.
+    bool endTag_ = false, afterSpace_ = false, slash_ = false;
+    char quote_ = 0;
+    std::size_t tagBytes_ = 0, nameLength_ = 0;
+    char name_[6] = {};  // the first characters of the name being read
+    int attributes_ = 0, declared_ = 0;
+    // Elements open, and the namespaces their tags declared.
+    int depth_ = 0, inForce_ = 0;
+    std::vector<Scope> scopes_;
+};
+
 // One archive entry as the XML reader's input, unpacked as the reader asks
-// for more. It stops the read when the user cancels, when the archive is
-// damaged, and when a stretch without "<" grows past any cell's text: the
-// reader holds such a stretch whole, so a file built to inflate one text to
-// gigabytes ends here after a megabyte; so does a comment, a CDATA section
-// or a processing instruction, which may hold "<" but is held whole too. It
-// ends at a document type, whose declarations the reader would keep before
-// any element, and when the workbook's reads together have unpacked more
-// XML than `bytesLeft` allows: markup that carries no cells costs reading
-// time all the same.
+// for more and watched by a MarkupGuard. It stops the read when the user
+// cancels, when the archive is damaged or the entry shorter than it says,
+// where the guard stops it, and when the workbook's reads together have
+// unpacked more XML than `bytesLeft` allows: markup that carries no cells
+// costs reading time all the same.
 class EntryDevice : public QIODevice {
 public:
-    enum class Stop { None, Damaged, TooLong, DocumentType, TooMuch, Cancelled };
+    enum class Stop { None, Guard, Damaged, TooMuch, Cancelled };
 
     EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, long long& bytesLeft)
         : zip_(zip), size_(size), progress_(progress), bytesLeft_(bytesLeft) {
@@ -51,23 +284,27 @@ public:
     }
     bool isSequential() const override { return true; }
     Stop stop() const { return stop_; }
+    MarkupGuard::Stop guardStop() const { return guardStop_; }
+    MarkupGuard::Form form() const { return guard_.form(); }
+    bool byteOrderMark() const { return guard_.byteOrderMark(); }
     bool ended() const { return ended_; }
 
 protected:
     qint64 readData(char* data, qint64 max) override {
-        if (stop_ != Stop::None || ended_) return stop_ == Stop::None ? 0 : -1;
+        if (stop_ != Stop::None) return -1;
+        if (ended_ || max <= 0) return 0;
         const int n = unzReadCurrentFile(zip_, data, static_cast<unsigned>(std::min<qint64>(max, 1 << 16)));
         if (n < 0) return halt(Stop::Damaged);
         if (n == 0) {
+            // No more data, at the entry's end or before it: the inflated data
+            // can run out short of the size the archive gives, which only the
+            // end-of-entry test tells apart.
+            if (unzeof(zip_) != 1) return halt(Stop::Damaged);
             ended_ = true;
             return 0;
         }
-        if (const void* lt = ::memrchr(data, '<', static_cast<std::size_t>(n)))
-            run_ = static_cast<std::size_t>(data + n - static_cast<const char*>(lt) - 1);
-        else
-            run_ += static_cast<std::size_t>(n);
-        if (run_ > kWorkbookMaxMarkupRun) return halt(Stop::TooLong);
-        if (Stop why = scanSections(data, static_cast<std::size_t>(n)); why != Stop::None) return halt(why);
+        if ((guardStop_ = guard_.scan(data, static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
+            return halt(Stop::Guard);
         if ((bytesLeft_ -= n) < 0) return halt(Stop::TooMuch);
         done_ += n;
         // The caller's progress and Esc test cost little at this rate.
@@ -80,63 +317,19 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    enum class Section { None, Opening, Comment, CData, Instruction };
-
-    // Follows the sections "<!--" to "-->", "<![" to "]]>" and "<?" to "?>"
-    // across the pieces unpacked; inside one, only its end is looked for.
-    Stop scanSections(const char* p, std::size_t n) {
-        const char* const end = p + n;
-        while (p < end) {
-            if (section_ == Section::None) {
-                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                if (!lt) break;
-                p = static_cast<const char*>(lt) + 1;
-                section_ = Section::Opening;
-                opening_ = 1;
-                continue;
-            }
-            const char c = *p++;
-            if (section_ == Section::Opening) {
-                Section next = Section::None;
-                if (opening_ == 1 && c == '?') next = Section::Instruction;
-                else if (opening_ == 1 && c == '!') opening_ = 2;
-                else if (opening_ == 2 && c == '-') opening_ = 3;
-                else if (opening_ == 2 && c == '[') next = Section::CData;
-                else if (opening_ == 2 && c == 'D') return Stop::DocumentType;
-                else if (opening_ == 3 && c == '-') next = Section::Comment;
-                else opening_ = 0;
-                if (next != Section::None || opening_ == 0) {
-                    section_ = next;
-                    inside_ = 0;
-                    closing_ = 0;
-                }
-                if (section_ == Section::None && c == '<') --p;  // a "<" after "<" opens anew
-                continue;
-            }
-            const char closer = section_ == Section::Comment ? '-' : section_ == Section::CData ? ']' : '?';
-            const int needed = section_ == Section::Instruction ? 1 : 2;
-            if (c == '>' && closing_ >= needed) section_ = Section::None;
-            else closing_ = c == closer ? closing_ + 1 : 0;
-            if (++inside_ > kWorkbookMaxMarkupRun) return Stop::TooLong;
-        }
-        return Stop::None;
-    }
     qint64 halt(Stop why) {
         stop_ = why;
         return -1;
     }
-    Section section_ = Section::None;
-    int opening_ = 0;  // characters of "<!--" seen
-    int closing_ = 0;  // closing characters in a row
-    std::size_t inside_ = 0;
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
     long long& bytesLeft_;
+    MarkupGuard guard_;
     QElapsedTimer clock_;
     long long done_ = 0;
-    std::size_t run_ = 0;
     Stop stop_ = Stop::None;
+    MarkupGuard::Stop guardStop_ = MarkupGuard::Stop::None;
     bool ended_ = false;
 };
 
@@ -157,17 +350,26 @@ QString UnreadableReason(const QString& path, const QString& shown) {
 }
 
 // The XML reader of a part. It refuses elements nested past
-// kWorkbookMaxDepth, as it keeps every open one. Every token of a part is
-// read through readNext here.
+// kWorkbookMaxDepth, as it keeps every open one; a declared encoding other
+// than the one the guard watches, which the reader would switch to (the
+// package format allows only UTF-8 and UTF-16); and a document type, should
+// one pass the guard, before any of its entities is expanded. Every token
+// of a part is read through readNext here.
 class PartReader : public QXmlStreamReader {
 public:
-    explicit PartReader(QIODevice* device) : QXmlStreamReader(device) {}
+    explicit PartReader(EntryDevice* device) : QXmlStreamReader(device), device_(*device) {}
     TokenType readNext() {
         const TokenType t = QXmlStreamReader::readNext();
         if (t == StartElement && ++depth_ > kWorkbookMaxDepth)
             refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
         else if (t == EndElement)
             --depth_;
+        else if (t == StartDocument && !readsAsWatched(documentEncoding()))
+            refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in "
+                                  "(a workbook's parts are in UTF-8 or UTF-16)")
+                       .arg(documentEncoding().toString()));
+        else if (t == DTD)
+            refuse(QStringLiteral("it declares a document type, which no workbook does"));
         return tokenType();
     }
     void skipCurrentElement() {
@@ -184,9 +386,71 @@ private:
         refusal_ = why;
         raiseError(why);
     }
+    // The reader keeps the form it found from the first bytes for these
+    // names: "UTF-16" without a byte-order mark is read in the machine's
+    // own byte order.
+    bool readsAsWatched(QStringView declared) const {
+        if (declared.isEmpty()) return true;
+        const auto is = [&](const char* name) { return declared.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+        const bool hostLE = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        switch (device_.form()) {
+            case MarkupGuard::Form::Bytes: return is("UTF-8");
+            case MarkupGuard::Form::Utf16LE: return is("UTF-16LE") || (is("UTF-16") && (device_.byteOrderMark() || hostLE));
+            case MarkupGuard::Form::Utf16BE: return is("UTF-16BE") || (is("UTF-16") && (device_.byteOrderMark() || !hostLE));
+            case MarkupGuard::Form::Unknown: return false;
+        }
+        return false;
+    }
+    const EntryDevice& device_;
     int depth_ = 0;
     QString refusal_;
 };
+
+// What the guard stopped a part's read at, for the user.
+QString GuardRefusal(const QString& what, const QString& part, MarkupGuard::Stop why) {
+    using S = MarkupGuard::Stop;
+    const auto longer = [&](const char* thing) {
+        return QStringLiteral("The workbook's %1 holds %2 longer than %3 bytes, far longer than any workbook's; the "
+                              "file cannot be read (%4).")
+            .arg(what, QLatin1String(thing))
+            .arg(kWorkbookMaxMarkupRun)
+            .arg(part);
+    };
+    switch (why) {
+        case S::LongText:
+            return QStringLiteral("The workbook's %1 holds a text longer than any cell may hold (%2 characters); the "
+                                  "file cannot be read.")
+                .arg(what)
+                .arg(kCellMaxText);
+        case S::LongTag: return longer("a tag");
+        case S::LongComment: return longer("a comment");
+        case S::LongCData: return longer("a CDATA section");
+        case S::LongInstruction: return longer("a processing instruction");
+        case S::ManyAttributes:
+            return QStringLiteral("The workbook's %1 cannot be read: a tag holds more than %2 attributes, far more than "
+                                  "any workbook's tag (%3).")
+                .arg(what)
+                .arg(kWorkbookMaxAttributes)
+                .arg(part);
+        case S::ManyNamespaces:
+            return QStringLiteral("The workbook's %1 cannot be read: it declares more than %2 namespaces at once, far "
+                                  "more than any workbook (%3).")
+                .arg(what)
+                .arg(kWorkbookMaxNamespaces)
+                .arg(part);
+        case S::DocumentType:
+            // Its entities could expand a few bytes into gigabytes.
+            return QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no workbook "
+                                  "does (%2).")
+                .arg(what, part);
+        case S::Encoding:
+            return QStringLiteral("The workbook's %1 cannot be read: its XML is in UTF-32, and a workbook's parts are "
+                                  "in UTF-8 or UTF-16 (%2).")
+                .arg(what, part);
+        case S::None: break;
+    }
+    return {};
+}
 
 QString ArchiveDamaged(const QString& what) {
     return QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what);
@@ -244,6 +508,7 @@ public:
         QString xmlError, refusal;
         long long xmlLine = 0;
         EntryDevice::Stop stop, parseStop;
+        MarkupGuard::Stop guardStop;
         bool ended;
         {
             EntryDevice device(zip_, found->size, progress_, xmlBytesLeft_);
@@ -267,17 +532,14 @@ public:
                     (void)device.read(rest, sizeof rest);
             }
             stop = device.stop();
+            guardStop = device.guardStop();
             ended = device.ended();
         }
         // A part read to its end is checked against its checksum.
         const int closed = unzCloseCurrentFile(zip_);
         switch (stop) {
             case EntryDevice::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
-            case EntryDevice::Stop::TooLong:
-                return Fail(QStringLiteral("The workbook's %1 holds a text longer than any cell may hold (%2 "
-                                           "characters); the file cannot be read.")
-                                .arg(what)
-                                .arg(kCellMaxText));
+            case EntryDevice::Stop::Guard: return Fail(GuardRefusal(what, found->name, guardStop));
             case EntryDevice::Stop::TooMuch:
                 // Broken XML is said when the read had ended there.
                 if (parseStop == EntryDevice::Stop::None && !xmlError.isEmpty()) break;
@@ -285,11 +547,6 @@ public:
                                            "of XML, far more than sheets of lines take.")
                                 .arg(what)
                                 .arg(kWorkbookMaxXmlBytes >> 20));
-            case EntryDevice::Stop::DocumentType:
-                // Its entities could expand a few bytes into gigabytes.
-                return Fail(QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no "
-                                           "workbook does (%2).")
-                                .arg(what, found->name));
             case EntryDevice::Stop::Damaged:
                 return Fail(ArchiveDamaged(what));
             case EntryDevice::Stop::None: break;
