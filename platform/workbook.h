@@ -50,6 +50,15 @@ inline constexpr int kWorkbookMaxDepth = 256;
 // results writes 62 MB for the most lines the tables take, and this much,
 // however it is marked up, reads in under five seconds.
 inline constexpr long long kWorkbookMaxXmlBytes = 72LL << 20;
+// Tags, attributes, comments, CDATA sections and instructions all reads
+// from one workbook may parse: the XML reader's time goes by these more than
+// by bytes (a megabyte of empty tags takes longer than 72 MB of text).
+// "Set EXCEL" of the results writes 5.3 million for the most lines the
+// tables take.
+inline constexpr long long kWorkbookMaxMarkup = 8LL << 20;
+// Sheets a workbook may list: each is read on its own, and a list of
+// millions costs memory before any is read.
+inline constexpr int kWorkbookMaxSheets = 4096;
 
 // The sentence of a read the user cancelled.
 inline constexpr const char* kWorkbookReadCancelled = "The workbook was not read: cancelled.";
@@ -106,7 +115,7 @@ private:
     std::vector<Row> rows_;
     std::vector<Cell> cells_;
     std::shared_ptr<const SharedTexts> shared_;
-    std::vector<QString> own_;
+    SharedTexts own_;  // texts of the sheet's own cells
     bool cut_ = false;
 };
 
@@ -122,6 +131,15 @@ struct SheetReadOptions {
     std::function<bool(const Worksheet&)> keepReading;
     WorkbookProgress progress;
 };
+
+// What all reads of one workbook may still unpack and parse.
+struct WorkbookReadBudget {
+    long long xmlBytes = kWorkbookMaxXmlBytes;
+    long long markup = kWorkbookMaxMarkup;
+};
+
+// The archive's entries, found once for all reads of a workbook.
+class PackageIndex;
 
 class Workbook {
 public:
@@ -139,7 +157,8 @@ public:
 private:
     Workbook() = default;
     QString path_;
-    mutable long long xmlBytesLeft_ = kWorkbookMaxXmlBytes;  // shared by all reads
+    mutable WorkbookReadBudget budget_;  // shared by all reads
+    std::shared_ptr<const PackageIndex> index_;
     QStringList names_;
     QStringList parts_;  // zip entry of each sheet; empty when the archive lacks it
     int active_ = 0;

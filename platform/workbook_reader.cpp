@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QIODevice>
 #include <QSysInfo>
 #include <QXmlStreamReader>
@@ -24,6 +25,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vd {
@@ -58,6 +60,9 @@ public:
 
     Form form() const { return form_; }
     bool byteOrderMark() const { return bom_; }
+    // Tags, attributes, comments, CDATA sections and instructions begun
+    // since the last call.
+    long long takeMarkup() { return std::exchange(markup_, 0); }
 
     Stop scan(const char* data, std::size_t n) {
         if (form_ == Form::Unknown) {
@@ -157,6 +162,7 @@ private:
                     slash_ = false;
                 } else if (c == '=') {
                     if (++attributes_ > kWorkbookMaxAttributes) return Stop::ManyAttributes;
+                    ++markup_;
                     if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) return Stop::ManyNamespaces;
                     slash_ = false;
                 } else if (c == '>') {
@@ -199,6 +205,7 @@ private:
         }
     }
     void enter(At section, char closer, std::size_t needed) {
+        ++markup_;
         at_ = section;
         closer_ = closer;
         needed_ = needed;
@@ -206,6 +213,7 @@ private:
         inside_ = 0;
     }
     void startTag(bool end) {
+        markup_ += !end;
         at_ = At::Tag;
         endTag_ = end;
         tagBytes_ = 1;
@@ -247,6 +255,7 @@ private:
     int pending_ = -1;   // a UTF-16 unit's first byte, its second still to come
     std::string units_;  // a piece of UTF-16 as one character per unit
     std::size_t limit_ = kWorkbookMaxMarkupRun;
+    long long markup_ = 0;
     At at_ = At::Text;
     std::size_t run_ = 0;  // characters of text since the last markup
     // "<" seen: "!" after it, and the rest of "<!--" or "<![CDATA[" still expected.
@@ -271,14 +280,14 @@ private:
 // for more and watched by a MarkupGuard. It stops the read when the user
 // cancels, when the archive is damaged or the entry shorter than it says,
 // where the guard stops it, and when the workbook's reads together have
-// unpacked more XML than `bytesLeft` allows: markup that carries no cells
-// costs reading time all the same.
+// unpacked more XML, or more markup, than `budget` allows: markup that
+// carries no cells costs reading time all the same.
 class EntryDevice : public QIODevice {
 public:
-    enum class Stop { None, Guard, Damaged, TooMuch, Cancelled };
+    enum class Stop { None, Guard, Damaged, TooMuch, TooMuchMarkup, Cancelled };
 
-    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, long long& bytesLeft)
-        : zip_(zip), size_(size), progress_(progress), bytesLeft_(bytesLeft) {
+    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, WorkbookReadBudget& budget)
+        : zip_(zip), size_(size), progress_(progress), budget_(budget) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         clock_.start();
     }
@@ -305,7 +314,8 @@ protected:
         }
         if ((guardStop_ = guard_.scan(data, static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
             return halt(Stop::Guard);
-        if ((bytesLeft_ -= n) < 0) return halt(Stop::TooMuch);
+        if ((budget_.xmlBytes -= n) < 0) return halt(Stop::TooMuch);
+        if ((budget_.markup -= guard_.takeMarkup()) < 0) return halt(Stop::TooMuchMarkup);
         done_ += n;
         // The caller's progress and Esc test cost little at this rate.
         if (progress_ && (done_ == n || clock_.elapsed() >= 30)) {
@@ -324,7 +334,7 @@ private:
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
-    long long& bytesLeft_;
+    WorkbookReadBudget& budget_;
     MarkupGuard guard_;
     QElapsedTimer clock_;
     long long done_ = 0;
@@ -456,12 +466,29 @@ QString ArchiveDamaged(const QString& what) {
     return QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what);
 }
 
-// The file's zip entries, found without regard to case as the package
-// format asks.
+}  // namespace
+
+// The archive's entries by name in lower case, found without regard to case
+// as the package format asks.
+class PackageIndex {
+public:
+    struct Entry {
+        QString name;
+        unz64_file_pos pos{};
+        long long size = 0;
+    };
+    QHash<QString, Entry> entries;
+};
+
+namespace {
+
+// A workbook's zip archive, open for reading its parts. The entries are
+// found once, when the workbook is opened, and shared by every later read.
 class Package {
 public:
-    Package(const QString& path, const WorkbookProgress& progress, long long& xmlBytesLeft)
-        : path_(path), progress_(progress), xmlBytesLeft_(xmlBytesLeft) {}
+    Package(const QString& path, const WorkbookProgress& progress, WorkbookReadBudget& budget,
+            std::shared_ptr<const PackageIndex> index = {})
+        : path_(path), progress_(progress), budget_(budget), index_(std::move(index)) {}
     ~Package() {
         if (zip_) unzClose(zip_);
     }
@@ -475,6 +502,8 @@ public:
             return Fail(QStringLiteral("The file %1 is not an Excel workbook (.xlsx): it is not a zip "
                                        "archive, or the archive is damaged.")
                             .arg(shown));
+        if (index_) return Outcome::Ok();
+        auto index = std::make_shared<PackageIndex>();
         for (int r = unzGoToFirstFile(zip_); r == UNZ_OK; r = unzGoToNextFile(zip_)) {
             char name[1024];
             unz_file_info64 info{};
@@ -483,15 +512,17 @@ public:
                 unzGetFilePos64(zip_, &pos) != UNZ_OK)
                 break;
             const QString entry = QString::fromUtf8(name);
-            entries_.insert(entry.toLower(), {entry, pos, static_cast<long long>(info.uncompressed_size)});
+            index->entries.insert(entry.toLower(), {entry, pos, static_cast<long long>(info.uncompressed_size)});
         }
+        index_ = std::move(index);
         return Outcome::Ok();
     }
+    const std::shared_ptr<const PackageIndex>& index() const { return index_; }
 
     // The entry's real name, or empty when the package has none by that name.
     QString find(QString name) const {
         if (name.startsWith('/')) name.remove(0, 1);
-        return entries_.value(name.toLower()).name;
+        return index_->entries.value(name.toLower()).name;
     }
 
     // Runs `parse` over the entry's XML; the reader's and the archive's
@@ -499,8 +530,8 @@ public:
     // `stoppedEarly` when it had enough before the entry's end.
     template <class F>
     Outcome parse(const QString& entry, const QString& what, F&& parse, const bool* stoppedEarly = nullptr) {
-        const auto found = entries_.constFind(entry.toLower());
-        if (found == entries_.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
+        const auto found = index_->entries.constFind(entry.toLower());
+        if (found == index_->entries.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be found in the archive.").arg(what));
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return Fail(ArchiveDamaged(what));
@@ -511,7 +542,7 @@ public:
         MarkupGuard::Stop guardStop;
         bool ended;
         {
-            EntryDevice device(zip_, found->size, progress_, xmlBytesLeft_);
+            EntryDevice device(zip_, found->size, progress_, budget_);
             PartReader xml(&device);
             inner = parse(xml);
             parseStop = device.stop();
@@ -541,8 +572,14 @@ public:
             case EntryDevice::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
             case EntryDevice::Stop::Guard: return Fail(GuardRefusal(what, found->name, guardStop));
             case EntryDevice::Stop::TooMuch:
+            case EntryDevice::Stop::TooMuchMarkup:
                 // Broken XML is said when the read had ended there.
                 if (parseStop == EntryDevice::Stop::None && !xmlError.isEmpty()) break;
+                if (stop == EntryDevice::Stop::TooMuchMarkup)
+                    return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook holds more than %2 tags "
+                                               "and attributes, far more than sheets of lines take.")
+                                    .arg(what)
+                                    .arg(kWorkbookMaxMarkup));
                 return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook unpacks to more than %2 MB "
                                            "of XML, far more than sheets of lines take.")
                                 .arg(what)
@@ -566,16 +603,11 @@ public:
     }
 
 private:
-    struct Entry {
-        QString name;
-        unz64_file_pos pos{};
-        long long size = 0;
-    };
     QString path_;
     const WorkbookProgress& progress_;
-    long long& xmlBytesLeft_;
+    WorkbookReadBudget& budget_;
+    std::shared_ptr<const PackageIndex> index_;
     unzFile zip_ = nullptr;
-    QHash<QString, Entry> entries_;
 };
 
 // A reader fed from an archive entry that breaks off reports a premature end
@@ -606,7 +638,9 @@ QString ResolveTarget(const QString& folder, const QString& target) {
     return QDir::cleanPath(folder + target);
 }
 
-Outcome ReadRelations(Package& pkg, const QString& part, Relations& out) {
+// Reads the relations of `part` that the reader uses: those whose id is in
+// `ids`, and those of type `type`; a list of millions costs no memory.
+Outcome ReadRelations(Package& pkg, const QString& part, Relations& out, const QSet<QString>& ids, QStringView type) {
     QString folder = PartFolder(part);
     QString relsName = folder + "_rels/" + part.mid(folder.size()) + ".rels";
     QString entry = pkg.find(relsName);
@@ -617,10 +651,14 @@ Outcome ReadRelations(Package& pkg, const QString& part, Relations& out) {
             if (xml.isStartElement() && xml.name() == u"Relationship") {
                 QXmlStreamAttributes a = xml.attributes();
                 if (LocalAttribute(a, u"TargetMode") == u"External") continue;
-                QString target = ResolveTarget(folder, LocalAttribute(a, u"Target").toString());
-                QString type = LocalAttribute(a, u"Type").toString();
-                out.byId.insert(LocalAttribute(a, u"Id").toString(), target);
-                out.byType.insert(type.mid(type.lastIndexOf('/') + 1), target);
+                const QStringView fullType = LocalAttribute(a, u"Type");
+                const QStringView shortType = fullType.mid(fullType.lastIndexOf('/') + 1);
+                const QString id = LocalAttribute(a, u"Id").toString();
+                const bool byId = ids.contains(id), byType = shortType == type;
+                if (!byId && !byType) continue;
+                const QString target = ResolveTarget(folder, LocalAttribute(a, u"Target").toString());
+                if (byId) out.byId.insert(id, target);
+                if (byType) out.byType.insert(shortType.toString(), target);
             }
         }
         return Outcome::Ok();
@@ -716,17 +754,27 @@ bool ParseReference(QStringView ref, long long& row, long long& column) {
     return true;
 }
 
-// Days since 30 December 1899, as the workbook stores dates.
-std::optional<double> DateSerial(const QString& iso) {
-    QDateTime t = QDateTime::fromString(iso, Qt::ISODateWithMs);
-    if (!t.isValid()) {
-        QDate d = QDate::fromString(iso, Qt::ISODate);
-        if (!d.isValid()) return std::nullopt;
-        t = QDateTime(d, QTime(0, 0), Qt::UTC);
+// Days since 30 December 1899, as the workbook stores dates: an ISO date,
+// and a time after "T" whose zone, if any, is left out (the clock as
+// written). Date and time are read apart: a date and time read together
+// without a zone are taken as local time, whose conversions cost ten times
+// the reading, for two million cells seconds.
+std::optional<double> DateSerial(QStringView iso) {
+    const qsizetype t = iso.indexOf(u'T');
+    const QDate date = QDate::fromString(t < 0 ? iso : iso.left(t), Qt::ISODate);
+    if (!date.isValid()) return std::nullopt;
+    long long ms = 0;
+    if (t >= 0) {
+        QStringView clock = iso.mid(t + 1);
+        if (clock.endsWith(u'Z')) clock.chop(1);
+        else if (const qsizetype zone = std::max(clock.lastIndexOf(u'+'), clock.lastIndexOf(u'-')); zone >= 0)
+            clock = clock.left(zone);
+        const QTime time = QTime::fromString(clock, Qt::ISODateWithMs);
+        if (!time.isValid()) return std::nullopt;
+        ms = time.msecsSinceStartOfDay();
     }
-    t.setTimeSpec(Qt::UTC);
-    QDateTime base(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    return static_cast<double>(base.msecsTo(t)) / 86400000.0;
+    const long long days = date.toJulianDay() - QDate(1899, 12, 30).toJulianDay();
+    return static_cast<double>(days * 86400000LL + ms) / 86400000.0;
 }
 
 }  // namespace
@@ -852,14 +900,14 @@ private:
             if (type == u"str" && !hasValue) return Outcome::Ok();
             if (text.size() > kCellMaxText) return TooLong(cellName(row, column));
             cell.kind = type == u"e" ? CellValue::Kind::Error : CellValue::Kind::Text;
-            cell.text = ownText(std::move(text));
+            cell.text = ownText(text);
         } else if (type == u"b") {
             if (!hasValue) return Outcome::Ok();
             cell.kind = CellValue::Kind::Bool;
             cell.number = QStringView(value).trimmed() == u"1" ? 1 : 0;
         } else if (type == u"d") {
             if (!hasValue) return Outcome::Ok();
-            if (std::optional<double> serial = DateSerial(value.trimmed())) {
+            if (std::optional<double> serial = DateSerial(QStringView(value).trimmed())) {
                 cell.kind = CellValue::Kind::Number;
                 cell.number = *serial;
             } else {
@@ -884,9 +932,10 @@ private:
         return Outcome::Ok();
     }
 
-    int32_t ownText(QString text) {
+    int32_t ownText(const QString& text) {
         ownChars_ += static_cast<std::size_t>(text.size());
-        ws_.own_.push_back(std::move(text));
+        ws_.own_.chars += text;
+        ws_.own_.ends.push_back(ws_.own_.chars.size());
         return -static_cast<int32_t>(ws_.own_.size());
     }
 
@@ -911,6 +960,8 @@ private:
         if (!std::is_sorted(ws_.rows_.begin(), ws_.rows_.end(), byRow))
             std::stable_sort(ws_.rows_.begin(), ws_.rows_.end(), byRow);
         ws_.cells_.shrink_to_fit();
+        ws_.own_.chars.squeeze();
+        ws_.own_.ends.shrink_to_fit();
         ws_.rows_.shrink_to_fit();
     }
 
@@ -945,20 +996,20 @@ CellValue Worksheet::cell(long long row, long long column) const {
         if (c->text >= 0)
             out.text = shared_->at(static_cast<std::size_t>(c->text));
         else
-            out.text = own_[static_cast<std::size_t>(-1 - c->text)];
+            out.text = own_.at(static_cast<std::size_t>(-1 - c->text));
     }
     return out;
 }
 
 std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, const WorkbookProgress& progress) {
     const QString shown = Quoted(QFileInfo(path).fileName());
-    long long xmlBytesLeft = kWorkbookMaxXmlBytes;
-    Package pkg(path, progress, xmlBytesLeft);
+    WorkbookReadBudget budget;
+    Package pkg(path, progress, budget);
     outcome = pkg.open(shown);
     if (!outcome) return nullptr;
 
     Relations root;
-    outcome = ReadRelations(pkg, QString(), root);
+    outcome = ReadRelations(pkg, QString(), root, {}, u"officeDocument");
     if (!outcome) return nullptr;
     QString workbookPart = root.byType.value(QStringLiteral("officeDocument"));
     if (workbookPart.isEmpty() || pkg.find(workbookPart).isEmpty()) workbookPart = QStringLiteral("xl/workbook.xml");
@@ -966,10 +1017,6 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         outcome = Fail(QStringLiteral("The file %1 is a zip archive but holds no Excel workbook.").arg(shown));
         return nullptr;
     }
-
-    Relations rels;
-    outcome = ReadRelations(pkg, workbookPart, rels);
-    if (!outcome) return nullptr;
 
     std::unique_ptr<Workbook> wb(new Workbook);
     wb->path_ = path;
@@ -979,6 +1026,10 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
             xml.readNext();
             if (!xml.isStartElement()) continue;
             if (xml.name() == u"sheet") {
+                if (wb->names_.size() >= kWorkbookMaxSheets)
+                    return Fail(QStringLiteral("The workbook %1 lists more than %2 sheets; it cannot be read.")
+                                    .arg(shown)
+                                    .arg(kWorkbookMaxSheets));
                 QXmlStreamAttributes a = xml.attributes();
                 wb->names_ << LocalAttribute(a, u"name").toString();
                 ids << LocalAttribute(a, u"id").toString();
@@ -996,6 +1047,10 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         return nullptr;
     }
     if (wb->active_ < 0 || wb->active_ >= wb->names_.size()) wb->active_ = 0;
+
+    Relations rels;
+    outcome = ReadRelations(pkg, workbookPart, rels, QSet<QString>(ids.begin(), ids.end()), u"sharedStrings");
+    if (!outcome) return nullptr;
     for (const QString& id : ids) wb->parts_ << pkg.find(rels.byId.value(id));
 
     QString sharedPart = rels.byType.value(QStringLiteral("sharedStrings"));
@@ -1029,7 +1084,8 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         if (!outcome) return nullptr;
         wb->shared_ = std::move(table);
     }
-    wb->xmlBytesLeft_ = xmlBytesLeft;
+    wb->budget_ = budget;
+    wb->index_ = pkg.index();
     outcome = Outcome::Ok();
     return wb;
 }
@@ -1041,7 +1097,7 @@ Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& o
     if (part.isEmpty())
         return Fail(QStringLiteral("The sheet %1 is missing from the archive: the workbook is damaged.")
                         .arg(Quoted(names_[index])));
-    Package pkg(path_, options.progress, xmlBytesLeft_);
+    Package pkg(path_, options.progress, budget_, index_);
     Outcome o = pkg.open(Quoted(QFileInfo(path_).fileName()));
     if (!o) return o;
     Worksheet ws;

@@ -141,7 +141,10 @@ TEST(WorkbookReader, HandWrittenParts) {
         "<c r=\"I7\"><f>B7*2</f><v></v></c><c r=\"J7\"><f>B7*2</f></c><c r=\"K7\" t=\"b\"><f>1=1</f><v> </v></c>"
         "<c r=\"L7\" t=\"e\"><f>1/0</f><v/></c>"
         // Sections that may hold "<": a comment, an instruction, CDATA.
-        "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c></row>");
+        "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c>"
+        // Dates with a time: the clock as written, whatever zone it names.
+        "<c r=\"N7\" t=\"d\"><v>2020-01-02T12:00:00.000+02:00</v></c><c r=\"O7\" t=\"d\"><v> 2020-01-02T18:00:00Z </v></c>"
+        "<c r=\"P7\" t=\"d\"><v>2020-01-02T06:00:00</v></c><c r=\"Q7\" t=\"d\"><v>2020-02-30</v></c></row>");
     test::WriteZip(dir.path() / "h.xlsx",
                    test::WorkbookParts({{"One", test::SheetXml("")}, {"Two", sheet}}, &shared, 1));
     auto wb = OpenOk(dir.path() / "h.xlsx");
@@ -165,7 +168,11 @@ TEST(WorkbookReader, HandWrittenParts) {
                     {7, 10, Kind::Empty, 0, {}},
                     {7, 11, Kind::Empty, 0, {}},
                     {7, 12, Kind::Empty, 0, {}},
-                    {7, 13, Kind::Text, 0, "a<b> ]] c"}});
+                    {7, 13, Kind::Text, 0, "a<b> ]] c"},
+                    {7, 14, Kind::Number, 43832.5, {}},
+                    {7, 15, Kind::Number, 43832.75, {}},
+                    {7, 16, Kind::Number, 43832.25, {}},
+                    {7, 17, Kind::Text, 0, "2020-02-30"}});
     EXPECT_EQ(ws.firstRow(), 2);
     EXPECT_EQ(ws.lastRow(), 7);
     Worksheet empty;
@@ -460,6 +467,31 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         for (int k = 2; k < depth; ++k) open += "<a>", close += "</a>";
         return test::SheetXml(open + close);
     };
+    // Tags (but end tags), attributes, comments, CDATA sections and
+    // instructions of every part read but the sheet, whose empty tags then
+    // bring the whole to `total`.
+    auto markup = [](long long total) {
+        const test::Parts parts = test::WorkbookParts({{"S", test::SheetXml("")}});
+        long long others = 0;
+        for (const auto& [name, part] : parts) {
+            if (name == "[Content_Types].xml") continue;
+            bool inTag = false;
+            for (std::size_t k = 0; k < part.size(); ++k) {
+                if (part[k] == '<') {
+                    others += part[k + 1] != '/';
+                    inTag = part[k + 1] != '?' && part[k + 1] != '!';
+                } else if (part[k] == '>') {
+                    inTag = false;
+                } else if (part[k] == '=' && inTag) {
+                    ++others;
+                }
+            }
+        }
+        std::string tags;
+        tags.reserve(static_cast<std::size_t>(total - others) * 4);
+        for (long long k = others; k < total; ++k) tags += "<a/>";
+        return test::SheetXml(tags);
+    };
     // Every part read, the sheet padded to bring the whole to `total` bytes.
     auto bytes = [](long long total) {
         const test::Parts parts = test::WorkbookParts({{"S", test::SheetXml("")}});
@@ -494,6 +526,8 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         {"characters of text", texts, "16777216 characters of text"},
         {"depth", [&](std::size_t extra) { return nested(kWorkbookMaxDepth + static_cast<int>(extra)); }, "nest more than 256 deep"},
         {"XML bytes", [&](std::size_t extra) { return bytes(kWorkbookMaxXmlBytes + static_cast<long long>(extra)); }, "more than 72 MB of XML"},
+        {"tags and attributes", [&](std::size_t extra) { return markup(kWorkbookMaxMarkup + static_cast<long long>(extra)); },
+         "holds more than 8388608 tags and attributes"},
         // What the XML reader holds whole, in bytes of the part.
         {"comment", [&](std::size_t extra) { return test::SheetXml("<!--" + std::string(run + extra, 'c') + "-->"); },
          "holds a comment longer than 1048576 bytes"},
@@ -531,6 +565,23 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
             EXPECT_EQ(o.ok(), extra == 0) << o.message();
             if (extra) { EXPECT_NE(o.message().find(c.refused), std::string::npos) << o.message(); }
         }
+    }
+}
+
+// A workbook lists as many sheets as the reader takes, and one more is
+// refused before any is read.
+TEST(WorkbookReader, SheetsListedHoldTheirMostAndRefuseOneMore) {
+    TempDir dir;
+    for (const int extra : {0, 1}) {
+        std::vector<std::pair<std::string, std::string>> sheets;
+        for (int k = 0; k < kWorkbookMaxSheets + extra; ++k) sheets.emplace_back("S" + std::to_string(k), test::SheetXml(""));
+        const auto path = dir.path() / "sheets.xlsx";
+        test::WriteZip(path, test::WorkbookParts(sheets));
+        Outcome o;
+        auto wb = Workbook::Open(Q(path), o);
+        EXPECT_EQ(wb != nullptr, extra == 0) << o.message();
+        if (extra) { EXPECT_NE(o.message().find("lists more than 4096 sheets"), std::string::npos) << o.message(); }
+        if (wb) { EXPECT_EQ(wb->sheetNames().size(), kWorkbookMaxSheets); }
     }
 }
 
