@@ -1,7 +1,8 @@
 // The spreadsheet layer: reads .xlsx workbooks (sheet names, the active
-// sheet, cell values) and writes one sheet of cells. A damaged or foreign
-// file is refused with a sentence for the user, never half read; reading
-// streams the archive and stops at the bounds below as they are met.
+// sheet, cell values; workbook_reader.cpp) and writes one sheet of cells
+// (workbook_writer.cpp). A damaged or foreign file is refused with a
+// sentence for the user, never half read; reading streams the archive and
+// stops at the bounds below as they are met.
 #pragma once
 
 #include <QString>
@@ -30,9 +31,18 @@ inline constexpr int kCellMaxText = 32767;
 // well short of 200 MB however the file was made.
 inline constexpr std::size_t kWorkbookMaxValues = std::size_t{1} << 21;
 inline constexpr std::size_t kWorkbookMaxTextChars = std::size_t{1} << 24;
-// The longest stretch of a part without a "<": a cell's text written out
-// at its longest fits many times; more is a file built to exhaust memory.
+// The longest text between two tags, and the longest tag, comment, CDATA
+// section or processing instruction, in bytes of a part: a cell's text
+// written out at its longest fits many times; more is a file built to
+// exhaust memory.
 inline constexpr std::size_t kWorkbookMaxMarkupRun = std::size_t{1} << 20;
+// Attributes one tag may carry, and namespaces declared at once: the XML
+// reader compares each attribute of a tag with every other and looks each
+// prefix up through every namespace in force, so thousands cost seconds a
+// tag; a workbook's tags carry thirty at most, and its parts declare a
+// dozen or two namespaces.
+inline constexpr int kWorkbookMaxAttributes = 64;
+inline constexpr int kWorkbookMaxNamespaces = 64;
 // How deep elements may nest: a workbook's parts nest a dozen deep at most;
 // the XML reader keeps every open element.
 inline constexpr int kWorkbookMaxDepth = 256;
@@ -40,6 +50,15 @@ inline constexpr int kWorkbookMaxDepth = 256;
 // results writes 62 MB for the most lines the tables take, and this much,
 // however it is marked up, reads in under five seconds.
 inline constexpr long long kWorkbookMaxXmlBytes = 72LL << 20;
+// Tags, attributes, comments, CDATA sections and instructions all reads
+// from one workbook may parse: the XML reader's time goes by these more than
+// by bytes (a megabyte of empty tags takes longer than 72 MB of text).
+// "Set EXCEL" of the results writes 5.3 million for the most lines the
+// tables take.
+inline constexpr long long kWorkbookMaxMarkup = 8LL << 20;
+// Sheets a workbook may list: each is read on its own, and a list of
+// millions costs memory before any is read.
+inline constexpr int kWorkbookMaxSheets = 4096;
 
 // The sentence of a read the user cancelled.
 inline constexpr const char* kWorkbookReadCancelled = "The workbook was not read: cancelled.";
@@ -96,7 +115,7 @@ private:
     std::vector<Row> rows_;
     std::vector<Cell> cells_;
     std::shared_ptr<const SharedTexts> shared_;
-    std::vector<QString> own_;
+    SharedTexts own_;  // texts of the sheet's own cells
     bool cut_ = false;
 };
 
@@ -112,6 +131,15 @@ struct SheetReadOptions {
     std::function<bool(const Worksheet&)> keepReading;
     WorkbookProgress progress;
 };
+
+// What all reads of one workbook may still unpack and parse.
+struct WorkbookReadBudget {
+    long long xmlBytes = kWorkbookMaxXmlBytes;
+    long long markup = kWorkbookMaxMarkup;
+};
+
+// The archive's entries, found once for all reads of a workbook.
+class PackageIndex;
 
 class Workbook {
 public:
@@ -129,7 +157,8 @@ public:
 private:
     Workbook() = default;
     QString path_;
-    mutable long long xmlBytesLeft_ = kWorkbookMaxXmlBytes;  // shared by all reads
+    mutable WorkbookReadBudget budget_;  // shared by all reads
+    std::shared_ptr<const PackageIndex> index_;
     QStringList names_;
     QStringList parts_;  // zip entry of each sheet; empty when the archive lacks it
     int active_ = 0;

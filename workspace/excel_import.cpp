@@ -56,6 +56,18 @@ std::optional<double> LeadingNumber(const CellValue& cell) {
     return std::nullopt;
 }
 
+// A text of blanks only, which a number field takes as an empty cell.
+bool BlankText(const CellValue& cell) {
+    return cell.kind == CellValue::Kind::Text && std::all_of(cell.text.begin(), cell.text.end(), [](QChar c) { return c == ' '; });
+}
+
+// A text where a number belongs that is not one number with blanks around
+// it ("0,004", "12abc", "1.5 m"): the grid refuses it when typed, and read
+// by its leading number it would become another value unseen.
+bool NotOneNumber(const CellValue& cell) {
+    return cell.kind == CellValue::Kind::Text && !BlankText(cell) && !NumberOfText(cell.text.toLatin1().toStdString());
+}
+
 // The cell's value itself as a number: empty is 0, True -1; a text converts
 // only when it is a number as a whole, in the C locale's form (the user's
 // decimal comma must not change what a cell means).
@@ -64,7 +76,8 @@ std::optional<double> ValueNumber(const CellValue& cell) {
         case CellValue::Kind::Empty: return 0.0;
         case CellValue::Kind::Number: return std::isfinite(cell.number) ? std::optional(cell.number) : std::nullopt;
         case CellValue::Kind::Bool: return cell.number != 0 ? -1.0 : 0.0;
-        case CellValue::Kind::Text: return NumberOfText(cell.text.toLatin1().toStdString());
+        case CellValue::Kind::Text:
+            return BlankText(cell) ? std::optional(0.0) : NumberOfText(cell.text.toLatin1().toStdString());
         case CellValue::Kind::Error: return std::nullopt;
     }
     return std::nullopt;
@@ -87,7 +100,7 @@ std::optional<int16_t> ValueInteger(const CellValue& cell) {
 
 // The cell's own value for a criterion: a number, or empty.
 bool ValueCriterion(const CellValue& cell, Number& out) {
-    if (cell.isEmpty()) {
+    if (cell.isEmpty() || BlankText(cell)) {
         out.reset();
         return true;
     }
@@ -139,10 +152,23 @@ bool HoldsControlCharacter(std::string_view text) {
     return false;
 }
 
-Outcome ControlCharacterRefusal(const Skipped& cells) {
-    return Outcome::Fail("These cells hold a line break, a tab or another control character, which no name may hold: " +
-                         cells.list() + ". Remove them in the workbook and import again. Nothing was imported.");
-}
+// Cells neither import stores: names holding a control character, and
+// texts where a number belongs that are not one number. Any of them refuses
+// the import, all named in one message.
+struct Refused {
+    Skipped controls, numbers;
+    bool any() const { return !controls.cells.empty() || !numbers.cells.empty(); }
+    Outcome outcome() const {
+        std::string text;
+        if (!controls.cells.empty())
+            text += "These cells hold a line break, a tab or another control character, which no name may hold: " +
+                    controls.list() + ". ";
+        if (!numbers.cells.empty())
+            text += "These cells hold a text that is not one number where a number belongs: " + numbers.list() +
+                    "; write one number, with a point as the decimal mark (12.5), or leave the cell empty. ";
+        return Outcome::Fail(text + "Correct them in the workbook and import again. Nothing was imported.");
+    }
+};
 
 }  // namespace
 
@@ -253,7 +279,7 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
     const int c0 = cols.endColumn;
     std::string note;
     std::string text;
-    Skipped controls;
+    Refused refused;
     while (true) {
         work.Ui->SetStatus("Import Xls row:" + NumText(r));
         ++r;
@@ -280,14 +306,14 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                         std::string part = static_cast<std::size_t>(cols.textStart) <= text.size()
                                                ? text.substr(static_cast<std::size_t>(cols.textStart) - 1)
                                                : std::string();
-                        if (HoldsControlCharacter(part)) controls.add(sheetName, r, cols.column[k]);
+                        if (HoldsControlCharacter(part)) refused.controls.add(sheetName, r, cols.column[k]);
                         (k == 0 ? line.From : line.to) = part;
                     }
                     break;
                 case 9:
                 case 10:
                     if (CellText(cell, text)) {
-                        if (HoldsControlCharacter(text)) controls.add(sheetName, r, cols.column[k]);
+                        if (HoldsControlCharacter(text)) refused.controls.add(sheetName, r, cols.column[k]);
                         if (k == 9)
                             line.Latral = text;
                         else
@@ -299,12 +325,14 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                 case 13:
                 case 14: {
                     float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
-                    if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
+                    if (NotOneNumber(cell)) refused.numbers.add(sheetName, r, cols.column[k]);
+                    else if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
                     break;
                 }
                 default: {
                     float* field[] = {&line.Gr1, &line.Gr2, &line.Len, &line.Inv1, &line.Inv2, &line.Dia, &line.slope};
-                    if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
+                    if (NotOneNumber(cell)) refused.numbers.add(sheetName, r, cols.column[k]);
+                    else if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
                     break;
                 }
             }
@@ -316,10 +344,10 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
         if (line.slope == 0) AppendLog(work, at + " Slope=0");
     }
 
-    if (!controls.cells.empty()) {
+    if (refused.any()) {
         work.Ui->SetProgress(0);
         work.Ui->SetStatus("");
-        return ControlCharacterRefusal(controls);
+        return refused.outcome();
     }
     work.LineCount = static_cast<int>(i);
     // The lateral table described the old lines.
@@ -368,7 +396,7 @@ bool EndsTable(const Worksheet& sheet, long long r, int width) {
 
 // Rows of the "SEWER" sheet into lines 1.. of the table; returns the note
 // when the table was too small for the sheet.
-std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Skipped& controls) {
+std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refused& refused) {
     // Fields the sheet has no column for (inverts, laterals, manhole types)
     // keep what the lines held.
     std::string note;
@@ -388,7 +416,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, S
             bool stored = true;
             if (c == 1 || c == 2 || c == 14) {
                 stored = CellText(cell, text);
-                if (stored && HoldsControlCharacter(text)) controls.add("SEWER", r, c);
+                if (stored && HoldsControlCharacter(text)) refused.controls.add("SEWER", r, c);
                 if (stored && c == 1) line.From = text;
                 if (stored && c == 2) line.to = text;
                 if (stored && c == 14) line.Status = TrimRight(text);
@@ -397,6 +425,10 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, S
                                   &line.Qadd,      &line.Area1_sub, &line.Pop1, &line.Area2_sub, &line.Pop2,
                                   &line.Dia,       &line.slope, &line.Mincover, nullptr, &line.X1, &line.Y1,
                                   &line.X2,        &line.Y2};
+                if (NotOneNumber(cell)) {
+                    refused.numbers.add("SEWER", r, c);
+                    continue;
+                }
                 std::optional<float> v = LeadingFloat(cell);
                 if (v) *field[c] = *v;
                 stored = v.has_value();
@@ -410,7 +442,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, S
     return note;
 }
 
-std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
+std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refused& refused) {
     const int rows = static_cast<int>(m.DiaTable.size()) - 1;
     std::string note;
     long long r = 2;
@@ -426,6 +458,10 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
         for (int c = 1; c <= 9; ++c) {
             if (c == 8) continue;  // not part of the table
             const CellValue cell = sheet.cell(r, c);
+            if (NotOneNumber(cell)) {
+                refused.numbers.add("DIA", r, c);
+                continue;
+            }
             std::optional<float> v = c <= 2 ? ValueFloat(cell) : LeadingFloat(cell);
             if (v)
                 *field[c] = *v;
@@ -437,10 +473,19 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped) {
     return note;
 }
 
-void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Skipped& controls) {
+void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refused& refused) {
     DesignCriteria& k = m.Criteria;
     ++k.Replaced;
-    auto cell = [&](int row) { return sheet.cell(row, 2); };
+    // A text in a number's row that is not one number stores nothing and
+    // refuses the import.
+    auto cell = [&](int row) {
+        CellValue v = sheet.cell(row, 2);
+        if (row != 11 && NotOneNumber(v)) {
+            refused.numbers.add("PROJECT", row, 2);
+            v.kind = CellValue::Kind::Error;
+        }
+        return v;
+    };
     Number* leading[] = {nullptr, &k.LPCD1, &k.LPCD2, &k.Connect1, &k.Connect2, &k.GroundWaterLevel,
                          &k.InflowPercent, &k.MinCoverDefault, &k.MinVelocity, &k.MinHD, &k.MhHeadloss};
     for (int row = 1; row <= 10; ++row) {
@@ -451,7 +496,7 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Skippe
     }
     std::string text;
     if (CellText(cell(11), text)) {
-        if (HoldsControlCharacter(text)) controls.add("PROJECT", 11, 2);
+        if (HoldsControlCharacter(text)) refused.controls.add("PROJECT", 11, 2);
         k.NVariable = text;
     } else
         skipped.add("PROJECT", 11, 2);
@@ -508,22 +553,23 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
     }
 
     Model work = m;
-    Skipped skipped, controls;
+    Skipped skipped;
+    Refused refused;
     std::vector<std::string> notes;
     for (const auto& [key, sheet] : sheets) {
         if (key == "SEWER") {
-            if (std::string n = ReadSewerSheet(work, sheet, skipped, controls); !n.empty()) notes.push_back(n);
+            if (std::string n = ReadSewerSheet(work, sheet, skipped, refused); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(60);
         } else if (key == "DIA") {
-            if (std::string n = ReadDiaSheet(work, sheet, skipped); !n.empty()) notes.push_back(n);
+            if (std::string n = ReadDiaSheet(work, sheet, skipped, refused); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(80);
         } else {
-            ReadProjectSheet(work, sheet, skipped, controls);
+            ReadProjectSheet(work, sheet, skipped, refused);
         }
     }
-    if (!controls.cells.empty()) {
+    if (refused.any()) {
         m.Ui->SetProgress(0);
-        return ControlCharacterRefusal(controls);
+        return refused.outcome();
     }
     work.Ui->SetProgress(100);
     m = std::move(work);

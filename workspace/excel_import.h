@@ -41,8 +41,8 @@ bool CellText(const CellValue& v, std::string& text);
 // Starts a new project from the sheet's rows: resets the criteria,
 // re-creates the line tables and fills them, logging rows that look wrong.
 // The note of the outcome says why the import stopped early, if it did. A
-// name holding a control character refuses the import, naming its cells
-// on `sheetName`.
+// name holding a control character, or a text where a number belongs that
+// is not one number, refuses the import, naming its cells on `sheetName`.
 Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumns& columns,
                          const std::string& sheetName = {});
 
@@ -54,8 +54,10 @@ Outcome ImportExcelLineFile(Model& m, const QString& path, const ExcelLineSettin
 
 // Loads lines, pipe sizes and criteria from the workbook's "SEWER", "DIA"
 // and "PROJECT" sheets (names compared without case or surrounding blanks).
-// A failure changes nothing. On success the note lists cells that could not
-// be converted and tables cut at their last row; empty when all went in.
+// A failure changes nothing; a name holding a control character, or a text
+// where a number belongs that is not one number, is one, naming its cells.
+// On success the note lists cells that could not be converted and tables
+// cut at their last row; empty when all went in.
 Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress& progress = {});
 Outcome ImportExcelWorkbookFile(Model& m, const QString& path, const WorkbookProgress& progress = {});
 

@@ -4,9 +4,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QStringEncoder>
 #include <algorithm>
 #include <clocale>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 
 #include "comma_decimals.h"
@@ -19,6 +22,30 @@ using test::TempDir;
 using Kind = CellValue::Kind;
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// The archive with its entry `name` saying it unpacks to `more` bytes more
+// than it does, in its local header and in the central directory alike.
+std::string Oversized(std::string zip, const std::string& name, std::uint32_t more) {
+    auto patch = [&](std::size_t at) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, &zip[at], 4);
+        size += more;
+        std::memcpy(&zip[at], &size, 4);
+    };
+    for (std::size_t at = 0; (at = zip.find(name, at)) != std::string::npos; at += name.size()) {
+        if (at >= 30 && zip.compare(at - 30, 4, std::string("PK\x03\x04", 4)) == 0) patch(at - 30 + 22);
+        else if (at >= 46 && zip.compare(at - 46, 4, std::string("PK\x01\x02", 4)) == 0) patch(at - 46 + 24);
+    }
+    return zip;
+}
+
+// UTF-8 text as UTF-16 bytes.
+std::string Utf16(const std::string& utf8, bool bigEndian, bool byteOrderMark) {
+    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE,
+                           byteOrderMark ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default);
+    const QByteArray bytes = encoder(QString::fromUtf8(utf8));
+    return bytes.toStdString();
+}
 
 long PeakRssKb() {
     rusage u{};
@@ -114,7 +141,10 @@ TEST(WorkbookReader, HandWrittenParts) {
         "<c r=\"I7\"><f>B7*2</f><v></v></c><c r=\"J7\"><f>B7*2</f></c><c r=\"K7\" t=\"b\"><f>1=1</f><v> </v></c>"
         "<c r=\"L7\" t=\"e\"><f>1/0</f><v/></c>"
         // Sections that may hold "<": a comment, an instruction, CDATA.
-        "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c></row>");
+        "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c>"
+        // Dates with a time: the clock as written, whatever zone it names.
+        "<c r=\"N7\" t=\"d\"><v>2020-01-02T12:00:00.000+02:00</v></c><c r=\"O7\" t=\"d\"><v> 2020-01-02T18:00:00Z </v></c>"
+        "<c r=\"P7\" t=\"d\"><v>2020-01-02T06:00:00</v></c><c r=\"Q7\" t=\"d\"><v>2020-02-30</v></c></row>");
     test::WriteZip(dir.path() / "h.xlsx",
                    test::WorkbookParts({{"One", test::SheetXml("")}, {"Two", sheet}}, &shared, 1));
     auto wb = OpenOk(dir.path() / "h.xlsx");
@@ -138,7 +168,11 @@ TEST(WorkbookReader, HandWrittenParts) {
                     {7, 10, Kind::Empty, 0, {}},
                     {7, 11, Kind::Empty, 0, {}},
                     {7, 12, Kind::Empty, 0, {}},
-                    {7, 13, Kind::Text, 0, "a<b> ]] c"}});
+                    {7, 13, Kind::Text, 0, "a<b> ]] c"},
+                    {7, 14, Kind::Number, 43832.5, {}},
+                    {7, 15, Kind::Number, 43832.75, {}},
+                    {7, 16, Kind::Number, 43832.25, {}},
+                    {7, 17, Kind::Text, 0, "2020-02-30"}});
     EXPECT_EQ(ws.firstRow(), 2);
     EXPECT_EQ(ws.lastRow(), 7);
     Worksheet empty;
@@ -228,7 +262,21 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
              test::WriteInflatingZip(p, test::WorkbookParts({{"S", good}}), "xl/worksheets/sheet1.xml", sheetHead + "<!--",
                                      "<" + std::string(1023, 'c'), 1 << 16, "--></sheetData></worksheet>");
          },
-         true, "longer than any cell may hold"},
+         true, "holds a comment longer than 1048576 bytes"},
+        // The deflated data ends short of the size the archive gives: its
+        // checksum is never reached, so only the end of the entry tells.
+        {"entry shorter than it says",
+         [&](auto p) { test::WriteBytes(p, Oversized(goodBytes, "xl/worksheets/sheet1.xml", 100)); },
+         true, "cannot be unpacked: the archive is damaged"},
+        // One tag the XML reader would take seconds over, comparing every
+        // attribute with every other.
+        {"80000 attributes",
+         [&](auto p) {
+             std::string tag = "<row r=\"1\"";
+             for (int k = 0; k < 80000; ++k) tag += " a" + std::to_string(k) + "=\"\"";
+             test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml(tag + "/>")}}));
+         },
+         true, "a tag holds more than 64 attributes"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
         {"may not be read",
@@ -287,6 +335,71 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
     EXPECT_LT(PeakRssKb() - peakBefore, 100 * 1024);
 }
 
+// A part in UTF-16 reads as in UTF-8, in either byte order, with or without
+// a byte-order mark; no document type passes, whatever the encoding, before
+// its entities expand (a 2.5 kB part in UTF-16 whose one entity of 4000
+// characters was used 60000 times took 7 s and 950 MB); an encoding the
+// part is not written in, or one a workbook may not use, is refused.
+TEST(WorkbookReader, EncodingsOfAPart) {
+    TempDir dir;
+    const std::string entity = "<!DOCTYPE worksheet [<!ENTITY e \"" + std::string(4000, 'e') + "\">]>";
+    auto sheet = [&](const std::string& encoding, bool documentType) {
+        std::string uses;
+        for (int k = 0; k < 8; ++k) uses += "&e;";
+        return (encoding.empty() ? "" : "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>") +
+               (documentType ? entity : "") +
+               "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData><row r=\"1\">"
+               "<c r=\"A1\" t=\"inlineStr\"><is><t>" +
+               (documentType ? uses : "Z\u00fcrich") + "</t></is></c><c r=\"B1\"><v>2.5</v></c></row></sheetData></worksheet>";
+    };
+    const std::string utf32 = [&] {
+        QStringEncoder encoder(QStringEncoder::Utf32LE, QStringEncoder::Flag::WriteBom);
+        return QByteArray(encoder(QString::fromStdString(sheet("UTF-32", false)))).toStdString();
+    }();
+    struct Case {
+        const char* name;
+        std::string part;
+        const char* refused;  // empty: the sheet reads
+    };
+    const Case cases[] = {
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + sheet("UTF-8", false), ""},
+        {"UTF-16 LE with a byte-order mark", Utf16(sheet("UTF-16", false), false, true), ""},
+        {"UTF-16 LE without", Utf16(sheet("", false), false, false), ""},
+        {"UTF-16 BE with a byte-order mark", Utf16(sheet("UTF-16", false), true, true), ""},
+        {"UTF-16 BE without", Utf16(sheet("UTF-16BE", false), true, false), ""},
+        {"UTF-8 document type", sheet("UTF-8", true), "it declares a document type"},
+        {"UTF-16 LE document type with a byte-order mark", Utf16(sheet("UTF-16", true), false, true), "it declares a document type"},
+        {"UTF-16 LE document type without", Utf16(sheet("", true), false, false), "it declares a document type"},
+        {"UTF-16 BE document type with a byte-order mark", Utf16(sheet("UTF-16", true), true, true), "it declares a document type"},
+        {"UTF-16 BE document type without", Utf16(sheet("UTF-16BE", true), true, false), "it declares a document type"},
+        // The reader would switch to the encoding declared, where "<" may be
+        // written as "+ADw-".
+        {"UTF-7 document type",
+         "<?xml version=\"1.0\" encoding=\"UTF-7\"?>+ADw-!DOCTYPE w +AFs-+ADw-!ENTITY e +ACI-eeee+ACI-+AD4-+AF0-+AD4-"
+         "+ADw-worksheet+AD4-&e;&e;+ADw-/worksheet+AD4-",
+         "its XML declares the encoding UTF-7, which is not the form it is written in"},
+        {"UTF-16 LE declared big-endian", Utf16(sheet("UTF-16BE", false), false, false), "declares the encoding UTF-16BE"},
+        {"UTF-8 declared UTF-16", sheet("UTF-16", false), "declares the encoding UTF-16,"},
+        {"UTF-32", utf32, "its XML is in UTF-32"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto path = dir.path() / "encoding.xlsx";
+        test::WriteZip(path, test::WorkbookParts({{"S", c.part}}));
+        auto wb = OpenOk(path);
+        ASSERT_TRUE(wb);
+        Worksheet ws;
+        const Outcome o = wb->loadSheet(0, ws);
+        if (!*c.refused) {
+            ASSERT_TRUE(o.ok()) << o.message();
+            CheckCells(ws, {{1, 1, Kind::Text, 0, QString::fromUtf8("Z\u00fcrich")}, {1, 2, Kind::Number, 2.5, {}}});
+            continue;
+        }
+        EXPECT_FALSE(o.ok());
+        EXPECT_NE(o.message().find(c.refused), std::string::npos) << o.message();
+    }
+}
+
 // A read stops where its reader has enough, keeps only the columns wanted,
 // tells its progress, and a cancel leaves nothing.
 TEST(WorkbookReader, StreamsAndStopsEarly) {
@@ -324,8 +437,10 @@ TEST(WorkbookReader, StreamsAndStopsEarly) {
 }
 
 // The reader's limits hold exactly their most and refuse one more: values
-// and characters of text on a sheet, nesting depth, and the XML all reads
-// of one workbook unpack, markup without cells too.
+// and characters of text on a sheet, nesting depth, the XML all reads of
+// one workbook unpack (markup without cells too), the texts, tags,
+// comments and the like the XML reader holds whole, and the attributes and
+// namespaces it compares.
 TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
     TempDir dir;
     const std::string valueRow = [] {
@@ -352,6 +467,31 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         for (int k = 2; k < depth; ++k) open += "<a>", close += "</a>";
         return test::SheetXml(open + close);
     };
+    // Tags (but end tags), attributes, comments, CDATA sections and
+    // instructions of every part read but the sheet, whose empty tags then
+    // bring the whole to `total`.
+    auto markup = [](long long total) {
+        const test::Parts parts = test::WorkbookParts({{"S", test::SheetXml("")}});
+        long long others = 0;
+        for (const auto& [name, part] : parts) {
+            if (name == "[Content_Types].xml") continue;
+            bool inTag = false;
+            for (std::size_t k = 0; k < part.size(); ++k) {
+                if (part[k] == '<') {
+                    others += part[k + 1] != '/';
+                    inTag = part[k + 1] != '?' && part[k + 1] != '!';
+                } else if (part[k] == '>') {
+                    inTag = false;
+                } else if (part[k] == '=' && inTag) {
+                    ++others;
+                }
+            }
+        }
+        std::string tags;
+        tags.reserve(static_cast<std::size_t>(total - others) * 4);
+        for (long long k = others; k < total; ++k) tags += "<a/>";
+        return test::SheetXml(tags);
+    };
     // Every part read, the sheet padded to bring the whole to `total` bytes.
     auto bytes = [](long long total) {
         const test::Parts parts = test::WorkbookParts({{"S", test::SheetXml("")}});
@@ -365,6 +505,17 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         while (padding.size() + piece.size() <= pad) padding += piece;
         return test::SheetXml(padding + std::string(pad - padding.size(), ' '));
     };
+    const std::size_t run = kWorkbookMaxMarkupRun;
+    auto names = [](const std::string& stem, std::size_t count) {
+        std::string attributes;
+        for (std::size_t k = 0; k < count; ++k) attributes += stem + std::to_string(k) + "=\"u" + std::to_string(k) + "\"";
+        return attributes;
+    };
+    auto Utf16Sheet = [](const std::string& rows) {
+        std::string xml = test::SheetXml(rows);
+        xml.replace(xml.find("UTF-8"), 5, "UTF-16");
+        return Utf16(xml, false, true);
+    };
     struct Case {
         const char* name;
         std::function<std::string(std::size_t)> sheet;  // at the most, and `extra` beyond
@@ -375,6 +526,32 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
         {"characters of text", texts, "16777216 characters of text"},
         {"depth", [&](std::size_t extra) { return nested(kWorkbookMaxDepth + static_cast<int>(extra)); }, "nest more than 256 deep"},
         {"XML bytes", [&](std::size_t extra) { return bytes(kWorkbookMaxXmlBytes + static_cast<long long>(extra)); }, "more than 72 MB of XML"},
+        {"tags and attributes", [&](std::size_t extra) { return markup(kWorkbookMaxMarkup + static_cast<long long>(extra)); },
+         "holds more than 8388608 tags and attributes"},
+        // What the XML reader holds whole, in bytes of the part.
+        {"comment", [&](std::size_t extra) { return test::SheetXml("<!--" + std::string(run + extra, 'c') + "-->"); },
+         "holds a comment longer than 1048576 bytes"},
+        {"comment in UTF-16",
+         [&](std::size_t extra) { return Utf16Sheet("<!--" + std::string(run / 2 + extra, 'c') + "-->"); },
+         "holds a comment longer than 1048576 bytes"},
+        {"CDATA section", [&](std::size_t extra) { return test::SheetXml("<![CDATA[" + std::string(run + extra, 'd') + "]]>"); },
+         "holds a CDATA section longer than 1048576 bytes"},
+        {"processing instruction", [&](std::size_t extra) { return test::SheetXml("<?p " + std::string(run + extra - 2, 'i') + "?>"); },
+         "holds a processing instruction longer than 1048576 bytes"},
+        {"tag", [&](std::size_t extra) { return test::SheetXml("<a b=\"" + std::string(run + extra - 9, 't') + "\"/>"); },
+         "holds a tag longer than 1048576 bytes"},
+        {"text between tags", [&](std::size_t extra) { return test::SheetXml(std::string(run + extra, ' ')); },
+         "holds a text longer than any cell may hold"},
+        // What the XML reader compares with every other.
+        {"attributes", [&](std::size_t extra) { return test::SheetXml("<a" + names(" a", kWorkbookMaxAttributes + extra) + "/>"); },
+         "a tag holds more than 64 attributes"},
+        // The root declares one; those of a closed element are no longer in force.
+        {"namespaces in force",
+         [&](std::size_t extra) {
+             return test::SheetXml("<x" + names(" xmlns:x", 40) + "></x><y" + names(" xmlns:y", 23 + extra) + "><z" +
+                                   names(" xmlns:z", 40) + "/></y>");
+         },
+         "declares more than 64 namespaces at once"},
     };
     for (const Case& c : cases) {
         for (std::size_t extra : {0, 1}) {
@@ -388,6 +565,23 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
             EXPECT_EQ(o.ok(), extra == 0) << o.message();
             if (extra) { EXPECT_NE(o.message().find(c.refused), std::string::npos) << o.message(); }
         }
+    }
+}
+
+// A workbook lists as many sheets as the reader takes, and one more is
+// refused before any is read.
+TEST(WorkbookReader, SheetsListedHoldTheirMostAndRefuseOneMore) {
+    TempDir dir;
+    for (const int extra : {0, 1}) {
+        std::vector<std::pair<std::string, std::string>> sheets;
+        for (int k = 0; k < kWorkbookMaxSheets + extra; ++k) sheets.emplace_back("S" + std::to_string(k), test::SheetXml(""));
+        const auto path = dir.path() / "sheets.xlsx";
+        test::WriteZip(path, test::WorkbookParts(sheets));
+        Outcome o;
+        auto wb = Workbook::Open(Q(path), o);
+        EXPECT_EQ(wb != nullptr, extra == 0) << o.message();
+        if (extra) { EXPECT_NE(o.message().find("lists more than 4096 sheets"), std::string::npos) << o.message(); }
+        if (wb) { EXPECT_EQ(wb->sheetNames().size(), kWorkbookMaxSheets); }
     }
 }
 

@@ -49,8 +49,8 @@ def book(name, sheets, active=0):
 head = ["From", "To", "Gr1", "Gr2", "Len", "Inv1", "Inv2", "Dia", "Slope", "Lat", "Type", "X1", "Y1", "X2", "Y2"]
 lines = {1: head,
   2: ["MH-1", "MH-2", 100.5, 100, 40, 98, 97.5, 300, 5, "L1", "T2", 1000.25, 2000.5, 1010, 2010],
-  3: ["MH-2", "MH-3", 100, 99.5, 0, 99.5, 98, 250, 0, "L1", None, "abc", " 12.5 ", True, None],
-  5: ["end", 7, 100, 100, 30, 98, 97, "200 mm", "0.004", 17, "T3", 1, 2, 3, 4],
+  3: ["MH-2", "MH-3", 100, 99.5, 0, 99.5, 98, 250, 0, "L1", None, "  ", " 12.5 ", True, None],
+  5: ["end", 7, 100, 100, 30, 98, 97, " 200 ", "0.004", 17, "T3", 1, 2, 3, 4],
   6: ["MH-6", "MH-7", 100, 100, 30, 98, 97, 200, 0.004, "#N/A", "T3", 1, 2, 3, 4],
   7: ["END", "x", 1, 1, 1, 1, 1, 1, 1],
   8: ["MH-9", "MH-10", 100, 100, 30, 98, 97, 200, 0.004]}
@@ -163,14 +163,14 @@ TEST_F(ExcelImport, LinesOfTheActiveSheet) {
     EXPECT_FLOAT_EQ(a.Y1, 2000.5f);
     EXPECT_FLOAT_EQ(a.X2, 1010);
     EXPECT_FLOAT_EQ(a.Y2, 2010);
-    // X and Y convert the value itself: text that is no number leaves 0,
-    // a number typed as text converts, True is -1; an empty ticked text is blank.
+    // X and Y convert the value itself: a text of blanks is 0, a number
+    // typed as text converts, True is -1; an empty ticked text is blank.
     const LineRecord& b = m.Lines[2];
     EXPECT_EQ(b.X1, 0);
     EXPECT_FLOAT_EQ(b.Y1, 12.5f);
     EXPECT_EQ(b.X2, -1);
     EXPECT_EQ(b.MhType.str(), std::string(30, ' '));
-    // Numbers and texts through the leading-number rule.
+    // Numbers and texts that are numbers through the leading-number rule.
     const LineRecord& c = m.Lines[3];
     EXPECT_EQ(c.From.rtrim(), "end");
     EXPECT_EQ(c.to.rtrim(), "7");
@@ -480,44 +480,75 @@ TEST_F(ExcelImport, WorkbookFailuresChangeNothing) {
     }
 }
 
-// A name holding a line break (Alt+Enter), a tab or another control
+// A name holding a line break (Alt+Enter), a tab, DEL or another control
 // character, typed or escaped as "_x0009_", refuses either import, naming
 // its cells: the grid refuses such a text when typed, and the network file
-// would keep it as blanks. The open network stays as it was.
-TEST(ExcelImportNames, ControlCharactersRefuseTheImport) {
+// would keep it as blanks. So does a text where a number belongs that is not
+// one number ("0,004" would read as 0); blanks around a number, and a text
+// of blanks (0), go in. The open network stays as it was.
+TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) {
     TempDir dir;
     auto text = [](const std::string& ref, const std::string& t) {
         return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
     };
-    auto line = [&](std::map<std::string, std::string> texts) {
-        std::map<std::string, std::string> all = {{"A", "MH1"}, {"B", "MH2"}, {"J", "L1"}, {"K", "T2"}, {"N", "ok"}};
+    // Row 2 of the lines (Get EXCEL: From, To, levels, ..., Lat, Type, X, Y in
+    // A to O) or of the sheet SEWER (From, To, Gr1, Gr2, Len, ..., Dia in K,
+    // slope in L, Status in N): texts where given, 100 in the other columns.
+    auto line = [&](bool book, std::map<std::string, std::string> texts) {
+        std::map<std::string, std::string> all = {{"A", "MH1"}, {"B", "MH2"}};
+        if (book) all["N"] = "ok";
+        else all["J"] = "L1", all["K"] = "T2";
         for (auto& [col, t] : texts) all[col] = t;
-        std::string row = "<row r=\"2\">" + text("A2", all["A"]) + text("B2", all["B"]);
-        for (char col = 'C'; col <= 'I'; ++col) row += std::string("<c r=\"") + col + "2\"><v>100</v></c>";
-        return test::SheetXml("<row r=\"1\">" + text("A1", "From") + "</row>" + row + text("J2", all["J"]) +
-                              text("K2", all["K"]) + text("N2", all["N"]) + "</row>");
+        std::string row = "<row r=\"2\">";
+        for (char col = 'A'; col <= 'O'; ++col) {
+            const std::string ref = std::string(1, col) + "2";
+            row += all.count(std::string(1, col)) ? text(ref, all[std::string(1, col)]) : "<c r=\"" + ref + "\"><v>100</v></c>";
+        }
+        return test::SheetXml("<row r=\"1\">" + text("A1", "From") + "</row>" + row + "</row>");
     };
+    auto lines = [&](std::map<std::string, std::string> texts) { return line(false, std::move(texts)); };
+    auto sewer = [&](std::map<std::string, std::string> texts) { return line(true, std::move(texts)); };
     const std::string shared = "<si><t>MH_x0007_2</t></si>";
     const std::string sharedTo = test::SheetXml("<row r=\"2\">" + text("A2", "MH1") + "<c r=\"B2\" t=\"s\"><v>0</v></c></row>");
-    auto project = [&](const std::string& nVariable) { return test::SheetXml("<row r=\"11\">" + text("B11", nVariable) + "</row>"); };
+    // Rows of the sheet PROJECT, column B: texts.
+    auto project = [&](std::map<int, std::string> rows) {
+        std::string xml;
+        for (auto& [r, t] : rows) xml += "<row r=\"" + std::to_string(r) + "\">" + text("B" + std::to_string(r), t) + "</row>";
+        return test::SheetXml(xml);
+    };
+    const std::string dia = test::SheetXml("<row r=\"2\"><c r=\"A2\"><v>300</v></c>" + text("B2", "0,004") +
+                                           text("C2", " 3 ") + "</row>");
     struct Case {
         const char* name;
-        bool book;           // "Get EXCEL Book", else "Get EXCEL" on the active sheet "Data"
-        std::string sewer;   // the sheet of lines
-        std::string extra;   // PROJECT of the book
-        const char* cells;   // named in the refusal; empty: the import goes in
+        bool book;             // "Get EXCEL Book", else "Get EXCEL" on the active sheet "Data"
+        std::string sewer;     // the sheet of lines
+        std::string extra;     // PROJECT of the book
+        const char* cells;     // named in the refusal; empty: the import goes in
+        const char* numbers;   // cells named as holding no number
+        std::string dia = {};  // DIA of the book
     };
     const Case cases[] = {
-        {"line break in From", false, line({{"A", "MH1\nNorth"}}), "", "Data!A2"},
-        {"tab escapes in From and To", false, line({{"A", "MH_x0009_1"}, {"B", "\tMH2"}}), "", "Data!A2, Data!B2"},
-        {"control escape in the lateral", false, line({{"J", "L_x0001_1"}}), "", "Data!J2"},
-        {"carriage return in the manhole type", false, line({{"K", "T&#13;2"}}), "", "Data!K2"},
-        {"blanks only", false, line({{"A", " MH1  North "}}), "", ""},
-        {"line break in From", true, line({{"A", "MH1\nNorth"}}), project("x"), "SEWER!A2"},
-        {"shared text with an escape", true, sharedTo, project("x"), "SEWER!B2"},
-        {"line feed escape in the status", true, line({{"N", "ok_x000A_"}}), project("x"), "SEWER!N2"},
-        {"tab in the n variable", true, line({}), project("n\tv"), "PROJECT!B11"},
-        {"blanks only", true, line({{"A", " MH1  North "}}), project(" n v "), ""},
+        {"line break in From", false, lines({{"A", "MH1\nNorth"}}), "", "Data!A2", ""},
+        {"tab escapes in From and To", false, lines({{"A", "MH_x0009_1"}, {"B", "\tMH2"}}), "", "Data!A2, Data!B2", ""},
+        {"control escape in the lateral", false, lines({{"J", "L_x0001_1"}}), "", "Data!J2", ""},
+        {"carriage return in the manhole type", false, lines({{"K", "T&#13;2"}}), "", "Data!K2", ""},
+        {"DEL in From", false, lines({{"A", "MH\x7F" "1"}}), "", "Data!A2", ""},
+        {"texts that are no number", false,
+         lines({{"E", "12abc"}, {"H", "1.5 m"}, {"I", "0,004"}, {"L", "abc"}, {"O", "1e999"}}), "", "",
+         "Data!E2, Data!H2, Data!I2, Data!L2, Data!O2"},
+        {"a control character and a text that is no number", false, lines({{"A", "M\tH"}, {"C", "1 000"}}), "", "Data!A2",
+         "Data!C2"},
+        {"blanks only", false, lines({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}, {"L", " "}}), "", "", ""},
+        {"line break in From", true, sewer({{"A", "MH1\nNorth"}}), project({{11, "x"}}), "SEWER!A2", ""},
+        {"DEL in To", true, sewer({{"B", "MH\x7F" "2"}}), project({{11, "x"}}), "SEWER!B2", ""},
+        {"shared text with an escape", true, sharedTo, project({{11, "x"}}), "SEWER!B2", ""},
+        {"line feed escape in the status", true, sewer({{"N", "ok_x000A_"}}), project({{11, "x"}}), "SEWER!N2", ""},
+        {"tab in the n variable", true, sewer({}), project({{11, "n\tv"}}), "PROJECT!B11", ""},
+        {"texts that are no number", true, sewer({{"E", "12abc"}, {"L", "0,004"}, {"O", "x1"}}),
+         project({{1, "1.5 m"}, {11, "n"}, {13, "one"}, {14, "0,5"}, {15, " 7.25 "}}), "",
+         "SEWER!E2, SEWER!L2, SEWER!O2, PROJECT!B1, PROJECT!B13, PROJECT!B14, DIA!B2", dia},
+        {"blanks only", true, sewer({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}}), project({{11, " n v "}, {14, " "}}),
+         "", ""},
     };
     ExcelLineSettings frame;
     ImportColumnMap map;
@@ -526,23 +557,35 @@ TEST(ExcelImportNames, ControlCharactersRefuseTheImport) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + (c.book ? " (book)" : " (lines)"));
         const auto path = dir.path() / "names.xlsx";
-        if (c.book)
-            test::WriteZip(path, test::WorkbookParts({{"SEWER", c.sewer}, {"PROJECT", c.extra}}, &shared));
-        else
+        if (c.book) {
+            std::vector<std::pair<std::string, std::string>> sheets = {{"SEWER", c.sewer}, {"PROJECT", c.extra}};
+            if (!c.dia.empty()) sheets.emplace_back("DIA", c.dia);
+            test::WriteZip(path, test::WorkbookParts(sheets, &shared));
+        } else {
             test::WriteZip(path, test::WorkbookParts({{"Data", c.sewer}}, &shared));
+        }
         Model m;
         test::NetBuilder(m).line("old1", "old2");
         const QString q = QString::fromStdString(path.string());
         Outcome o = c.book ? ImportExcelWorkbookFile(m, q) : ImportExcelLineFile(m, q, frame);
-        if (!*c.cells) {
+        if (!*c.cells && !*c.numbers) {
             ASSERT_TRUE(o.ok()) << o.message();
             EXPECT_EQ(m.Lines[1].From.rtrim(), " MH1  North");
+            EXPECT_FLOAT_EQ(m.Lines[1].Gr1, 12.5f);
+            EXPECT_EQ(m.Lines[1].Gr2, 0);
             continue;
         }
         EXPECT_FALSE(o.ok());
-        EXPECT_NE(o.message().find(std::string("control character, which no name may hold: ") + c.cells + "."),
-                  std::string::npos)
-            << o.message();
+        if (*c.cells) {
+            EXPECT_NE(o.message().find(std::string("control character, which no name may hold: ") + c.cells + "."),
+                      std::string::npos)
+                << o.message();
+        }
+        if (*c.numbers) {
+            EXPECT_NE(o.message().find(std::string("not one number where a number belongs: ") + c.numbers + ";"),
+                      std::string::npos)
+                << o.message();
+        }
         EXPECT_NE(o.message().find("Nothing was imported."), std::string::npos) << o.message();
         EXPECT_EQ(m.LineCount, 1);
         EXPECT_EQ(m.Lines[1].From.rtrim(), "old1");
@@ -592,7 +635,7 @@ TEST(ExcelImportEntries, FrameAndMenu) {
                     return QString(cells[r][c]);
                 }).ok());
     ASSERT_TRUE(WriteTextWorkbook(book, " Sewer ", 2, 5, [](int r, int c) {
-                    return r == 0 ? QString("h") : QString("X%1").arg(c);
+                    return r == 0 ? QString("h") : c < 2 ? QString("X%1").arg(c) : QString::number(c);
                 }).ok());
     Model m;
     ScriptedDialogs dialogs;
@@ -648,6 +691,27 @@ TEST(ExcelImportEntries, FrameAndMenu) {
     EXPECT_EQ(m.LineCount, 1);
     EXPECT_EQ(m.Lines[1].From.rtrim(), "X0");
     EXPECT_FALSE(test::Child<QPushButton>(w, "Command13")->isEnabled());
+
+    // A sheet SEWER of as many lines as the tables take goes in whole; one
+    // line more is said in a message box, the lines up to the limit in.
+    for (const int extra : {0, 1}) {
+        SCOPED_TRACE(extra);
+        const QString most = QString::fromStdString(dir.folder() + "most.xlsx");
+        ASSERT_TRUE(WriteTextWorkbook(most, "SEWER", kMaxLineUpper + 1 + extra, 5, [](int r, int c) {
+                        return r == 0 ? QString("h") : c < 2 ? QString("M%1").arg(r + c) : QString::number(100 + c);
+                    }).ok());
+        const std::size_t said = dialogs.messages.size();
+        dialogs.saveChoices.assign(1, Dialogs::SaveChoice::Discard);
+        dialogs.files.push_back(most);
+        w->mnuexcelbook_Click();
+        EXPECT_EQ(m.LineCount, kMaxLineUpper);
+        EXPECT_EQ(m.Lines[kMaxLineUpper].to.rtrim(), "M32001");
+        ASSERT_EQ(dialogs.messages.size(), said + extra);
+        if (extra) {
+            EXPECT_EQ(dialogs.messages.back(), "The sheet SEWER holds more lines than the line table (32000); the rows "
+                                               "from row 32002 on were not read.");
+        }
+    }
 }
 
 }  // namespace

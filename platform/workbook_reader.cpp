@@ -1,33 +1,32 @@
+// The reading half of the spreadsheet layer: opens an .xlsx archive through
+// minizip, streams each part it needs through the XML reader, and fills the
+// sheet list, the table of shared texts and a Worksheet's cells, refusing a
+// damaged or hostile file with a sentence for the user at the bounds that
+// workbook.h sets. The writing half is workbook_writer.cpp.
 #include "platform/workbook.h"
 
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <xlsxwriter.h>
 
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QIODevice>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
+#include <QSysInfo>
 #include <QXmlStreamReader>
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
-
-#include "engine/atomic_save.h"
-#include "engine/number_text.h"
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace vd {
 
@@ -37,45 +36,286 @@ QString Quoted(const QString& s) { return QStringLiteral("\"%1\"").arg(s); }
 
 Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 
+// Watches a part's bytes before the XML reader takes them, for what the
+// reader would hold whole or work at without bound, and stops the read
+// there. The reader holds a text between two tags, a tag, a comment, a CDATA
+// section or a processing instruction whole: each may be a megabyte at
+// most, where a workbook's longest (a cell's text written out) fits many
+// times. It compares each attribute of a tag with every other, and looks
+// each prefix up through every namespace in force: a tag may carry
+// kWorkbookMaxAttributes attributes and kWorkbookMaxNamespaces namespaces
+// may be in force at once, where a workbook's tags carry a few dozen. A
+// document type is refused at its first bytes, before the reader keeps its
+// declarations and expands its entities. The part is watched in the form
+// the reader will decode it in, found from its first bytes as the reader
+// finds it: UTF-8 (or another form that writes "<" and its kin as single
+// bytes), UTF-16 in either byte order, and UTF-32, which no workbook uses.
+class MarkupGuard {
+public:
+    enum class Stop {
+        None, LongText, LongTag, LongComment, LongCData, LongInstruction,
+        ManyAttributes, ManyNamespaces, DocumentType, Encoding
+    };
+    enum class Form { Unknown, Bytes, Utf16LE, Utf16BE };
+
+    Form form() const { return form_; }
+    bool byteOrderMark() const { return bom_; }
+    // Tags, attributes, comments, CDATA sections and instructions begun
+    // since the last call.
+    long long takeMarkup() { return std::exchange(markup_, 0); }
+
+    Stop scan(const char* data, std::size_t n) {
+        if (form_ == Form::Unknown) {
+            const std::size_t take = std::min(n, sizeof head_ - headSize_);
+            std::memcpy(head_ + headSize_, data, take);
+            headSize_ += take;
+            if (headSize_ < sizeof head_) return Stop::None;
+            if (!findForm()) return Stop::Encoding;
+            if (Stop why = scanForm(reinterpret_cast<const char*>(head_), headSize_); why != Stop::None) return why;
+            data += take;
+            n -= take;
+        }
+        return scanForm(data, n);
+    }
+
+private:
+    enum class At { Text, Opening, Tag, Comment, CData, Instruction };
+
+    // The reader's own rule: a byte-order mark, else the bytes of "<".
+    bool findForm() {
+        const auto is = [&](std::initializer_list<unsigned char> bytes) {
+            return std::equal(bytes.begin(), bytes.end(), head_);
+        };
+        if (is({0, 0, 0xFE, 0xFF}) || is({0xFF, 0xFE, 0, 0}) || is({0, 0, 0, '<'}) || is({'<', 0, 0, 0})) return false;
+        bom_ = is({0xEF, 0xBB, 0xBF}) || is({0xFE, 0xFF}) || is({0xFF, 0xFE});
+        if (is({0xEF, 0xBB, 0xBF})) form_ = Form::Bytes;
+        else if (is({0xFE, 0xFF}) || is({0, '<'})) form_ = Form::Utf16BE;
+        else if (is({0xFF, 0xFE}) || is({'<', 0})) form_ = Form::Utf16LE;
+        else form_ = Form::Bytes;
+        // The bounds are in bytes of the part as stored.
+        limit_ = form_ == Form::Bytes ? kWorkbookMaxMarkupRun : kWorkbookMaxMarkupRun / 2;
+        return true;
+    }
+
+    // UTF-16 is watched as one character per unit, each unit beyond ASCII
+    // standing in as a byte that is no markup.
+    Stop scanForm(const char* data, std::size_t n) {
+        if (form_ == Form::Bytes) return scanText(data, data + n);
+        units_.clear();
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        std::size_t k = 0;
+        if (pending_ >= 0 && n > 0) {
+            unit(static_cast<unsigned char>(pending_), p[0]);
+            pending_ = -1;
+            k = 1;
+        }
+        for (; k + 1 < n; k += 2) unit(p[k], p[k + 1]);
+        if (k < n) pending_ = p[k];
+        return scanText(units_.data(), units_.data() + units_.size());
+    }
+    void unit(unsigned char first, unsigned char second) {
+        const unsigned u = form_ == Form::Utf16LE ? first | second << 8 : first << 8 | second;
+        units_.push_back(u < 0x80 ? static_cast<char>(u) : '\x80');
+    }
+
+    Stop scanText(const char* p, const char* const end) {
+        while (p < end) {
+            if (at_ == At::Text) {
+                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                const char* const stop = lt ? static_cast<const char*>(lt) : end;
+                run_ += static_cast<std::size_t>(stop - p);
+                if (run_ > limit_) return Stop::LongText;
+                if (!lt) break;
+                p = stop + 1;
+                opened();
+                continue;
+            }
+            const char c = *p++;
+            if (at_ == At::Opening) {
+                if (!bang_) {
+                    if (c == '?') enter(At::Instruction, '?', 1);
+                    else if (c == '!') bang_ = true;
+                    else if (c != '<') {  // a "<" after "<" opens anew
+                        startTag(c == '/');
+                        --p;  // the tag's first character
+                    }
+                } else if (!expect_) {
+                    if (c == '-') expect_ = "-", next_ = At::Comment;
+                    else if (c == '[') expect_ = "CDATA[", next_ = At::CData;
+                    else if (c == 'D') return Stop::DocumentType;
+                    else reopenOrText(c);
+                } else if (c == *expect_) {
+                    if (*++expect_ == '\0') next_ == At::Comment ? enter(At::Comment, '-', 2) : enter(At::CData, ']', 2);
+                } else {
+                    reopenOrText(c);
+                }
+                continue;
+            }
+            if (at_ == At::Tag) {
+                if (++tagBytes_ > limit_) return Stop::LongTag;
+                if (c == '<') {  // never inside a tag: the reader stops there
+                    opened();
+                } else if (quote_) {
+                    if (c == quote_) quote_ = 0, afterSpace_ = true;
+                } else if (c == '"' || c == '\'') {
+                    quote_ = c;
+                    slash_ = false;
+                } else if (c == '=') {
+                    if (++attributes_ > kWorkbookMaxAttributes) return Stop::ManyAttributes;
+                    ++markup_;
+                    if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) return Stop::ManyNamespaces;
+                    slash_ = false;
+                } else if (c == '>') {
+                    endTag();
+                } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                    afterSpace_ = true;
+                    slash_ = false;
+                } else {
+                    if (afterSpace_) nameLength_ = 0, afterSpace_ = false;
+                    if (nameLength_ < sizeof name_) name_[nameLength_] = c;
+                    ++nameLength_;
+                    slash_ = c == '/';
+                }
+                continue;
+            }
+            // Inside a comment, a CDATA section or an instruction only its end counts.
+            if (c == '>' && closing_ >= needed_) {
+                at_ = At::Text;
+                run_ = 0;
+                continue;
+            }
+            closing_ = c == closer_ ? closing_ + 1 : 0;
+            if (++inside_ - std::min(closing_, needed_) > limit_)
+                return at_ == At::Comment ? Stop::LongComment : at_ == At::CData ? Stop::LongCData : Stop::LongInstruction;
+        }
+        return Stop::None;
+    }
+
+    void opened() {
+        at_ = At::Opening;
+        bang_ = false;
+        expect_ = nullptr;
+    }
+    void reopenOrText(char c) {
+        if (c == '<') {
+            opened();
+        } else {
+            at_ = At::Text;
+            run_ = 0;
+        }
+    }
+    void enter(At section, char closer, std::size_t needed) {
+        ++markup_;
+        at_ = section;
+        closer_ = closer;
+        needed_ = needed;
+        closing_ = 0;
+        inside_ = 0;
+    }
+    void startTag(bool end) {
+        markup_ += !end;
+        at_ = At::Tag;
+        endTag_ = end;
+        tagBytes_ = 1;
+        attributes_ = declared_ = 0;
+        quote_ = 0;
+        afterSpace_ = slash_ = false;
+        nameLength_ = 0;
+    }
+    // "xmlns" or "xmlns:prefix" before the "=".
+    bool declaresNamespace() const {
+        return nameLength_ >= 5 && std::memcmp(name_, "xmlns", 5) == 0 && (nameLength_ == 5 || name_[5] == ':');
+    }
+    // Namespaces declared on an element stay in force until its end tag.
+    void endTag() {
+        if (endTag_) {
+            depth_ = std::max(depth_ - 1, 0);
+            while (!scopes_.empty() && scopes_.back().depth >= depth_) {
+                inForce_ -= scopes_.back().declared;
+                scopes_.pop_back();
+            }
+        } else if (!slash_) {
+            if (declared_ > 0) {
+                scopes_.push_back({depth_, declared_});
+                inForce_ += declared_;
+            }
+            ++depth_;
+        }
+        at_ = At::Text;
+        run_ = 0;
+    }
+
+    struct Scope {
+        int depth, declared;
+    };
+    Form form_ = Form::Unknown;
+    bool bom_ = false;
+    unsigned char head_[4] = {};
+    std::size_t headSize_ = 0;
+    int pending_ = -1;   // a UTF-16 unit's first byte, its second still to come
+    std::string units_;  // a piece of UTF-16 as one character per unit
+    std::size_t limit_ = kWorkbookMaxMarkupRun;
+    long long markup_ = 0;
+    At at_ = At::Text;
+    std::size_t run_ = 0;  // characters of text since the last markup
+    // "<" seen: "!" after it, and the rest of "<!--" or "<![CDATA[" still expected.
+    bool bang_ = false;
+    const char* expect_ = nullptr;
+    At next_ = At::Text;
+    // Inside a comment, CDATA section or instruction.
+    char closer_ = 0;
+    std::size_t needed_ = 0, closing_ = 0, inside_ = 0;
+    // Inside a tag.
+    bool endTag_ = false, afterSpace_ = false, slash_ = false;
+    char quote_ = 0;
+    std::size_t tagBytes_ = 0, nameLength_ = 0;
+    char name_[6] = {};  // the first characters of the name being read
+    int attributes_ = 0, declared_ = 0;
+    // Elements open, and the namespaces their tags declared.
+    int depth_ = 0, inForce_ = 0;
+    std::vector<Scope> scopes_;
+};
+
 // One archive entry as the XML reader's input, unpacked as the reader asks
-// for more. It stops the read when the user cancels, when the archive is
-// damaged, and when a stretch without "<" grows past any cell's text: the
-// reader holds such a stretch whole, so a file built to inflate one text to
-// gigabytes ends here after a megabyte; so does a comment, a CDATA section
-// or a processing instruction, which may hold "<" but is held whole too. It
-// ends at a document type, whose declarations the reader would keep before
-// any element, and when the workbook's reads together have unpacked more
-// XML than `bytesLeft` allows: markup that carries no cells costs reading
-// time all the same.
+// for more and watched by a MarkupGuard. It stops the read when the user
+// cancels, when the archive is damaged or the entry shorter than it says,
+// where the guard stops it, and when the workbook's reads together have
+// unpacked more XML, or more markup, than `budget` allows: markup that
+// carries no cells costs reading time all the same.
 class EntryDevice : public QIODevice {
 public:
-    enum class Stop { None, Damaged, TooLong, DocumentType, TooMuch, Cancelled };
+    enum class Stop { None, Guard, Damaged, TooMuch, TooMuchMarkup, Cancelled };
 
-    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, long long& bytesLeft)
-        : zip_(zip), size_(size), progress_(progress), bytesLeft_(bytesLeft) {
+    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, WorkbookReadBudget& budget)
+        : zip_(zip), size_(size), progress_(progress), budget_(budget) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         clock_.start();
     }
     bool isSequential() const override { return true; }
     Stop stop() const { return stop_; }
+    MarkupGuard::Stop guardStop() const { return guardStop_; }
+    MarkupGuard::Form form() const { return guard_.form(); }
+    bool byteOrderMark() const { return guard_.byteOrderMark(); }
     bool ended() const { return ended_; }
 
 protected:
     qint64 readData(char* data, qint64 max) override {
-        if (stop_ != Stop::None || ended_) return stop_ == Stop::None ? 0 : -1;
+        if (stop_ != Stop::None) return -1;
+        if (ended_ || max <= 0) return 0;
         const int n = unzReadCurrentFile(zip_, data, static_cast<unsigned>(std::min<qint64>(max, 1 << 16)));
         if (n < 0) return halt(Stop::Damaged);
         if (n == 0) {
+            // No more data, at the entry's end or before it: the inflated data
+            // can run out short of the size the archive gives, which only the
+            // end-of-entry test tells apart.
+            if (unzeof(zip_) != 1) return halt(Stop::Damaged);
             ended_ = true;
             return 0;
         }
-        if (const void* lt = ::memrchr(data, '<', static_cast<std::size_t>(n)))
-            run_ = static_cast<std::size_t>(data + n - static_cast<const char*>(lt) - 1);
-        else
-            run_ += static_cast<std::size_t>(n);
-        if (run_ > kWorkbookMaxMarkupRun) return halt(Stop::TooLong);
-        if (Stop why = scanSections(data, static_cast<std::size_t>(n)); why != Stop::None) return halt(why);
-        if ((bytesLeft_ -= n) < 0) return halt(Stop::TooMuch);
+        if ((guardStop_ = guard_.scan(data, static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
+            return halt(Stop::Guard);
+        if ((budget_.xmlBytes -= n) < 0) return halt(Stop::TooMuch);
+        if ((budget_.markup -= guard_.takeMarkup()) < 0) return halt(Stop::TooMuchMarkup);
         done_ += n;
         // The caller's progress and Esc test cost little at this rate.
         if (progress_ && (done_ == n || clock_.elapsed() >= 30)) {
@@ -87,63 +327,19 @@ protected:
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    enum class Section { None, Opening, Comment, CData, Instruction };
-
-    // Follows the sections "<!--" to "-->", "<![" to "]]>" and "<?" to "?>"
-    // across the pieces unpacked; inside one, only its end is looked for.
-    Stop scanSections(const char* p, std::size_t n) {
-        const char* const end = p + n;
-        while (p < end) {
-            if (section_ == Section::None) {
-                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                if (!lt) break;
-                p = static_cast<const char*>(lt) + 1;
-                section_ = Section::Opening;
-                opening_ = 1;
-                continue;
-            }
-            const char c = *p++;
-            if (section_ == Section::Opening) {
-                Section next = Section::None;
-                if (opening_ == 1 && c == '?') next = Section::Instruction;
-                else if (opening_ == 1 && c == '!') opening_ = 2;
-                else if (opening_ == 2 && c == '-') opening_ = 3;
-                else if (opening_ == 2 && c == '[') next = Section::CData;
-                else if (opening_ == 2 && c == 'D') return Stop::DocumentType;
-                else if (opening_ == 3 && c == '-') next = Section::Comment;
-                else opening_ = 0;
-                if (next != Section::None || opening_ == 0) {
-                    section_ = next;
-                    inside_ = 0;
-                    closing_ = 0;
-                }
-                if (section_ == Section::None && c == '<') --p;  // a "<" after "<" opens anew
-                continue;
-            }
-            const char closer = section_ == Section::Comment ? '-' : section_ == Section::CData ? ']' : '?';
-            const int needed = section_ == Section::Instruction ? 1 : 2;
-            if (c == '>' && closing_ >= needed) section_ = Section::None;
-            else closing_ = c == closer ? closing_ + 1 : 0;
-            if (++inside_ > kWorkbookMaxMarkupRun) return Stop::TooLong;
-        }
-        return Stop::None;
-    }
     qint64 halt(Stop why) {
         stop_ = why;
         return -1;
     }
-    Section section_ = Section::None;
-    int opening_ = 0;  // characters of "<!--" seen
-    int closing_ = 0;  // closing characters in a row
-    std::size_t inside_ = 0;
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
-    long long& bytesLeft_;
+    WorkbookReadBudget& budget_;
+    MarkupGuard guard_;
     QElapsedTimer clock_;
     long long done_ = 0;
-    std::size_t run_ = 0;
     Stop stop_ = Stop::None;
+    MarkupGuard::Stop guardStop_ = MarkupGuard::Stop::None;
     bool ended_ = false;
 };
 
@@ -164,17 +360,26 @@ QString UnreadableReason(const QString& path, const QString& shown) {
 }
 
 // The XML reader of a part. It refuses elements nested past
-// kWorkbookMaxDepth, as it keeps every open one. Every token of a part is
-// read through readNext here.
+// kWorkbookMaxDepth, as it keeps every open one; a declared encoding other
+// than the one the guard watches, which the reader would switch to (the
+// package format allows only UTF-8 and UTF-16); and a document type, should
+// one pass the guard, before any of its entities is expanded. Every token
+// of a part is read through readNext here.
 class PartReader : public QXmlStreamReader {
 public:
-    explicit PartReader(QIODevice* device) : QXmlStreamReader(device) {}
+    explicit PartReader(EntryDevice* device) : QXmlStreamReader(device), device_(*device) {}
     TokenType readNext() {
         const TokenType t = QXmlStreamReader::readNext();
         if (t == StartElement && ++depth_ > kWorkbookMaxDepth)
             refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
         else if (t == EndElement)
             --depth_;
+        else if (t == StartDocument && !readsAsWatched(documentEncoding()))
+            refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in "
+                                  "(a workbook's parts are in UTF-8 or UTF-16)")
+                       .arg(documentEncoding().toString()));
+        else if (t == DTD)
+            refuse(QStringLiteral("it declares a document type, which no workbook does"));
         return tokenType();
     }
     void skipCurrentElement() {
@@ -191,20 +396,99 @@ private:
         refusal_ = why;
         raiseError(why);
     }
+    // The reader keeps the form it found from the first bytes for these
+    // names: "UTF-16" without a byte-order mark is read in the machine's
+    // own byte order.
+    bool readsAsWatched(QStringView declared) const {
+        if (declared.isEmpty()) return true;
+        const auto is = [&](const char* name) { return declared.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+        const bool hostLE = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        switch (device_.form()) {
+            case MarkupGuard::Form::Bytes: return is("UTF-8");
+            case MarkupGuard::Form::Utf16LE: return is("UTF-16LE") || (is("UTF-16") && (device_.byteOrderMark() || hostLE));
+            case MarkupGuard::Form::Utf16BE: return is("UTF-16BE") || (is("UTF-16") && (device_.byteOrderMark() || !hostLE));
+            case MarkupGuard::Form::Unknown: return false;
+        }
+        return false;
+    }
+    const EntryDevice& device_;
     int depth_ = 0;
     QString refusal_;
 };
+
+// What the guard stopped a part's read at, for the user.
+QString GuardRefusal(const QString& what, const QString& part, MarkupGuard::Stop why) {
+    using S = MarkupGuard::Stop;
+    const auto longer = [&](const char* thing) {
+        return QStringLiteral("The workbook's %1 holds %2 longer than %3 bytes, far longer than any workbook's; the "
+                              "file cannot be read (%4).")
+            .arg(what, QLatin1String(thing))
+            .arg(kWorkbookMaxMarkupRun)
+            .arg(part);
+    };
+    switch (why) {
+        case S::LongText:
+            return QStringLiteral("The workbook's %1 holds a text longer than any cell may hold (%2 characters); the "
+                                  "file cannot be read.")
+                .arg(what)
+                .arg(kCellMaxText);
+        case S::LongTag: return longer("a tag");
+        case S::LongComment: return longer("a comment");
+        case S::LongCData: return longer("a CDATA section");
+        case S::LongInstruction: return longer("a processing instruction");
+        case S::ManyAttributes:
+            return QStringLiteral("The workbook's %1 cannot be read: a tag holds more than %2 attributes, far more than "
+                                  "any workbook's tag (%3).")
+                .arg(what)
+                .arg(kWorkbookMaxAttributes)
+                .arg(part);
+        case S::ManyNamespaces:
+            return QStringLiteral("The workbook's %1 cannot be read: it declares more than %2 namespaces at once, far "
+                                  "more than any workbook (%3).")
+                .arg(what)
+                .arg(kWorkbookMaxNamespaces)
+                .arg(part);
+        case S::DocumentType:
+            // Its entities could expand a few bytes into gigabytes.
+            return QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no workbook "
+                                  "does (%2).")
+                .arg(what, part);
+        case S::Encoding:
+            return QStringLiteral("The workbook's %1 cannot be read: its XML is in UTF-32, and a workbook's parts are "
+                                  "in UTF-8 or UTF-16 (%2).")
+                .arg(what, part);
+        case S::None: break;
+    }
+    return {};
+}
 
 QString ArchiveDamaged(const QString& what) {
     return QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what);
 }
 
-// The file's zip entries, found without regard to case as the package
-// format asks.
+}  // namespace
+
+// The archive's entries by name in lower case, found without regard to case
+// as the package format asks.
+class PackageIndex {
+public:
+    struct Entry {
+        QString name;
+        unz64_file_pos pos{};
+        long long size = 0;
+    };
+    QHash<QString, Entry> entries;
+};
+
+namespace {
+
+// A workbook's zip archive, open for reading its parts. The entries are
+// found once, when the workbook is opened, and shared by every later read.
 class Package {
 public:
-    Package(const QString& path, const WorkbookProgress& progress, long long& xmlBytesLeft)
-        : path_(path), progress_(progress), xmlBytesLeft_(xmlBytesLeft) {}
+    Package(const QString& path, const WorkbookProgress& progress, WorkbookReadBudget& budget,
+            std::shared_ptr<const PackageIndex> index = {})
+        : path_(path), progress_(progress), budget_(budget), index_(std::move(index)) {}
     ~Package() {
         if (zip_) unzClose(zip_);
     }
@@ -218,6 +502,8 @@ public:
             return Fail(QStringLiteral("The file %1 is not an Excel workbook (.xlsx): it is not a zip "
                                        "archive, or the archive is damaged.")
                             .arg(shown));
+        if (index_) return Outcome::Ok();
+        auto index = std::make_shared<PackageIndex>();
         for (int r = unzGoToFirstFile(zip_); r == UNZ_OK; r = unzGoToNextFile(zip_)) {
             char name[1024];
             unz_file_info64 info{};
@@ -226,15 +512,17 @@ public:
                 unzGetFilePos64(zip_, &pos) != UNZ_OK)
                 break;
             const QString entry = QString::fromUtf8(name);
-            entries_.insert(entry.toLower(), {entry, pos, static_cast<long long>(info.uncompressed_size)});
+            index->entries.insert(entry.toLower(), {entry, pos, static_cast<long long>(info.uncompressed_size)});
         }
+        index_ = std::move(index);
         return Outcome::Ok();
     }
+    const std::shared_ptr<const PackageIndex>& index() const { return index_; }
 
     // The entry's real name, or empty when the package has none by that name.
     QString find(QString name) const {
         if (name.startsWith('/')) name.remove(0, 1);
-        return entries_.value(name.toLower()).name;
+        return index_->entries.value(name.toLower()).name;
     }
 
     // Runs `parse` over the entry's XML; the reader's and the archive's
@@ -242,8 +530,8 @@ public:
     // `stoppedEarly` when it had enough before the entry's end.
     template <class F>
     Outcome parse(const QString& entry, const QString& what, F&& parse, const bool* stoppedEarly = nullptr) {
-        const auto found = entries_.constFind(entry.toLower());
-        if (found == entries_.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
+        const auto found = index_->entries.constFind(entry.toLower());
+        if (found == index_->entries.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be found in the archive.").arg(what));
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return Fail(ArchiveDamaged(what));
@@ -251,9 +539,10 @@ public:
         QString xmlError, refusal;
         long long xmlLine = 0;
         EntryDevice::Stop stop, parseStop;
+        MarkupGuard::Stop guardStop;
         bool ended;
         {
-            EntryDevice device(zip_, found->size, progress_, xmlBytesLeft_);
+            EntryDevice device(zip_, found->size, progress_, budget_);
             PartReader xml(&device);
             inner = parse(xml);
             parseStop = device.stop();
@@ -274,29 +563,27 @@ public:
                     (void)device.read(rest, sizeof rest);
             }
             stop = device.stop();
+            guardStop = device.guardStop();
             ended = device.ended();
         }
         // A part read to its end is checked against its checksum.
         const int closed = unzCloseCurrentFile(zip_);
         switch (stop) {
             case EntryDevice::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
-            case EntryDevice::Stop::TooLong:
-                return Fail(QStringLiteral("The workbook's %1 holds a text longer than any cell may hold (%2 "
-                                           "characters); the file cannot be read.")
-                                .arg(what)
-                                .arg(kCellMaxText));
+            case EntryDevice::Stop::Guard: return Fail(GuardRefusal(what, found->name, guardStop));
             case EntryDevice::Stop::TooMuch:
+            case EntryDevice::Stop::TooMuchMarkup:
                 // Broken XML is said when the read had ended there.
                 if (parseStop == EntryDevice::Stop::None && !xmlError.isEmpty()) break;
+                if (stop == EntryDevice::Stop::TooMuchMarkup)
+                    return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook holds more than %2 tags "
+                                               "and attributes, far more than sheets of lines take.")
+                                    .arg(what)
+                                    .arg(kWorkbookMaxMarkup));
                 return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook unpacks to more than %2 MB "
                                            "of XML, far more than sheets of lines take.")
                                 .arg(what)
                                 .arg(kWorkbookMaxXmlBytes >> 20));
-            case EntryDevice::Stop::DocumentType:
-                // Its entities could expand a few bytes into gigabytes.
-                return Fail(QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no "
-                                           "workbook does (%2).")
-                                .arg(what, found->name));
             case EntryDevice::Stop::Damaged:
                 return Fail(ArchiveDamaged(what));
             case EntryDevice::Stop::None: break;
@@ -316,16 +603,11 @@ public:
     }
 
 private:
-    struct Entry {
-        QString name;
-        unz64_file_pos pos{};
-        long long size = 0;
-    };
     QString path_;
     const WorkbookProgress& progress_;
-    long long& xmlBytesLeft_;
+    WorkbookReadBudget& budget_;
+    std::shared_ptr<const PackageIndex> index_;
     unzFile zip_ = nullptr;
-    QHash<QString, Entry> entries_;
 };
 
 // A reader fed from an archive entry that breaks off reports a premature end
@@ -356,7 +638,9 @@ QString ResolveTarget(const QString& folder, const QString& target) {
     return QDir::cleanPath(folder + target);
 }
 
-Outcome ReadRelations(Package& pkg, const QString& part, Relations& out) {
+// Reads the relations of `part` that the reader uses: those whose id is in
+// `ids`, and those of type `type`; a list of millions costs no memory.
+Outcome ReadRelations(Package& pkg, const QString& part, Relations& out, const QSet<QString>& ids, QStringView type) {
     QString folder = PartFolder(part);
     QString relsName = folder + "_rels/" + part.mid(folder.size()) + ".rels";
     QString entry = pkg.find(relsName);
@@ -367,10 +651,14 @@ Outcome ReadRelations(Package& pkg, const QString& part, Relations& out) {
             if (xml.isStartElement() && xml.name() == u"Relationship") {
                 QXmlStreamAttributes a = xml.attributes();
                 if (LocalAttribute(a, u"TargetMode") == u"External") continue;
-                QString target = ResolveTarget(folder, LocalAttribute(a, u"Target").toString());
-                QString type = LocalAttribute(a, u"Type").toString();
-                out.byId.insert(LocalAttribute(a, u"Id").toString(), target);
-                out.byType.insert(type.mid(type.lastIndexOf('/') + 1), target);
+                const QStringView fullType = LocalAttribute(a, u"Type");
+                const QStringView shortType = fullType.mid(fullType.lastIndexOf('/') + 1);
+                const QString id = LocalAttribute(a, u"Id").toString();
+                const bool byId = ids.contains(id), byType = shortType == type;
+                if (!byId && !byType) continue;
+                const QString target = ResolveTarget(folder, LocalAttribute(a, u"Target").toString());
+                if (byId) out.byId.insert(id, target);
+                if (byType) out.byType.insert(shortType.toString(), target);
             }
         }
         return Outcome::Ok();
@@ -466,17 +754,27 @@ bool ParseReference(QStringView ref, long long& row, long long& column) {
     return true;
 }
 
-// Days since 30 December 1899, as the workbook stores dates.
-std::optional<double> DateSerial(const QString& iso) {
-    QDateTime t = QDateTime::fromString(iso, Qt::ISODateWithMs);
-    if (!t.isValid()) {
-        QDate d = QDate::fromString(iso, Qt::ISODate);
-        if (!d.isValid()) return std::nullopt;
-        t = QDateTime(d, QTime(0, 0), Qt::UTC);
+// Days since 30 December 1899, as the workbook stores dates: an ISO date,
+// and a time after "T" whose zone, if any, is left out (the clock as
+// written). Date and time are read apart: a date and time read together
+// without a zone are taken as local time, whose conversions cost ten times
+// the reading, for two million cells seconds.
+std::optional<double> DateSerial(QStringView iso) {
+    const qsizetype t = iso.indexOf(u'T');
+    const QDate date = QDate::fromString(t < 0 ? iso : iso.left(t), Qt::ISODate);
+    if (!date.isValid()) return std::nullopt;
+    long long ms = 0;
+    if (t >= 0) {
+        QStringView clock = iso.mid(t + 1);
+        if (clock.endsWith(u'Z')) clock.chop(1);
+        else if (const qsizetype zone = std::max(clock.lastIndexOf(u'+'), clock.lastIndexOf(u'-')); zone >= 0)
+            clock = clock.left(zone);
+        const QTime time = QTime::fromString(clock, Qt::ISODateWithMs);
+        if (!time.isValid()) return std::nullopt;
+        ms = time.msecsSinceStartOfDay();
     }
-    t.setTimeSpec(Qt::UTC);
-    QDateTime base(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    return static_cast<double>(base.msecsTo(t)) / 86400000.0;
+    const long long days = date.toJulianDay() - QDate(1899, 12, 30).toJulianDay();
+    return static_cast<double>(days * 86400000LL + ms) / 86400000.0;
 }
 
 }  // namespace
@@ -602,14 +900,14 @@ private:
             if (type == u"str" && !hasValue) return Outcome::Ok();
             if (text.size() > kCellMaxText) return TooLong(cellName(row, column));
             cell.kind = type == u"e" ? CellValue::Kind::Error : CellValue::Kind::Text;
-            cell.text = ownText(std::move(text));
+            cell.text = ownText(text);
         } else if (type == u"b") {
             if (!hasValue) return Outcome::Ok();
             cell.kind = CellValue::Kind::Bool;
             cell.number = QStringView(value).trimmed() == u"1" ? 1 : 0;
         } else if (type == u"d") {
             if (!hasValue) return Outcome::Ok();
-            if (std::optional<double> serial = DateSerial(value.trimmed())) {
+            if (std::optional<double> serial = DateSerial(QStringView(value).trimmed())) {
                 cell.kind = CellValue::Kind::Number;
                 cell.number = *serial;
             } else {
@@ -634,9 +932,10 @@ private:
         return Outcome::Ok();
     }
 
-    int32_t ownText(QString text) {
+    int32_t ownText(const QString& text) {
         ownChars_ += static_cast<std::size_t>(text.size());
-        ws_.own_.push_back(std::move(text));
+        ws_.own_.chars += text;
+        ws_.own_.ends.push_back(ws_.own_.chars.size());
         return -static_cast<int32_t>(ws_.own_.size());
     }
 
@@ -661,6 +960,8 @@ private:
         if (!std::is_sorted(ws_.rows_.begin(), ws_.rows_.end(), byRow))
             std::stable_sort(ws_.rows_.begin(), ws_.rows_.end(), byRow);
         ws_.cells_.shrink_to_fit();
+        ws_.own_.chars.squeeze();
+        ws_.own_.ends.shrink_to_fit();
         ws_.rows_.shrink_to_fit();
     }
 
@@ -695,20 +996,20 @@ CellValue Worksheet::cell(long long row, long long column) const {
         if (c->text >= 0)
             out.text = shared_->at(static_cast<std::size_t>(c->text));
         else
-            out.text = own_[static_cast<std::size_t>(-1 - c->text)];
+            out.text = own_.at(static_cast<std::size_t>(-1 - c->text));
     }
     return out;
 }
 
 std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, const WorkbookProgress& progress) {
     const QString shown = Quoted(QFileInfo(path).fileName());
-    long long xmlBytesLeft = kWorkbookMaxXmlBytes;
-    Package pkg(path, progress, xmlBytesLeft);
+    WorkbookReadBudget budget;
+    Package pkg(path, progress, budget);
     outcome = pkg.open(shown);
     if (!outcome) return nullptr;
 
     Relations root;
-    outcome = ReadRelations(pkg, QString(), root);
+    outcome = ReadRelations(pkg, QString(), root, {}, u"officeDocument");
     if (!outcome) return nullptr;
     QString workbookPart = root.byType.value(QStringLiteral("officeDocument"));
     if (workbookPart.isEmpty() || pkg.find(workbookPart).isEmpty()) workbookPart = QStringLiteral("xl/workbook.xml");
@@ -716,10 +1017,6 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         outcome = Fail(QStringLiteral("The file %1 is a zip archive but holds no Excel workbook.").arg(shown));
         return nullptr;
     }
-
-    Relations rels;
-    outcome = ReadRelations(pkg, workbookPart, rels);
-    if (!outcome) return nullptr;
 
     std::unique_ptr<Workbook> wb(new Workbook);
     wb->path_ = path;
@@ -729,6 +1026,10 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
             xml.readNext();
             if (!xml.isStartElement()) continue;
             if (xml.name() == u"sheet") {
+                if (wb->names_.size() >= kWorkbookMaxSheets)
+                    return Fail(QStringLiteral("The workbook %1 lists more than %2 sheets; it cannot be read.")
+                                    .arg(shown)
+                                    .arg(kWorkbookMaxSheets));
                 QXmlStreamAttributes a = xml.attributes();
                 wb->names_ << LocalAttribute(a, u"name").toString();
                 ids << LocalAttribute(a, u"id").toString();
@@ -746,6 +1047,10 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         return nullptr;
     }
     if (wb->active_ < 0 || wb->active_ >= wb->names_.size()) wb->active_ = 0;
+
+    Relations rels;
+    outcome = ReadRelations(pkg, workbookPart, rels, QSet<QString>(ids.begin(), ids.end()), u"sharedStrings");
+    if (!outcome) return nullptr;
     for (const QString& id : ids) wb->parts_ << pkg.find(rels.byId.value(id));
 
     QString sharedPart = rels.byType.value(QStringLiteral("sharedStrings"));
@@ -779,7 +1084,8 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
         if (!outcome) return nullptr;
         wb->shared_ = std::move(table);
     }
-    wb->xmlBytesLeft_ = xmlBytesLeft;
+    wb->budget_ = budget;
+    wb->index_ = pkg.index();
     outcome = Outcome::Ok();
     return wb;
 }
@@ -791,7 +1097,7 @@ Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& o
     if (part.isEmpty())
         return Fail(QStringLiteral("The sheet %1 is missing from the archive: the workbook is damaged.")
                         .arg(Quoted(names_[index])));
-    Package pkg(path_, options.progress, xmlBytesLeft_);
+    Package pkg(path_, options.progress, budget_, index_);
     Outcome o = pkg.open(Quoted(QFileInfo(path_).fileName()));
     if (!o) return o;
     Worksheet ws;
@@ -803,243 +1109,6 @@ Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& o
     if (!o) return o;
     out = std::move(ws);
     return Outcome::Ok();
-}
-
-QString XmlSafeText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            out += text[i];
-            out += text[++i];
-            continue;
-        }
-        bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD);
-        if (allowed) out += text[i];
-    }
-    return out;
-}
-
-namespace {
-
-// Excel refuses these sheet names; the reason is the user's message.
-QString SheetNameProblem(const QString& name) {
-    if (name.size() > 31) return QStringLiteral("a sheet name has at most 31 characters");
-    for (QChar c : name)
-        if (QStringLiteral("[]:*?/\\").contains(c)) return QStringLiteral("a sheet name may not hold [ ] : * ? / or \\");
-    if (name.startsWith('\'') || name.endsWith('\''))
-        return QStringLiteral("a sheet name may not begin or end with an apostrophe");
-    if (name.compare(QStringLiteral("History"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("the name History is reserved");
-    return {};
-}
-
-QString ColumnLetters(int column) {
-    QString letters;
-    for (int c = column; c > 0; c = (c - 1) / 26) letters.prepend(QChar(static_cast<char16_t>(u'A' + (c - 1) % 26)));
-    return letters;
-}
-
-// Drops what XML 1.0 cannot carry from UTF-8 text: control characters but
-// tab, line feed and carriage return, and bytes that are no UTF-8.
-void KeepXmlSafe(std::string& utf8) {
-    bool plain = true;
-    for (unsigned char c : utf8)
-        if (c < 0x20 || c >= 0x80) {
-            plain = false;
-            break;
-        }
-    if (plain) return;
-    const QString safe = XmlSafeText(QString::fromUtf8(utf8));
-    utf8 = safe.toUtf8().toStdString();
-}
-
-// Characters of UTF-8 text.
-std::size_t Utf8Length(const std::string& utf8) {
-    std::size_t n = 0;
-    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;
-    return n;
-}
-
-// Frees a workbook that was not closed, so a refused sheet leaves no leak.
-struct OpenBook {
-    lxw_workbook* wb = nullptr;
-    ~OpenBook() {
-        if (wb) lxw_workbook_free(wb);
-    }
-};
-
-// The sheet's rows reach the library's temporary file through one stdio
-// stream of its own, some 60 MB of XML for a large view; stdio's 4 KB
-// buffer costs a system call per 4 KB written and read back. The larger
-// buffer is static because the library leaves that stream open when a
-// workbook is freed unwritten, so it may point here until the program ends.
-class RowStreamBuffer {
-public:
-    explicit RowStreamBuffer(FILE* stream) {
-        if (!stream || taken_.exchange(true)) return;
-        mine_ = true;
-        (void)std::setvbuf(stream, buffer_, _IOFBF, sizeof buffer_);  // before any output, as stdio asks
-    }
-    ~RowStreamBuffer() {
-        if (mine_) taken_ = false;
-    }
-    RowStreamBuffer(const RowStreamBuffer&) = delete;
-    RowStreamBuffer& operator=(const RowStreamBuffer&) = delete;
-
-private:
-    static inline char buffer_[std::size_t{1} << 18];
-    static inline std::atomic<bool> taken_{false};
-    bool mine_ = false;
-};
-
-}  // namespace
-
-std::optional<double> CellTextNumber(std::string_view text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && text[first] == ' ') ++first;
-    while (last > first && text[last - 1] == ' ') --last;
-    const std::string_view t = text.substr(first, last - first);
-    if (t.empty() || t.size() > 40) return std::nullopt;
-    const std::optional<double> number = NumberOfText(t);
-    if (!number) return std::nullopt;
-    const double v = *number;
-    // A plain decimal without leading zeros and with at most 15 digits, or
-    // the very text the cell gives back: the line import then reads the
-    // same text, and names such as "007" or "1E5" stay names.
-    std::size_t i = t[0] == '-' ? 1 : 0, digits = 0, point = 0;
-    bool plain = i < t.size() && (t[i] != '0' || i + 1 == t.size() || t[i + 1] == '.');
-    for (std::size_t k = i; plain && k < t.size(); ++k) {
-        if (t[k] == '.')
-            plain = ++point == 1 && k + 1 < t.size() && k > i;
-        else if (t[k] >= '0' && t[k] <= '9')
-            digits += digits > 0 || t[k] != '0';
-        else
-            plain = false;
-    }
-    if (plain && digits <= 15) return v == 0 ? 0.0 : v;
-    // 15 digits as the spreadsheet shows them ("%.15G" in the C locale),
-    // whatever the user's locale.
-    if (t == GeneralNumberText(v, 15)) return v == 0 ? 0.0 : v;
-    return std::nullopt;
-}
-
-Outcome WriteWorkbook(const QString& path, const QString& sheetName, int rows, int columns, const CellTextSource& text,
-                      CellTyping typing) {
-    const QString shown = Quoted(QDir::toNativeSeparators(path));
-    if (rows > kSheetMaxRow || columns > kSheetMaxColumn)
-        return Fail(QStringLiteral("%1 rows and %2 columns do not fit on a sheet.").arg(rows).arg(columns));
-    rows = std::max(rows, 0);
-    columns = std::max(columns, 0);
-    const QString name = XmlSafeText(sheetName).isEmpty() ? QStringLiteral("Sheet1") : XmlSafeText(sheetName);
-    if (QString why = SheetNameProblem(name); !why.isEmpty())
-        return Fail(QStringLiteral("The sheet cannot be named %1: %2.").arg(Quoted(sheetName), why));
-
-    // The workbook library writes to a file of its own naming; the finished
-    // workbook then goes to its place through the one atomic save.
-    const std::string target = QFile::encodeName(path).toStdString();
-    AtomicFileWriter out;
-    (void)out.Open(target);
-    auto failWith = [&](const QString& why) { return Fail(QStringLiteral("%1 cannot be written: %2.").arg(shown, why)); };
-    if (int err = 0; !out.isOpen()) {
-        (void)out.Commit(&err);  // says why the temporary file could not be made
-        return failWith(QString::fromStdString(FileErrorText(err)));
-    }
-    const QByteArray tempDir = QFile::encodeName(QDir::tempPath());
-    std::string temp = (tempDir + "/vidoduv-workbook.XXXXXX").toStdString();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return failWith(QString::fromStdString(FileErrorText(errno)));
-    ::close(fd);
-    struct RemoveTemp {
-        std::string path;
-        ~RemoveTemp() { ::unlink(path.c_str()); }
-    } removeTemp{temp};
-
-    // Rows go out in order, so the library need not hold the sheet in memory.
-    const CNumbers plainNumbers;  // the workbook library prints numbers with printf
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char*>(tempDir.constData());
-    OpenBook book;
-    book.wb = workbook_new_opt(temp.c_str(), &options);
-    if (!book.wb) return failWith(QStringLiteral("out of memory"));
-    const QByteArray sheetUtf8 = name.toUtf8();
-    lxw_worksheet* sheet = workbook_add_worksheet(book.wb, sheetUtf8.constData());
-    if (!sheet) return failWith(QStringLiteral("the sheet %1 cannot be added").arg(Quoted(name)));
-    const RowStreamBuffer rowBuffer(sheet->optimize_tmpfile);
-
-    std::string cell;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            cell.clear();
-            text(r, c, cell);
-            if (cell.empty()) continue;
-            if (typing == CellTyping::Numbers) {
-                if (std::optional<double> v = CellTextNumber(cell)) {
-                    if (worksheet_write_number(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), *v,
-                                               nullptr) != LXW_NO_ERROR)
-                        return failWith(QStringLiteral("cell %1%2 cannot be written").arg(ColumnLetters(c + 1)).arg(r + 1));
-                    continue;
-                }
-            }
-            KeepXmlSafe(cell);
-            if (cell.empty()) continue;
-            if (Utf8Length(cell) > static_cast<std::size_t>(kCellMaxText))
-                return failWith(QStringLiteral("cell %1%2 holds more than %3 characters")
-                                    .arg(ColumnLetters(c + 1))
-                                    .arg(r + 1)
-                                    .arg(kCellMaxText));
-            if (lxw_error e = worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
-                                                     cell.c_str(), nullptr);
-                e != LXW_NO_ERROR)
-                return failWith(QStringLiteral("cell %1%2 cannot be written: %3")
-                                    .arg(ColumnLetters(c + 1))
-                                    .arg(r + 1)
-                                    .arg(QString::fromUtf8(lxw_strerror(e))));
-        }
-    }
-
-    lxw_workbook* wb = book.wb;
-    book.wb = nullptr;  // closing frees it, whatever the outcome
-    errno = 0;
-    if (lxw_error e = workbook_close(wb); e != LXW_NO_ERROR) {
-        const int err = errno;
-        return failWith(err != 0 ? QString::fromStdString(FileErrorText(err)) : QString::fromUtf8(lxw_strerror(e)));
-    }
-    QFile written(QFile::decodeName(temp.c_str()));
-    if (!written.open(QIODevice::ReadOnly) || written.size() == 0)
-        return failWith(QStringLiteral("the workbook writer left no workbook"));
-    char chunk[1 << 16];
-    for (qint64 n; (n = written.read(chunk, sizeof chunk)) > 0;) out.Write(std::string_view(chunk, static_cast<std::size_t>(n)));
-    if (!written.atEnd()) return failWith(QStringLiteral("the written workbook cannot be read back"));
-    if (int err = 0; !out.Commit(&err)) return failWith(QString::fromStdString(FileErrorText(err)));
-    return Outcome::Ok();
-}
-
-Outcome WriteTextWorkbook(const QString& path, const QString& sheetName, int rows, int columns,
-                          const std::function<QString(int row, int column)>& text, CellTyping typing) {
-    return WriteWorkbook(
-        path, sheetName, rows, columns, [&](int r, int c, std::string& utf8) { utf8 = text(r, c).toUtf8().toStdString(); },
-        typing);
-}
-
-bool OpenWorkbookInDesktop(const QString& path) {
-    // Launching the desktop's opener succeeds even when no program takes the
-    // file, so ask the desktop first whether one is registered.
-    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (!query.isEmpty()) {
-        QProcess p;
-        p.start(query, {QStringLiteral("query"), QStringLiteral("default"),
-                        QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
-        if (!p.waitForFinished(5000)) {
-            p.kill();
-            p.waitForFinished(1000);
-            return false;
-        }
-        if (p.exitCode() != 0 || p.readAllStandardOutput().trimmed().isEmpty()) return false;
-    }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
 }  // namespace vd
