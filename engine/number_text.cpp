@@ -93,6 +93,63 @@ double Val(std::string_view text) {
     return v;
 }
 
+namespace {
+
+// One number in the forms Val reads, with blanks around it and after its
+// sign, which Val skips too; nothing else.
+bool IsOneNumber(std::string_view t) {
+    std::size_t i = 0;
+    auto blanks = [&] {
+        while (i < t.size() && Skipped(t[i])) ++i;
+    };
+    blanks();
+    if (i + 1 < t.size() && t[i] == '&') {
+        const char kind = static_cast<char>(t[i + 1] | 0x20);
+        if (kind != 'h' && kind != 'o') return false;
+        i += 2;
+        std::size_t digits = 0;
+        for (; i < t.size(); ++i, ++digits) {
+            const char c = static_cast<char>(t[i] | 0x20);
+            const bool ok = kind == 'h' ? IsDigit(t[i]) || (c >= 'a' && c <= 'f') : t[i] >= '0' && t[i] <= '7';
+            if (!ok) break;
+        }
+        if (digits == 0) return false;
+    } else {
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+            ++i;
+            blanks();
+        }
+        bool digits = false;
+        while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
+        if (i < t.size() && t[i] == '.') {
+            ++i;
+            while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
+        }
+        if (!digits) return false;
+        if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+            ++i;
+            if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+            bool exponent = false;
+            while (i < t.size() && IsDigit(t[i])) ++i, exponent = true;
+            if (!exponent) return false;
+        }
+    }
+    blanks();
+    return i == t.size();
+}
+
+}  // namespace
+
+OneNumber ReadOneNumber(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(), Skipped)) return {OneNumber::Blank, 0};
+    if (!IsOneNumber(text)) return {OneNumber::NotANumber, 0};
+    try {
+        return {OneNumber::Number, Val(text)};
+    } catch (const RuntimeError&) {
+        return {OneNumber::TooLarge, 0};  // "1E400", "&H1FFFFFFFF"
+    }
+}
+
 double RoundHalfEven(double v) {
     if (!std::isfinite(v)) return v;
     double r = std::round(v);

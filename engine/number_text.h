@@ -22,6 +22,20 @@ namespace vd {
 // RuntimeError 6 (kOverflowText).
 double Val(std::string_view text);
 
+// A text where a user types one number, or an imported table holds one:
+// read whole or not at all. A Number is one number in the forms Val reads
+// (a sign, digits with one point, an exponent with E or D; or "&H" and "&O"
+// digits) with blanks, tabs and line feeds around it, and has Val's value;
+// anything after the number ("12abc", "1,5", "1 2", "1.5 m") makes it
+// NotANumber. A text of blanks alone is Blank, a number beyond what Val can
+// hold TooLarge; value is 0 for all three.
+struct OneNumber {
+    enum Kind : unsigned char { Number, Blank, NotANumber, TooLarge };
+    Kind kind = Blank;
+    double value = 0;
+};
+OneNumber ReadOneNumber(std::string_view text);
+
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double v);
 // CInt / CLng: half-to-even rounding into a 16- or 32-bit integer; out of
@@ -57,10 +71,11 @@ std::string FloatText(float value);
 // writes at out, which has room for 40 bytes, and returns the end.
 std::string GeneralNumberText(double value, int digits);
 char* GeneralNumberDigits(double value, int digits, char* out);
-// A text that is a number as a whole: blanks around it, one sign, digits
-// with one point, an exponent with E. Nothing else ("1,5", "+-1", "inf",
-// "0x1A", "") is, nor a value beyond the double range; one too small for it
-// is 0.
+// A text that is a number as a whole, as the program's own files write
+// them: blanks around it, one sign, digits with one point, an exponent with
+// E. Nothing else ("1,5", "+-1", "inf", "0x1A", "&H10", "1D3", "") is, nor
+// a value beyond the double range; one too small for it is 0. What a user
+// types or imports is read by ReadOneNumber.
 std::optional<double> NumberOfText(std::string_view text);
 // The power of ten of a mantissa's first digit other than 0 ("0.05" is
 // 5 10^-2), or 0 when there is none: says whether a number beyond the range

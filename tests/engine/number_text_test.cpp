@@ -120,6 +120,45 @@ TEST(NumberOfText, WholeTextOrNothing) {
     }
 }
 
+// What a user types or a table holds: one number in the forms Val reads,
+// with Val's value, or why not. Where the file reader takes a text as a
+// number, so does this one, with the same value.
+TEST(ReadOneNumber, WholeTextInValsFormsOrWhyNot) {
+    using K = OneNumber::Kind;
+    struct Case { std::string text; K kind; double value; };
+    const Case cases[] = {
+        {" 12.5 ", K::Number, 12.5}, {"-.75", K::Number, -0.75},  {"1D3", K::Number, 1000},  {"&H10", K::Number, 16},
+        {"5e+3", K::Number, 5000},   {"&o17", K::Number, 15},     {"&HFFFF", K::Number, -1}, {"+ .5d1", K::Number, 5},
+        {"\t7\n", K::Number, 7},     {"5.", K::Number, 5},        {"1e-400", K::Number, 0},
+        {"", K::Blank, 0},           {" \t\n ", K::Blank, 0},
+        {"0,004", K::NotANumber, 0}, {"12abc", K::NotANumber, 0}, {"abc", K::NotANumber, 0}, {"1.5 m", K::NotANumber, 0},
+        {"1 2", K::NotANumber, 0},   {"1E", K::NotANumber, 0},    {"&H", K::NotANumber, 0},  {"&O8", K::NotANumber, 0},
+        {"&H 1", K::NotANumber, 0},  {".", K::NotANumber, 0},     {"+-1", K::NotANumber, 0}, {"inf", K::NotANumber, 0},
+        {"0x1A", K::NotANumber, 0},  {"\r1", K::NotANumber, 0},   {"1\r", K::NotANumber, 0},
+        {"1E400", K::TooLarge, 0},   {"-1D999", K::TooLarge, 0},  {"&H1FFFFFFFF", K::TooLarge, 0},
+        {std::string(400, '9'), K::TooLarge, 0},
+    };
+    for (const Case& c : cases) {
+        const OneNumber n = ReadOneNumber(c.text);
+        EXPECT_EQ(n.kind, c.kind) << c.text.substr(0, 60);
+        EXPECT_DOUBLE_EQ(n.value, c.value) << c.text.substr(0, 60);
+    }
+    std::mt19937 rng(2024);
+    const std::string alphabet = " 0123456789.+-eEdD&Ho\t,";
+    for (int i = 0; i < 20000; ++i) {
+        std::string t(rng() % 8, ' ');
+        for (char& ch : t) ch = alphabet[rng() % alphabet.size()];
+        const OneNumber n = ReadOneNumber(t);
+        if (n.kind == OneNumber::Number) {
+            EXPECT_DOUBLE_EQ(n.value, Val(t)) << t;
+        }
+        if (const std::optional<double> file = NumberOfText(t); file && !t.empty()) {
+            ASSERT_EQ(n.kind, OneNumber::Number) << t;
+            EXPECT_DOUBLE_EQ(n.value, *file) << t;
+        }
+    }
+}
+
 TEST(Rounding, HalfToEven) {
     EXPECT_EQ(CInt(2.5), 2);
     EXPECT_EQ(CInt(3.5), 4);
