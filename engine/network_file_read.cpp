@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/file_number.h"
+#include "engine/name_bytes.h"
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/whole_file.h"
@@ -219,10 +220,9 @@ constexpr NameField kNameFields[] = {
 // field of NULs alone is what older saves wrote for a text never assigned,
 // and reads as that.
 std::size_t ControlInName(std::string_view name) {
-    const std::size_t at = word::FindMarked(name, 0, [](std::uint64_t w) {
-        return word::Below(w, 0x20) | word::Equal(w, 0x7F);
-    });
-    if (at == name.size() || name.find_first_not_of('\0') == std::string_view::npos) return std::string_view::npos;
+    const std::size_t at = FirstControlByte(name);
+    if (at == std::string_view::npos || name.find_first_not_of('\0') == std::string_view::npos)
+        return std::string_view::npos;
     return at;
 }
 

@@ -1,11 +1,13 @@
 #include "grid/grid_edit.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
 #include "engine/errors.h"
 #include "engine/fixed_text.h"
+#include "engine/name_bytes.h"
 #include "engine/number_text.h"
 
 namespace vd {
@@ -51,9 +53,11 @@ BlockSize TextBlockSize(std::string_view text) {
 }
 
 bool HasBinaryCharacters(std::string_view text) {
-    for (unsigned char ch : text)
-        if ((ch < 32 && ch != '\t' && ch != '\r' && ch != '\n') || ch == 127) return true;
-    return false;
+    // A block's text parts its cells with tabs and its rows with line ends;
+    // any other control character is in a cell.
+    return std::any_of(text.begin(), text.end(), [](unsigned char ch) {
+        return IsControlByte(ch) && ch != '\t' && ch != '\r' && ch != '\n';
+    });
 }
 
 CellBlock PasteTarget(const CellBlock& copied, int row, int col, int rows, int cols) {
@@ -105,60 +109,13 @@ bool StoresNumber(int code) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' '; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// One number and blanks around it, in the forms the number reader takes:
-// a sign, digits with one point, an exponent with E or D; or "&H" and "&O"
-// digits. Anything after the number ("12abc", "1,5", "1 000") is not one.
-bool IsNumberText(std::string_view t) {
-    std::size_t i = 0;
-    auto blanks = [&] {
-        while (i < t.size() && IsBlank(t[i])) ++i;
-    };
-    blanks();
-    if (i + 1 < t.size() && t[i] == '&') {
-        const char kind = static_cast<char>(t[i + 1] | 0x20);
-        if (kind != 'h' && kind != 'o') return false;
-        i += 2;
-        std::size_t digits = 0;
-        for (; i < t.size(); ++i, ++digits) {
-            const char c = static_cast<char>(t[i] | 0x20);
-            const bool ok = kind == 'h' ? IsDigit(t[i]) || (c >= 'a' && c <= 'f') : t[i] >= '0' && t[i] <= '7';
-            if (!ok) break;
-        }
-        if (digits == 0) return false;
-    } else {
-        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-            ++i;
-            blanks();
-        }
-        bool digits = false;
-        while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
-        if (i < t.size() && t[i] == '.') {
-            ++i;
-            while (i < t.size() && IsDigit(t[i])) ++i, digits = true;
-        }
-        if (!digits) return false;
-        if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
-            ++i;
-            if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-            bool exponent = false;
-            while (i < t.size() && IsDigit(t[i])) ++i, exponent = true;
-            if (!exponent) return false;
-        }
-    }
-    blanks();
-    return i == t.size();
-}
-
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 }  // namespace
 
 std::optional<std::string> CellTextProblem(int code, std::string_view text, std::string_view title) {
     const std::string column = Trim(title).empty() ? std::string("this column") : Trim(title);
-    if (HasBinaryCharacters(text) || text.find_first_of("\t\r\n") != std::string_view::npos)
+    if (HoldsControlByte(text))
         return column + ": the text holds control characters and was not stored.";
     if (StoresText(code)) {
         if (text.size() > 20)
@@ -167,19 +124,12 @@ std::optional<std::string> CellTextProblem(int code, std::string_view text, std:
         return std::nullopt;
     }
     if (!StoresNumber(code)) return std::nullopt;
-    if (Trim(text).empty()) return std::nullopt;
+    const OneNumber n = ReadOneNumber(text);
+    if (n.kind == OneNumber::Blank) return std::nullopt;
     // Whatever cannot be read, or read into the field, gets the one message.
     const bool whole = code == 53 || code == 88;
-    bool fits = IsNumberText(text);
-    if (fits) {
-        try {
-            const double v = Val(text);
-            fits = std::isfinite(v) && std::fabs(v) <= (whole ? 32767.0 : static_cast<double>(FLT_MAX));
-        } catch (const RuntimeError&) {
-            fits = false;  // "1E400": too large to read
-        }
-    }
-    if (fits) return std::nullopt;
+    if (n.kind == OneNumber::Number && std::fabs(n.value) <= (whole ? 32767.0 : static_cast<double>(FLT_MAX)))
+        return std::nullopt;
     return column + ": " + Quoted(text) + " is not a number " + (whole ? "from -32767 to 32767" : "this cell can hold") +
            ". Type one number, with a point as the decimal mark (12.5). The value was not stored.";
 }

@@ -1,5 +1,6 @@
 #include "profile_drawing/drawing_settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "cad/cad_document.h"
 #include "engine/errors.h"
 #include "engine/atomic_save.h"
+#include "engine/name_bytes.h"
 #include "engine/whole_file.h"
 #include "engine/number_text.h"
 #include "profile_drawing/output.h"
@@ -71,13 +73,11 @@ namespace {
 constexpr double kColourBound = 32767;
 constexpr double kValueBound = 1e7;
 
+// NUL is the filler of a text never assigned, not a character of it.
 template <std::size_t N>
 bool HoldsControlCharacters(const FixedText<N>& f) {
-    for (char ch : f.view()) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if ((c != 0 && c < 32) || c == 127) return true;
-    }
-    return false;
+    const std::string_view t = f.view();
+    return std::any_of(t.begin(), t.end(), [](char c) { return c != '\0' && IsControlByte(static_cast<unsigned char>(c)); });
 }
 
 // Why a text the drawing reads numbers from cannot serve: every tail of it

@@ -8,12 +8,12 @@
 #include <unordered_map>
 
 #include "engine/errors.h"
+#include "engine/name_bytes.h"
 #include "engine/number_text.h"
 #include "engine/project_reset.h"
 #include "platform/key_poll.h"
 #include "workspace/acad_commands.h"
 #include "workspace/acad_shared.h"
-#include "workspace/name_bytes.h"
 
 namespace vd {
 

@@ -12,9 +12,9 @@
 
 #include "engine/atomic_save.h"
 #include "engine/errors.h"
+#include "engine/name_bytes.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
-#include "workspace/name_bytes.h"
 
 namespace vd {
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/name_bytes.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
 #include "workspace/line_rows.h"
-#include "workspace/name_bytes.h"
 
 namespace vd {
 

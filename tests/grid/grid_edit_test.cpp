@@ -78,6 +78,8 @@ TEST(GridClip, RowEndsOfEveryKindBecomeCrAndOneTrailingEmptyRowGoes) {
     EXPECT_TRUE(HasBinaryCharacters(std::string("ab\0c", 4)));
     EXPECT_TRUE(HasBinaryCharacters("a\x1b"));
     EXPECT_FALSE(HasBinaryCharacters("a\tb\r\nc \xe9"));
+    EXPECT_TRUE(HasBinaryCharacters("a\x7f"));
+    EXPECT_FALSE(HasBinaryCharacters("\x80\xff"));
 }
 
 TEST(GridClip, PasteTakesTheCopiedSizeWhicheverWayItWasDragged) {
@@ -127,6 +129,8 @@ TEST(GridCellRules, NamesAndNumbersAreCheckedBeforeTheyAreStored) {
         {37, "1,5", false},     {37, "1 000", false},  {37, "1E", false},    {37, "1E400", false},
         {37, "-1E400", false},  {37, "12.5m", false},  {37, " 12 ", true},   {37, "+ .5D3", true},
         {37, "5.", true},       {37, "-1.23100304104775E-05", true},        {37, "&HZZ", false},
+        {37, "0,004", false},   {37, "1 2", false},    {37, "1.5 m", false}, {37, "-.75", true},
+        {37, "1D3", true},      {37, "5e+3", true},    {37, " 12.5 ", true}, {60, "&H1FFFFFFFF", false},
         {88, "32767", true},    {88, "40000", false},  {60, "&H10", true},   {60, "&o17", true},
         {1, std::string(20, 'M'), true}, {1, "12abc", true},
         {1, std::string(60, 'M'), false}, {52, std::string(21, 'L'), false}, {93, "anything", true},
