@@ -216,10 +216,12 @@ EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEven
 }  // namespace
 
 std::optional<double> BoxNumber(std::string_view text) {
-    // A tab or line end pasted after the number is a blank too.
+    // A line end pasted after the number is a blank too.
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
         text.remove_suffix(1);
-    return NumberOfText(text);
+    const OneNumber n = ReadOneNumber(text);
+    if (n.kind != OneNumber::Number) return std::nullopt;
+    return n.value;
 }
 
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {

@@ -42,8 +42,9 @@ struct EditBoxResult {
     std::string message;
 };
 
-// A box's text as a number: blanks around it allowed, nothing else. Texts
-// that hold letters or no number at all give nothing.
+// A box's text as a number: one number with blanks around it, as
+// ReadOneNumber takes it. Texts that hold anything else, no number at all or
+// a number too large to hold give nothing.
 std::optional<double> BoxNumber(std::string_view text);
 
 // One event of one box with the box's text. Writes the selected line and its

@@ -74,19 +74,11 @@ const std::array<std::string, kOptionBoxes> kInfiltrationOptions{
 const std::array<std::string, kOptionBoxes> kPopulationOptions{
     "Density input", "Population input", "Total Population input", "Density Curve"};
 
-bool Skipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
 // A box's label as a message names it: without its trailing colon.
 std::string FieldName(const std::string& label) {
     std::string name = Trim(label);
     while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
     return name.empty() ? "A box" : name;
-}
-
-bool Blank(const std::string& text) {
-    for (char c : text)
-        if (!Skipped(c)) return false;
-    return true;
 }
 
 // The boxes of one store. A box is read once; one that holds anything but
@@ -123,22 +115,9 @@ private:
     enum State : unsigned char { Unread, Read, Rejected, TooLarge };
 
     void read(int k) {
-        const std::string& t = text_[k];
-        state_[k] = Read;
-        if (Blank(t)) {
-            value_[k] = 0;
-        } else if (const std::optional<double> v = NumberOfText(t)) {
-            value_[k] = *v;
-        } else {
-            state_[k] = Rejected;
-            // A text that begins with a number beyond what a number can hold
-            // (written out or in hex) is told so rather than "not a number".
-            try {
-                (void)Val(t);
-            } catch (const RuntimeError&) {
-                state_[k] = TooLarge;
-            }
-        }
+        const OneNumber n = ReadOneNumber(text_[k]);
+        value_[k] = n.value;  // an empty box is 0
+        state_[k] = n.kind == OneNumber::NotANumber ? Rejected : n.kind == OneNumber::TooLarge ? TooLarge : Read;
     }
 
     Model& m_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/errors.h"
+#include "engine/name_bytes.h"
 #include "engine/number_text.h"
 #include "engine/project_reset.h"
 #include "workspace/line_rows.h"
@@ -18,15 +19,14 @@ namespace vd {
 
 namespace {
 
-// CInt of the leading number of a box; nullopt when it has none that fits.
+// CInt of a box that holds one number; nullopt when it holds anything else
+// or a number that does not fit.
 std::optional<long long> BoxInteger(const std::string& box) {
-    try {
-        double v = RoundHalfEven(Val(box));
-        if (!std::isfinite(v) || std::fabs(v) > 1e15) return std::nullopt;
-        return static_cast<long long>(v);
-    } catch (const RuntimeError&) {
-        return std::nullopt;
-    }
+    const OneNumber n = ReadOneNumber(box);
+    if (n.kind != OneNumber::Number) return std::nullopt;
+    const double v = RoundHalfEven(n.value);
+    if (!std::isfinite(v) || std::fabs(v) > 1e15) return std::nullopt;
+    return static_cast<long long>(v);
 }
 
 std::optional<float> ToFloat(double v) {
@@ -56,28 +56,37 @@ std::optional<double> LeadingNumber(const CellValue& cell) {
     return std::nullopt;
 }
 
+// A text cell where a number belongs, read as the grid reads a typed one.
+OneNumber TextNumber(const CellValue& cell) { return ReadOneNumber(cell.text.toLatin1().toStdString()); }
+
 // A text of blanks only, which a number field takes as an empty cell.
 bool BlankText(const CellValue& cell) {
-    return cell.kind == CellValue::Kind::Text && std::all_of(cell.text.begin(), cell.text.end(), [](QChar c) { return c == ' '; });
+    return cell.kind == CellValue::Kind::Text && TextNumber(cell).kind == OneNumber::Blank;
 }
 
 // A text where a number belongs that is not one number with blanks around
-// it ("0,004", "12abc", "1.5 m"): the grid refuses it when typed, and read
-// by its leading number it would become another value unseen.
+// it ("0,004", "12abc", "1.5 m"), or one too large to hold: the grid
+// refuses it when typed, and read by its leading number it would become
+// another value unseen.
 bool NotOneNumber(const CellValue& cell) {
-    return cell.kind == CellValue::Kind::Text && !BlankText(cell) && !NumberOfText(cell.text.toLatin1().toStdString());
+    if (cell.kind != CellValue::Kind::Text) return false;
+    const OneNumber::Kind kind = TextNumber(cell).kind;
+    return kind == OneNumber::NotANumber || kind == OneNumber::TooLarge;
 }
 
 // The cell's value itself as a number: empty is 0, True -1; a text converts
-// only when it is a number as a whole, in the C locale's form (the user's
-// decimal comma must not change what a cell means).
+// only when it is one number, with a point as the decimal mark (the user's
+// decimal comma must not change what a cell means), or blank (0).
 std::optional<double> ValueNumber(const CellValue& cell) {
     switch (cell.kind) {
         case CellValue::Kind::Empty: return 0.0;
         case CellValue::Kind::Number: return std::isfinite(cell.number) ? std::optional(cell.number) : std::nullopt;
         case CellValue::Kind::Bool: return cell.number != 0 ? -1.0 : 0.0;
-        case CellValue::Kind::Text:
-            return BlankText(cell) ? std::optional(0.0) : NumberOfText(cell.text.toLatin1().toStdString());
+        case CellValue::Kind::Text: {
+            const OneNumber n = TextNumber(cell);
+            if (n.kind == OneNumber::Number || n.kind == OneNumber::Blank) return n.value;
+            return std::nullopt;
+        }
         case CellValue::Kind::Error: return std::nullopt;
     }
     return std::nullopt;
@@ -142,15 +151,6 @@ struct Skipped {
         return out;
     }
 };
-
-// A line break (Alt+Enter), a tab or another control character: the grid
-// refuses such a text when typed and the network file cannot keep it, so an
-// imported name holding one would change unseen on the next save.
-bool HoldsControlCharacter(std::string_view text) {
-    for (unsigned char c : text)
-        if (c < 0x20 || c == 0x7F) return true;
-    return false;
-}
 
 // Cells neither import stores: names holding a control character, and
 // texts where a number belongs that are not one number. Any of them refuses
@@ -306,14 +306,14 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                         std::string part = static_cast<std::size_t>(cols.textStart) <= text.size()
                                                ? text.substr(static_cast<std::size_t>(cols.textStart) - 1)
                                                : std::string();
-                        if (HoldsControlCharacter(part)) refused.controls.add(sheetName, r, cols.column[k]);
+                        if (HoldsControlByte(part)) refused.controls.add(sheetName, r, cols.column[k]);
                         (k == 0 ? line.From : line.to) = part;
                     }
                     break;
                 case 9:
                 case 10:
                     if (CellText(cell, text)) {
-                        if (HoldsControlCharacter(text)) refused.controls.add(sheetName, r, cols.column[k]);
+                        if (HoldsControlByte(text)) refused.controls.add(sheetName, r, cols.column[k]);
                         if (k == 9)
                             line.Latral = text;
                         else
@@ -416,7 +416,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, R
             bool stored = true;
             if (c == 1 || c == 2 || c == 14) {
                 stored = CellText(cell, text);
-                if (stored && HoldsControlCharacter(text)) refused.controls.add("SEWER", r, c);
+                if (stored && HoldsControlByte(text)) refused.controls.add("SEWER", r, c);
                 if (stored && c == 1) line.From = text;
                 if (stored && c == 2) line.to = text;
                 if (stored && c == 14) line.Status = TrimRight(text);
@@ -496,7 +496,7 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refuse
     }
     std::string text;
     if (CellText(cell(11), text)) {
-        if (HoldsControlCharacter(text)) refused.controls.add("PROJECT", 11, 2);
+        if (HoldsControlByte(text)) refused.controls.add("PROJECT", 11, 2);
         k.NVariable = text;
     } else
         skipped.add("PROJECT", 11, 2);

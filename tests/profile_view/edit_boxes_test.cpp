@@ -139,6 +139,15 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         {"cover with letters is refused", 1, B::Cover, E::Leave, "deep", {}, false, " 0", true},
         {"a decimal comma is refused", 1, B::Slope, E::Enter, "0,004", {}, false, " 10", true},
         {"a number with its unit is refused", 1, B::Cover, E::Enter, "1.5 m", {}, false, " 0", true},
+        {"two numbers are refused", 2, B::Gr1, E::Enter, "100 5", {}, false, " 100.5", true},
+        {"a cover followed by letters is refused", 1, B::Cover, E::Enter, "12abc", {}, false, " 0", true},
+        {"a hex prefix without digits is refused", 1, B::Cover, E::Enter, "&H", {}, false, " 0", true},
+        // Every form the grid takes typed is taken here, with the same value.
+        {"blanks around a cover", 1, B::Cover, E::Enter, " 12.5 ", {{1, C, 12.5f}}, true, nullptr, false},
+        {"a cover with a D exponent", 1, B::Cover, E::Enter, "1D0", {{1, C, 1.0f}}, true, nullptr, false},
+        {"a cover in hex", 1, B::Cover, E::Enter, "&H3", {{1, C, 3.0f}}, true, nullptr, false},
+        {"a cover with a signed exponent", 1, B::Cover, E::Enter, "5e+0", {{1, C, 5.0f}}, true, nullptr, false},
+        {"a slope of 5e+3 is that many per mille", 1, B::Slope, E::Enter, "5e+3", {}, false, " 10", true},
         // The stored value shown back as Str writes a single: no zero before the point.
         {"a refused level shows without a leading zero", 2, B::Gr1, E::Enter, "abc", {}, false, " .5", true,
          {{2, G1, 0.5f}}},

@@ -66,8 +66,11 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
         {"12", 12, nullptr},    {" 12  ", 12, nullptr},  {"\t4", 4, nullptr},     {"1E3", 1000, nullptr},
         {"", 0, nullptr},       {"   ", 0, nullptr},     {"-.5", -0.5, nullptr},  {"+7", 7, nullptr},
         {"2e-3", 0.002, nullptr}, {"1e-400", 0, nullptr},
+        // The forms the grid takes typed, with the value the grid gives them.
+        {" 12.5 ", 12.5, nullptr}, {"5e+3", 5000, nullptr}, {"-.75", -0.75, nullptr}, {"&H10", 16, nullptr},
+        {"&o17", 15, nullptr},  {"1D3", 1000, nullptr},  {"&HFFFF", -1, nullptr}, {"- 4\n", -4, nullptr},
         {"12abc", 150, text},   {"1,5", 150, text},      {"0,004", 150, text},    {"1 2", 150, text},
-        {"1.5 m", 150, text},   {"&H10", 150, text},     {"&o17", 150, text},     {"1D3", 150, text},
+        {"1.5 m", 150, text},   {"1E", 150, text},       {"&H", 150, text},       {"&O8", 150, text},
         {"abc", 150, text},     {".", 150, text},        {"-", 150, text},        {"&HZ", 150, text},
         {"&X1", 150, text},     {"m3 5", 150, text},     {"inf", 150, text},      {"1E999", 150, large},
         {"&H1FFFFFFFF", 150, large},

@@ -206,6 +206,7 @@ TEST_F(ExcelImport, FrameSettingsTable) {
         {"lines.xlsx", "2", "9", {}, 4, "end row=7------- Line=4", ""},
         {"lines.xlsx", "6", "1", {}, 1, "end row=7------- Line=1", "MH-6"},
         {"lines.xlsx", "5.5", "1", {}, 1, "end row=7------- Line=1", "MH-6"},  // 5.5 rounds to the even 6
+        {"lines.xlsx", " &H6 ", "1D0", {}, 1, "end row=7------- Line=1", "MH-6"},  // the forms the grid takes
         {"lines.xlsx", "2", "1", {0}, 4, "end row=7------- Line=4", "(none)"},  // From unticked still ends the table
         {"gaps.xlsx", "2", "1", {}, 3, "end row=6------- Line=3", "A"},       // two blank rows end it
         {"ten.xlsx", "2", "1", {}, 9, "end row=11------- Line=9", "MH2"},     // rows 2 to 10 of a 10-row range
@@ -250,6 +251,9 @@ TEST_F(ExcelImport, RefusalsLeaveTheProject) {
         {file("lines.xlsx"), Frame("0"), "Start import at row"},
         {file("lines.xlsx"), Frame("x"), "Start import at row"},
         {file("lines.xlsx"), Frame("2", "0"), "Start text at"},
+        // A box is one number or refused, never its leading number.
+        {file("lines.xlsx"), Frame("2abc"), "Start import at row"},
+        {file("lines.xlsx"), Frame("2", "1,5"), "Start text at"},
         {file("lines.xlsx"), noFromColumn, "From"},
         {file("lines.xlsx"), hugeColumn, "Length"},
         // Rows 2 and 3 blank: the active sheet holds no lines.
@@ -534,11 +538,15 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         {"carriage return in the manhole type", false, lines({{"K", "T&#13;2"}}), "", "Data!K2", ""},
         {"DEL in From", false, lines({{"A", "MH\x7F" "1"}}), "", "Data!A2", ""},
         {"texts that are no number", false,
-         lines({{"E", "12abc"}, {"H", "1.5 m"}, {"I", "0,004"}, {"L", "abc"}, {"O", "1e999"}}), "", "",
-         "Data!E2, Data!H2, Data!I2, Data!L2, Data!O2"},
+         lines({{"E", "12abc"}, {"F", "1 2"}, {"G", "&amp;H1FFFFFFFF"}, {"H", "1.5 m"}, {"I", "0,004"}, {"L", "abc"},
+                {"O", "1e999"}}),
+         "", "", "Data!E2, Data!F2, Data!G2, Data!H2, Data!I2, Data!L2, Data!O2"},
         {"a control character and a text that is no number", false, lines({{"A", "M\tH"}, {"C", "1 000"}}), "", "Data!A2",
          "Data!C2"},
         {"blanks only", false, lines({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}, {"L", " "}}), "", "", ""},
+        {"the forms a cell takes typed", false,
+         lines({{"A", " MH1  North "}, {"C", "1.25D1"}, {"D", "&amp;H0"}, {"E", "5e+3"}, {"L", "-.75"}, {"M", "\t"}}), "",
+         "", ""},
         {"line break in From", true, sewer({{"A", "MH1\nNorth"}}), project({{11, "x"}}), "SEWER!A2", ""},
         {"DEL in To", true, sewer({{"B", "MH\x7F" "2"}}), project({{11, "x"}}), "SEWER!B2", ""},
         {"shared text with an escape", true, sharedTo, project({{11, "x"}}), "SEWER!B2", ""},
@@ -549,6 +557,8 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
          "SEWER!E2, SEWER!L2, SEWER!O2, PROJECT!B1, PROJECT!B13, PROJECT!B14, DIA!B2", dia},
         {"blanks only", true, sewer({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}}), project({{11, " n v "}, {14, " "}}),
          "", ""},
+        {"the forms a cell takes typed", true, sewer({{"A", " MH1  North "}, {"C", "\t125D-1\n"}, {"D", "&amp;O0"}}),
+         project({{1, "&amp;H10"}, {11, "n"}, {13, "1D0"}, {14, " -.75 "}}), "", ""},
     };
     ExcelLineSettings frame;
     ImportColumnMap map;
