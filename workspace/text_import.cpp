@@ -25,16 +25,19 @@ void ReplaceFirst(std::string& s, char what) {
     if (pos != std::string::npos) s[pos] = ' ';
 }
 
-// A number beyond the single-precision range cannot be stored; the field
-// keeps what it held.
+// A number value as its field holds it: blank is 0; nothing for a text
+// that is not one number or a number beyond the single-precision range.
+std::optional<float> SingleOf(const OneNumber& n, double scale) {
+    if (n.kind != OneNumber::Number && n.kind != OneNumber::Blank) return std::nullopt;
+    const double v = n.value / scale;
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return static_cast<float>(v);
+}
+
+// A value that cannot be stored leaves the field as it was; the import
+// refuses such a table before it stores anything.
 void StoreSingle(float& field, const std::string& text, double scale = 1.0) {
-    double v = 0;
-    try {
-        v = Val(text) / scale;
-    } catch (const RuntimeError&) {
-        return;  // a number too large to read: nothing to store
-    }
-    if (std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max()) field = static_cast<float>(v);
+    if (const std::optional<float> v = SingleOf(ReadOneNumber(text), scale)) field = *v;
 }
 
 bool HasDataBeyondSeparators(const std::string& rest) {
@@ -177,33 +180,26 @@ long long RowCount(std::string_view bytes) {
 bool IsNameField(int k) { return k == 0 || k == 1 || k == 10 || k == 11; }
 bool IsNumberField(int k) { return k >= 2 && k <= 9; }
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
+// A value as a refusal quotes it: a row may be megabytes long.
+std::string Excerpt(std::string_view value) {
+    std::string s(Trim(value.substr(0, 41)));
+    for (char& c : s)
+        if (IsControlByte(static_cast<unsigned char>(c))) c = ' ';
+    return s.size() > 40 ? s.substr(0, 40) + "..." : s;
+}
 
-// Whether the leading-number rule finds a number in the text at all (it
-// reads "abc" and "" as 0 too): blanks, then a sign, then a digit or a
-// point and a digit, or a hex or octal prefix with a digit.
-bool LeadsWithNumber(std::string_view t) {
-    std::size_t i = 0;
-    auto skip = [&] {
-        while (i < t.size() && (t[i] == ' ' || t[i] == '\t' || t[i] == '\n')) ++i;
-    };
-    skip();
-    if (i + 2 < t.size() && t[i] == '&') {
-        const char kind = t[i + 1];
-        const char d = t[i + 2];
-        if (kind == 'H' || kind == 'h') return Digit(d) || (d >= 'a' && d <= 'f') || (d >= 'A' && d <= 'F');
-        if (kind == 'O' || kind == 'o') return d >= '0' && d <= '7';
-        return false;
-    }
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    skip();
-    if (i < t.size() && Digit(t[i])) return true;
-    if (i < t.size() && t[i] == '.') {
-        ++i;
-        skip();
-        return i < t.size() && Digit(t[i]);
-    }
-    return false;
+// Why a ticked number column's value cannot be taken, or "" when it can: a
+// text that is not one number ("12abc", "1,5", "1.5 m"), read by its
+// leading number, would become another value unseen. The ground slope is
+// read and dropped, so only its text counts.
+std::string NumberValueFault(int k, std::string_view value, const OneNumber& n) {
+    const std::string what = std::string("the ") + kTextImportCaptions[k] + " value \"" + Excerpt(value) + "\"";
+    if (n.kind == OneNumber::NotANumber)
+        return what + " is not a number. Write one number, with a point as the decimal mark (12.5).";
+    if (n.kind == OneNumber::TooLarge) return what + " is a number too large to hold.";
+    if (n.kind == OneNumber::Number && k != 7 && !SingleOf(n, k == 8 ? 1000.0 : 1.0))
+        return what + " is a number too large for its field.";
+    return {};
 }
 
 }  // namespace
@@ -227,6 +223,7 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
     splits.reserve(static_cast<std::size_t>(rowCount));
     ForEachRow(bytes, [&](std::string_view row) { splits.push_back(SplitTextRow(std::string(row))); });
     bool numberTicked = false, numberRead = false;
+    std::string numberFault;  // the first value of a number column that cannot be stored
     for (int k = 0; k < kTextImportFields; ++k) numberTicked |= ticked[k] && IsNumberField(k);
     for (std::size_t n = 0; n < splits.size(); ++n) {
         const std::string row = "Row " + NumText(static_cast<long long>(n + 1));
@@ -238,7 +235,12 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
         for (int k = 0; k < kTextImportFields && c < values.size(); ++k) {
             if (!ticked[k]) continue;
             const std::string& v = values[c++];
-            if (IsNumberField(k) && !numberRead) numberRead = LeadsWithNumber(v);
+            if (IsNumberField(k)) {
+                const OneNumber number = ReadOneNumber(v);
+                numberRead |= number.kind == OneNumber::Number;
+                if (numberFault.empty())
+                    if (std::string fault = NumberValueFault(k, v, number); !fault.empty()) numberFault = row + ": " + fault;
+            }
             if (!IsNameField(k)) continue;
             if (const std::size_t at = FirstControlByte(v); at != std::string::npos)
                 return Outcome::Fail(row + ": the " + kTextImportCaptions[k] + " value holds " +
@@ -253,6 +255,7 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
             "No row of the file holds a number in a ticked number column. The import reads values separated by "
             "blanks, tabs, commas or the bar character (byte 0xB3); a table separated otherwise, by \";\" for "
             "example, gives one long name per row. Nothing was imported.");
+    if (!numberFault.empty()) return Outcome::Fail(numberFault + " Nothing was imported.");
     m.FitLineTables(static_cast<long long>(splits.size()));
     ClearLineRows(m, clearUpTo);
     for (std::size_t n = 0; n < splits.size(); ++n) StoreTextValues(m.Lines[n + 1], splits[n].values, ticked);

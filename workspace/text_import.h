@@ -41,8 +41,10 @@ std::vector<std::string> SplitFileRows(const std::string& bytes);
 // and LatCount 0 so that the lateral table of the old network is not used.
 // Fails, saying why nothing was imported, on a file it cannot take whole:
 // more rows than a network holds, a row of more than 11 values, a name
-// holding a control character (row and field named), or a table in which no
-// row holds a number in any ticked number column.
+// holding a control character (row and field named), a value in a ticked
+// number column that is not one number or is too large for its field (row
+// and column named), or a table in which no row holds a number in any ticked
+// number column.
 Outcome ImportTextTable(Model& m, const std::string& bytes,
                                  const std::array<bool, kTextImportFields>& ticked, int clearUpTo);
 

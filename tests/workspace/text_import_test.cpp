@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "net_builder.h"
 #include "workspace/text_import.h"
@@ -181,12 +182,18 @@ TEST(TextImport, ReplacesTheWholeOldNetwork) {
 
     // Rows may end with CR alone; tabs separate; Latin-1 letters are names
     // like any other.
-    ASSERT_TRUE(ImportTextTable(m, "A\xE9 B 10\rC\tD\xFF\t20\r\nE F 30", DefaultTicks(), m.LineCount).ok());
+    // Numbers in every form the grid takes typed, with the value it gives.
+    ASSERT_TRUE(ImportTextTable(m, "A\xE9 B 10\rC\tD\xFF\t20\r\nE F 30 1D3 &H10 -.75 5e+3 0 -5", DefaultTicks(),
+                                m.LineCount)
+                    .ok());
     EXPECT_EQ(m.LineCount, 3);
     EXPECT_EQ(m.Lines[1].From.trim(), "A\xE9");
     EXPECT_EQ(m.Lines[2].to.trim(), "D\xFF");
     EXPECT_FLOAT_EQ(m.Lines[2].Len, 20.0f);
     EXPECT_EQ(m.Lines[3].From.trim(), "E");
+    const LineRecord& e = m.Lines[3];
+    EXPECT_EQ((std::vector<float>{e.Gr1, e.Gr2, e.Inv1, e.Inv2, e.slope}),
+              (std::vector<float>{1000, 16, -0.75f, 5000, -0.005f}));
 }
 
 TEST(TextImport, BadFilesChangeNothing) {
@@ -196,7 +203,7 @@ TEST(TextImport, BadFilesChangeNothing) {
     for (int i = 0; i < kMaxLineUpper + 1; ++i) tooLongCr += "A B 1\r";
     const struct {
         std::string bytes;
-        const char* says;
+        std::string says;
     } cases[] = {
         {"", "empty"},
         {std::string("A B\0\x01\x02", 6), "binary"},
@@ -210,6 +217,16 @@ TEST(TextImport, BadFilesChangeNothing) {
         {"MH1;MH2;35.5\nMH2;MH3;20\n", "No row of the file holds a number in a ticked number column. The import "
                                          "reads values separated by blanks, tabs, commas or the bar character"},
         {"MH1 MH2 abc\nMH2 MH3 -\n", "No row of the file holds a number"},
+        // A number column's value is one number or the table is refused: read
+        // by its leading number "12abc" would come in as 12.
+        {"MH1 MH2 12abc\nA B 1\n", "Row 1: the length value \"12abc\" is not a number. Write one number, with a point"},
+        {"A B 1\nC D 2 1.2.3\n", "Row 2: the Gr.El.From value \"1.2.3\" is not a number."},
+        {"A B 1.5 m\n", "Row 1: the Gr.El.From value \"m\" is not a number."},
+        {"A B 1 &H 3\n", "Row 1: the Gr.El.From value \"&H\" is not a number."},
+        {"A B 5 " + std::string(100, '7') + "x\n", "Row 1: the Gr.El.From value \"" + std::string(40, '7') + "...\" is not"},
+        {"A B 1E39\n", "Row 1: the length value \"1E39\" is a number too large for its field."},
+        {"A B 1 2 3 4 5 1E400\n", "Row 1: the Gslope value \"1E400\" is a number too large to hold."},
+        {"A B 1 2 3 4 5 6 7 &H1FFFFFFFF\n", "Row 1: the Dia value \"&H1FFFFFFFF\" is a number too large to hold."},
     };
     for (const auto& c : cases) {
         Model m;
@@ -218,7 +235,7 @@ TEST(TextImport, BadFilesChangeNothing) {
         net.line("KEEP2", "ME");
         m.LatCount = 2;
         Outcome r = ImportTextTable(m, c.bytes, DefaultTicks(), 2);
-        EXPECT_FALSE(r.ok());
+        EXPECT_FALSE(r.ok()) << c.bytes.substr(0, 60);
         EXPECT_NE(r.message().find(c.says), std::string::npos) << r.message();
         EXPECT_NE(r.message().find("Nothing was imported"), std::string::npos);
         EXPECT_EQ(m.LineCount, 2);
