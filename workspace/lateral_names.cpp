@@ -5,7 +5,6 @@
 #include <limits>
 #include <unordered_map>
 
-#include "engine/atomic_save.h"
 #include "engine/errors.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
