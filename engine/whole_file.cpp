@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 
 #include "engine/atomic_save.h"
 
 namespace vd {
 
-Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
+Outcome ReadFilePieces(const std::string& path, const std::function<bool(std::string_view)>& piece,
+                       std::size_t* sizeHint) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int e = errno;
@@ -29,8 +30,7 @@ Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
         ::close(fd);
         return Outcome::Fail(path + " is not a plain file.");
     }
-    // The size is a hint only: the file may grow or shrink while it is read.
-    if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (sizeHint) *sizeHint = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -39,13 +39,29 @@ Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
             if (errno == EINTR) continue;
             const int e = errno;
             ::close(fd);
-            bytes.clear();
             return Outcome::Fail(path + " could not be read: " + FileErrorText(e) + ".");
         }
-        bytes.append(buf, static_cast<std::size_t>(n));
+        if (!piece(std::string_view(buf, static_cast<std::size_t>(n)))) break;
     }
     ::close(fd);
     return Outcome::Ok();
+}
+
+Outcome ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::size_t size = 0;
+    bool sized = false;
+    Outcome o = ReadFilePieces(
+        path,
+        [&](std::string_view piece) {
+            // The size is a hint only: the file may grow or shrink while it is read.
+            if (!sized) bytes.reserve(size), sized = true;
+            bytes.append(piece);
+            return true;
+        },
+        &size);
+    if (!o) bytes.clear();
+    return o;
 }
 
 }  // namespace vd

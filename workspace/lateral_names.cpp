@@ -1,20 +1,15 @@
 #include "workspace/lateral_names.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <unordered_map>
 
-#include "engine/atomic_save.h"
 #include "engine/errors.h"
 #include "engine/name_bytes.h"
 #include "engine/number_text.h"
 #include "engine/ui_sink.h"
+#include "engine/whole_file.h"
 
 namespace vd {
 
@@ -169,34 +164,11 @@ Outcome ParseLateralNames(std::string_view bytes, LateralNameList& records) {
 
 Outcome ReadLateralNames(const std::string& path, LateralNameList& records) {
     records.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int e = errno;
-        if (e == ENOENT) return Outcome::Fail(path + " does not exist.");
-        if (e == EACCES || e == EPERM) return Outcome::Fail(path + " may not be read.");
-        return Outcome::Fail(path + " could not be opened: " + FileErrorText(e) + ".");
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        // A device or a pipe may never end.
-        return Outcome::Fail(path + (S_ISDIR(st.st_mode) ? " is a folder, not a file." : " is not a plain file."));
-    }
     PrfReader reader(records);
-    std::string buf(65536, '\0');
-    for (;;) {
-        const ssize_t n = ::read(fd, buf.data(), buf.size());
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int e = errno;
-            ::close(fd);
-            records.clear();
-            return Outcome::Fail(path + " could not be read: " + FileErrorText(e) + ".");
-        }
-        if (!reader.feed(std::string_view(buf.data(), static_cast<std::size_t>(n)))) break;
+    if (Outcome o = ReadFilePieces(path, [&](std::string_view piece) { return reader.feed(piece); }); !o) {
+        records.clear();
+        return o;
     }
-    ::close(fd);
     return reader.finish();
 }
 
