@@ -77,7 +77,8 @@ constexpr double kValueBound = 1e7;
 template <std::size_t N>
 bool HoldsControlCharacters(const FixedText<N>& f) {
     const std::string_view t = f.view();
-    return std::any_of(t.begin(), t.end(), [](char c) { return c != '\0' && IsControlByte(static_cast<unsigned char>(c)); });
+    return std::any_of(t.begin(), t.end(),
+                       [](char c) { return c != '\0' && IsControlByte(static_cast<unsigned char>(c)); });
 }
 
 // Why a text the drawing reads numbers from cannot serve: every tail of it

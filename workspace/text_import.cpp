@@ -237,7 +237,7 @@ Outcome ImportTextTable(Model& m, const std::string& bytes, const std::array<boo
             const std::string& v = values[c++];
             if (IsNumberField(k)) {
                 const OneNumber number = ReadOneNumber(v);
-                numberRead |= number.kind == OneNumber::Number;
+                numberRead |= number.kind == OneNumber::Number || number.kind == OneNumber::TooLarge;
                 if (numberFault.empty())
                     if (std::string fault = NumberValueFault(k, v, number); !fault.empty()) numberFault = row + ": " + fault;
             }

@@ -226,6 +226,8 @@ TEST(TextImport, BadFilesChangeNothing) {
         {"A B 5 " + std::string(100, '7') + "x\n", "Row 1: the Gr.El.From value \"" + std::string(40, '7') + "...\" is not"},
         {"A B 1E39\n", "Row 1: the length value \"1E39\" is a number too large for its field."},
         {"A B 1 2 3 4 5 1E400\n", "Row 1: the Gslope value \"1E400\" is a number too large to hold."},
+        {"A B " + std::string(400, '9') + "\n",
+         "Row 1: the length value \"" + std::string(40, '9') + "...\" is a number too large to hold."},
         {"A B 1 2 3 4 5 6 7 &H1FFFFFFFF\n", "Row 1: the Dia value \"&H1FFFFFFFF\" is a number too large to hold."},
     };
     for (const auto& c : cases) {
