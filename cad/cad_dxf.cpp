@@ -70,14 +70,11 @@ private:
             for (const auto& e : b->entities()) collect(*e);
     }
     void collect(const CadEntity& e) {
-        auto addTo = [](std::vector<std::string>& v, const std::string& n) {
-            for (const auto& x : v)
-                if (SameCadName(x, n)) return;
-            v.push_back(n);
-        };
-        addTo(layers_, e.layer());
-        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
-            addTo(styles_, e.StyleName.empty() ? "STANDARD" : e.StyleName);
+        if (!doc_.Layers().Find(e.layer()) && extraLayers_.insert(e.layer()).second) layers_.push_back(e.layer());
+        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute) {
+            const std::string& style = e.StyleName.empty() ? kStandard : e.StyleName;
+            if (!doc_.TextStyles().Find(style) && extraStyles_.insert(style).second) styles_.push_back(style);
+        }
         for (const auto& a : e.GetAttributes()) collect(*a);
     }
 
@@ -116,9 +113,7 @@ private:
     void layerTable() {
         w_.tableLayers(static_cast<int>(layers_.size()));
         for (const auto& name : layers_) {
-            const CadLayer* l = nullptr;
-            for (const auto& x : doc_.Layers().all())
-                if (SameCadName(x->Name, name)) l = x.get();
+            const CadLayer* l = doc_.Layers().Find(name);
             int colour = l ? l->Color : 7;
             if (colour < 1 || colour > 255) colour = 7;
             w_.tableLayerEntry();
@@ -133,9 +128,8 @@ private:
     void styleTable() {
         w_.tableStyle(static_cast<int>(styles_.size()));
         for (const auto& name : styles_) {
-            std::string font = "txt";
-            for (const auto& st : doc_.TextStyles().all())
-                if (SameCadName(st->Name, name)) font = st->fontFile();
+            const CadTextStyle* st = doc_.TextStyles().Find(name);
+            const std::string font = st ? st->fontFile() : "txt";
             w_.dxfString(0, "STYLE");
             w_.dxfString(2, name);
             w_.dxfInt(70, 0);
@@ -292,9 +286,13 @@ private:
         }
     }
 
+    inline static const std::string kStandard = "STANDARD";
     const CadDocument& doc_;
     DxfStringWriter w_;
+    // The names of the tables written, in order: the drawing's own, then those
+    // only entities name.
     std::vector<std::string> layers_, styles_;
+    std::set<std::string, CadNameLess> extraLayers_, extraStyles_;
 };
 
 }  // namespace
