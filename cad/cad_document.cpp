@@ -67,6 +67,11 @@ bool SameCadName(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string CadNameRefusal(std::string_view name, std::string_view table) {
+    if (!name.empty() && name.find_first_of("<>/\\\":;?*|,=`") == std::string_view::npos) return {};
+    return "\"" + std::string(name) + "\" is not allowed as a " + std::string(table) + " name";
+}
+
 bool CadNameLess::operator()(std::string_view a, std::string_view b) const {
     const size_t n = std::min(a.size(), b.size());
     size_t i = 0;
@@ -437,8 +442,8 @@ const CadLayer* CadLayers::Find(std::string_view name) const { return Indexed(in
 CadLayer& CadLayers::Add(const std::string& name) {
     const auto at = index_.lower_bound(name);
     if (at != index_.end() && SameCadName(at->first, name)) return *at->second;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a layer name");
+    if (std::string refused = CadNameRefusal(name, "layer"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
     int colour = 7;
     bool numeric = !name.empty() && name.size() <= 3 && std::all_of(name.begin(), name.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c));
@@ -470,8 +475,8 @@ const CadTextStyle* CadTextStyles::Find(std::string_view name) const { return In
 CadTextStyle& CadTextStyles::Add(const std::string& name) {
     const auto at = index_.lower_bound(name);
     if (at != index_.end() && SameCadName(at->first, name)) return *at->second;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a text style name");
+    if (std::string refused = CadNameRefusal(name, "text style"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
     styles_.push_back(std::make_unique<CadTextStyle>());
     styles_.back()->Name = name;
     index_.emplace_hint(at, name, styles_.back().get());
@@ -495,8 +500,8 @@ CadBlock& CadBlocks::append(const CadPoint& origin, const std::string& name) {
 
 CadBlock& CadBlocks::Add(const CadPoint& origin, const std::string& name) {
     if (CadBlock* b = Find(name)) return *b;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a block name");
+    if (std::string refused = CadNameRefusal(name, "block"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
     CadBlock& b = append(origin, name);
     if (doc_) doc_->touched();
     return b;

@@ -57,6 +57,9 @@ std::string DescribeUtf8(std::string_view utf8);
 
 // Case-insensitive name comparison of the drawing's tables.
 bool SameCadName(std::string_view a, std::string_view b);
+// Why a table of the drawing takes no entry of that name (table "layer",
+// "text style" or "block"); "" when it takes it.
+std::string CadNameRefusal(std::string_view name, std::string_view table);
 // The order of names that SameCadName takes as one, for the tables' indexes:
 // a search costs a logarithm of the names, whatever names a file holds.
 struct CadNameLess {

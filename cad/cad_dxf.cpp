@@ -672,19 +672,19 @@ private:
             }
             if (!f.count(2) || f[2].empty()) continue;
             std::string name = text(f[2]);
-            try {
-                if (type == "LAYER") {
-                    CadLayer& l = doc_.Layers().Add(name);
-                    int c = std::abs(Int(f.count(62) ? f[62] : std::string_view("7")));
-                    l.Color = (c >= 1 && c <= 255) ? c : 7;
-                } else if (type == "STYLE" && !(Int(f[70]) & 1)) {
-                    CadTextStyle& s = doc_.TextStyles().Add(name);
-                    if (f.count(3) && !f[3].empty()) s.fontFile_ = text(f[3]);
-                } else if (type == "APPID") {
-                    doc_.RegisterApp(name);
-                }
-            } catch (const CadError&) {
+            const bool style = type == "STYLE" && !(Int(f[70]) & 1);
+            // Names the tables refuse are told without an exception each.
+            if ((type == "LAYER" || style) && !CadNameRefusal(name, style ? "text style" : "layer").empty()) {
                 warn(type + " \"" + name + "\" not read: its name is not allowed here");
+            } else if (type == "LAYER") {
+                CadLayer& l = doc_.Layers().Add(name);
+                int c = std::abs(Int(f.count(62) ? f[62] : std::string_view("7")));
+                l.Color = (c >= 1 && c <= 255) ? c : 7;
+            } else if (style) {
+                CadTextStyle& s = doc_.TextStyles().Add(name);
+                if (f.count(3) && !f[3].empty()) s.fontFile_ = text(f[3]);
+            } else if (type == "APPID") {
+                doc_.RegisterApp(name);
             }
         }
     }
@@ -706,12 +706,9 @@ private:
                 else if (q.code == 30) origin[2] = Num(q.value());
             }
             --k;
-            if (name.empty() || name[0] == '*') continue;
-            try {
-                doc_.Blocks().Add(origin, name);
-            } catch (const CadError&) {
-                // reported when the definition itself is read
-            }
+            // A name the table refuses is told when the definition itself is read.
+            if (name.empty() || name[0] == '*' || !CadNameRefusal(name, "block").empty()) continue;
+            doc_.Blocks().Add(origin, name);
         }
     }
 
@@ -785,11 +782,8 @@ private:
             // Model and paper space records and anonymous blocks belong to the
             // writing program; the model space entities come from ENTITIES.
             if (!name.empty() && name[0] != '*') {
-                try {
-                    target = &doc_.Blocks().Add(origin, name);
-                } catch (const CadError&) {
-                    warn("Block \"" + name + "\" not read: its name is not allowed here");
-                }
+                if (CadNameRefusal(name, "block").empty()) target = &doc_.Blocks().Add(origin, name);
+                else warn("Block \"" + name + "\" not read: its name is not allowed here");
             }
             entities(target, "ENDBLK");
             if (i_ < p_.size() && p_[i_].value() == "ENDBLK") {
@@ -836,12 +830,18 @@ private:
             }
             if (!target) continue;
             const int before = target->Count();
+            std::string failed;
             try {
                 build(*target, r);
+                failed = std::move(refused_);
+                refused_.clear();
             } catch (const CadError& err) {
+                failed = err.what();
+            }
+            if (!failed.empty()) {
                 // What the warning calls not read must not stay half-built.
                 while (target->Count() > before) target->Item(target->Count() - 1)->Erase();
-                ++skipped_[r.type + " (" + err.what() + ")"];
+                ++skipped_[r.type + " (" + failed + ")"];
             }
         }
     }
@@ -852,10 +852,23 @@ private:
         return false;
     }
 
+    // A layer or text style name the drawing does not allow stops the
+    // entity, as the document's refusal would, but without an exception: a
+    // file may name hundreds of thousands. The caller returns at once.
+    bool refuse(std::string_view name, std::string_view table) {
+        refused_ = CadNameRefusal(name, table);
+        return !refused_.empty();
+    }
+
     void common(CadEntity& e, const RawEntity& r) {
         for (const auto& q : r.own) {
-            if (q.code == 8 && !q.value().empty()) e.setLayer(text(q.value()));
-            else if (q.code == 62) e.Color = Int(q.value());
+            if (q.code == 8 && !q.value().empty()) {
+                const std::string layer = text(q.value());
+                if (refuse(layer, "layer")) return;
+                e.setLayer(layer);
+            } else if (q.code == 62) {
+                e.Color = Int(q.value());
+            }
         }
     }
 
@@ -881,7 +894,10 @@ private:
         }
         e.Alignment = AlignmentOf(h, vAlign);
         if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
-        if (!e.StyleName.empty()) doc_.TextStyles().Add(e.StyleName);
+        if (!e.StyleName.empty()) {
+            if (refuse(e.StyleName, "text style")) return;
+            doc_.TextStyles().Add(e.StyleName);
+        }
         const Ocs ocs = Ocs::Of(r);
         if (ocs.identity) return;
         e.InsertionPoint = ocs.toWorld(e.InsertionPoint);
@@ -920,7 +936,14 @@ private:
         std::vector<XValue> values;
         std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
         auto flush = [&] {
-            if (!codes.empty()) {
+            // Data the entity refuses (no application name, a code of no
+            // value type) is told without an exception per group.
+            const bool malformed =
+                !codes.empty() && (std::get<std::string>(values[0]).empty() ||
+                                   std::any_of(codes.begin(), codes.end(), [](int16_t c) { return c > 1042 && c < 1060; }));
+            if (malformed) {
+                warn("Extended data of an entity not read: malformed");
+            } else if (!codes.empty()) {
                 try {
                     e.SetXData(codes, values);
                     const std::string app = std::get<std::string>(values[0]);
@@ -963,8 +986,13 @@ private:
         std::string name;
         for (const auto& q : r.own)
             if (q.code == 2) name = text(q.value());
-        if (name.empty() || name[0] == '*' || !doc_.Blocks().Find(name)) {
+        const CadBlock* def = name.empty() || name[0] == '*' ? nullptr : doc_.Blocks().Find(name);
+        if (!def) {
             ++skipped_["INSERT of a block not defined in the file"];
+            return nullptr;
+        }
+        if (def == &target) {
+            refused_ = "A block cannot hold a reference to itself";
             return nullptr;
         }
         // The reference holds the attributes the file gives it, not those
@@ -981,7 +1009,9 @@ private:
         for (const auto& a : r.children) {
             auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
             common(*att, a);
+            if (!refused_.empty()) return nullptr;
             textFields(*att, a, 74);
+            if (!refused_.empty()) return nullptr;
             for (const auto& q : a.own) {
                 if (q.code == 2) att->TagString = text(q.value());
                 if (q.code == 70) att->Mode = Int(q.value());
@@ -1070,6 +1100,7 @@ private:
         } else if (t == "TEXT") {
             e = target.AddText("", {0, 0, 0}, 1);
             textFields(*e, r, 73);
+            if (!refused_.empty()) return;
         } else if (t == "SOLID") {
             e = target.AddSolid({0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0});
             for (const auto& q : r.own)
@@ -1101,6 +1132,7 @@ private:
             }
             e = target.AddAttribute(1, 0, prompt, {0, 0, 0}, tag, "");
             textFields(*e, r, 74);
+            if (!refused_.empty()) return;
             for (const auto& q : r.own)
                 if (q.code == 70) e->Mode = Int(q.value());
         } else {
@@ -1115,6 +1147,7 @@ private:
                 return;
             }
         common(*e, r);
+        if (!refused_.empty()) return;
         xdata(*e, r);
     }
 
@@ -1125,6 +1158,7 @@ private:
     std::map<std::string, int> skipped_;
     std::map<std::string, int> changed_;
     std::size_t unlisted_ = 0;
+    std::string refused_;  // why the entity being built cannot be taken over
 };
 
 }  // namespace

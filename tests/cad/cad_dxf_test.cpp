@@ -495,6 +495,7 @@ TEST(CadDxf, OutlinesTheDocumentCannotHoldAreReported) {
     struct Case {
         const char* entity;
         const char* says;
+        std::string blocks = "";
     } cases[] = {
         {"  0\nLWPOLYLINE\n  8\n0\n 70\n1\n 10\n0\n 20\n0\n 10\n1\n 20\n0\n 10\n1\n 20\n1\n", "closed LWPOLYLINE"},
         {"  0\nLWPOLYLINE\n  8\n0\n 70\n0\n 10\n0\n 20\n0\n 42\n0.5\n 10\n1\n 20\n0\n", "with arcs"},
@@ -502,9 +503,21 @@ TEST(CadDxf, OutlinesTheDocumentCannotHoldAreReported) {
          " 42\n1\n  0\nSEQEND\n",
          "closed POLYLINE"},
         {"  0\nARC\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n 50\n0\n 51\n90\n", "ARC"},
+        // Names and data the drawing refuses.
+        {"  0\nLINE\n  8\n0\n1001\n\n1000\nx\n", "Extended data of an entity not read: malformed"},
+        {"  0\nLINE\n  8\n0\n1001\nA\n1050\n1\n", "Extended data of an entity not read: malformed"},
+        {"", "1 INSERT (A block cannot hold a reference to itself) entity not read",
+         "  0\nBLOCK\n  2\nB\n  0\nINSERT\n  2\nb\n  0\nENDBLK\n"},
+        {"", "Block \"B|1\" not read: its name is not allowed here", "  0\nBLOCK\n  2\nB|1\n  0\nENDBLK\n"},
+        {"", "LAYER \"L|1\" not read: its name is not allowed here",
+         "  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nLAYER\n  2\nL|1\n"},
+        {"", "STYLE \"S|1\" not read: its name is not allowed here",
+         "  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nSTYLE\n  2\nS|1\n"},
+        {"  0\nINSERT\n  2\nB\n 66\n1\n  0\nATTRIB\n  8\nL|1\n  2\nT\n  0\nSEQEND\n",
+         "1 INSERT (\"L|1\" is not allowed as a layer name) entity not read", "  0\nBLOCK\n  2\nB\n  0\nENDBLK\n"},
     };
     for (const auto& c : cases) {
-        auto doc = LoadText("lossy.dxf", Dxf("", c.entity));
+        auto doc = LoadText("lossy.dxf", Dxf(c.blocks, c.entity));
         std::string all;
         for (const auto& w : doc->loadWarnings) all += w + "\n";
         EXPECT_NE(all.find(c.says), std::string::npos) << c.says << ": " << all;
