@@ -246,7 +246,8 @@ const std::vector<CadEntityPtr>& CadBlock::live() const {
 void CadBlock::dropErased(CadEntity& e) {
     // The last entity, in a list nobody else holds, leaves at once, so that
     // undoing what was just added costs nothing however long the list is.
-    // The list's reference may be the last: the entity is freed after this.
+    // The list's reference may be the last: the entity is freed here, and
+    // Erase touches nothing of it after.
     if (entities_.use_count() == 1 && !entities_->empty() && entities_->back().get() == &e) {
         CadEntityPtr last = std::move(entities_->back());
         entities_->pop_back();
