@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <unordered_set>
 
@@ -66,6 +67,28 @@ bool SameCadName(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string CadNameRefusal(std::string_view name, std::string_view table) {
+    if (!name.empty() && name.find_first_of("<>/\\\":;?*|,=`") == std::string_view::npos) return {};
+    return "\"" + std::string(name) + "\" is not allowed as a " + std::string(table) + " name";
+}
+
+bool CadNameLess::operator()(std::string_view a, std::string_view b) const {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    // Equal bytes are equal letters: names of a common stem pass it a word at a time.
+    for (uint64_t x = 0, y = 0; i + 8 <= n; i += 8) {
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) break;
+    }
+    for (; i < n; ++i) {
+        if (a[i] == b[i]) continue;
+        const auto x = static_cast<unsigned char>(Up(a[i])), y = static_cast<unsigned char>(Up(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
 bool CadWildcardMatch(std::string_view pattern, std::string_view text) {
     // Most filters are plain names.
     if (std::none_of(pattern.begin(), pattern.end(), [](char c) { return c == '*' || c == '?' || c == ','; }))
@@ -106,9 +129,7 @@ std::string CadEntity::ObjectName() const { return std::string(KindName(kind)); 
 void CadEntity::setLayer(const std::string& name) {
     if (name.empty()) throw CadError(caderr::InvalidInput, "A layer needs a name");
     if (doc_) {
-        CadLayer* l = doc_->Layers().Find(name);
-        if (!l) l = &doc_->Layers().Add(name);
-        layer_ = l->Name;
+        layer_ = doc_->Layers().Add(name).Name;
         doc_->touched();
     } else {
         layer_ = name;
@@ -200,8 +221,8 @@ std::string_view CadEntity::XDataSource(std::string_view application, size_t ite
 void CadEntity::Erase() {
     if (erased_) throw CadError(caderr::InvalidObject, "The drawing object was erased already");
     erased_ = true;
-    if (owner_) owner_->erasedPending_ = true;
     if (doc_) doc_->touched();
+    if (owner_) owner_->dropErased(*this);
 }
 
 // ---------------------------------------------------------------- blocks
@@ -220,6 +241,19 @@ const std::vector<CadEntityPtr>& CadBlock::live() const {
         erasedPending_ = false;
     }
     return *entities_;
+}
+
+void CadBlock::dropErased(CadEntity& e) {
+    // The last entity, in a list nobody else holds, leaves at once, so that
+    // undoing what was just added costs nothing however long the list is.
+    // The list's reference may be the last: the entity is freed here, and
+    // Erase touches nothing of it after.
+    if (entities_.use_count() == 1 && !entities_->empty() && entities_->back().get() == &e) {
+        CadEntityPtr last = std::move(entities_->back());
+        entities_->pop_back();
+        return;
+    }
+    erasedPending_ = true;
 }
 
 CadEntityList CadBlock::entities() const {
@@ -331,6 +365,15 @@ CadEntityPtr CadBlock::InsertBlock(const CadPoint& point, const std::string& nam
     return e;
 }
 
+CadEntityPtr CadBlock::AddBlockReference(const std::string& name) {
+    if (!doc_) throw CadError(caderr::ObjectNotSet, "The block belongs to no drawing");
+    CadBlock& def = doc_->Blocks().Item(name);
+    if (&def == this) throw CadError(caderr::InvalidInput, "A block cannot hold a reference to itself");
+    auto e = add(CadKind::Insert);
+    e->Name = def.Name;
+    return e;
+}
+
 CadEntityPtr CadBlock::Item(int index) const {
     if (index < 0 || index >= Count()) throw CadError(caderr::InvalidInput, "There is no item at that position");
     return live()[static_cast<size_t>(index)];
@@ -350,6 +393,8 @@ void CadBlock::Delete() {
         e->owner_ = nullptr;
         e->erased_ = true;
     }
+    auto& index = doc_->blocks_.index_;
+    if (auto named = index.find(Name); named != index.end() && named->second == this) index.erase(named);
     auto& v = doc_->blocks_.blocks_;
     CadDocument* doc = doc_;
     v.erase(std::remove_if(v.begin(), v.end(), [this](const std::unique_ptr<CadBlock>& b) { return b.get() == this; }),
@@ -377,20 +422,29 @@ void CadTextStyle::setFontFile(const std::string& file) {
     fontFile_ = file;
 }
 
+namespace {
+
+template <class T>
+T* Indexed(const std::map<std::string, T*, CadNameLess>& index, std::string_view name) {
+    auto found = index.find(name);
+    return found == index.end() ? nullptr : found->second;
+}
+
+}  // namespace
+
 CadLayers::CadLayers(CadDocument* doc) : doc_(doc) {
     layers_.push_back(std::make_unique<CadLayer>(CadLayer{"0", 7}));
+    index_.emplace(layers_.back()->Name, layers_.back().get());
 }
 
-CadLayer* CadLayers::Find(const std::string& name) {
-    for (auto& l : layers_)
-        if (SameCadName(l->Name, name)) return l.get();
-    return nullptr;
-}
+CadLayer* CadLayers::Find(std::string_view name) { return Indexed(index_, name); }
+const CadLayer* CadLayers::Find(std::string_view name) const { return Indexed(index_, name); }
 
 CadLayer& CadLayers::Add(const std::string& name) {
-    if (CadLayer* l = Find(name)) return *l;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a layer name");
+    const auto at = index_.lower_bound(name);
+    if (at != index_.end() && SameCadName(at->first, name)) return *at->second;
+    if (std::string refused = CadNameRefusal(name, "layer"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
     int colour = 7;
     bool numeric = !name.empty() && name.size() <= 3 && std::all_of(name.begin(), name.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c));
@@ -400,6 +454,7 @@ CadLayer& CadLayers::Add(const std::string& name) {
         if (v >= 1 && v <= 255) colour = v;
     }
     layers_.push_back(std::make_unique<CadLayer>(CadLayer{name, colour}));
+    index_.emplace_hint(at, name, layers_.back().get());
     if (doc_) doc_->touched();
     return *layers_.back();
 }
@@ -412,20 +467,20 @@ CadLayer& CadLayers::Item(const std::string& name) {
 CadTextStyles::CadTextStyles(CadDocument* doc) : doc_(doc) {
     styles_.push_back(std::make_unique<CadTextStyle>());
     styles_.back()->Name = "STANDARD";
+    index_.emplace(styles_.back()->Name, styles_.back().get());
 }
 
-CadTextStyle* CadTextStyles::Find(const std::string& name) {
-    for (auto& s : styles_)
-        if (SameCadName(s->Name, name)) return s.get();
-    return nullptr;
-}
+CadTextStyle* CadTextStyles::Find(std::string_view name) { return Indexed(index_, name); }
+const CadTextStyle* CadTextStyles::Find(std::string_view name) const { return Indexed(index_, name); }
 
 CadTextStyle& CadTextStyles::Add(const std::string& name) {
-    if (CadTextStyle* s = Find(name)) return *s;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a text style name");
+    const auto at = index_.lower_bound(name);
+    if (at != index_.end() && SameCadName(at->first, name)) return *at->second;
+    if (std::string refused = CadNameRefusal(name, "text style"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
     styles_.push_back(std::make_unique<CadTextStyle>());
     styles_.back()->Name = name;
+    index_.emplace_hint(at, name, styles_.back().get());
     if (doc_) doc_->touched();
     return *styles_.back();
 }
@@ -435,19 +490,22 @@ CadTextStyle& CadTextStyles::Item(const std::string& name) {
     throw CadError(caderr::KeyNotFound, "The drawing has no text style \"" + name + "\"");
 }
 
-CadBlock* CadBlocks::Find(const std::string& name) {
-    for (auto& b : blocks_)
-        if (SameCadName(b->Name, name)) return b.get();
-    return nullptr;
+CadBlock* CadBlocks::Find(std::string_view name) { return Indexed(index_, name); }
+const CadBlock* CadBlocks::Find(std::string_view name) const { return Indexed(index_, name); }
+
+CadBlock& CadBlocks::append(const CadPoint& origin, const std::string& name) {
+    blocks_.push_back(std::make_unique<CadBlock>(doc_, name, origin));
+    index_.emplace(name, blocks_.back().get());
+    return *blocks_.back();
 }
 
 CadBlock& CadBlocks::Add(const CadPoint& origin, const std::string& name) {
     if (CadBlock* b = Find(name)) return *b;
-    if (name.empty() || name.find_first_of("<>/\\\":;?*|,=`") != std::string::npos)
-        throw CadError(caderr::InvalidInput, "\"" + name + "\" is not allowed as a block name");
-    blocks_.push_back(std::make_unique<CadBlock>(doc_, name, origin));
+    if (std::string refused = CadNameRefusal(name, "block"); !refused.empty())
+        throw CadError(caderr::InvalidInput, refused);
+    CadBlock& b = append(origin, name);
     if (doc_) doc_->touched();
-    return *blocks_.back();
+    return b;
 }
 
 CadBlock& CadBlocks::Item(const std::string& name) {
@@ -559,15 +617,13 @@ CadPoint CadUtility::GetPoint(const std::string& prompt) {
 
 CadDocument::CadDocument(CadApplication* app, std::string name)
     : Name(std::move(name)), app_(app), blocks_(this), layers_(this), styles_(this), sets_(this), utility_(this) {
-    blocks_.blocks_.push_back(std::make_unique<CadBlock>(this, "*Model_Space", CadPoint{0, 0, 0}));
-    apps_.push_back("ACAD");
+    blocks_.append({0, 0, 0}, "*Model_Space");
+    RegisterApp("ACAD");
     modified_ = false;
 }
 
 void CadDocument::RegisterApp(const std::string& name) {
-    for (const auto& a : apps_)
-        if (SameCadName(a, name)) return;
-    apps_.push_back(name);
+    if (appIndex_.insert(name).second) apps_.push_back(name);
 }
 
 void CadDocument::touched() { modified_ = true; }

@@ -14,8 +14,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -55,6 +57,15 @@ std::string DescribeUtf8(std::string_view utf8);
 
 // Case-insensitive name comparison of the drawing's tables.
 bool SameCadName(std::string_view a, std::string_view b);
+// Why a table of the drawing takes no entry of that name (table "layer",
+// "text style" or "block"); "" when it takes it.
+std::string CadNameRefusal(std::string_view name, std::string_view table);
+// The order of names that SameCadName takes as one, for the tables' indexes:
+// a search costs a logarithm of the names, whatever names a file holds.
+struct CadNameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
 // Filter match: '*' any run, '?' one character, ',' alternatives; no case.
 bool CadWildcardMatch(std::string_view pattern, std::string_view text);
 
@@ -206,6 +217,9 @@ public:
     // is KeyNotFound.
     CadEntityPtr InsertBlock(const CadPoint& point, const std::string& name, double xScale = 1,
                              double yScale = 1, double zScale = 1, double rotation = 0);
+    // A reference to the block at the origin without attribute references,
+    // for a reader that gives them from its file; KeyNotFound as InsertBlock.
+    CadEntityPtr AddBlockReference(const std::string& name);
 
     int Count() const { return static_cast<int>(live().size()); }
     CadEntityPtr Item(int index) const;  // 0-based; out of range is InvalidInput
@@ -224,6 +238,8 @@ private:
     // The entities without the erased ones. Erased entities leave the list
     // when it is next looked at, so that erasing many of them stays linear.
     const std::vector<CadEntityPtr>& live() const;
+    // An entity of the block was erased.
+    void dropErased(CadEntity& e);
     // Shared with the entity lists handed out and with the selection sets
     // made from it, which keep its entities alive without a reference each:
     // a list one of them still holds is never changed, neither by erased
@@ -247,18 +263,23 @@ struct CadTextStyle {
     std::string fontFile_ = "txt";
 };
 
+// The tables of layers, text styles and blocks keep their entries in the
+// order they were added and find them by name through an index; an entry's
+// Name may change its case, never its letters.
 class CadLayers {
 public:
     explicit CadLayers(CadDocument* doc);
     // Returns the existing layer of that name, or a new one with colour 7.
     CadLayer& Add(const std::string& name);
     CadLayer& Item(const std::string& name);  // KeyNotFound when missing
-    CadLayer* Find(const std::string& name);
+    CadLayer* Find(std::string_view name);
+    const CadLayer* Find(std::string_view name) const;
     int Count() const { return static_cast<int>(layers_.size()); }
     const std::vector<std::unique_ptr<CadLayer>>& all() const { return layers_; }
 
 private:
     std::vector<std::unique_ptr<CadLayer>> layers_;
+    std::map<std::string, CadLayer*, CadNameLess> index_;
     CadDocument* doc_;
 };
 
@@ -267,12 +288,14 @@ public:
     explicit CadTextStyles(CadDocument* doc);
     CadTextStyle& Add(const std::string& name);
     CadTextStyle& Item(const std::string& name);  // KeyNotFound when missing
-    CadTextStyle* Find(const std::string& name);
+    CadTextStyle* Find(std::string_view name);
+    const CadTextStyle* Find(std::string_view name) const;
     int Count() const { return static_cast<int>(styles_.size()); }
     const std::vector<std::unique_ptr<CadTextStyle>>& all() const { return styles_; }
 
 private:
     std::vector<std::unique_ptr<CadTextStyle>> styles_;
+    std::map<std::string, CadTextStyle*, CadNameLess> index_;
     CadDocument* doc_;
 };
 
@@ -282,7 +305,8 @@ public:
     // Returns the existing definition of that name, or a new empty one.
     CadBlock& Add(const CadPoint& origin, const std::string& name);
     CadBlock& Item(const std::string& name);  // KeyNotFound when missing
-    CadBlock* Find(const std::string& name);
+    CadBlock* Find(std::string_view name);
+    const CadBlock* Find(std::string_view name) const;
     int Count() const { return static_cast<int>(blocks_.size()); }
     CadBlock& Item(int index);  // 0-based; InvalidInput out of range
     const std::vector<std::unique_ptr<CadBlock>>& all() const { return blocks_; }
@@ -290,7 +314,9 @@ public:
 private:
     friend class CadBlock;
     friend class CadDocument;
+    CadBlock& append(const CadPoint& origin, const std::string& name);
     std::vector<std::unique_ptr<CadBlock>> blocks_;
+    std::map<std::string, CadBlock*, CadNameLess> index_;
     CadDocument* doc_;
 };
 
@@ -422,6 +448,7 @@ private:
     CadSelectionSets sets_;
     CadUtility utility_;
     std::vector<std::string> apps_;
+    std::set<std::string, CadNameLess> appIndex_;
     bool modified_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -70,14 +71,11 @@ private:
             for (const auto& e : b->entities()) collect(*e);
     }
     void collect(const CadEntity& e) {
-        auto addTo = [](std::vector<std::string>& v, const std::string& n) {
-            for (const auto& x : v)
-                if (SameCadName(x, n)) return;
-            v.push_back(n);
-        };
-        addTo(layers_, e.layer());
-        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute)
-            addTo(styles_, e.StyleName.empty() ? "STANDARD" : e.StyleName);
+        if (!doc_.Layers().Find(e.layer()) && extraLayers_.insert(e.layer()).second) layers_.push_back(e.layer());
+        if (e.kind == CadKind::Text || e.kind == CadKind::AttributeDef || e.kind == CadKind::Attribute) {
+            const std::string& style = e.StyleName.empty() ? kStandard : e.StyleName;
+            if (!doc_.TextStyles().Find(style) && extraStyles_.insert(style).second) styles_.push_back(style);
+        }
         for (const auto& a : e.GetAttributes()) collect(*a);
     }
 
@@ -116,9 +114,7 @@ private:
     void layerTable() {
         w_.tableLayers(static_cast<int>(layers_.size()));
         for (const auto& name : layers_) {
-            const CadLayer* l = nullptr;
-            for (const auto& x : doc_.Layers().all())
-                if (SameCadName(x->Name, name)) l = x.get();
+            const CadLayer* l = doc_.Layers().Find(name);
             int colour = l ? l->Color : 7;
             if (colour < 1 || colour > 255) colour = 7;
             w_.tableLayerEntry();
@@ -133,9 +129,8 @@ private:
     void styleTable() {
         w_.tableStyle(static_cast<int>(styles_.size()));
         for (const auto& name : styles_) {
-            std::string font = "txt";
-            for (const auto& st : doc_.TextStyles().all())
-                if (SameCadName(st->Name, name)) font = st->fontFile();
+            const CadTextStyle* st = doc_.TextStyles().Find(name);
+            const std::string font = st ? st->fontFile() : "txt";
             w_.dxfString(0, "STYLE");
             w_.dxfString(2, name);
             w_.dxfInt(70, 0);
@@ -292,9 +287,13 @@ private:
         }
     }
 
+    inline static const std::string kStandard = "STANDARD";
     const CadDocument& doc_;
     DxfStringWriter w_;
+    // The names of the tables written, in order: the drawing's own, then those
+    // only entities name.
     std::vector<std::string> layers_, styles_;
+    std::set<std::string, CadNameLess> extraLayers_, extraStyles_;
 };
 
 }  // namespace
@@ -310,53 +309,65 @@ void SaveDxfDocument(const CadDocument& doc, const std::string& path) {
 
 namespace {
 
+// A group pair: its code and its value line, which stays in the file's
+// bytes while the drawing is read. Sixteen bytes, as a file may hold millions.
 struct Pair {
+    Pair(int code, std::string_view value) : data(value.data()), size(static_cast<uint32_t>(value.size())), code(code) {}
+    std::string_view value() const { return {data, size}; }
+    const char* data;
+    uint32_t size;
     int code;
-    std::string value;
 };
 
 // What one drawing may hold, so that any file opens in bounded time and
-// memory: the document keeps each object whole (about 700 bytes) and finds
-// layers, text styles, blocks and applications by name one after another,
-// so each object costs a search through as many names as there are.
-constexpr std::size_t kMaxRecords = 250000;  // records opened by group code 0
-constexpr std::size_t kMaxNames = 250;       // of layers, of text styles, of blocks, of applications
+// memory: the document keeps each object whole (about 700 bytes) and each
+// group of extended data apart (over 100), so the objects (records opened by
+// group code 0) and extended data groups (code 1001) a file may hold are
+// bounded, by a number that grows with the file. The program's own records
+// are 100 bytes long and more on average, so every drawing it saves opens
+// again.
+constexpr std::size_t kMinRecordLimit = 250000;
+constexpr std::size_t kBytesPerRecord = 40;
 // Extended data of one object beyond AutoCAD's own limit, or of more
 // applications than any program hangs on one object, is not read.
 constexpr std::size_t kMaxXDataBytes = 16383;
 constexpr std::size_t kMaxXDataApplications = 64;
+// Texts on what was not read as it stands, listed one by one.
+constexpr std::size_t kMaxWarnings = 20;
 
-std::string FoldedName(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+std::size_t RecordLimit(std::size_t fileBytes) { return std::max(kMinRecordLimit, fileBytes / kBytesPerRecord); }
 
 // The group pairs of a DXF file: a code line (blanks around the number) and
 // a value line (kept as it is but for its line end). Read here rather than
 // by the library, whose entity handling trusts the counts a file states and
 // whose fixed line buffer splits long values. Throws CadError on a code that
-// is not a number.
+// is not a number, and on more objects and extended data groups than the
+// file may hold, once all are counted: the pairs beyond the limit are not
+// kept.
 std::vector<Pair> ReadPairs(const std::string& bytes, const std::string& path) {
     std::vector<Pair> pairs;
+    // One pair per two lines: the list is made its size at once, since a
+    // list that doubles would for a moment hold one and a half times that.
+    pairs.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) / 2 + 1);
+    const std::size_t limit = RecordLimit(bytes.size());
+    std::size_t objects = 0;
     size_t pos = 0, lineNo = 0;
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
-    auto nextLine = [&](std::string& line) {
+    auto nextLine = [&](std::string_view& line) {
         if (pos >= bytes.size()) return false;
         size_t lf = bytes.find('\n', pos);
         size_t end = lf == std::string::npos ? bytes.size() : lf;
-        line.assign(bytes, pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line = std::string_view(bytes).substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos = lf == std::string::npos ? bytes.size() : lf + 1;
         ++lineNo;
         return true;
     };
-    std::string codeLine, value;
+    std::string_view codeLine, value;
     while (nextLine(codeLine)) {
         size_t b = codeLine.find_first_not_of(" \t");
         size_t e = codeLine.find_last_not_of(" \t");
-        if (b == std::string::npos) {
+        if (b == std::string_view::npos) {
             // Blank lines after the last pair are no pair.
             if (bytes.find_first_not_of(" \t\r\n\x1A", pos) == std::string::npos) break;
             throw CadError(13, "\"" + path + "\" is damaged: line " + std::to_string(lineNo) + " holds no group code");
@@ -367,14 +378,21 @@ std::vector<Pair> ReadPairs(const std::string& bytes, const std::string& path) {
             throw CadError(13, "\"" + path + "\" is damaged: line " + std::to_string(lineNo) +
                                    " holds no group code");
         if (!nextLine(value)) break;
-        pairs.push_back({code, std::move(value)});
-        value.clear();
+        if (value.size() > UINT32_MAX)
+            throw CadError(13, "\"" + path + "\" is damaged: line " + std::to_string(lineNo) + " is longer than any value");
+        objects += code == 0 || code == 1001;
+        if (objects <= limit) pairs.push_back({code, value});
     }
+    if (objects > limit)
+        throw CadError(7, "\"" + path + "\" holds " + std::to_string(objects) + " objects and extended data groups; " +
+                              "a drawing the program opens holds at most " + std::to_string(limit) + " (" +
+                              std::to_string(kMinRecordLimit) + ", or one per " + std::to_string(kBytesPerRecord) +
+                              " bytes of a larger file)");
     return pairs;
 }
 
 // Numbers of the file always use a '.', whatever the desktop's locale.
-double Num(const std::string& s) {
+double Num(std::string_view s) {
     size_t b = 0;
     while (b < s.size() && (s[b] == ' ' || s[b] == '\t')) ++b;
     if (b < s.size() && s[b] == '+') ++b;
@@ -384,7 +402,7 @@ double Num(const std::string& s) {
     if (ec != std::errc()) return 0.0;
     return std::isfinite(v) ? v : 0.0;
 }
-int Int(const std::string& s) {
+int Int(std::string_view s) {
     double v = Num(s);
     if (v > 2147483647.0 || v < -2147483648.0) return 0;
     return static_cast<int>(v);
@@ -416,7 +434,7 @@ void WalkUtf8(std::string_view s, Emit emit) {
 
 // UTF-8 of newer files to the program's Latin-1; what Latin-1 lacks becomes
 // '?', and `replaced` says so.
-std::string Utf8ToLatin1(const std::string& s, bool& replaced) {
+std::string Utf8ToLatin1(std::string_view s, bool& replaced) {
     std::string out;
     out.reserve(s.size());
     WalkUtf8(s, [&](unsigned cp) {
@@ -429,7 +447,7 @@ std::string Utf8ToLatin1(const std::string& s, bool& replaced) {
 // Files before 2007 hold their code page and write a character outside it
 // as "\U+XXXX". The text in UTF-8, those escapes decoded; text without one
 // is handed back as it is.
-std::string DecodeUnicodeEscapes(const std::string& s) {
+std::string DecodeUnicodeEscapes(std::string_view s) {
     auto hex = [](char c) {
         return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
     };
@@ -461,10 +479,53 @@ std::string DecodeUnicodeEscapes(const std::string& s) {
     return out;
 }
 
+// The pairs of one record that are its own fields, or that are its extended
+// data (from the first 1001 on, codes 1000 and up), walked in the file's
+// list without a copy: a record may hold millions of them.
+class RecordPairs {
+public:
+    RecordPairs() = default;
+    RecordPairs(const Pair* first, const Pair* last, const Pair* xdataFrom, const Pair* embeddedFrom, bool xdata)
+        : first_(first), last_(last), xdataFrom_(xdataFrom), embeddedFrom_(embeddedFrom), xdata_(xdata) {}
+
+    class iterator {
+    public:
+        iterator(const RecordPairs* r, const Pair* p) : r_(r), p_(p) { skip(); }
+        const Pair& operator*() const { return *p_; }
+        iterator& operator++() {
+            ++p_;
+            skip();
+            return *this;
+        }
+        bool operator!=(const iterator& o) const { return p_ != o.p_; }
+
+    private:
+        void skip() {
+            while (p_ != r_->last_ && !r_->takes(*p_)) ++p_;
+        }
+        const RecordPairs* r_;
+        const Pair* p_;
+    };
+    iterator begin() const { return {this, first_}; }
+    iterator end() const { return {this, last_}; }
+
+private:
+    bool takes(const Pair& q) const {
+        const bool extended = &q >= xdataFrom_ && q.code >= 1000;
+        // An embedded object of newer files (from code 101 on) is not ours.
+        return xdata_ ? extended : !extended && &q < embeddedFrom_;
+    }
+    const Pair* first_ = nullptr;
+    const Pair* last_ = nullptr;
+    const Pair* xdataFrom_ = nullptr;
+    const Pair* embeddedFrom_ = nullptr;
+    bool xdata_ = false;
+};
+
 struct RawEntity {
     std::string type;
-    std::vector<Pair> own;     // before the extended data
-    std::vector<Pair> xdata;   // from the first 1001 on
+    RecordPairs own;    // but the extended data
+    RecordPairs xdata;  // from the first 1001 on
     std::vector<RawEntity> children;  // ATTRIB / VERTEX
 };
 
@@ -479,9 +540,9 @@ struct Ocs {
         Ocs o;
         std::array<double, 3> n{0, 0, 1};
         for (const auto& q : r.own) {
-            if (q.code == 210) n[0] = Num(q.value);
-            else if (q.code == 220) n[1] = Num(q.value);
-            else if (q.code == 230) n[2] = Num(q.value);
+            if (q.code == 210) n[0] = Num(q.value());
+            else if (q.code == 220) n[1] = Num(q.value());
+            else if (q.code == 230) n[2] = Num(q.value());
         }
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (!(len > 1e-12) || !std::isfinite(len) || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return o;
@@ -519,25 +580,23 @@ struct Ocs {
 
 class Reader {
 public:
-    Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {
-        for (const auto& b : doc_.Blocks().all()) blockNamed_[FoldedName(b->Name)] = b.get();
-    }
+    Reader(std::vector<Pair> pairs, CadDocument& doc) : p_(std::move(pairs)), doc_(doc) {}
 
     void run() {
-        bool sawEof = false;
+        bool sawEof = false, sawBlocks = false;
         while (i_ < p_.size()) {
-            if (p_[i_].code == 0 && p_[i_].value == "EOF") {
+            if (p_[i_].code == 0 && p_[i_].value() == "EOF") {
                 sawEof = true;
                 break;
             }
-            if (p_[i_].code == 0 && p_[i_].value == "SECTION" && i_ + 1 < p_.size() && p_[i_ + 1].code == 2) {
-                std::string name = p_[i_ + 1].value;
+            if (p_[i_].code == 0 && p_[i_].value() == "SECTION" && i_ + 1 < p_.size() && p_[i_ + 1].code == 2) {
+                const std::string_view name = p_[i_ + 1].value();
                 i_ += 2;
                 if (name == "HEADER") header();
                 else if (name == "TABLES") tables();
                 else if (name == "BLOCKS") {
                     blocks();
-                    breakBlockCycles();
+                    sawBlocks = true;
                 }
                 else if (name == "ENTITIES") entities(&doc_.ModelSpace(), "ENDSEC");
                 else skipTo("ENDSEC");
@@ -547,54 +606,51 @@ public:
             ++i_;
         }
         if (!sawEof) throw CadError(62, "The DXF file ends early (no EOF): it is truncated or damaged");
+        // Once, after every BLOCKS section a file may hold.
+        if (sawBlocks) breakBlockCycles();
         for (const auto& [type, n] : skipped_)
-            doc_.loadWarnings.push_back(std::to_string(n) + " " + type + " entit" + (n == 1 ? "y" : "ies") +
+            warn(std::to_string(n) + " " + type + " entit" + (n == 1 ? "y" : "ies") +
                                         " not read (not offered by this drawing)");
-        for (const auto& [what, n] : changed_) doc_.loadWarnings.push_back(std::to_string(n) + " x " + what);
+        for (const auto& [what, n] : changed_) warn(std::to_string(n) + " x " + what);
+        if (unlisted_ > 0) doc_.loadWarnings.push_back("and " + std::to_string(unlisted_) + " more not listed here");
     }
 
 private:
-    // Refuses the file once it has named more layers, text styles, blocks or
-    // applications than a drawing may hold.
-    void checkNames() const {
-        const std::pair<std::size_t, const char*> counts[] = {{doc_.Layers().all().size(), "layers"},
-                                                             {doc_.TextStyles().all().size(), "text styles"},
-                                                             {doc_.Blocks().all().size(), "blocks"},
-                                                             {doc_.RegisteredApps().size(), "applications"}};
-        for (const auto& [n, what] : counts)
-            if (n > kMaxNames)
-                throw CadError(7, std::string("The drawing names more than ") + std::to_string(kMaxNames) + " " + what +
-                                      ", more than the program can hold");
+    // What could not be read as it stands: the first texts, then how many
+    // more there were, so that a file of many faults is told in a few lines.
+    void warn(std::string what) {
+        if (doc_.loadWarnings.size() < kMaxWarnings) doc_.loadWarnings.push_back(std::move(what));
+        else ++unlisted_;
     }
 
-    std::string text(const std::string& v) const {
+    std::string text(std::string_view v) const {
         std::string source;
         return text(v, source);
     }
     // The text, and the file's own text in UTF-8 when characters had to be
     // replaced.
-    std::string text(const std::string& v, std::string& source) const {
+    std::string text(std::string_view v, std::string& source) const {
         source.clear();
-        const bool escaped = !utf8_ && v.find("\\U+") != std::string::npos;
-        if (!utf8_ && !escaped) return v;
+        const bool escaped = !utf8_ && v.find("\\U+") != std::string_view::npos;
+        if (!utf8_ && !escaped) return std::string(v);
         bool replaced = false;
-        const std::string utf8 = escaped ? DecodeUnicodeEscapes(v) : v;
+        const std::string utf8 = escaped ? DecodeUnicodeEscapes(v) : std::string(v);
         std::string out = Utf8ToLatin1(utf8, replaced);
         if (replaced) source = utf8;
         return out;
     }
 
     void skipTo(const char* marker) {
-        while (i_ < p_.size() && !(p_[i_].code == 0 && p_[i_].value == marker)) {
-            if (p_[i_].code == 0 && p_[i_].value == "EOF") return;
+        while (i_ < p_.size() && !(p_[i_].code == 0 && p_[i_].value() == marker)) {
+            if (p_[i_].code == 0 && p_[i_].value() == "EOF") return;
             ++i_;
         }
     }
 
     void header() {
         while (i_ < p_.size() && !(p_[i_].code == 0)) {
-            if (p_[i_].code == 9 && p_[i_].value == "$ACADVER" && i_ + 1 < p_.size()) {
-                const std::string& v = p_[i_ + 1].value;
+            if (p_[i_].code == 9 && p_[i_].value() == "$ACADVER" && i_ + 1 < p_.size()) {
+                const std::string_view v = p_[i_ + 1].value();
                 // AC1021 (2007) and later files hold UTF-8.
                 utf8_ = v.size() >= 6 && v.compare(0, 2, "AC") == 0 && Int(v.substr(2)) >= 1021;
             }
@@ -603,35 +659,34 @@ private:
     }
 
     void tables() {
-        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
+        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value() == "ENDSEC" || p_[i_].value() == "EOF"))) {
             if (p_[i_].code != 0) {
                 ++i_;
                 continue;
             }
-            std::string type = p_[i_].value;
+            const std::string type(p_[i_].value());
             ++i_;
-            std::map<int, std::string> f;
+            std::map<int, std::string_view> f;
             while (i_ < p_.size() && p_[i_].code != 0) {
-                if (!f.count(p_[i_].code)) f[p_[i_].code] = p_[i_].value;
+                f.try_emplace(p_[i_].code, p_[i_].value());
                 ++i_;
             }
             if (!f.count(2) || f[2].empty()) continue;
             std::string name = text(f[2]);
-            try {
-                if (type == "LAYER") {
-                    CadLayer& l = doc_.Layers().Add(name);
-                    int c = std::abs(Int(f.count(62) ? f[62] : "7"));
-                    l.Color = (c >= 1 && c <= 255) ? c : 7;
-                } else if (type == "STYLE" && !(Int(f[70]) & 1)) {
-                    CadTextStyle& s = doc_.TextStyles().Add(name);
-                    if (f.count(3) && !f[3].empty()) s.fontFile_ = text(f[3]);
-                } else if (type == "APPID") {
-                    doc_.RegisterApp(name);
-                }
-            } catch (const CadError&) {
-                doc_.loadWarnings.push_back(type + " \"" + name + "\" not read: its name is not allowed here");
+            const bool style = type == "STYLE" && !(Int(f[70]) & 1);
+            // Names the tables refuse are told without an exception each.
+            if ((type == "LAYER" || style) && !CadNameRefusal(name, style ? "text style" : "layer").empty()) {
+                warn(type + " \"" + name + "\" not read: its name is not allowed here");
+            } else if (type == "LAYER") {
+                CadLayer& l = doc_.Layers().Add(name);
+                int c = std::abs(Int(f.count(62) ? f[62] : std::string_view("7")));
+                l.Color = (c >= 1 && c <= 255) ? c : 7;
+            } else if (style) {
+                CadTextStyle& s = doc_.TextStyles().Add(name);
+                if (f.count(3) && !f[3].empty()) s.fontFile_ = text(f[3]);
+            } else if (type == "APPID") {
+                doc_.RegisterApp(name);
             }
-            checkNames();
         }
     }
 
@@ -640,27 +695,22 @@ private:
     void declareBlocks() {
         for (size_t k = i_; k < p_.size(); ++k) {
             if (p_[k].code != 0) continue;
-            if (p_[k].value == "ENDSEC" || p_[k].value == "EOF") break;
-            if (p_[k].value != "BLOCK") continue;
+            if (p_[k].value() == "ENDSEC" || p_[k].value() == "EOF") break;
+            if (p_[k].value() != "BLOCK") continue;
             std::string name;
             CadPoint origin{0, 0, 0};
             for (++k; k < p_.size() && p_[k].code != 0; ++k) {
                 const Pair& q = p_[k];
-                if (q.code == 2) name = text(q.value);
-                else if (q.code == 10) origin[0] = Num(q.value);
-                else if (q.code == 20) origin[1] = Num(q.value);
-                else if (q.code == 30) origin[2] = Num(q.value);
+                if (q.code == 2) name = text(q.value());
+                else if (q.code == 10) origin[0] = Num(q.value());
+                else if (q.code == 20) origin[1] = Num(q.value());
+                else if (q.code == 30) origin[2] = Num(q.value());
             }
             --k;
-            if (name.empty() || name[0] == '*') continue;
-            try {
-                doc_.Blocks().Add(origin, name);
-            } catch (const CadError&) {
-                // reported when the definition itself is read
-            }
-            checkNames();
+            // A name the table refuses is told when the definition itself is read.
+            if (name.empty() || name[0] == '*' || !CadNameRefusal(name, "block").empty()) continue;
+            doc_.Blocks().Add(origin, name);
         }
-        for (const auto& b : doc_.Blocks().all()) blockNamed_[FoldedName(b->Name)] = b.get();
     }
 
     // A block reference that leads back to its own block, through other
@@ -681,9 +731,9 @@ private:
         for (std::size_t v = 0; v < n; ++v)
             for (const auto& e : blocks[v]->entities()) {
                 if (e->kind != CadKind::Insert) continue;
-                auto named = blockNamed_.find(FoldedName(e->Name));
-                if (named == blockNamed_.end()) continue;
-                if (auto w = number.find(named->second); w != number.end()) refs[v].emplace_back(w->second, e);
+                const CadBlock* named = doc_.Blocks().Find(e->Name);
+                if (!named) continue;
+                if (auto w = number.find(named); w != number.end()) refs[v].emplace_back(w->second, e);
             }
         enum : char { kUnseen, kOpen, kDone };
         std::vector<char> state(n, kUnseen);
@@ -713,8 +763,8 @@ private:
 
     void blocks() {
         declareBlocks();
-        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value == "ENDSEC" || p_[i_].value == "EOF"))) {
-            if (!(p_[i_].code == 0 && p_[i_].value == "BLOCK")) {
+        while (i_ < p_.size() && !(p_[i_].code == 0 && (p_[i_].value() == "ENDSEC" || p_[i_].value() == "EOF"))) {
+            if (!(p_[i_].code == 0 && p_[i_].value() == "BLOCK")) {
                 ++i_;
                 continue;
             }
@@ -723,24 +773,21 @@ private:
             CadPoint origin{0, 0, 0};
             while (i_ < p_.size() && p_[i_].code != 0) {
                 const Pair& q = p_[i_];
-                if (q.code == 2) name = text(q.value);
-                else if (q.code == 10) origin[0] = Num(q.value);
-                else if (q.code == 20) origin[1] = Num(q.value);
-                else if (q.code == 30) origin[2] = Num(q.value);
+                if (q.code == 2) name = text(q.value());
+                else if (q.code == 10) origin[0] = Num(q.value());
+                else if (q.code == 20) origin[1] = Num(q.value());
+                else if (q.code == 30) origin[2] = Num(q.value());
                 ++i_;
             }
             CadBlock* target = nullptr;
             // Model and paper space records and anonymous blocks belong to the
             // writing program; the model space entities come from ENTITIES.
             if (!name.empty() && name[0] != '*') {
-                try {
-                    target = &doc_.Blocks().Add(origin, name);
-                } catch (const CadError&) {
-                    doc_.loadWarnings.push_back("Block \"" + name + "\" not read: its name is not allowed here");
-                }
+                if (CadNameRefusal(name, "block").empty()) target = &doc_.Blocks().Add(origin, name);
+                else warn("Block \"" + name + "\" not read: its name is not allowed here");
             }
             entities(target, "ENDBLK");
-            if (i_ < p_.size() && p_[i_].value == "ENDBLK") {
+            if (i_ < p_.size() && p_[i_].value() == "ENDBLK") {
                 ++i_;
                 while (i_ < p_.size() && p_[i_].code != 0) ++i_;
             }
@@ -749,18 +796,22 @@ private:
 
     RawEntity rawEntity() {
         RawEntity r;
-        r.type = p_[i_].value;
+        r.type = p_[i_].value();
         ++i_;
-        bool inX = false;
-        bool embedded = false;
+        const Pair* first = p_.data() + i_;
+        const Pair* xdataFrom = nullptr;
+        const Pair* embeddedFrom = nullptr;
         while (i_ < p_.size() && p_[i_].code != 0) {
-            const Pair& q = p_[i_];
-            if (q.code == 1001) inX = true;
-            if (q.code == 101) embedded = true;  // embedded object of newer files: not ours
-            if (inX && q.code >= 1000) r.xdata.push_back(q);
-            else if (!embedded) r.own.push_back(q);
+            const Pair* q = p_.data() + i_;
+            if (q->code == 1001 && !xdataFrom) xdataFrom = q;
+            if (q->code == 101 && !embeddedFrom) embeddedFrom = q;
             ++i_;
         }
+        const Pair* last = p_.data() + i_;
+        if (!xdataFrom) xdataFrom = last;
+        if (!embeddedFrom) embeddedFrom = last;
+        r.own = RecordPairs(first, last, xdataFrom, embeddedFrom, false);
+        r.xdata = RecordPairs(first, last, xdataFrom, embeddedFrom, true);
         return r;
     }
 
@@ -770,40 +821,55 @@ private:
                 ++i_;
                 continue;
             }
-            const std::string& v = p_[i_].value;
+            const std::string_view v = p_[i_].value();
             if (v == endMarker || v == "ENDSEC" || v == "EOF" || v == "ENDBLK") return;
             RawEntity r = rawEntity();
             if (r.type == "POLYLINE" || (r.type == "INSERT" && has66(r))) {
-                while (i_ < p_.size() && p_[i_].code == 0 && (p_[i_].value == "VERTEX" || p_[i_].value == "ATTRIB"))
+                while (i_ < p_.size() && p_[i_].code == 0 && (p_[i_].value() == "VERTEX" || p_[i_].value() == "ATTRIB"))
                     r.children.push_back(rawEntity());
-                if (i_ < p_.size() && p_[i_].code == 0 && p_[i_].value == "SEQEND") rawEntity();
+                if (i_ < p_.size() && p_[i_].code == 0 && p_[i_].value() == "SEQEND") rawEntity();
             }
             if (!target) continue;
             const int before = target->Count();
+            std::string failed;
             try {
                 build(*target, r);
+                failed = std::move(refused_);
+                refused_.clear();
             } catch (const CadError& err) {
+                failed = err.what();
+            }
+            if (!failed.empty()) {
                 // What the warning calls not read must not stay half-built.
                 while (target->Count() > before) target->Item(target->Count() - 1)->Erase();
-                ++skipped_[r.type + " (" + err.what() + ")"];
+                ++skipped_[r.type + " (" + failed + ")"];
             }
-            checkNames();
-            if (copies_ > kMaxRecords)
-                throw CadError(7, "The drawing's block references carry more than " + std::to_string(kMaxRecords) +
-                                      " attributes, more than the program can hold");
         }
     }
 
     static bool has66(const RawEntity& r) {
         for (const auto& q : r.own)
-            if (q.code == 66) return Int(q.value) == 1;
+            if (q.code == 66) return Int(q.value()) == 1;
         return false;
+    }
+
+    // A layer or text style name the drawing does not allow stops the
+    // entity, as the document's refusal would, but without an exception: a
+    // file may name hundreds of thousands. The caller returns at once.
+    bool refuse(std::string_view name, std::string_view table) {
+        refused_ = CadNameRefusal(name, table);
+        return !refused_.empty();
     }
 
     void common(CadEntity& e, const RawEntity& r) {
         for (const auto& q : r.own) {
-            if (q.code == 8 && !q.value.empty()) e.setLayer(text(q.value));
-            else if (q.code == 62) e.Color = Int(q.value);
+            if (q.code == 8 && !q.value().empty()) {
+                const std::string layer = text(q.value());
+                if (refuse(layer, "layer")) return;
+                e.setLayer(layer);
+            } else if (q.code == 62) {
+                e.Color = Int(q.value());
+            }
         }
     }
 
@@ -812,25 +878,27 @@ private:
         bool alignPoint = false;
         for (const auto& q : r.own) {
             switch (q.code) {
-            case 10: e.InsertionPoint[0] = Num(q.value); break;
-            case 20: e.InsertionPoint[1] = Num(q.value); break;
-            case 30: e.InsertionPoint[2] = Num(q.value); break;
-            case 11: e.TextAlignmentPoint[0] = Num(q.value); alignPoint = true; break;
-            case 21: e.TextAlignmentPoint[1] = Num(q.value); break;
-            case 31: e.TextAlignmentPoint[2] = Num(q.value); break;
-            case 40: e.Height = Num(q.value); break;
-            case 50: e.Rotation = Num(q.value) * kPi / 180; break;
-            case 7: e.StyleName = text(q.value); break;
-            case 1: e.TextString = text(q.value, e.TextStringSource); break;
-            case 72: h = Int(q.value); break;
+            case 10: e.InsertionPoint[0] = Num(q.value()); break;
+            case 20: e.InsertionPoint[1] = Num(q.value()); break;
+            case 30: e.InsertionPoint[2] = Num(q.value()); break;
+            case 11: e.TextAlignmentPoint[0] = Num(q.value()); alignPoint = true; break;
+            case 21: e.TextAlignmentPoint[1] = Num(q.value()); break;
+            case 31: e.TextAlignmentPoint[2] = Num(q.value()); break;
+            case 40: e.Height = Num(q.value()); break;
+            case 50: e.Rotation = Num(q.value()) * kPi / 180; break;
+            case 7: e.StyleName = text(q.value()); break;
+            case 1: e.TextString = text(q.value(), e.TextStringSource); break;
+            case 72: h = Int(q.value()); break;
             default:
-                if (q.code == verticalCode) vAlign = Int(q.value);
+                if (q.code == verticalCode) vAlign = Int(q.value());
             }
         }
         e.Alignment = AlignmentOf(h, vAlign);
         if (!alignPoint) e.TextAlignmentPoint = e.InsertionPoint;
-        if (!e.StyleName.empty() && styleNamed_.insert(FoldedName(e.StyleName)).second && !doc_.TextStyles().Find(e.StyleName))
+        if (!e.StyleName.empty()) {
+            if (refuse(e.StyleName, "text style")) return;
             doc_.TextStyles().Add(e.StyleName);
+        }
         const Ocs ocs = Ocs::Of(r);
         if (ocs.identity) return;
         e.InsertionPoint = ocs.toWorld(e.InsertionPoint);
@@ -856,7 +924,9 @@ private:
     void xdata(CadEntity& e, const RawEntity& r) {
         std::size_t bytes = 0, applications = 0;
         for (const auto& q : r.xdata) {
-            bytes += q.value.size();
+            // Each item counts two bytes for its code besides its value, so
+            // that empty items cannot run to millions.
+            bytes += 2 + q.value().size();
             applications += q.code == 1001;
         }
         if (bytes > kMaxXDataBytes || applications > kMaxXDataApplications) {
@@ -866,16 +936,21 @@ private:
         std::vector<int16_t> codes;
         std::vector<XValue> values;
         std::vector<std::pair<size_t, std::string>> sources;  // items whose text was changed
-        codes.reserve(r.xdata.size());
-        values.reserve(r.xdata.size());
         auto flush = [&] {
-            if (!codes.empty()) {
+            // Data the entity refuses (no application name, a code of no
+            // value type) is told without an exception per group.
+            const bool malformed =
+                !codes.empty() && (std::get<std::string>(values[0]).empty() ||
+                                   std::any_of(codes.begin(), codes.end(), [](int16_t c) { return c > 1042 && c < 1060; }));
+            if (malformed) {
+                warn("Extended data of an entity not read: malformed");
+            } else if (!codes.empty()) {
                 try {
                     e.SetXData(codes, values);
                     const std::string app = std::get<std::string>(values[0]);
                     for (const auto& [item, source] : sources) e.setXDataSource(app, item, source);
                 } catch (const CadError&) {
-                    doc_.loadWarnings.push_back("Extended data of an entity not read: malformed");
+                    warn("Extended data of an entity not read: malformed");
                 }
             }
             codes.clear();
@@ -886,17 +961,17 @@ private:
             if (q.code == 1001) {
                 flush();
                 codes.push_back(1001);
-                values.emplace_back(std::in_place_index<0>, text(q.value));
+                values.emplace_back(std::in_place_index<0>, text(q.value()));
             } else if (codes.empty()) {
                 continue;
             } else if (q.code >= 1000 && q.code <= 1009) {
                 std::string source;
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.emplace_back(std::in_place_index<0>, text(q.value, source));
+                values.emplace_back(std::in_place_index<0>, text(q.value(), source));
                 if (!source.empty()) sources.emplace_back(values.size() - 1, std::move(source));
             } else if (q.code >= 1010 && q.code <= 1071) {
                 codes.push_back(static_cast<int16_t>(q.code));
-                values.emplace_back(std::in_place_index<1>, Num(q.value));
+                values.emplace_back(std::in_place_index<1>, Num(q.value()));
             }
         }
         flush();
@@ -904,45 +979,43 @@ private:
 
     void point(CadPoint& p, const Pair& q, int base) {
         int k = (q.code - base) / 10;
-        if (k >= 0 && k < 3 && (q.code - base) % 10 == 0) p[static_cast<size_t>(k)] = Num(q.value);
+        if (k >= 0 && k < 3 && (q.code - base) % 10 == 0) p[static_cast<size_t>(k)] = Num(q.value());
     }
 
     // A block reference with the attributes the file gives it.
     CadEntityPtr buildInsert(CadBlock& target, const RawEntity& r) {
         std::string name;
         for (const auto& q : r.own)
-            if (q.code == 2) name = text(q.value);
-        auto def = name.empty() || name[0] == '*' ? blockNamed_.end() : blockNamed_.find(FoldedName(name));
-        if (def == blockNamed_.end()) {
+            if (q.code == 2) name = text(q.value());
+        const CadBlock* def = name.empty() || name[0] == '*' ? nullptr : doc_.Blocks().Find(name);
+        if (!def) {
             ++skipped_["INSERT of a block not defined in the file"];
             return nullptr;
         }
-        // Each reference first gets a copy of every attribute definition of
-        // its block; those copies count against what a drawing may hold.
-        auto [held, added] = attributeDefinitions_.try_emplace(def->second, 0);
-        if (added)
-            for (const auto& e : def->second->entities()) held->second += e->kind == CadKind::AttributeDef;
-        copies_ += held->second + r.children.size();
-        if (copies_ > kMaxRecords) return nullptr;  // the file is refused right after
-        // The attributes the file holds replace those the definition gives,
-        // as the file is what the user saved.
-        CadEntityPtr ref = target.InsertBlock({0, 0, 0}, name);
-        ref->attributeList().clear();
+        if (def == &target) {
+            refused_ = "A block cannot hold a reference to itself";
+            return nullptr;
+        }
+        // The reference holds the attributes the file gives it, not those
+        // of the definition, as the file is what the user saved.
+        CadEntityPtr ref = target.AddBlockReference(name);
         for (const auto& q : r.own) {
             point(ref->InsertionPoint, q, 10);
-            if (q.code == 41) ref->XScale = Num(q.value);
-            if (q.code == 42) ref->YScale = Num(q.value);
-            if (q.code == 43) ref->ZScale = Num(q.value);
-            if (q.code == 50) ref->Rotation = Num(q.value) * kPi / 180;
+            if (q.code == 41) ref->XScale = Num(q.value());
+            if (q.code == 42) ref->YScale = Num(q.value());
+            if (q.code == 43) ref->ZScale = Num(q.value());
+            if (q.code == 50) ref->Rotation = Num(q.value()) * kPi / 180;
         }
         placeInWorld(*ref, Ocs::Of(r));
         for (const auto& a : r.children) {
             auto att = std::make_shared<CadEntity>(CadKind::Attribute, &doc_, nullptr);
             common(*att, a);
+            if (!refused_.empty()) return nullptr;
             textFields(*att, a, 74);
+            if (!refused_.empty()) return nullptr;
             for (const auto& q : a.own) {
-                if (q.code == 2) att->TagString = text(q.value);
-                if (q.code == 70) att->Mode = Int(q.value);
+                if (q.code == 2) att->TagString = text(q.value());
+                if (q.code == 70) att->Mode = Int(q.value());
             }
             xdata(*att, a);
             ref->attributeList().push_back(att);
@@ -955,43 +1028,50 @@ private:
     // that, and the loss is reported.
     CadEntityPtr buildPolyline(CadBlock& target, const RawEntity& r) {
         const std::string& t = r.type;
-        std::vector<double> xyz;
+        // Made their size at once and handed to the entity as they are: a
+        // polyline may have millions of points.
+        std::vector<CadPoint> points;
         std::vector<std::array<double, 2>> widths;
         int flags = 0;
         double elevation = 0;
         bool arcs = false;
+        std::size_t count = 0;
         for (const auto& q : r.own) {
-            if (q.code == 70) flags = Int(q.value);
-            if (q.code == 38) elevation = Num(q.value);
+            if (q.code == 70) flags = Int(q.value());
+            if (q.code == 38) elevation = Num(q.value());
+            count += q.code == 10;
         }
+        if (t == "POLYLINE") count = r.children.size();
+        points.reserve(count);
+        widths.reserve(count);
         if (t == "POLYLINE") {
             for (const auto& v : r.children) {
                 CadPoint p{0, 0, 0};
                 std::array<double, 2> w{0, 0};
                 for (const auto& q : v.own) {
                     point(p, q, 10);
-                    if (q.code == 40) w[0] = Num(q.value);
-                    if (q.code == 41) w[1] = Num(q.value);
-                    if (q.code == 42 && Num(q.value) != 0) arcs = true;
+                    if (q.code == 40) w[0] = Num(q.value());
+                    if (q.code == 41) w[1] = Num(q.value());
+                    if (q.code == 42 && Num(q.value()) != 0) arcs = true;
                 }
-                xyz.insert(xyz.end(), p.begin(), p.end());
+                points.push_back(p);
                 widths.push_back(w);
             }
         } else {
             for (const auto& q : r.own) {
                 if (q.code == 10) {
-                    xyz.insert(xyz.end(), {Num(q.value), 0, elevation});
+                    points.push_back({Num(q.value()), 0, elevation});
                     widths.push_back({0, 0});
-                } else if (q.code == 20 && !xyz.empty()) {
-                    xyz[xyz.size() - 2] = Num(q.value);
+                } else if (q.code == 20 && !points.empty()) {
+                    points.back()[1] = Num(q.value());
                 } else if ((q.code == 40 || q.code == 41) && !widths.empty()) {
-                    widths.back()[q.code == 40 ? 0 : 1] = Num(q.value);
-                } else if (q.code == 42 && Num(q.value) != 0) {
+                    widths.back()[q.code == 40 ? 0 : 1] = Num(q.value());
+                } else if (q.code == 42 && Num(q.value()) != 0) {
                     arcs = true;
                 }
             }
         }
-        if (xyz.size() < 6) {
+        if (points.size() < 2) {
             ++skipped_[t + " (fewer than two points)"];
             return nullptr;
         }
@@ -999,15 +1079,13 @@ private:
         // object system.
         if (!(t == "POLYLINE" && (flags & (8 | 16 | 64)))) {
             const Ocs ocs = Ocs::Of(r);
-            for (size_t i = 0; i + 2 < xyz.size(); i += 3) {
-                CadPoint w = ocs.toWorld({xyz[i], xyz[i + 1], xyz[i + 2]});
-                std::copy(w.begin(), w.end(), xyz.begin() + static_cast<std::ptrdiff_t>(i));
-            }
+            for (CadPoint& p : points) p = ocs.toWorld(p);
         }
         if (flags & 1) ++changed_["closed " + t + " read as an open one"];
         if (arcs) ++changed_[t + " with arcs read with straight segments"];
-        CadEntityPtr e = target.AddPolyline(xyz);
-        e->Widths = widths;
+        CadEntityPtr e = target.AddPolyline({0, 0, 0, 0, 0, 0});
+        e->Vertices = std::move(points);
+        e->Widths = std::move(widths);
         return e;
     }
 
@@ -1023,6 +1101,7 @@ private:
         } else if (t == "TEXT") {
             e = target.AddText("", {0, 0, 0}, 1);
             textFields(*e, r, 73);
+            if (!refused_.empty()) return;
         } else if (t == "SOLID") {
             e = target.AddSolid({0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0});
             for (const auto& q : r.own)
@@ -1033,7 +1112,7 @@ private:
             e = target.AddCircle({0, 0, 0}, 1);
             for (const auto& q : r.own) {
                 point(e->InsertionPoint, q, 10);
-                if (q.code == 40) e->Radius = Num(q.value);
+                if (q.code == 40) e->Radius = Num(q.value());
             }
             e->InsertionPoint = Ocs::Of(r).toWorld(e->InsertionPoint);
         } else if (t == "POLYLINE" || t == "LWPOLYLINE") {
@@ -1045,8 +1124,8 @@ private:
         } else if (t == "ATTDEF") {
             std::string tag, prompt;
             for (const auto& q : r.own) {
-                if (q.code == 2) tag = text(q.value);
-                if (q.code == 3) prompt = text(q.value);
+                if (q.code == 2) tag = text(q.value());
+                if (q.code == 3) prompt = text(q.value());
             }
             if (tag.empty() || tag.find(' ') != std::string::npos) {
                 ++skipped_["ATTDEF without a usable tag"];
@@ -1054,33 +1133,33 @@ private:
             }
             e = target.AddAttribute(1, 0, prompt, {0, 0, 0}, tag, "");
             textFields(*e, r, 74);
+            if (!refused_.empty()) return;
             for (const auto& q : r.own)
-                if (q.code == 70) e->Mode = Int(q.value);
+                if (q.code == 70) e->Mode = Int(q.value());
         } else {
             ++skipped_[t];
             return;
         }
         for (const auto& q : r.own)
-            if (q.code == 67 && Int(q.value) == 1) {
+            if (q.code == 67 && Int(q.value()) == 1) {
                 // Paper space belongs to layouts this drawing does not offer.
                 e->Erase();
                 ++skipped_[t + " in paper space"];
                 return;
             }
         common(*e, r);
+        if (!refused_.empty()) return;
         xdata(*e, r);
     }
 
     std::vector<Pair> p_;
     CadDocument& doc_;
-    std::unordered_map<std::string, CadBlock*> blockNamed_;  // by upper-cased name
-    std::set<std::string> styleNamed_;                       // upper-cased names of styles known to exist
-    std::unordered_map<const CadBlock*, std::size_t> attributeDefinitions_;
-    std::size_t copies_ = 0;
     size_t i_ = 0;
     bool utf8_ = false;
     std::map<std::string, int> skipped_;
     std::map<std::string, int> changed_;
+    std::size_t unlisted_ = 0;
+    std::string refused_;  // why the entity being built cannot be taken over
 };
 
 }  // namespace
@@ -1107,15 +1186,10 @@ std::unique_ptr<CadDocument> LoadDxfDocument(const std::string& path, CadApplica
     if (bytes.find('\0') != std::string::npos)
         throw CadError(13, "\"" + path + "\" is not a DXF file (it holds binary data)");
 
+    // The pairs are views into the bytes, which stay until the drawing is read.
     std::vector<Pair> pairs = ReadPairs(bytes, path);
     if (pairs.empty() || (pairs.front().code != 0 && pairs.front().code != 999))
         throw CadError(13, "\"" + path + "\" is not a DXF file");
-    bytes = std::string();
-    const auto records = static_cast<std::size_t>(
-        std::count_if(pairs.begin(), pairs.end(), [](const Pair& q) { return q.code == 0; }));
-    if (records > kMaxRecords)
-        throw CadError(7, "\"" + path + "\" holds " + std::to_string(records) + " objects; a drawing the program opens " +
-                              "holds at most " + std::to_string(kMaxRecords));
 
     size_t slash = path.find_last_of('/');
     auto doc = std::make_unique<CadDocument>(app, slash == std::string::npos ? path : path.substr(slash + 1));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "cad/cad_document.h"
 
 namespace vd {
@@ -28,6 +31,38 @@ TEST(CadDocument, TablesCompareNamesWithoutCase) {
     EXPECT_EQ(&doc.TextStyles().Add("standard"), &doc.TextStyles().Item("STANDARD"));
     EXPECT_EQ(ErrorOf([&] { doc.TextStyles().Add("DOT").setFontFile("DOT"); }), caderr::InvalidInput);
     EXPECT_EQ(ErrorOf([&] { doc.TextStyles().Add("R").setFontFile("romans.shx"); }), 0);
+
+    // The tables' indexes find what a search through every name finds, as
+    // names come and blocks go; Latin-1 letters keep their case.
+    std::mt19937 rng(7);
+    const std::string letters = "aAbB\xe9\xc9_1";
+    auto linear = [](const auto& all, const std::string& name) {
+        decltype(all.front().get()) found = nullptr;
+        for (const auto& x : all)
+            if (SameCadName(x->Name, name)) found = x.get();
+        return found;
+    };
+    for (int k = 0; k < 3000; ++k) {
+        std::string name;
+        for (size_t n = 1 + rng() % 3; n > 0; --n) name += letters[rng() % letters.size()];
+        switch (rng() % 5) {
+        case 0: doc.Layers().Add(name); break;
+        case 1: doc.TextStyles().Add(name); break;
+        case 2: doc.Blocks().Add({0, 0, 0}, name); break;
+        case 3:
+            if (CadBlock* b = doc.Blocks().Find(name)) b->Delete();
+            break;
+        default: doc.RegisterApp(name);
+        }
+        ASSERT_EQ(doc.Layers().Find(name), linear(doc.Layers().all(), name)) << name;
+        ASSERT_EQ(doc.TextStyles().Find(name), linear(doc.TextStyles().all(), name)) << name;
+        ASSERT_EQ(doc.Blocks().Find(name), linear(doc.Blocks().all(), name)) << name;
+        ASSERT_LE(std::count_if(doc.RegisteredApps().begin(), doc.RegisteredApps().end(),
+                                [&](const std::string& a) { return SameCadName(a, name); }),
+                  1)
+            << name;
+    }
+    EXPECT_EQ(doc.Blocks().Find("*model_space"), &doc.ModelSpace());
 }
 
 TEST(CadDocument, SelectionFilters) {

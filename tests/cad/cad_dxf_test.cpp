@@ -113,17 +113,36 @@ TEST(CadDxf, RoundTripKeepsWhatTheProgramDraws) {
 
 const std::string kLine = "0\nLINE\n";
 
-// An ENTITIES section of the given records, then the end of the file.
-std::string Entities(const std::string& record, int times = 1) {
-    std::string out = "0\nSECTION\n2\nENTITIES\n";
+// An ENTITIES section of the given records, then the end of the file; or
+// between the given head and tail.
+std::string Entities(const std::string& record, int times = 1, const char* head = "0\nSECTION\n2\nENTITIES\n",
+                     const char* tail = "0\nENDSEC\n0\nEOF\n") {
+    std::string out = head;
     for (int k = 0; k < times; ++k) out += record;
-    return out + "0\nENDSEC\n0\nEOF\n";
+    return out + tail;
 }
 
 // n records, each the head with its number and a line end, then the tail.
 std::string Numbered(const std::string& head, int n, const std::string& tail = "") {
     std::string out;
     for (int k = 0; k < n; ++k) out += head + std::to_string(k) + "\n" + tail;
+    return out;
+}
+
+// The content after a comment that makes the file `bytes` long.
+std::string Padded(const std::string& content, size_t bytes) {
+    return "999\n" + std::string(bytes - content.size() - 5, 'c') + "\n" + content;
+}
+
+// n texts and n block references naming n layers, text styles, blocks and
+// applications, each name in two cases.
+std::string NamingEntities(int n) {
+    std::string out;
+    for (int k = 0; k < n; ++k) {
+        const std::string i = std::to_string(k);
+        out += "0\nTEXT\n8\nL" + i + "\n7\nS" + i + "\n1001\nA" + i + "\n0\nINSERT\n8\nl" + i + "\n2\nb" + i +
+               "\n1001\na" + i + "\n";
+    }
     return out;
 }
 
@@ -139,27 +158,44 @@ TEST(CadDxf, BadFilesFailCleanly) {
         const char* name;
         std::string content;
         const char* says;
+        int names = 0;  // layers, text styles, blocks and applications of a file that opens, at least
     } cases[] = {
         {"truncated.dxf", bytes.substr(0, bytes.size() / 2), "truncated"},
         {"binary.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", "binary DXF"},
         {"image.dxf", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), "not a DXF"},
         {"empty.dxf", "", "not a DXF"},
         // What a drawing may hold, at the limit and one past it: objects
-        // (records opened by code 0), and names of layers, styles, blocks.
+        // (records opened by code 0) and extended data groups (code 1001),
+        // 250000 or one per 40 bytes of the file.
         {"objects.dxf", Entities(kLine, 250000 - 3), ""},
-        {"objects+1.dxf", Entities(kLine, 250000 - 2), "holds 250001 objects; a drawing the program opens holds at most 250000"},
-        {"layers.dxf", Entities(Numbered("0\nLINE\n8\nL", 249)), ""},
-        {"layers+1.dxf", Entities(Numbered("0\nLINE\n8\nL", 250)), "names more than 250 layers"},
-        {"styles+1.dxf", Entities(Numbered("0\nTEXT\n7\nS", 250)), "names more than 250 text styles"},
-        {"blocks+1.dxf", "0\nSECTION\n2\nBLOCKS\n" + Numbered("0\nBLOCK\n2\nB", 250, "0\nENDBLK\n") +
-                             "0\nENDSEC\n0\nEOF\n", "names more than 250 blocks"},
+        {"objects+1.dxf", Entities(kLine, 250000 - 2),
+         "holds 250001 objects and extended data groups; a drawing the program opens holds at most 250000 (250000, "
+         "or one per 40 bytes of a larger file)"},
+        {"groups.dxf", Entities(Entities(kLine + "1001\nA\n", 124997, "", "") + kLine + "1001\nA\n1001\nB\n"), ""},
+        {"groups+1.dxf", Entities(Entities(kLine + "1001\nA\n", 124997, "", "") + kLine + "1001\nA\n1001\nB\n1001\nC\n"),
+         "holds 250001 objects and extended data groups"},
+        {"objects-large.dxf", Padded(Entities(kLine, 260000 - 3), 260000 * 40), ""},
+        {"objects-large+1.dxf", Padded(Entities(kLine, 260000 - 2), 260000 * 40 + 39),
+         "holds 260001 objects and extended data groups; a drawing the program opens holds at most 260000"},
+        // As many layers, text styles, blocks and applications as a large
+        // drawing holds, named by its entities or by its tables.
+        {"names.dxf", "0\nSECTION\n2\nBLOCKS\n" + Numbered("0\nBLOCK\n2\nB", 2000, "0\nENDBLK\n") + "0\nENDSEC\n" +
+                          Entities(NamingEntities(2000)), "", 2000},
+        {"tables.dxf", "0\nSECTION\n2\nTABLES\n" + Numbered("0\nLAYER\n2\nL", 2000) + Numbered("0\nSTYLE\n2\nS", 2000) +
+                           Numbered("0\nAPPID\n2\nA", 2000) + "0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
+                           Numbered("0\nBLOCK\n2\nB", 2000, "0\nENDBLK\n") + "0\nENDSEC\n0\nEOF\n", "", 2000},
     };
     for (const auto& c : cases) {
         std::string path = dir.filePath(c.name).toStdString();
         WriteAll(path, c.content);
         try {
-            LoadDxfDocument(path);
+            auto opened = LoadDxfDocument(path);
             if (*c.says) ADD_FAILURE() << c.name << " was accepted";
+            if (!c.names) continue;
+            EXPECT_TRUE(opened->loadWarnings.empty()) << c.name << ": " << opened->loadWarnings.front();
+            for (int n : {opened->Layers().Count(), opened->TextStyles().Count(), opened->Blocks().Count(),
+                          static_cast<int>(opened->RegisteredApps().size())})
+                EXPECT_EQ(n, c.names + 1) << c.name;  // and layer 0, STANDARD, model space, ACAD
         } catch (const CadError& e) {
             EXPECT_TRUE(*c.says) << c.name << ": " << e.what();
             EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << c.name << ": " << e.what();
@@ -357,6 +393,8 @@ TEST(CadDxf, EntityOnAnUnusableLayerIsLeftOutWhole) {
              "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n"
              "  0\r\nLINE\r\n  8\r\nPLAN|sewer\r\n 10\r\n1\r\n 20\r\n2\r\n 11\r\n3\r\n 21\r\n4\r\n"
              "  0\r\nLINE\r\n  8\r\nsewer\r\n 10\r\n  101.375\r\n 20\r\n+2.5e1\r\n 11\r\n-3\r\n 21\r\nx\r\n"
+             // Each text in a style whose name no drawing allows, the second too.
+             "  0\r\nTEXT\r\n  8\r\nsewer\r\n  7\r\nS|1\r\n  0\r\nTEXT\r\n  8\r\nsewer\r\n  7\r\ns|1\r\n"
              "  0\r\nENDSEC\r\n  0\r\nEOF\r\n");
     auto doc = LoadDxfDocument(path);
     ASSERT_EQ(doc->ModelSpace().Count(), 1);
@@ -364,8 +402,17 @@ TEST(CadDxf, EntityOnAnUnusableLayerIsLeftOutWhole) {
     // Blanks before a number, a plus sign and exponents are read; no number gives 0.
     EXPECT_EQ(doc->ModelSpace().Item(0)->StartPoint, (CadPoint{101.375, 25, 0}));
     EXPECT_EQ(doc->ModelSpace().Item(0)->EndPoint, (CadPoint{-3, 0, 0}));
-    ASSERT_EQ(doc->loadWarnings.size(), 1u);
-    EXPECT_NE(doc->loadWarnings[0].find("LINE"), std::string::npos);
+    ASSERT_EQ(doc->loadWarnings.size(), 3u);
+    EXPECT_NE(doc->loadWarnings[0].find("1 LINE"), std::string::npos);
+    EXPECT_NE(doc->loadWarnings[2].find("1 TEXT (\"s|1\""), std::string::npos) << doc->loadWarnings[2];
+
+    // A file of many such entities is told in a few lines.
+    std::string many = "  0\nSECTION\n  2\nENTITIES\n";
+    for (int k = 0; k < 25; ++k) many += "  0\nLINE\n  8\nPLAN|" + std::to_string(k) + "\n";
+    WriteAll(path, many + "  0\nENDSEC\n  0\nEOF\n");
+    doc = LoadDxfDocument(path);
+    ASSERT_EQ(doc->loadWarnings.size(), 21u);
+    EXPECT_EQ(doc->loadWarnings.back(), "and 5 more not listed here");
 }
 
 }  // namespace
@@ -448,6 +495,7 @@ TEST(CadDxf, OutlinesTheDocumentCannotHoldAreReported) {
     struct Case {
         const char* entity;
         const char* says;
+        std::string blocks = "";
     } cases[] = {
         {"  0\nLWPOLYLINE\n  8\n0\n 70\n1\n 10\n0\n 20\n0\n 10\n1\n 20\n0\n 10\n1\n 20\n1\n", "closed LWPOLYLINE"},
         {"  0\nLWPOLYLINE\n  8\n0\n 70\n0\n 10\n0\n 20\n0\n 42\n0.5\n 10\n1\n 20\n0\n", "with arcs"},
@@ -455,9 +503,21 @@ TEST(CadDxf, OutlinesTheDocumentCannotHoldAreReported) {
          " 42\n1\n  0\nSEQEND\n",
          "closed POLYLINE"},
         {"  0\nARC\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n 50\n0\n 51\n90\n", "ARC"},
+        // Names and data the drawing refuses.
+        {"  0\nLINE\n  8\n0\n1001\n\n1000\nx\n", "Extended data of an entity not read: malformed"},
+        {"  0\nLINE\n  8\n0\n1001\nA\n1050\n1\n", "Extended data of an entity not read: malformed"},
+        {"", "1 INSERT (A block cannot hold a reference to itself) entity not read",
+         "  0\nBLOCK\n  2\nB\n  0\nINSERT\n  2\nb\n  0\nENDBLK\n"},
+        {"", "Block \"B|1\" not read: its name is not allowed here", "  0\nBLOCK\n  2\nB|1\n  0\nENDBLK\n"},
+        {"", "LAYER \"L|1\" not read: its name is not allowed here",
+         "  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nLAYER\n  2\nL|1\n"},
+        {"", "STYLE \"S|1\" not read: its name is not allowed here",
+         "  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nSTYLE\n  2\nS|1\n"},
+        {"  0\nINSERT\n  2\nB\n 66\n1\n  0\nATTRIB\n  8\nL|1\n  2\nT\n  0\nSEQEND\n",
+         "1 INSERT (\"L|1\" is not allowed as a layer name) entity not read", "  0\nBLOCK\n  2\nB\n  0\nENDBLK\n"},
     };
     for (const auto& c : cases) {
-        auto doc = LoadText("lossy.dxf", Dxf("", c.entity));
+        auto doc = LoadText("lossy.dxf", Dxf(c.blocks, c.entity));
         std::string all;
         for (const auto& w : doc->loadWarnings) all += w + "\n";
         EXPECT_NE(all.find(c.says), std::string::npos) << c.says << ": " << all;

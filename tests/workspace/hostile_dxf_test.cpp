@@ -105,6 +105,19 @@ std::string Drawing(const std::string& entity) {
            entity + "  0\nENDSEC\n  0\nEOF\n";
 }
 
+// A drawing of n blocks, and texts and references naming n layers, text
+// styles, blocks and applications.
+std::string ManyNames(int n) {
+    std::string blocks = "  0\nSECTION\n  2\nBLOCKS\n", entities;
+    for (int k = 0; k < n; ++k) {
+        const std::string i = std::to_string(k);
+        blocks += "  0\nBLOCK\n  2\nB" + i + "\n  0\nENDBLK\n";
+        entities += "  0\nTEXT\n  8\nL" + i + "\n  7\nS" + i + "\n1001\nA" + i + "\n  0\nINSERT\n  8\nL" + i +
+                    "\n  2\nB" + i + "\n";
+    }
+    return blocks + "  0\nENDSEC\n" + Drawing(entities);
+}
+
 // Files once found to misbehave, and what the reader makes of them.
 TEST(HostileDxf, KnownHardFiles) {
     const struct {
@@ -125,6 +138,7 @@ TEST(HostileDxf, KnownHardFiles) {
         {"long line", Drawing("  0\nTEXT\n  1\n" + std::string(100000, 'x') + "\n"), true},
         {"group code not a number", Drawing("  x\nfoo\n"), false},
         {"NUL far from the start", Drawing(std::string(" 999\n") + std::string(200, 'c') + '\0' + "\n"), false},
+        {"2000 layers, text styles, blocks and applications", ManyNames(2000), true},
     };
     test::TempDir dir("hostile_dxf_cases");
     for (const auto& c : cases) {
