@@ -97,7 +97,7 @@ struct Program {
     }
     Vorlan& w() { return form->workspace(); }
     void choose(const fs::path& file) { dialogs.files.push_back(QString::fromStdString(file.string())); }
-    // What the command said: its message boxes, or else its status.
+    // What the command said in message boxes, the program's and the Drawing window's.
     std::string said() const {
         std::string s;
         for (const QString& t : dialogs.messages) s += (s.empty() ? "" : " | ") + t.toStdString();
