@@ -324,25 +324,25 @@ std::vector<WorstInput> Inputs() {
                   }});
 
     // The drawing opened in the Drawing window, then Get ACAD. The drawing
-    // keeps each object whole and the file may hold one per 40 bytes: a LINE
+    // keeps each object whole and the file may hold one per 48 bytes: a LINE
     // of 40 bytes on a layer of its own costs the most of each. Tried as well:
     // 249 blocks and layers, then INSERTs or LINEs of the last to 10 MB; plan
     // LINEs numbered 1 to 32,000 over and over; 32,000 plan LINEs, then LINEs
     // of empty pairs up to the limit; LINEs of 12 empty pairs; one
     // LWPOLYLINE of 10 MB of vertices: each lighter in memory, none slower
     // than a third of the bound.
-    in.push_back({"DxfPlan", "one plan LINE, then 40-byte LINEs each on a layer of its own, as many as a 10 MB file may hold",
+    in.push_back({"DxfPlan", "one plan LINE, then 48-byte LINEs each on a layer of its own, as many as a 10 MB file may hold",
                   [](const fs::path& f) {
                       const PlanDxf plan = ProgramPlanDxf(f);
-                      // What the head and the plan LINE hold beyond one object per 40
+                      // What the head and the plan LINE hold beyond one object per 48
                       // bytes is made up by a comment.
                       std::size_t objects = 3;
                       for (std::size_t at = 0; (at = plan.head.find("\n  0\n", at)) != std::string::npos; ++at) ++objects;
                       std::string s = plan.head + CompactPlanLine(1);
-                      s += "999\n" + std::string(40 * (objects + 2), 'x') + "\n";
+                      s += "999\n" + std::string(48 * (objects + 2), 'x') + "\n";
                       for (int k = 0;; ++k) {
-                          char name[40];
-                          std::snprintf(name, sizeof name, "%022d%08d", k, k);
+                          char name[48];
+                          std::snprintf(name, sizeof name, "%030d%08d", k, k);
                           const std::string line = std::string("0\nLINE\n8\n") + name + "\n";
                           if (s.size() + line.size() + plan.tail.size() > kTenMB) break;
                           s += line;

@@ -166,16 +166,16 @@ TEST(CadDxf, BadFilesFailCleanly) {
         {"empty.dxf", "", "not a DXF"},
         // What a drawing may hold, at the limit and one past it: objects
         // (records opened by code 0) and extended data groups (code 1001),
-        // 250000 or one per 40 bytes of the file.
-        {"objects.dxf", Entities(kLine, 250000 - 3), ""},
-        {"objects+1.dxf", Entities(kLine, 250000 - 2),
-         "holds 250001 objects and extended data groups; a drawing the program opens holds at most 250000 (250000, "
-         "or one per 40 bytes of a larger file)"},
-        {"groups.dxf", Entities(Entities(kLine + "1001\nA\n", 124997, "", "") + kLine + "1001\nA\n1001\nB\n"), ""},
-        {"groups+1.dxf", Entities(Entities(kLine + "1001\nA\n", 124997, "", "") + kLine + "1001\nA\n1001\nB\n1001\nC\n"),
-         "holds 250001 objects and extended data groups"},
-        {"objects-large.dxf", Padded(Entities(kLine, 260000 - 3), 260000 * 40), ""},
-        {"objects-large+1.dxf", Padded(Entities(kLine, 260000 - 2), 260000 * 40 + 39),
+        // 200000 or one per 48 bytes of the file.
+        {"objects.dxf", Entities(kLine, 200000 - 3), ""},
+        {"objects+1.dxf", Entities(kLine, 200000 - 2),
+         "holds 200001 objects and extended data groups; a drawing the program opens holds at most 200000 (200000, "
+         "or one per 48 bytes of a larger file)"},
+        {"groups.dxf", Entities(Entities(kLine + "1001\nA\n", 99997, "", "") + kLine + "1001\nA\n1001\nB\n"), ""},
+        {"groups+1.dxf", Entities(Entities(kLine + "1001\nA\n", 99997, "", "") + kLine + "1001\nA\n1001\nB\n1001\nC\n"),
+         "holds 200001 objects and extended data groups"},
+        {"objects-large.dxf", Padded(Entities(kLine, 260000 - 3), 260000 * 48), ""},
+        {"objects-large+1.dxf", Padded(Entities(kLine, 260000 - 2), 260000 * 48 + 47),
          "holds 260001 objects and extended data groups; a drawing the program opens holds at most 260000"},
         // As many layers, text styles, blocks and applications as a large
         // drawing holds, named by its entities or by its tables.
