@@ -468,8 +468,11 @@ QString ArchiveDamaged(const QString& what) {
 
 }  // namespace
 
-// The archive's entries by name in lower case, found without regard to case
-// as the package format asks.
+// The archive, open, and its entries by name in lower case, found without
+// regard to case as the package format asks. It stays open for every read
+// of the workbook: opening it again for each of thousands of sheets costs a
+// hundred system calls each, and later reads then see the file that was
+// opened even if another replaces it.
 class PackageIndex {
 public:
     struct Entry {
@@ -477,6 +480,13 @@ public:
         unz64_file_pos pos{};
         long long size = 0;
     };
+    PackageIndex() = default;
+    PackageIndex(const PackageIndex&) = delete;
+    PackageIndex& operator=(const PackageIndex&) = delete;
+    ~PackageIndex() {
+        if (zip) unzClose(zip);
+    }
+    unzFile zip = nullptr;
     QHash<QString, Entry> entries;
 };
 
@@ -489,21 +499,21 @@ public:
     Package(const QString& path, const WorkbookProgress& progress, WorkbookReadBudget& budget,
             std::shared_ptr<const PackageIndex> index = {})
         : path_(path), progress_(progress), budget_(budget), index_(std::move(index)) {}
-    ~Package() {
-        if (zip_) unzClose(zip_);
-    }
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
 
     Outcome open(const QString& shown) {
+        if (index_) {
+            zip_ = index_->zip;
+            return Outcome::Ok();
+        }
         if (QString why = UnreadableReason(path_, shown); !why.isEmpty()) return Fail(why);
-        zip_ = unzOpen64(QFile::encodeName(path_).constData());
+        auto index = std::make_shared<PackageIndex>();
+        index->zip = zip_ = unzOpen64(QFile::encodeName(path_).constData());
         if (!zip_)
             return Fail(QStringLiteral("The file %1 is not an Excel workbook (.xlsx): it is not a zip "
                                        "archive, or the archive is damaged.")
                             .arg(shown));
-        if (index_) return Outcome::Ok();
-        auto index = std::make_shared<PackageIndex>();
         for (int r = unzGoToFirstFile(zip_); r == UNZ_OK; r = unzGoToNextFile(zip_)) {
             char name[1024];
             unz_file_info64 info{};
@@ -607,7 +617,7 @@ private:
     const WorkbookProgress& progress_;
     WorkbookReadBudget& budget_;
     std::shared_ptr<const PackageIndex> index_;
-    unzFile zip_ = nullptr;
+    unzFile zip_ = nullptr;  // the index's
 };
 
 // A reader fed from an archive entry that breaks off reports a premature end
