@@ -121,6 +121,11 @@ private:
     Stop scanText(const char* p, const char* const end) {
         while (p < end) {
             if (at_ == At::Text) {
+                if (*p == '<') {  // no text between two tags, as mostly
+                    ++p;
+                    opened();
+                    continue;
+                }
                 const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
                 const char* const stop = lt ? static_cast<const char*>(lt) : end;
                 run_ += static_cast<std::size_t>(stop - p);
@@ -370,17 +375,22 @@ public:
     explicit PartReader(EntryDevice* device) : QXmlStreamReader(device), device_(*device) {}
     TokenType readNext() {
         const TokenType t = QXmlStreamReader::readNext();
-        if (t == StartElement && ++depth_ > kWorkbookMaxDepth)
-            refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
-        else if (t == EndElement)
-            --depth_;
-        else if (t == StartDocument && !readsAsWatched(documentEncoding()))
-            refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in "
-                                  "(a workbook's parts are in UTF-8 or UTF-16)")
-                       .arg(documentEncoding().toString()));
-        else if (t == DTD)
-            refuse(QStringLiteral("it declares a document type, which no workbook does"));
-        return tokenType();
+        switch (t) {
+            case StartElement:
+                if (++depth_ > kWorkbookMaxDepth)
+                    refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
+                break;
+            case EndElement: --depth_; break;
+            case StartDocument:
+                if (!readsAsWatched(documentEncoding()))
+                    refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in "
+                                          "(a workbook's parts are in UTF-8 or UTF-16)")
+                               .arg(documentEncoding().toString()));
+                break;
+            case DTD: refuse(QStringLiteral("it declares a document type, which no workbook does")); break;
+            default: break;
+        }
+        return refusal_.isEmpty() ? t : tokenType();  // a refusal ends the read
     }
     void skipCurrentElement() {
         for (int depth = 1; depth > 0 && !atEnd() && !hasError();) {
@@ -624,10 +634,21 @@ private:
 // and would wait for more data for ever; any error ends the reading.
 bool More(const QXmlStreamReader& xml) { return !xml.atEnd() && !xml.hasError(); }
 
+// A name against a short literal, inline: the reader's names are compared
+// a few times a cell.
+template <std::size_t N>
+bool Is(QStringView name, const char16_t (&literal)[N]) {
+    if (name.size() != static_cast<qsizetype>(N - 1)) return false;
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        if (name[static_cast<qsizetype>(i)].unicode() != literal[i]) return false;
+    return true;
+}
+
 // Reads an attribute by its local name, whatever namespace prefix it carries.
-QStringView LocalAttribute(const QXmlStreamAttributes& attrs, QStringView local) {
+template <std::size_t N>
+QStringView LocalAttribute(const QXmlStreamAttributes& attrs, const char16_t (&local)[N]) {
     for (const QXmlStreamAttribute& a : attrs)
-        if (a.name() == local) return a.value();
+        if (Is(a.name(), local)) return a.value();
     return {};
 }
 
@@ -658,7 +679,7 @@ Outcome ReadRelations(Package& pkg, const QString& part, Relations& out, const Q
     return pkg.parse(entry, QStringLiteral("relation list"), [&](PartReader& xml) {
         while (More(xml)) {
             xml.readNext();
-            if (xml.isStartElement() && xml.name() == u"Relationship") {
+            if (xml.isStartElement() && Is(xml.name(), u"Relationship")) {
                 QXmlStreamAttributes a = xml.attributes();
                 if (LocalAttribute(a, u"TargetMode") == u"External") continue;
                 const QStringView fullType = LocalAttribute(a, u"Type");
@@ -704,13 +725,13 @@ QString DecodeEscapes(const QString& s) {
 // long.
 void AppendElementText(PartReader& xml, QString& out) {
     while (More(xml)) {
-        xml.readNext();
-        if (xml.isCharacters()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::Characters) {
             if (out.size() <= kCellMaxText) out += xml.text();
         }
-        else if (xml.isStartElement())
+        else if (token == QXmlStreamReader::StartElement)
             xml.skipCurrentElement();
-        else if (xml.isEndElement())
+        else if (token == QXmlStreamReader::EndElement)
             return;
     }
 }
@@ -722,15 +743,15 @@ QString ReadStringItem(PartReader& xml) {
         xml.readNext();
         if (xml.isStartElement()) {
             ++depth;
-            if (xml.name() == u"rPh") {
+            if (Is(xml.name(), u"rPh")) {
                 ++phonetic;
-            } else if (xml.name() == u"t" && phonetic == 0) {
+            } else if (Is(xml.name(), u"t") && phonetic == 0) {
                 AppendElementText(xml, text);
                 --depth;
             }
         } else if (xml.isEndElement()) {
             --depth;
-            if (xml.name() == u"rPh") --phonetic;
+            if (Is(xml.name(), u"rPh")) --phonetic;
         }
     }
     return DecodeEscapes(text);
@@ -805,10 +826,10 @@ public:
         bool inRow = false;
         long long column = 0;
         while (More(xml)) {
-            xml.readNext();
-            if (xml.isStartElement()) {
+            const auto token = xml.readNext();
+            if (token == QXmlStreamReader::StartElement) {
                 QStringView name = xml.name();
-                if (name == u"row") {
+                if (Is(name, u"row")) {
                     const QXmlStreamAttributes attrs = xml.attributes();
                     QStringView r = LocalAttribute(attrs, u"r");
                     long long next = row + 1;
@@ -822,11 +843,11 @@ public:
                     column = 0;
                     inRow = true;
                     startRow(row);
-                } else if (name == u"c" && inRow) {
+                } else if (Is(name, u"c") && inRow) {
                     Outcome o = readCell(xml, row, column);
                     if (!o) return o;
                 }
-            } else if (xml.isEndElement() && xml.name() == u"row") {
+            } else if (token == QXmlStreamReader::EndElement && Is(xml.name(), u"row")) {
                 inRow = false;
                 endRow();
                 // Rows out of order would mislead the question; such a sheet is read whole.
@@ -852,34 +873,49 @@ private:
         return QStringLiteral("Cell %1%2 of the sheet %3").arg(letters).arg(row).arg(Quoted(sheet_));
     }
 
+    // The cell types that read apart; any other is a number.
+    enum class Type { Number, Shared, Inline, Str, Error, Bool, Date };
+
     Outcome readCell(PartReader& xml, long long row, long long& column) {
-        QXmlStreamAttributes attrs = xml.attributes();
-        QStringView ref = LocalAttribute(attrs, u"r");
-        long long refRow = 0, refColumn = column + 1;
-        if (!ref.isEmpty() && !ParseReference(ref, refRow, refColumn))
-            return damaged(xml, QStringLiteral("the cell reference %1").arg(ref.toString()));
-        if (refColumn > kSheetMaxColumn) return damaged(xml, QStringLiteral("a column beyond the last"));
-        column = refColumn;
-        const QStringView type = LocalAttribute(attrs, u"t");
+        Type type = Type::Number;
+        {
+            // Let go of the attributes before reading on: while they are
+            // held, the reader copies its text buffer at the next token.
+            const QXmlStreamAttributes attrs = xml.attributes();
+            QStringView ref = LocalAttribute(attrs, u"r");
+            long long refRow = 0, refColumn = column + 1;
+            if (!ref.isEmpty() && !ParseReference(ref, refRow, refColumn))
+                return damaged(xml, QStringLiteral("the cell reference %1").arg(ref.toString()));
+            if (refColumn > kSheetMaxColumn) return damaged(xml, QStringLiteral("a column beyond the last"));
+            column = refColumn;
+            const QStringView t = LocalAttribute(attrs, u"t");
+            type = Is(t, u"s")           ? Type::Shared
+                   : Is(t, u"inlineStr") ? Type::Inline
+                   : Is(t, u"str")       ? Type::Str
+                   : Is(t, u"e")         ? Type::Error
+                   : Is(t, u"b")         ? Type::Bool
+                   : Is(t, u"d")         ? Type::Date
+                                         : Type::Number;
+        }
 
         QString& value = value_;
         value.resize(0);
         QString inlineText;
         bool hasValue = false, hasInline = false, hasFormula = false;
         while (More(xml)) {
-            xml.readNext();
-            if (xml.isStartElement()) {
-                if (xml.name() == u"v") {
+            const auto token = xml.readNext();
+            if (token == QXmlStreamReader::StartElement) {
+                if (Is(xml.name(), u"v")) {
                     AppendElementText(xml, value);
                     hasValue = true;
-                } else if (xml.name() == u"is") {
+                } else if (Is(xml.name(), u"is")) {
                     inlineText = ReadStringItem(xml);
                     hasInline = true;
                 } else {
-                    hasFormula = hasFormula || xml.name() == u"f";
+                    hasFormula = hasFormula || Is(xml.name(), u"f");
                     xml.skipCurrentElement();  // formula text, extensions
                 }
-            } else if (xml.isEndElement() && xml.name() == u"c") {
+            } else if (token == QXmlStreamReader::EndElement && Is(xml.name(), u"c")) {
                 break;
             }
         }
@@ -890,7 +926,7 @@ private:
         if (hasFormula && !hasInline && QStringView(value).trimmed().isEmpty()) return Outcome::Ok();
 
         Worksheet::Cell cell{static_cast<int32_t>(column), CellValue::Kind::Empty, 0, 0};
-        if (type == u"s") {
+        if (type == Type::Shared) {
             if (!hasValue) return Outcome::Ok();
             bool ok = false;
             long long index = QStringView(value).trimmed().toLongLong(&ok);
@@ -904,18 +940,18 @@ private:
                                 .arg(cellName(row, column)));
             cell.kind = CellValue::Kind::Text;
             cell.text = static_cast<int32_t>(index);
-        } else if (type == u"inlineStr" || type == u"str" || type == u"e") {
-            QString text = type == u"inlineStr" ? (hasInline ? inlineText : DecodeEscapes(value)) : DecodeEscapes(value);
-            if (type == u"inlineStr" && !hasInline && !hasValue) return Outcome::Ok();
-            if (type == u"str" && !hasValue) return Outcome::Ok();
+        } else if (type == Type::Inline || type == Type::Str || type == Type::Error) {
+            QString text = type == Type::Inline ? (hasInline ? inlineText : DecodeEscapes(value)) : DecodeEscapes(value);
+            if (type == Type::Inline && !hasInline && !hasValue) return Outcome::Ok();
+            if (type == Type::Str && !hasValue) return Outcome::Ok();
             if (text.size() > kCellMaxText) return TooLong(cellName(row, column));
-            cell.kind = type == u"e" ? CellValue::Kind::Error : CellValue::Kind::Text;
+            cell.kind = type == Type::Error ? CellValue::Kind::Error : CellValue::Kind::Text;
             cell.text = ownText(text);
-        } else if (type == u"b") {
+        } else if (type == Type::Bool) {
             if (!hasValue) return Outcome::Ok();
             cell.kind = CellValue::Kind::Bool;
             cell.number = QStringView(value).trimmed() == u"1" ? 1 : 0;
-        } else if (type == u"d") {
+        } else if (type == Type::Date) {
             if (!hasValue) return Outcome::Ok();
             if (std::optional<double> serial = DateSerial(QStringView(value).trimmed())) {
                 cell.kind = CellValue::Kind::Number;
