@@ -21,6 +21,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <initializer_list>
 #include <optional>
@@ -135,6 +136,10 @@ private:
                 opened();
                 continue;
             }
+            if (at_ == At::Tag) {
+                if (Stop why = scanTag(p, end); why != Stop::None) return why;
+                continue;
+            }
             const char c = *p++;
             if (at_ == At::Opening) {
                 if (!bang_) {
@@ -156,33 +161,6 @@ private:
                 }
                 continue;
             }
-            if (at_ == At::Tag) {
-                if (++tagBytes_ > limit_) return Stop::LongTag;
-                if (c == '<') {  // never inside a tag: the reader stops there
-                    opened();
-                } else if (quote_) {
-                    if (c == quote_) quote_ = 0, afterSpace_ = true;
-                } else if (c == '"' || c == '\'') {
-                    quote_ = c;
-                    slash_ = false;
-                } else if (c == '=') {
-                    if (++attributes_ > kWorkbookMaxAttributes) return Stop::ManyAttributes;
-                    ++markup_;
-                    if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) return Stop::ManyNamespaces;
-                    slash_ = false;
-                } else if (c == '>') {
-                    endTag();
-                } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-                    afterSpace_ = true;
-                    slash_ = false;
-                } else {
-                    if (afterSpace_) nameLength_ = 0, afterSpace_ = false;
-                    if (nameLength_ < sizeof name_) name_[nameLength_] = c;
-                    ++nameLength_;
-                    slash_ = c == '/';
-                }
-                continue;
-            }
             // Inside a comment, a CDATA section or an instruction only its end counts.
             if (c == '>' && closing_ >= needed_) {
                 at_ = At::Text;
@@ -196,6 +174,63 @@ private:
         return Stop::None;
     }
 
+    // Inside a tag, to its end or the piece's. Most bytes of a sheet are
+    // here: what changes from byte to byte is kept in locals.
+    Stop scanTag(const char*& p, const char* const end) {
+        std::size_t bytes = tagBytes_, length = nameLength_;
+        char quote = quote_;
+        bool afterSpace = afterSpace_, slash = slash_;
+        Stop why = Stop::None;
+        while (p < end) {
+            const char c = *p++;
+            if (++bytes > limit_) {
+                why = Stop::LongTag;
+                break;
+            }
+            if (c == '<') {  // never inside a tag: the reader stops there
+                opened();
+                break;
+            }
+            if (quote) {
+                if (c == quote) quote = 0, afterSpace = true;
+                continue;
+            }
+            if (c == '"' || c == '\'') {
+                quote = c;
+                slash = false;
+            } else if (c == '=') {
+                if (++attributes_ > kWorkbookMaxAttributes) {
+                    why = Stop::ManyAttributes;
+                    break;
+                }
+                ++markup_;
+                nameLength_ = length;
+                if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) {
+                    why = Stop::ManyNamespaces;
+                    break;
+                }
+                slash = false;
+            } else if (c == '>') {
+                slash_ = slash;
+                endTag();
+                break;
+            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                afterSpace = true;
+                slash = false;
+            } else {
+                if (afterSpace) length = 0, afterSpace = false;
+                if (length < sizeof name_) name_[length] = c;
+                ++length;
+                slash = c == '/';
+            }
+        }
+        tagBytes_ = bytes;
+        nameLength_ = length;
+        quote_ = quote;
+        afterSpace_ = afterSpace;
+        slash_ = slash;
+        return why;
+    }
     void opened() {
         at_ = At::Opening;
         bang_ = false;
@@ -785,6 +820,28 @@ bool ParseReference(QStringView ref, long long& row, long long& column) {
     return true;
 }
 
+// A number cell's value as the string library reads it. A plain decimal of
+// few digits, as a sheet mostly holds, is read here directly: the library
+// takes a microsecond and more for each, and both give the nearest double.
+double CellNumber(QStringView text, bool& ok) {
+    char plain[20];
+    const qsizetype n = text.size();
+    if (n == 0 || n > static_cast<qsizetype>(sizeof plain)) return text.toDouble(&ok);
+    qsizetype i = 0, digits = 0, point = -1;
+    for (; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') ++digits;
+        else if (c == u'-' && i == 0) {}
+        else if (c == u'.' && point < 0 && digits > 0) point = i;
+        else break;
+        plain[i] = static_cast<char>(c);
+    }
+    if (i < n || digits == 0 || point == n - 1) return text.toDouble(&ok);
+    double v = 0;
+    ok = std::from_chars(plain, plain + n, v).ec == std::errc();
+    return ok ? v : text.toDouble(&ok);
+}
+
 // Days since 30 December 1899, as the workbook stores dates: an ISO date,
 // and a time after "T" whose zone, if any, is left out (the clock as
 // written). Date and time are read apart: a date and time read together
@@ -963,7 +1020,7 @@ private:
         } else {
             if (!hasValue) return Outcome::Ok();  // a formatted cell without a value
             bool ok = false;
-            double v = QStringView(value).trimmed().toDouble(&ok);
+            double v = CellNumber(QStringView(value).trimmed(), ok);
             if (!ok) return damaged(xml, QStringLiteral("%1 holds no number").arg(cellName(row, column)));
             cell.kind = CellValue::Kind::Number;
             cell.number = v;
