@@ -820,9 +820,9 @@ bool ParseReference(QStringView ref, long long& row, long long& column) {
     return true;
 }
 
-// A number cell's value as the string library reads it. A plain decimal of
-// few digits, as a sheet mostly holds, is read here directly: the library
-// takes a microsecond and more for each, and both give the nearest double.
+// A number cell's value as QStringView::toDouble reads it. A plain decimal
+// of up to 20 characters, as sheets mostly hold, is read here directly, to
+// the same nearest double: toDouble takes a microsecond and more for each.
 double CellNumber(QStringView text, bool& ok) {
     char plain[20];
     const qsizetype n = text.size();
@@ -936,8 +936,9 @@ private:
     Outcome readCell(PartReader& xml, long long row, long long& column) {
         Type type = Type::Number;
         {
-            // Let go of the attributes before reading on: while they are
-            // held, the reader copies its text buffer at the next token.
+            // Let go of the attributes before reading on: while a copy is
+            // held, the reader copies its own list at the next element, an
+            // allocation a cell.
             const QXmlStreamAttributes attrs = xml.attributes();
             QStringView ref = LocalAttribute(attrs, u"r");
             long long refRow = 0, refColumn = column + 1;
