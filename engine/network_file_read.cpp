@@ -283,10 +283,7 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
                 return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
                                      " holds a field that is not a number.");
         }
-        std::string_view tag = fields[0].text;
-        while (!tag.empty() && tag.front() == ' ') tag.remove_prefix(1);
-        while (!tag.empty() && tag.back() == ' ') tag.remove_suffix(1);
-        if (tag != "MHB") break;
+        if (TagOf(fields[0]) != "MHB") break;
     }
     return Outcome::Ok();
 }
