@@ -244,6 +244,22 @@ private:
         g_->setRowSel(r2);
         g_->setColSel(c2);
     }
+    // Texts, row by row, pasted from another program over the selection
+    // (r1, c1)..(r2, c2), each row ending with `end`; the plain table takes
+    // them as they are.
+    void pasteFromOutside(int r1, int c1, int r2, int c2, const std::vector<std::string>& texts, const char* end) {
+        std::string clip;
+        std::size_t k = 0;
+        for (int i = r1; i <= r2; ++i)
+            for (int j = c1; j <= c2; ++j) clip += texts[k++] + (j < c2 ? "\t" : end);
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.c_str()));
+        select(r1, c1, r2, c2);
+        flex_->mnueditpaste_Click();
+        table_.push(r1, c1, r2, c2);
+        k = 0;
+        for (int i = r1; i <= r2; ++i)
+            for (int j = c1; j <= c2; ++j) table_.text(i, j) = texts[k++];
+    }
     // The text typed last is stored by the next action, as any commit does;
     // a refused text leaves the cell as it was, or, when that was a refused
     // text, shows the stored text (none in a row added).
@@ -313,25 +329,14 @@ private:
                 break;
             }
             case 3: {  // paste text from another program over a selection
-                std::string clip;
                 std::vector<std::string> texts;
                 const char* ends[] = {"\r\n", "\n", "\r"};
                 const char* end = ends[pick(0, 2)];
-                for (int i = r; i <= r2; ++i) {
-                    for (int j = c; j <= c2; ++j) {
-                        texts.push_back(validText(j));
-                        clip += texts.back() + (j < c2 ? "\t" : end);
-                    }
-                }
+                for (int i = r; i <= r2; ++i)
+                    for (int j = c; j <= c2; ++j) texts.push_back(validText(j));
                 note("paste outside " + std::to_string(r) + "," + std::to_string(c) + ".." + std::to_string(r2) + "," +
                      std::to_string(c2));
-                QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.c_str()));
-                select(r, c, r2, c2);
-                flex_->mnueditpaste_Click();
-                table_.push(r, c, r2, c2);
-                std::size_t k = 0;
-                for (int i = r; i <= r2; ++i)
-                    for (int j = c; j <= c2; ++j) table_.text(i, j) = texts[k++];
+                pasteFromOutside(r, c, r2, c2, texts, end);
                 break;
             }
             case 4: {  // copy a block and paste it lower or higher in the same columns; past the end rows are added
@@ -404,24 +409,15 @@ private:
                     table_.insertBlank(table_.count() + 1);
                 }
                 const int last = rows() - 1;
-                std::string clip;
                 std::vector<std::string> texts;
                 for (int i = first; i <= last; ++i) {
                     const bool onlyRefused = pick(0, 1);
-                    for (int j = c; j <= c2; ++j) {
+                    for (int j = c; j <= c2; ++j)
                         texts.push_back(onlyRefused || pick(0, 2) ? refusedCellText(j) : validText(j));
-                        clip += texts.back() + (j < c2 ? "\t" : "\r\n");
-                    }
                 }
                 note("refused texts pasted " + std::to_string(first) + "," + std::to_string(c) + ".." +
                      std::to_string(last) + "," + std::to_string(c2));
-                QGuiApplication::clipboard()->setText(QString::fromLatin1(clip.c_str()));
-                select(first, c, last, c2);
-                flex_->mnueditpaste_Click();
-                table_.push(first, c, last, c2);
-                std::size_t k = 0;
-                for (int i = first; i <= last; ++i)
-                    for (int j = c; j <= c2; ++j) table_.text(i, j) = texts[k++];
+                pasteFromOutside(first, c, last, c2, texts, "\r\n");
                 flex_->frm7upDATE();
                 table_.writeBack();
                 break;
