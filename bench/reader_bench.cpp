@@ -199,6 +199,28 @@ std::string ShuffledRowsSheet(const std::string& cell, int cells, long long rows
     return s + tail;
 }
 
+// A sheet whose root declares 63 namespaces (with its own, the most a part
+// may have in force) of `uriBytes` bytes (at least two) that differ only in
+// their last characters ("uuu0", "uuu1", ...), then empty rows, each with an attribute "s" in every
+// one of them and one without, until the workbook's tags and attributes
+// pass the budget.
+std::string PrefixedAttributesSheet(std::size_t uriBytes) {
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"" + kMainNs + "\"";
+    for (int k = 0; k < 63; ++k) {
+        const std::string number = std::to_string(k);
+        const std::string uri = std::string(std::max<std::size_t>(1, uriBytes - std::min(uriBytes, number.size())), 'u') + number;
+        s += " xmlns:" + std::string(1, static_cast<char>('a' + k % 26)) + (k >= 26 ? std::to_string(k / 26) : "") +
+             "=\"" + uri + "\"";
+    }
+    s += "><sheetData>";
+    std::string cell = "<row";
+    for (int k = 0; k < 63; ++k)
+        cell += " " + std::string(1, static_cast<char>('a' + k % 26)) + (k >= 26 ? std::to_string(k / 26) : "") + ":s=\"\"";
+    cell += " s=\"\"/>";
+    for (long long markup = 0; markup <= (8LL << 20) + 65; markup += 65) s += cell;
+    return s + "</sheetData></worksheet>";
+}
+
 // ---- drawings ---------------------------------------------------------------------
 
 // The DXF the program saves for a two-line plan, cut around its entities: what
@@ -385,6 +407,38 @@ std::vector<WorstInput> Inputs() {
                       p.choose(folder / "book.xlsx");
                       p.w().mnuexcelbook_Click();
                   }});
+    // Get EXCEL Book of sheets whose every cell holds a value the lines
+    // cannot take: each is left out and named in the note.
+    in.push_back({"WorkbookBookOfHugeValues",
+                  "4,096 sheets all named SEWER, each 17,418 bytes of rows of 18 cells \"1E300\" (Get EXCEL Book)",
+                  [](const fs::path& f) {
+                      const std::string sheet = ShuffledRowsSheet("<c><v>1E300</v></c>", 18, 1 << 30, 17418);
+                      WriteZip(f / "book.xlsx",
+                               WorkbookParts(std::vector<std::string>(4096, "SEWER"), std::vector<std::string>(4096, sheet)));
+                  },
+                  nullptr,
+                  [](Program& p, const fs::path& folder) {
+                      p.choose(folder / "book.xlsx");
+                      p.w().mnuexcelbook_Click();
+                  }});
+    // A sheet declaring the most namespaces a part may have in force, their
+    // addresses as long as a part may give, then empty rows each carrying an
+    // attribute of one local name in every one of them, to the tag budget.
+    // The same with addresses of 16,000 characters is refused at the first.
+    in.push_back({"WorkbookNamespaceUris",
+                  "63 namespaces of 2,048-character addresses, rows of 63 attributes \"s\" in them and one without, to the tag budget (Get EXCEL)",
+                  [](const fs::path& f) {
+                      WriteZip(f / "book.xlsx", WorkbookParts({"Lines"}, {PrefixedAttributesSheet(2048)}));
+                  },
+                  nullptr, getExcel});
+    // The same with the shortest addresses and prefixes: the most attributes
+    // of one local name the tag budget lets through.
+    in.push_back({"WorkbookPrefixedAttributes",
+                  "63 namespaces of 2- and 3-character addresses, rows of 63 attributes \"s\" in them and one without, to the tag budget (Get EXCEL)",
+                  [](const fs::path& f) {
+                      WriteZip(f / "book.xlsx", WorkbookParts({"Lines"}, {PrefixedAttributesSheet(0)}));
+                  },
+                  nullptr, getExcel});
     // What any bound on the workbooks must let through: the program's own
     // largest workbook, read back.
     in.push_back({"WorkbookProgramsOwn", "Set EXCEL of the results view of 32,000 processed lines, 5.5 MB (Get EXCEL)",
