@@ -36,23 +36,30 @@ inline constexpr std::size_t kWorkbookMaxTextChars = std::size_t{1} << 24;
 // written out at its longest fits many times; more is a file built to
 // exhaust memory.
 inline constexpr std::size_t kWorkbookMaxMarkupRun = std::size_t{1} << 20;
-// Attributes one tag may carry, and namespaces declared at once: the XML
-// reader compares each attribute of a tag with every other and looks each
-// prefix up through every namespace in force, so thousands cost seconds a
-// tag; a workbook's tags carry thirty at most, and its parts declare a
-// dozen or two namespaces.
+// Attributes one tag may carry, and namespaces declared at once: each
+// attribute of a tag is checked against the others and each prefix looked
+// up through the namespaces in force; a workbook's tags carry thirty at
+// most, and its parts declare a dozen or two namespaces.
 inline constexpr int kWorkbookMaxAttributes = 64;
 inline constexpr int kWorkbookMaxNamespaces = 64;
+// The longest namespace address (URI) a part may declare, in bytes: a
+// workbook's are under 100; those in force are kept and compared with each
+// other as they are declared.
+inline constexpr std::size_t kWorkbookMaxNamespaceUri = 2048;
 // How deep elements may nest: a workbook's parts nest a dozen deep at most;
-// the XML reader keeps every open element.
+// the XML parser keeps every open element.
 inline constexpr int kWorkbookMaxDepth = 256;
+// What the XML parser may hold while it reads one part: it keeps every
+// distinct element and attribute name the part uses, where a workbook's
+// part uses a few dozen and the parser a megabyte or two.
+inline constexpr std::size_t kWorkbookMaxParserMemory = std::size_t{32} << 20;
 // Bytes of XML all reads from one workbook may unpack: "Set EXCEL" of the
 // results writes 62 MB for the most lines the tables take, and this much,
 // however it is marked up, reads in under five seconds.
 inline constexpr long long kWorkbookMaxXmlBytes = 72LL << 20;
 // Tags, attributes, comments, CDATA sections and instructions all reads
-// from one workbook may parse: the XML reader's time goes by these more than
-// by bytes (a megabyte of empty tags takes longer than 72 MB of text).
+// from one workbook may parse: the reading time goes by these more than by
+// bytes (a megabyte of empty tags takes longer than 72 MB of text).
 // "Set EXCEL" of the results writes 6.38 million for the most lines the
 // tables take.
 inline constexpr long long kWorkbookMaxMarkup = 8LL << 20;

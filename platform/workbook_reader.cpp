@@ -1,31 +1,35 @@
 // The reading half of the spreadsheet layer: opens an .xlsx archive through
-// minizip, streams each part it needs through the XML reader, and fills the
-// sheet list, the table of shared texts and a Worksheet's cells, refusing a
+// minizip, streams each part it needs through expat, and fills the sheet
+// list, the table of shared texts and a Worksheet's cells, refusing a
 // damaged or hostile file with a sentence for the user at the bounds that
 // workbook.h sets. The writing half is workbook_writer.cpp.
 #include "platform/workbook.h"
 
+#include <expat.h>
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDateTime>
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QIODevice>
-#include <QSysInfo>
-#include <QXmlStreamReader>
+#include <QTime>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,20 +41,23 @@ QString Quoted(const QString& s) { return QStringLiteral("\"%1\"").arg(s); }
 
 Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 
-// Watches a part's bytes before the XML reader takes them, for what the
-// reader would hold whole or work at without bound, and stops the read
-// there. The reader holds a text between two tags, a tag, a comment, a CDATA
-// section or a processing instruction whole: each may be a megabyte at
-// most, where a workbook's longest (a cell's text written out) fits many
-// times. It compares each attribute of a tag with every other, and looks
-// each prefix up through every namespace in force: a tag may carry
-// kWorkbookMaxAttributes attributes and kWorkbookMaxNamespaces namespaces
-// may be in force at once, where a workbook's tags carry a few dozen. A
-// document type is refused at its first bytes, before the reader keeps its
-// declarations and expands its entities. The part is watched in the form
-// the reader will decode it in, found from its first bytes as the reader
-// finds it: UTF-8 (or another form that writes "<" and its kin as single
-// bytes), UTF-16 in either byte order, and UTF-32, which no workbook uses.
+QString FromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// Watches a part's bytes before the parser takes them, for what the parser
+// would hold whole or work at without bound, and stops the read there. The
+// parser holds a tag, a comment, a CDATA section or a processing
+// instruction whole: each may be a megabyte at most, where a workbook's
+// longest (a cell's text written out) fits many times; a text between two
+// tags longer than that is no cell's either. Each attribute of a tag is
+// checked against the others, and each prefix looked up through the
+// namespaces in force: a tag may carry kWorkbookMaxAttributes attributes
+// and kWorkbookMaxNamespaces namespaces may be in force at once, where a
+// workbook's tags carry a few dozen. A document type is refused at its
+// first bytes, before its declarations are kept or its entities expanded.
+// The part is watched in the form the parser will decode it in, found from
+// its first bytes as the parser finds it: UTF-8 (or another form that
+// writes "<" and its kin as single bytes), UTF-16 in either byte order, and
+// UTF-32, which no workbook uses.
 class MarkupGuard {
 public:
     enum class Stop {
@@ -82,7 +89,7 @@ public:
 private:
     enum class At { Text, Opening, Tag, Comment, CData, Instruction };
 
-    // The reader's own rule: a byte-order mark, else the bytes of "<".
+    // The parser's own rule: a byte-order mark, else the bytes of "<".
     bool findForm() {
         const auto is = [&](std::initializer_list<unsigned char> bytes) {
             return std::equal(bytes.begin(), bytes.end(), head_);
@@ -187,7 +194,7 @@ private:
                 why = Stop::LongTag;
                 break;
             }
-            if (c == '<') {  // never inside a tag: the reader stops there
+            if (c == '<') {  // never inside a tag: the parser stops there
                 opened();
                 break;
             }
@@ -315,72 +322,472 @@ private:
     int depth_ = 0, inForce_ = 0;
     std::vector<Scope> scopes_;
 };
+// ---- the XML parser's memory ---------------------------------------------------
 
-// One archive entry as the XML reader's input, unpacked as the reader asks
-// for more and watched by a MarkupGuard. It stops the read when the user
-// cancels, when the archive is damaged or the entry shorter than it says,
-// where the guard stops it, and when the workbook's reads together have
-// unpacked more XML, or more markup, than `budget` allows: markup that
-// carries no cells costs reading time all the same.
-class EntryDevice : public QIODevice {
+// The parser keeps every distinct element and attribute name of a part for
+// as long as it reads the part, a hundred bytes and more each: millions of
+// names in a few megabytes would hold gigabytes. What a parser allocates is
+// counted, and refused past kWorkbookMaxParserMemory.
+struct ParserMemory {
+    std::size_t held = 0;
+    bool exceeded = false;
+};
+
+// The parser at work on this thread: the memory functions take no argument.
+thread_local ParserMemory* tParserAtWork = nullptr;
+
+// While a parser is created or parses, its allocations count on it.
+class ParserAtWork {
+public:
+    explicit ParserAtWork(ParserMemory& memory) : before_(std::exchange(tParserAtWork, &memory)) {}
+    ~ParserAtWork() { tParserAtWork = before_; }
+    ParserAtWork(const ParserAtWork&) = delete;
+    ParserAtWork& operator=(const ParserAtWork&) = delete;
+
+private:
+    ParserMemory* before_;
+};
+
+// Each block carries the account it is counted on, so that it is freed
+// from that account wherever it is freed.
+struct alignas(std::max_align_t) BlockHead {
+    ParserMemory* memory;
+    std::size_t size;
+};
+
+bool Grant(ParserMemory* memory, std::size_t more) {
+    if (more > kWorkbookMaxParserMemory) return false;
+    if (!memory) return true;
+    if (memory->held + more > kWorkbookMaxParserMemory) {
+        memory->exceeded = true;
+        return false;
+    }
+    memory->held += more;
+    return true;
+}
+
+void* ParserMalloc(std::size_t n) {
+    ParserMemory* memory = tParserAtWork;
+    if (!Grant(memory, n)) return nullptr;
+    auto* head = static_cast<BlockHead*>(std::malloc(sizeof(BlockHead) + n));
+    if (!head) {
+        if (memory) memory->held -= n;
+        return nullptr;
+    }
+    *head = {memory, n};
+    return head + 1;
+}
+
+void ParserFree(void* p) {
+    if (!p) return;
+    BlockHead* head = static_cast<BlockHead*>(p) - 1;
+    if (head->memory) head->memory->held -= head->size;
+    std::free(head);
+}
+
+void* ParserRealloc(void* p, std::size_t n) {
+    if (!p) return ParserMalloc(n);
+    BlockHead* head = static_cast<BlockHead*>(p) - 1;
+    ParserMemory* memory = head->memory;
+    const std::size_t was = head->size;
+    if (n > was && !Grant(memory, n - was)) return nullptr;
+    auto* moved = static_cast<BlockHead*>(std::realloc(head, sizeof(BlockHead) + n));
+    if (!moved) {
+        if (memory && n > was) memory->held -= n - was;
+        return nullptr;
+    }
+    if (memory && n < was) memory->held -= was - n;
+    moved->size = n;
+    return moved + 1;
+}
+
+const XML_Memory_Handling_Suite kParserMemorySuite = {ParserMalloc, ParserRealloc, ParserFree};
+
+// ---- one part through the parser --------------------------------------------------
+
+// An attribute of a start tag as the readers see it: its local name (the
+// prefix left out) and its value, in UTF-8. Namespace declarations are no
+// attributes.
+struct Attribute {
+    std::string_view name, value;
+};
+using Attributes = std::span<const Attribute>;
+
+// The value of the attribute of that local name, whatever its prefix; empty
+// when the tag has none.
+std::string_view LocalAttribute(Attributes attrs, std::string_view local) {
+    for (const Attribute& a : attrs)
+        if (a.name == local) return a.value;
+    return {};
+}
+
+class PartRead;
+
+// What a part's reader does with its elements and texts, by their local
+// names. A failure, or having had enough before the part's end, ends the
+// read.
+class PartContent {
+public:
+    virtual ~PartContent() = default;
+    virtual void start(PartRead& part, std::string_view name, Attributes attrs) = 0;
+    virtual void end(PartRead&, std::string_view) {}
+    virtual void text(PartRead&, std::string_view) {}
+    bool stopped() const { return !failure.ok() || enough; }
+
+    Outcome failure = Outcome::Ok();
+    bool enough = false;
+};
+
+const std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+
+// One archive entry through the XML parser, unpacked a piece at a time and
+// each piece watched by a MarkupGuard before the parser takes it. It stops
+// the read when the user cancels, when the archive is damaged or the entry
+// shorter than it says, where the guard stops it, when the workbook's reads
+// together have unpacked more XML, or more markup, than `budget` allows
+// (markup that carries no cells costs reading time all the same), and where
+// the content had enough or failed. It refuses elements nested past
+// kWorkbookMaxDepth; a namespace address longer than
+// kWorkbookMaxNamespaceUri; a declared encoding other than the one the
+// guard watches (the package format allows only UTF-8 and UTF-16); a
+// document type, should one pass the guard, before any of its entities is
+// expanded; and a part the parser would need more than
+// kWorkbookMaxParserMemory for.
+//
+// Namespaces are the reader's own: the parser takes names as they stand,
+// and here each prefix is looked up through the namespaces in force, as
+// XML's namespaces ask, without comparing addresses attribute by attribute.
+// Each address declared is given a number, the same as any address in force
+// equal to it; two attributes of a tag are the same when their local names
+// and their addresses' numbers are.
+class PartRead {
 public:
     enum class Stop { None, Guard, Damaged, TooMuch, TooMuchMarkup, Cancelled };
 
-    EntryDevice(unzFile zip, long long size, const WorkbookProgress& progress, WorkbookReadBudget& budget)
-        : zip_(zip), size_(size), progress_(progress), budget_(budget) {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-        clock_.start();
+    PartRead(unzFile zip, long long size, const WorkbookProgress& progress, WorkbookReadBudget& budget,
+             PartContent& content)
+        : zip_(zip), size_(size), progress_(progress), budget_(budget), content_(content) {
+        ParserAtWork atWork(memory_);
+        parser_ = XML_ParserCreate_MM(nullptr, &kParserMemorySuite, nullptr);
+        if (!parser_) return;
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(parser_, &PartRead::OnStart, &PartRead::OnEnd);
+        XML_SetCharacterDataHandler(parser_, &PartRead::OnText);
+        XML_SetXmlDeclHandler(parser_, &PartRead::OnDeclaration);
+        XML_SetStartDoctypeDeclHandler(parser_, &PartRead::OnDocumentType);
+        const std::hash<std::string_view> hash;
+        bindings_.push_back({"xml", hash("xml"), std::string(kXmlNamespace), hash(kXmlNamespace), 0, 0});
+        inForce_ = 1;
     }
-    bool isSequential() const override { return true; }
+    ~PartRead() {
+        if (parser_) XML_ParserFree(parser_);
+    }
+    PartRead(const PartRead&) = delete;
+    PartRead& operator=(const PartRead&) = delete;
+
+    // Reads the entry to its end, or until something stops it.
+    void run() {
+        if (!parser_) {
+            broken(QStringLiteral("Out of memory"));
+            return;
+        }
+        std::vector<char> piece(std::size_t{1} << 16);
+        QElapsedTimer clock;
+        clock.start();
+        long long done = 0;
+        while (!halted_) {
+            const int n = unzReadCurrentFile(zip_, piece.data(), static_cast<unsigned>(piece.size()));
+            if (n < 0) return halt(Stop::Damaged);
+            if (n == 0) {
+                // No more data, at the entry's end or before it: the inflated data
+                // can run out short of the size the archive gives, which only the
+                // end-of-entry test tells apart.
+                if (unzeof(zip_) != 1) return halt(Stop::Damaged);
+                ended_ = true;
+                parse(nullptr, 0, true);
+                return;
+            }
+            if ((guardStop_ = guard_.scan(piece.data(), static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
+                return halt(Stop::Guard);
+            if ((budget_.xmlBytes -= n) < 0) return halt(Stop::TooMuch);
+            if ((budget_.markup -= guard_.takeMarkup()) < 0) return halt(Stop::TooMuchMarkup);
+            done += n;
+            // The caller's progress and Esc test cost little at this rate.
+            if (progress_ && (done == n || clock.elapsed() >= 30)) {
+                clock.restart();
+                if (!progress_(done, size_)) return halt(Stop::Cancelled);
+            }
+            parse(piece.data(), n, false);
+        }
+        // After broken XML a damaged archive shows soon, if that is what it is.
+        if (!xmlError_.isEmpty()) {
+            for (int k = 0; k < 256 && stop_ == Stop::None && !ended_; ++k) {
+                const int n = unzReadCurrentFile(zip_, piece.data(), 4096);
+                if (n < 0) stop_ = Stop::Damaged;
+                else if (n == 0 && unzeof(zip_) != 1) stop_ = Stop::Damaged;
+                else if (n == 0) ended_ = true;
+            }
+        }
+    }
+
     Stop stop() const { return stop_; }
     MarkupGuard::Stop guardStop() const { return guardStop_; }
-    MarkupGuard::Form form() const { return guard_.form(); }
-    bool byteOrderMark() const { return guard_.byteOrderMark(); }
     bool ended() const { return ended_; }
-
-protected:
-    qint64 readData(char* data, qint64 max) override {
-        if (stop_ != Stop::None) return -1;
-        if (ended_ || max <= 0) return 0;
-        const int n = unzReadCurrentFile(zip_, data, static_cast<unsigned>(std::min<qint64>(max, 1 << 16)));
-        if (n < 0) return halt(Stop::Damaged);
-        if (n == 0) {
-            // No more data, at the entry's end or before it: the inflated data
-            // can run out short of the size the archive gives, which only the
-            // end-of-entry test tells apart.
-            if (unzeof(zip_) != 1) return halt(Stop::Damaged);
-            ended_ = true;
-            return 0;
-        }
-        if ((guardStop_ = guard_.scan(data, static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
-            return halt(Stop::Guard);
-        if ((budget_.xmlBytes -= n) < 0) return halt(Stop::TooMuch);
-        if ((budget_.markup -= guard_.takeMarkup()) < 0) return halt(Stop::TooMuchMarkup);
-        done_ += n;
-        // The caller's progress and Esc test cost little at this rate.
-        if (progress_ && (done_ == n || clock_.elapsed() >= 30)) {
-            clock_.restart();
-            if (!progress_(done_, size_)) return halt(Stop::Cancelled);
-        }
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
+    // Why the read was refused at a limit, and broken XML; empty when not.
+    const QString& refusal() const { return refusal_; }
+    const QString& xmlError() const { return xmlError_; }
+    // The line the parser is at, and the line a refusal or an error was met on.
+    long long line() const { return static_cast<long long>(XML_GetCurrentLineNumber(parser_)); }
+    long long errorLine() const { return errorLine_; }
+    // How deep the element the parser is in nests, the root 1.
+    int depth() const { return depth_; }
 
 private:
-    qint64 halt(Stop why) {
+    void halt(Stop why) {
         stop_ = why;
-        return -1;
+        halted_ = true;
     }
+    // Stops the parser from a handler; what follows the handler is left.
+    void stopParser() {
+        halted_ = true;
+        XML_StopParser(parser_, XML_FALSE);
+    }
+    void refuse(const QString& why) {
+        refusal_ = why;
+        errorLine_ = line();
+        stopParser();
+    }
+    void broken(const QString& why) {
+        xmlError_ = why;
+        errorLine_ = parser_ ? line() : 0;
+        if (parser_) stopParser();
+        halted_ = true;
+    }
+
+    void parse(const char* data, int n, bool last) {
+        XML_Status status;
+        {
+            ParserAtWork atWork(memory_);
+            status = XML_Parse(parser_, data, n, last ? XML_TRUE : XML_FALSE);
+        }
+        if (status == XML_STATUS_OK || halted_) return;
+        halted_ = true;
+        errorLine_ = line();
+        const XML_Error code = XML_GetErrorCode(parser_);
+        if (code == XML_ERROR_NO_MEMORY && memory_.exceeded) {
+            refusal_ = QStringLiteral("reading its XML takes more than %1 MB, far more than any workbook's")
+                           .arg(kWorkbookMaxParserMemory >> 20);
+            return;
+        }
+        xmlError_ = ErrorText(code);
+    }
+
+    // The parser's errors as sentences; those a part cut short or tags that
+    // do not pair give most often, in plain words.
+    static QString ErrorText(XML_Error code) {
+        switch (code) {
+            case XML_ERROR_NO_ELEMENTS:
+            case XML_ERROR_UNCLOSED_TOKEN:
+            case XML_ERROR_PARTIAL_CHAR: return QStringLiteral("Premature end of document");
+            case XML_ERROR_TAG_MISMATCH: return QStringLiteral("Opening and ending tag mismatch");
+            default: break;
+        }
+        QString text = QString::fromUtf8(XML_ErrorString(code));
+        if (text.isEmpty()) return QStringLiteral("Error %1").arg(static_cast<int>(code));
+        text[0] = text[0].toUpper();
+        return text;
+    }
+
+    static void XMLCALL OnStart(void* self, const XML_Char* name, const XML_Char** atts) {
+        static_cast<PartRead*>(self)->start(name, atts);
+    }
+    static void XMLCALL OnEnd(void* self, const XML_Char* name) { static_cast<PartRead*>(self)->end(name); }
+    static void XMLCALL OnText(void* self, const XML_Char* s, int n) {
+        auto* part = static_cast<PartRead*>(self);
+        if (part->halted_) return;
+        part->content_.text(*part, std::string_view(s, static_cast<std::size_t>(n)));
+        if (part->content_.stopped()) part->stopParser();
+    }
+    static void XMLCALL OnDeclaration(void* self, const XML_Char*, const XML_Char* encoding, int) {
+        auto* part = static_cast<PartRead*>(self);
+        if (encoding && !part->halted_ && !part->readsAsWatched(encoding))
+            part->refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in (a "
+                                        "workbook's parts are in UTF-8 or UTF-16)")
+                             .arg(QString::fromUtf8(encoding)));
+    }
+    static void XMLCALL OnDocumentType(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        auto* part = static_cast<PartRead*>(self);
+        if (!part->halted_) part->refuse(QStringLiteral("it declares a document type, which no workbook does"));
+    }
+
+    // The parser reads the form it found from the first bytes, as the guard
+    // does; a declaration of another is refused, not followed.
+    bool readsAsWatched(const char* declared) const {
+        const auto is = [&](const char* name) { return ::strcasecmp(declared, name) == 0; };
+        switch (guard_.form()) {
+            case MarkupGuard::Form::Bytes: return is("UTF-8");
+            case MarkupGuard::Form::Utf16LE: return is("UTF-16LE") || is("UTF-16");
+            case MarkupGuard::Form::Utf16BE: return is("UTF-16BE") || is("UTF-16");
+            case MarkupGuard::Form::Unknown: return false;
+        }
+        return false;
+    }
+
+    static bool IsDeclaration(std::string_view name) {
+        return name.size() >= 5 && name.compare(0, 5, "xmlns") == 0 && (name.size() == 5 || name[5] == ':');
+    }
+
+    void start(const char* name, const char** atts) {
+        if (halted_) return;
+        if (++depth_ > kWorkbookMaxDepth)
+            return refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
+        for (const char** a = atts; *a; a += 2)
+            if (IsDeclaration(a[0]) && !declare(a[0], a[1])) return;
+        std::string_view local;
+        int uri = 0;
+        if (!resolve(name, local, uri)) return;
+        attributes_.clear();
+        prefixed_.clear();
+        for (const char** a = atts; *a; a += 2) {
+            if (IsDeclaration(a[0])) continue;
+            std::string_view attributeLocal;
+            int attributeUri = -1;
+            if (!resolve(a[0], attributeLocal, attributeUri)) return;
+            if (attributeUri >= 0) prefixed_.push_back({attributes_.size(), attributeUri, a[0]});
+            attributes_.push_back({attributeLocal, a[1]});
+        }
+        if (prefixed_.size() > 1 && !distinct()) return;
+        content_.start(*this, local, attributes_);
+        if (content_.stopped()) stopParser();
+    }
+
+    void end(const char* name) {
+        if (halted_) return;
+        const char* colon = std::strchr(name, ':');
+        content_.end(*this, colon ? colon + 1 : name);
+        while (inForce_ > 0 && bindings_[inForce_ - 1].depth == depth_) --inForce_;
+        --depth_;
+        if (content_.stopped()) stopParser();
+    }
+
+    // A declaration "xmlns" or "xmlns:prefix" of the element opening at depth_.
+    bool declare(std::string_view name, std::string_view uri) {
+        if (uri.size() > kWorkbookMaxNamespaceUri) {
+            refuse(QStringLiteral("it declares a namespace whose address is longer than %1 bytes, far longer than "
+                                  "any workbook's")
+                       .arg(kWorkbookMaxNamespaceUri));
+            return false;
+        }
+        if (name.size() == 5) return true;  // the default namespace: elements' addresses are not read
+        const std::string_view prefix = name.substr(6);
+        if (prefix.empty() || prefix.find(':') != std::string_view::npos || prefix == "xmlns" || uri.empty() ||
+            (prefix == "xml") != (uri == kXmlNamespace)) {
+            broken(QStringLiteral("Illegal namespace declaration"));
+            return false;
+        }
+        const std::hash<std::string_view> hash;
+        const std::size_t uriHash = hash(uri);
+        int id = nextUri_;
+        for (std::size_t k = 0; k < inForce_; ++k)
+            if (bindings_[k].uriHash == uriHash && bindings_[k].uri == uri) {
+                id = bindings_[k].id;
+                break;
+            }
+        if (id == nextUri_) ++nextUri_;
+        if (inForce_ == bindings_.size()) bindings_.emplace_back();
+        Binding& b = bindings_[inForce_++];
+        b.prefix.assign(prefix);
+        b.prefixHash = hash(prefix);
+        b.uri.assign(uri);
+        b.uriHash = uriHash;
+        b.id = id;
+        b.depth = depth_;
+        return true;
+    }
+
+    // The local name of `name`, and the number of its prefix's address (-1
+    // without a prefix); false, and the read ended, when the name is no
+    // qualified name or its prefix is not declared.
+    bool resolve(std::string_view name, std::string_view& local, int& uri) {
+        const std::size_t colon = name.find(':');
+        if (colon == std::string_view::npos) {
+            local = name;
+            return true;
+        }
+        local = name.substr(colon + 1);
+        const std::string_view prefix = name.substr(0, colon);
+        if (prefix.empty() || local.empty() || local.find(':') != std::string_view::npos) {
+            broken(QStringLiteral("The name '%1' is no qualified name").arg(FromUtf8(name)));
+            return false;
+        }
+        const std::size_t prefixHash = std::hash<std::string_view>()(prefix);
+        for (std::size_t k = inForce_; k-- > 0;)
+            if (bindings_[k].prefixHash == prefixHash && bindings_[k].prefix == prefix) {
+                uri = bindings_[k].id;
+                return true;
+            }
+        broken(QStringLiteral("Namespace prefix '%1' not declared").arg(FromUtf8(prefix)));
+        return false;
+    }
+
+    // No two prefixed attributes of the tag share local name and address,
+    // found through a table of twice their number, not by pairs.
+    bool distinct() {
+        std::size_t places = 8;
+        while (places < 2 * prefixed_.size()) places *= 2;
+        slotOf_.assign(places, -1);
+        const std::hash<std::string_view> hash;
+        for (std::size_t k = 0; k < prefixed_.size(); ++k) {
+            const Prefixed& p = prefixed_[k];
+            const std::string_view local = attributes_[p.index].name;
+            std::size_t at = (hash(local) ^ static_cast<std::size_t>(p.uri) * 0x9E3779B97F4A7C15u) & (places - 1);
+            for (; slotOf_[at] >= 0; at = (at + 1) & (places - 1)) {
+                const Prefixed& q = prefixed_[static_cast<std::size_t>(slotOf_[at])];
+                if (q.uri == p.uri && attributes_[q.index].name == local) {
+                    broken(QStringLiteral("Attribute '%1' redefined").arg(QString::fromUtf8(p.qualified)));
+                    return false;
+                }
+            }
+            slotOf_[at] = static_cast<int>(k);
+        }
+        return true;
+    }
+
+    struct Binding {
+        std::string prefix;
+        std::size_t prefixHash = 0;
+        std::string uri;
+        std::size_t uriHash = 0;
+        int id = 0, depth = 0;
+    };
+    struct Prefixed {
+        std::size_t index;  // into attributes_
+        int uri;
+        const char* qualified;
+    };
+
+    ParserMemory memory_;  // outlives the parser
+    XML_Parser parser_ = nullptr;
     unzFile zip_;
     long long size_;
     const WorkbookProgress& progress_;
     WorkbookReadBudget& budget_;
+    PartContent& content_;
     MarkupGuard guard_;
-    QElapsedTimer clock_;
-    long long done_ = 0;
     Stop stop_ = Stop::None;
     MarkupGuard::Stop guardStop_ = MarkupGuard::Stop::None;
-    bool ended_ = false;
+    bool ended_ = false, halted_ = false;
+    QString refusal_, xmlError_;
+    long long errorLine_ = 0;
+    int depth_ = 0;
+    // The namespaces in force are bindings_[0, inForce_); entries beyond are
+    // kept for their buffers.
+    std::vector<Binding> bindings_;
+    std::size_t inForce_ = 0;
+    int nextUri_ = 1;  // 0 is the XML namespace's
+    std::vector<Attribute> attributes_;
+    std::vector<Prefixed> prefixed_;
+    std::vector<int> slotOf_;
 };
 
 // Why a file cannot be opened for reading, for the user; empty when it can.
@@ -398,69 +805,6 @@ QString UnreadableReason(const QString& path, const QString& shown) {
         return QStringLiteral("The file %1 cannot be read: you are not permitted to read it.").arg(shown);
     return QStringLiteral("The file %1 cannot be read: %2.").arg(shown, QString::fromLocal8Bit(std::strerror(e)));
 }
-
-// The XML reader of a part. It refuses elements nested past
-// kWorkbookMaxDepth, as it keeps every open one; a declared encoding other
-// than the one the guard watches, which the reader would switch to (the
-// package format allows only UTF-8 and UTF-16); and a document type, should
-// one pass the guard, before any of its entities is expanded. Every token
-// of a part is read through readNext here.
-class PartReader : public QXmlStreamReader {
-public:
-    explicit PartReader(EntryDevice* device) : QXmlStreamReader(device), device_(*device) {}
-    TokenType readNext() {
-        const TokenType t = QXmlStreamReader::readNext();
-        switch (t) {
-            case StartElement:
-                if (++depth_ > kWorkbookMaxDepth)
-                    refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
-                break;
-            case EndElement: --depth_; break;
-            case StartDocument:
-                if (!readsAsWatched(documentEncoding()))
-                    refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in "
-                                          "(a workbook's parts are in UTF-8 or UTF-16)")
-                               .arg(documentEncoding().toString()));
-                break;
-            case DTD: refuse(QStringLiteral("it declares a document type, which no workbook does")); break;
-            default: break;
-        }
-        return refusal_.isEmpty() ? t : tokenType();  // a refusal ends the read
-    }
-    void skipCurrentElement() {
-        for (int depth = 1; depth > 0 && !atEnd() && !hasError();) {
-            readNext();
-            depth += isStartElement() ? 1 : isEndElement() ? -1 : 0;
-        }
-    }
-    // Why the read was refused at a limit; empty when it was not.
-    const QString& refusal() const { return refusal_; }
-
-private:
-    void refuse(const QString& why) {
-        refusal_ = why;
-        raiseError(why);
-    }
-    // The reader keeps the form it found from the first bytes for these
-    // names: "UTF-16" without a byte-order mark is read in the machine's
-    // own byte order.
-    bool readsAsWatched(QStringView declared) const {
-        if (declared.isEmpty()) return true;
-        const auto is = [&](const char* name) { return declared.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
-        const bool hostLE = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
-        switch (device_.form()) {
-            case MarkupGuard::Form::Bytes: return is("UTF-8");
-            case MarkupGuard::Form::Utf16LE: return is("UTF-16LE") || (is("UTF-16") && (device_.byteOrderMark() || hostLE));
-            case MarkupGuard::Form::Utf16BE: return is("UTF-16BE") || (is("UTF-16") && (device_.byteOrderMark() || !hostLE));
-            case MarkupGuard::Form::Unknown: return false;
-        }
-        return false;
-    }
-    const EntryDevice& device_;
-    int depth_ = 0;
-    QString refusal_;
-};
-
 // What the guard stopped a part's read at, for the user.
 QString GuardRefusal(const QString& what, const QString& part, MarkupGuard::Stop why) {
     using S = MarkupGuard::Stop;
@@ -510,7 +854,6 @@ QString GuardRefusal(const QString& what, const QString& part, MarkupGuard::Stop
 QString ArchiveDamaged(const QString& what) {
     return QStringLiteral("The workbook's %1 cannot be unpacked: the archive is damaged.").arg(what);
 }
-
 }  // namespace
 
 // The archive, open, and its entries by name in lower case, found without
@@ -534,7 +877,6 @@ public:
     unzFile zip = nullptr;
     QHash<QString, Entry> entries;
 };
-
 namespace {
 
 // A workbook's zip archive, open for reading its parts. The entries are
@@ -580,80 +922,60 @@ public:
         return index_->entries.value(name.toLower()).name;
     }
 
-    // Runs `parse` over the entry's XML; the reader's and the archive's
-    // errors both count as damage, said as what they are. `parse` sets
-    // `stoppedEarly` when it had enough before the entry's end.
-    template <class F>
-    Outcome parse(const QString& entry, const QString& what, F&& parse, const bool* stoppedEarly = nullptr) {
+    // Reads the entry's XML into `content`; the parser's and the archive's
+    // errors both count as damage, said as what they are.
+    Outcome parse(const QString& entry, const QString& what, PartContent& content) {
         const auto found = index_->entries.constFind(entry.toLower());
         if (found == index_->entries.constEnd() || unzGoToFilePos64(zip_, &found->pos) != UNZ_OK)
             return Fail(QStringLiteral("The workbook's %1 cannot be found in the archive.").arg(what));
         if (unzOpenCurrentFile(zip_) != UNZ_OK)
             return Fail(ArchiveDamaged(what));
-        Outcome inner;
         QString xmlError, refusal;
-        long long xmlLine = 0;
-        EntryDevice::Stop stop, parseStop;
+        long long line = 0;
+        PartRead::Stop stop;
         MarkupGuard::Stop guardStop;
         bool ended;
         {
-            EntryDevice device(zip_, found->size, progress_, budget_);
-            PartReader xml(&device);
-            inner = parse(xml);
-            parseStop = device.stop();
-            if (inner && xml.hasError()) {
-                refusal = xml.refusal();
-                xmlLine = xml.lineNumber();
-                QString error = xml.errorString();
-                if (error.endsWith('.')) error.chop(1);
-                xmlError = QStringLiteral("broken XML in %1, line %2: %3").arg(found->name).arg(xmlLine).arg(error);
-            }
-            // The rest of a part read whole is unpacked for its checksum;
-            // more than a little after the XML's end is damage too. After
-            // broken XML a damaged archive shows soon, if that is what it is.
-            if (inner && refusal.isEmpty() && !(stoppedEarly && *stoppedEarly)) {
-                char rest[4096];
-                const int pieces = xmlError.isEmpty() ? 16 : 256;
-                for (int k = 0; k < pieces && device.stop() == EntryDevice::Stop::None && !device.ended(); ++k)
-                    (void)device.read(rest, sizeof rest);
-            }
-            stop = device.stop();
-            guardStop = device.guardStop();
-            ended = device.ended();
+            PartRead read(zip_, found->size, progress_, budget_, content);
+            read.run();
+            stop = read.stop();
+            guardStop = read.guardStop();
+            ended = read.ended();
+            refusal = read.refusal();
+            xmlError = read.xmlError();
+            line = read.errorLine();
         }
         // A part read to its end is checked against its checksum.
         const int closed = unzCloseCurrentFile(zip_);
         switch (stop) {
-            case EntryDevice::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
-            case EntryDevice::Stop::Guard: return Fail(GuardRefusal(what, found->name, guardStop));
-            case EntryDevice::Stop::TooMuch:
-            case EntryDevice::Stop::TooMuchMarkup:
-                // Broken XML is said when the read had ended there.
-                if (parseStop == EntryDevice::Stop::None && !xmlError.isEmpty()) break;
-                if (stop == EntryDevice::Stop::TooMuchMarkup)
-                    return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook holds more than %2 tags "
-                                               "and attributes, far more than sheets of lines take.")
-                                    .arg(what)
-                                    .arg(kWorkbookMaxMarkup));
+            case PartRead::Stop::Cancelled: return Outcome::Fail(kWorkbookReadCancelled);
+            case PartRead::Stop::Guard: return Fail(GuardRefusal(what, found->name, guardStop));
+            case PartRead::Stop::TooMuchMarkup:
+                return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook holds more than %2 tags "
+                                           "and attributes, far more than sheets of lines take.")
+                                .arg(what)
+                                .arg(kWorkbookMaxMarkup));
+            case PartRead::Stop::TooMuch:
                 return Fail(QStringLiteral("The workbook's %1 cannot be read: the workbook unpacks to more than %2 MB "
                                            "of XML, far more than sheets of lines take.")
                                 .arg(what)
                                 .arg(kWorkbookMaxXmlBytes >> 20));
-            case EntryDevice::Stop::Damaged:
-                return Fail(ArchiveDamaged(what));
-            case EntryDevice::Stop::None: break;
+            case PartRead::Stop::Damaged: return Fail(ArchiveDamaged(what));
+            case PartRead::Stop::None: break;
         }
-        if (!inner) return inner;
+        if (!content.failure) return content.failure;
         if (!refusal.isEmpty())
             return Fail(QStringLiteral("The workbook's %1 cannot be read: %2 (%3, line %4).")
                             .arg(what, refusal, found->name)
-                            .arg(xmlLine));
-        if (stoppedEarly && *stoppedEarly) return Outcome::Ok();
-        if (ended && closed != UNZ_OK)
-            return Fail(ArchiveDamaged(what));
-        if (!xmlError.isEmpty()) return Fail(QStringLiteral("The workbook's %1 is damaged: %2.").arg(what, xmlError));
-        if (!ended)
-            return Fail(ArchiveDamaged(what));
+                            .arg(line));
+        if (content.enough) return Outcome::Ok();
+        if (ended && closed != UNZ_OK) return Fail(ArchiveDamaged(what));
+        if (!xmlError.isEmpty())
+            return Fail(QStringLiteral("The workbook's %1 is damaged: broken XML in %2, line %3: %4.")
+                            .arg(what, found->name)
+                            .arg(line)
+                            .arg(xmlError));
+        if (!ended) return Fail(ArchiveDamaged(what));
         return Outcome::Ok();
     }
 
@@ -664,28 +986,6 @@ private:
     std::shared_ptr<const PackageIndex> index_;
     unzFile zip_ = nullptr;  // the index's
 };
-
-// A reader fed from an archive entry that breaks off reports a premature end
-// and would wait for more data for ever; any error ends the reading.
-bool More(const QXmlStreamReader& xml) { return !xml.atEnd() && !xml.hasError(); }
-
-// A name against a short literal, inline: the reader's names are compared
-// a few times a cell.
-template <std::size_t N>
-bool Is(QStringView name, const char16_t (&literal)[N]) {
-    if (name.size() != static_cast<qsizetype>(N - 1)) return false;
-    for (std::size_t i = 0; i + 1 < N; ++i)
-        if (name[static_cast<qsizetype>(i)].unicode() != literal[i]) return false;
-    return true;
-}
-
-// Reads an attribute by its local name, whatever namespace prefix it carries.
-template <std::size_t N>
-QStringView LocalAttribute(const QXmlStreamAttributes& attrs, const char16_t (&local)[N]) {
-    for (const QXmlStreamAttribute& a : attrs)
-        if (Is(a.name(), local)) return a.value();
-    return {};
-}
 
 // Relationship targets by id, and by type (the last part of the type URI).
 struct Relations {
@@ -704,31 +1004,40 @@ QString ResolveTarget(const QString& folder, const QString& target) {
     return QDir::cleanPath(folder + target);
 }
 
-// Reads the relations of `part` that the reader uses: those whose id is in
+// The relations of a part that the reader uses: those whose id is in
 // `ids`, and those of type `type`; a list of millions costs no memory.
-Outcome ReadRelations(Package& pkg, const QString& part, Relations& out, const QSet<QString>& ids, QStringView type) {
+class RelationList : public PartContent {
+public:
+    RelationList(const QString& folder, Relations& out, const QSet<QString>& ids, std::string_view type)
+        : folder_(folder), out_(out), ids_(ids), type_(type) {}
+    void start(PartRead&, std::string_view name, Attributes attrs) override {
+        if (name != "Relationship" || LocalAttribute(attrs, "TargetMode") == "External") return;
+        const std::string_view fullType = LocalAttribute(attrs, "Type");
+        const std::size_t slash = fullType.rfind('/');
+        const std::string_view shortType = slash == std::string_view::npos ? fullType : fullType.substr(slash + 1);
+        const QString id = FromUtf8(LocalAttribute(attrs, "Id"));
+        const bool byId = ids_.contains(id), byType = shortType == type_;
+        if (!byId && !byType) return;
+        const QString target = ResolveTarget(folder_, FromUtf8(LocalAttribute(attrs, "Target")));
+        if (byId) out_.byId.insert(id, target);
+        if (byType) out_.byType.insert(FromUtf8(shortType), target);
+    }
+
+private:
+    const QString& folder_;
+    Relations& out_;
+    const QSet<QString>& ids_;
+    std::string_view type_;
+};
+
+Outcome ReadRelations(Package& pkg, const QString& part, Relations& out, const QSet<QString>& ids,
+                      std::string_view type) {
     QString folder = PartFolder(part);
     QString relsName = folder + "_rels/" + part.mid(folder.size()) + ".rels";
     QString entry = pkg.find(relsName);
     if (entry.isEmpty()) return Outcome::Ok();
-    return pkg.parse(entry, QStringLiteral("relation list"), [&](PartReader& xml) {
-        while (More(xml)) {
-            xml.readNext();
-            if (xml.isStartElement() && Is(xml.name(), u"Relationship")) {
-                QXmlStreamAttributes a = xml.attributes();
-                if (LocalAttribute(a, u"TargetMode") == u"External") continue;
-                const QStringView fullType = LocalAttribute(a, u"Type");
-                const QStringView shortType = fullType.mid(fullType.lastIndexOf('/') + 1);
-                const QString id = LocalAttribute(a, u"Id").toString();
-                const bool byId = ids.contains(id), byType = shortType == type;
-                if (!byId && !byType) continue;
-                const QString target = ResolveTarget(folder, LocalAttribute(a, u"Target").toString());
-                if (byId) out.byId.insert(id, target);
-                if (byType) out.byType.insert(shortType.toString(), target);
-            }
-        }
-        return Outcome::Ok();
-    });
+    RelationList list(folder, out, ids, type);
+    return pkg.parse(entry, QStringLiteral("relation list"), list);
 }
 
 // Texts escape characters XML cannot hold as "_xHHHH_".
@@ -751,46 +1060,64 @@ QString DecodeEscapes(const QString& s) {
     return out;
 }
 
-// The text of a string item (<si> or <is>): its <t> parts, rich-text runs
-// joined, phonetic hints (<rPh>) left out. The reader stands on the item's
-// start element and ends on its end element.
-// Appends the text of the element the reader stands on and leaves it on
-// the element's end; inner elements are skipped.
-// Past the longest cell text nothing more is kept: the caller finds it too
-// long.
-void AppendElementText(PartReader& xml, QString& out) {
-    while (More(xml)) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::Characters) {
-            if (out.size() <= kCellMaxText) out += xml.text();
-        }
-        else if (token == QXmlStreamReader::StartElement)
-            xml.skipCurrentElement();
-        else if (token == QXmlStreamReader::EndElement)
-            return;
-    }
+bool IsAscii(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
-QString ReadStringItem(PartReader& xml) {
-    QString text;
-    int depth = 1, phonetic = 0;
-    while (depth > 0 && More(xml)) {
-        xml.readNext();
-        if (xml.isStartElement()) {
-            ++depth;
-            if (Is(xml.name(), u"rPh")) {
-                ++phonetic;
-            } else if (Is(xml.name(), u"t") && phonetic == 0) {
-                AppendElementText(xml, text);
-                --depth;
-            }
-        } else if (xml.isEndElement()) {
-            --depth;
-            if (Is(xml.name(), u"rPh")) --phonetic;
+// Text as a cell holds it, in UTF-8 as the part gives it: the most kept.
+// Each character of a cell's text takes at most 7 bytes written out (an
+// escape "_xHHHH_"), so a text longer than this is longer than any cell's
+// once read; more is not kept.
+constexpr std::size_t kMaxWrittenText = 7 * static_cast<std::size_t>(kCellMaxText);
+
+void AppendWritten(std::string& out, std::string_view piece) {
+    if (out.size() <= kMaxWrittenText) out.append(piece.substr(0, kMaxWrittenText + 1 - out.size()));
+}
+
+// The text a cell or string item holds, from its text as written: the
+// escapes decoded. Plain ASCII, as mostly, is appended to `out` as it is.
+void AppendCellText(QString& out, std::string_view written) {
+    if (IsAscii(written) && written.find("_x") == std::string_view::npos)
+        out.append(QLatin1StringView(written.data(), static_cast<qsizetype>(written.size())));
+    else
+        out.append(DecodeEscapes(FromUtf8(written)));
+}
+
+// The text of a string item (<si> or <is>): its <t> parts, rich-text runs
+// joined, phonetic hints (<rPh>) left out, as written; elements inside a
+// <t> are left out with their text. Fed the elements inside the item, at
+// their depths.
+class StringItem {
+public:
+    void reset() {
+        text.clear();
+        phonetic_ = textDepth_ = skipDepth_ = 0;
+    }
+    void start(std::string_view name, int depth) {
+        if (skipDepth_) return;
+        if (textDepth_) skipDepth_ = depth;
+        else if (name == "rPh") ++phonetic_;
+        else if (name == "t" && phonetic_ == 0) textDepth_ = depth;
+    }
+    void end(std::string_view name, int depth) {
+        if (skipDepth_) {
+            if (depth == skipDepth_) skipDepth_ = 0;
+        } else if (textDepth_) {
+            if (depth == textDepth_) textDepth_ = 0;
+        } else if (name == "rPh") {
+            --phonetic_;
         }
     }
-    return DecodeEscapes(text);
-}
+    void characters(std::string_view s) {
+        if (textDepth_ && !skipDepth_) AppendWritten(text, s);
+    }
+    std::string text;
+
+private:
+    int phonetic_ = 0, textDepth_ = 0, skipDepth_ = 0;
+};
 
 Outcome TooLong(const QString& where) {
     return Fail(QStringLiteral("%1 holds a text of more than %2 characters, more than a workbook cell may hold.")
@@ -820,26 +1147,83 @@ bool ParseReference(QStringView ref, long long& row, long long& column) {
     return true;
 }
 
-// A number cell's value as QStringView::toDouble reads it. A plain decimal
-// of up to 20 characters, as sheets mostly hold, is read here directly, to
-// the same nearest double: toDouble takes a microsecond and more for each.
-double CellNumber(QStringView text, bool& ok) {
-    char plain[20];
-    const qsizetype n = text.size();
-    if (n == 0 || n > static_cast<qsizetype>(sizeof plain)) return text.toDouble(&ok);
-    qsizetype i = 0, digits = 0, point = -1;
-    for (; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= u'0' && c <= u'9') ++digits;
-        else if (c == u'-' && i == 0) {}
-        else if (c == u'.' && point < 0 && digits > 0) point = i;
-        else break;
-        plain[i] = static_cast<char>(c);
+// The same on the reference as written: ASCII, as always, read in place.
+bool ParseReference(std::string_view ref, long long& row, long long& column) {
+    if (!IsAscii(ref)) return ParseReference(QStringView(FromUtf8(ref)), row, column);
+    std::size_t i = 0;
+    column = 0;
+    for (; i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i])); ++i) {
+        column = column * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+        if (column > kSheetMaxColumn) return false;
     }
-    if (i < n || digits == 0 || point == n - 1) return text.toDouble(&ok);
-    double v = 0;
-    ok = std::from_chars(plain, plain + n, v).ec == std::errc();
-    return ok ? v : text.toDouble(&ok);
+    if (i == 0) return false;
+    row = 0;
+    for (; i < ref.size(); ++i) {
+        if (ref[i] < '0' || ref[i] > '9') return false;
+        row = row * 10 + (ref[i] - '0');
+        if (row > kSheetMaxRow) return false;
+    }
+    return true;
+}
+
+// Blanks around a value, as QString::trimmed takes them; in place for ASCII.
+std::string_view TrimmedAscii(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// A whole number as QString::toLongLong reads it, blanks around it left out.
+long long WholeNumber(std::string_view text, bool& ok) {
+    if (IsAscii(text)) {
+        const std::string_view s = TrimmedAscii(text);
+        long long v = 0;
+        if (!s.empty() && s.size() <= 18 && s.front() != '+' &&
+            std::from_chars(s.data(), s.data() + s.size(), v).ptr == s.data() + s.size()) {
+            ok = true;
+            return v;
+        }
+    }
+    return FromUtf8(text).trimmed().toLongLong(&ok);
+}
+
+// A number cell's value as QString::toDouble reads it, blanks around it
+// left out. A decimal written plainly (digits, a point, an exponent), as
+// sheets hold, is read here directly, to the same nearest double: toDouble
+// takes a microsecond and more for each. What may read otherwise there (a
+// sign "+", a value too large, too small or below the normal range, any
+// other form) is left to it.
+double CellNumber(std::string_view text, bool& ok) {
+    const std::string_view s = IsAscii(text) ? TrimmedAscii(text) : std::string_view();
+    if (!s.empty() && s.size() <= 64) {
+        std::size_t i = s[0] == '-';
+        const std::size_t digitsFrom = i;
+        bool nonZero = false;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) nonZero = nonZero || s[i] != '0';
+        bool plain = i > digitsFrom;
+        if (plain && i < s.size() && s[i] == '.') {
+            const std::size_t from = ++i;
+            for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) nonZero = nonZero || s[i] != '0';
+            plain = i > from;
+        }
+        if (plain && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+            ++i;
+            if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+            const std::size_t from = i;
+            for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {}
+            plain = i > from;
+        }
+        double v = 0;
+        if (plain && i == s.size()) {
+            const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+            if (ec == std::errc() && end == s.data() + s.size() && (std::isnormal(v) || (v == 0 && !nonZero))) {
+                ok = true;
+                return v;
+            }
+        }
+    }
+    return FromUtf8(text).trimmed().toDouble(&ok);
 }
 
 // Days since 30 December 1899, as the workbook stores dates: an ISO date,
@@ -868,60 +1252,80 @@ std::optional<double> DateSerial(QStringView iso) {
 }  // namespace
 
 // Fills a Worksheet from a sheet part.
-class SheetParser {
+class SheetParser : public PartContent {
 public:
     SheetParser(Worksheet& ws, const QString& sheet, const SheetReadOptions& options)
         : ws_(ws), sheet_(sheet), options_(options) {
         shared_ = ws_.shared_ ? ws_.shared_.get() : nullptr;
     }
 
-    // The reader had enough before the part's end.
-    const bool& stoppedEarly() const { return ws_.cut_; }
+    void start(PartRead& part, std::string_view name, Attributes attrs) override {
+        if (skipDepth_) return;
+        const int depth = part.depth();
+        if (!cellDepth_) {
+            if (name == "row") startRow(part, attrs);
+            else if (name == "c" && inRow_) startCell(part, attrs);
+        } else if (valueDepth_) {
+            skipDepth_ = depth;  // elements inside a value are left out
+        } else if (itemDepth_) {
+            item_.start(name, depth);
+        } else if (name == "v") {
+            valueDepth_ = depth;
+            hasValue_ = true;
+        } else if (name == "is") {
+            itemDepth_ = depth;
+            hasInline_ = true;
+            item_.reset();
+        } else {
+            hasFormula_ = hasFormula_ || name == "f";
+            skipDepth_ = depth;  // formula text, extensions
+        }
+    }
 
-    Outcome run(PartReader& xml) {
-        long long row = 0;
-        bool inRow = false;
-        long long column = 0;
-        while (More(xml)) {
-            const auto token = xml.readNext();
-            if (token == QXmlStreamReader::StartElement) {
-                QStringView name = xml.name();
-                if (Is(name, u"row")) {
-                    const QXmlStreamAttributes attrs = xml.attributes();
-                    QStringView r = LocalAttribute(attrs, u"r");
-                    long long next = row + 1;
-                    if (!r.isEmpty()) {
-                        bool ok = false;
-                        next = r.toLongLong(&ok);
-                        if (!ok) next = 0;
-                    }
-                    if (next < 1 || next > kSheetMaxRow) return damaged(xml, QStringLiteral("a row number out of range"));
-                    row = next;
-                    column = 0;
-                    inRow = true;
-                    startRow(row);
-                } else if (Is(name, u"c") && inRow) {
-                    Outcome o = readCell(xml, row, column);
-                    if (!o) return o;
-                }
-            } else if (token == QXmlStreamReader::EndElement && Is(xml.name(), u"row")) {
-                inRow = false;
-                endRow();
-                // Rows out of order would mislead the question; such a sheet is read whole.
-                if (options_.keepReading && inOrder() && !options_.keepReading(ws_)) {
-                    ws_.cut_ = true;
-                    break;
-                }
+    void end(PartRead& part, std::string_view name) override {
+        const int depth = part.depth();
+        if (skipDepth_) {
+            if (depth == skipDepth_) skipDepth_ = 0;
+        } else if (valueDepth_) {
+            valueDepth_ = 0;
+        } else if (itemDepth_) {
+            if (depth == itemDepth_) itemDepth_ = 0;
+            else item_.end(name, depth);
+        } else if (cellDepth_) {
+            cellDepth_ = 0;
+            endCell(part);
+        } else if (name == "row") {
+            inRow_ = false;
+            endRow();
+            // Rows out of order would mislead the question; such a sheet is read whole.
+            if (options_.keepReading && inOrder() && !options_.keepReading(ws_)) {
+                ws_.cut_ = true;
+                enough = true;
             }
         }
+    }
+
+    void text(PartRead&, std::string_view s) override {
+        if (skipDepth_) return;
+        if (valueDepth_) AppendWritten(value_, s);
+        else if (itemDepth_) item_.characters(s);
+    }
+
+    // After the part's end, or the read stopped where the options said.
+    void finish() {
         endRow();
-        finish();
-        return Outcome::Ok();
+        auto byRow = [](const Worksheet::Row& a, const Worksheet::Row& b) { return a.row < b.row; };
+        if (!std::is_sorted(ws_.rows_.begin(), ws_.rows_.end(), byRow))
+            std::stable_sort(ws_.rows_.begin(), ws_.rows_.end(), byRow);
+        ws_.cells_.shrink_to_fit();
+        ws_.own_.chars.squeeze();
+        ws_.own_.ends.shrink_to_fit();
+        ws_.rows_.shrink_to_fit();
     }
 
 private:
-    Outcome damaged(PartReader& xml, const QString& what) {
-        return Fail(QStringLiteral("The sheet %1 is damaged: %2 (line %3).").arg(Quoted(sheet_), what).arg(xml.lineNumber()));
+    void damaged(PartRead& part, const QString& what) {
+        failure = Fail(QStringLiteral("The sheet %1 is damaged: %2 (line %3).").arg(Quoted(sheet_), what).arg(part.line()));
     }
 
     QString cellName(long long row, long long column) const {
@@ -930,123 +1334,131 @@ private:
         return QStringLiteral("Cell %1%2 of the sheet %3").arg(letters).arg(row).arg(Quoted(sheet_));
     }
 
+    void startRow(PartRead& part, Attributes attrs) {
+        const std::string_view r = LocalAttribute(attrs, "r");
+        long long next = row_ + 1;
+        if (!r.empty()) {
+            bool ok = false;
+            next = WholeNumber(r, ok);
+            if (!ok) next = 0;
+        }
+        if (next < 1 || next > kSheetMaxRow) return damaged(part, QStringLiteral("a row number out of range"));
+        row_ = next;
+        column_ = 0;
+        inRow_ = true;
+        endRow();
+        rowStart_ = static_cast<uint32_t>(ws_.cells_.size());
+        currentRow_ = static_cast<int32_t>(row_);
+    }
+
     // The cell types that read apart; any other is a number.
     enum class Type { Number, Shared, Inline, Str, Error, Bool, Date };
 
-    Outcome readCell(PartReader& xml, long long row, long long& column) {
-        Type type = Type::Number;
-        {
-            // Let go of the attributes before reading on: while a copy is
-            // held, the reader copies its own list at the next element, an
-            // allocation a cell.
-            const QXmlStreamAttributes attrs = xml.attributes();
-            QStringView ref = LocalAttribute(attrs, u"r");
-            long long refRow = 0, refColumn = column + 1;
-            if (!ref.isEmpty() && !ParseReference(ref, refRow, refColumn))
-                return damaged(xml, QStringLiteral("the cell reference %1").arg(ref.toString()));
-            if (refColumn > kSheetMaxColumn) return damaged(xml, QStringLiteral("a column beyond the last"));
-            column = refColumn;
-            const QStringView t = LocalAttribute(attrs, u"t");
-            type = Is(t, u"s")           ? Type::Shared
-                   : Is(t, u"inlineStr") ? Type::Inline
-                   : Is(t, u"str")       ? Type::Str
-                   : Is(t, u"e")         ? Type::Error
-                   : Is(t, u"b")         ? Type::Bool
-                   : Is(t, u"d")         ? Type::Date
-                                         : Type::Number;
-        }
+    void startCell(PartRead& part, Attributes attrs) {
+        const std::string_view ref = LocalAttribute(attrs, "r");
+        long long refRow = 0, refColumn = column_ + 1;
+        if (!ref.empty() && !ParseReference(ref, refRow, refColumn))
+            return damaged(part, QStringLiteral("the cell reference %1").arg(FromUtf8(ref)));
+        if (refColumn > kSheetMaxColumn) return damaged(part, QStringLiteral("a column beyond the last"));
+        column_ = refColumn;
+        const std::string_view t = LocalAttribute(attrs, "t");
+        type_ = t == "s"           ? Type::Shared
+                : t == "inlineStr" ? Type::Inline
+                : t == "str"       ? Type::Str
+                : t == "e"         ? Type::Error
+                : t == "b"         ? Type::Bool
+                : t == "d"         ? Type::Date
+                                   : Type::Number;
+        cellDepth_ = part.depth();
+        value_.clear();
+        item_.reset();
+        hasValue_ = hasInline_ = hasFormula_ = false;
+    }
 
-        QString& value = value_;
-        value.resize(0);
-        QString inlineText;
-        bool hasValue = false, hasInline = false, hasFormula = false;
-        while (More(xml)) {
-            const auto token = xml.readNext();
-            if (token == QXmlStreamReader::StartElement) {
-                if (Is(xml.name(), u"v")) {
-                    AppendElementText(xml, value);
-                    hasValue = true;
-                } else if (Is(xml.name(), u"is")) {
-                    inlineText = ReadStringItem(xml);
-                    hasInline = true;
-                } else {
-                    hasFormula = hasFormula || Is(xml.name(), u"f");
-                    xml.skipCurrentElement();  // formula text, extensions
-                }
-            } else if (token == QXmlStreamReader::EndElement && Is(xml.name(), u"c")) {
-                break;
-            }
-        }
-        if (xml.hasError()) return Outcome::Ok();  // reported by the caller
-        if (column > options_.lastColumn) return Outcome::Ok();  // not wanted
+    void endCell(PartRead& part) {
+        const long long row = row_, column = column_;
+        if (column > options_.lastColumn) return;  // not wanted
+        const std::string_view value = value_;
+        const auto blank = [](std::string_view s) { return IsAscii(s) ? TrimmedAscii(s).empty() : FromUtf8(s).trimmed().isEmpty(); };
         // A formula never calculated (written by a program that does not
         // calculate) has no value yet: the cell reads as empty.
-        if (hasFormula && !hasInline && QStringView(value).trimmed().isEmpty()) return Outcome::Ok();
+        if (hasFormula_ && !hasInline_ && blank(value)) return;
 
         Worksheet::Cell cell{static_cast<int32_t>(column), CellValue::Kind::Empty, 0, 0};
-        if (type == Type::Shared) {
-            if (!hasValue) return Outcome::Ok();
+        if (type_ == Type::Shared) {
+            if (!hasValue_) return;
             bool ok = false;
-            long long index = QStringView(value).trimmed().toLongLong(&ok);
-            if (!shared_)
-                return Fail(QStringLiteral("%1 refers to the workbook's table of shared texts, which is missing: "
-                                           "the workbook is damaged.")
-                                .arg(cellName(row, column)));
-            if (!ok || index < 0 || index >= static_cast<long long>(shared_->size()))
-                return Fail(QStringLiteral("%1 refers to a shared text the workbook does not hold: the workbook is "
-                                           "damaged.")
-                                .arg(cellName(row, column)));
+            const long long index = WholeNumber(value, ok);
+            if (!shared_) {
+                failure = Fail(QStringLiteral("%1 refers to the workbook's table of shared texts, which is missing: "
+                                              "the workbook is damaged.")
+                                   .arg(cellName(row, column)));
+                return;
+            }
+            if (!ok || index < 0 || index >= static_cast<long long>(shared_->size())) {
+                failure = Fail(QStringLiteral("%1 refers to a shared text the workbook does not hold: the workbook is "
+                                              "damaged.")
+                                   .arg(cellName(row, column)));
+                return;
+            }
             cell.kind = CellValue::Kind::Text;
             cell.text = static_cast<int32_t>(index);
-        } else if (type == Type::Inline || type == Type::Str || type == Type::Error) {
-            QString text = type == Type::Inline ? (hasInline ? inlineText : DecodeEscapes(value)) : DecodeEscapes(value);
-            if (type == Type::Inline && !hasInline && !hasValue) return Outcome::Ok();
-            if (type == Type::Str && !hasValue) return Outcome::Ok();
-            if (text.size() > kCellMaxText) return TooLong(cellName(row, column));
-            cell.kind = type == Type::Error ? CellValue::Kind::Error : CellValue::Kind::Text;
-            cell.text = ownText(text);
-        } else if (type == Type::Bool) {
-            if (!hasValue) return Outcome::Ok();
+        } else if (type_ == Type::Inline || type_ == Type::Str || type_ == Type::Error) {
+            if (type_ == Type::Inline && !hasInline_ && !hasValue_) return;
+            if (type_ == Type::Str && !hasValue_) return;
+            const std::string_view written = type_ == Type::Inline && hasInline_ ? std::string_view(item_.text) : value;
+            if (written.size() > kMaxWrittenText) {
+                failure = TooLong(cellName(row, column));
+                return;
+            }
+            const qsizetype from = ws_.own_.chars.size();
+            AppendCellText(ws_.own_.chars, written);
+            if (ws_.own_.chars.size() - from > kCellMaxText) {
+                ws_.own_.chars.truncate(from);
+                failure = TooLong(cellName(row, column));
+                return;
+            }
+            cell.kind = type_ == Type::Error ? CellValue::Kind::Error : CellValue::Kind::Text;
+            cell.text = ownText(from);
+        } else if (type_ == Type::Bool) {
+            if (!hasValue_) return;
             cell.kind = CellValue::Kind::Bool;
-            cell.number = QStringView(value).trimmed() == u"1" ? 1 : 0;
-        } else if (type == Type::Date) {
-            if (!hasValue) return Outcome::Ok();
-            if (std::optional<double> serial = DateSerial(QStringView(value).trimmed())) {
+            cell.number = (IsAscii(value) ? TrimmedAscii(value) == "1" : FromUtf8(value).trimmed() == u"1") ? 1 : 0;
+        } else if (type_ == Type::Date) {
+            if (!hasValue_) return;
+            if (std::optional<double> serial = DateSerial(QStringView(FromUtf8(value).trimmed()))) {
                 cell.kind = CellValue::Kind::Number;
                 cell.number = *serial;
             } else {
                 cell.kind = CellValue::Kind::Text;
-                cell.text = ownText(value);
+                const qsizetype from = ws_.own_.chars.size();
+                ws_.own_.chars += FromUtf8(value);
+                cell.text = ownText(from);
             }
         } else {
-            if (!hasValue) return Outcome::Ok();  // a formatted cell without a value
+            if (!hasValue_) return;  // a formatted cell without a value
             bool ok = false;
-            double v = CellNumber(QStringView(value).trimmed(), ok);
-            if (!ok) return damaged(xml, QStringLiteral("%1 holds no number").arg(cellName(row, column)));
+            const double v = value.size() > kMaxWrittenText ? 0 : CellNumber(value, ok);
+            if (!ok) return damaged(part, QStringLiteral("%1 holds no number").arg(cellName(row, column)));
             cell.kind = CellValue::Kind::Number;
             cell.number = v;
         }
-        if (ws_.cells_.size() >= kWorkbookMaxValues || ownChars_ > kWorkbookMaxTextChars)
-            return Fail(QStringLiteral("The sheet %1 holds more than %2 values or %3 characters of text; it "
-                                       "cannot be read.")
-                            .arg(Quoted(sheet_))
-                            .arg(kWorkbookMaxValues)
-                            .arg(kWorkbookMaxTextChars));
+        if (ws_.cells_.size() >= kWorkbookMaxValues || ownChars_ > kWorkbookMaxTextChars) {
+            failure = Fail(QStringLiteral("The sheet %1 holds more than %2 values or %3 characters of text; it "
+                                          "cannot be read.")
+                               .arg(Quoted(sheet_))
+                               .arg(kWorkbookMaxValues)
+                               .arg(kWorkbookMaxTextChars));
+            return;
+        }
         ws_.cells_.push_back(cell);
-        return Outcome::Ok();
     }
 
-    int32_t ownText(const QString& text) {
-        ownChars_ += static_cast<std::size_t>(text.size());
-        ws_.own_.chars += text;
+    // The text appended to the sheet's own from `from` on, as a cell's.
+    int32_t ownText(qsizetype from) {
+        ownChars_ += static_cast<std::size_t>(ws_.own_.chars.size() - from);
         ws_.own_.ends.push_back(ws_.own_.chars.size());
         return -static_cast<int32_t>(ws_.own_.size());
-    }
-
-    void startRow(long long row) {
-        endRow();
-        rowStart_ = static_cast<uint32_t>(ws_.cells_.size());
-        currentRow_ = static_cast<int32_t>(row);
     }
 
     void endRow() {
@@ -1059,32 +1471,112 @@ private:
         currentRow_ = 0;
     }
 
-    void finish() {
-        auto byRow = [](const Worksheet::Row& a, const Worksheet::Row& b) { return a.row < b.row; };
-        if (!std::is_sorted(ws_.rows_.begin(), ws_.rows_.end(), byRow))
-            std::stable_sort(ws_.rows_.begin(), ws_.rows_.end(), byRow);
-        ws_.cells_.shrink_to_fit();
-        ws_.own_.chars.squeeze();
-        ws_.own_.ends.shrink_to_fit();
-        ws_.rows_.shrink_to_fit();
-    }
-
-    bool inOrder() const {
+    bool inOrder() {
         const std::size_t n = ws_.rows_.size();
         if (n >= 2 && ws_.rows_[n - 2].row >= ws_.rows_[n - 1].row) ordered_ = false;
         return ordered_;
     }
 
     Worksheet& ws_;
-    QString value_;  // the cell's <v>, its buffer kept from cell to cell
     QString sheet_;
     const SheetReadOptions& options_;
     const SharedTexts* shared_;
     std::size_t ownChars_ = 0;
-    mutable bool ordered_ = true;
+    bool ordered_ = true;
     uint32_t rowStart_ = 0;
     int32_t currentRow_ = 0;
+    // Where the read is: the row and column of the last cell, and the
+    // depths of the open cell, its value, its inline text and an element
+    // left out (0 where there is none).
+    long long row_ = 0, column_ = 0;
+    bool inRow_ = false;
+    int cellDepth_ = 0, valueDepth_ = 0, itemDepth_ = 0, skipDepth_ = 0;
+    // The open cell.
+    Type type_ = Type::Number;
+    bool hasValue_ = false, hasInline_ = false, hasFormula_ = false;
+    std::string value_;  // its <v> as written, the buffer kept from cell to cell
+    StringItem item_;    // its <is>
 };
+
+namespace {
+
+// Reads the workbook's sheet list: names, relation ids, the active sheet.
+class SheetList : public PartContent {
+public:
+    SheetList(QStringList& names, QStringList& ids, int& active, const QString& shown)
+        : names_(names), ids_(ids), active_(active), shown_(shown) {}
+    void start(PartRead&, std::string_view name, Attributes attrs) override {
+        if (name == "sheet") {
+            if (names_.size() >= kWorkbookMaxSheets) {
+                failure = Fail(QStringLiteral("The workbook %1 lists more than %2 sheets; it cannot be read.")
+                                   .arg(shown_)
+                                   .arg(kWorkbookMaxSheets));
+                return;
+            }
+            names_ << FromUtf8(LocalAttribute(attrs, "name"));
+            ids_ << FromUtf8(LocalAttribute(attrs, "id"));
+        } else if (name == "workbookView") {
+            const std::string_view tab = LocalAttribute(attrs, "activeTab");
+            if (!tab.empty()) active_ = FromUtf8(tab).toInt();
+        }
+    }
+
+private:
+    QStringList& names_;
+    QStringList& ids_;
+    int& active_;
+    const QString& shown_;
+};
+
+// Reads the workbook's table of shared texts.
+class SharedTextList : public PartContent {
+public:
+    SharedTextList(SharedTexts& table, const QString& shown) : table_(table), shown_(shown) {}
+    void start(PartRead& part, std::string_view name, Attributes attrs) override {
+        if (itemDepth_) {
+            item_.start(name, part.depth());
+        } else if (name == "sst") {
+            const int count = FromUtf8(LocalAttribute(attrs, "uniqueCount")).toInt();
+            if (count > 0) table_.ends.reserve(std::min<std::size_t>(count, kWorkbookMaxValues));
+        } else if (name == "si") {
+            itemDepth_ = part.depth();
+            item_.reset();
+        }
+    }
+    void end(PartRead& part, std::string_view name) override {
+        if (!itemDepth_) return;
+        if (part.depth() != itemDepth_) return item_.end(name, part.depth());
+        itemDepth_ = 0;
+        const qsizetype from = table_.chars.size();
+        if (item_.text.size() <= kMaxWrittenText) AppendCellText(table_.chars, item_.text);
+        const qsizetype length = table_.chars.size() - from;
+        if (item_.text.size() > kMaxWrittenText || length > kCellMaxText) {
+            table_.chars.truncate(from);
+            failure = TooLong(QStringLiteral("The workbook %1").arg(shown_));
+            return;
+        }
+        if (table_.size() >= kWorkbookMaxValues || static_cast<std::size_t>(table_.chars.size()) > kWorkbookMaxTextChars) {
+            failure = Fail(QStringLiteral("The workbook %1 holds more than %2 shared texts or %3 characters "
+                                          "of them; it cannot be read.")
+                               .arg(shown_)
+                               .arg(kWorkbookMaxValues)
+                               .arg(kWorkbookMaxTextChars));
+            return;
+        }
+        table_.ends.push_back(table_.chars.size());
+    }
+    void text(PartRead&, std::string_view s) override {
+        if (itemDepth_) item_.characters(s);
+    }
+
+private:
+    SharedTexts& table_;
+    const QString& shown_;
+    int itemDepth_ = 0;
+    StringItem item_;
+};
+
+}  // namespace
 
 CellValue Worksheet::cell(long long row, long long column) const {
     CellValue out;
@@ -1113,7 +1605,7 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     if (!outcome) return nullptr;
 
     Relations root;
-    outcome = ReadRelations(pkg, QString(), root, {}, u"officeDocument");
+    outcome = ReadRelations(pkg, QString(), root, {}, "officeDocument");
     if (!outcome) return nullptr;
     QString workbookPart = root.byType.value(QStringLiteral("officeDocument"));
     if (workbookPart.isEmpty() || pkg.find(workbookPart).isEmpty()) workbookPart = QStringLiteral("xl/workbook.xml");
@@ -1125,26 +1617,8 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     std::unique_ptr<Workbook> wb(new Workbook);
     wb->path_ = path;
     QStringList ids;
-    outcome = pkg.parse(pkg.find(workbookPart), QStringLiteral("sheet list"), [&](PartReader& xml) {
-        while (More(xml)) {
-            xml.readNext();
-            if (!xml.isStartElement()) continue;
-            if (xml.name() == u"sheet") {
-                if (wb->names_.size() >= kWorkbookMaxSheets)
-                    return Fail(QStringLiteral("The workbook %1 lists more than %2 sheets; it cannot be read.")
-                                    .arg(shown)
-                                    .arg(kWorkbookMaxSheets));
-                QXmlStreamAttributes a = xml.attributes();
-                wb->names_ << LocalAttribute(a, u"name").toString();
-                ids << LocalAttribute(a, u"id").toString();
-            } else if (xml.name() == u"workbookView") {
-                const QXmlStreamAttributes a = xml.attributes();
-                QStringView tab = LocalAttribute(a, u"activeTab");
-                if (!tab.isEmpty()) wb->active_ = tab.toInt();
-            }
-        }
-        return Outcome::Ok();
-    });
+    SheetList list(wb->names_, ids, wb->active_, shown);
+    outcome = pkg.parse(pkg.find(workbookPart), QStringLiteral("sheet list"), list);
     if (!outcome) return nullptr;
     if (wb->names_.isEmpty()) {
         outcome = Fail(QStringLiteral("The workbook %1 holds no sheet.").arg(shown));
@@ -1153,7 +1627,7 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     if (wb->active_ < 0 || wb->active_ >= wb->names_.size()) wb->active_ = 0;
 
     Relations rels;
-    outcome = ReadRelations(pkg, workbookPart, rels, QSet<QString>(ids.begin(), ids.end()), u"sharedStrings");
+    outcome = ReadRelations(pkg, workbookPart, rels, QSet<QString>(ids.begin(), ids.end()), "sharedStrings");
     if (!outcome) return nullptr;
     for (const QString& id : ids) wb->parts_ << pkg.find(rels.byId.value(id));
 
@@ -1162,29 +1636,8 @@ std::unique_ptr<Workbook> Workbook::Open(const QString& path, Outcome& outcome, 
     QString sharedEntry = pkg.find(sharedPart);
     if (!sharedEntry.isEmpty()) {
         auto table = std::make_shared<SharedTexts>();
-        outcome = pkg.parse(sharedEntry, QStringLiteral("table of shared texts"), [&](PartReader& xml) {
-            while (More(xml)) {
-                xml.readNext();
-                if (xml.isStartElement() && xml.name() == u"sst") {
-                    const QXmlStreamAttributes a = xml.attributes();
-                    int count = LocalAttribute(a, u"uniqueCount").toInt();
-                    if (count > 0) table->ends.reserve(std::min<std::size_t>(count, kWorkbookMaxValues));
-                } else if (xml.isStartElement() && xml.name() == u"si") {
-                    const QString text = ReadStringItem(xml);
-                    if (text.size() > kCellMaxText) return TooLong(QStringLiteral("The workbook %1").arg(shown));
-                    if (table->size() >= kWorkbookMaxValues ||
-                        static_cast<std::size_t>(table->chars.size() + text.size()) > kWorkbookMaxTextChars)
-                        return Fail(QStringLiteral("The workbook %1 holds more than %2 shared texts or %3 characters "
-                                                   "of them; it cannot be read.")
-                                        .arg(shown)
-                                        .arg(kWorkbookMaxValues)
-                                        .arg(kWorkbookMaxTextChars));
-                    table->chars += text;
-                    table->ends.push_back(table->chars.size());
-                }
-            }
-            return Outcome::Ok();
-        });
+        SharedTextList texts(*table, shown);
+        outcome = pkg.parse(sharedEntry, QStringLiteral("table of shared texts"), texts);
         if (!outcome) return nullptr;
         wb->shared_ = std::move(table);
     }
@@ -1207,10 +1660,9 @@ Outcome Workbook::loadSheet(int index, Worksheet& out, const SheetReadOptions& o
     Worksheet ws;
     ws.shared_ = shared_;
     SheetParser parser(ws, names_[index], options);
-    o = pkg.parse(
-        part, QStringLiteral("sheet %1").arg(Quoted(names_[index])), [&](PartReader& xml) { return parser.run(xml); },
-        &parser.stoppedEarly());
+    o = pkg.parse(part, QStringLiteral("sheet %1").arg(Quoted(names_[index])), parser);
     if (!o) return o;
+    parser.finish();
     out = std::move(ws);
     return Outcome::Ok();
 }

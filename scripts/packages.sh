@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libdxflib-dev libminizip-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libdxflib-dev libminizip-dev libexpat1-dev
   libxlsxwriter-dev libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf python3-openpyxl
   xvfb xauth fonts-liberation2)
 missing=()
