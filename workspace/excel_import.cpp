@@ -135,19 +135,23 @@ std::string ColumnName(int column) {
     return s;
 }
 
-// Cells the workbook import could not convert, or refuses, kept for one
-// message.
+// Cells the workbook import could not convert, or refuses, for one
+// message: the first ten named, the rest only counted, as a book may hold
+// millions.
 struct Skipped {
-    std::vector<std::string> cells;
+    std::vector<std::string> cells;  // the first ten
+    long long more = 0;
     void add(const std::string& sheet, long long row, int column) {
-        cells.push_back((sheet.empty() ? "" : sheet + "!") + ColumnName(column) + NumText(row));
+        if (cells.size() < 10)
+            cells.push_back((sheet.empty() ? "" : sheet + "!") + ColumnName(column) + NumText(row));
+        else
+            ++more;
     }
     // "A1, B2 and 3 more"
     std::string list() const {
         std::string out;
-        const std::size_t shown = std::min<std::size_t>(cells.size(), 10);
-        for (std::size_t n = 0; n < shown; ++n) out += (n ? ", " : "") + cells[n];
-        if (cells.size() > shown) out += " and " + NumText(static_cast<long long>(cells.size() - shown)) + " more";
+        for (std::size_t n = 0; n < cells.size(); ++n) out += (n ? ", " : "") + cells[n];
+        if (more > 0) out += " and " + NumText(more) + " more";
         return out;
     }
 };
@@ -523,8 +527,14 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refuse
 Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress& progress) {
     m.Ui->SetProgress(10);
     // Every sheet the import uses is read before anything changes, each no
-    // further than its table can take (and one row more, to say so).
-    std::vector<std::pair<std::string, Worksheet>> sheets;
+    // further than its table can take (and one row more, to say so), and
+    // taken into a copy of the project as it is read: a book may hold
+    // thousands of them, and none is kept beyond what it gives.
+    Model work = m;
+    Skipped skipped;
+    Refused refused;
+    std::vector<std::string> notes;
+    bool any = false;
     for (int s = 0; s < wb.sheetNames().size(); ++s) {
         std::string key = SheetKey(wb.sheetNames()[s]);
         if (key != "SEWER" && key != "DIA" && key != "PROJECT") continue;
@@ -545,18 +555,7 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
             return Outcome::Fail("The sheet \"" + wb.sheetNames()[s].toLatin1().toStdString() +
                                  "\" holds no lines: its row 2 is empty or \"END\". Nothing was imported.");
         }
-        sheets.emplace_back(key, std::move(sheet));
-    }
-    if (sheets.empty()) {
-        m.Ui->SetProgress(0);
-        return Outcome::Fail("The workbook has no sheet named SEWER, DIA or PROJECT. Nothing was imported.");
-    }
-
-    Model work = m;
-    Skipped skipped;
-    Refused refused;
-    std::vector<std::string> notes;
-    for (const auto& [key, sheet] : sheets) {
+        any = true;
         if (key == "SEWER") {
             if (std::string n = ReadSewerSheet(work, sheet, skipped, refused); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(60);
@@ -566,6 +565,10 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
         } else {
             ReadProjectSheet(work, sheet, skipped, refused);
         }
+    }
+    if (!any) {
+        m.Ui->SetProgress(0);
+        return Outcome::Fail("The workbook has no sheet named SEWER, DIA or PROJECT. Nothing was imported.");
     }
     if (refused.any()) {
         m.Ui->SetProgress(0);
