@@ -575,7 +575,7 @@ private:
         errorLine_ = line();
         const XML_Error code = XML_GetErrorCode(parser_);
         if (code == XML_ERROR_NO_MEMORY && memory_.exceeded) {
-            refusal_ = QStringLiteral("reading its XML takes more than %1 MB, far more than any workbook's")
+            refusal_ = QStringLiteral("reading its XML takes more than %1 MB of memory, far more than any workbook's")
                            .arg(kWorkbookMaxParserMemory >> 20);
             return;
         }

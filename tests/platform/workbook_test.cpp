@@ -144,7 +144,10 @@ TEST(WorkbookReader, HandWrittenParts) {
         "<!-- <row r=\"8\"> - ]]> ?> --><?pi <c> ? > ?><c r=\"M7\" t=\"inlineStr\"><is><t><![CDATA[a<b> ]] c]]></t></is></c>"
         // Dates with a time: the clock as written, whatever zone it names.
         "<c r=\"N7\" t=\"d\"><v>2020-01-02T12:00:00.000+02:00</v></c><c r=\"O7\" t=\"d\"><v> 2020-01-02T18:00:00Z </v></c>"
-        "<c r=\"P7\" t=\"d\"><v>2020-01-02T06:00:00</v></c><c r=\"Q7\" t=\"d\"><v>2020-02-30</v></c></row>");
+        "<c r=\"P7\" t=\"d\"><v>2020-01-02T06:00:00</v></c><c r=\"Q7\" t=\"d\"><v>2020-02-30</v></c></row>"
+        // Names with a prefix read by their local names.
+        "<row r=\"9\" xmlns:x=\"urn:x\" xmlns:y=\"urn:y\"><x:c x:r=\"B9\" y:r=\"Z9\" t=\"inlineStr\"><x:is>"
+        "<x:t xml:space=\"preserve\"> sp </x:t></x:is></x:c><c r=\"C9\"><x:v>9</x:v></c></row>");
     test::WriteZip(dir.path() / "h.xlsx",
                    test::WorkbookParts({{"One", test::SheetXml("")}, {"Two", sheet}}, &shared, 1));
     auto wb = OpenOk(dir.path() / "h.xlsx");
@@ -172,9 +175,11 @@ TEST(WorkbookReader, HandWrittenParts) {
                     {7, 14, Kind::Number, 43832.5, {}},
                     {7, 15, Kind::Number, 43832.75, {}},
                     {7, 16, Kind::Number, 43832.25, {}},
-                    {7, 17, Kind::Text, 0, "2020-02-30"}});
+                    {7, 17, Kind::Text, 0, "2020-02-30"},
+                    {9, 2, Kind::Text, 0, " sp "},
+                    {9, 3, Kind::Number, 9, {}}});
     EXPECT_EQ(ws.firstRow(), 2);
-    EXPECT_EQ(ws.lastRow(), 7);
+    EXPECT_EQ(ws.lastRow(), 9);
     Worksheet empty;
     ASSERT_TRUE(wb->loadSheet(0, empty).ok());
     EXPECT_EQ(empty.usedRowCount(), 0);
@@ -277,6 +282,24 @@ TEST(WorkbookReader, RefusesDamagedAndForeignFiles) {
              test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml(tag + "/>")}}));
          },
          true, "a tag holds more than 64 attributes"},
+        // Names the parser keeps for the whole part, 70 bytes each.
+        {"a million names",
+         [&](auto p) {
+             std::string tags;
+             for (int k = 0; k < 1000000; ++k) tags += "<a" + std::to_string(k) + "/>";
+             test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml(tags)}}));
+         },
+         true, "reading its XML takes more than 32 MB of memory, far more than any workbook's (xl/worksheets/sheet1.xml, line 1)"},
+        // Namespaces as XML has them: a prefix is declared, and two prefixes
+        // of one address make one attribute of two.
+        {"prefix not declared",
+         [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><p:c/></row>")}})); }, true,
+         "broken XML in xl/worksheets/sheet1.xml, line 1: Namespace prefix 'p' not declared"},
+        {"one attribute twice",
+         [&](auto p) {
+             test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row xmlns:p=\"u\" xmlns:q=\"u\" p:a=\"1\" q:a=\"2\"/>")}}));
+         },
+         true, "broken XML in xl/worksheets/sheet1.xml, line 1: Attribute 'q:a' redefined"},
         {"number that is none", [&](auto p) { test::WriteZip(p, test::WorkbookParts({{"S", test::SheetXml("<row><c><v>abc</v></c></row>")}})); },
          true, "holds no number"},
         {"may not be read",
@@ -552,6 +575,13 @@ TEST(WorkbookReader, LimitsHoldTheirMostAndRefuseOneMore) {
                                    names(" xmlns:z", 40) + "/></y>");
          },
          "declares more than 64 namespaces at once"},
+        // What is kept of each namespace in force, and compared as it is declared.
+        {"namespace address",
+         [&](std::size_t extra) {
+             return test::SheetXml("<a xmlns:p=\"" + std::string(kWorkbookMaxNamespaceUri + extra, 'u') + "\" p:b=\"\"/>");
+         },
+         "declares a namespace whose address is longer than 2048 bytes, far longer than any workbook's "
+         "(xl/worksheets/sheet1.xml, line 1)"},
     };
     for (const Case& c : cases) {
         for (std::size_t extra : {0, 1}) {
