@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QTime>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -44,33 +45,21 @@ Outcome Fail(const QString& text) { return Outcome::Fail(text.toStdString()); }
 QString FromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Watches a part's bytes before the parser takes them, for what the parser
-// would hold whole or work at without bound, and stops the read there. The
-// parser holds a tag, a comment, a CDATA section or a processing
-// instruction whole: each may be a megabyte at most, where a workbook's
-// longest (a cell's text written out) fits many times; a text between two
-// tags longer than that is no cell's either. Each attribute of a tag is
-// checked against the others, and each prefix looked up through the
-// namespaces in force: a tag may carry kWorkbookMaxAttributes attributes
-// and kWorkbookMaxNamespaces namespaces may be in force at once, where a
-// workbook's tags carry a few dozen. A document type is refused at its
-// first bytes, before its declarations are kept or its entities expanded.
-// The part is watched in the form the parser will decode it in, found from
-// its first bytes as the parser finds it: UTF-8 (or another form that
-// writes "<" and its kin as single bytes), UTF-16 in either byte order, and
-// UTF-32, which no workbook uses.
+// would hold whole, and stops the read there: a tag, a comment, a CDATA
+// section or a processing instruction may be a megabyte at most, where a
+// workbook's longest (a cell's text written out) fits many times; a text
+// between two tags longer than that is no cell's either. A document type
+// is refused at its first bytes, before its declarations are kept or its
+// entities expanded. The part is watched in the form the parser will
+// decode it in, found from its first bytes as the parser finds it: UTF-8
+// (or another form that writes "<" and its kin as single bytes), UTF-16 in
+// either byte order, and UTF-32, which no workbook uses.
 class MarkupGuard {
 public:
-    enum class Stop {
-        None, LongText, LongTag, LongComment, LongCData, LongInstruction,
-        ManyAttributes, ManyNamespaces, DocumentType, Encoding
-    };
+    enum class Stop { None, LongText, LongTag, LongComment, LongCData, LongInstruction, DocumentType, Encoding };
     enum class Form { Unknown, Bytes, Utf16LE, Utf16BE };
 
     Form form() const { return form_; }
-    bool byteOrderMark() const { return bom_; }
-    // Tags, attributes, comments, CDATA sections and instructions begun
-    // since the last call.
-    long long takeMarkup() { return std::exchange(markup_, 0); }
 
     Stop scan(const char* data, std::size_t n) {
         if (form_ == Form::Unknown) {
@@ -95,7 +84,6 @@ private:
             return std::equal(bytes.begin(), bytes.end(), head_);
         };
         if (is({0, 0, 0xFE, 0xFF}) || is({0xFF, 0xFE, 0, 0}) || is({0, 0, 0, '<'}) || is({'<', 0, 0, 0})) return false;
-        bom_ = is({0xEF, 0xBB, 0xBF}) || is({0xFE, 0xFF}) || is({0xFF, 0xFE});
         if (is({0xEF, 0xBB, 0xBF})) form_ = Form::Bytes;
         else if (is({0xFE, 0xFF}) || is({0, '<'})) form_ = Form::Utf16BE;
         else if (is({0xFF, 0xFE}) || is({'<', 0})) form_ = Form::Utf16LE;
@@ -129,18 +117,23 @@ private:
     Stop scanText(const char* p, const char* const end) {
         while (p < end) {
             if (at_ == At::Text) {
-                if (*p == '<') {  // no text between two tags, as mostly
-                    ++p;
-                    opened();
-                    continue;
+                const char* stop = p;
+                if (*p != '<') {  // no text between two tags, as mostly
+                    const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
+                    stop = lt ? static_cast<const char*>(lt) : end;
+                    run_ += static_cast<std::size_t>(stop - p);
+                    if (run_ > limit_) return Stop::LongText;
+                    if (!lt) break;
                 }
-                const void* lt = std::memchr(p, '<', static_cast<std::size_t>(end - p));
-                const char* const stop = lt ? static_cast<const char*>(lt) : end;
-                run_ += static_cast<std::size_t>(stop - p);
-                if (run_ > limit_) return Stop::LongText;
-                if (!lt) break;
                 p = stop + 1;
-                opened();
+                // Mostly a tag follows: straight into it.
+                if (p < end && *p != '!' && *p != '?' && *p != '<') {
+                    at_ = At::Tag;
+                    tagBytes_ = 1;
+                    quote_ = 0;
+                } else {
+                    opened();
+                }
                 continue;
             }
             if (at_ == At::Tag) {
@@ -153,7 +146,9 @@ private:
                     if (c == '?') enter(At::Instruction, '?', 1);
                     else if (c == '!') bang_ = true;
                     else if (c != '<') {  // a "<" after "<" opens anew
-                        startTag(c == '/');
+                        at_ = At::Tag;
+                        tagBytes_ = 1;
+                        quote_ = 0;
                         --p;  // the tag's first character
                     }
                 } else if (!expect_) {
@@ -181,14 +176,32 @@ private:
         return Stop::None;
     }
 
-    // Inside a tag, to its end or the piece's. Most bytes of a sheet are
-    // here: what changes from byte to byte is kept in locals.
+    // The bytes that end a run inside a tag, outside its values.
+    static constexpr auto kTagMark = [] {
+        std::array<bool, 256> mark{};
+        for (const unsigned char c : {'<', '>', '"', '\''}) mark[c] = true;
+        return mark;
+    }();
+
+    // Inside a tag, to its end or the piece's: its names and values are
+    // passed over a run at a time, as most bytes of a sheet are here.
     Stop scanTag(const char*& p, const char* const end) {
-        std::size_t bytes = tagBytes_, length = nameLength_;
+        std::size_t bytes = tagBytes_;
         char quote = quote_;
-        bool afterSpace = afterSpace_, slash = slash_;
         Stop why = Stop::None;
         while (p < end) {
+            const char* q = p;
+            if (quote)
+                while (q < end && *q != quote && *q != '<') ++q;
+            else
+                while (q < end && !kTagMark[static_cast<unsigned char>(*q)]) ++q;
+            bytes += static_cast<std::size_t>(q - p);
+            p = q;
+            if (bytes > limit_) {
+                why = Stop::LongTag;
+                break;
+            }
+            if (p == end) break;
             const char c = *p++;
             if (++bytes > limit_) {
                 why = Stop::LongTag;
@@ -199,43 +212,17 @@ private:
                 break;
             }
             if (quote) {
-                if (c == quote) quote = 0, afterSpace = true;
-                continue;
-            }
-            if (c == '"' || c == '\'') {
-                quote = c;
-                slash = false;
-            } else if (c == '=') {
-                if (++attributes_ > kWorkbookMaxAttributes) {
-                    why = Stop::ManyAttributes;
-                    break;
-                }
-                ++markup_;
-                nameLength_ = length;
-                if (declaresNamespace() && inForce_ + ++declared_ > kWorkbookMaxNamespaces) {
-                    why = Stop::ManyNamespaces;
-                    break;
-                }
-                slash = false;
+                quote = 0;
             } else if (c == '>') {
-                slash_ = slash;
-                endTag();
+                at_ = At::Text;
+                run_ = 0;
                 break;
-            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-                afterSpace = true;
-                slash = false;
             } else {
-                if (afterSpace) length = 0, afterSpace = false;
-                if (length < sizeof name_) name_[length] = c;
-                ++length;
-                slash = c == '/';
+                quote = c;
             }
         }
         tagBytes_ = bytes;
-        nameLength_ = length;
         quote_ = quote;
-        afterSpace_ = afterSpace;
-        slash_ = slash;
         return why;
     }
     void opened() {
@@ -252,57 +239,19 @@ private:
         }
     }
     void enter(At section, char closer, std::size_t needed) {
-        ++markup_;
         at_ = section;
         closer_ = closer;
         needed_ = needed;
         closing_ = 0;
         inside_ = 0;
     }
-    void startTag(bool end) {
-        markup_ += !end;
-        at_ = At::Tag;
-        endTag_ = end;
-        tagBytes_ = 1;
-        attributes_ = declared_ = 0;
-        quote_ = 0;
-        afterSpace_ = slash_ = false;
-        nameLength_ = 0;
-    }
-    // "xmlns" or "xmlns:prefix" before the "=".
-    bool declaresNamespace() const {
-        return nameLength_ >= 5 && std::memcmp(name_, "xmlns", 5) == 0 && (nameLength_ == 5 || name_[5] == ':');
-    }
-    // Namespaces declared on an element stay in force until its end tag.
-    void endTag() {
-        if (endTag_) {
-            depth_ = std::max(depth_ - 1, 0);
-            while (!scopes_.empty() && scopes_.back().depth >= depth_) {
-                inForce_ -= scopes_.back().declared;
-                scopes_.pop_back();
-            }
-        } else if (!slash_) {
-            if (declared_ > 0) {
-                scopes_.push_back({depth_, declared_});
-                inForce_ += declared_;
-            }
-            ++depth_;
-        }
-        at_ = At::Text;
-        run_ = 0;
-    }
 
-    struct Scope {
-        int depth, declared;
-    };
     Form form_ = Form::Unknown;
-    bool bom_ = false;
     unsigned char head_[4] = {};
     std::size_t headSize_ = 0;
     int pending_ = -1;   // a UTF-16 unit's first byte, its second still to come
     std::string units_;  // a piece of UTF-16 as one character per unit
     std::size_t limit_ = kWorkbookMaxMarkupRun;
-    long long markup_ = 0;
     At at_ = At::Text;
     std::size_t run_ = 0;  // characters of text since the last markup
     // "<" seen: "!" after it, and the rest of "<!--" or "<![CDATA[" still expected.
@@ -312,16 +261,11 @@ private:
     // Inside a comment, CDATA section or instruction.
     char closer_ = 0;
     std::size_t needed_ = 0, closing_ = 0, inside_ = 0;
-    // Inside a tag.
-    bool endTag_ = false, afterSpace_ = false, slash_ = false;
+    // Inside a tag: its bytes so far, and the quote of the value it is in.
+    std::size_t tagBytes_ = 0;
     char quote_ = 0;
-    std::size_t tagBytes_ = 0, nameLength_ = 0;
-    char name_[6] = {};  // the first characters of the name being read
-    int attributes_ = 0, declared_ = 0;
-    // Elements open, and the namespaces their tags declared.
-    int depth_ = 0, inForce_ = 0;
-    std::vector<Scope> scopes_;
 };
+
 // ---- the XML parser's memory ---------------------------------------------------
 
 // The parser keeps every distinct element and attribute name of a part for
@@ -409,15 +353,24 @@ const XML_Memory_Handling_Suite kParserMemorySuite = {ParserMalloc, ParserReallo
 // prefix left out) and its value, in UTF-8. Namespace declarations are no
 // attributes.
 struct Attribute {
-    std::string_view name, value;
+    std::string_view name;
+    const char* value;  // measured only when asked for
 };
 using Attributes = std::span<const Attribute>;
 
+// A name or value against a literal, inline: names are compared several
+// times a cell.
+template <std::size_t N>
+bool Is(std::string_view s, const char (&literal)[N]) {
+    return s.size() == N - 1 && std::memcmp(s.data(), literal, N - 1) == 0;
+}
+
 // The value of the attribute of that local name, whatever its prefix; empty
 // when the tag has none.
-std::string_view LocalAttribute(Attributes attrs, std::string_view local) {
+template <std::size_t N>
+std::string_view LocalAttribute(Attributes attrs, const char (&local)[N]) {
     for (const Attribute& a : attrs)
-        if (a.name == local) return a.value;
+        if (Is(a.name, local)) return a.value;
     return {};
 }
 
@@ -444,15 +397,17 @@ const std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 // each piece watched by a MarkupGuard before the parser takes it. It stops
 // the read when the user cancels, when the archive is damaged or the entry
 // shorter than it says, where the guard stops it, when the workbook's reads
-// together have unpacked more XML, or more markup, than `budget` allows
-// (markup that carries no cells costs reading time all the same), and where
-// the content had enough or failed. It refuses elements nested past
-// kWorkbookMaxDepth; a namespace address longer than
-// kWorkbookMaxNamespaceUri; a declared encoding other than the one the
-// guard watches (the package format allows only UTF-8 and UTF-16); a
-// document type, should one pass the guard, before any of its entities is
-// expanded; and a part the parser would need more than
-// kWorkbookMaxParserMemory for.
+// together have unpacked more XML, or parsed more markup (tags, attributes,
+// comments, CDATA sections, instructions), than `budget` allows (markup
+// that carries no cells costs reading time all the same), and where the
+// content had enough or failed. It refuses a tag of more than
+// kWorkbookMaxAttributes attributes; more than kWorkbookMaxNamespaces
+// namespaces declared at once; elements nested past kWorkbookMaxDepth; a
+// namespace address longer than kWorkbookMaxNamespaceUri; a declared
+// encoding other than the one the guard watches (the package format allows
+// only UTF-8 and UTF-16); a document type, should one pass the guard,
+// before any of its entities is expanded; and a part the parser would need
+// more than kWorkbookMaxParserMemory for.
 //
 // Namespaces are the reader's own: the parser takes names as they stand,
 // and here each prefix is looked up through the namespaces in force, as
@@ -475,6 +430,9 @@ public:
         XML_SetCharacterDataHandler(parser_, &PartRead::OnText);
         XML_SetXmlDeclHandler(parser_, &PartRead::OnDeclaration);
         XML_SetStartDoctypeDeclHandler(parser_, &PartRead::OnDocumentType);
+        XML_SetCommentHandler(parser_, &PartRead::OnComment);
+        XML_SetStartCdataSectionHandler(parser_, &PartRead::OnCData);
+        XML_SetProcessingInstructionHandler(parser_, &PartRead::OnInstruction);
         const std::hash<std::string_view> hash;
         bindings_.push_back({"xml", hash("xml"), std::string(kXmlNamespace), hash(kXmlNamespace), 0, 0});
         inForce_ = 1;
@@ -491,12 +449,14 @@ public:
             broken(QStringLiteral("Out of memory"));
             return;
         }
-        std::vector<char> piece(std::size_t{1} << 16);
+        // Not cleared first: a workbook of thousands of sheets reads as many parts.
+        const std::size_t pieceSize = std::size_t{1} << 16;
+        const std::unique_ptr<char[]> piece(new char[pieceSize]);
         QElapsedTimer clock;
         clock.start();
         long long done = 0;
         while (!halted_) {
-            const int n = unzReadCurrentFile(zip_, piece.data(), static_cast<unsigned>(piece.size()));
+            const int n = unzReadCurrentFile(zip_, piece.get(), static_cast<unsigned>(pieceSize));
             if (n < 0) return halt(Stop::Damaged);
             if (n == 0) {
                 // No more data, at the entry's end or before it: the inflated data
@@ -507,22 +467,21 @@ public:
                 parse(nullptr, 0, true);
                 return;
             }
-            if ((guardStop_ = guard_.scan(piece.data(), static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
+            if ((guardStop_ = guard_.scan(piece.get(), static_cast<std::size_t>(n))) != MarkupGuard::Stop::None)
                 return halt(Stop::Guard);
             if ((budget_.xmlBytes -= n) < 0) return halt(Stop::TooMuch);
-            if ((budget_.markup -= guard_.takeMarkup()) < 0) return halt(Stop::TooMuchMarkup);
             done += n;
             // The caller's progress and Esc test cost little at this rate.
             if (progress_ && (done == n || clock.elapsed() >= 30)) {
                 clock.restart();
                 if (!progress_(done, size_)) return halt(Stop::Cancelled);
             }
-            parse(piece.data(), n, false);
+            parse(piece.get(), n, false);
         }
         // After broken XML a damaged archive shows soon, if that is what it is.
         if (!xmlError_.isEmpty()) {
             for (int k = 0; k < 256 && stop_ == Stop::None && !ended_; ++k) {
-                const int n = unzReadCurrentFile(zip_, piece.data(), 4096);
+                const int n = unzReadCurrentFile(zip_, piece.get(), 4096);
                 if (n < 0) stop_ = Stop::Damaged;
                 else if (n == 0 && unzeof(zip_) != 1) stop_ = Stop::Damaged;
                 else if (n == 0) ended_ = true;
@@ -610,6 +569,7 @@ private:
     }
     static void XMLCALL OnDeclaration(void* self, const XML_Char*, const XML_Char* encoding, int) {
         auto* part = static_cast<PartRead*>(self);
+        if (!part->halted_ && !part->spend(1)) return;
         if (encoding && !part->halted_ && !part->readsAsWatched(encoding))
             part->refuse(QStringLiteral("its XML declares the encoding %1, which is not the form it is written in (a "
                                         "workbook's parts are in UTF-8 or UTF-16)")
@@ -618,6 +578,21 @@ private:
     static void XMLCALL OnDocumentType(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
         auto* part = static_cast<PartRead*>(self);
         if (!part->halted_) part->refuse(QStringLiteral("it declares a document type, which no workbook does"));
+    }
+    static void XMLCALL OnComment(void* self, const XML_Char*) { static_cast<PartRead*>(self)->spend(1); }
+    static void XMLCALL OnCData(void* self) { static_cast<PartRead*>(self)->spend(1); }
+    static void XMLCALL OnInstruction(void* self, const XML_Char*, const XML_Char*) {
+        static_cast<PartRead*>(self)->spend(1);
+    }
+
+    // Counts markup against the workbook's budget; false, and the read
+    // stopped, past it.
+    bool spend(long long markup) {
+        if (halted_) return false;
+        if ((budget_.markup -= markup) >= 0) return true;
+        stop_ = Stop::TooMuchMarkup;
+        stopParser();
+        return false;
     }
 
     // The parser reads the form it found from the first bytes, as the guard
@@ -633,23 +608,32 @@ private:
         return false;
     }
 
-    static bool IsDeclaration(std::string_view name) {
-        return name.size() >= 5 && name.compare(0, 5, "xmlns") == 0 && (name.size() == 5 || name[5] == ':');
+    static bool IsDeclaration(const char* name) {
+        return name[0] == 'x' && name[1] == 'm' && name[2] == 'l' && name[3] == 'n' && name[4] == 's' &&
+               (name[5] == '\0' || name[5] == ':');
     }
 
     void start(const char* name, const char** atts) {
         if (halted_) return;
+        int count = 0;
+        bool declares = false;
+        for (; atts[2 * count]; ++count) declares = declares || IsDeclaration(atts[2 * count]);
+        if (!spend(1 + count)) return;
+        if (count > kWorkbookMaxAttributes)
+            return refuse(QStringLiteral("a tag holds more than %1 attributes, far more than any workbook's tag")
+                              .arg(kWorkbookMaxAttributes));
         if (++depth_ > kWorkbookMaxDepth)
             return refuse(QStringLiteral("its elements nest more than %1 deep").arg(kWorkbookMaxDepth));
-        for (const char** a = atts; *a; a += 2)
-            if (IsDeclaration(a[0]) && !declare(a[0], a[1])) return;
+        if (declares)
+            for (const char** a = atts; *a; a += 2)
+                if (IsDeclaration(a[0]) && !declare(a[0], a[1])) return;
         std::string_view local;
         int uri = 0;
         if (!resolve(name, local, uri)) return;
         attributes_.clear();
         prefixed_.clear();
         for (const char** a = atts; *a; a += 2) {
-            if (IsDeclaration(a[0])) continue;
+            if (declares && IsDeclaration(a[0])) continue;
             std::string_view attributeLocal;
             int attributeUri = -1;
             if (!resolve(a[0], attributeLocal, attributeUri)) return;
@@ -663,8 +647,11 @@ private:
 
     void end(const char* name) {
         if (halted_) return;
-        const char* colon = std::strchr(name, ':');
-        content_.end(*this, colon ? colon + 1 : name);
+        const char* local = name;
+        const char* p = name;
+        for (; *p; ++p)
+            if (*p == ':') local = p + 1;
+        content_.end(*this, std::string_view(local, static_cast<std::size_t>(p - local)));
         while (inForce_ > 0 && bindings_[inForce_ - 1].depth == depth_) --inForce_;
         --depth_;
         if (content_.stopped()) stopParser();
@@ -678,10 +665,17 @@ private:
                        .arg(kWorkbookMaxNamespaceUri));
             return false;
         }
-        if (name.size() == 5) return true;  // the default namespace: elements' addresses are not read
-        const std::string_view prefix = name.substr(6);
-        if (prefix.empty() || prefix.find(':') != std::string_view::npos || prefix == "xmlns" || uri.empty() ||
-            (prefix == "xml") != (uri == kXmlNamespace)) {
+        // The XML namespace's binding is no declaration.
+        if (inForce_ - 1 >= static_cast<std::size_t>(kWorkbookMaxNamespaces)) {
+            refuse(QStringLiteral("it declares more than %1 namespaces at once, far more than any workbook")
+                       .arg(kWorkbookMaxNamespaces));
+            return false;
+        }
+        // The default namespace is kept for the count only: the addresses of
+        // elements are not read, and a prefix is never empty.
+        const std::string_view prefix = name.size() == 5 ? std::string_view() : name.substr(6);
+        if (name.size() > 5 && (prefix.empty() || prefix.find(':') != std::string_view::npos || prefix == "xmlns" ||
+                                uri.empty() || (prefix == "xml") != (uri == kXmlNamespace))) {
             broken(QStringLiteral("Illegal namespace declaration"));
             return false;
         }
@@ -708,12 +702,16 @@ private:
     // The local name of `name`, and the number of its prefix's address (-1
     // without a prefix); false, and the read ended, when the name is no
     // qualified name or its prefix is not declared.
-    bool resolve(std::string_view name, std::string_view& local, int& uri) {
-        const std::size_t colon = name.find(':');
-        if (colon == std::string_view::npos) {
-            local = name;
+    bool resolve(const char* qualified, std::string_view& local, int& uri) {
+        // Names are short: measured and searched in one pass.
+        const char* p = qualified;
+        while (*p && *p != ':') ++p;
+        if (!*p) {
+            local = std::string_view(qualified, static_cast<std::size_t>(p - qualified));
             return true;
         }
+        const std::string_view name(qualified);
+        const std::size_t colon = static_cast<std::size_t>(p - qualified);
         local = name.substr(colon + 1);
         const std::string_view prefix = name.substr(0, colon);
         if (prefix.empty() || local.empty() || local.find(':') != std::string_view::npos) {
@@ -825,18 +823,6 @@ QString GuardRefusal(const QString& what, const QString& part, MarkupGuard::Stop
         case S::LongComment: return longer("a comment");
         case S::LongCData: return longer("a CDATA section");
         case S::LongInstruction: return longer("a processing instruction");
-        case S::ManyAttributes:
-            return QStringLiteral("The workbook's %1 cannot be read: a tag holds more than %2 attributes, far more than "
-                                  "any workbook's tag (%3).")
-                .arg(what)
-                .arg(kWorkbookMaxAttributes)
-                .arg(part);
-        case S::ManyNamespaces:
-            return QStringLiteral("The workbook's %1 cannot be read: it declares more than %2 namespaces at once, far "
-                                  "more than any workbook (%3).")
-                .arg(what)
-                .arg(kWorkbookMaxNamespaces)
-                .arg(part);
         case S::DocumentType:
             // Its entities could expand a few bytes into gigabytes.
             return QStringLiteral("The workbook's %1 cannot be read: it declares a document type, which no workbook "
@@ -1011,7 +997,7 @@ public:
     RelationList(const QString& folder, Relations& out, const QSet<QString>& ids, std::string_view type)
         : folder_(folder), out_(out), ids_(ids), type_(type) {}
     void start(PartRead&, std::string_view name, Attributes attrs) override {
-        if (name != "Relationship" || LocalAttribute(attrs, "TargetMode") == "External") return;
+        if (!Is(name, "Relationship") || Is(LocalAttribute(attrs, "TargetMode"), "External")) return;
         const std::string_view fullType = LocalAttribute(attrs, "Type");
         const std::size_t slash = fullType.rfind('/');
         const std::string_view shortType = slash == std::string_view::npos ? fullType : fullType.substr(slash + 1);
@@ -1098,15 +1084,15 @@ public:
     void start(std::string_view name, int depth) {
         if (skipDepth_) return;
         if (textDepth_) skipDepth_ = depth;
-        else if (name == "rPh") ++phonetic_;
-        else if (name == "t" && phonetic_ == 0) textDepth_ = depth;
+        else if (Is(name, "rPh")) ++phonetic_;
+        else if (Is(name, "t") && phonetic_ == 0) textDepth_ = depth;
     }
     void end(std::string_view name, int depth) {
         if (skipDepth_) {
             if (depth == skipDepth_) skipDepth_ = 0;
         } else if (textDepth_) {
             if (depth == textDepth_) textDepth_ = 0;
-        } else if (name == "rPh") {
+        } else if (Is(name, "rPh")) {
             --phonetic_;
         }
     }
@@ -1263,21 +1249,21 @@ public:
         if (skipDepth_) return;
         const int depth = part.depth();
         if (!cellDepth_) {
-            if (name == "row") startRow(part, attrs);
-            else if (name == "c" && inRow_) startCell(part, attrs);
+            if (Is(name, "row")) startRow(part, attrs);
+            else if (Is(name, "c") && inRow_) startCell(part, attrs);
         } else if (valueDepth_) {
             skipDepth_ = depth;  // elements inside a value are left out
         } else if (itemDepth_) {
             item_.start(name, depth);
-        } else if (name == "v") {
+        } else if (Is(name, "v")) {
             valueDepth_ = depth;
             hasValue_ = true;
-        } else if (name == "is") {
+        } else if (Is(name, "is")) {
             itemDepth_ = depth;
             hasInline_ = true;
             item_.reset();
         } else {
-            hasFormula_ = hasFormula_ || name == "f";
+            hasFormula_ = hasFormula_ || Is(name, "f");
             skipDepth_ = depth;  // formula text, extensions
         }
     }
@@ -1294,7 +1280,7 @@ public:
         } else if (cellDepth_) {
             cellDepth_ = 0;
             endCell(part);
-        } else if (name == "row") {
+        } else if (Is(name, "row")) {
             inRow_ = false;
             endRow();
             // Rows out of order would mislead the question; such a sheet is read whole.
@@ -1362,12 +1348,12 @@ private:
         if (refColumn > kSheetMaxColumn) return damaged(part, QStringLiteral("a column beyond the last"));
         column_ = refColumn;
         const std::string_view t = LocalAttribute(attrs, "t");
-        type_ = t == "s"           ? Type::Shared
-                : t == "inlineStr" ? Type::Inline
-                : t == "str"       ? Type::Str
-                : t == "e"         ? Type::Error
-                : t == "b"         ? Type::Bool
-                : t == "d"         ? Type::Date
+        type_ = Is(t, "s")           ? Type::Shared
+                : Is(t, "inlineStr") ? Type::Inline
+                : Is(t, "str")       ? Type::Str
+                : Is(t, "e")         ? Type::Error
+                : Is(t, "b")         ? Type::Bool
+                : Is(t, "d")         ? Type::Date
                                    : Type::Number;
         cellDepth_ = part.depth();
         value_.clear();
@@ -1506,7 +1492,7 @@ public:
     SheetList(QStringList& names, QStringList& ids, int& active, const QString& shown)
         : names_(names), ids_(ids), active_(active), shown_(shown) {}
     void start(PartRead&, std::string_view name, Attributes attrs) override {
-        if (name == "sheet") {
+        if (Is(name, "sheet")) {
             if (names_.size() >= kWorkbookMaxSheets) {
                 failure = Fail(QStringLiteral("The workbook %1 lists more than %2 sheets; it cannot be read.")
                                    .arg(shown_)
@@ -1515,7 +1501,7 @@ public:
             }
             names_ << FromUtf8(LocalAttribute(attrs, "name"));
             ids_ << FromUtf8(LocalAttribute(attrs, "id"));
-        } else if (name == "workbookView") {
+        } else if (Is(name, "workbookView")) {
             const std::string_view tab = LocalAttribute(attrs, "activeTab");
             if (!tab.empty()) active_ = FromUtf8(tab).toInt();
         }
@@ -1535,10 +1521,10 @@ public:
     void start(PartRead& part, std::string_view name, Attributes attrs) override {
         if (itemDepth_) {
             item_.start(name, part.depth());
-        } else if (name == "sst") {
+        } else if (Is(name, "sst")) {
             const int count = FromUtf8(LocalAttribute(attrs, "uniqueCount")).toInt();
             if (count > 0) table_.ends.reserve(std::min<std::size_t>(count, kWorkbookMaxValues));
-        } else if (name == "si") {
+        } else if (Is(name, "si")) {
             itemDepth_ = part.depth();
             item_.reset();
         }
