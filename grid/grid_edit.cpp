@@ -107,6 +107,8 @@ bool StoresNumber(int code) {
     }
 }
 
+bool StoresSingle(int code) { return StoresNumber(code) && code != 53 && code != 88; }
+
 namespace {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }

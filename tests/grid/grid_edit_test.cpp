@@ -107,12 +107,12 @@ TEST(GridUndo, KeepsTheNewestTenAndElementZeroApart) {
     UndoStack s;
     s.Reset(10);
     s.CopyBlock = {1, 2, 3, 4};
-    for (int i = 1; i <= 11; ++i) s.Push({std::to_string(i), "Cut", {i, 1, i, 1}});
+    for (int i = 1; i <= 11; ++i) s.Push({std::to_string(i), "Cut", {i, 1, i, 1}, {}});
     EXPECT_EQ(s.Count(), 10);
     for (int i = 11; i >= 2; --i) EXPECT_EQ(s.Pop()->Text, std::to_string(i));
     EXPECT_FALSE(s.Pop());
     EXPECT_EQ(s.CopyBlock.ColSel, 4);
-    s.Push({"x", "Cut", {}});
+    s.Push({"x", "Cut", {}, {}});
     s.ClearSnapshots();
     EXPECT_EQ(s.Count(), 0);
     EXPECT_EQ(s.CopyBlock.Col, 2);
