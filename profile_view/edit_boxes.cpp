@@ -131,11 +131,39 @@ void CommitLevel(Model& m, int L, EditBox b, float v) {
     }
 }
 
-EditBoxResult LevelEvent(Model& m, int L, EditBox b, EditEvent event, std::string_view text) {
+// The text the last redraw filled into a level box.
+const std::string& FilledLevel(const ProfileViewState& view, EditBox b) {
+    const SelectedLineTexts& t = view.EditBoxes;
+    switch (b) {
+        case EditBox::Gr1: return t.Gr1;
+        case EditBox::Gr2: return t.Gr2;
+        case EditBox::Inv1: return t.Inv1;
+        default: return t.Inv2;
+    }
+}
+
+// True when a level box still shows what the redraw filled in for the stored
+// level: it stands for that level, not for the seven digits it shows.
+bool ShowsStoredLevel(const ProfileViewState& view, EditBox b, std::string_view text, float stored) {
+    const std::string& filled = FilledLevel(view, b);
+    if (filled.empty() || text != filled) return false;
+    // Filled for this line, not left over from another one.
+    const std::optional<double> shown = BoxNumber(filled);
+    return shown && std::fabs(*shown - stored) <= 1e-6 * std::fabs(static_cast<double>(stored));
+}
+
+EditBoxResult LevelEvent(Model& m, const ProfileViewState& view, int L, EditBox b, EditEvent event,
+                         std::string_view text) {
     EditBoxResult r;
     if (event != EditEvent::Enter) return r;  // a level is taken with Enter only
     r.consumed = true;
     const float stored = LevelField(m.Lines[L], b);
+    if (ShowsStoredLevel(view, b, text, stored)) {
+        // The lines at the manhole take the stored level itself.
+        CommitLevel(m, L, b, stored);
+        r.changed = r.redraw = true;
+        return r;
+    }
     const std::string storedText = StrSingle(stored);
     const std::optional<double> typed = BoxNumber(text);
     if (!typed) {
@@ -236,7 +264,7 @@ EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, Edi
     switch (box) {
         case EditBox::Slope: return SlopeEvent(m, L, event, text);
         case EditBox::Cover: return CoverEvent(m, v, L, event, text);
-        default: return LevelEvent(m, L, box, event, text);
+        default: return LevelEvent(m, v, L, box, event, text);
     }
 }
 
