@@ -9,10 +9,6 @@
 
 namespace vd {
 
-// Str of a single-precision field: its shortest decimal form, so 45.3 reads
-// " 45.3" and not the digits of its binary value.
-std::string StrSingle(float v);
-
 // The slope in per mille with one decimal and no blanks: 0.0035 -> "3.5".
 std::string PerMilleText(double slope);
 

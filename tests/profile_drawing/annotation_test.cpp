@@ -17,6 +17,7 @@
 #include "profile_drawing/cad_output.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/recording_output.h"
+#include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
 #include "recording_ui.h"
 
@@ -558,6 +559,30 @@ TEST(BlockMode, LineBlockTextForms) {
     ASSERT_TRUE(s.Draw(kDrawDxf).ok());
     EXPECT_EQ(s.file.texts("l= 45.5").size(), 1u);
     EXPECT_EQ(s.file.texts("l= 44.5").size(), 1u);
+}
+
+// Str of a double keeps 15 digits; of a single-precision field its own 7,
+// with the exponent from 1E7 up and below 1E-4. Neither writes a zero before
+// the point.
+TEST(AnnotationText, StrOfDoublesAndSingles) {
+    const struct {
+        double value;
+        const char* asDouble;
+        const char* asSingle;
+    } forms[] = {
+        {12345678, " 12345678", " 1.234568E+07"}, {1e7, " 10000000", " 1E+07"},
+        {9999999, " 9999999", " 9999999"},        {-12345678.9, "-12345678.9", "-1.234568E+07"},
+        {45.3, " 45.3", " 45.3"},                 {-1234.5, "-1234.5", "-1234.5"},
+        {0.5, " .5", " .5"},                      {-0.25, "-.25", "-.25"},
+        {1.0 / 3, " .333333333333333", " .3333333"}, {0.0001, " .0001", " .0001"},
+        {0.00001, " 1E-05", " 1E-05"},            {-1.5e-7, "-1.5E-07", "-1.5E-07"},
+        {1e15, " 1E+15", " 1E+15"},               {0, " 0", " 0"},
+        {NAN, " 0", " 0"},                        {-INFINITY, " 0", " 0"},
+    };
+    for (const auto& f : forms) {
+        EXPECT_EQ(Str(f.value), f.asDouble) << f.value;
+        EXPECT_EQ(StrSingle(static_cast<float>(f.value)), f.asSingle) << f.value;
+    }
 }
 
 // The manhole blocks' depth, cover and coordinates, with the depth, coordinate

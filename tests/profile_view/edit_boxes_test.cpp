@@ -154,6 +154,8 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         {"a negative level likewise", 2, B::Inv2, E::Enter, "-11", {}, false, "-.75", true, {{2, I2, -0.75f}}},
         {"a level of 10 m and a fraction", 2, B::Inv1, E::Enter, "", {}, false, " 10.25", true, {{2, I1, 10.25f}}},
         {"a refused cover likewise", 1, B::Cover, E::Enter, "25", {}, false, " .35", true, {{1, C, 0.35f}}},
+        {"a level from 1E7 up in the exponent form", 2, B::Gr1, E::Enter, "abc", {}, false, " 1.234568E+07", true,
+         {{2, G1, 12345678.0f}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
