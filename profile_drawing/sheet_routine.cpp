@@ -105,8 +105,8 @@ void FillEditBoxes(DrawContext& ctx) {
     t.Gr2 = StrSingle(l.Gr2);
     t.Inv1 = StrSingle(l.Inv1);
     t.Inv2 = StrSingle(l.Inv2);
-    t.Slope = Str(CLng(static_cast<double>(l.slope) * 10000) / 10.0);
-    t.Cover = Str(CLng(static_cast<double>(l.Mincover) * 100) / 100.0);
+    t.Slope = Str(CLngSingle(l.slope, 10000) / 10.0);
+    t.Cover = Str(CLngSingle(l.Mincover, 100) / 100.0);
 }
 
 bool InSelection(const DrawContext& ctx, int pos) { return ctx.v.SelPosEnd <= pos && pos <= ctx.v.SelPos; }
