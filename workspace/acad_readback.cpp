@@ -461,7 +461,7 @@ Outcome CheckPlanNumber(const std::string& entity, const std::string& what, cons
         return TooLargeNumber(entity, what, d[item].text);
     }
     const std::optional<float> f = SingleValue(v);
-    if (!f) return TooLargeNumber(entity, what, d[item].isText() ? std::string_view(d[item].text) : NumberShown(v));
+    if (!f) return TooLargeNumber(entity, what, d[item].isText() ? d[item].text : NumberShown(v));
     out = *f;
     return Outcome::Ok();
 }
