@@ -1,6 +1,5 @@
 #include "grid/column_calculator.h"
 
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 
@@ -69,11 +68,9 @@ std::optional<CalcResult> ApplyColumnOperator(const CalcCell& target, const Calc
     else
         return std::nullopt;
     if (!std::isfinite(r)) return std::nullopt;
-    // Beyond the single range the text stays, for the column to refuse.
-    if (singleTarget && std::fabs(r) <= static_cast<double>(FLT_MAX)) {
-        const auto single = static_cast<float>(r);
-        return CalcResult{SingleNumberText(single), single};
-    }
+    // A result beyond the single range is written as it is, for the column to refuse.
+    if (singleTarget)
+        if (const std::optional<float> single = SingleValue(r)) return CalcResult{SingleNumberText(*single), *single};
     return CalcResult{CalcNumberText(r), std::nullopt};
 }
 

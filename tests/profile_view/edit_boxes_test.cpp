@@ -222,16 +222,17 @@ TEST(EditBoxes, LevelCommitsCheckSlopesDownstreamButGr2DoesNot) {
 }
 
 // Enter on a level box still showing what the redraw filled in commits the
-// stored level itself, not the seven digits the box shows: the line keeps
+// stored level itself, not the seven digits the box shows (from 1E7 up in
+// the exponent form): the line keeps
 // its level and the lines at the manhole take it, as when it is typed in
 // full. Each commit is saved, reopened and compared bit for bit.
 TEST(EditBoxes, EnterOnAnUnchangedLevelBoxCommitsTheStoredLevelItself) {
     test::TempDir dir("edit_levels");
     const float levels[6][4] = {{},
                                 {1251.1235f, 1250.5671f, 1249.0013f, 1248.5437f},
-                                {1250.5671f, 1250.0009f, 1248.4567f, 1248.0121f},
+                                {1250.5671f, 12345678.0f, 1248.4567f, 1248.0121f},
                                 {1251.4563f, 1250.5671f, 1249.5019f, 1248.6013f},
-                                {1250.0009f, 1249.5007f, 1247.9051f, 1247.7013f},
+                                {12345678.0f, 1249.5007f, 1247.9051f, 1247.7013f},
                                 {1250.6013f, 1250.5671f, 1248.7017f, 1248.7017f}};
     const F fields[] = {&LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Inv1, &LineRecord::Inv2, &LineRecord::slope};
     for (int selected : {1, 2})
