@@ -571,7 +571,7 @@ TEST(ProfileControl, StartUpWritesTheCustomLengthIntoItsOwnBox) {
     ASSERT_NE(text6, nullptr);
     text6->setText("2000");
     c.UserControl_Initialize();
-    EXPECT_EQ(text6->text(), " 8000");
+    EXPECT_EQ(text6->text(), "8000");  // as the box shows it after Enter
     EXPECT_EQ(fresh.SheetLayoutMode, 3);
 }
 
