@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "engine/fixed_text.h"
 #include "engine/number_text.h"
 #include "profile_drawing/sheet_routine.h"
-#include "engine/fixed_text.h"
 #include "profile_view/edit_boxes.h"
 #include "profile_view/profile_control.h"
 #include "profile_view/selection.h"
