@@ -283,7 +283,23 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
                 return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
                                      " holds a field that is not a number.");
         }
-        if (TagOf(fields[0]) != "MHB") break;
+        if (const std::string_view tag = TagOf(fields[0]); tag != "MHB") {
+            // The read stops here; lines left without coordinates while the
+            // file holds more rows would get zeros from the next save unseen.
+            const long long row = rows.number();
+            std::string_view later;
+            bool more = false;
+            while (!more && rows.next(later, ended)) more = later.find_first_not_of(' ') != std::string_view::npos;
+            if (k < m.LineCount && more) {
+                const long long none = m.LineCount - k;
+                const std::string note = "Row " + NumText(row) + " of " + path + " has the tag \"" +
+                                         RowExcerpt(tag) + "\" where \"MHB\" belongs; the coordinates stop there and " +
+                                         NumText(none) + (none == 1 ? " line has" : " lines have") + " none.";
+                AppendLog(m, note);
+                m.Ui->MessageBox(note);
+            }
+            break;
+        }
     }
     return Outcome::Ok();
 }

@@ -25,7 +25,7 @@ namespace {
 
 std::string SlopeBoxText(float slope) {
     try {
-        return Str(CLng(static_cast<double>(slope) * 10000) / 10.0);
+        return Str(CLngSingle(slope, 10000) / 10.0);
     } catch (const RuntimeError&) {
         return Str(static_cast<double>(slope) * 1000);
     }
@@ -33,7 +33,7 @@ std::string SlopeBoxText(float slope) {
 
 std::string CoverBoxText(float cover) {
     try {
-        return Str(CLng(static_cast<double>(cover) * 100) / 100.0);
+        return Str(CLngSingle(cover, 100) / 100.0);
     } catch (const RuntimeError&) {
         return StrSingle(cover);
     }

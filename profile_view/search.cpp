@@ -22,6 +22,7 @@
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 #include "engine/walk.h"
+#include "profile_drawing/sheet_parts.h"
 #include "profile_view/canvas_widget.h"
 #include "profile_view/edit_boxes.h"
 #include "profile_view/profile_control.h"
@@ -46,9 +47,6 @@ template <std::size_t N>
 std::string TrimmedText(const FixedText<N>& t) {
     return t.unassigned() ? std::string() : t.rtrim();
 }
-
-// The print form of a Single with its leading blank.
-std::string StrFloat(float v) { return (v < 0 ? "" : " ") + FloatText(v); }
 
 bool UsesBound(SearchFilter f) {
     switch (f) {
@@ -127,7 +125,7 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 for (int16_t b : {m.Links[i].Branch1, m.Links[i].Branch2})
                     if (int k = LinkedLine(b, n)) largest = std::max(largest, m.Lines[k].Dia);
                 if (m.Lines[N].Dia > largest && listed.insert(N).second)
-                    add(StrFloat(m.Lines[N].Dia) + "                 |", N);
+                    add(StrSingle(m.Lines[N].Dia) + "                 |", N);
             }
             break;
         }
@@ -152,10 +150,10 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 const float velocity = m.Results[i].VmaxEnd;
                 switch (f) {
                     case SearchFilter::LengthAtLeast:
-                        if (l.Len >= v) add(StrFloat(l.Len) + "            |", i);
+                        if (l.Len >= v) add(StrSingle(l.Len) + "            |", i);
                         break;
                     case SearchFilter::LengthAtMost:
-                        if (l.Len <= v) add(StrFloat(l.Len) + "                |", i);
+                        if (l.Len <= v) add(StrSingle(l.Len) + "                |", i);
                         break;
                     case SearchFilter::DepthBelow:
                         if (depth < v) add(FormatFixed(depth, 2) + "          |", i);

@@ -69,9 +69,9 @@ std::string StoredCustomLengthText(const ObjectStyle& options) {
 }
 
 std::string CustomLengthText(double metres) {
-    // Whole metres are written without a point; other lengths as typed.
-    std::string t = Str(metres);
-    return Trim(t);
+    // Whole metres are written without a point; other lengths as the
+    // single-precision style field keeps them.
+    return Trim(StrSingle(static_cast<float>(metres)));
 }
 
 CustomLength ReadCustomSheetLength(std::string_view text) {

@@ -154,6 +154,12 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         {"a negative level likewise", 2, B::Inv2, E::Enter, "-11", {}, false, "-.75", true, {{2, I2, -0.75f}}},
         {"a level of 10 m and a fraction", 2, B::Inv1, E::Enter, "", {}, false, " 10.25", true, {{2, I1, 10.25f}}},
         {"a refused cover likewise", 1, B::Cover, E::Enter, "25", {}, false, " .35", true, {{1, C, 0.35f}}},
+        {"a level from 1E7 up in the exponent form", 2, B::Gr1, E::Enter, "abc", {}, false, " 1.234568E+07", true,
+         {{2, G1, 12345678.0f}}},
+        // Scaled in single precision, as the fields are: 18.5 goes to the even 18.
+        {"a slope on a tie of tenths per mille", 1, B::Slope, E::Enter, "600", {}, false, " 1.8", true,
+         {{1, S, 0.00185f}}},
+        {"a cover on a tie of centimetres", 1, B::Cover, E::Click, "30", {}, false, " .18", true, {{1, C, 0.185f}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -242,6 +242,12 @@ TEST(SheetFrameCommands, FrameStoresTheOptionsAndRebuilds) {
     test::Child<QCheckBox>(&frame, "Check4")->click();
     EXPECT_EQ(StoredOptions(m).DivideLen, 1.0f);
     EXPECT_EQ(rebuilds, 5);
+
+    // The stored length shows as the single-precision field holds it.
+    m.ObjectStyles[26].Color = kCustomLengthChoice;
+    m.ObjectStyles[26].Rotate = 2500.3f;
+    frame.LoadFromSettings();
+    EXPECT_EQ(customLength->text(), "2500.3");
 }
 
 }  // namespace
