@@ -67,9 +67,7 @@ void Reslope(LineRecord& l) {
 
 // The refusal of a text that is no number, naming the box as its label does.
 std::string NoNumber(EditBox b, std::string_view text, const std::string& storedText) {
-    const std::string t = Trim(text);
-    return std::string(BoxName(b)) + ": " + (t.empty() ? std::string("the box is empty") : "\"" + t + "\" is not a number") +
-           "; " + BoxName(b) + " stays " + Trim(storedText) + ".";
+    return BoxRefusal(BoxName(b), text, ReadBox(text).kind, std::string(BoxName(b)) + " stays " + Trim(storedText));
 }
 
 // The refusal of a number out of the box's range.
@@ -243,13 +241,30 @@ EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEven
 
 }  // namespace
 
-std::optional<double> BoxNumber(std::string_view text) {
-    // A line end pasted after the number is a blank too.
+namespace {
+
+// A line end pasted after the number is a blank too.
+std::string_view WithoutLineEnd(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
         text.remove_suffix(1);
-    const OneNumber n = ReadOneNumber(text);
+    return text;
+}
+
+}  // namespace
+
+OneNumber ReadBox(std::string_view text) { return ReadOneNumber(WithoutLineEnd(text)); }
+OneNumber ReadSingleBox(std::string_view text) { return ReadOneSingle(WithoutLineEnd(text)); }
+
+std::optional<double> BoxNumber(std::string_view text) {
+    const OneNumber n = ReadBox(text);
     if (n.kind != OneNumber::Number) return std::nullopt;
     return n.value;
+}
+
+std::string BoxRefusal(std::string_view box, std::string_view text, OneNumber::Kind kind, std::string_view stays) {
+    const std::string why =
+        kind == OneNumber::Blank ? std::string("the box is empty") : NumberRefusal(WithoutLineEnd(text), kind);
+    return std::string(box) + ": " + why + "; " + std::string(stays) + ".";
 }
 
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {

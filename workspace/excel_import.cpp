@@ -199,15 +199,27 @@ bool CellText(const CellValue& v, std::string& text) {
     return false;
 }
 
+namespace {
+
+// The refusal of a frame box: a text that is no number is said to be so in
+// the words every box uses; a number out of range gets the range.
+Outcome BoxRefusal(const std::string& box, const std::string& text, const std::string& range) {
+    const OneNumber::Kind kind = ReadOneNumber(text).kind;
+    const bool number = kind != OneNumber::NotANumber && kind != OneNumber::TooLarge;
+    return Outcome::Fail(box + (number ? " must be " + range : ": " + NumberRefusal(text, kind)) +
+                         ". Nothing was imported.");
+}
+
+}  // namespace
+
 Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out) {
     std::optional<long long> start = BoxInteger(s.startRow);
     if (!start || *start < 1 || *start > kSheetMaxRow)
-        return Outcome::Fail("\"Start import at row :\" must be a row number from 1 to " + NumText(kSheetMaxRow) +
-                             ". Nothing was imported.");
+        return BoxRefusal("\"Start import at row :\"", s.startRow, "a row number from 1 to " + NumText(kSheetMaxRow));
     std::optional<long long> textStart = BoxInteger(s.textStart);
     if (!textStart || *textStart < 1 || *textStart > kCellMaxText)
-        return Outcome::Fail("\"Start text at :\" must be a character position from 1 to " + NumText(kCellMaxText) +
-                             ". Nothing was imported.");
+        return BoxRefusal("\"Start text at :\"", s.textStart,
+                          "a character position from 1 to " + NumText(kCellMaxText));
     out.startRow = *start;
     out.textStart = static_cast<int>(*textStart);
     for (int k = 0; k < kImportFields; ++k) {
@@ -215,9 +227,8 @@ Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out
         // The From column decides where the table ends, ticked or not.
         bool used = s.ticked[k] || k == 0;
         if (used && (!c || *c < 1 || *c > kSheetMaxColumn))
-            return Outcome::Fail("The column of \"" + Trim(kImportFieldCaptions[k]) +
-                                 "\" must be a number from 1 to " + NumText(kSheetMaxColumn) +
-                                 ". Nothing was imported.");
+            return BoxRefusal("The column of \"" + Trim(kImportFieldCaptions[k]) + "\"", s.column[k],
+                              "a number from 1 to " + NumText(kSheetMaxColumn));
         out.column[k] = s.ticked[k] ? static_cast<int>(*c) : 0;
         if (k == 0) out.endColumn = static_cast<int>(*c);
     }

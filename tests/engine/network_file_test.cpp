@@ -650,6 +650,14 @@ TEST_F(NetworkFile, CoordinatesFile) {
                              "stop there and 1 line has none.";
     EXPECT_EQ(ui.boxes, std::vector<std::string>{stop});
     EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), stop), ui.logs.end());
+    // So is a blank row with rows after it.
+    m = Model();
+    m.SetUi(&ui);
+    ui.clear();
+    WriteBytes(dir / "net.cor", "MHB,1,2,3,4\r\n \r\nMHB,9,9,9,9\r\n");
+    ASSERT_TRUE(Load(three).ok());
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{"Row 2 of " + folder +
+                                                 "net.cor is blank; the coordinates stop there and 2 lines have none."});
 
     // Fewer rows than lines fill the first lines only; nothing unread, nothing said.
     for (const char* cor : {"MHB, 1.5 , 2 , 3 , 4\n", "MHB, 1.5 , 2 , 3 , 4\nMHb,1,1,1,1\n\n  \n"}) {

@@ -553,11 +553,12 @@ TEST(ProfileControl, KeysWithNoSheet) {
 }
 
 TEST(ProfileControl, StartUpWritesTheCustomLengthIntoItsOwnBox) {
-    // Beyond the range the cutting takes, and as the single-precision field holds it.
+    // Beyond the range the cutting takes, and as the single-precision field holds:
+    // as the box shows it after Enter.
     const struct {
         float stored;
         const char* shown;
-    } lengths[] = {{9000, " 8000"}, {2500.3f, " 2500.3"}};
+    } lengths[] = {{9000, "8000"}, {2500.3f, "2500.3"}};
     for (const auto& l : lengths) {
         test::TempDir dir{"profile_custom"};
         Model m;

@@ -249,11 +249,13 @@ TEST_F(ExcelImport, RefusalsLeaveTheProject) {
         {QString::fromStdString((local.path() / "text.xlsx").string()), Frame(), "not an Excel workbook"},
         {QString::fromStdString((local.path() / "none.xlsx").string()), Frame(), "does not exist"},
         {file("lines.xlsx"), Frame("0"), "Start import at row"},
-        {file("lines.xlsx"), Frame("x"), "Start import at row"},
+        {file("lines.xlsx"), Frame("x"), "\"Start import at row :\": \"x\" is not a number."},
         {file("lines.xlsx"), Frame("2", "0"), "Start text at"},
-        // A box is one number or refused, never its leading number.
-        {file("lines.xlsx"), Frame("2abc"), "Start import at row"},
-        {file("lines.xlsx"), Frame("2", "1,5"), "Start text at"},
+        // A box is one number or refused, never its leading number, in the
+        // words every box uses.
+        {file("lines.xlsx"), Frame("2abc"), "\"Start import at row :\": \"2abc\" is not a number."},
+        {file("lines.xlsx"), Frame("2", "1,5"), "\"Start text at :\": \"1,5\" is not a number."},
+        {file("lines.xlsx"), Frame(std::string(1000, '9').c_str()), "\" is a number too large to hold."},
         {file("lines.xlsx"), noFromColumn, "From"},
         {file("lines.xlsx"), hugeColumn, "Length"},
         // Rows 2 and 3 blank: the active sheet holds no lines.
