@@ -638,7 +638,7 @@ TEST_F(FlexTest, NumbersAreStoredWholeOrRefusedWithTheirCellNamed) {
     EXPECT_FLOAT_EQ(m.Lines[3].Inv2, 97.5f);
     std::string said;
     for (const std::string& box : ui.boxes) said += box + "\n";
-    for (const char* cell : {"Row 1, inv.Elv._up: \"1E400\" is not a number", "Row 2, Gr.Elv._up: \"1E400\"",
+    for (const char* cell : {"Row 1, inv.Elv._up: \"1E400\" is a number too large to hold", "Row 2, Gr.Elv._up: \"1E400\"",
                              "Row 3, Gr.Elv._up: \"12abc\"", "Row 3, Gr.Elv._down: \"1,5\"", "with a point as the decimal mark"})
         EXPECT_NE(said.find(cell), std::string::npos) << cell << "\n" << said;
     EXPECT_EQ(g->TextMatrix(3, 4), "99.80");  // the cell shows what was kept
