@@ -1,4 +1,3 @@
-#include <cfloat>
 #include <cmath>
 #include <optional>
 #include <string_view>
@@ -18,8 +17,8 @@ bool Writable(const T& table, int row) {
 }
 
 float ToSingle(double v) {
-    if (!std::isfinite(v) || std::fabs(v) > FLT_MAX) throw RuntimeError(6, kOverflowText);
-    return static_cast<float>(v);
+    if (const std::optional<float> f = SingleValue(v)) return *f;
+    throw RuntimeError(6, kOverflowText);
 }
 
 // A lateral's first or last line, when the lateral and that line exist and

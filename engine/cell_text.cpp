@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,12 +61,6 @@ public:
 private:
     std::span<GridColumnDef> cat_;
 };
-
-// A double taken as a single-precision number; none beyond its range.
-std::optional<float> AsSingle(double v) {
-    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
-    return static_cast<float>(v);
-}
 
 template <typename T>
 bool InTable(const T& table, long long i) {
@@ -203,7 +196,7 @@ void ZonePeakCells(const Model& m, const ResultRecord& r, int zone, Cells& cells
 // Code 32: the slope rounded to 4 decimals, stored back (never into the
 // template row 0).
 void RoundedSlopeCell(LineRecord& l, int row, Cells& cells) {
-    std::optional<float> rounded = AsSingle(RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0);
+    std::optional<float> rounded = SingleValue(RoundHalfEven(static_cast<double>(l.slope) * 10000.0) / 10000.0);
     if (!rounded) return;
     if (row > 0) l.slope = *rounded;
     cells.fixed(32, *rounded, 4);
@@ -297,7 +290,7 @@ void LineCell(Model& m, int code, int row, Cells& cells, CostMessages* fill) {
         case 36: return SelfCleaningCell(m, row, cells);
         case 39:
             if (l.Len == 0) return;
-            if (auto slope = AsSingle((static_cast<double>(l.Gr1) - l.Gr2) / l.Len)) cells.fixed(code, *slope, 4);
+            if (auto slope = SingleValue((static_cast<double>(l.Gr1) - l.Gr2) / l.Len)) cells.fixed(code, *slope, 4);
             return;
         case 43: return cells.fixed(code, static_cast<double>(l.Gr1) - l.Inv1, 2);
         case 44: return cells.fixed(code, static_cast<double>(l.Gr2) - l.Inv2, 2);

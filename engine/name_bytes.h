@@ -15,11 +15,14 @@ namespace vd {
 
 inline bool IsControlByte(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
+// The control characters among eight bytes, marked as word::FindMarked
+// takes them.
+inline std::uint64_t ControlBytesIn(std::uint64_t w) { return word::Below(w, 0x20) | word::Equal(w, 0x7F); }
+
 // The position of the first control character of text, npos when none.
 // Eight bytes at a time: a reader looks at every name of a large file.
 inline std::size_t FirstControlByte(std::string_view text) {
-    const std::size_t at =
-        word::FindMarked(text, 0, [](std::uint64_t w) { return word::Below(w, 0x20) | word::Equal(w, 0x7F); });
+    const std::size_t at = word::FindMarked(text, 0, ControlBytesIn);
     return at == text.size() ? std::string_view::npos : at;
 }
 

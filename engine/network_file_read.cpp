@@ -267,8 +267,27 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
     std::string_view row;
     bool ended = false;
     std::vector<Field> fields;
+    // The read stops at a blank row or a tag other than MHB; lines left
+    // without coordinates while the file holds more rows would get zeros
+    // from the next save unseen, so that is said.
+    auto stopped = [&](int k, const std::string& why) {
+        const long long at = rows.number();
+        std::string_view later;
+        bool more = false;
+        while (!more && rows.next(later, ended)) more = later.find_first_not_of(' ') != std::string_view::npos;
+        const long long none = m.LineCount - k + 1;
+        if (!more || none <= 0) return;
+        const std::string note = "Row " + NumText(at) + " of " + path + " " + why + "; the coordinates stop there and " +
+                                 NumText(none) + (none == 1 ? " line has" : " lines have") + " none.";
+        AppendLog(m, note);
+        m.Ui->MessageBox(note);
+    };
     for (int k = 1; k <= m.LineCount; ++k) {
-        if (!rows.next(row, ended) || row.find_first_not_of(' ') == std::string_view::npos) break;
+        if (!rows.next(row, ended)) break;
+        if (row.find_first_not_of(' ') == std::string_view::npos) {
+            stopped(k, "is blank");
+            break;
+        }
         SplitFields(row, 5, fields);
         if (fields.size() < 5)
             return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path + " holds fewer than 5 fields.");
@@ -283,7 +302,10 @@ Outcome ReadCoordinates(Model& m, const std::string& path) {
                 return Outcome::Fail("Row " + NumText(rows.number()) + " of " + path +
                                      " holds a field that is not a number.");
         }
-        if (TagOf(fields[0]) != "MHB") break;
+        if (const std::string_view tag = TagOf(fields[0]); tag != "MHB") {
+            stopped(k + 1, "has the tag \"" + RowExcerpt(tag) + "\" where \"MHB\" belongs");
+            break;
+        }
     }
     return Outcome::Ok();
 }

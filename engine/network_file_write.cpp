@@ -18,6 +18,7 @@
 
 #include "engine/atomic_save.h"
 #include "engine/file_number.h"
+#include "engine/name_bytes.h"
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/word_scan.h"
@@ -28,8 +29,9 @@ namespace {
 
 constexpr std::size_t kPrintZone = 14;
 
-// A text field as it goes into a row. Control bytes would break the row or
-// put NULs into the file, so they go out as blanks. A comma or a quote would
+// A text field as it goes into a row. Control bytes and DEL would break the
+// row, put NULs into the file or make it one no reader opens, so they go
+// out as blanks. A comma or a quote would
 // shift the fields on reading, and the reader skips the blanks before a
 // field, so a text holding either, or beginning with a blank (" A" is another
 // manhole than "A"), is quoted. The filler " 0" of a lateral or manhole type
@@ -38,7 +40,7 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     std::string s(raw);
     bool quote = false;
     for (char& c : s) {
-        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+        if (IsControlByte(static_cast<unsigned char>(c))) c = ' ';
         if (c == ',' || c == '"') quote = true;
     }
     if (!s.empty() && s[0] == ' ') {
@@ -55,10 +57,10 @@ std::string FieldText(std::string_view raw, bool mayBeNone = false) {
     return q;
 }
 
-// Whether a text field holds a byte below a blank, a comma or a quote.
+// Whether a text field holds a control byte, a comma or a quote.
 bool HoldsControlCommaOrQuote(std::string_view raw) {
     return word::FindMarked(raw, 0, [](std::uint64_t w) {
-               return word::Below(w, 0x20) | word::Equal(w, ',') | word::Equal(w, '"');
+               return ControlBytesIn(w) | word::Equal(w, ',') | word::Equal(w, '"');
            }) != raw.size();
 }
 

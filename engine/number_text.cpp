@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/fixed_text.h"
 #include "engine/powers_of_ten.h"
 #include "engine/ui_sink.h"
 
@@ -18,6 +19,18 @@ namespace vd {
 namespace {
 bool Skipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain decimal ("-12.5e-7": sign, digits, point, "e" or "E" and
+// exponent) that lies beyond the double range lies below it: its first
+// significant digit's power plus its exponent is negative.
+bool BeyondDoubleIsTiny(std::string_view number) {
+    const std::size_t e = std::min(number.find_first_of("eE"), number.size());
+    long long power = 0;
+    for (std::size_t k = e + 1; k < number.size(); ++k)
+        if (IsDigit(number[k])) power = std::min(power * 10 + (number[k] - '0'), 1000000000000LL);
+    if (e + 1 < number.size() && number[e + 1] == '-') power = -power;
+    return LeadingPower(number.substr(0, e)) + power < 0;
+}
 }  // namespace
 
 double Val(std::string_view text) {
@@ -85,9 +98,10 @@ double Val(std::string_view text) {
     double v = 0;
     auto res = std::from_chars(num.data(), num.data() + num.size(), v);
     if (res.ec == std::errc::result_out_of_range || !std::isfinite(v)) {
-        // Tiny values underflow to 0; huge ones do not fit.
-        bool tiny = num.find("e-") != std::string::npos;
-        if (tiny) return 0;
+        // Tiny values underflow to 0; huge ones do not fit. Which one it is
+        // takes the digits and the exponent together: "1" and 400 zeros
+        // "E-5" is huge, "0." and 330 zeros "1" tiny.
+        if (BeyondDoubleIsTiny(num)) return 0;
         throw RuntimeError(6, kOverflowText);
     }
     return v;
@@ -147,6 +161,32 @@ OneNumber ReadOneNumber(std::string_view text) {
         return {OneNumber::Number, Val(text)};
     } catch (const RuntimeError&) {
         return {OneNumber::TooLarge, 0};  // "1E400", "&H1FFFFFFFF"
+    }
+}
+
+OneNumber ReadOneSingle(std::string_view text) {
+    OneNumber n = ReadOneNumber(text);
+    if (n.kind == OneNumber::Number && !SingleValue(n.value)) n = {OneNumber::TooLarge, 0};
+    return n;
+}
+
+std::optional<float> SingleValue(double v) {
+    // Up to half a unit past the largest single, a value rounds to it: the
+    // shortest text of the largest single ("3.4028235E+38") lies there.
+    constexpr float kMax = std::numeric_limits<float>::max();
+    if (!std::isfinite(v) || std::fabs(v) >= 0x1.ffffffp127) return std::nullopt;
+    if (std::fabs(v) > kMax) return v < 0 ? -kMax : kMax;
+    return static_cast<float>(v);
+}
+
+std::string NumberRefusal(std::string_view text, OneNumber::Kind kind) {
+    std::string shown = Trim(text);
+    // A pasted page of digits is named by its start.
+    if (shown.size() > 40) shown = shown.substr(0, 40) + "...";
+    switch (kind) {
+        case OneNumber::TooLarge: return "\"" + shown + "\" is a number too large to hold";
+        case OneNumber::NotANumber: return "\"" + shown + "\" is not a number";
+        default: return {};
     }
 }
 
@@ -325,14 +365,8 @@ std::optional<double> NumberOfText(std::string_view text) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (end != text.data() + text.size()) return std::nullopt;
     if (ec == std::errc::result_out_of_range) {
-        // Too small to hold reads as 0: the magnitude is the exponent plus
-        // the power of the mantissa's first digit other than 0.
-        const std::size_t e = std::min(text.find_first_of("eE"), text.size());
-        long long power = 0;
-        for (std::size_t k = e + 1; k < text.size(); ++k)
-            if (text[k] >= '0' && text[k] <= '9') power = std::min(power * 10 + (text[k] - '0'), 1000000000000LL);
-        if (e + 1 < text.size() && text[e + 1] == '-') power = -power;
-        if (LeadingPower(text.substr(0, e)) + power >= 0) return std::nullopt;
+        // Too small to hold reads as 0.
+        if (!BeyondDoubleIsTiny(text)) return std::nullopt;
         return text.front() == '-' ? -0.0 : 0.0;
     }
     if (ec != std::errc() || !std::isfinite(v)) return std::nullopt;

@@ -35,6 +35,17 @@ struct OneNumber {
     double value = 0;
 };
 OneNumber ReadOneNumber(std::string_view text);
+// ReadOneNumber for a single-precision field: a number beyond the single
+// range is TooLarge too, so it never becomes inf.
+OneNumber ReadOneSingle(std::string_view text);
+// A double rounded to single precision; none when it is not finite or
+// rounds beyond the single range.
+std::optional<float> SingleValue(double v);
+// The one wording of a text refused as a number, for every box, cell and
+// file: "\"12abc\" is not a number", "\"1E400\" is a number too large to
+// hold"; the text trimmed, and over 40 characters cut to its start and
+// "...". Empty for Number and Blank, which are no refusal.
+std::string NumberRefusal(std::string_view text, OneNumber::Kind kind);
 
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double v);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/errors.h"
+#include "engine/file_number.h"
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 
@@ -30,16 +31,26 @@ std::string CalcNumberText(double v) {
     return GeneralNumberText(v, 15);
 }
 
-std::optional<std::string> ApplyColumnOperator(std::string_view target, std::string_view operand,
-                                               std::string_view op) {
+std::string SingleNumberText(float v) {
+    if (v == 0) return "0";  // no "-0"
+    char digits[40];
+    return std::string(digits, FileNumberDigits(v, digits));
+}
+
+std::optional<CalcResult> ApplyColumnOperator(const CalcCell& target, const CalcCell& operand, std::string_view op,
+                                              bool singleTarget) {
     const std::string name = TrimLeft(op);
-    if (name == "=") return std::string(operand);
-    if (name == "&") return std::string(target) + std::string(operand);
+    if (name == "=") return CalcResult{std::string(operand.text), operand.exact};
+    if (name == "&") return CalcResult{std::string(target.text) + std::string(operand.text), std::nullopt};
+    // A field holding no number (it shows blank) counts as its text.
+    auto number = [](const CalcCell& c) {
+        return c.exact && std::isfinite(*c.exact) ? static_cast<double>(*c.exact) : Val(c.text);
+    };
     // An operand too large to read ("1E400") leaves the cell as it is.
     double a, b;
     try {
-        a = Val(target);
-        b = Val(operand);
+        a = number(target);
+        b = number(operand);
     } catch (const RuntimeError&) {
         return std::nullopt;
     }
@@ -57,7 +68,17 @@ std::optional<std::string> ApplyColumnOperator(std::string_view target, std::str
     else
         return std::nullopt;
     if (!std::isfinite(r)) return std::nullopt;
-    return CalcNumberText(r);
+    // A result beyond the single range is written as it is, for the column to refuse.
+    if (singleTarget)
+        if (const std::optional<float> single = SingleValue(r)) return CalcResult{SingleNumberText(*single), *single};
+    return CalcResult{CalcNumberText(r), std::nullopt};
+}
+
+std::optional<std::string> ApplyColumnOperator(std::string_view target, std::string_view operand,
+                                               std::string_view op) {
+    auto result = ApplyColumnOperator(CalcCell{target, std::nullopt}, CalcCell{operand, std::nullopt}, op, false);
+    if (!result) return std::nullopt;
+    return std::move(result->text);
 }
 
 std::optional<std::string> CalculatorChoiceProblem(const CalculatorChoice& c, int cols) {

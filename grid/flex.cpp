@@ -12,6 +12,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/cell_text.h"
 #include "engine/column_catalogue.h"
@@ -285,6 +286,7 @@ void Flex::loadView(const ViewSpec& v) {
 
     loaded_.take(rows, cols, cells);
     originals_.clear();
+    given_.clear();
     GridMode = v.mode;
     rowRecord_.assign(static_cast<std::size_t>(rows), 0);
     for (int r = 1; r <= count; ++r) rowRecord_[r] = r;
@@ -352,11 +354,26 @@ bool Flex::storeCell(int record, int col, const std::string& text, std::vector<s
     return true;
 }
 
-bool Flex::syncCell(int source, int record, int col, const std::string& text, std::vector<std::string>* problems) {
+bool Flex::syncCell(int row, int source, int record, int col, const std::string& text,
+                    std::vector<std::string>* problems) {
     const int code = std::abs(ColumnCatalogue[col].Code);
     const std::pair<int, int> key{source, col};
     auto kept = source != 0 && !originals_.empty() ? originals_.find(key) : originals_.end();
-    if (source != 0 && text == loadedText(source, col)) {
+    const auto given = given_.empty() ? given_.end() : given_.find({row, col});
+    const bool givenText = given != given_.end() && given->second.text == text;
+    if (givenText && given->second.exact) {
+        const std::span<char> field = CellFieldBytes(m_, code, record);
+        if (field.size() == sizeof(float)) {
+            if (source != 0 && kept == originals_.end())
+                originals_.emplace(key, KeptField{std::string(field.begin(), field.end()), text, true});
+            else if (source != 0)
+                kept->second.text = text, kept->second.exact = true;
+            std::memcpy(field.data(), &*given->second.exact, sizeof(float));
+            return true;
+        }
+    }
+    // A text given as standing for itself is stored even where it is the loaded one.
+    if (source != 0 && !givenText && text == loadedText(source, col)) {
         if (kept != originals_.end()) {
             std::span<char> field = CellFieldBytes(m_, code, record);
             if (field.size() == kept->second.bytes.size())
@@ -365,7 +382,7 @@ bool Flex::syncCell(int source, int record, int col, const std::string& text, st
         }
         return true;
     }
-    if (kept != originals_.end() && kept->second.text == text) return true;
+    if (kept != originals_.end() && kept->second.text == text && !kept->second.exact) return true;
     const std::span<char> field = CellFieldBytes(m_, code, record);
     std::string before(field.begin(), field.end());
     if (!storeCell(record, col, text, problems)) return false;
@@ -373,8 +390,103 @@ bool Flex::syncCell(int source, int record, int col, const std::string& text, st
     if (kept == originals_.end())
         originals_.emplace(key, KeptField{std::move(before), text});
     else
-        kept->second.text = text;
+        kept->second.text = text, kept->second.exact = false;
     return true;
+}
+
+// ---- exact values ----------------------------------------------------------
+
+bool Flex::HoldsSingles(int col) const {
+    return col >= 1 && col < grid_->Cols() && col < static_cast<int>(ColumnCatalogue.size()) &&
+           StoresSingle(std::abs(ColumnCatalogue[col].Code));
+}
+
+std::optional<float> Flex::loadedValue(int row, int col, std::string_view text) const {
+    const int source = row >= 0 && row < static_cast<int>(rowRecord_.size()) ? rowRecord_[row] : 0;
+    if (source == 0 || !HoldsSingles(col) || text != loadedText(source, col)) return std::nullopt;
+    std::string bytes;
+    if (auto kept = originals_.find({source, col}); kept != originals_.end()) {
+        bytes = kept->second.bytes;
+    } else {
+        const std::span<char> field = CellFieldBytes(m_, std::abs(ColumnCatalogue[col].Code), source);
+        bytes.assign(field.begin(), field.end());
+    }
+    if (bytes.size() != sizeof(float)) return std::nullopt;
+    float v;
+    std::memcpy(&v, bytes.data(), sizeof v);
+    return v;
+}
+
+std::optional<float> Flex::exactOf(int row, int col, std::string_view text) const {
+    if (auto given = given_.find({row, col}); given != given_.end() && given->second.text == text)
+        return given->second.exact;
+    return loadedValue(row, col, text);
+}
+
+std::optional<float> Flex::CellExact(int row, int col) const { return exactOf(row, col, grid_->TextMatrix(row, col)); }
+
+void Flex::give(int row, int col, std::optional<float> exact) {
+    if (!HoldsSingles(col) || row < 1 || row >= grid_->Rows()) return;
+    const std::string& text = grid_->TextMatrix(row, col);
+    if (!exact && CellTextProblem(std::abs(ColumnCatalogue[col].Code), text, {})) return;
+    auto given = given_.find({row, col});
+    if (given == given_.end()) {
+        // What the text stands for without being given anything.
+        const std::optional<float> plain = loadedValue(row, col, text);
+        if (plain.has_value() == exact.has_value() && (!plain || std::memcmp(&*plain, &*exact, sizeof(float)) == 0))
+            return;
+        given_.emplace(std::pair{row, col}, GivenValue{text, exact});
+    } else {
+        given->second = GivenValue{text, exact};
+    }
+}
+
+void Flex::GiveCell(int row, int col, const std::string& text, std::optional<float> exact) {
+    grid_->setTextMatrix(row, col, text);
+    give(row, col, exact);
+}
+
+void Flex::giveStored(int row, int col, int record) {
+    if (!HoldsSingles(col)) return;
+    if (record == 0) return give(row, col, std::nullopt);
+    const std::span<char> field = CellFieldBytes(m_, std::abs(ColumnCatalogue[col].Code), record);
+    if (field.size() != sizeof(float)) return;
+    float v;
+    std::memcpy(&v, field.data(), sizeof v);
+    give(row, col, v);
+}
+
+BlockValues Flex::blockValues(const CellBlock& b) const {
+    const int r1 = std::min(b.Row, b.RowSel), r2 = std::max(b.Row, b.RowSel);
+    const int c1 = std::min(b.Col, b.ColSel), c2 = std::max(b.Col, b.ColSel);
+    BlockValues values;
+    values.reserve(static_cast<std::size_t>(r2 - r1 + 1) * (c2 - c1 + 1));
+    for (int r = r1; r <= r2; ++r)
+        for (int c = c1; c <= c2; ++c) values.push_back(CellExact(r, c));
+    return values;
+}
+
+void Flex::giveBlock(const CellBlock& b, const BlockValues& values) {
+    const int r1 = std::min(b.Row, b.RowSel), r2 = std::max(b.Row, b.RowSel);
+    const int c1 = std::min(b.Col, b.ColSel), c2 = std::max(b.Col, b.ColSel);
+    std::size_t k = 0;
+    for (int r = r1; r <= r2; ++r)
+        for (int c = c1; c <= c2; ++c, ++k)
+            if (k < values.size()) give(r, c, values[k]);
+}
+
+void Flex::shiftGiven(int row, int by) {
+    if (given_.empty()) return;
+    std::map<std::pair<int, int>, GivenValue> moved;
+    for (auto& [key, value] : given_) {
+        if (key.first < row)
+            moved.emplace(key, std::move(value));
+        else if (by > 0)
+            moved.emplace(std::pair{key.first + by, key.second}, std::move(value));
+        else if (key.first > row)
+            moved.emplace(std::pair{key.first - 1, key.second}, std::move(value));
+    }
+    given_ = std::move(moved);
 }
 
 std::string Flex::keptText(int source, int col) const {
@@ -446,12 +558,14 @@ bool Flex::writeBack() {
         if (record == 0) continue;
         for (int c = 1; c < cols; ++c) {
             const std::string& text = g->TextMatrix(r, c);
-            if (syncCell(source, record, c, text, &problems)) continue;
+            if (syncCell(r, source, record, c, text, &problems)) continue;
             const std::string kept = keptText(source, c);
             g->setTextMatrix(r, c, kept);
             // A row added since the load holds the template's fields: the
             // blank its refused cell shows goes into the field too.
             if (source == 0) storeCell(record, c, kept, &problems);
+            // The text shown again stands for exactly what the field holds.
+            giveStored(r, c, record);
         }
     }
     // Which rows are lines is known only now: an added row whose every text
@@ -533,7 +647,7 @@ bool Flex::commitBox(std::vector<std::string>& problems) {
     if (auto problem = CellTextProblem(EditCode, text, cellTitle(EditCol))) {
         problems.push_back("Row " + NumText(EditRow) + ", " + *problem);
     } else if (record != 0) {
-        syncCell(record, record, EditCol, text, &problems);
+        syncCell(EditRow, record, record, EditCol, text, &problems);
     }
     if (problems.size() > before) {
         // The cell shows again what it showed when the edit began, or, when
@@ -543,6 +657,7 @@ bool Flex::commitBox(std::vector<std::string>& problems) {
         const bool startFits = !CellTextProblem(EditCode, EditStartText, cellTitle(EditCol));
         const std::string kept = startFits ? EditStartText : keptText(record, EditCol);
         g->setTextMatrix(EditRow, EditCol, kept);
+        if (!startFits) giveStored(EditRow, EditCol, record);
         editBox_->setText(QString::fromLatin1(kept.data(), static_cast<qsizetype>(kept.size())));
         return false;
     }
@@ -691,6 +806,7 @@ void Flex::MakeUndoBuffer(const std::string& action) {
     UndoEntry e;
     e.Block = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
     e.Text = SnapshotText(e.Block, [g](int r, int c) -> const std::string& { return g->TextMatrix(r, c); });
+    e.Values = blockValues(e.Block);
     e.Action = action;
     Undo.Push(std::move(e));
 }
@@ -711,6 +827,9 @@ void Flex::mnueditcopy_Click() {
     Undo.CopyBlock = {g->Row(), g->Col(), g->RowSel(), g->ColSel()};
     const std::string text = GridClipboardText(g->Clip());
     QGuiApplication::clipboard()->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    // A paste of this very text gives each cell the value its cell stands for now.
+    Undo.CopyText = text;
+    Undo.CopyValues = blockValues(Undo.CopyBlock);
 }
 
 void Flex::mnueditcut_Click() {
@@ -746,6 +865,7 @@ void Flex::mnueditpaste_Click() {
     }
     std::string block;
     const bool copied = text.compare(0, kCopyTag.size(), kCopyTag) == 0;
+    const bool own = copied && text == Undo.CopyText;
     bool beyondCapacity = false;
     if (copied) {
         block = text.substr(kCopyTag.size());
@@ -767,6 +887,16 @@ void Flex::mnueditpaste_Click() {
     const int rows = std::abs(g->RowSel() - g->Row()) + 1, cols = std::abs(g->ColSel() - g->Col()) + 1;
     MakeUndoBuffer("Cut");
     g->setClip(block);
+    if (own) {
+        // Both blocks row by row from their top left cells; the target may
+        // be cut at the grid's edge.
+        const int width = std::abs(Undo.CopyBlock.ColSel - Undo.CopyBlock.Col) + 1;
+        for (int r = g->Row(); r <= g->RowSel(); ++r)
+            for (int c = g->Col(); c <= g->ColSel(); ++c) {
+                const std::size_t k = static_cast<std::size_t>(r - g->Row()) * width + (c - g->Col());
+                if (k < Undo.CopyValues.size()) give(r, c, Undo.CopyValues[k]);
+            }
+    }
     if (beyondCapacity)
         m_.Ui->MessageBox(capacityText() + "; the rows beyond row " + NumText(g->Rows() - 1) + " were not pasted.");
     else if (size.rows > rows || size.cols > cols)
@@ -785,6 +915,7 @@ void Flex::UndoLastEdit() {
         !g->setRowSel(e->Block.RowSel))
         return;
     g->setClip(e->Text);
+    giveBlock(e->Block, e->Values);
     g->setRowCol(row, col);
     g->setTopRow(top);
 }
@@ -814,6 +945,7 @@ void Flex::mnueditinsertrow_Click() {
     }
     g->AddItem({}, row);
     rowRecord_.insert(rowRecord_.begin() + row, 0);
+    shiftGiven(row, 1);
     // The box is typed into the new row next.
     EditRow = row;
     EditCol = std::max(g->Col(), 1);
@@ -831,6 +963,7 @@ void Flex::mnueditdelrow_Click() {
     if (g->Rows() >= 3) {
         g->RemoveItem(row);
         if (row < static_cast<int>(rowRecord_.size())) rowRecord_.erase(rowRecord_.begin() + row);
+        shiftGiven(row, -1);
         Undo.ClearSnapshots();
     }
     EditRow = EditCol = 1;

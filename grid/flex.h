@@ -11,6 +11,7 @@
 #include <array>
 #include <map>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <string>
 #include <utility>
@@ -88,6 +89,14 @@ public:
     void mnueditdelrow_Click();
 
     Model& model() { return m_; }
+
+    // What the column calculator reads and writes besides the texts: the
+    // exact value cell (row, col) stands for (see exactOf), whether a
+    // column's fields are single-precision, and a cell given a text with
+    // the value it stands for.
+    std::optional<float> CellExact(int row, int col) const;
+    bool HoldsSingles(int col) const;
+    void GiveCell(int row, int col, const std::string& text, std::optional<float> exact);
     // What opens a workbook "Set EXCEL" wrote; the desktop's program unless set.
     void setWorkbookOpener(WorkbookOpener open) { openWorkbook_ = std::move(open); }
 
@@ -135,10 +144,13 @@ private:
 
     // Storing one cell into its record; false with a message when refused.
     bool storeCell(int record, int col, const std::string& text, std::vector<std::string>* problems);
-    // Brings the field of cell (source record, col), now in record `record`,
-    // in line with the cell's text: the text loaded for it puts back the
-    // value the field had then, any other text is stored.
-    bool syncCell(int source, int record, int col, const std::string& text, std::vector<std::string>* problems);
+    // Brings the field of grid cell (row, col), of source record `source`
+    // and now in record `record`, in line with the cell's text: a text the
+    // cell was given with an exact value (see given_) stores that value, the
+    // text loaded for it puts back the value the field had then, any other
+    // text is stored.
+    bool syncCell(int row, int source, int record, int col, const std::string& text,
+                  std::vector<std::string>* problems);
     void report(const std::vector<std::string>& problems);
     std::string cellTitle(int col) const;
 
@@ -190,11 +202,37 @@ private:
     struct KeptField {
         std::string bytes;
         std::string text;
+        bool exact = false;  // the text came with the value stored, not read from it
     };
     std::map<std::pair<int, int>, KeptField> originals_;
     // The text whose value the field of cell (source record, col) holds now:
     // what a refused cell shows again.
     std::string keptText(int source, int col) const;
+
+    // The values cells of single-precision columns were given with their
+    // texts by a paste of this grid's own block, by Undo and by the column
+    // calculator, by grid (row, column). While a cell shows that text it
+    // stands for that value; none: for the value of the text itself.
+    struct GivenValue {
+        std::string text;
+        std::optional<float> exact;
+    };
+    std::map<std::pair<int, int>, GivenValue> given_;
+    // The exact value cell (row, col) stands for with `text`: the value it
+    // was given with it, else for its loaded text the value the field had
+    // at the load; nothing where it stands for its text.
+    std::optional<float> exactOf(int row, int col, std::string_view text) const;
+    std::optional<float> loadedValue(int row, int col, std::string_view text) const;
+    // Gives cell (row, col) its present text with `exact`; a text the cell
+    // would refuse changes nothing, so what it stood for before stays.
+    void give(int row, int col, std::optional<float> exact);
+    // Gives cell (row, col) its present text with the value field record
+    // `record` holds (0: a row added since the load, which holds none).
+    void giveStored(int row, int col, int record);
+    BlockValues blockValues(const CellBlock& b) const;
+    void giveBlock(const CellBlock& b, const BlockValues& values);
+    // Rows inserted (by > 0) or removed (by < 0) at `row`.
+    void shiftGiven(int row, int by);
 };
 
 }  // namespace vd

@@ -22,6 +22,19 @@ namespace vd {
 namespace {
 // Twips per pixel of the layout the positions are given in.
 constexpr int kTwips = 15;
+
+// The grid as the column calculator reads it: texts, and the exact values
+// cells stand for.
+struct CalculatorGrid {
+    Flex& f;
+    FlexGrid& g;
+    int Rows() const { return g.Rows(); }
+    int Cols() const { return g.Cols(); }
+    const std::string& TextMatrix(int r, int c) const { return g.TextMatrix(r, c); }
+    std::optional<float> CellExact(int r, int c) const { return f.CellExact(r, c); }
+    bool HoldsSingles(int c) const { return f.HoldsSingles(c); }
+    void GiveCell(int r, int c, const std::string& text, std::optional<float> exact) { f.GiveCell(r, c, text, exact); }
+};
 }  // namespace
 
 FlexCommands::FlexCommands(Flex& f) : QObject(&f), f_(f) {
@@ -150,7 +163,8 @@ void FlexCommands::Command7_Click() {
         // Typed text is stored first; at the end the box shows its cell's
         // new text, so the write-back cannot put the old one back.
         Flex::CommandScope scope(f_);
-        o = ComputeColumn(*f_.grid_, functionPanel_->Choice());
+        CalculatorGrid grid{f_, *f_.grid_};
+        o = ComputeColumn(grid, functionPanel_->Choice());
     }
     if (!o) return say(o.message());
     f_.frm7upDATE();

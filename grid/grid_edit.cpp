@@ -107,6 +107,8 @@ bool StoresNumber(int code) {
     }
 }
 
+bool StoresSingle(int code) { return StoresNumber(code) && code != 53 && code != 88; }
+
 namespace {
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
@@ -124,14 +126,16 @@ std::optional<std::string> CellTextProblem(int code, std::string_view text, std:
         return std::nullopt;
     }
     if (!StoresNumber(code)) return std::nullopt;
-    const OneNumber n = ReadOneNumber(text);
-    if (n.kind == OneNumber::Blank) return std::nullopt;
-    // Whatever cannot be read, or read into the field, gets the one message.
     const bool whole = code == 53 || code == 88;
-    if (n.kind == OneNumber::Number && std::fabs(n.value) <= (whole ? 32767.0 : static_cast<double>(FLT_MAX)))
-        return std::nullopt;
-    return column + ": " + Quoted(text) + " is not a number " + (whole ? "from -32767 to 32767" : "this cell can hold") +
-           ". Type one number, with a point as the decimal mark (12.5). The value was not stored.";
+    const OneNumber n = whole ? ReadOneNumber(text) : ReadOneSingle(text);
+    if (n.kind == OneNumber::Blank) return std::nullopt;
+    if (n.kind != OneNumber::Number)
+        return column + ": " + NumberRefusal(text, n.kind) +
+               (n.kind == OneNumber::NotANumber ? ". Type one number, with a point as the decimal mark (12.5)" : "") +
+               ". The value was not stored.";
+    if (whole && std::fabs(n.value) > 32767.0)
+        return column + ": " + Quoted(text) + " is not a number from -32767 to 32767. The value was not stored.";
+    return std::nullopt;
 }
 
 }  // namespace vd

@@ -40,11 +40,17 @@ bool HasBinaryCharacters(std::string_view text);
 // whichever way it was dragged, cut at the grid's last row and column.
 CellBlock PasteTarget(const CellBlock& copied, int row, int col, int rows, int cols);
 
+// The exact single-precision value each cell of a block stands for, row by
+// row: a cell showing its field's own text stands for the field's value, not
+// for the fewer digits it shows; nothing where a cell stands for its text.
+using BlockValues = std::vector<std::optional<float>>;
+
 // One snapshot of a block before a command blanked or overwrote it.
 struct UndoEntry {
     std::string Text;  // each cell followed by a Tab, each row by a CR
     std::string Action;
     CellBlock Block;   // the grid's cell and selection corner then
+    BlockValues Values;
 };
 
 // The block's texts as a snapshot holds them; cell(r, c) gives a text.
@@ -64,12 +70,15 @@ std::string SnapshotText(const CellBlock& b, CellFn cell) {
 }
 
 // The undo snapshots, newest last, at most Depth of them; CopyBlock is the
-// geometry of the last Copy, which Paste reads.
+// geometry of the last Copy, which Paste reads, with the text it put on the
+// clipboard and the values its cells stood for.
 class UndoStack {
 public:
     void Reset(int depth = 10) {
         Depth = depth;
         CopyBlock = {};
+        CopyText.clear();
+        CopyValues.clear();
         snapshots_.clear();
     }
     // Rows moved: the snapshots no longer fit the grid; the Copy geometry stays.
@@ -80,14 +89,18 @@ public:
 
     int Depth = 10;
     CellBlock CopyBlock;
+    std::string CopyText;
+    BlockValues CopyValues;
 
 private:
     std::vector<UndoEntry> snapshots_;
 };
 
-// Column codes whose cells store a text, and those whose cells store a number.
+// Column codes whose cells store a text, those whose cells store a number,
+// and of those the ones whose field is single-precision.
 bool StoresText(int code);
 bool StoresNumber(int code);
+bool StoresSingle(int code);
 
 // Why a cell text cannot be stored into the field of `code`, or nothing when
 // it can: a text over 20 characters, control characters, or in a number

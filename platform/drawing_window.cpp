@@ -14,11 +14,13 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <cmath>
+
+#include "engine/fixed_text.h"
+#include "engine/number_text.h"
 
 namespace vd {
 
@@ -49,6 +51,40 @@ struct Extents {
 };
 
 }  // namespace
+
+TypedPoint ReadTypedPoint(std::string_view prompt, std::string_view text) {
+    std::string box = Trim(prompt);
+    while (!box.empty() && (box.back() == ':' || box.back() == ' ')) box.pop_back();
+    if (box.starts_with("Enter ")) box.erase(0, 6);
+    if (box.empty()) box = "Point";
+    const std::string again = "; type the point as x, y or x, y, z.";
+    std::vector<std::string_view> parts;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t end = text.find_first_of(",; \t\r\n", i);
+        if (end != i) parts.push_back(text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+        if (end == std::string_view::npos) break;
+        i = end + 1;
+    }
+    TypedPoint out;
+    CadPoint p{0, 0, 0};
+    // Each part is a number first, so a text reads as it does in every box.
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        const OneNumber n = ReadOneNumber(parts[k]);
+        if (n.kind != OneNumber::Number) {
+            out.refusal = box + ": " + NumberRefusal(parts[k], n.kind) + again;
+            return out;
+        }
+        if (k < 3) p[k] = n.value;
+    }
+    if (parts.size() < 2 || parts.size() > 3) {
+        std::string shown = Trim(text);
+        if (shown.size() > 40) shown = shown.substr(0, 40) + "...";
+        out.refusal = box + ": " + (parts.empty() ? std::string("the box is empty") : "\"" + shown + "\" is not a point") + again;
+        return out;
+    }
+    out.point = p;
+    return out;
+}
 
 DrawingView::DrawingView(CadApplication& app, QWidget* parent) : QWidget(parent), app_(app) {
     setMinimumSize(300, 200);
@@ -420,16 +456,14 @@ DrawingWindow::DrawingWindow(CadApplication& app, QWidget* parent) : QMainWindow
     connect(view_, &DrawingView::picked, this, [this](double x, double y) { finishPick(CadPoint{x, y, 0}); });
     connect(view_, &DrawingView::cancelled, this, [this] { finishPick(std::nullopt); });
     connect(pointEdit_, &QLineEdit::returnPressed, this, [this] {
-        QStringList parts = pointEdit_->text().split(QRegularExpression("[,;\\s]+"), Qt::SkipEmptyParts);
-        bool okX = false, okY = false, okZ = true;
-        double x = parts.size() > 0 ? parts[0].toDouble(&okX) : 0;
-        double y = parts.size() > 1 ? parts[1].toDouble(&okY) : 0;
-        double z = parts.size() > 2 ? parts[2].toDouble(&okZ) : 0;
-        if (!okX || !okY || !okZ || parts.size() > 3) {
-            statusBar()->showMessage(tr("Type the point as x, y or x, y, z"), 4000);
+        const TypedPoint typed = ReadTypedPoint(prompt_, pointEdit_->text().toLatin1().toStdString());
+        if (!typed.point) {
+            // The prompt goes on asking, with the box as it was.
+            pointEdit_->clear();
+            dialogs.message(QString::fromLatin1(typed.refusal.data(), static_cast<int>(typed.refusal.size())));
             return;
         }
-        finishPick(CadPoint{x, y, z});
+        finishPick(*typed.point);
     });
     app_.setHost(this);
     updateTitle();
@@ -557,6 +591,7 @@ std::optional<CadPoint> DrawingWindow::cadGetPoint(const std::string& prompt) {
     if (pickLoop_) return std::nullopt;  // one prompt at a time
     cadActivate();
     promptLabel_->setText(QString::fromLatin1(prompt.c_str()));
+    prompt_ = prompt;
     pointEdit_->setEnabled(true);
     pointEdit_->clear();
     view_->picking = true;

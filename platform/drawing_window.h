@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -76,6 +77,16 @@ private:
     std::vector<std::pair<std::string, int>> imageLayers_;  // names and colours
 };
 
+// A point typed at a prompt: "x, y" or "x, y, z", the parts apart by commas,
+// semicolons or blanks, each one number read whole. The point, or why the
+// text is refused, naming the box by the prompt ("Enter Insertion point: "
+// names "Insertion point").
+struct TypedPoint {
+    std::optional<CadPoint> point;
+    std::string refusal;
+};
+TypedPoint ReadTypedPoint(std::string_view prompt, std::string_view text);
+
 // Questions the window asks, replaceable so tests answer them headless.
 struct DrawingDialogs {
     // 0 save, 1 discard, 2 cancel
@@ -124,6 +135,7 @@ private:
     QLabel* cursorLabel_;
     QEventLoop* pickLoop_ = nullptr;
     std::optional<CadPoint> pickResult_;
+    std::string prompt_;  // of the point asked for
 };
 
 }  // namespace vd

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTransform>
 #include <cmath>
 #include <algorithm>
 #include <array>
@@ -47,19 +48,25 @@ const std::array<double, 256>& AdvanceShares() {
 
 void PaintTextBar(QPainter& p, const QPointF& at, std::string_view text, double capPixels, double angle,
                   const QColor& colour) {
-    const double length = CanvasTextLength(text, capPixels);
-    if (!(length > 0)) return;
+    if (text.find_first_not_of(' ') == std::string_view::npos) return;
     // Never thinner or shorter than a pixel, or it would not show at all.
     const double thick = std::max(capPixels, 1.0);
-    const QRectF bar(0, -thick, std::max(length, 1.0), thick);
+    const QRectF bar(0, -thick, std::max(CanvasTextLength(text, capPixels), 1.0), thick);
     if (angle == 0) {
         p.fillRect(bar.translated(at), colour);
         return;
     }
+    QTransform turned = p.worldTransform();
+    turned.translate(at.x(), at.y());
+    turned.rotate(-angle);
     p.save();
-    p.translate(at);
-    p.rotate(-angle);
+    p.setWorldTransform(turned);
     p.fillRect(bar, colour);
+    // Turned off the axes, a bar about a pixel thick can pass between the
+    // pixels' centres and fill none: the pixel under its middle always shows.
+    const QPointF middle = turned.map(bar.center());
+    p.resetTransform();
+    p.fillRect(QRectF(std::floor(middle.x()), std::floor(middle.y()), 1, 1), colour);
     p.restore();
 }
 }  // namespace

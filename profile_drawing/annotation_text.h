@@ -9,12 +9,13 @@
 
 namespace vd {
 
-// Str of a single-precision field: its shortest decimal form, so 45.3 reads
-// " 45.3" and not the digits of its binary value.
-std::string StrSingle(float v);
+// CLng(value x factor) with the product in single precision, as the fields
+// are stored: a depth of 1.705 m is 170.5 cm there and goes to 170, and a
+// slope of 0.00185 is 18.5 tenths per mille and goes to 18.
+inline int32_t CLngSingle(float value, float factor) { return CLng(value * factor); }
 
 // The slope in per mille with one decimal and no blanks: 0.0035 -> "3.5".
-std::string PerMilleText(double slope);
+std::string PerMilleText(float slope);
 
 // Two inverts differ by a step when they lie more than 0.01 m apart,
 // compared in single precision as the levels are stored.

@@ -55,7 +55,7 @@ void IncomingPipeNote(DrawContext& ctx) {
                 block->GetAttributes();
                 attplot(ctx, block, "MH", Stored(u.From));
                 attplot(ctx, block, "DIA", FloatText(u.Dia));
-                attplot(ctx, block, "SLOPE", Str(CLng(u.slope * 10000.0) / 10.0) + "  O/OO");
+                attplot(ctx, block, "SLOPE", Str(CLngSingle(u.slope, 10000) / 10.0) + "  O/OO");
                 attplot(ctx, block, "DWG", "DWG# " + Trim(Str(sheet)));
             });
     }

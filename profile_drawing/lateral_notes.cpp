@@ -4,6 +4,7 @@
 
 #include "cad/cad_document.h"
 #include "engine/number_text.h"
+#include "profile_drawing/annotation_text.h"
 #include "profile_drawing/output.h"
 #include "profile_drawing/sheet_parts.h"
 
@@ -22,7 +23,7 @@ void NotePiece(DrawContext& ctx, const char* what, F&& piece) {
     }
 }
 
-std::string PerMille(double slope) { return Str(CLng(slope * 10000) / 10.0); }
+std::string PerMille(float slope) { return Str(CLngSingle(slope, 10000) / 10.0); }
 
 }  // namespace
 

@@ -14,7 +14,7 @@ namespace {
 // The fall of the ground in per mille; none on a line without length.
 bool GroundFall(const LineRecord& l, std::string& text) {
     if (!(l.Len != 0)) return false;
-    text = FormatFixed(static_cast<float>(l.Gr1 - l.Gr2) / l.Len * 1000.0, 1);
+    text = FormatFixed((l.Gr1 - l.Gr2) / l.Len * 1000.0f, 1);
     return true;
 }
 
@@ -28,9 +28,9 @@ void LineBlock(DrawContext& ctx, double yBlock) {
     block->GetAttributes();
     attplot(ctx, block, "LINE#", Str(line));
     attplot(ctx, block, "DIAMETER", StrSingle(l.Dia));
-    attplot(ctx, block, "SLOPE", FormatFixed(CLng(l.slope * 10000.0) / 10.0, 1));
+    attplot(ctx, block, "SLOPE", FormatFixed(CLngSingle(l.slope, 10000) / 10.0, 1));
     attplot(ctx, block, "DIST", Trim(Str(CLng(l.Len))));
-    attplot(ctx, block, "QDESIGN", Trim(Str(CLng(res.QmaxEnd * 10.0) / 10.0)));
+    attplot(ctx, block, "QDESIGN", Trim(Str(CLngSingle(res.QmaxEnd, 10) / 10.0)));
     attplot(ctx, block, "VDESIGN", FormatFixed(res.VmaxEnd, 2));
     attplot(ctx, block, "P1", FormatFixed(l.Pop1, 0));
     attplot(ctx, block, "P2", Str(CLng(l.Pop2)));
@@ -57,7 +57,7 @@ void PipeTexts(DrawContext& ctx) {
     const int colour = ColourIndex(ctx.m.ObjectStyles[8].Color);
     const double rotation = r.PipeAngle * 3.14 / 180;
     CadBlock& space = ctx.Out.Acad->ModelSpace();
-    auto slopeText = space.AddText(PerMilleText(slope) + r.LabelText,
+    auto slopeText = space.AddText(PerMilleText(l.slope) + r.LabelText,
                                    CadPoint{x, ip[1] + r.YInv1 - 0.3 - len * slope / 2 - r.TextFactor, 0}, h);
     slopeText->Color = colour;
     slopeText->Rotation = rotation;
@@ -75,7 +75,7 @@ void DownstreamManholeBlock(DrawContext& ctx, double yBlock) {
     const int s = NextOf(ctx, line);
     const LineRecord& next = LineOf(ctx, s);
     const bool step = InvertStep(next.Inv1, l.Inv2) && s > 0;
-    const double dia = l.Dia / 1000.0;
+    const float dia = l.Dia / 1000.0f;
     auto block = InsertProfileBlock(ctx, ip[0] + r.XNext, ip[1] + yBlock, "TEXT1");
     block->GetAttributes();
     attplot(ctx, block, "MHNAME", Stored(l.to));
@@ -85,13 +85,12 @@ void DownstreamManholeBlock(DrawContext& ctx, double yBlock) {
     if (step) attplot(ctx, block, "INV.EL1", FormatFixed(next.Inv1, 3));
     // The manhole's own chainage: the downstream end of this line.
     attplot(ctx, block, "KM", Trim(ChainageText(static_cast<float>(ResultOf(ctx, line).Chainage + l.Len))));
-    attplot(ctx, block, "DEPTH", FormatFixed(CLng(static_cast<float>(l.Gr2 - l.Inv2) * 100.0) / 100.0, 2));
-    if (step) attplot(ctx, block, "DEPTH1", FormatFixed(CLng(static_cast<float>(l.Gr2 - next.Inv1) * 100.0) / 100.0, 2));
+    attplot(ctx, block, "DEPTH", FormatFixed(CLngSingle(l.Gr2 - l.Inv2, 100) / 100.0, 2));
+    if (step) attplot(ctx, block, "DEPTH1", FormatFixed(CLngSingle(l.Gr2 - next.Inv1, 100) / 100.0, 2));
     std::string fall;
     if (GroundFall(l, fall)) attplot(ctx, block, "GR", fall);
-    attplot(ctx, block, "COVER", FormatFixed(static_cast<float>(l.Gr2 - l.Inv2) - dia, 2));
-    if (step)
-        attplot(ctx, block, "COVER1", FormatFixed(CLng((static_cast<float>(l.Gr2 - next.Inv1) - dia) * 100) / 100.0, 2));
+    attplot(ctx, block, "COVER", FormatFixed(l.Gr2 - l.Inv2 - dia, 2));
+    if (step) attplot(ctx, block, "COVER1", FormatFixed(CLngSingle(l.Gr2 - next.Inv1 - dia, 100) / 100.0, 2));
 }
 
 }  // namespace

@@ -7,12 +7,7 @@
 
 namespace vd {
 
-std::string StrSingle(float v) {
-    if (!std::isfinite(v)) return Str(0);
-    return Str(Val(FloatText(v)));
-}
-
-std::string PerMilleText(double slope) { return Trim(Str(CLng(slope * 10000) / 10.0)); }
+std::string PerMilleText(float slope) { return Trim(Str(CLngSingle(slope, 10000) / 10.0)); }
 
 bool StatusHas(DrawContext& ctx, int line, char flag) {
     const int row = LineRow(ctx, line);

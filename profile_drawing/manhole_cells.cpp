@@ -59,7 +59,7 @@ void ManholeBlock(DrawContext& ctx, const LineRecord& l, int up, bool step) {
     auto block = InsertProfileBlock(ctx, ip[0] + r.XCursor, ip[1] + v.BandBaseY - (4 * v.BandLift + 14), "TEXT1");
     block->GetAttributes();
     const float upInv = LineOf(ctx, up).Inv2;
-    const double dia = l.Dia / 1000.0;
+    const float dia = l.Dia / 1000.0f;
     attplot(ctx, block, "MHNAME", Trim(Stored(l.From)));
     attplot(ctx, block, "TYPE", Stored(l.MhType));
     attplot(ctx, block, "GR.EL", TrimLeft(FormatFixed(l.Gr1, 3)));
@@ -67,14 +67,12 @@ void ManholeBlock(DrawContext& ctx, const LineRecord& l, int up, bool step) {
     if (step) attplot(ctx, block, "INV.EL1", TrimLeft(FormatFixed(upInv, 3)));
     // The manhole's own chainage: the head of this line.
     attplot(ctx, block, "KM", TrimLeft(ChainageText(ResultOf(ctx, r.CurLine).Chainage)));
-    attplot(ctx, block, "DEPTH", FormatFixed(CLng(static_cast<float>(l.Gr1 - l.Inv1) * 100.0) / 100.0, 2));
-    if (step) attplot(ctx, block, "DEPTH1", FormatFixed(CLng(static_cast<float>(l.Gr1 - upInv) * 100.0) / 100.0, 2));
+    attplot(ctx, block, "DEPTH", FormatFixed(CLngSingle(l.Gr1 - l.Inv1, 100) / 100.0, 2));
+    if (step) attplot(ctx, block, "DEPTH1", FormatFixed(CLngSingle(l.Gr1 - upInv, 100) / 100.0, 2));
     attplot(ctx, block, "CORDINATE", FormatFixed(l.X1, 1));
     attplot(ctx, block, "CORDINATE1", FormatFixed(l.Y1, 1));
-    attplot(ctx, block, "COVER", FormatFixed(static_cast<float>(l.Gr1 - l.Inv1) - dia, 2));
-    if (step)
-        attplot(ctx, block, "COVER1",
-                FormatFixed(CLng((static_cast<float>(l.Gr1 - upInv) - dia) * 100) / 100.0, 2));
+    attplot(ctx, block, "COVER", FormatFixed(l.Gr1 - l.Inv1 - dia, 2));
+    if (step) attplot(ctx, block, "COVER1", FormatFixed(CLngSingle(l.Gr1 - upInv - dia, 100) / 100.0, 2));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ void LineProfileTexts(DrawContext& ctx) {
     const double mid = (r.XCursor + r.XNext) / 2;
     const double len = l.Len, slope = l.slope;
 
-    r.LabelText = PerMilleText(slope) + r.SlopeUnit;
+    r.LabelText = PerMilleText(l.slope) + r.SlopeUnit;
     r.DiaText = r.DiaPrefix + Trim(StrSingle(l.Dia));
 
     txtplot(ctx, mid - 0.4 - tf / 2, r.YInv1 - 0.3 - len * slope / 2 - tf, st[8].Color, tf, r.PipeAngle, "",

@@ -122,8 +122,13 @@ void fromsub(DrawContext& ctx, int line, double x, double y, int colour, double 
              double dy, bool sheetFlag, int invertFlag, int labelFlag);
 
 // Number texts: Str puts a blank before a number that is not negative and
-// writes no zero before the point of a fraction (" .5").
+// writes no zero before the point of a fraction (" .5", "-.25"). A double
+// keeps 15 significant digits; a single-precision field (a level, a
+// diameter, a length) keeps its own 7, and from 1E7 up, or below 1E-4, takes
+// the exponent form: 12345678 is " 1.234568E+07", 45.3 " 45.3", not the
+// digits of its binary value.
 std::string Str(double v);
+std::string StrSingle(float v);
 // The never-assigned (all NUL) text counts as empty.
 template <std::size_t N>
 std::string Stored(const FixedText<N>& t) {

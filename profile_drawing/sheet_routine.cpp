@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "cad/aci_palette.h"
@@ -16,14 +17,26 @@ namespace vd {
 
 // ---- shared helpers ---------------------------------------------------------
 
+namespace {
+// Str's layout of a number's general text ("0.5", "-1.5E+07"): a blank
+// before a number that is not negative, no zero before the point.
+std::string StrLayout(const std::string& general) {
+    const bool negative = general[0] == '-';
+    std::string_view digits(general);
+    if (negative) digits.remove_prefix(1);
+    if (digits.starts_with("0.")) digits.remove_prefix(1);
+    return (negative ? "-" : " ") + std::string(digits);
+}
+}  // namespace
+
 std::string Str(double v) {
-    if (!std::isfinite(v)) return " 0";
-    if (v == 0) return " 0";
-    const std::string t = GeneralNumberText(v, 15);
-    bool negative = t[0] == '-';
-    std::string digits = negative ? t.substr(1) : t;
-    if (digits.rfind("0.", 0) == 0) digits.erase(0, 1);
-    return (negative ? "-" : " ") + digits;
+    if (!std::isfinite(v) || v == 0) return " 0";
+    return StrLayout(GeneralNumberText(v, 15));
+}
+
+std::string StrSingle(float v) {
+    if (!std::isfinite(v) || v == 0) return " 0";
+    return StrLayout(FloatText(v));
 }
 
 int LatLayoutOf(const DrawContext& ctx, int line) { return ctx.m.Lat(LinkOf(ctx, line).LatNo, LatLayout); }
@@ -92,8 +105,8 @@ void FillEditBoxes(DrawContext& ctx) {
     t.Gr2 = StrSingle(l.Gr2);
     t.Inv1 = StrSingle(l.Inv1);
     t.Inv2 = StrSingle(l.Inv2);
-    t.Slope = Str(CLng(static_cast<double>(l.slope) * 10000) / 10.0);
-    t.Cover = Str(CLng(static_cast<double>(l.Mincover) * 100) / 100.0);
+    t.Slope = Str(CLngSingle(l.slope, 10000) / 10.0);
+    t.Cover = Str(CLngSingle(l.Mincover, 100) / 100.0);
 }
 
 bool InSelection(const DrawContext& ctx, int pos) { return ctx.v.SelPosEnd <= pos && pos <= ctx.v.SelPos; }

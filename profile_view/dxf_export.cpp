@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "engine/fixed_text.h"
 #include "engine/number_text.h"
 #include "profile_drawing/sheet_routine.h"
+#include "profile_view/edit_boxes.h"
 #include "profile_view/profile_control.h"
 #include "profile_view/selection.h"
 
@@ -42,10 +44,16 @@ std::string FolderProblem(const std::string& path) {
 }  // namespace
 
 SheetsPerFile ReadSheetsPerFile(std::string_view text) {
-    const double n = RoundHalfEven(Val(text));
     SheetsPerFile r;
-    if (!std::isfinite(n) || n < 1) {
-        r.message = "Sheets per file must be a whole number of at least 1, not \"" + std::string(text) + "\".";
+    const OneNumber typed = ReadBox(text);
+    if (typed.kind != OneNumber::Number) {
+        r.message = BoxRefusal(kSheetsPerFileBoxName, text, typed.kind, "no file was written");
+        return r;
+    }
+    const double n = RoundHalfEven(typed.value);
+    if (n < 1) {
+        r.message = std::string(kSheetsPerFileBoxName) + ": \"" + Trim(text) +
+                    "\" is no whole number of at least 1; no file was written.";
         return r;
     }
     r.ok = true;
@@ -141,6 +149,7 @@ DxfExport::BatchResult DxfExport::ExportAllSheets(int entries, std::string_view 
     const SheetsPerFile k = ReadSheetsPerFile(perFileText);
     if (!k.ok) {
         dialogs_.Message(FromLatin1(k.message));
+        result.boxRefused = true;
         return result;
     }
     result.started = true;
@@ -213,10 +222,14 @@ void DxfExportCommands::Command15_Click() {
 void DxfExportCommands::Command11_Click() {
     TakeLabelCaption();
     ProfileViewState& v = view_.view();
-    export_.ExportAllSheets(view_.sheetListCount(), Latin1(sheetsPerFileBox_->text()), [&](int i) {
+    const std::string perFile = Latin1(sheetsPerFileBox_->text());
+    const DxfExport::BatchResult r = export_.ExportAllSheets(view_.sheetListCount(), perFile, [&](int i) {
         ShowSheet(v, view_.model(), i);
         view_.SyncSheetList(i);
     });
+    // A refused count puts back the one the box held before.
+    if (r.boxRefused) sheetsPerFileBox_->setText(FromLatin1(sheetsPerFile_));
+    if (r.started) sheetsPerFile_ = perFile;
     view_.Redraw();
 }
 

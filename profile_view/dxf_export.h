@@ -33,7 +33,9 @@ inline constexpr const char* kDialogCancelled = "Cancel was selected.";
 inline constexpr double kDxfSheetStep = 800;
 
 // The sheets-per-file box: its number to the nearest whole number; 0, a
-// negative number or a text that is no number is refused with a message.
+// negative number or a text that is not one number is refused with a
+// message naming the box.
+inline constexpr const char* kSheetsPerFileBoxName = "Sheets per file";
 struct SheetsPerFile {
     bool ok = false;
     int count = 0;
@@ -82,6 +84,7 @@ public:
     // cancelled is skipped with its sheets and the batch goes on.
     struct BatchResult {
         bool started = false;  // the box held a usable count
+        bool boxRefused = false;  // the box did not, and said so
         int filesWritten = 0;
         int filesSkipped = 0;
         int filesFailed = 0;
@@ -120,6 +123,7 @@ private:
     QPushButton* dxfButton_;       // Command15
     QPushButton* makeDxfButton_;   // Command11
     QLineEdit* sheetsPerFileBox_;  // Text12
+    std::string sheetsPerFile_ = "10";  // its text the last batch took
     // The "To" label (Label1) of the Draw frame's sheet choice, whose caption
     // ends the offered name; null until that frame exists.
     QLabel* toLabel_ = nullptr;

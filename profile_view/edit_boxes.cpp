@@ -25,7 +25,7 @@ namespace {
 
 std::string SlopeBoxText(float slope) {
     try {
-        return Str(CLng(static_cast<double>(slope) * 10000) / 10.0);
+        return Str(CLngSingle(slope, 10000) / 10.0);
     } catch (const RuntimeError&) {
         return Str(static_cast<double>(slope) * 1000);
     }
@@ -33,7 +33,7 @@ std::string SlopeBoxText(float slope) {
 
 std::string CoverBoxText(float cover) {
     try {
-        return Str(CLng(static_cast<double>(cover) * 100) / 100.0);
+        return Str(CLngSingle(cover, 100) / 100.0);
     } catch (const RuntimeError&) {
         return StrSingle(cover);
     }
@@ -67,9 +67,7 @@ void Reslope(LineRecord& l) {
 
 // The refusal of a text that is no number, naming the box as its label does.
 std::string NoNumber(EditBox b, std::string_view text, const std::string& storedText) {
-    const std::string t = Trim(text);
-    return std::string(BoxName(b)) + ": " + (t.empty() ? std::string("the box is empty") : "\"" + t + "\" is not a number") +
-           "; " + BoxName(b) + " stays " + Trim(storedText) + ".";
+    return BoxRefusal(BoxName(b), text, ReadBox(text).kind, std::string(BoxName(b)) + " stays " + Trim(storedText));
 }
 
 // The refusal of a number out of the box's range.
@@ -131,11 +129,39 @@ void CommitLevel(Model& m, int L, EditBox b, float v) {
     }
 }
 
-EditBoxResult LevelEvent(Model& m, int L, EditBox b, EditEvent event, std::string_view text) {
+// The text the last redraw filled into a level box.
+const std::string& FilledLevel(const ProfileViewState& view, EditBox b) {
+    const SelectedLineTexts& t = view.EditBoxes;
+    switch (b) {
+        case EditBox::Gr1: return t.Gr1;
+        case EditBox::Gr2: return t.Gr2;
+        case EditBox::Inv1: return t.Inv1;
+        default: return t.Inv2;
+    }
+}
+
+// True when a level box still shows what the redraw filled in for the stored
+// level: it stands for that level, not for the seven digits it shows.
+bool ShowsStoredLevel(const ProfileViewState& view, EditBox b, std::string_view text, float stored) {
+    const std::string& filled = FilledLevel(view, b);
+    if (filled.empty() || text != filled) return false;
+    // Filled for this line, not left over from another one.
+    const std::optional<double> shown = BoxNumber(filled);
+    return shown && std::fabs(*shown - stored) <= 1e-6 * std::fabs(static_cast<double>(stored));
+}
+
+EditBoxResult LevelEvent(Model& m, const ProfileViewState& view, int L, EditBox b, EditEvent event,
+                         std::string_view text) {
     EditBoxResult r;
     if (event != EditEvent::Enter) return r;  // a level is taken with Enter only
     r.consumed = true;
     const float stored = LevelField(m.Lines[L], b);
+    if (ShowsStoredLevel(view, b, text, stored)) {
+        // The lines at the manhole take the stored level itself.
+        CommitLevel(m, L, b, stored);
+        r.changed = r.redraw = true;
+        return r;
+    }
     const std::string storedText = StrSingle(stored);
     const std::optional<double> typed = BoxNumber(text);
     if (!typed) {
@@ -215,13 +241,30 @@ EditBoxResult CoverEvent(Model& m, const ProfileViewState& view, int L, EditEven
 
 }  // namespace
 
-std::optional<double> BoxNumber(std::string_view text) {
-    // A line end pasted after the number is a blank too.
+namespace {
+
+// A line end pasted after the number is a blank too.
+std::string_view WithoutLineEnd(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
         text.remove_suffix(1);
-    const OneNumber n = ReadOneNumber(text);
+    return text;
+}
+
+}  // namespace
+
+OneNumber ReadBox(std::string_view text) { return ReadOneNumber(WithoutLineEnd(text)); }
+OneNumber ReadSingleBox(std::string_view text) { return ReadOneSingle(WithoutLineEnd(text)); }
+
+std::optional<double> BoxNumber(std::string_view text) {
+    const OneNumber n = ReadBox(text);
     if (n.kind != OneNumber::Number) return std::nullopt;
     return n.value;
+}
+
+std::string BoxRefusal(std::string_view box, std::string_view text, OneNumber::Kind kind, std::string_view stays) {
+    const std::string why =
+        kind == OneNumber::Blank ? std::string("the box is empty") : NumberRefusal(WithoutLineEnd(text), kind);
+    return std::string(box) + ": " + why + "; " + std::string(stays) + ".";
 }
 
 EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, EditEvent event, std::string_view text) {
@@ -236,7 +279,7 @@ EditBoxResult EditBoxEvent(Model& m, const ProfileViewState& v, EditBox box, Edi
     switch (box) {
         case EditBox::Slope: return SlopeEvent(m, L, event, text);
         case EditBox::Cover: return CoverEvent(m, v, L, event, text);
-        default: return LevelEvent(m, L, box, event, text);
+        default: return LevelEvent(m, v, L, box, event, text);
     }
 }
 

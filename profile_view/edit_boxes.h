@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "engine/model.h"
+#include "engine/number_text.h"
 #include "profile_drawing/context.h"
 
 class QLabel;
@@ -43,9 +44,19 @@ struct EditBoxResult {
 };
 
 // A box's text as a number: one number with blanks around it, as
-// ReadOneNumber takes it. Texts that hold anything else, no number at all or
-// a number too large to hold give nothing.
+// ReadOneNumber takes it, and a line end pasted after it. Texts that hold
+// anything else, no number at all or a number too large to hold give nothing.
 std::optional<double> BoxNumber(std::string_view text);
+// The same reading with its verdict; ReadSingleBox for a box whose value
+// goes into a single-precision field, beyond whose range a number is too
+// large.
+OneNumber ReadBox(std::string_view text);
+OneNumber ReadSingleBox(std::string_view text);
+// The refusal of a box's text that is no number, as every box of the view
+// words it: "<box>: \"12abc\" is not a number; <what stays>." (the verdict
+// and its wording are NumberRefusal's), and for a blank box
+// "<box>: the box is empty; <what stays>.".
+std::string BoxRefusal(std::string_view box, std::string_view text, OneNumber::Kind kind, std::string_view stays);
 
 // One event of one box with the box's text. Writes the selected line and its
 // neighbours at the same manholes, recomputes the slope of each line whose

@@ -370,9 +370,8 @@ void ProfileControl::UserControl_Initialize() {
     const ObjectStyle& options = m_.ObjectStyles[26];
     if (options.Color == 3.0f && customLengthBox_) {
         // The custom length lives in its own box, within the range the cutting accepts.
-        const double length = std::isfinite(options.Rotate) ? std::clamp<double>(options.Rotate, 300, 8000) : 2000;
         QSignalBlocker block(customLengthBox_);
-        customLengthBox_->setText(QString::fromStdString(Str(length)));
+        customLengthBox_->setText(QString::fromStdString(StoredCustomLengthText(options)));
     }
     const int choice = std::isfinite(options.Color) ? static_cast<int>(RoundHalfEven(options.Color)) : -1;
     if (choice >= 0 && choice < 4 && lengthOptions_[choice]) {

@@ -22,6 +22,7 @@
 #include "engine/fixed_text.h"
 #include "engine/number_text.h"
 #include "engine/walk.h"
+#include "profile_drawing/sheet_parts.h"
 #include "profile_view/canvas_widget.h"
 #include "profile_view/edit_boxes.h"
 #include "profile_view/profile_control.h"
@@ -46,9 +47,6 @@ template <std::size_t N>
 std::string TrimmedText(const FixedText<N>& t) {
     return t.unassigned() ? std::string() : t.rtrim();
 }
-
-// The print form of a Single with its leading blank.
-std::string StrFloat(float v) { return (v < 0 ? "" : " ") + FloatText(v); }
 
 bool UsesBound(SearchFilter f) {
     switch (f) {
@@ -79,13 +77,14 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
 
     // The bound of the numeric filters; an empty box counts as 0.
     float v = 0;
-    if (UsesBound(f) && !Trim(q.text).empty()) {
-        const std::optional<double> typed = BoxNumber(q.text);
-        if (!typed || std::fabs(*typed) > 3.0e38) {
-            out.message = "\"" + Trim(q.text) + "\" is no number to compare with.";
+    if (UsesBound(f)) {
+        const OneNumber typed = ReadSingleBox(q.text);
+        if (typed.kind == OneNumber::NotANumber || typed.kind == OneNumber::TooLarge) {
+            out.message = BoxRefusal(kSearchBoxName, q.text, typed.kind, "nothing was searched");
+            out.searchBoxRefused = true;
             return out;
         }
-        v = static_cast<float>(*typed);
+        v = static_cast<float>(typed.value);
     }
     // Lines are tested only while the marking choice is "None".
     const bool testLines = mark == MarkOption::None;
@@ -126,19 +125,20 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 for (int16_t b : {m.Links[i].Branch1, m.Links[i].Branch2})
                     if (int k = LinkedLine(b, n)) largest = std::max(largest, m.Lines[k].Dia);
                 if (m.Lines[N].Dia > largest && listed.insert(N).second)
-                    add(StrFloat(m.Lines[N].Dia) + "                 |", N);
+                    add(StrSingle(m.Lines[N].Dia) + "                 |", N);
             }
             break;
         }
         case SearchFilter::None:
             if (q.mark == MarkOption::Diameter) {
-                const std::optional<double> dia = BoxNumber(q.markText);
-                if (!dia || std::fabs(*dia) > 3.0e38) {
-                    out.message = "\"" + Trim(q.markText) + "\" is no diameter to mark.";
+                const OneNumber dia = ReadSingleBox(q.markText);
+                if (dia.kind != OneNumber::Number) {
+                    out.message = BoxRefusal(kMarkBoxName, q.markText, dia.kind, "nothing was marked");
+                    out.markBoxRefused = true;
                     return out;
                 }
                 for (int i = 1; i <= n; ++i)
-                    if (m.Lines[i].Dia == static_cast<float>(*dia))
+                    if (m.Lines[i].Dia == static_cast<float>(dia.value))
                         add(FullText(m.Lines[i].From) + "            |", i);
             }
             break;
@@ -150,10 +150,10 @@ SearchResult RunSearch(const Model& m, const SearchRequest& q) {
                 const float velocity = m.Results[i].VmaxEnd;
                 switch (f) {
                     case SearchFilter::LengthAtLeast:
-                        if (l.Len >= v) add(StrFloat(l.Len) + "            |", i);
+                        if (l.Len >= v) add(StrSingle(l.Len) + "            |", i);
                         break;
                     case SearchFilter::LengthAtMost:
-                        if (l.Len <= v) add(StrFloat(l.Len) + "                |", i);
+                        if (l.Len <= v) add(StrSingle(l.Len) + "                |", i);
                         break;
                     case SearchFilter::DepthBelow:
                         if (depth < v) add(FormatFixed(depth, 2) + "          |", i);
@@ -293,6 +293,7 @@ void SearchFrame::Option2_Click() {
     resultList_->clear();
     rowLines_.clear();
     searchBox_->clear();
+    searchText_.clear();
 }
 
 void SearchFrame::Comand1_Click() {
@@ -305,6 +306,11 @@ void SearchFrame::Comand1_Click() {
     q.markText = markBox_->text().toLatin1().toStdString();
     SearchResult r = RunSearch(m_, q);
     if (r.markReset) setMark(MarkOption::None);
+    // A refused value puts back the text the last search took.
+    if (r.searchBoxRefused) searchBox_->setText(QString::fromLatin1(searchText_));
+    else searchText_ = q.text;
+    if (r.markBoxRefused) markBox_->setText(QString::fromLatin1(markText_));
+    else markText_ = q.markText;
     if (!r.message.empty()) {
         if (showMessage) showMessage(r.message);
         return;

@@ -58,7 +58,14 @@ struct SearchResult {
     bool markReset = false;
     // Why nothing could be searched; empty when the search ran.
     std::string message;
+    // The search or marking value was refused as no number.
+    bool searchBoxRefused = false;
+    bool markBoxRefused = false;
 };
+
+// The search and marking value boxes as a refusal names them.
+inline constexpr const char* kSearchBoxName = "Search value";
+inline constexpr const char* kMarkBoxName = "Marking value";
 
 // Runs one filter over the lines (or laterals) in order.
 SearchResult RunSearch(const Model& m, const SearchRequest& request);
@@ -118,6 +125,8 @@ private:
     QLineEdit* markBox_ = nullptr;       // Text5: the diameter marked
     QListWidget* resultList_ = nullptr;  // List1
     std::vector<int> rowLines_;          // the line of each row of List1
+    // The texts of Txt1 and Text5 the last search took.
+    std::string searchText_, markText_;
     double ownStep_ = 2.5;
 };
 

@@ -63,22 +63,27 @@ double ClampCustomSheetLength(double metres) {
     return std::clamp(metres, kMinCustomSheetLength, kMaxCustomSheetLength);
 }
 
+std::string StoredCustomLengthText(const ObjectStyle& options) {
+    // A length the file cannot hold as a number shows the default.
+    return CustomLengthText(std::isfinite(options.Rotate) ? ClampCustomSheetLength(options.Rotate) : 2000);
+}
+
 std::string CustomLengthText(double metres) {
-    // Whole metres are written without a point; other lengths as typed.
-    std::string t = Str(metres);
-    return Trim(t);
+    // Whole metres are written without a point; other lengths as the
+    // single-precision style field keeps them.
+    return Trim(StrSingle(static_cast<float>(metres)));
 }
 
 CustomLength ReadCustomSheetLength(std::string_view text) {
     CustomLength out;
-    const std::optional<double> typed = BoxNumber(text);
-    if (!typed) {
-        out.message = "\"" + Trim(text) + "\" is no sheet length; give 300 to 8000 m.";
+    const OneNumber typed = ReadBox(text);
+    if (typed.kind != OneNumber::Number) {
+        out.message = BoxRefusal(kCustomLengthBoxName, text, typed.kind, "the sheet options stay as they were");
         return out;
     }
     out.ok = true;
-    out.metres = ClampCustomSheetLength(*typed);
-    out.boxText = out.metres == *typed ? Trim(text) : CustomLengthText(out.metres);
+    out.metres = ClampCustomSheetLength(typed.value);
+    out.boxText = out.metres == typed.value ? Trim(text) : CustomLengthText(out.metres);
     return out;
 }
 
@@ -149,8 +154,7 @@ void SheetFrame::LoadFromSettings() {
     loading_ = true;
     const ObjectStyle& options = m_.ObjectStyles[26];
     const double choice = options.Color;
-    if (choice == kCustomLengthChoice)
-        customLengthBox_->setText(QString::fromLatin1(CustomLengthText(ClampCustomSheetLength(options.Rotate))));
+    if (choice == kCustomLengthChoice) customLengthBox_->setText(QString::fromLatin1(StoredCustomLengthText(options)));
     const int index = (choice >= 0 && choice <= kCustomLengthChoice) ? static_cast<int>(choice) : 1;
     lengthOptions_->button(index)->setChecked(true);
     monoSheetCheck_->setChecked(options.DivideLen == 1);
@@ -190,13 +194,18 @@ void SheetFrame::Combo4_Click(const std::string& choice) {
 
 void SheetFrame::Command34_Click() { hide(); }
 
+void SheetFrame::ShowStoredLength() {
+    customLengthBox_->setText(QString::fromLatin1(StoredCustomLengthText(m_.ObjectStyles[26])));
+}
+
 void SheetFrame::Option1_Click(int index) {
     if (loading_) return;
     const Outcome o = SetSheetLengthChoice(m_, index, customLengthBox_->text().toLatin1().toStdString());
     if (o && index == kCustomLengthChoice) customLengthBox_->setText(QString::fromLatin1(o.message()));
     if (!o && index == kCustomLengthChoice) {
-        // The box held no length: show the one in use and keep the choice.
+        // The box held no length: show the one stored and keep the choice.
         LoadFromSettings();
+        ShowStoredLength();
     }
     Report(o);
 }
@@ -210,6 +219,7 @@ void SheetFrame::Text6_Click() {
 void SheetFrame::Text6_KeyPress() {
     const CustomLength length = ReadCustomSheetLength(customLengthBox_->text().toLatin1().toStdString());
     if (!length.ok) {
+        ShowStoredLength();
         Report(Outcome::Fail(length.message));
         return;
     }

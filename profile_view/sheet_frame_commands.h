@@ -30,6 +30,8 @@ inline constexpr double kMinCustomSheetLength = 300;
 inline constexpr double kMaxCustomSheetLength = 8000;
 // Sheet-length choice of the custom length.
 inline constexpr int kCustomLengthChoice = 3;
+// The custom length box as a refusal names it.
+inline constexpr const char* kCustomLengthBoxName = "Custom sheet length";
 
 // "Sheet": whether the sheet frame is shown afterwards. It opens only when
 // neither frame is shown and closes when it is; with only the style frame
@@ -58,10 +60,14 @@ struct CustomLength {
     std::string boxText;  // the box's text afterwards
     std::string message;  // why the text was refused
 };
-// The custom length box's text: a number, clamped; anything else refused.
+// The custom length box's text: one number, clamped; anything else refused,
+// naming the box.
 CustomLength ReadCustomSheetLength(std::string_view text);
 // The box text of a length: "2000".
 std::string CustomLengthText(double metres);
+// The box text of the custom length record 27 holds (row 26's Rotate),
+// clamped.
+std::string StoredCustomLengthText(const ObjectStyle& options);
 
 // Sheet-length choice 0..3 into style row 26 and SheetLayoutMode; for the
 // custom choice also the length of `customText`, clamped. Writes record 27.
@@ -111,6 +117,8 @@ private:
     friend SheetFrame* AttachSheetFrame(ProfileControl& control);
 
     void Report(const Outcome& o);
+    // Puts the custom length stored in record 27 back into its box.
+    void ShowStoredLength();
     Model& m_;
     QButtonGroup* lengthOptions_ = nullptr;  // Option1_0 to Option1_3
     QLineEdit* customLengthBox_ = nullptr;   // Text6

@@ -29,6 +29,7 @@
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/output.h"
 #include "profile_view/canvas_widget.h"
+#include "profile_view/edit_boxes.h"
 #include "profile_view/key_table.h"
 #include "profile_view/profile_control.h"
 #include "profile_view/view_mapping.h"
@@ -48,9 +49,19 @@ const char* const kPickARow = "Pick a row of the Object List first: the boxes be
 const char* const kBoxCaptions[9] = {"Select Box Color", "Color :", "Style :", "Row Locate:", "H-Space: (M=Middle)",
                                      "Text height :", "Divide-Line (length)", "Rotation :", "Height text :"};
 
+// Text1(0) to Text1(8) as a refusal names them.
+const char* const kBoxNames[9] = {"Select Box Color", "Color", "Style", "Row Locate", "H-Space",
+                                  "Text height", "Divide-Line", "Rotation", "Height text"};
+
 // A number the settings file keeps: colours within 16 bits, other values
 // within what a style row can be read back with.
 bool Storable(double v, double bound) { return std::isfinite(v) && std::fabs(v) <= bound; }
+
+// A box's text as a refusal quotes it, as NumberRefusal does.
+std::string Shown(std::string_view text) {
+    std::string t = Trim(text);
+    return t.size() > 40 ? t.substr(0, 40) + "..." : t;
+}
 
 template <std::size_t N>
 std::string ShownText(FixedText<N>& field) {
@@ -124,23 +135,24 @@ StyleBoxes ShowStyleRow(Model& m, int r) {
     return b;
 }
 
-Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b, const StyleBoxes* shown) {
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b, const StyleBoxes* shown, int* refusedBox) {
+    if (refusedBox) *refusedBox = -1;
     if (r < 0 || r >= kStyleRecords) return Outcome::Fail(kPickARow);
     auto edited = [&](int box) { return !shown || shown->text[box] != b.text[box]; };
-    auto refusal = [&](int box, const std::string& why) {
-        return Outcome::Fail("\"" + b.text[box] + "\" in the box \"" + kBoxCaptions[box] + "\" " + why +
-                             "; nothing is applied.");
+    // why: what is wrong with the box's text, which it quotes itself.
+    auto refused = [&](int box, const std::string& why) {
+        if (refusedBox) *refusedBox = box;
+        return Outcome::Fail(std::string(kBoxNames[box]) + ": " + why + "; nothing is applied.");
     };
+    auto refusal = [&](int box, const std::string& why) { return refused(box, "\"" + Shown(b.text[box]) + "\" " + why); };
     constexpr std::size_t kWidth = 7;  // every text field of a style row but its name
     const std::string tooLong = "does not fit the " + std::to_string(kWidth) + " characters of its field";
-    // The box's number, or why it has none a style can hold.
+    // The box's number, read whole, or why it has none a style can hold.
     auto number = [&](int box, double bound, double& out) -> std::string {
-        try {
-            out = Val(b.text[box]);
-        } catch (const RuntimeError&) {
-            return "is a number too large to hold";
-        }
-        if (!Storable(out, bound)) return "is out of the range a drawing style can use";
+        const OneNumber n = ReadBox(b.text[box]);
+        out = n.value;  // an empty box is 0
+        if (n.kind == OneNumber::NotANumber || n.kind == OneNumber::TooLarge) return NumberRefusal(b.text[box], n.kind);
+        if (!Storable(out, bound)) return "\"" + Shown(b.text[box]) + "\" is out of the range a drawing style can use";
         return {};
     };
 
@@ -171,7 +183,7 @@ Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b, const StyleBoxes* sh
     for (const NumberBox& n : numbers) {
         if (!edited(n.box)) continue;
         double v = 0;
-        if (std::string why = number(n.box, n.bound, v); !why.empty()) return refusal(n.box, why);
+        if (std::string why = number(n.box, n.bound, v); !why.empty()) return refused(n.box, why);
         if (n.value) {
             *n.value = static_cast<float>(v);
             continue;
@@ -196,7 +208,7 @@ Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& b, const StyleBoxes* sh
                                                          {"TextHeight", 5}, {"DivideLen", 6}, {"Rotate", 7},
                                                          {"HeightText", 8}};
         int box = field == "StyleName" ? (r == 0 ? 0 : 2) : boxOf.count(field) ? boxOf.at(field) : -1;
-        if (box >= 0) return refusal(box, why.substr(field.size() + 1));
+        if (box >= 0) return refused(box, why.substr(field.size() + 1));
         return Outcome::Fail("Style row " + std::to_string(r) + ", field " + why + "; nothing is applied.");
     }
     m.ObjectStyles[r] = s;
@@ -501,7 +513,13 @@ bool StylePage::ApplyShown() {
         return false;
     }
     const StyleBoxes boxes = Boxes();
-    Outcome o = ApplyStyleRow(view_.model(), r, boxes, &shown_);
+    int refusedBox = -1;
+    Outcome o = ApplyStyleRow(view_.model(), r, boxes, &shown_, &refusedBox);
+    // A refused box shows again what the row holds.
+    if (refusedBox >= 0) {
+        styleBoxes_[refusedBox]->setText(FromLatin1(shown_.text[refusedBox]));
+        styleBoxes_[refusedBox]->setModified(false);
+    }
     ShowOutcome(o);
     if (!o.ok()) return false;
     shown_ = boxes;
@@ -530,7 +548,7 @@ bool StylePage::CommitTypedBox() {
     for (QLineEdit* box : styleBoxes_) typed = typed || box->isModified();
     if (!typed || frame_->isHidden()) return true;
     committing_ = true;
-    // A refused value stays typed, so the next button refuses it again.
+    // A refused value is said and put back; the button waits for the next click.
     const bool applied = ApplyShown();
     committing_ = false;
     return applied;

@@ -43,9 +43,12 @@ StyleBoxes ShowStyleRow(Model& m, int r);
 // "Apply": the boxes into row r and record r + 1 of the settings file. With
 // `shown` (the boxes as ShowStyleRow filled them), only the boxes changed
 // since are taken; VSpace is the "Middle" tick's alone. A box whose value
-// does not fit its field, or that the drawing could not use, is refused
-// with a message naming the box, and nothing changes.
-Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& boxes, const StyleBoxes* shown = nullptr);
+// does not fit its field, or that the drawing could not use, or a number
+// box that does not hold one number, is refused with a message naming the
+// box ("Color: \"12abc\" is not a number; nothing is applied."), and
+// nothing changes; refusedBox, when given, gets that box (-1 for none).
+Outcome ApplyStyleRow(Model& m, int r, const StyleBoxes& boxes, const StyleBoxes* shown = nullptr,
+                      int* refusedBox = nullptr);
 // "Close": colours of 0 or less become 3 in rows 0 to 25, Visible is
 // upper-cased; records 1 to 27 and 40 to 60 written.
 Outcome CloseStyles(Model& m);

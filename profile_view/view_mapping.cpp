@@ -130,12 +130,24 @@ void StoreZoom1(ProfileViewState& v, int barValue, ObjectStyle& row25) {
     row25.VSpace = static_cast<float>(v.Zoom1Offset);
 }
 
+std::string ZoomOffsetText(double offset) {
+    const std::string t = PlainNumberText(offset);
+    if (t.size() <= 7) return t;
+    // Cutting to the field's 7 characters may drop decimals, never digits
+    // before the point nor an exponent: "1.52587890625E-06" cut would read
+    // back as 1.52587. Such a number is written with fewer digits instead.
+    const std::size_t point = t.find('.');
+    if (t.find('E') == std::string::npos && point != std::string::npos && point <= 7) return t.substr(0, 7);
+    for (int digits = 6; digits > 1; --digits)
+        if (std::string g = GeneralNumberText(offset, digits); g.size() <= 7) return g;
+    return GeneralNumberText(offset, 1);
+}
+
 void StoreZoom2(ProfileViewState& v, int barValue, ObjectStyle& row25) {
     v.Zoom2Scale = barValue;
     v.Zoom2Offset = v.SelBaseY - v.ViewTopY;
     row25.DivideLen = static_cast<float>(v.Zoom2Scale);
-    // The field keeps the first 7 characters, blank-padded.
-    row25.RowLocate = PlainNumberText(v.Zoom2Offset).substr(0, 7);
+    row25.RowLocate = ZoomOffsetText(v.Zoom2Offset);
 }
 
 void LoadZoomPresets(ProfileViewState& v, const ObjectStyle& row25) {

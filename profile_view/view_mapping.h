@@ -74,6 +74,10 @@ void GoToZoom2(ProfileViewState& v, double monoSheet);
 // the presets and into style row 25 (record 26 of the settings file).
 void StoreZoom1(ProfileViewState& v, int barValue, ObjectStyle& row25);
 void StoreZoom2(ProfileViewState& v, int barValue, ObjectStyle& row25);
+// Zoom2's offset as RowLocate holds it, in 7 characters: the first 7 of its
+// plain text when that cut drops only decimals, else the number with as many
+// digits as fit.
+std::string ZoomOffsetText(double offset);
 // The presets as style row 25 holds them.
 void LoadZoomPresets(ProfileViewState& v, const ObjectStyle& row25);
 

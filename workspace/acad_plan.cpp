@@ -2,6 +2,7 @@
 // synchronisation.
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "engine/number_text.h"
 #include "workspace/acad_commands.h"
@@ -312,21 +313,29 @@ void syncron(Model& m, CadApplication& app) {
             AppendLog(m, "Syncron: a LINE without SEWER data skipped");
             continue;
         }
+        // A point beyond the single range would store inf, which no saved
+        // coordinates file reads back.
+        const std::optional<float> x1 = SingleValue(e->StartPoint[0]), y1 = SingleValue(e->StartPoint[1]),
+                                   x2 = SingleValue(e->EndPoint[0]), y2 = SingleValue(e->EndPoint[1]);
+        if (!x1 || !y1 || !x2 || !y2) {
+            AppendLog(m, "Syncron: a LINE beyond the plan's range skipped");
+            continue;
+        }
         e->Color = 6;
         const std::string up = Trim(d[1].text), down = Trim(d[2].text);
         for (int i = 1; i <= lines; ++i) {
             LineRecord& l = m.Lines[static_cast<size_t>(i)];
             if (up == Trim(XText(l.From.view()))) {
-                l.X1 = static_cast<float>(e->StartPoint[0]);
-                l.Y1 = static_cast<float>(e->StartPoint[1]);
-                l.X2 = static_cast<float>(e->EndPoint[0]);
-                l.Y2 = static_cast<float>(e->EndPoint[1]);
+                l.X1 = *x1;
+                l.Y1 = *y1;
+                l.X2 = *x2;
+                l.Y2 = *y2;
                 l.Latral = XString(d, 8);
                 e->Color = 20;
             }
             if (down == Trim(XText(l.to.view()))) {
-                l.X2 = static_cast<float>(e->EndPoint[0]);
-                l.Y2 = static_cast<float>(e->EndPoint[1]);
+                l.X2 = *x2;
+                l.Y2 = *y2;
             }
         }
     }

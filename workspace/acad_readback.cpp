@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -421,9 +422,94 @@ const struct {
 } kPlanNames[] = {{1, "From"}, {2, "To"}, {8, "Lateral"}, {15, "Status"}};
 const char* const kBlockNames[] = {"Mhname1", "Mhname2", "Lat"};
 
+// The items of "DUV" and "SEWER" a read-back stores as single-precision
+// numbers, by the fields they go into.
+const struct {
+    std::size_t item;
+    const char* field;
+} kDuvNumbers[] = {{7, "Drop"}},
+  kPlanNumbers[] = {{3, "Qadd"},      {4, "Area1_sub"}, {5, "Area2_sub"}, {6, "Pop1"},
+                    {7, "Pop2"},      {9, "Dia"},       {10, "slope"},    {11, "Mincover"},
+                    {12, "CalcSlope"}, {13, "XData13"}, {14, "Inv1"}};
+const char* const kBlockNumbers[] = {"Gr-el", "Inv-el", "Dia", "Slope", "Dist"};
+
+// The refusal of a number of the drawing beyond what its single-precision
+// field holds, which would go in as inf and make a network file no reader
+// opens.
+Outcome TooLargeNumber(const std::string& entity, const std::string& what, std::string_view text) {
+    return Outcome::Fail(entity + ": " + what + " " + NumberRefusal(text, OneNumber::TooLarge) +
+                         ". The project is left as it was.");
+}
+
+// A number as a refusal quotes it, when it has no text of its own.
+std::string NumberShown(double v) { return GeneralNumberText(v, 7); }
+
+// A coordinate or level of the drawing as a message shows it.
+std::string CoordinateShown(double v) {
+    const std::optional<float> f = SingleValue(v);
+    return f ? FloatText(*f) : NumberShown(v);
+}
+
+// Item `item` of a plan line's data as the read-back stores it into a
+// single-precision field: Ok, or the refusal when it does not fit there.
+Outcome CheckPlanNumber(const std::string& entity, const std::string& what, const XData& d, std::size_t item,
+                        float& out) {
+    double v = 0;
+    try {
+        v = XNumber(d, item);
+    } catch (const RuntimeError&) {
+        return TooLargeNumber(entity, what, d[item].text);
+    }
+    const std::optional<float> f = SingleValue(v);
+    if (!f) return TooLargeNumber(entity, what, d[item].isText() ? d[item].text : NumberShown(v));
+    out = *f;
+    return Outcome::Ok();
+}
+
+// The numbers of one plan line the read-back stores, the length and the
+// downstream invert it works out from them included.
+Outcome CheckPlanNumbers(const CadEntity& e, const XData& duv, const XData& sewer, const std::string& entity) {
+    float value = 0;
+    for (const auto& [item, field] : kDuvNumbers)
+        if (Outcome o = CheckPlanNumber(entity, "DUV item " + NumText(static_cast<long long>(item)) + " (" + field + ")",
+                                        duv, item, value);
+            !o)
+            return o;
+    float inv1 = 0, slope = 0;
+    for (const auto& [item, field] : kPlanNumbers) {
+        if (Outcome o = CheckPlanNumber(entity, "SEWER item " + NumText(static_cast<long long>(item)) + " (" + field + ")",
+                                        sewer, item, value);
+            !o)
+            return o;
+        if (item == 10) slope = value;
+        if (item == 14) inv1 = value;
+    }
+    // Names given as numbers go in as their print form.
+    for (const auto& [item, field] : kPlanNames)
+        if (!sewer[item].isText() && !SingleValue(sewer[item].number))
+            return TooLargeNumber(entity, std::string("its ") + field + " name", NumberShown(sewer[item].number));
+    const char* const kPoint[] = {"the x of its start point (X1)", "the y of its start point (Y1)",
+                                  "the level of its start point (Gr1)", "the x of its end point (X2)",
+                                  "the y of its end point (Y2)", "the level of its end point (Gr2)"};
+    for (int c = 0; c < 6; ++c) {
+        const double v = c < 3 ? e.StartPoint[static_cast<std::size_t>(c)] : e.EndPoint[static_cast<std::size_t>(c - 3)];
+        if (!SingleValue(v)) return TooLargeNumber(entity, kPoint[c], NumberShown(v));
+    }
+    const double length = PointDistance({e.StartPoint[0], e.StartPoint[1]}, {e.EndPoint[0], e.EndPoint[1]});
+    const std::optional<float> len = SingleValue(length);
+    if (!len) return TooLargeNumber(entity, "the length between its end points (Len)", NumberShown(length));
+    // As the read-back works it out, in single precision.
+    const float inv2 = inv1 - *len * slope;
+    if (!std::isfinite(inv2))
+        return TooLargeNumber(entity, "its downstream invert (Inv2, Inv1 less Len times slope)",
+                              NumberShown(static_cast<double>(inv1) - static_cast<double>(*len) * slope));
+    return Outcome::Ok();
+}
+
 // What "Get ACAD" would read, checked before the project is reset: a name
-// that holds a control character refuses the drawing, and a drawing whose
-// plan lines all lie outside the line table has nothing to read. Says why.
+// that holds a control character or a number beyond its field refuses the
+// drawing, and a drawing whose plan lines all lie outside the line table
+// has nothing to read. Says why.
 Outcome CheckPlanLines(Model& m, CadDocument& doc) {
     const CadSelectionFilter passes({0, 8}, {"LINE", "SEWER"});
     long long beyond = 0, below = 0, readable = 0;
@@ -451,6 +537,10 @@ Outcome CheckPlanLines(Model& m, CadDocument& doc) {
                                      ", which no name may hold. The project is left as it was.");
             }
         }
+        if (Outcome o = CheckPlanNumbers(*e, *duv, *sewer, "Plan line " + NumText(CInt(k))); !o) {
+            m.Ui->SetStatus("Get Acad Data ... failed");
+            return o;
+        }
     }
     if (readable > 0) return Outcome::Ok();
     m.Ui->SetStatus("Get Acad Data ... nothing to read");
@@ -471,17 +561,42 @@ Outcome CheckBlocks(CadDocument& doc) {
     for (const CadEntityPtr& e : doc.ModelSpace().entities()) {
         if (!passes(*e)) continue;
         if (++n > kMaxLineUpper) break;
+        const std::string block = "Block " + NumText(n) + " at " + CoordinateShown(e->InsertionPoint[0]) + ", " +
+                                  CoordinateShown(e->InsertionPoint[1]);
+        for (int c = 0; c < 2; ++c)
+            if (!SingleValue(e->InsertionPoint[static_cast<std::size_t>(c)]))
+                return TooLargeNumber(block, c == 0 ? "the x of its insertion point" : "the y of its insertion point",
+                                      NumberShown(e->InsertionPoint[static_cast<std::size_t>(c)]));
+        // The last attribute of a tag is the one the read-back keeps.
+        float inv1 = 0, len = 0, slope = 0;
         for (const auto& a : e->GetAttributes()) {
             bool name = false;
             for (const char* tag : kBlockNames) name |= SameCadName(a->TagString, tag);
-            if (!name) continue;
-            if (const std::size_t at = FirstControlByte(a->TextString); at != std::string::npos)
-                return Outcome::Fail("Block " + NumText(n) + " at " + FloatText(static_cast<float>(e->InsertionPoint[0])) +
-                                     ", " + FloatText(static_cast<float>(e->InsertionPoint[1])) + ": its " +
-                                     a->TagString + " holds " +
-                                     ControlByteText(static_cast<unsigned char>(a->TextString[at])) +
-                                     ", which no name may hold. The project is left as it was.");
+            if (name) {
+                if (const std::size_t at = FirstControlByte(a->TextString); at != std::string::npos)
+                    return Outcome::Fail(block + ": its " + a->TagString + " holds " +
+                                         ControlByteText(static_cast<unsigned char>(a->TextString[at])) +
+                                         ", which no name may hold. The project is left as it was.");
+                continue;
+            }
+            bool number = false;
+            for (const char* tag : kBlockNumbers) number |= SameCadName(a->TagString, tag);
+            if (!number) continue;
+            std::optional<float> v;
+            try {
+                const bool percent = SameCadName(a->TagString, "Slope");
+                v = SingleValue(percent ? Val(a->TextString) / 100.0 : Val(a->TextString));
+            } catch (const RuntimeError&) {
+            }
+            if (!v) return TooLargeNumber(block, "its " + a->TagString, a->TextString);
+            if (SameCadName(a->TagString, "Inv-el")) inv1 = *v;
+            if (SameCadName(a->TagString, "Dist")) len = *v;
+            if (SameCadName(a->TagString, "Slope")) slope = *v;
         }
+        // As the read-back works it out, in single precision.
+        if (!std::isfinite(inv1 - len * slope))
+            return TooLargeNumber(block, "its downstream invert (Inv-el less Dist times Slope)",
+                                  NumberShown(static_cast<double>(inv1) - static_cast<double>(len) * slope));
     }
     return Outcome::Ok();
 }

@@ -103,8 +103,8 @@ public:
         for (std::size_t k = 0; k < text_.size(); ++k) {
             if (state_[k] != Rejected && state_[k] != TooLarge) continue;
             if (!message.empty()) message += "\n";
-            message += FieldName(label_[k]) + ": \"" + text_[k] +
-                       (state_[k] == TooLarge ? "\" is a number too large to hold" : "\" is not a number") +
+            message += FieldName(label_[k]) + ": " +
+                       NumberRefusal(text_[k], state_[k] == TooLarge ? OneNumber::TooLarge : OneNumber::NotANumber) +
                        "; the value is kept.";
             text_[k] = CriterionText(*kept_[k]);
         }

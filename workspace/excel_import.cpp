@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -29,17 +28,12 @@ std::optional<long long> BoxInteger(const std::string& box) {
     return static_cast<long long>(v);
 }
 
-std::optional<float> ToFloat(double v) {
-    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
-    return static_cast<float>(v);
-}
-
 // The leading number of the cell's text, as a float.
 std::optional<float> LeadingFloat(const CellValue& cell) {
     std::string text;
     if (!CellText(cell, text)) return std::nullopt;
     try {
-        return ToFloat(Val(text));
+        return SingleValue(Val(text));
     } catch (const RuntimeError&) {
         return std::nullopt;
     }
@@ -94,7 +88,14 @@ std::optional<double> ValueNumber(const CellValue& cell) {
 
 std::optional<float> ValueFloat(const CellValue& cell) {
     std::optional<double> v = ValueNumber(cell);
-    return v ? ToFloat(*v) : std::nullopt;
+    return v ? SingleValue(*v) : std::nullopt;
+}
+
+// A number where a single-precision field takes it that lies beyond that
+// field's range: left out, the field would keep 0 or an older value unseen.
+bool BeyondSingle(const CellValue& cell) {
+    const std::optional<double> v = ValueNumber(cell);
+    return v && !SingleValue(*v);
 }
 
 std::optional<int16_t> ValueInteger(const CellValue& cell) {
@@ -156,12 +157,18 @@ struct Skipped {
     }
 };
 
-// Cells neither import stores: names holding a control character, and
-// texts where a number belongs that are not one number. Any of them refuses
-// the import, all named in one message.
+// Cells neither import stores: names holding a control character, texts
+// where a number belongs that are not one number, and numbers too large
+// for their field. Any of them refuses the import, all named in one message.
 struct Refused {
-    Skipped controls, numbers;
-    bool any() const { return !controls.cells.empty() || !numbers.cells.empty(); }
+    Skipped controls, numbers, large;
+    bool any() const { return !controls.cells.empty() || !numbers.cells.empty() || !large.cells.empty(); }
+    // Files a number cell that cannot be stored; true when it was one.
+    bool number(const CellValue& cell, const std::string& sheet, long long row, int column) {
+        Skipped* list = NotOneNumber(cell) ? &numbers : BeyondSingle(cell) ? &large : nullptr;
+        if (list) list->add(sheet, row, column);
+        return list != nullptr;
+    }
     Outcome outcome() const {
         std::string text;
         if (!controls.cells.empty())
@@ -170,6 +177,8 @@ struct Refused {
         if (!numbers.cells.empty())
             text += "These cells hold a text that is not one number where a number belongs: " + numbers.list() +
                     "; write one number, with a point as the decimal mark (12.5), or leave the cell empty. ";
+        if (!large.cells.empty())
+            text += "These cells hold a number too large for its field: " + large.list() + ". ";
         return Outcome::Fail(text + "Correct them in the workbook and import again. Nothing was imported.");
     }
 };
@@ -194,15 +203,27 @@ bool CellText(const CellValue& v, std::string& text) {
     return false;
 }
 
+namespace {
+
+// The refusal of a frame box: a text that is no number is said to be so in
+// the words every box uses; a number out of range gets the range.
+Outcome BoxRefusal(const std::string& box, const std::string& text, const std::string& range) {
+    const OneNumber::Kind kind = ReadOneNumber(text).kind;
+    const bool number = kind != OneNumber::NotANumber && kind != OneNumber::TooLarge;
+    return Outcome::Fail(box + (number ? " must be " + range : ": " + NumberRefusal(text, kind)) +
+                         ". Nothing was imported.");
+}
+
+}  // namespace
+
 Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out) {
     std::optional<long long> start = BoxInteger(s.startRow);
     if (!start || *start < 1 || *start > kSheetMaxRow)
-        return Outcome::Fail("\"Start import at row :\" must be a row number from 1 to " + NumText(kSheetMaxRow) +
-                             ". Nothing was imported.");
+        return BoxRefusal("\"Start import at row :\"", s.startRow, "a row number from 1 to " + NumText(kSheetMaxRow));
     std::optional<long long> textStart = BoxInteger(s.textStart);
     if (!textStart || *textStart < 1 || *textStart > kCellMaxText)
-        return Outcome::Fail("\"Start text at :\" must be a character position from 1 to " + NumText(kCellMaxText) +
-                             ". Nothing was imported.");
+        return BoxRefusal("\"Start text at :\"", s.textStart,
+                          "a character position from 1 to " + NumText(kCellMaxText));
     out.startRow = *start;
     out.textStart = static_cast<int>(*textStart);
     for (int k = 0; k < kImportFields; ++k) {
@@ -210,9 +231,8 @@ Outcome CheckExcelLineSettings(const ExcelLineSettings& s, ExcelLineColumns& out
         // The From column decides where the table ends, ticked or not.
         bool used = s.ticked[k] || k == 0;
         if (used && (!c || *c < 1 || *c > kSheetMaxColumn))
-            return Outcome::Fail("The column of \"" + Trim(kImportFieldCaptions[k]) +
-                                 "\" must be a number from 1 to " + NumText(kSheetMaxColumn) +
-                                 ". Nothing was imported.");
+            return BoxRefusal("The column of \"" + Trim(kImportFieldCaptions[k]) + "\"", s.column[k],
+                              "a number from 1 to " + NumText(kSheetMaxColumn));
         out.column[k] = s.ticked[k] ? static_cast<int>(*c) : 0;
         if (k == 0) out.endColumn = static_cast<int>(*c);
     }
@@ -329,14 +349,14 @@ Outcome ImportExcelLines(Model& m, const Worksheet& sheet, const ExcelLineColumn
                 case 13:
                 case 14: {
                     float* xy[] = {&line.X1, &line.Y1, &line.X2, &line.Y2};
-                    if (NotOneNumber(cell)) refused.numbers.add(sheetName, r, cols.column[k]);
-                    else if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
+                    if (!refused.number(cell, sheetName, r, cols.column[k]))
+                        if (std::optional<float> v = ValueFloat(cell)) *xy[k - 11] = *v;
                     break;
                 }
                 default: {
                     float* field[] = {&line.Gr1, &line.Gr2, &line.Len, &line.Inv1, &line.Inv2, &line.Dia, &line.slope};
-                    if (NotOneNumber(cell)) refused.numbers.add(sheetName, r, cols.column[k]);
-                    else if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
+                    if (!refused.number(cell, sheetName, r, cols.column[k]))
+                        if (std::optional<float> v = LeadingFloat(cell)) *field[k - 2] = *v;
                     break;
                 }
             }
@@ -429,10 +449,7 @@ std::string ReadSewerSheet(Model& m, const Worksheet& sheet, Skipped& skipped, R
                                   &line.Qadd,      &line.Area1_sub, &line.Pop1, &line.Area2_sub, &line.Pop2,
                                   &line.Dia,       &line.slope, &line.Mincover, nullptr, &line.X1, &line.Y1,
                                   &line.X2,        &line.Y2};
-                if (NotOneNumber(cell)) {
-                    refused.numbers.add("SEWER", r, c);
-                    continue;
-                }
+                if (refused.number(cell, "SEWER", r, c)) continue;
                 std::optional<float> v = LeadingFloat(cell);
                 if (v) *field[c] = *v;
                 stored = v.has_value();
@@ -462,10 +479,7 @@ std::string ReadDiaSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Ref
         for (int c = 1; c <= 9; ++c) {
             if (c == 8) continue;  // not part of the table
             const CellValue cell = sheet.cell(r, c);
-            if (NotOneNumber(cell)) {
-                refused.numbers.add("DIA", r, c);
-                continue;
-            }
+            if (refused.number(cell, "DIA", r, c)) continue;
             std::optional<float> v = c <= 2 ? ValueFloat(cell) : LeadingFloat(cell);
             if (v)
                 *field[c] = *v;

@@ -71,12 +71,12 @@ Outcome ReadImportColumns(const std::string& path, ImportColumnMap& map) {
 Outcome WriteImportColumns(const std::string& path, const ImportColumnMap& map) {
     std::string text;
     for (int k = 0; k < kImportFields; ++k) {
-        try {
-            text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
-        } catch (const RuntimeError&) {
-            return Outcome::Fail("import.col was not saved: the column number for \"" +
-                                 Trim(kImportFieldCaptions[k]) + "\" is too large.");
-        }
+        // A box is saved as the one number it holds, or not at all.
+        const OneNumber n = ReadOneNumber(map.column[k]);
+        if (n.kind == OneNumber::NotANumber || n.kind == OneNumber::TooLarge)
+            return Outcome::Fail("import.col was not saved: " + Trim(kImportFieldCaptions[k]) + ": " +
+                                 NumberRefusal(map.column[k], n.kind) + ".");
+        text += ImportColumnRow(map.column[k], map.ticked[k]) + "\r\n";
     }
     return SaveFileAtomically(path, text);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 #include "engine/errors.h"
@@ -104,7 +105,11 @@ private:
                 field = l.substr(i + 1, (close == std::string_view::npos ? n : close) - i - 1);
                 i = close == std::string_view::npos ? n : close + 1;
                 const std::size_t comma = std::min(l.find(',', i), n);
-                after = l.substr(i, comma - i);
+                // Blanks and tabs between the quote and the comma are no part of the field.
+                std::size_t from = i, to = comma;
+                while (from < to && blank(from)) ++from;
+                while (to > from && blank(to - 1)) --to;
+                after = l.substr(from, to - from);
                 i = comma;
             } else {
                 const std::size_t comma = std::min(l.find(',', i), n);
@@ -136,9 +141,15 @@ private:
             name_.assign(field);
             return;
         }
+        // A key is shown as a single in the messages; beyond that range it
+        // would read "inf", and no manhole number is that large.
+        std::optional<float> single;
         try {
             keys_[k - 1] = Val(field);
+            single = SingleValue(keys_[k - 1]);
         } catch (const RuntimeError&) {
+        }
+        if (!single) {
             fault_ = Outcome::Fail("Record " + NumText(record) + " of the file holds a manhole number too large to read.");
             return;
         }

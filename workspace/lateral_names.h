@@ -40,7 +40,8 @@ private:
 // Free-format fields: separated by commas or line ends (CR LF, LF or CR),
 // blanks and tabs around a field ignored, a field in double quotes may hold
 // commas; byte 0x1A ends the file. Three fields a record. A field holding a
-// control character, a manhole number too large to read or a last record cut
+// control character, a manhole number too large to read (beyond
+// the single range) or a last record cut
 // short fails, naming the record; records is then empty.
 Outcome ParseLateralNames(std::string_view bytes, LateralNameList& records);
 // The same from the file at path, read a piece at a time.

@@ -2,8 +2,6 @@
 #include "workspace/text_import.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "engine/name_bytes.h"
 #include "engine/number_text.h"
@@ -29,9 +27,7 @@ void ReplaceFirst(std::string& s, char what) {
 // that is not one number or a number beyond the single-precision range.
 std::optional<float> SingleOf(const OneNumber& n, double scale) {
     if (n.kind != OneNumber::Number && n.kind != OneNumber::Blank) return std::nullopt;
-    const double v = n.value / scale;
-    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
-    return static_cast<float>(v);
+    return SingleValue(n.value / scale);
 }
 
 // A value that cannot be stored leaves the field as it was; the import

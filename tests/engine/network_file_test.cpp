@@ -306,6 +306,10 @@ TEST_F(NetworkFile, ReaderCases) {
          " Error in file open", "Row 2 of " + net + ": field 4 (Len) \"1" + std::string(39, '0') + "\" is a number too large for its field"},
         {"number just too large for a single", kRowA + "\r\nL,C,D, 1, 2, 3, 4, 5, 0.1, 3.4028236e38 ,01\r\n", 1, false,
          " Error in file open", "Row 2 of " + net + ": field 10 (Dia) \"3.4028236e38\" is a number too large for its field"},
+        {"number too large, negative", "L,C,D, 1, 2, 3, -1E39\r\n", 0, false, " Error in file open",
+         "Row 1 of " + net + ": field 7 (Inv1) \"-1E39\" is a number too large for its field"},
+        {"number too large for a single, not for a double", "L,C,D, 1e300\r\n", 0, false, " Error in file open",
+         "Row 1 of " + net + ": field 4 (Len) \"1e300\" is a number too large for its field"},
         {"the largest single", "L,C,D, 3.4028235E+38\r\n", 1, true, "", ""},
         {"binary", std::string("L,A,B\0\x01\x02", 8) + "\r\n", 0, false, control(1, "the To name", 3, 0), ""},
         {"binary in a number", std::string("L,A,B, 1\x01") + "\r\n", 0, false, " Error in file open",
@@ -451,7 +455,7 @@ TEST_F(NetworkFile, AFileThatMayBeCutShortOpensAndSaysSo) {
 TEST_F(NetworkFile, NamesBeginningWithBlanksKeepThem) {
     test::NetBuilder net(m);
     net.line(" A", "  B").lat(" 01").mhType(" T2");
-    net.line("\tC", "D").lat("01");
+    net.line("\tC", "D\x7F").lat("01");
     net.line("E", " 0");
     m.LineCount = 4;  // line 4 never assigned: its fillers go out as always
     ASSERT_TRUE(SaveNetworkText(m, "net.asb", folder));
@@ -466,6 +470,7 @@ TEST_F(NetworkFile, NamesBeginningWithBlanksKeepThem) {
     EXPECT_EQ(back.Lines[1].Latral.rtrim(), " 01");
     EXPECT_EQ(back.Lines[1].MhType.rtrim(), " T2");
     EXPECT_EQ(back.Lines[2].From.rtrim(), " C");  // a control character goes out as a blank
+    EXPECT_EQ(back.Lines[2].to.rtrim(), "D");     // and so does DEL
     EXPECT_EQ(back.Lines[3].to.rtrim(), " 0");
     EXPECT_EQ(back.Lines[4].to.rtrim(), "0");
     EXPECT_EQ(back.Lines[4].Latral.rtrim(), "0");
@@ -640,14 +645,31 @@ TEST_F(NetworkFile, CoordinatesFile) {
     EXPECT_EQ(m.Lines[2].X1, 5.0f);
     EXPECT_EQ(m.Lines[2].Y2, 8.0f);
     EXPECT_EQ(m.Lines[3].X1, 0.0f);
-
-    // Fewer rows than lines fill the first lines only.
+    // With rows left unread, the stop is said: the next save writes zeros.
+    const std::string stop = "Row 2 of " + folder + "net.cor has the tag \"mhb\" where \"MHB\" belongs; the coordinates "
+                             "stop there and 1 line has none.";
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{stop});
+    EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), stop), ui.logs.end());
+    // So is a blank row with rows after it.
     m = Model();
     m.SetUi(&ui);
-    WriteBytes(dir / "net.cor", "MHB, 1.5 , 2 , 3 , 4\n");
+    ui.clear();
+    WriteBytes(dir / "net.cor", "MHB,1,2,3,4\r\n \r\nMHB,9,9,9,9\r\n");
     ASSERT_TRUE(Load(three).ok());
-    EXPECT_EQ(m.Lines[1].X1, 1.5f);
-    EXPECT_EQ(m.Lines[2].X1, 0.0f);
+    EXPECT_EQ(ui.boxes, std::vector<std::string>{"Row 2 of " + folder +
+                                                 "net.cor is blank; the coordinates stop there and 2 lines have none."});
+
+    // Fewer rows than lines fill the first lines only; nothing unread, nothing said.
+    for (const char* cor : {"MHB, 1.5 , 2 , 3 , 4\n", "MHB, 1.5 , 2 , 3 , 4\nMHb,1,1,1,1\n\n  \n"}) {
+        m = Model();
+        m.SetUi(&ui);
+        ui.clear();
+        WriteBytes(dir / "net.cor", cor);
+        ASSERT_TRUE(Load(three).ok());
+        EXPECT_EQ(m.Lines[1].X1, 1.5f);
+        EXPECT_EQ(m.Lines[3].X1, 0.0f);
+        EXPECT_TRUE(ui.boxes.empty());
+    }
 
     // A row with too few fields fails the read.
     ui.clear();

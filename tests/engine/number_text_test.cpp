@@ -137,12 +137,26 @@ TEST(ReadOneNumber, WholeTextInValsFormsOrWhyNot) {
         {"0x1A", K::NotANumber, 0},  {"\r1", K::NotANumber, 0},   {"1\r", K::NotANumber, 0},
         {"1E400", K::TooLarge, 0},   {"-1D999", K::TooLarge, 0},  {"&H1FFFFFFFF", K::TooLarge, 0},
         {std::string(400, '9'), K::TooLarge, 0},
+        // The value of digits and exponent together decides between 0 and too large.
+        {"1" + std::string(400, '0') + "E-5", K::TooLarge, 0}, {"0." + std::string(330, '0') + "1", K::Number, 0},
+        {"-" + std::string(400, '0') + "1E-500", K::Number, 0}, {"1" + std::string(400, '0') + "D-399", K::Number, 10},
     };
     for (const Case& c : cases) {
         const OneNumber n = ReadOneNumber(c.text);
         EXPECT_EQ(n.kind, c.kind) << c.text.substr(0, 60);
         EXPECT_DOUBLE_EQ(n.value, c.value) << c.text.substr(0, 60);
+        // A single field takes the same verdict but past the single range,
+        // and every refusal reads alike.
+        const OneNumber single = ReadOneSingle(c.text);
+        EXPECT_EQ(single.kind, c.kind == K::Number && std::fabs(c.value) > 3.5e38 ? K::TooLarge : c.kind);
+        const bool refused = c.kind == K::NotANumber || c.kind == K::TooLarge;
+        EXPECT_EQ(NumberRefusal(c.text, c.kind).empty(), !refused) << c.text.substr(0, 60);
     }
+    for (const char* t : {"3.4028235E38", "-3.4e38", "1e-50"}) EXPECT_EQ(ReadOneSingle(t).kind, K::Number) << t;
+    for (const char* t : {"3.4028236E38", "-1e39", "1D300"}) EXPECT_EQ(ReadOneSingle(t).kind, K::TooLarge) << t;
+    EXPECT_EQ(NumberRefusal(" 12abc ", K::NotANumber), "\"12abc\" is not a number");
+    EXPECT_EQ(NumberRefusal(std::string(1000, '9'), K::TooLarge),
+              "\"" + std::string(40, '9') + "...\" is a number too large to hold");
     std::mt19937 rng(2024);
     const std::string alphabet = " 0123456789.+-eEdD&Ho\t,";
     for (int i = 0; i < 20000; ++i) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,44 @@ TEST(ColumnCalculator, OperatorTable) {
     // What the calculator writes, the number reader takes back.
     for (double v : {1.0 / 3, 1e-7, -2.5e21, 6.02e23, 1234.5})
         EXPECT_NEAR(Val(CalcNumberText(v)), v, std::abs(v) * 1e-14) << v;
+
+    // A cell that still shows its field's text counts as the field's exact
+    // value; a result for single-precision fields is the single stored, in
+    // a text that reads back as it.
+    struct ExactCase {
+        const char* name;
+        CalcCell target, operand;
+        const char* op;
+        bool single;
+        std::string text;
+        std::optional<float> exact;
+    };
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const ExactCase exact[] = {
+        {"+ on a shown 62.47", {"62.47", 62.465f}, {"0.5", {}}, " +", true, "62.965", 62.965f},
+        {"* 1 keeps 68.203", {"68.20", 68.203f}, {"1", {}}, " *", true, "68.203", 68.203f},
+        {"-- an exact operand, in double", {"70.01", 70.005f}, {"69.98", 69.979f}, " --", true,
+         SingleNumberText(static_cast<float>(70.005f - static_cast<double>(69.979f))),
+         static_cast<float>(70.005f - static_cast<double>(69.979f))},
+        {"n of 0.0104 shown 0.010", {"0.010", 0.0104f}, {"1", {}}, " *", true, "0.0104", 0.0104f},
+        {"eight digits", {"1249.124", 1249.1235f}, {"0", {}}, " +", true, "1249.1235", 1249.1235f},
+        {"= takes the operand's value", {"1", {}}, {"62.47", 62.465f}, " =", true, "62.47", 62.465f},
+        {"a changed cell counts as its text", {"62.47", {}}, {"0.5", {}}, " +", true, "62.97", 62.97f},
+        {"a field holding no number counts as its blank", {"", nan}, {"2", {}}, " +", true, "2", 2.0f},
+        {"& joins the texts", {"62.47", 62.465f}, {"1", 1.0f}, " &", true, "62.471", std::nullopt},
+        {"beyond the single range the text stays, to be refused", {"3E+38", 3e38f}, {"10", {}}, " *", true,
+         CalcNumberText(3e38f * 10.0), std::nullopt},
+        {"a column of no single fields", {"5", 5.0f}, {"3", {}}, " /", false, "1.66666666666667", std::nullopt},
+    };
+    for (const ExactCase& c : exact) {
+        SCOPED_TRACE(c.name);
+        const std::optional<CalcResult> r = ApplyColumnOperator(c.target, c.operand, c.op, c.single);
+        ASSERT_TRUE(r.has_value());
+        EXPECT_EQ(r->text, c.text);
+        EXPECT_EQ(r->exact, c.exact);
+        // A computed single reads back from its text; "=" keeps the operand's text.
+        if (c.exact && std::string(c.op) != " =") { EXPECT_EQ(static_cast<float>(Val(r->text)), *c.exact); }
+    }
 }
 
 // A grid of texts with the members the calculator uses.
@@ -64,7 +103,9 @@ struct TextGrid {
     int Rows() const { return static_cast<int>(cells.size()); }
     int Cols() const { return static_cast<int>(cells[0].size()); }
     const std::string& TextMatrix(int r, int c) const { return cells[r][c]; }
-    void setTextMatrix(int r, int c, const std::string& t) { cells[r][c] = t; }
+    std::optional<float> CellExact(int, int) const { return std::nullopt; }
+    bool HoldsSingles(int) const { return false; }
+    void GiveCell(int r, int c, const std::string& t, std::optional<float>) { cells[r][c] = t; }
 };
 
 TextGrid Sample() {

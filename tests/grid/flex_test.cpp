@@ -16,10 +16,12 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #include "engine/network_file.h"
+#include "engine/number_text.h"
 #include "grid/flex.h"
 #include "grid/function_panel.h"
 #include "net_builder.h"
@@ -474,6 +476,103 @@ TEST_F(FlexTest, EditsTakenBackLeaveTheStoredValuesExactlyAsTheyWere) {
     }
 }
 
+// The column calculator and the grid's own Copy and Paste work on the values
+// the cells stand for, not on the two decimals the inverts show; a cell the
+// user changed, and a block another program changed, count as their texts.
+// Each result is saved, reopened and compared bit for bit with the
+// arithmetic done on the exact values.
+TEST_F(FlexTest, CalculatorAndCopiesKeepTheValuesTheCellsStandFor) {
+    TempDir dir("grid_exact");
+    using Lines = std::vector<LineRecord>;
+    // Combo3 items: 0 "=", 1 "+", 2 "--", 3 "*"; operand column -1 is the constant.
+    auto calculate = [&](int target, int op, int operandCol, const char* constant) {
+        action("mnufun")->trigger();
+        auto* panel = test::Child<FunctionPanel>(flex.get(), "Frame2");
+        test::Child<ListCombo>(panel, "Combo1")->setListIndex(target - 1);
+        test::Child<ListCombo>(panel, "Combo3")->setListIndex(op);
+        test::Child<ListCombo>(panel, "Combo2")->setListIndex(operandCol + 1);
+        if (operandCol < 0) test::Child<ListCombo>(panel, "Combo2")->setText(constant);
+        test::Child<QPushButton>(panel, "Command7")->click();
+    };
+    auto copyPaste = [&](int r1, int c1, int r2, int c2, int row, int col) {
+        select(r1, c1, r2, c2), flex->mnueditcopy_Click();
+        g->setRowCol(row, col), flex->mnueditpaste_Click();
+    };
+    auto each = [](Lines& l, auto&& f) {
+        for (int i = 1; i <= 3; ++i) f(l[i]);
+    };
+    auto sum = [](float a, double b) { return static_cast<float>(static_cast<double>(a) + b); };
+    const struct {
+        const char* name;
+        std::function<void()> steps;
+        std::function<void(Lines&)> want;
+    } cases[] = {
+        {"+ 0.5 on the upstream inverts", [&] { calculate(6, 1, -1, "0.5"); },
+         [&](Lines& l) { each(l, [&](LineRecord& x) { x.Inv1 = sum(x.Inv1, 0.5); }); }},
+        {"the downstream inverts taken from them", [&] { calculate(6, 2, 7, ""); },
+         [&](Lines& l) { each(l, [&](LineRecord& x) { x.Inv1 = sum(x.Inv1, -static_cast<double>(x.Inv2)); }); }},
+        {"* 1 changes nothing", [&] { calculate(7, 3, -1, "1"); }, [](Lines&) {}},
+        {"lengths times the slopes", [&] { calculate(5, 3, 9, ""); },
+         [&](Lines& l) { each(l, [&](LineRecord& x) { x.Len = static_cast<float>(double(x.Len) * x.slope); }); }},
+        {"= the upstream inverts", [&] { calculate(7, 0, 6, ""); },
+         [&](Lines& l) { each(l, [](LineRecord& x) { x.Inv2 = x.Inv1; }); }},
+        {"a typed cell counts as its text", [&] { type(2, 6, "68.2"), calculate(6, 1, -1, "0.5"); },
+         [&](Lines& l) { each(l, [&](LineRecord& x) { x.Inv1 = sum(&x == &l[2] ? 68.2f : x.Inv1, 0.5); }); }},
+        {"a line copied over another", [&] { copyPaste(1, 1, 1, 15, 3, 1); },
+         [](Lines& l) { l[3].Gr1 = l[1].Gr1, l[3].Gr2 = l[1].Gr2, l[3].Len = l[1].Len, l[3].Inv1 = l[1].Inv1,
+                        l[3].Inv2 = l[1].Inv2, l[3].Dia = l[1].Dia, l[3].slope = l[1].slope; }},
+        {"upstream inverts copied to the downstream column", [&] { copyPaste(1, 6, 3, 6, 1, 7); },
+         [&](Lines& l) { each(l, [](LineRecord& x) { x.Inv2 = x.Inv1; }); }},
+        {"lines cut and pasted a row lower, past the end", [&] {
+             select(2, 1, 3, 15), flex->mnueditcut_Click();
+             g->setRowCol(3, 1), flex->mnueditpaste_Click();
+         },
+         [](Lines& l) {
+             l.push_back(l[3]), l[3] = l[2];
+             l[2].Gr1 = l[2].Gr2 = l[2].Len = l[2].Inv1 = l[2].Inv2 = l[2].Dia = l[2].slope = 0;
+         }},
+        {"a block another program changed counts as its text", [&] {
+             select(1, 6, 3, 6), flex->mnueditcopy_Click();
+             QGuiApplication::clipboard()->setText(QGuiApplication::clipboard()->text().replace("62.47", "62.47 "));
+             g->setRowCol(1, 7), flex->mnueditpaste_Click();
+         },
+         [&](Lines& l) { each(l, [](LineRecord& x) { x.Inv2 = static_cast<float>(Val(FormatFixed(x.Inv1, 2))); }); }},
+    };
+    const float inv1[] = {62.465f, 68.203f, 70.005f}, inv2[] = {61.897f, 67.001f, 69.979f};
+    for (int i = 1; i <= 3; ++i) m.Lines[i].Inv1 = inv1[i - 1], m.Lines[i].Inv2 = inv2[i - 1];
+    m.Lines[3].slope = 0.00123f;
+    const Lines start(m.Lines.begin(), m.Lines.begin() + 4);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::copy(start.begin(), start.end(), m.Lines.begin());
+        m.LineCount = 3;
+        Lines want = start;
+        c.want(want);
+        flex->mnusewer();
+        c.steps();
+        flex->frm7upDATE();
+        ASSERT_TRUE(SaveNetworkText(m, "exact.asb", dir.folder()));
+        Model back;
+        ASSERT_TRUE(LoadNetworkText(back, dir.folder() + "exact.asb"));
+        ASSERT_EQ(back.LineCount, static_cast<int>(want.size()) - 1);
+        for (int i = 1; i <= back.LineCount; ++i)
+            for (float LineRecord::*f : {&LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Len, &LineRecord::Inv1,
+                                         &LineRecord::Inv2, &LineRecord::Dia, &LineRecord::slope})
+                EXPECT_EQ(std::bit_cast<std::uint32_t>(back.Lines[i].*f), std::bit_cast<std::uint32_t>(want[i].*f))
+                    << "line " << i << ": " << back.Lines[i].*f << ", wanted " << want[i].*f;
+        EXPECT_TRUE(ui.boxes.empty());
+    }
+    // In every view: the pipe sizes' n of 0.0104 shows 0.010.
+    m.DiaCount = 2;
+    m.DiaTable[1] = {200, 0.00455f, 3.05f, 0.0104f, 0.805f, 12.5f, 101.25f, 1234.5f};
+    m.DiaTable[2] = {250.5f, 0.00333f, 2.95f, 0.0136f, 0.755f, 13.5f, 111.5f, 1300.25f};
+    const auto sizes = m.DiaTable;
+    flex->mnudia();
+    for (int col = 1; col < g->Cols(); ++col) calculate(col, 3, -1, "1");
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        EXPECT_EQ(std::memcmp(&m.DiaTable[i], &sizes[i], sizeof sizes[i]), 0) << i;
+}
+
 TEST_F(FlexTest, TypedTextSurvivesAClickOnThePartlyShownLastRow) {
     m.LineCount = 300;
     flex->resize(900, 320);
@@ -539,7 +638,7 @@ TEST_F(FlexTest, NumbersAreStoredWholeOrRefusedWithTheirCellNamed) {
     EXPECT_FLOAT_EQ(m.Lines[3].Inv2, 97.5f);
     std::string said;
     for (const std::string& box : ui.boxes) said += box + "\n";
-    for (const char* cell : {"Row 1, inv.Elv._up: \"1E400\" is not a number", "Row 2, Gr.Elv._up: \"1E400\"",
+    for (const char* cell : {"Row 1, inv.Elv._up: \"1E400\" is a number too large to hold", "Row 2, Gr.Elv._up: \"1E400\"",
                              "Row 3, Gr.Elv._up: \"12abc\"", "Row 3, Gr.Elv._down: \"1,5\"", "with a point as the decimal mark"})
         EXPECT_NE(said.find(cell), std::string::npos) << cell << "\n" << said;
     EXPECT_EQ(g->TextMatrix(3, 4), "99.80");  // the cell shows what was kept
@@ -681,7 +780,12 @@ TEST(FlexLarge, TheLineTablesGrowWithTheGridUpToTheLimit) {
         for (int r = 1; r <= 5125; ++r)
             if (back.Lines[r].From.trim() != from[static_cast<std::size_t>(r)] && wrong++ < 5)
                 ADD_FAILURE() << "row " << r << ": " << back.Lines[r].From.trim() << ", wanted " << from[r];
-        for (int k = 1; k <= 100; ++k) ASSERT_EQ(back.Lines[5025 + k].X1, back.Lines[k].X1) << k;
+        // The pasted lines hold exactly what the copied ones do, not the two
+        // decimals their 3-decimal inverts show.
+        for (int k = 1; k <= 100; ++k)
+            for (float LineRecord::*f : {&LineRecord::X1, &LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Len,
+                                         &LineRecord::Inv1, &LineRecord::Inv2, &LineRecord::slope, &LineRecord::Dia})
+                ASSERT_EQ(back.Lines[5025 + k].*f, back.Lines[k].*f) << k;
         m.SetUi(nullptr);
     }
     Model m;

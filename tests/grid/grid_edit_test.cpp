@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/number_text.h"
 #include "grid/grid_edit.h"
 #include "platform/flex_grid.h"
 
@@ -107,12 +108,12 @@ TEST(GridUndo, KeepsTheNewestTenAndElementZeroApart) {
     UndoStack s;
     s.Reset(10);
     s.CopyBlock = {1, 2, 3, 4};
-    for (int i = 1; i <= 11; ++i) s.Push({std::to_string(i), "Cut", {i, 1, i, 1}});
+    for (int i = 1; i <= 11; ++i) s.Push({std::to_string(i), "Cut", {i, 1, i, 1}, {}});
     EXPECT_EQ(s.Count(), 10);
     for (int i = 11; i >= 2; --i) EXPECT_EQ(s.Pop()->Text, std::to_string(i));
     EXPECT_FALSE(s.Pop());
     EXPECT_EQ(s.CopyBlock.ColSel, 4);
-    s.Push({"x", "Cut", {}});
+    s.Push({"x", "Cut", {}, {}});
     s.ClearSnapshots();
     EXPECT_EQ(s.Count(), 0);
     EXPECT_EQ(s.CopyBlock.Col, 2);
@@ -134,7 +135,7 @@ TEST(GridCellRules, NamesAndNumbersAreCheckedBeforeTheyAreStored) {
         {88, "32767", true},    {88, "40000", false},  {60, "&H10", true},   {60, "&o17", true},
         {1, std::string(20, 'M'), true}, {1, "12abc", true},
         {1, std::string(60, 'M'), false}, {52, std::string(21, 'L'), false}, {93, "anything", true},
-        {1, "MH\n1", false},
+        {1, "MH\n1", false},      {37, std::string(1000, '9'), false}, {37, "1" + std::string(400, '0') + "E-5", false},
     };
     for (const Case& k : cases) {
         std::optional<std::string> problem;
@@ -144,9 +145,15 @@ TEST(GridCellRules, NamesAndNumbersAreCheckedBeforeTheyAreStored) {
             EXPECT_EQ(problem->rfind("Gr.Elv._u: ", 0), 0u) << *problem;
             EXPECT_NE(problem->find("not"), std::string::npos) << *problem;
         }
-        // Every bad number gets the one message, which names the decimal mark.
-        if (problem && (k.code == 37 || k.code == 88)) {
-            EXPECT_NE(problem->find("with a point as the decimal mark"), std::string::npos) << *problem;
+        // A bad number gets the verdict and words every box gives the same
+        // text; one that is no number at all is told the decimal mark.
+        if (problem && (k.code == 37 || k.code == 88 || k.code == 60)) {
+            const OneNumber n = k.code == 37 ? ReadOneSingle(k.text) : ReadOneNumber(k.text);
+            if (n.kind != OneNumber::Number) {
+                EXPECT_NE(problem->find(NumberRefusal(k.text, n.kind)), std::string::npos) << *problem;
+            }
+            EXPECT_EQ(problem->find("with a point as the decimal mark") != std::string::npos,
+                      n.kind == OneNumber::NotANumber) << *problem;
         }
     }
 }

@@ -3,9 +3,11 @@
 // insert and remove rows, texts the cells refuse pasted into rows added at
 // the end, the column calculator's Ok), each ended by hiding the grid,
 // saving and reopening. The reopened file must hold the table a plain model
-// kept alongside: every cell as its text says, and a cell showing the text it
+// kept alongside: every cell as its text says, a cell showing the text it
 // was loaded with (or was given back by Undo, whatever was written back in
-// between) with exactly the bytes its field had then.
+// between) with exactly the bytes its field had then, and a number cell
+// showing the text a paste of the grid's own block, Undo or the calculator
+// gave it with exactly the value it was given.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -74,30 +77,70 @@ Value TextValue(const std::string& text, int col) {
     return {"", static_cast<float>(Val(text))};
 }
 
+Value NumberValue(float v) { return {"", v}; }
+
 bool Refused(int col, const std::string& text) { return CellTextProblem(kCodes[col], text, "").has_value(); }
 
 // The plain model: the cells the grid should show, and for each cell the
-// text and value it was loaded with, and the text whose value its field
-// holds now (what a refused text gives way to).
+// text and value it was loaded with, the text whose value its field holds
+// now with that value (what a refused text gives way to), and in a number
+// column the text it was last given with an exact value, or with none when
+// given as standing for itself.
 struct PlainTable {
     struct Cell {
         std::string text, baseText;
         Value base;
         std::string stored;
+        Value storedValue;
+        bool given = false;
+        std::string givenText;
+        std::optional<float> givenExact;
     };
     std::vector<std::vector<Cell>> rows;  // rows 1.. (row 0 unused)
     std::vector<bool> fresh;             // added since the last write-back
     struct Snapshot {
         int r1, c1, r2, c2;
         std::vector<std::string> texts;
+        std::vector<std::optional<float>> values;
     };
     std::vector<Snapshot> undo;
 
     int count() const { return static_cast<int>(rows.size()) - 1; }
     std::string& text(int r, int c) { return rows[r][c].text; }
 
+    // The exact value a number cell stands for: the one it was given with
+    // its text, else for the loaded text the loaded value.
+    std::optional<float> exact(int r, int c) const {
+        const Cell& cell = rows[r][c];
+        if (IsName(c)) return std::nullopt;
+        if (cell.given && cell.text == cell.givenText) return cell.givenExact;
+        if (!fresh[r] && cell.text == cell.baseText) return cell.base.number;
+        return std::nullopt;
+    }
+    // What a write-back stores for the cell now.
+    Value meaning(int r, int c) const {
+        const Cell& cell = rows[r][c];
+        if (!IsName(c) && cell.given && cell.text == cell.givenText)
+            return cell.givenExact ? NumberValue(*cell.givenExact) : TextValue(cell.text, c);
+        if (!fresh[r] && cell.text == cell.baseText) return cell.base;
+        return TextValue(cell.text, c);
+    }
+    // A number cell given its present text with a value; a refused text
+    // leaves what it was given before.
+    void give(int r, int c, std::optional<float> value) {
+        Cell& cell = rows[r][c];
+        if (IsName(c) || (!value && Refused(c, cell.text))) return;
+        cell.given = true, cell.givenText = cell.text, cell.givenExact = value;
+    }
+    std::vector<std::optional<float>> values(int r1, int c1, int r2, int c2) const {
+        std::vector<std::optional<float>> out;
+        for (int r = r1; r <= r2; ++r)
+            for (int c = c1; c <= c2; ++c) out.push_back(exact(r, c));
+        return out;
+    }
+
     void push(int r1, int c1, int r2, int c2) {
-        Snapshot s{r1, c1, r2, c2, {}};
+        Snapshot s{r1, c1, r2, c2, {}, values(r1, c1, r2, c2)};
         for (int r = r1; r <= r2; ++r)
             for (int c = c1; c <= c2; ++c) s.texts.push_back(text(r, c));
         undo.push_back(s);
@@ -114,24 +157,33 @@ struct PlainTable {
         while (last >= 1 && fresh[last] && rowBlank(last)) --last;
         return last;
     }
-    // A write-back: a refused text gives way to the stored one (blank in a
-    // row added), then rows added become lines holding what their cells
-    // say; the other cells keep the text and value they were loaded with.
+    // A refused text gives way to the stored one (blank in a row added),
+    // which stands for exactly what the field holds.
+    void refuse(int r, int c) {
+        Cell& cell = rows[r][c];
+        cell.text = fresh[r] ? std::string() : cell.stored;
+        give(r, c, fresh[r] ? std::optional<float>(0.0f) : cell.storedValue.number);
+    }
+    // A write-back: refused texts give way, then rows added become lines
+    // holding what their cells stand for; the other cells keep the text and
+    // value they were loaded with.
     void writeBack() {
         for (int r = 1; r <= lastLine(); ++r)
             for (int c = 1; c < kCols; ++c) {
                 Cell& cell = rows[r][c];
-                if (Refused(c, cell.text))
-                    cell.text = fresh[r] ? std::string() : cell.stored;
-                else
-                    cell.stored = cell.text;
+                if (Refused(c, cell.text)) {
+                    refuse(r, c);
+                    if (fresh[r]) cell.storedValue = TextValue("", c);
+                } else {
+                    cell.stored = cell.text, cell.storedValue = meaning(r, c);
+                }
             }
         const int last = lastLine();
         for (int r = 1; r <= last; ++r) {
             if (!fresh[r]) continue;
             for (int c = 1; c < kCols; ++c) {
                 Cell& cell = rows[r][c];
-                cell.base = TextValue(cell.text, c), cell.baseText = cell.stored = cell.text;
+                cell.base = cell.storedValue, cell.baseText = cell.stored = cell.text;
             }
             fresh[r] = false;
         }
@@ -170,7 +222,7 @@ public:
             for (int c = 1; c < kCols; ++c) {
                 PlainTable::Cell& cell = table_.rows[r][c];
                 cell.text = cell.baseText = cell.stored = g_->TextMatrix(r, c);
-                cell.base = FieldValue(m_.Lines[r], c);
+                cell.base = cell.storedValue = FieldValue(m_.Lines[r], c);
             }
         log_.clear();
         for (int i = 0; i < steps; ++i) step();
@@ -191,7 +243,7 @@ public:
         for (int r = 1; r <= last; ++r)
             for (int c = 1; c < kCols; ++c) {
                 const PlainTable::Cell& cell = table_.rows[r][c];
-                const Value want = cell.text == cell.baseText ? cell.base : TextValue(cell.text, c);
+                const Value want = table_.meaning(r, c);
                 const Value got = FieldValue(back.Lines[r], c);
                 if (!(got == want)) {
                     char buf[200];
@@ -269,9 +321,10 @@ private:
         const bool line = !table_.fresh[pendingRow_];
         if (pendingFits_) {
             cell.text = pendingText_;
-            if (line) cell.stored = cell.text;
+            if (line) cell.stored = cell.text, cell.storedValue = table_.meaning(pendingRow_, pendingCol_);
         } else if (Refused(pendingCol_, cell.text)) {
             cell.text = line ? cell.stored : std::string();
+            table_.give(pendingRow_, pendingCol_, line ? std::optional<float>(cell.storedValue.number) : std::nullopt);
         }
         pending_ = false;
     }
@@ -284,14 +337,16 @@ private:
         const int op = IsName(target) ? (pick(0, 1) ? 0 : 6) : pick(0, 5);
         const int operandCol = pick(0, 2) ? -1 : pick(0, kCols - 1);
         const std::string constant = op == 0 || op == 6 ? validText(target) : std::to_string(pick(-3, 9));
-        std::vector<std::string> results;
+        std::vector<std::optional<CalcResult>> results;
         for (int i = 1; i < rows(); ++i) {
             const std::string operand = operandCol < 0   ? constant
                                         : operandCol == 0 ? g_->TextMatrix(i, 0)
                                                           : table_.text(i, operandCol);
+            const std::optional<float> operandExact = operandCol >= 1 ? table_.exact(i, operandCol) : std::nullopt;
             const std::string& now = table_.text(i, target);
-            results.push_back(ApplyColumnOperator(now, operand, ops[op]).value_or(now));
-            if (CellTextProblem(kCodes[target], results.back(), "")) {
+            results.push_back(ApplyColumnOperator({now, table_.exact(i, target)}, {operand, operandExact}, ops[op],
+                                                  !IsName(target)));
+            if (results.back() && CellTextProblem(kCodes[target], results.back()->text, "")) {
                 flex_->CommitCellEdit();  // the typed text is stored all the same
                 return;
             }
@@ -306,7 +361,11 @@ private:
         operand->setListIndex(operandCol + 1);
         if (operandCol < 0) operand->setText(constant);
         test::Child<QPushButton>(panel, "Command7")->click();
-        for (int i = 1; i < rows(); ++i) table_.text(i, target) = results[static_cast<std::size_t>(i - 1)];
+        for (int i = 1; i < rows(); ++i)
+            if (const auto& result = results[static_cast<std::size_t>(i - 1)]) {
+                table_.text(i, target) = result->text;
+                table_.give(i, target, result->exact);
+            }
         table_.writeBack();
     }
 
@@ -349,13 +408,17 @@ private:
                 std::vector<std::string> texts;
                 for (int i = r; i <= r2; ++i)
                     for (int j = c; j <= c2; ++j) texts.push_back(table_.text(i, j));
+                const std::vector<std::optional<float>> values = table_.values(r, c, r2, c2);
                 g_->setRowCol(to, c);
                 flex_->mnueditpaste_Click();
                 while (table_.count() < last) table_.appendBlank();
                 table_.push(to, c, last, c2);
                 for (int i = to; i <= last; ++i)
-                    for (int j = c; j <= c2; ++j)
-                        table_.text(i, j) = texts[static_cast<std::size_t>((i - to) * (c2 - c + 1) + (j - c))];
+                    for (int j = c; j <= c2; ++j) {
+                        const auto k = static_cast<std::size_t>((i - to) * (c2 - c + 1) + (j - c));
+                        table_.text(i, j) = texts[k];
+                        table_.give(i, j, values[k]);
+                    }
                 break;
             }
             case 5:
@@ -378,7 +441,10 @@ private:
                 table_.undo.pop_back();
                 std::size_t k = 0;
                 for (int i = s.r1; i <= s.r2; ++i)
-                    for (int j = s.c1; j <= s.c2; ++j) table_.text(i, j) = s.texts[k++];
+                    for (int j = s.c1; j <= s.c2; ++j, ++k) {
+                        table_.text(i, j) = s.texts[k];
+                        table_.give(i, j, s.values[k]);
+                    }
                 break;
             }
             case 8: {  // insert a row: at the last row one is added, elsewhere all is written back

@@ -3,10 +3,13 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/drawing_window.h"
@@ -54,6 +57,53 @@ TEST(DrawingWindow, PointPromptAnsweredInTheView) {
     EXPECT_EQ(p[1], 4);
     QTimer::singleShot(0, [&] { emit w.view()->cancelled(); });
     EXPECT_THROW(app.ActiveDocument().Utility().GetPoint("again"), CadError);
+
+    // Typed: a text that is no point is refused, naming the box, and the
+    // prompt goes on asking until a point comes.
+    auto* box = w.findChild<QLineEdit*>("pointEdit");
+    ASSERT_TRUE(box);
+    std::vector<QString> said;
+    w.dialogs.message = [&](const QString& t) { said.push_back(t); };
+    QTimer::singleShot(0, [&] {
+        for (const char* text : {"12abc, 5", "7, 8"}) {
+            box->setText(text);
+            emit box->returnPressed();
+        }
+    });
+    p = app.ActiveDocument().Utility().GetPoint("Enter Insertion point: ");
+    EXPECT_EQ(p, (CadPoint{7, 8, 0}));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0], "Insertion point: \"12abc\" is not a number; type the point as x, y or x, y, z.");
+}
+
+TEST(DrawingWindow, TypedPointReadsEachNumberWhole) {
+    const std::string digits(1000, '3');
+    const std::string again = "; type the point as x, y or x, y, z.";
+    const struct {
+        std::string text;
+        std::optional<CadPoint> point;
+        std::string refusal;  // after "Insertion point: "
+    } cases[] = {
+        {"3, 4", CadPoint{3, 4, 0}, ""},
+        {" -1.5;2e3 ", CadPoint{-1.5, 2000, 0}, ""},
+        {"1 2 3", CadPoint{1, 2, 3}, ""},
+        {"&H10,1D2", CadPoint{16, 100, 0}, ""},
+        {"abc", std::nullopt, "\"abc\" is not a number"},
+        {"3, 4abc", std::nullopt, "\"4abc\" is not a number"},
+        {"inf, 1", std::nullopt, "\"inf\" is not a number"},
+        {"1E400, 1", std::nullopt, "\"1E400\" is a number too large to hold"},
+        {digits + ", 1", std::nullopt, "\"" + digits.substr(0, 40) + "...\" is a number too large to hold"},
+        {"5", std::nullopt, "\"5\" is not a point"},
+        {"1, 2, 3, 4", std::nullopt, "\"1, 2, 3, 4\" is not a point"},
+        {"  ", std::nullopt, "the box is empty"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 20));
+        const TypedPoint t = ReadTypedPoint("Enter Insertion point: ", c.text);
+        EXPECT_EQ(t.point, c.point);
+        EXPECT_EQ(t.refusal, c.point ? "" : "Insertion point: " + c.refusal + again);
+    }
+    EXPECT_EQ(ReadTypedPoint("", "x").refusal, "Point: \"x\" is not a number" + again);
 }
 
 // A view the user chose stays while commands show the window and draw.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -17,6 +18,7 @@
 #include "profile_drawing/cad_output.h"
 #include "profile_drawing/drawing_settings.h"
 #include "profile_drawing/recording_output.h"
+#include "profile_drawing/sheet_parts.h"
 #include "profile_drawing/sheet_routine.h"
 #include "recording_ui.h"
 
@@ -533,24 +535,44 @@ TEST(BlockMode, LineBlockTextForms) {
         inv -= fall;
     }
     s.Lateral();
+    // Line 4 on ties that single precision rounds its own way, and a diameter of eight digits.
+    s.m.Lines[4].Gr2 = s.m.Lines[4].Gr1 - 0.125f;
+    s.m.Results[4].QmaxEnd = 1.45f;
+    s.m.Lines[4].Dia = 12345678;
     s.m.ObjectStyles[16].Visible = "Y";  // "Line#"
     s.m.ObjectStyles[9].EntityName = "GR";
     s.m.ObjectStyles[9].Visible = "Y";
     s.m.ObjectStyles[9].RowLocate = "19";
+    s.m.ObjectStyles[12].Visible = "Y";  // "Qdesign" in the line block
+    s.m.ObjectStyles[12].HSpace = "M0";
     s.v.ShowLineInfo = 1;
     ASSERT_TRUE(s.Draw(kDrawCadBlocks).ok());
 
     auto lines = s.Inserts("TEXT2");
     ASSERT_EQ(lines.size(), 7u);
-    struct Form { std::size_t line; const char* number; const char* dist; const char* fall; } forms[] = {
-        {0, " 1", "20", " 5.0"}, {1, " 2", "0", ""}, {5, " 6", "44", " 5.0"}, {6, " 7", "46", " 5.0"}};
+    struct Form {
+        std::size_t line;
+        const char* number;
+        const char* dist;
+        const char* fall;
+        const char* diameter = " 200";
+        const char* flow = "0";
+    } forms[] = {{0, " 1", "20", " 5.0"},
+                 {1, " 2", "0", ""},
+                 {5, " 6", "44", " 5.0"},
+                 {6, " 7", "46", " 5.0"},
+                 // 0.125 / 20 x 1000 and 1.45 x 10 are 6.25 and 14.5 in single precision
+                 {3, " 4", "20", " 6.2", " 1.234568E+07", "1.4"}};
     for (const Form& f : forms) {
         auto a = Attributes(lines[f.line]);
         EXPECT_EQ(a["LINE#"], f.number);
         EXPECT_EQ(a["DIST"], f.dist) << f.number;
         EXPECT_EQ(a["GR"], f.fall) << f.number;
+        EXPECT_EQ(a["DIAMETER"], f.diameter) << f.number;
+        EXPECT_EQ(a["QDESIGN"], f.flow) << f.number;
     }
     std::vector<std::string> texts = s.CadTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "%%C1.234568E+07"), 1);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "5 o/oo"), 5);  // the pipes longer than 15 m
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "5"), 2);       // 0 and 12 m: no unit
 
@@ -558,6 +580,30 @@ TEST(BlockMode, LineBlockTextForms) {
     ASSERT_TRUE(s.Draw(kDrawDxf).ok());
     EXPECT_EQ(s.file.texts("l= 45.5").size(), 1u);
     EXPECT_EQ(s.file.texts("l= 44.5").size(), 1u);
+}
+
+// Str of a double keeps 15 digits; of a single-precision field its own 7,
+// with the exponent from 1E7 up and below 1E-4. Neither writes a zero before
+// the point.
+TEST(AnnotationText, StrOfDoublesAndSingles) {
+    const struct {
+        double value;
+        const char* asDouble;
+        const char* asSingle;
+    } forms[] = {
+        {12345678, " 12345678", " 1.234568E+07"}, {1e7, " 10000000", " 1E+07"},
+        {9999999, " 9999999", " 9999999"},        {-12345678.9, "-12345678.9", "-1.234568E+07"},
+        {45.3, " 45.3", " 45.3"},                 {-1234.5, "-1234.5", "-1234.5"},
+        {0.5, " .5", " .5"},                      {-0.25, "-.25", "-.25"},
+        {1.0 / 3, " .333333333333333", " .3333333"}, {0.0001, " .0001", " .0001"},
+        {0.00001, " 1E-05", " 1E-05"},            {-1.5e-7, "-1.5E-07", "-1.5E-07"},
+        {1e15, " 1E+15", " 1E+15"},               {0, " 0", " 0"},
+        {NAN, " 0", " 0"},                        {-INFINITY, " 0", " 0"},
+    };
+    for (const auto& f : forms) {
+        EXPECT_EQ(Str(f.value), f.asDouble) << f.value;
+        EXPECT_EQ(StrSingle(static_cast<float>(f.value)), f.asSingle) << f.value;
+    }
 }
 
 // The manhole blocks' depth, cover and coordinates, with the depth, coordinate
@@ -570,6 +616,7 @@ TEST(BlockMode, ManholeDepthCoverAndCoordinates) {
     const struct {
         int first, last;
         std::map<std::string, Attrs> byManhole;  // MHNAME trimmed -> attributes
+        std::vector<std::array<float, 5>> levels = {};  // line, Gr1, Gr2, Inv1, Inv2 set over the network's
     } strips[] = {
         {2, 2,
          {{"B", {{"DEPTH", " 3.00"}, {"DEPTH1", " 2.70"}, {"COVER", " 2.80"}, {"COVER1", " 2.50"},
@@ -580,6 +627,13 @@ TEST(BlockMode, ManholeDepthCoverAndCoordinates) {
          {{"A", {{"DEPTH", " 3.43"}, {"DEPTH1", ""}, {"COVER", " 3.18"}, {"COVER1", ""}, {"CORDINATE", " 10.0"},
                  {"CORDINATE1", "-20.0"}}},
           {"D", {{"DEPTH", " 2.53"}, {"DEPTH1", ""}, {"COVER", " 2.23"}, {"COVER1", ""}}}}},
+        // Single-precision sums and products: 0.185 x 100 and 1.705 x 100 are ties to the even
+        // centimetre there, and 1.125 - 200 / 1000 is a little over 0.925.
+        {1, 2,
+         {{"A", {{"DEPTH", " 0.18"}}},
+          {"B", {{"DEPTH", " 1.70"}, {"DEPTH1", " 1.96"}, {"COVER1", " 1.70"}}},
+          {"C", {{"DEPTH", " 1.12"}, {"COVER", " 0.93"}}}},
+         {{1, 0.185f, 1.705f, 0, 0}, {2, 1.705f, 0.75f, -0.25f, -0.375f}}},
     };
     for (const auto& strip : strips) {
         SCOPED_TRACE("strip " + std::to_string(strip.first) + "-" + std::to_string(strip.last));
@@ -589,6 +643,10 @@ TEST(BlockMode, ManholeDepthCoverAndCoordinates) {
             .xy(-1234.56f, 5678.94f, 0, 0);
         s.net.line("C", "D").len(80).dia(300).slope(0.0035f).gr(102.6f, 102).inv(99.75f, 99.47f).xy(5, 5, 0, 0);
         s.Lateral(strip.first, strip.last);
+        for (const auto& [line, gr1, gr2, inv1, inv2] : strip.levels) {
+            LineRecord& l = s.m.Lines[static_cast<int>(line)];
+            l.Gr1 = gr1, l.Gr2 = gr2, l.Inv1 = inv1, l.Inv2 = inv2;
+        }
         auto& S = s.m.ObjectStyles;
         S[11].EntityName = "Cover";
         for (int r : {9, 10, 11}) {

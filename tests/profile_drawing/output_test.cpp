@@ -482,5 +482,33 @@ TEST(ProfileCanvasTarget, TextsStandOnTheirPointAtTheirHeight) {
     EXPECT_EQ(img.pixel(250, 52), qRgb(0, 0, 0));
 }
 
+// A bar about a pixel thick, turned off the axes, shows wherever it stands
+// within a pixel, however short its text; a blank text shows nothing.
+TEST(ProfileCanvasTarget, AThinTurnedBarAlwaysShows) {
+    const struct {
+        const char* text;
+        double capPixels;
+        bool shows;
+    } bars[] = {{"I", 0.3, true}, {"I", 0.9, true}, {"II", 1.4, true}, {"-", 0.5, true}, {"  ", 0.9, false}};
+    const double angles[] = {3, 30, 45, 60, 89, 135, 210, 300, 359};
+    for (const auto& b : bars)
+        for (double angle : angles) {
+            int missed = 0, shown = 0;
+            for (int i = 0; i < 10; ++i)
+                for (int j = 0; j < 10; ++j) {
+                    QImage img(12, 12, QImage::Format_RGB32);
+                    img.fill(Qt::black);
+                    QPainter p(&img);
+                    PaintCanvasText(p, QPointF(6 + i / 10.0, 6 + j / 10.0), b.text, b.capPixels, angle, Qt::white);
+                    p.end();
+                    bool any = false;
+                    for (int y = 0; y < 12 && !any; ++y)
+                        for (int x = 0; x < 12 && !any; ++x) any = img.pixel(x, y) == qRgb(255, 255, 255);
+                    (any ? shown : missed) += 1;
+                }
+            EXPECT_EQ(b.shows ? missed : shown, 0) << "\"" << b.text << "\" " << b.capPixels << " px at " << angle;
+        }
+}
+
 }  // namespace
 }  // namespace vd

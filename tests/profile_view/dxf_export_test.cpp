@@ -18,18 +18,25 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(DxfExport, SheetsPerFileBox) {
+    const std::string digits(1000, '7');
+    const std::string notWhole = "is no whole number of at least 1";
     struct Case {
-        const char* text;
-        bool ok;
-        int count;
-    } cases[] = {{"10", true, 10}, {"1", true, 1},   {" 7", true, 7},  {"2.5", true, 2}, {"3.5", true, 4},
-                 {"0", false, 0},  {"", false, 0},   {"abc", false, 0}, {"-2", false, 0}, {"0.4", false, 0},
-                 {"1e300", true, 1000000}};
+        std::string text;
+        int count;         // 0: refused
+        std::string says;  // the refusal after "Sheets per file: "
+    } cases[] = {{"10", 10, ""}, {"1", 1, ""},   {" 7", 7, ""},  {"2.5", 2, ""}, {"3.5", 4, ""}, {"1e300", 1000000, ""},
+                 {"0", 0, "\"0\" " + notWhole},  {"-2", 0, "\"-2\" " + notWhole},  {"0.4", 0, "\"0.4\" " + notWhole},
+                 {"", 0, "the box is empty"},  {"abc", 0, "\"abc\" is not a number"},
+                 // Read whole: no count from the number a text starts with.
+                 {"12abc", 0, "\"12abc\" is not a number"},
+                 {"1E400", 0, "\"1E400\" is a number too large to hold"},
+                 {digits, 0, "\"" + digits.substr(0, 40) + "...\" is a number too large to hold"}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 20));
         SheetsPerFile k = ReadSheetsPerFile(c.text);
-        EXPECT_EQ(k.ok, c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(k.count, c.count) << c.text;
-        else EXPECT_NE(k.message.find(c.text), std::string::npos) << k.message;
+        EXPECT_EQ(k.ok, c.count > 0);
+        if (k.ok) EXPECT_EQ(k.count, c.count);
+        else EXPECT_EQ(k.message, "Sheets per file: " + c.says + "; no file was written.");
     }
 }
 
@@ -136,9 +143,10 @@ TEST(DxfExport, BadSheetsPerFileAsksNothing) {
         DxfExport x(t.m, t.v, t.dialogs);
         DxfExport::BatchResult r = x.ExportAllSheets(t.m.SheetCount, text, [&](int i) { t.Select(i); });
         EXPECT_FALSE(r.started) << text;
+        EXPECT_TRUE(r.boxRefused) << text;
         ASSERT_EQ(t.dialogs.asked.size(), 1u) << text;
         EXPECT_EQ(t.dialogs.asked[0].kind, ScriptedDialogs::Asked::Message);
-        EXPECT_NE(t.dialogs.messages[0].indexOf("whole number"), -1);
+        EXPECT_TRUE(t.dialogs.messages[0].startsWith("Sheets per file: "));
     }
 }
 

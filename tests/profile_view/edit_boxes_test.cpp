@@ -6,13 +6,18 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <bit>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "engine/network_file.h"
 #include "net_builder.h"
 #include "profile_drawing/sheet_routine.h"
 #include "profile_view/edit_boxes.h"
 #include "recording_ui.h"
+#include "temp_dir.h"
 #include "widget_lookup.h"
 
 namespace vd {
@@ -154,6 +159,12 @@ TEST(EditBoxes, CommitsReachTheLinesAtTheManholeAndNoOthers) {
         {"a negative level likewise", 2, B::Inv2, E::Enter, "-11", {}, false, "-.75", true, {{2, I2, -0.75f}}},
         {"a level of 10 m and a fraction", 2, B::Inv1, E::Enter, "", {}, false, " 10.25", true, {{2, I1, 10.25f}}},
         {"a refused cover likewise", 1, B::Cover, E::Enter, "25", {}, false, " .35", true, {{1, C, 0.35f}}},
+        {"a level from 1E7 up in the exponent form", 2, B::Gr1, E::Enter, "abc", {}, false, " 1.234568E+07", true,
+         {{2, G1, 12345678.0f}}},
+        // Scaled in single precision, as the fields are: 18.5 goes to the even 18.
+        {"a slope on a tie of tenths per mille", 1, B::Slope, E::Enter, "600", {}, false, " 1.8", true,
+         {{1, S, 0.00185f}}},
+        {"a cover on a tie of centimetres", 1, B::Cover, E::Click, "30", {}, false, " .18", true, {{1, C, 0.185f}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,6 +219,47 @@ TEST(EditBoxes, LevelCommitsCheckSlopesDownstreamButGr2DoesNot) {
         EXPECT_EQ(n.m.Lines[4].CalcSlope != 0, row.checked);
         EXPECT_EQ(n.m.Lines[1].CalcSlope, 0.0f);
     }
+}
+
+// Enter on a level box still showing what the redraw filled in commits the
+// stored level itself, not the seven digits the box shows (from 1E7 up in
+// the exponent form): the line keeps
+// its level and the lines at the manhole take it, as when it is typed in
+// full. Each commit is saved, reopened and compared bit for bit.
+TEST(EditBoxes, EnterOnAnUnchangedLevelBoxCommitsTheStoredLevelItself) {
+    test::TempDir dir("edit_levels");
+    const float levels[6][4] = {{},
+                                {1251.1235f, 1250.5671f, 1249.0013f, 1248.5437f},
+                                {1250.5671f, 12345678.0f, 1248.4567f, 1248.0121f},
+                                {1251.4563f, 1250.5671f, 1249.5019f, 1248.6013f},
+                                {12345678.0f, 1249.5007f, 1247.9051f, 1247.7013f},
+                                {1250.6013f, 1250.5671f, 1248.7017f, 1248.7017f}};
+    const F fields[] = {&LineRecord::Gr1, &LineRecord::Gr2, &LineRecord::Inv1, &LineRecord::Inv2, &LineRecord::slope};
+    for (int selected : {1, 2})
+        for (EditBox b : {EditBox::Gr1, EditBox::Gr2, EditBox::Inv1, EditBox::Inv2}) {
+            SCOPED_TRACE(std::string(Label(b)) + " of line " + std::to_string(selected));
+            EditNet n;
+            for (int k = 1; k <= 5; ++k)
+                for (int f = 0; f < 4; ++f) n.m.Lines[k].*fields[f] = levels[k][f];
+            n.select(selected);
+            OutputSet none;
+            (void)scrp(n.m, n.v, none);
+            const float stored = n.m.Lines[selected].*fields[static_cast<int>(b)];
+            EditNet typed;  // the stored level typed in full
+            typed.m = n.m, typed.v = n.v;
+            char full[32];
+            std::snprintf(full, sizeof full, "%.9g", static_cast<double>(stored));
+            ASSERT_TRUE(EditBoxEvent(typed.m, typed.v, b, EditEvent::Enter, full).changed);
+            ASSERT_TRUE(EditBoxEvent(n.m, n.v, b, EditEvent::Enter, Filled(n.v, b)).changed);
+            ASSERT_TRUE(SaveNetworkText(n.m, "levels.asb", dir.folder()));
+            Model back;
+            ASSERT_TRUE(LoadNetworkText(back, dir.folder() + "levels.asb"));
+            EXPECT_EQ(back.Lines[selected].*fields[static_cast<int>(b)], stored);
+            for (int k = 1; k <= 5; ++k)
+                for (F f : fields)
+                    EXPECT_EQ(std::bit_cast<std::uint32_t>(back.Lines[k].*f), std::bit_cast<std::uint32_t>(typed.m.Lines[k].*f))
+                        << "line " << k << ": " << back.Lines[k].*f << ", wanted " << typed.m.Lines[k].*f;
+        }
 }
 
 // The line a cover commit writes; 0 when it writes none.

@@ -553,26 +553,34 @@ TEST(ProfileControl, KeysWithNoSheet) {
 }
 
 TEST(ProfileControl, StartUpWritesTheCustomLengthIntoItsOwnBox) {
-    test::TempDir dir{"profile_custom"};
-    Model m;
-    ApplyDefaultStyles(m);
-    m.ObjectStyles[26].Color = 3;
-    m.ObjectStyles[26].Rotate = 9000;
-    m.SettingsFilePath = dir.folder() + "vorlan.cfg";
-    ASSERT_TRUE(SaveDrawingSettings(m, m.SettingsFilePath).ok());
-    // The frames that hold these boxes build them before the start-up runs.
-    struct Control : ProfileControl {
-        using ProfileControl::ProfileControl;
-    };
-    Model fresh;
-    ScriptedDialogs dialogs;
-    Control c(fresh, dialogs, nullptr, QString::fromStdString(dir.folder()));
-    QLineEdit* text6 = test::Child<QLineEdit>(&c, "Text6");
-    ASSERT_NE(text6, nullptr);
-    text6->setText("2000");
-    c.UserControl_Initialize();
-    EXPECT_EQ(text6->text(), " 8000");
-    EXPECT_EQ(fresh.SheetLayoutMode, 3);
+    // Beyond the range the cutting takes, and as the single-precision field holds:
+    // as the box shows it after Enter.
+    const struct {
+        float stored;
+        const char* shown;
+    } lengths[] = {{9000, "8000"}, {2500.3f, "2500.3"}};
+    for (const auto& l : lengths) {
+        test::TempDir dir{"profile_custom"};
+        Model m;
+        ApplyDefaultStyles(m);
+        m.ObjectStyles[26].Color = 3;
+        m.ObjectStyles[26].Rotate = l.stored;
+        m.SettingsFilePath = dir.folder() + "vorlan.cfg";
+        ASSERT_TRUE(SaveDrawingSettings(m, m.SettingsFilePath).ok());
+        // The frames that hold these boxes build them before the start-up runs.
+        struct Control : ProfileControl {
+            using ProfileControl::ProfileControl;
+        };
+        Model fresh;
+        ScriptedDialogs dialogs;
+        Control c(fresh, dialogs, nullptr, QString::fromStdString(dir.folder()));
+        QLineEdit* text6 = test::Child<QLineEdit>(&c, "Text6");
+        ASSERT_NE(text6, nullptr);
+        text6->setText("2000");
+        c.UserControl_Initialize();
+        EXPECT_EQ(text6->text(), l.shown);
+        EXPECT_EQ(fresh.SheetLayoutMode, 3);
+    }
 }
 
 // The start-up keeps record 28 as it stands, zeros where the file ends before it.

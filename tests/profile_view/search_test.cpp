@@ -58,6 +58,7 @@ TEST(Search, RowsOfEveryFilterByteForByte) {
         M mark;
         const char* markText;
         Rows rows;
+        float shortLine = 0;  // a length line 5 takes instead of its own
     };
     const std::vector<Case> cases = {
         {"a name is searched upper-cased", S::ManholeName, " mh2 ", M::None, "", {"MH2              | 2"}},
@@ -86,11 +87,14 @@ TEST(Search, RowsOfEveryFilterByteForByte) {
          {Pad("MH2", 25) + "            |2", Pad("MH3", 25) + "            |4"}},
         {"filter None with another marking lists nothing", S::None, "", M::Color, "300", {}},
         {"the change of diameter ignores the marking", S::ChangeDia, "", M::Package, "", {" 300                 |2"}},
+        {"a length under a metre has no zero before the point", S::LengthAtMost, "1", M::None, "",
+         {" .75                |5"}, 0.75f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Model m;
         SearchNet(m);
+        if (c.shortLine > 0) m.Lines[5].Len = c.shortLine;
         const SearchResult r = RunSearch(m, {c.filter, c.text, c.mark, c.markText});
         EXPECT_EQ(r.rows, c.rows);
         // Each row's line goes beside it, the number its text ends with.

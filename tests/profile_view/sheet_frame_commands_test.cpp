@@ -136,14 +136,18 @@ TEST(SheetFrameCommands, CustomLengthIsClampedOnEveryPath) {
     const std::vector<Case> cases = {
         {"9000", true, 8000, "8000"}, {"12", true, 300, "300"},        {" 2500 ", true, 2500, "2500"},
         {"300", true, 300, "300"},    {"8000", true, 8000, "8000"},    {"7999.5", true, 7999.5, "7999.5"},
-        {"-5", true, 300, "300"},     {"1e9", true, 8000, "8000"},     {"abc", false, 0, ""},
-        {"", false, 0, ""},           {"2000m", false, 0, ""},
+        {"-5", true, 300, "300"},     {"1e9", true, 8000, "8000"},     {"abc", false, 0, "\"abc\" is not a number"},
+        {"", false, 0, "the box is empty"},  {"2000m", false, 0, "\"2000m\" is not a number"},
+        {"1E400", false, 0, "\"1E400\" is a number too large to hold"},
     };
     for (const Case& c : cases) {
         const CustomLength r = ReadCustomSheetLength(c.text);
         EXPECT_EQ(r.ok, c.ok) << c.text;
         EXPECT_EQ(r.message.empty(), c.ok) << c.text;
-        if (!c.ok) continue;
+        if (!c.ok) {
+            EXPECT_EQ(r.message, std::string("Custom sheet length: ") + c.box + "; the sheet options stay as they were.");
+            continue;
+        }
         EXPECT_EQ(r.metres, c.metres) << c.text;
         EXPECT_EQ(r.boxText, c.box) << c.text;
     }
@@ -224,10 +228,26 @@ TEST(SheetFrameCommands, FrameStoresTheOptionsAndRebuilds) {
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(StoredOptions(m).Rotate, 8000.0f);
     EXPECT_EQ(rebuilds, 3);
+    EXPECT_EQ(customLength->text(), "8000");  // the length stored, back in the box
+    // A click on the box with no length in it keeps the choice and the box as stored.
+    frame.Option1_Click(1);
+    customLength->setText("12abc");
+    frame.Option1_Click(3);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(customLength->text(), "8000");
+    EXPECT_EQ(frame.lengthChoice(), 1);
+    EXPECT_EQ(StoredOptions(m).Color, 1.0f);
+    EXPECT_EQ(rebuilds, 4);
 
     test::Child<QCheckBox>(&frame, "Check4")->click();
     EXPECT_EQ(StoredOptions(m).DivideLen, 1.0f);
-    EXPECT_EQ(rebuilds, 4);
+    EXPECT_EQ(rebuilds, 5);
+
+    // The stored length shows as the single-precision field holds it.
+    m.ObjectStyles[26].Color = kCustomLengthChoice;
+    m.ObjectStyles[26].Rotate = 2500.3f;
+    frame.LoadFromSettings();
+    EXPECT_EQ(customLength->text(), "2500.3");
 }
 
 }  // namespace

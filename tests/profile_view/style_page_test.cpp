@@ -60,9 +60,9 @@ TEST(StylePage, ShowAndApplyARow) {
         std::function<bool(const ObjectStyle&)> holds;
     } cases[] = {
         {1, "46", [](const ObjectStyle& r) { return r.Color == 46; }},
-        {1, "abc", [](const ObjectStyle& r) { return r.Color == 0; }},  // no number: 0
+        {1, "", [](const ObjectStyle& r) { return r.Color == 0; }},  // an empty box: 0
         {2, "TXT", [](const ObjectStyle& r) { return r.StyleName.view() == "TXT    "; }},
-        {3, "18.50x", [](const ObjectStyle& r) { return r.RowLocate.view() == "18.5   "; }},
+        {3, "18.50", [](const ObjectStyle& r) { return r.RowLocate.view() == "18.5   "; }},
         {4, "M0", [](const ObjectStyle& r) { return r.HSpace.view() == "M0     "; }},
         {5, "0.35", [](const ObjectStyle& r) { return r.TextHeight == 0.35f; }},
         {6, "5", [](const ObjectStyle& r) { return r.DivideLen == 5; }},
@@ -99,12 +99,30 @@ TEST(StylePage, ApplyRefusesNumbersNoStyleHoldsAndAMissingRow) {
     const std::string before = s.bytes();
     (void)ShowStyleRow(s.m, 4);
     const ObjectStyle row = s.m.ObjectStyles[4];
-    for (auto [box, text] : {std::pair{1, "40000"}, {5, "1e39"}, {7, "-1e9"}}) {
+    const std::string digits(1000, '9');
+    const struct {
+        int box;
+        std::string text;
+        std::string says;
+    } cases[] = {
+        {1, "40000", "Color: \"40000\" is out of the range a drawing style can use"},
+        {5, "1e39", "Text height: \"1e39\" is out of the range a drawing style can use"},
+        {7, "-1e9", "Rotation: \"-1e9\" is out of the range a drawing style can use"},
+        // A number box reads its text whole: no 0 for letters, no 18.5 for "18.50x".
+        {1, "abc", "Color: \"abc\" is not a number"},
+        {3, "18.50x", "Row Locate: \"18.50x\" is not a number"},
+        {8, " 12abc ", "Height text: \"12abc\" is not a number"},
+        {6, "1E400", "Divide-Line: \"1E400\" is a number too large to hold"},
+        {5, digits, "Text height: \"" + digits.substr(0, 40) + "...\" is a number too large to hold"},
+    };
+    for (const auto& c : cases) {
         StyleBoxes b = ShowStyleRow(s.m, 4);
-        b.text[box] = text;
-        Outcome o = ApplyStyleRow(s.m, 4, b);
-        EXPECT_FALSE(o.ok()) << text;
-        EXPECT_NE(o.message().find(text), std::string::npos) << o.message();
+        b.text[c.box] = c.text;
+        int refused = -1;
+        Outcome o = ApplyStyleRow(s.m, 4, b, nullptr, &refused);
+        EXPECT_FALSE(o.ok()) << c.says;
+        EXPECT_EQ(o.message(), c.says + "; nothing is applied.");
+        EXPECT_EQ(refused, c.box) << c.says;
     }
     EXPECT_FALSE(ApplyStyleRow(s.m, -1, StyleBoxes{}).ok());
     EXPECT_EQ(s.bytes(), before);

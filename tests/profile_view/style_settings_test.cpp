@@ -139,14 +139,18 @@ TEST(StyleSettings, ApplyWithNothingChangedChangesNoByte) {
     EXPECT_TRUE(s.dialogs.messages.empty());
 }
 
-// Values a field cannot hold, or the drawing could not use, are refused as
-// typed, with the box named, and nothing changes in the row or the file.
+// Values a field cannot hold, or the drawing could not use, and number
+// boxes that hold no one number are refused, with the box named and its
+// text put back, and nothing changes in the row or the file.
 TEST(StyleSettings, ValuesTheFieldOrTheDrawingCannotHoldAreRefused) {
     Styled s;
+    const char* const names[] = {"Select Box Color", "Color", "Style", "Row Locate", "H-Space",
+                                 "Text height", "Divide-Line", "Rotation", "Height text"};
+    const std::string digits(1000, '4');
     const struct {
         int row, box;
-        const char* text;
-        const char* says;
+        std::string text;
+        std::string says;
     } cases[] = {
         {1, 3, "-9999999", "does not fit the 7 characters"},
         {5, 8, "-1234567", "does not fit the 7 characters"},
@@ -162,12 +166,18 @@ TEST(StyleSettings, ValuesTheFieldOrTheDrawingCannotHoldAreRefused) {
         {4, 5, "1E39", "out of the range"},
         {4, 7, "&H1FFFFFFFF", "too large to hold"},
         {2, 4, "M1E308", "out of the range"},
+        {3, 1, "abc", "\"abc\" is not a number"},
+        {3, 5, "12abc", "\"12abc\" is not a number"},
+        {0, 0, "7x", "\"7x\" is not a number"},
+        {6, 7, "1E400", "\"1E400\" is a number too large to hold"},
+        {6, 3, digits, "\"" + digits.substr(0, 40) + "...\" is a number too large to hold"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 20));
         s.pick(c.row);
         const std::string file = s.bytes();
         const std::string row = StyleImage(s.m.ObjectStyles[c.row]);
+        const QString shown = s.box(c.box)->text();
         const std::size_t marks = s.marks();
         s.dialogs.messages.clear();
         s.type(c.box, QString::fromLatin1(c.text));
@@ -175,17 +185,20 @@ TEST(StyleSettings, ValuesTheFieldOrTheDrawingCannotHoldAreRefused) {
         ASSERT_EQ(s.dialogs.messages.size(), 1u);
         const std::string said = s.dialogs.messages[0].toStdString();
         EXPECT_NE(said.find(c.says), std::string::npos) << said;
-        EXPECT_NE(said.find(std::string("\"") + c.text + "\" in the box"), std::string::npos) << said;
+        EXPECT_EQ(said.rfind(std::string(names[c.box]) + ": \"" + c.text.substr(0, 40), 0), 0u) << said;
+        EXPECT_TRUE(said.ends_with("; nothing is applied.")) << said;
         EXPECT_EQ(StyleImage(s.m.ObjectStyles[c.row]), row);
         EXPECT_EQ(s.bytes(), file);
         s.c->Redraw();
         EXPECT_EQ(s.marks(), marks);
-        // The refused text stays typed: Close refuses it again and keeps the page open.
+        // The box shows the row's value again: Close has nothing left to refuse.
+        EXPECT_EQ(s.box(c.box)->text(), shown);
         s.click("Command31");
-        EXPECT_EQ(s.dialogs.messages.size(), 2u);
-        EXPECT_FALSE(test::Child<QWidget>(&s.page(), "Frame1")->isHidden());
-        s.list()->setCurrentRow(c.row == 1 ? 2 : 1);  // shows another row, leaving the text
+        EXPECT_EQ(s.dialogs.messages.size(), 1u);
+        EXPECT_TRUE(test::Child<QWidget>(&s.page(), "Frame1")->isHidden());
+        EXPECT_EQ(StyleImage(s.m.ObjectStyles[c.row]), row);
     }
+    s.pick(1);
     // Enter with no row picked says that a row must be picked.
     s.dialogs.messages.clear();
     s.list()->setCurrentRow(-1);

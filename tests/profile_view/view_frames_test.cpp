@@ -14,10 +14,12 @@
 #include <QTest>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "engine/lateral_naming.h"
 #include "engine/linking.h"
+#include "engine/fixed_text.h"
 #include "engine/network_file.h"
 #include "engine/number_text.h"
 #include "engine/process.h"
@@ -27,6 +29,7 @@
 #include "profile_view/search.h"
 #include "profile_view/selection.h"
 #include "profile_view/sheet_frame_commands.h"
+#include "profile_view/style_page.h"
 #include "recording_ui.h"
 #include "temp_dir.h"
 #include "widget_lookup.h"
@@ -197,6 +200,87 @@ TEST(ViewFrames, SheetCommandsRecutAndRefillTheList) {
     for (int i = 0; i < t.child<QComboBox>("Combo1")->count(); ++i) {
         t.child<QComboBox>("Combo1")->setCurrentIndex(i);
         EXPECT_GT(t.selected(), 0) << "sheet " << i;
+    }
+}
+
+// Every box of the view where a number is typed reads it whole: a text that
+// is not one number, or one too large to hold, is refused with one message
+// naming the box in the one wording, the box shows again what it showed,
+// and neither the network nor the settings file changes; a number is taken.
+TEST(ViewFrames, EveryNumberBoxReadsItsTextWholeOrRefusesIt) {
+    TownView t;
+    const int line = t.selected();
+    ASSERT_GT(line, 0);
+    SearchFrame* search = t.c->findChild<SearchFrame*>();
+    ASSERT_TRUE(search);
+    auto enter = [&](const char* box) { return [&t, box] { QTest::keyClick(t.child<QLineEdit>(box), Qt::Key_Return); }; };
+    auto click = [&](const char* button) { return [&t, button] { t.child<QPushButton>(button)->click(); }; };
+    auto none = [] {};
+    const float gr1 = t.m.Lines[line].Gr1 - 0.25f;
+    const float dia = t.m.Lines[1].Dia;
+    struct Row {
+        const char* box;                     // the QLineEdit
+        const char* name;                    // as the refusal names it
+        std::function<void()> prepare, commit;
+        std::string valid;
+        std::function<bool()> taken;
+    };
+    const std::vector<Row> rows = {
+        // The slope box only checks what it is given: the slope as shown passes.
+        {"Text2", "Slope", none, enter("Text2"), t.child<QLineEdit>("Text2")->text().toStdString(),
+         [&] { return t.dialogs.messages.empty(); }},
+        {"Text11", "Gr1", none, enter("Text11"), FloatText(gr1), [&] { return t.m.Lines[line].Gr1 == gr1; }},
+        {"Text10", "Inv2", none, enter("Text10"), FloatText(t.m.Lines[line].Inv2),
+         [&] { return t.dialogs.messages.empty(); }},
+        {"Text3", "Cover", none, enter("Text3"), "1.75", [&] { return t.m.Lines[line].Mincover == 1.75f; }},
+        {"Text6", kCustomLengthBoxName, none, enter("Text6"), "2500",
+         [&] { return t.m.ObjectStyles[26].Rotate == 2500 && t.m.ObjectStyles[26].Color == kCustomLengthChoice; }},
+        {"Text12", "Sheets per file", [&] { t.dialogs.files.assign(8, std::nullopt); }, click("Command11"), "5",
+         [&] { return !t.dialogs.asked.empty() && t.dialogs.asked[0].kind == ScriptedDialogs::Asked::Save; }},
+        {"Txt1", kSearchBoxName, [&] { search->setFilter(SearchFilter::LengthAtLeast); }, click("Comand1"), "0",
+         [&] { return test::Child<QListWidget>(search, "List1")->count() == t.m.LineCount; }},
+        {"Text5", kMarkBoxName,
+         [&] {
+             search->setFilter(SearchFilter::None);
+             search->setMark(MarkOption::Diameter);
+         },
+         click("Comand1"), FloatText(dia), [&] { return test::Child<QListWidget>(search, "List1")->count() > 0; }},
+        {"Text1_1", "Color",
+         [&] {
+             if (test::Child<QWidget>(t.c.get(), "Frame1")->isHidden()) t.child<QPushButton>("Command14")->click();
+             test::Child<QListWidget>(t.c.get(), "List2")->setCurrentRow(3);
+         },
+         enter("Text1_1"), "23", [&] { return t.m.ObjectStyles[3].Color == 23; }},
+        {"Text1_5", "Text height", none, enter("Text1_5"), "0.4", [&] { return t.m.ObjectStyles[3].TextHeight == 0.4f; }},
+    };
+    const std::string digits(1000, '6');
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.box);
+        QLineEdit* box = t.child<QLineEdit>(r.box);
+        ASSERT_TRUE(box);
+        r.prepare();
+        t.dialogs.asked.clear();
+        t.dialogs.messages.clear();
+        box->setText(QString::fromStdString(r.valid));
+        r.commit();
+        EXPECT_TRUE(r.taken()) << (t.dialogs.messages.empty() ? "" : t.dialogs.messages[0].toStdString());
+        for (const std::string& text : {std::string("abc"), std::string("12abc"), digits, std::string("1E400")}) {
+            SCOPED_TRACE(text.substr(0, 12));
+            r.prepare();
+            t.dialogs.messages.clear();
+            const QString before = box->text();
+            const std::uint64_t network = NetworkFingerprint(t.m);
+            const std::string settings = test::ReadBytes(t.m.SettingsFilePath);
+            box->setText(QString::fromStdString(text));
+            r.commit();
+            ASSERT_EQ(t.dialogs.messages.size(), 1u);
+            const std::string said = t.dialogs.messages[0].toStdString();
+            EXPECT_EQ(said.rfind(std::string(r.name) + ": " + NumberRefusal(text, ReadOneNumber(text).kind) + "; ", 0), 0u)
+                << said;
+            EXPECT_EQ(box->text(), before);
+            EXPECT_EQ(NetworkFingerprint(t.m), network);
+            EXPECT_EQ(test::ReadBytes(t.m.SettingsFilePath), settings);
+        }
     }
 }
 

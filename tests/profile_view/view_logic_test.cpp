@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/number_text.h"
 #include "profile_view/property_bag.h"
 #include "profile_view/selection.h"
 #include "profile_view/view_mapping.h"
@@ -214,6 +215,23 @@ TEST(ViewMapping, PresetsAndDrag) {
     EXPECT_EQ(loaded.Zoom2Offset, -7);
     EXPECT_EQ(loaded.Zoom2Scale, 7);
     EXPECT_EQ(loaded.Zoom1Scale, 12);
+
+    // The 7 characters drop decimals only: an offset a hair from 0, left by
+    // single-precision bases, is not stored as 1.5 units, nor a long one a
+    // tenth of itself.
+    const struct {
+        double offset;
+        const char* text;
+    } offsets[] = {{6.1999998, "6.19999"}, {1234567.5, "1234567"}, {-123456.75, "-123456"},
+                   {1.52587890625e-06, "1.5E-06"}, {-1.52587890625e-06, "-2E-06"}, {12345678.9, "1.2E+07"},
+                   {-1e100, "-1E+100"}, {0.000125, "0.00012"}};
+    for (const auto& o : offsets) {
+        const std::string t = ZoomOffsetText(o.offset);
+        EXPECT_EQ(t, o.text) << o.offset;
+        const OneNumber back = ReadOneNumber(t);
+        ASSERT_EQ(back.kind, OneNumber::Number) << t;
+        EXPECT_NEAR(back.value, o.offset, std::fabs(o.offset) * 0.5) << t;
+    }
 }
 
 TEST(Selection, StepsWrapWithinTheShownSheet) {

@@ -132,6 +132,12 @@ TEST_F(AcadPlan, SynchronisationTakesPositionsAndLateralNames) {
                         std::string(), std::string(), std::string(), std::string("ZZ")});
     auto bare = doc.ModelSpace().AddLine({0, 0, 0}, {1, 1, 0});
     bare->setLayer("sewer");
+    // A LINE far beyond any plan, naming MH1, leaves the positions as they are.
+    auto far = doc.ModelSpace().AddLine({1e300, 0, 0}, {1, 1e39, 0});
+    far->setLayer("sewer");
+    far->SetXData({1001, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000},
+                  {std::string("SEWER"), std::string("MH1"), std::string("MH2"), std::string(), std::string(),
+                   std::string(), std::string(), std::string(), std::string("ZZ")});
     ASSERT_TRUE(SyncWithAutoCAD(m, app));
     EXPECT_EQ(m.Lines[1].X1, 10);
     EXPECT_EQ(m.Lines[1].Y1, 20);
@@ -142,6 +148,8 @@ TEST_F(AcadPlan, SynchronisationTakesPositionsAndLateralNames) {
     EXPECT_EQ(bare->Color, 256);
     EXPECT_EQ(ui.logs.back(), "Syncron...");
     EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), "Syncron: a LINE without SEWER data skipped"), ui.logs.end());
+    EXPECT_NE(std::find(ui.logs.begin(), ui.logs.end(), "Syncron: a LINE beyond the plan's range skipped"),
+              ui.logs.end());
     for (const auto& e : doc.ModelSpace().entities()) {
         if (!e->GetXData("DUV").empty()) {
             EXPECT_EQ(e->Color, 20);

@@ -235,13 +235,13 @@ TEST_F(CriteriaWindow, RefusedNumbersAndUnkeptCharactersAreSaid) {
     EXPECT_EQ(m.Criteria.ProjectTitle, "Kanal ? 3 ? Caf\xe9 ?");
     const struct {
         const char* text;
-        const char* says;
-    } cases[] = {{"1E400", "is a number too large to hold"},
-                 {"&H1FFFFFFFF", "is a number too large to hold"},
-                 {"&O77777777777", "is a number too large to hold"},
-                 {"abc", "is not a number"},
-                 {"0,004", "is not a number"},
-                 {" 12abc", "is not a number"}};
+        const char* says;  // after the text as quoted: without the blanks around it
+    } cases[] = {{"1E400", "\"1E400\" is a number too large to hold"},
+                 {"&H1FFFFFFFF", "\"&H1FFFFFFFF\" is a number too large to hold"},
+                 {"&O77777777777", "\"&O77777777777\" is a number too large to hold"},
+                 {"abc", "\"abc\" is not a number"},
+                 {"0,004", "\"0,004\" is not a number"},
+                 {" 12abc", "\"12abc\" is not a number"}};
     for (const auto& c : cases) {
         tab(2);
         type(listBox(1), "150");
@@ -251,7 +251,7 @@ TEST_F(CriteriaWindow, RefusedNumbersAndUnkeptCharactersAreSaid) {
         type(listBox(1), c.text);
         tab(6);
         ASSERT_EQ(dialogs.messages.size(), 1u) << c.text;
-        EXPECT_EQ(dialogs.messages[0].toStdString(), std::string("LPCD2: \"") + c.text + "\" " + c.says + "; the value is kept.");
+        EXPECT_EQ(dialogs.messages[0].toStdString(), std::string("LPCD2: ") + c.says + "; the value is kept.");
         EXPECT_EQ(m.Criteria.LPCD2, 150.0) << c.text;
     }
 }

@@ -58,10 +58,14 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
     // A box holds one number with blanks around it, or nothing (0).
     const char* const text = "is not a number";
     const char* const large = "is a number too large to hold";
+    // A page of digits is as large as "1E999" here as in every box, and named by its start.
+    const std::string digits(1000, '5');
+    const std::string digitsShown = digits.substr(0, 40) + "...";
     const struct {
         const char* text;
         double stored;
         const char* refused;
+        const char* shown = nullptr;  // the text as the message quotes it, when not as typed
     } cases[] = {
         {"12", 12, nullptr},    {" 12  ", 12, nullptr},  {"\t4", 4, nullptr},     {"1E3", 1000, nullptr},
         {"", 0, nullptr},       {"   ", 0, nullptr},     {"-.5", -0.5, nullptr},  {"+7", 7, nullptr},
@@ -74,6 +78,7 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
         {"abc", 150, text},     {".", 150, text},        {"-", 150, text},        {"&HZ", 150, text},
         {"&X1", 150, text},     {"m3 5", 150, text},     {"inf", 150, text},      {"1E999", 150, large},
         {"&H1FFFFFFFF", 150, large},
+        {digits.c_str(), 150, large, digitsShown.c_str()}, {"  12abc  ", 150, text, "12abc"},
     };
     panel.TabStrip1_Click(m, 2);
     for (const auto& c : cases) {
@@ -85,7 +90,8 @@ TEST_F(CriteriaStore, BoxTextToNumber) {
         EXPECT_DOUBLE_EQ(*m.Criteria.LPCD1, c.stored);
         if (c.refused) {
             ASSERT_EQ(ui.boxes.size(), 1u);
-            EXPECT_EQ(ui.boxes[0], std::string("LPCD1: \"") + c.text + "\" " + c.refused + "; the value is kept.");
+            EXPECT_EQ(ui.boxes[0], std::string("LPCD1: \"") + (c.shown ? c.shown : c.text) + "\" " + c.refused +
+                                       "; the value is kept.");
             EXPECT_EQ(panel.Frame3.Text[0], "150");  // the box shows what is in effect
         } else {
             EXPECT_TRUE(ui.boxes.empty());

@@ -250,11 +250,13 @@ TEST_F(ExcelImport, RefusalsLeaveTheProject) {
         {QString::fromStdString((local.path() / "text.xlsx").string()), Frame(), "not an Excel workbook"},
         {QString::fromStdString((local.path() / "none.xlsx").string()), Frame(), "does not exist"},
         {file("lines.xlsx"), Frame("0"), "Start import at row"},
-        {file("lines.xlsx"), Frame("x"), "Start import at row"},
+        {file("lines.xlsx"), Frame("x"), "\"Start import at row :\": \"x\" is not a number."},
         {file("lines.xlsx"), Frame("2", "0"), "Start text at"},
-        // A box is one number or refused, never its leading number.
-        {file("lines.xlsx"), Frame("2abc"), "Start import at row"},
-        {file("lines.xlsx"), Frame("2", "1,5"), "Start text at"},
+        // A box is one number or refused, never its leading number, in the
+        // words every box uses.
+        {file("lines.xlsx"), Frame("2abc"), "\"Start import at row :\": \"2abc\" is not a number."},
+        {file("lines.xlsx"), Frame("2", "1,5"), "\"Start text at :\": \"1,5\" is not a number."},
+        {file("lines.xlsx"), Frame(std::string(1000, '9').c_str()), "\" is a number too large to hold."},
         {file("lines.xlsx"), noFromColumn, "From"},
         {file("lines.xlsx"), hugeColumn, "Length"},
         // Rows 2 and 3 blank: the active sheet holds no lines.
@@ -497,8 +499,9 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + t + "</t></is></c>";
     };
     // Row 2 of the lines (Get EXCEL: From, To, levels, ..., Lat, Type, X, Y in
-    // A to O) or of the sheet SEWER (From, To, Gr1, Gr2, Len, ..., Dia in K,
-    // slope in L, Status in N): texts where given, 100 in the other columns.
+    // A to O) or of the sheet SEWER (From, To, Gr1, Gr2, Len, Qadd, ..., Dia in
+    // K, slope in L, Status in N, X1 in O): texts where given ("v:" a number
+    // cell), 100 in the other columns.
     auto line = [&](bool book, std::map<std::string, std::string> texts) {
         std::map<std::string, std::string> all = {{"A", "MH1"}, {"B", "MH2"}};
         if (book) all["N"] = "ok";
@@ -507,7 +510,8 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         std::string row = "<row r=\"2\">";
         for (char col = 'A'; col <= 'O'; ++col) {
             const std::string ref = std::string(1, col) + "2";
-            row += all.count(std::string(1, col)) ? text(ref, all[std::string(1, col)]) : "<c r=\"" + ref + "\"><v>100</v></c>";
+            const std::string t = all.count(std::string(1, col)) ? all[std::string(1, col)] : "v:100";
+            row += t.rfind("v:", 0) == 0 ? "<c r=\"" + ref + "\"><v>" + t.substr(2) + "</v></c>" : text(ref, t);
         }
         return test::SheetXml("<row r=\"1\">" + text("A1", "From") + "</row>" + row + "</row>");
     };
@@ -531,6 +535,7 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         const char* cells;     // named in the refusal; empty: the import goes in
         const char* numbers;   // cells named as holding no number
         std::string dia = {};  // DIA of the book
+        const char* large = "";  // cells named as holding a number too large for its field
     };
     const Case cases[] = {
         {"line break in From", false, lines({{"A", "MH1\nNorth"}}), "", "Data!A2", ""},
@@ -542,6 +547,10 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
          lines({{"E", "12abc"}, {"F", "1 2"}, {"G", "&amp;H1FFFFFFFF"}, {"H", "1.5 m"}, {"I", "0,004"}, {"L", "abc"},
                 {"O", "1e999"}}),
          "", "", "Data!E2, Data!F2, Data!G2, Data!H2, Data!I2, Data!L2, Data!O2"},
+        // Beyond the single range, whether the cell is a number or a text:
+        // never stored as inf, nor left out as 0.
+        {"numbers too large for their field", false, lines({{"E", "v:1e300"}, {"F", "1e39"}, {"L", "v:-1e39"}}), "", "",
+         "", {}, "Data!E2, Data!F2, Data!L2"},
         {"a control character and a text that is no number", false, lines({{"A", "M\tH"}, {"C", "1 000"}}), "", "Data!A2",
          "Data!C2"},
         {"blanks only", false, lines({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}, {"L", " "}}), "", "", ""},
@@ -556,6 +565,10 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         {"texts that are no number", true, sewer({{"E", "12abc"}, {"L", "0,004"}, {"O", "x1"}}),
          project({{1, "1.5 m"}, {11, "n"}, {13, "one"}, {14, "0,5"}, {15, " 7.25 "}}), "",
          "SEWER!E2, SEWER!L2, SEWER!O2, PROJECT!B1, PROJECT!B13, PROJECT!B14, DIA!B2", dia},
+        {"numbers too large for their field", true, sewer({{"E", "v:1e300"}, {"F", "1e39"}, {"O", "v:-1e39"}}),
+         project({{11, "n"}}), "", "",
+         test::SheetXml("<row r=\"2\"><c r=\"A2\"><v>300</v></c><c r=\"B2\"><v>1e39</v></c></row>"),
+         "SEWER!E2, SEWER!F2, SEWER!O2, DIA!B2"},
         {"blanks only", true, sewer({{"A", " MH1  North "}, {"C", " 12.5 "}, {"D", "   "}}), project({{11, " n v "}, {14, " "}}),
          "", ""},
         {"the forms a cell takes typed", true, sewer({{"A", " MH1  North "}, {"C", "\t125D-1\n"}, {"D", "&amp;O0"}}),
@@ -579,7 +592,7 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         test::NetBuilder(m).line("old1", "old2");
         const QString q = QString::fromStdString(path.string());
         Outcome o = c.book ? ImportExcelWorkbookFile(m, q) : ImportExcelLineFile(m, q, frame);
-        if (!*c.cells && !*c.numbers) {
+        if (!*c.cells && !*c.numbers && !*c.large) {
             ASSERT_TRUE(o.ok()) << o.message();
             EXPECT_EQ(m.Lines[1].From.rtrim(), " MH1  North");
             EXPECT_FLOAT_EQ(m.Lines[1].Gr1, 12.5f);
@@ -594,6 +607,11 @@ TEST(ExcelImportNames, ControlCharactersAndTextsThatAreNoNumberRefuseTheImport) 
         }
         if (*c.numbers) {
             EXPECT_NE(o.message().find(std::string("not one number where a number belongs: ") + c.numbers + ";"),
+                      std::string::npos)
+                << o.message();
+        }
+        if (*c.large) {
+            EXPECT_NE(o.message().find(std::string("a number too large for its field: ") + c.large + "."),
                       std::string::npos)
                 << o.message();
         }

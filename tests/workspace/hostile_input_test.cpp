@@ -53,7 +53,9 @@ bool TemplateRowBlank(const Model& m) {
 bool AllFinite(const Model& m) {
     for (int i = 1; i <= m.LineCount; ++i) {
         const LineRecord& l = m.Lines[i];
-        for (float v : {l.Len, l.Dia, l.slope, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.X1, l.Y1, l.X2, l.Y2})
+        for (float v : {l.Len, l.Dia, l.slope, l.Gr1, l.Gr2, l.Inv1, l.Inv2, l.X1, l.Y1, l.X2, l.Y2, l.Qadd,
+                        l.Area1_sub, l.Area2_sub, l.Pop1, l.Pop2, l.Mincover, l.CalcSlope, l.XData13,
+                        i <= m.LinkUpper() ? m.Links[i].Drop : 0.0f})
             if (!std::isfinite(v)) return false;
     }
     return true;
@@ -203,6 +205,7 @@ void CheckReadBack(const Model& m, const std::string& label) {
     ASSERT_LE(m.LatCount, static_cast<int>(m.LatTable.size()) - (m.LatCount > 0 ? 1 : 0)) << label;
     ASSERT_TRUE(TemplateRowBlank(m)) << label;
     ASSERT_TRUE(LinesClean(m, 1, m.LineCount)) << label;
+    ASSERT_TRUE(AllFinite(m)) << label;
 }
 
 TEST(HostileReadBack, GetAcadOnOddExtendedData) {
@@ -283,11 +286,39 @@ TEST(HostileReadBack, KnownHardDrawings) {
         std::string from = "";      // item 1 of "SEWER", a name text when given
         std::string box = kOverflowText;
         bool kept = false;          // the project is left as it was
+        double x = 0;               // of the LINE's start, or the block's insertion point
+        std::size_t item = 0;       // an item of "SEWER" given `value`, 0 for none
+        XValue value = 0.0;
     } cases[] = {
         {"link number 1E23", false, {1.0, 1e23, -1e23, 0.0, 0.0, 0.0, 0.0}, "", true},
         {"line number text 1E400", false, {std::string("1E400"), 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, "", false, "Gr-el",
          "", kOverflowText, true},
-        {"ground level text 1E400", true, {}, "1E400", false},
+        // A number beyond its single-precision field is refused whole, naming
+        // the line or block and the field, before the project is reset.
+        {"ground level text 1E400", true, {}, "1E400", false, "Gr-el", "",
+         "Block 1 at 0, 0: its Gr-el \"1E400\" is a number too large to hold. The project is left as it was.", true},
+        {"ground level text 1e39", true, {}, "1e39", false, "GR-EL", "",
+         "Block 1 at 0, 0: its GR-EL \"1e39\" is a number too large to hold. The project is left as it was.", true},
+        {"length text -1e39", true, {}, "-1e39", false, "Dist", "",
+         "Block 1 at 0, 0: its Dist \"-1e39\" is a number too large to hold. The project is left as it was.", true},
+        {"block at x 1e300", true, {}, "12", false, "Gr-el", "",
+         "Block 1 at 1E+300, 0: the x of its insertion point \"1E+300\" is a number too large to hold. The project is "
+         "left as it was.",
+         true, 1e300},
+        {"line starting at x 1e300", false, line1, "", false, "Gr-el", "",
+         "Plan line 1: the x of its start point (X1) \"1E+300\" is a number too large to hold. The project is left as "
+         "it was.",
+         true, 1e300},
+        {"added flow 1e39", false, line1, "", false, "Gr-el", "",
+         "Plan line 1: SEWER item 3 (Qadd) \"1E+39\" is a number too large to hold. The project is left as it was.",
+         true, 0, 3, 1e39},
+        {"invert text -1e39", false, line1, "", false, "Gr-el", "",
+         "Plan line 1: SEWER item 14 (Inv1) \"-1e39\" is a number too large to hold. The project is left as it was.",
+         true, 0, 14, std::string("-1e39")},
+        {"slope whose downstream invert overflows", false, line1, "", false, "Gr-el", "",
+         "Plan line 1: its downstream invert (Inv2, Inv1 less Len times slope) \"-1E+39\" is a number too large to "
+         "hold. The project is left as it was.",
+         true, 0, 10, 1e38},
         {"ground level text 12", true, {}, "12", true},
         // Names holding a control character are refused whole, naming the
         // line or block and the field; Latin-1 letters are names.
@@ -310,14 +341,14 @@ TEST(HostileReadBack, KnownHardDrawings) {
         CadDocument& doc = app.NewDocument();
         if (c.blocks) {
             doc.Blocks().Add({0, 0, 0}, "Mhblock");
-            auto ref = doc.ModelSpace().InsertBlock({0, 0, 0}, "Mhblock");
+            auto ref = doc.ModelSpace().InsertBlock({c.x, 0, 0}, "Mhblock");
             ref->setLayer("sewer");
             auto a = std::make_shared<CadEntity>(CadKind::Attribute, &doc, nullptr);
             a->TagString = c.tag;
             a->TextString = c.attribute;
             ref->attributeList().push_back(a);
         } else {
-            auto line = doc.ModelSpace().AddLine({0, 0, 0}, {10, 0, 0});
+            auto line = doc.ModelSpace().AddLine({c.x, 0, 0}, {10, 0, 0});
             line->setLayer("sewer");
             std::vector<int16_t> codes{1001};
             std::vector<XValue> values{std::string("DUV")};
@@ -333,6 +364,10 @@ TEST(HostileReadBack, KnownHardDrawings) {
             if (!c.from.empty()) {
                 sc[1] = 1000;
                 sv[1] = c.from;
+            }
+            if (c.item) {
+                sc[c.item] = std::holds_alternative<std::string>(c.value) ? 1000 : 1040;
+                sv[c.item] = c.value;
             }
             line->SetXData(sc, sv);
         }

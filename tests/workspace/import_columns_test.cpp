@@ -89,7 +89,11 @@ TEST(ImportColumns, NumbersTooLargeToRead) {
     ImportColumnMap bad;
     bad.column[4] = "9E999";
     EXPECT_EQ(WriteImportColumns(path, bad).message(),
-              "import.col was not saved: the column number for \"Length\" is too large.");
+              "import.col was not saved: Length: \"9E999\" is a number too large to hold.");
+    // Nor is a box that holds more than its number: "12abc" is no column 12.
+    bad.column[4] = "5";
+    bad.column[7] = " 12abc ";
+    EXPECT_EQ(WriteImportColumns(path, bad).message(), "import.col was not saved: Dia: \"12abc\" is not a number.");
     ImportColumnMap back;
     ASSERT_TRUE(ReadImportColumns(path, back));
     EXPECT_EQ(back.column[4], "5");  // the old file stays whole

@@ -30,6 +30,11 @@ TEST(LateralNameFile, Parsing) {
     EXPECT_EQ(records[0].name, "S\xFC" "d");
     EXPECT_EQ(records[1].name, "\xC5" "st");
     EXPECT_EQ(records[1].endKey, 4);
+    // Blanks and tabs after a closing quote are no part of the name either.
+    ASSERT_TRUE(ParseLateralNames("\"Lateral A\"\t,1,3\n\"B\" \t ,2,3", records).ok());
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].name, "Lateral A");
+    EXPECT_EQ(records[1].startKey, 2);
 }
 
 TEST(LateralNameFile, UnreadableFiles) {
@@ -39,6 +44,9 @@ TEST(LateralNameFile, UnreadableFiles) {
     } cases[] = {
         {"L-A,10\n", "The file ends too soon: its last record has 2 of its 3 fields."},
         {"B,1,2\nL-A,1E999,12\n", "Record 2 of the file holds a manhole number too large to read."},
+        {"A,1e300,2", "Record 1 of the file holds a manhole number too large to read."},
+        {"A,1,2\nB,1,1e39", "Record 2 of the file holds a manhole number too large to read."},
+        {"A,-1e39,2", "Record 1 of the file holds a manhole number too large to read."},
         {std::string("L\0\x03,1,2", 8),
          "Record 1 of the file: its lateral name holds a control character (byte 0x00), which no name may hold."},
         {"A,1,2\nL\x7F" "B,1,2\n", "Record 2 of the file: its lateral name holds a control character (byte 0x7F)"},

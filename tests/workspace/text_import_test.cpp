@@ -225,6 +225,8 @@ TEST(TextImport, BadFilesChangeNothing) {
         {"A B 1 &H 3\n", "Row 1: the Gr.El.From value \"&H\" is not a number."},
         {"A B 5 " + std::string(100, '7') + "x\n", "Row 1: the Gr.El.From value \"" + std::string(40, '7') + "...\" is not"},
         {"A B 1E39\n", "Row 1: the length value \"1E39\" is a number too large for its field."},
+        {"A B 1 2 3 -1e39\n", "Row 1: the Inv.El.From value \"-1e39\" is a number too large for its field."},
+        {"A B 1 2 3 4 5 6 1e300\n", "Row 1: the Slope value \"1e300\" is a number too large for its field."},
         {"A B 1 2 3 4 5 1E400\n", "Row 1: the Gslope value \"1E400\" is a number too large to hold."},
         {"A B " + std::string(400, '9') + "\n",
          "Row 1: the length value \"" + std::string(40, '9') + "...\" is a number too large to hold."},
