@@ -131,6 +131,7 @@ private:
                     at_ = At::Tag;
                     tagBytes_ = 1;
                     quote_ = 0;
+                    if (Stop why = scanTag(p, end); why != Stop::None) return why;
                 } else {
                     opened();
                 }
@@ -1181,7 +1182,8 @@ long long WholeNumber(std::string_view text, bool& ok) {
 // sign "+", a value too large, too small or below the normal range, any
 // other form) is left to it.
 double CellNumber(std::string_view text, bool& ok) {
-    const std::string_view s = IsAscii(text) ? TrimmedAscii(text) : std::string_view();
+    // Only ASCII passes the form below; other text goes to toDouble whole.
+    const std::string_view s = TrimmedAscii(text);
     if (!s.empty() && s.size() <= 64) {
         std::size_t i = s[0] == '-';
         const std::size_t digitsFrom = i;
@@ -1574,11 +1576,18 @@ private:
 
 CellValue Worksheet::cell(long long row, long long column) const {
     CellValue out;
-    auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
-                              [](const Row& a, long long want) { return a.row < want; });
+    if (rows_.empty() || row < rows_.front().row) return out;
+    // Rows and cells mostly follow each other without gaps: where the one
+    // asked for stands where it would then, it is found without a search.
+    auto r = rows_.begin() + std::min<long long>(row - rows_.front().row, static_cast<long long>(rows_.size()) - 1);
+    if (r->row != row || (r != rows_.begin() && r[-1].row == row))  // the first of rows numbered alike
+        r = std::lower_bound(rows_.begin(), rows_.end(), row, [](const Row& a, long long want) { return a.row < want; });
     if (r == rows_.end() || r->row != row) return out;
     auto first = cells_.begin() + r->begin, last = cells_.begin() + r->end;
-    auto c = std::lower_bound(first, last, column, [](const Cell& a, long long want) { return a.column < want; });
+    if (column < first->column) return out;
+    auto c = first + std::min<long long>(column - first->column, last - first - 1);
+    if (c->column != column || (c != first && c[-1].column == column))
+        c = std::lower_bound(first, last, column, [](const Cell& a, long long want) { return a.column < want; });
     if (c == last || c->column != column) return out;
     out.kind = c->kind;
     out.number = c->number;
