@@ -541,14 +541,8 @@ void ReadProjectSheet(Model& m, const Worksheet& sheet, Skipped& skipped, Refuse
 Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress& progress) {
     m.Ui->SetProgress(10);
     // Every sheet the import uses is read before anything changes, each no
-    // further than its table can take (and one row more, to say so), and
-    // taken into a copy of the project as it is read: a book may hold
-    // thousands of them, and none is kept beyond what it gives.
-    Model work = m;
-    Skipped skipped;
-    Refused refused;
-    std::vector<std::string> notes;
-    bool any = false;
+    // further than its table can take (and one row more, to say so).
+    std::vector<std::pair<std::string, Worksheet>> sheets;
     for (int s = 0; s < wb.sheetNames().size(); ++s) {
         std::string key = SheetKey(wb.sheetNames()[s]);
         if (key != "SEWER" && key != "DIA" && key != "PROJECT") continue;
@@ -569,7 +563,18 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
             return Outcome::Fail("The sheet \"" + wb.sheetNames()[s].toLatin1().toStdString() +
                                  "\" holds no lines: its row 2 is empty or \"END\". Nothing was imported.");
         }
-        any = true;
+        sheets.emplace_back(key, std::move(sheet));
+    }
+    if (sheets.empty()) {
+        m.Ui->SetProgress(0);
+        return Outcome::Fail("The workbook has no sheet named SEWER, DIA or PROJECT. Nothing was imported.");
+    }
+
+    Model work = m;
+    Skipped skipped;
+    Refused refused;
+    std::vector<std::string> notes;
+    for (const auto& [key, sheet] : sheets) {
         if (key == "SEWER") {
             if (std::string n = ReadSewerSheet(work, sheet, skipped, refused); !n.empty()) notes.push_back(n);
             work.Ui->SetProgress(60);
@@ -579,10 +584,6 @@ Outcome ImportExcelWorkbook(Model& m, const Workbook& wb, const WorkbookProgress
         } else {
             ReadProjectSheet(work, sheet, skipped, refused);
         }
-    }
-    if (!any) {
-        m.Ui->SetProgress(0);
-        return Outcome::Fail("The workbook has no sheet named SEWER, DIA or PROJECT. Nothing was imported.");
     }
     if (refused.any()) {
         m.Ui->SetProgress(0);
