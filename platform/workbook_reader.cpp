@@ -8,6 +8,7 @@
 #include <expat.h>
 #include <fcntl.h>
 #include <minizip/unzip.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include <QTime>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
