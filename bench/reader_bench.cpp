@@ -398,31 +398,25 @@ std::vector<WorstInput> Inputs() {
     // Tried as well: one sheet SEWER of 32,000 rows of 300 number cells, to
     // the budget, comes within a tenth of this; rows of text cells, of empty
     // cells or of cells of 63 attributes each, to the budget, are faster.
+    // 4,096 sheets named SEWER, each 17,418 bytes of rows of 18 such cells.
+    auto sewerBook = [](const char* cell) {
+        return [cell](const fs::path& f) {
+            const std::string sheet = ShuffledRowsSheet(cell, 18, 1 << 30, 17418);
+            WriteZip(f / "book.xlsx",
+                     WorkbookParts(std::vector<std::string>(4096, "SEWER"), std::vector<std::string>(4096, sheet)));
+        };
+    };
+    auto getExcelBook = [](Program& p, const fs::path& folder) {
+        p.choose(folder / "book.xlsx");
+        p.w().mnuexcelbook_Click();
+    };
     in.push_back({"WorkbookBook", "4,096 sheets all named SEWER, each 17,418 bytes of rows of 18 text cells, 1.8 MB (Get EXCEL Book)",
-                  [](const fs::path& f) {
-                      const std::string sheet = ShuffledRowsSheet("<c t=\"str\"><v>a</v></c>", 18, 1 << 30, 17418);
-                      WriteZip(f / "book.xlsx",
-                               WorkbookParts(std::vector<std::string>(4096, "SEWER"), std::vector<std::string>(4096, sheet)));
-                  },
-                  nullptr,
-                  [](Program& p, const fs::path& folder) {
-                      p.choose(folder / "book.xlsx");
-                      p.w().mnuexcelbook_Click();
-                  }});
+                  sewerBook("<c t=\"str\"><v>a</v></c>"), nullptr, getExcelBook});
     // Get EXCEL Book of sheets whose every cell holds a value no field of
     // the lines can take: each is counted, the first ten named.
     in.push_back({"WorkbookBookOfHugeValues",
                   "4,096 sheets all named SEWER, each 17,418 bytes of rows of 18 cells \"1E300\" (Get EXCEL Book)",
-                  [](const fs::path& f) {
-                      const std::string sheet = ShuffledRowsSheet("<c><v>1E300</v></c>", 18, 1 << 30, 17418);
-                      WriteZip(f / "book.xlsx",
-                               WorkbookParts(std::vector<std::string>(4096, "SEWER"), std::vector<std::string>(4096, sheet)));
-                  },
-                  nullptr,
-                  [](Program& p, const fs::path& folder) {
-                      p.choose(folder / "book.xlsx");
-                      p.w().mnuexcelbook_Click();
-                  }});
+                  sewerBook("<c><v>1E300</v></c>"), nullptr, getExcelBook});
     // A sheet declaring the most namespaces a part may have in force, their
     // addresses as long as a part may give, then empty rows each carrying an
     // attribute of one local name in every one of them, to the tag budget.
